@@ -1,0 +1,46 @@
+# Compiler flags shared by every target of the project.
+add_library(kova_options INTERFACE)
+target_compile_options(kova_options INTERFACE -Wall -Wextra)
+if(KOVA_WERROR)
+  target_compile_options(kova_options INTERFACE -Werror)
+endif()
+if(KOVA_SANITIZE)
+  target_compile_options(kova_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                         -fno-sanitize-recover=undefined)
+  target_link_options(kova_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# kova_add_library(name DIR dir [LIBS ...])
+# A static library from every .cpp below the folder (new files are picked up on the next build).
+function(kova_add_library name)
+  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC kova_options ${ARG_LIBS})
+endfunction()
+
+# kova_add_test(name DIR dir [LIBS ...])
+# One GoogleTest program from every .cpp below the folder, registered with CTest.
+function(kova_add_test name)
+  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE kova_options ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
+endfunction()
+
+# kova_add_bench(name DIR dir [LIBS ...])
+function(kova_add_bench name)
+  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE kova_options ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()

@@ -1,0 +1,25 @@
+// Conversion between the code pages the system meets: Shift-JIS (code page 932), EUC-JP and UTF-8.
+// Text stays code-page 932 bytes inside the engine; this is the one place that converts it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kova::plat {
+
+enum class TCodePage { Cp932, EucJp, Utf8 };
+
+struct TConvertResult {
+  std::string text;
+  std::size_t unmapped = 0;  // characters that had no form in the target (each written as '?')
+};
+
+// Converts `in` from one code page to another. Characters the target cannot hold, and bytes that
+// are not valid in the source, are replaced by '?' and counted in `unmapped`.
+TConvertResult ConvertText(std::string_view in, TCodePage from, TCodePage to);
+
+std::string Cp932ToUtf8(std::string_view in);
+std::string Utf8ToCp932(std::string_view in);
+
+}  // namespace kova::plat

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -60,32 +62,56 @@ void TStream::WriteBuffer(const void* buffer, int64_t count) {
 
 // ---- TMemoryStream ----
 
-TMemoryStream::TMemoryStream(std::span<const uint8_t> bytes)
-    : data_(bytes.begin(), bytes.end()), size_(static_cast<int64_t>(bytes.size())) {}
+TMemoryStream::TMemoryStream(std::span<const uint8_t> bytes) {
+  SetSizeUninitialized(static_cast<int64_t>(bytes.size()));
+  if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
+}
+
+TMemoryStream::~TMemoryStream() { std::free(data_); }
+
+TMemoryStream::TMemoryStream(TMemoryStream&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      size_(std::exchange(other.size_, 0)),
+      position_(std::exchange(other.position_, 0)) {}
+
+TMemoryStream& TMemoryStream::operator=(TMemoryStream&& other) noexcept {
+  if (this != &other) {
+    std::free(data_);
+    data_ = std::exchange(other.data_, nullptr);
+    capacity_ = std::exchange(other.capacity_, 0);
+    size_ = std::exchange(other.size_, 0);
+    position_ = std::exchange(other.position_, 0);
+  }
+  return *this;
+}
 
 void TMemoryStream::Reserve(int64_t capacity) {
-  if (capacity <= static_cast<int64_t>(data_.size())) return;
-  int64_t grown = std::max<int64_t>(capacity, static_cast<int64_t>(data_.size()) * 3 / 2);
+  if (capacity <= capacity_) return;
+  // Grow geometrically; realloc moves large blocks by remapping pages, not by copying.
+  int64_t grown = std::max<int64_t>(capacity, capacity_ + capacity_ / 2);
   grown = (grown + 8191) & ~int64_t{8191};
-  try {
-    data_.resize(static_cast<size_t>(grown));
-  } catch (const std::bad_alloc&) {
-    try {
-      data_.resize(static_cast<size_t>(capacity));
-    } catch (const std::bad_alloc&) {
-      Raise<EOutOfMemory>(TMsg::OutOfMemory);
-    } catch (const std::length_error&) {
-      Raise<EOutOfMemory>(TMsg::OutOfMemory);
-    }
-  } catch (const std::length_error&) {
-    Raise<EOutOfMemory>(TMsg::OutOfMemory);
+  void* p = std::realloc(data_, static_cast<size_t>(grown));
+  if (!p) {
+    grown = capacity;
+    p = std::realloc(data_, static_cast<size_t>(grown));
+    if (!p) Raise<EOutOfMemory>(TMsg::OutOfMemory);
   }
+  data_ = static_cast<uint8_t*>(p);
+  capacity_ = grown;
+}
+
+void TMemoryStream::SetSizeUninitialized(int64_t size) {
+  if (size < 0) size = 0;
+  Reserve(size);
+  size_ = size;
+  if (position_ > size_) position_ = size_;
 }
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {
   if (count <= 0 || position_ >= size_) return 0;
   int64_t n = std::min(count, size_ - position_);
-  std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
+  std::memcpy(buffer, data_ + position_, static_cast<size_t>(n));
   position_ += n;
   return n;
 }
@@ -94,7 +120,8 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
   int64_t end = position_ + count;
   Reserve(end);
-  std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
+  if (position_ > size_) std::memset(data_ + size_, 0, static_cast<size_t>(position_ - size_));
+  std::memcpy(data_ + position_, buffer, static_cast<size_t>(count));
   position_ = end;
   if (end > size_) size_ = end;
   return count;
@@ -107,14 +134,15 @@ int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
 
 void TMemoryStream::SetSize(int64_t size) {
   if (size < 0) size = 0;
-  Reserve(size);
-  if (size > size_) std::memset(data_.data() + size_, 0, static_cast<size_t>(size - size_));
-  size_ = size;
-  if (position_ > size_) position_ = size_;
+  int64_t old = size_;
+  SetSizeUninitialized(size);
+  if (size > old) std::memset(data_ + old, 0, static_cast<size_t>(size - old));
 }
 
 void TMemoryStream::Clear() {
-  std::vector<uint8_t>().swap(data_);
+  std::free(data_);
+  data_ = nullptr;
+  capacity_ = 0;
   size_ = 0;
   position_ = 0;
 }
@@ -122,9 +150,9 @@ void TMemoryStream::Clear() {
 void TMemoryStream::LoadFromStream(TStream& source) {
   source.SetPosition(0);
   int64_t size = source.GetSize();
-  SetSize(size);
+  SetSizeUninitialized(size);
   position_ = 0;
-  if (size > 0) source.ReadBuffer(data_.data(), size);
+  if (size > 0) source.ReadBuffer(data_, size);
 }
 
 void TMemoryStream::LoadFromFile(const std::string& host_path) {
@@ -133,7 +161,7 @@ void TMemoryStream::LoadFromFile(const std::string& host_path) {
 }
 
 void TMemoryStream::SaveToStream(TStream& dest) const {
-  dest.WriteBuffer(data_.data(), size_);
+  dest.WriteBuffer(data_, size_);
 }
 
 void TMemoryStream::SaveToFile(const std::string& host_path) const {

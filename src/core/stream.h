@@ -48,18 +48,24 @@ class TMemoryStream : public TStream {
  public:
   TMemoryStream() = default;
   explicit TMemoryStream(std::span<const uint8_t> bytes);
+  ~TMemoryStream() override;
+  TMemoryStream(TMemoryStream&& other) noexcept;
+  TMemoryStream& operator=(TMemoryStream&& other) noexcept;
+  TMemoryStream(const TMemoryStream&) = delete;
+  TMemoryStream& operator=(const TMemoryStream&) = delete;
 
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t GetSize() override { return size_; }
   void SetSize(int64_t size) override;
-  const uint8_t* DirectMemory() const override { return data_.data(); }
+  const uint8_t* DirectMemory() const override { return data_; }
 
-  uint8_t* Memory() { return data_.data(); }
-  const uint8_t* Memory() const { return data_.data(); }
+  uint8_t* Memory() { return data_; }
+  const uint8_t* Memory() const { return data_; }
   int64_t Size() const { return size_; }
-  std::span<const uint8_t> Bytes() const { return {data_.data(), static_cast<size_t>(size_)}; }
+  std::span<const uint8_t> Bytes() const { return {data_, static_cast<size_t>(size_)}; }
+  std::span<uint8_t> MutableBytes() { return {data_, static_cast<size_t>(size_)}; }
   // Size 0, position 0, memory released.
   void Clear();
 
@@ -71,10 +77,14 @@ class TMemoryStream : public TStream {
   void SaveToStream(TStream& dest) const;
   void SaveToFile(const std::string& host_path) const;
 
- private:
+  // Makes room for `capacity` bytes without changing the size (raises EOutOfMemory).
   void Reserve(int64_t capacity);
+  // Sets the size without clearing new bytes; for writers that fill them at once.
+  void SetSizeUninitialized(int64_t size);
 
-  std::vector<uint8_t> data_;  // capacity; the first size_ bytes are the contents
+ private:
+  uint8_t* data_ = nullptr;  // malloc'd block of capacity_ bytes; the first size_ are the contents
+  int64_t capacity_ = 0;
   int64_t size_ = 0;
   int64_t position_ = 0;
 };

@@ -207,22 +207,23 @@ void DecompressStream(TMemoryStream& stream) {
 
   const int64_t in_size = stream.Size();
   TMemoryStream out;
-  out.SetSize(std::max<int64_t>(in_size * 2, 4096));
+  out.Reserve(std::max<int64_t>(in_size * 3, 65536));
   z.next_in = const_cast<Bytef*>(stream.Memory());
   int64_t in_left = in_size;
   int64_t produced = 0;
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
+  for (;;) {
     if (z.avail_in == 0 && in_left > 0) {
       uInt chunk = static_cast<uInt>(std::min<int64_t>(in_left, 1 << 30));
       z.avail_in = chunk;
       in_left -= chunk;
     }
-    if (produced == out.Size()) out.SetSize(out.Size() * 2);
+    out.SetSizeUninitialized(produced);
+    out.Reserve(produced + std::max<int64_t>(produced / 2, 65536));
+    out.SetSizeUninitialized(produced + std::max<int64_t>(produced / 2, 65536));
     int64_t room = std::min<int64_t>(out.Size() - produced, 1 << 30);
     z.next_out = out.Memory() + produced;
     z.avail_out = static_cast<uInt>(room);
-    rc = inflate(&z, Z_NO_FLUSH);
+    int rc = inflate(&z, Z_NO_FLUSH);
     produced += room - z.avail_out;
     if (rc == Z_STREAM_END) break;
     // A stream that ends before zlib's end marker is as corrupt as one with bad bytes.
@@ -232,8 +233,8 @@ void DecompressStream(TMemoryStream& stream) {
   }
 
   int64_t consumed = in_size - in_left - z.avail_in;
-  stream.SetSize(produced);
-  if (produced > 0) std::memcpy(stream.Memory(), out.Memory(), static_cast<size_t>(produced));
+  out.SetSizeUninitialized(produced);
+  stream = std::move(out);
   stream.SetPosition(std::min(consumed, produced));
 }
 

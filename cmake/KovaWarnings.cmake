@@ -10,11 +10,16 @@ if(KOVA_SANITIZE)
   target_link_options(kova_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# kova_add_library(name DIR dir [LIBS ...])
-# A static library from every .cpp below the folder (new files are picked up on the next build).
+# kova_add_library(name DIR dir [FLAT] [LIBS ...])
+# A static library from every .cpp below the folder (new files are picked up on the next build);
+# FLAT takes only the folder's own files, not its subfolders'.
 function(kova_add_library name)
-  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
-  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  cmake_parse_arguments(ARG "FLAT" "DIR" "LIBS" ${ARGN})
+  if(ARG_FLAT)
+    file(GLOB srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  else()
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  endif()
   if(NOT srcs)
     return()
   endif()

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libvorbis-dev libfluidsynth-dev timgm6mb-soundfont
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev lua5.4
 )
 
 missing=()

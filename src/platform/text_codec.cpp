@@ -49,13 +49,19 @@ std::size_t CharLength(const unsigned char* p, std::size_t left, TCodePage cp) {
   if (left == 0) return 0;
   unsigned char c = p[0];
   switch (cp) {
-    case TCodePage::Cp932:
-      if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && left >= 2) return 2;
+    case TCodePage::Cp932: {
+      // A lead byte takes its trail only when that byte can be one; otherwise the following byte
+      // (often plain ASCII) is converted on its own.
+      const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+      if (lead && left >= 2 && p[1] >= 0x40 && p[1] <= 0xFC && p[1] != 0x7F) return 2;
       return 1;
-    case TCodePage::EucJp:
-      if (c == 0x8F && left >= 3) return 3;
-      if ((c == 0x8E || (c >= 0xA1 && c <= 0xFE)) && left >= 2) return 2;
+    }
+    case TCodePage::EucJp: {
+      auto euc = [](unsigned char b) { return b >= 0xA1 && b <= 0xFE; };
+      if (c == 0x8F) return left >= 3 && euc(p[1]) && euc(p[2]) ? 3 : 1;
+      if ((c == 0x8E || euc(c)) && left >= 2 && euc(p[1])) return 2;
       return 1;
+    }
     case TCodePage::Utf8: {
       std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
       if (n > left) return 1;
@@ -90,8 +96,11 @@ TConvertResult ConvertText(std::string_view in, TCodePage from, TCodePage to) {
       out.resize(out.size() * 2);
       continue;
     }
-    // EILSEQ or EINVAL: an invalid or unmappable character; replace it and go on.
-    std::size_t skip = CharLength(reinterpret_cast<unsigned char*>(src), src_left, from);
+    // EILSEQ: an invalid or unmappable character; replace it and go on. EINVAL: the input ends
+    // inside a character; the incomplete rest is one replaced character.
+    std::size_t skip = errno == EINVAL
+                           ? src_left
+                           : CharLength(reinterpret_cast<unsigned char*>(src), src_left, from);
     if (skip == 0) break;
     src += skip;
     src_left -= skip;

@@ -1,0 +1,202 @@
+// Owned item collections, and the name-hashed collection built on them.
+//
+// TCollection owns its items (created through a virtual factory so that derived collections make
+// their own item classes) and keeps every item's index equal to its position. THashCollection gives
+// each item a name and finds items by name without regard to case (the code-page 932 fold of
+// core/sjis.h), while the items keep their order and indexes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kova {
+
+class TCollection;
+class THashCollection;
+
+class TCollectionItem {
+ public:
+  TCollectionItem() = default;
+  virtual ~TCollectionItem() = default;
+  TCollectionItem(const TCollectionItem&) = delete;
+  TCollectionItem& operator=(const TCollectionItem&) = delete;
+
+  // The owning collection (also while the item is being destroyed); nullptr before it is added.
+  TCollection* Collection() const { return collection_; }
+  // A number unique within the collection, given at creation.
+  int32_t ID() const { return id_; }
+  // The item's position in its collection; -1 once it has been removed.
+  int32_t Index() const { return index_; }
+  // Moves the item to position `index` (the items between shift by one); raises EListError when
+  // `index` is out of range.
+  virtual void SetIndex(int32_t index);
+
+  // Copies the state of `source`; this base refuses every source (EListError).
+  virtual void Assign(const TCollectionItem& source);
+  // A name for display: the class name unless a derived class has something better.
+  virtual std::string GetDisplayName() const { return ClassName(); }
+  virtual std::string ClassName() const { return "TCollectionItem"; }
+
+ protected:
+  // Called once the item sits in its collection at its position (index valid).
+  virtual void OnAdded() {}
+  // Called when the item is about to leave its collection (Delete, Clear), before the later items
+  // are renumbered. Must not throw.
+  virtual void OnRemoving() noexcept {}
+
+ private:
+  friend class TCollection;
+  TCollection* collection_ = nullptr;
+  int32_t id_ = 0;
+  int32_t index_ = -1;
+};
+
+class TCollection {
+ public:
+  TCollection() = default;
+  virtual ~TCollection();
+  TCollection(const TCollection&) = delete;
+  TCollection& operator=(const TCollection&) = delete;
+
+  int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+  // Raises EListError when `index` is out of range.
+  TCollectionItem* Items(int32_t index) const;
+  // Appends a new item made by CreateItem.
+  TCollectionItem* Add();
+  // Destroys the item at `index`; the later items move up and are renumbered. Raises EListError
+  // when `index` is out of range.
+  void Delete(int32_t index);
+  // Destroys every item, last first. Derived collections that extend it call the base last.
+  virtual void Clear();
+
+ protected:
+  // The factory of the collection's item class.
+  virtual std::unique_ptr<TCollectionItem> CreateItem();
+  // Raw view of the items for derived collections.
+  const std::vector<std::unique_ptr<TCollectionItem>>& ItemList() const { return items_; }
+
+ private:
+  friend class TCollectionItem;
+  void MoveItem(int32_t from, int32_t to);
+
+  std::vector<std::unique_ptr<TCollectionItem>> items_;
+  int32_t next_id_ = 0;
+};
+
+// The bucket (0-255) of a name: on the folded name s, (Length(s) * 16 + s[second-to-last byte] +
+// s[first byte]) and 255, the two bytes counted only when s has at least two. Kept as the items'
+// Bucket() value; the lookup itself uses a finer index.
+int32_t HashName(std::string_view name);
+
+class THashCollectionItem : public TCollectionItem {
+ public:
+  // The name in the case in which it was set.
+  const std::string& Name() const { return name_; }
+  // When `name` differs from the current name (case-sensitive), stores it and makes the item the
+  // first of the items sharing its name without regard to case. Derived items check names here.
+  virtual void SetName(std::string_view name);
+  // HashName(Name()).
+  int32_t Bucket() const { return bucket_; }
+  // The next item whose name equals this one's without regard to case (named less recently), or
+  // nullptr.
+  THashCollectionItem* NextSameName() const { return next_; }
+  THashCollectionItem* PreviousSameName() const { return previous_; }
+
+  // From another hash item takes its name through SetName; other sources are refused.
+  void Assign(const TCollectionItem& source) override;
+  // The name, or the class name when it is empty.
+  std::string GetDisplayName() const override;
+  std::string ClassName() const override { return "THashCollectionItem"; }
+
+ protected:
+  void OnAdded() override;
+  void OnRemoving() noexcept override;
+
+ private:
+  friend class THashCollection;
+  using TChain = std::pair<const std::string, THashCollectionItem*>;
+
+  void Attach(TChain* chain) noexcept;
+  void Detach() noexcept;
+
+  THashCollection* hash_ = nullptr;  // the collection while the item is linked
+  int32_t bucket_ = 0;
+  std::string name_;
+  TChain* chain_ = nullptr;  // the entry of the items sharing the folded name
+  THashCollectionItem* previous_ = nullptr;
+  THashCollectionItem* next_ = nullptr;
+};
+
+class THashCollection : public TCollection {
+ public:
+  THashCollection() = default;
+  ~THashCollection() override;
+
+  THashCollectionItem* Items(int32_t index) const {
+    return static_cast<THashCollectionItem*>(TCollection::Items(index));
+  }
+  // Appends a nameless item.
+  THashCollectionItem* Add() { return static_cast<THashCollectionItem*>(TCollection::Add()); }
+  // Appends a new item and names it; when naming raises, the item is removed again.
+  THashCollectionItem* Add(std::string_view name);
+  // The index of the item with that name without regard to case (of several, the one named most
+  // recently), or -1.
+  virtual int32_t IndexOf(std::string_view name) const;
+  // The item IndexOf would answer, or nullptr. Its NextSameName() chain holds every item of that
+  // name, most recently named first.
+  THashCollectionItem* FindItem(std::string_view name) const;
+  void Clear() override;
+
+ protected:
+  // The factory of the collection's item class.
+  virtual std::unique_ptr<THashCollectionItem> CreateHashItem();
+
+ private:
+  friend class THashCollectionItem;
+
+  // Names are keyed by their folded form; the hash and comparison also accept a name not yet
+  // folded when it is plain ASCII, so that most lookups fold nothing into a new string.
+  struct TAsciiName {
+    std::string_view text;
+  };
+  struct TFoldedHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view folded) const noexcept;
+    size_t operator()(const std::string& folded) const noexcept { return (*this)(std::string_view(folded)); }
+    size_t operator()(TAsciiName name) const noexcept;
+  };
+  struct TFoldedEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return a == b; }
+    bool operator()(TAsciiName a, std::string_view folded) const noexcept;
+    bool operator()(std::string_view folded, TAsciiName b) const noexcept { return (*this)(b, folded); }
+  };
+  using TChainMap = std::unordered_map<std::string, THashCollectionItem*, TFoldedHash, TFoldedEqual>;
+
+  std::unique_ptr<TCollectionItem> CreateItem() final;
+  // The entry for `name` (not folded), created empty when missing.
+  THashCollectionItem::TChain* AcquireChain(std::string_view name);
+  // Drops an entry whose last item has left (the empty name's entry is kept).
+  void ReleaseChain(THashCollectionItem::TChain* chain) noexcept;
+
+  TChainMap chains_;
+};
+
+// A hash collection whose items are of class TItem (default-constructible), with typed access.
+template <class TItem>
+class THashCollectionOf : public THashCollection {
+ public:
+  TItem* Items(int32_t index) const { return static_cast<TItem*>(THashCollection::Items(index)); }
+  TItem* Add() { return static_cast<TItem*>(THashCollection::Add()); }
+  TItem* Add(std::string_view name) { return static_cast<TItem*>(THashCollection::Add(name)); }
+  TItem* FindItem(std::string_view name) const { return static_cast<TItem*>(THashCollection::FindItem(name)); }
+
+ protected:
+  std::unique_ptr<THashCollectionItem> CreateHashItem() override { return std::make_unique<TItem>(); }
+};
+
+}  // namespace kova

@@ -105,6 +105,24 @@ int64_t TFile::Write(const void* buffer, int64_t count) {
   return done;
 }
 
+int64_t TFile::WriteAt(const void* buffer, int64_t count, int64_t offset) {
+  if (fd_ < 0) return -1;
+  const auto* p = static_cast<const char*>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    ssize_t n = ::pwrite(fd_, p + done, static_cast<size_t>(count - done), offset + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (done > 0) break;
+      return -1;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  if (done > 0) written_ = true;
+  return done;
+}
+
 int64_t TFile::Seek(int64_t offset, int whence) {
   if (fd_ < 0) return -1;
   return ::lseek(fd_, offset, whence);

@@ -35,6 +35,8 @@ class TFile {
   int64_t ReadAt(void* buffer, int64_t count, int64_t offset) const;
   // Writes `count` bytes; returns the bytes written, -1 on error.
   int64_t Write(const void* buffer, int64_t count);
+  // Positioned write that leaves the file position alone; returns the bytes written, -1 on error.
+  int64_t WriteAt(const void* buffer, int64_t count, int64_t offset);
   // whence: SEEK_SET, SEEK_CUR or SEEK_END. Returns the new position, -1 on error.
   int64_t Seek(int64_t offset, int whence);
   int64_t Size() const;

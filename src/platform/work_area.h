@@ -1,0 +1,42 @@
+// The part of the screen that windows may use (the display less panels and task bars). The SDL
+// backend (platform/sdl) asks the display; the headless one answers a fixed rectangle.
+#pragma once
+
+#include <cstdint>
+
+namespace kova::plat {
+
+// Right and bottom are exclusive.
+struct TScreenRect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+  friend bool operator==(const TScreenRect&, const TScreenRect&) = default;
+};
+
+class IWorkArea {
+ public:
+  virtual ~IWorkArea() = default;
+  virtual TScreenRect WorkArea() = 0;
+};
+
+// A fixed rectangle, by default (0, 0, 1024, 768).
+class TFixedWorkArea : public IWorkArea {
+ public:
+  static constexpr TScreenRect kDefault{0, 0, 1024, 768};
+  TFixedWorkArea() = default;
+  explicit TFixedWorkArea(TScreenRect rect) : rect_(rect) {}
+  TScreenRect WorkArea() override { return rect_; }
+  void SetRect(TScreenRect rect) { rect_ = rect; }
+
+ private:
+  TScreenRect rect_ = kDefault;
+};
+
+// The work area service in use (a default TFixedWorkArea until another is installed).
+IWorkArea& WorkArea();
+// Installs a work area service (nullptr: the built-in one); returns the one installed before.
+IWorkArea* InstallWorkArea(IWorkArea* area);
+
+}  // namespace kova::plat

@@ -1,0 +1,25 @@
+#include "support/fake_platform.h"
+
+#include <stdexcept>
+
+#include "core/frame_globals.h"
+
+namespace kova::test {
+
+bool WallpaperRecorder::SetWallpaper(const std::string& host_path, plat::TWallpaperStyle style) {
+  calls.push_back(Call{host_path, style});
+  if (raise) throw std::runtime_error("wallpaper service failed");
+  return answer;
+}
+
+FakePlatform::FakePlatform() { ResetFrameGlobals(); }
+
+FakePlatform::~FakePlatform() { ResetFrameGlobals(); }
+
+std::vector<std::string> FakePlatform::ShownTexts() const {
+  std::vector<std::string> texts;
+  for (const auto& shown : dialogs.Log()) texts.push_back(shown.text);
+  return texts;
+}
+
+}  // namespace kova::test

@@ -10,6 +10,7 @@
 
 #include "core/archive.h"
 #include "core/errors.h"
+#include "platform/optical_drives.h"
 #include "core/frame_globals.h"
 #include "core/host_path.h"
 #include "core/sjis.h"
@@ -225,7 +226,7 @@ void TVrLockList::Tick() {
 
 TVrFileManager::TVrFileManager(TVrFileManagerOptions options)
     : temp_parent_(std::move(options.temp_parent)) {
-  SetCdRoots(options.cd_roots ? std::move(*options.cd_roots) : plat::OpticalMountRoots());
+  SetCdRoots(options.cd_roots ? std::move(*options.cd_roots) : plat::OpticalDrives().Roots());
 }
 
 TVrFileManager::~TVrFileManager() {

@@ -153,7 +153,9 @@ struct TVrFileManagerOptions {
   // The folder in which the private work directory is made; empty: the system's temporary folder
   // ($TMPDIR or /tmp).
   std::string temp_parent;
-  // The root folders of optical discs; nothing: the mount points of the discs present now.
+  // The root folders of optical discs; nothing: those of the installed optical drive service
+  // (none when headless; the mount points of the discs present now once the shell installs the
+  // mount-table service).
   std::optional<std::vector<std::string>> cd_roots;
 };
 

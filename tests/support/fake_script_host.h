@@ -1,0 +1,108 @@
+// A script host for tests: every answer comes from a public field the test sets, and every call
+// that changes the player is recorded in `calls` as text ("SetCursorX 5"). Header only: it needs
+// the engine's headers but nothing of its library.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/script_host.h"
+
+namespace kova::test {
+
+class FakeScriptHost : public TScriptHost {
+ public:
+  // Interpreter.
+  TCustomParam* result = nullptr;
+  std::vector<std::string> args;
+  std::string sender;
+  // Project.
+  int32_t screen_width = 640, screen_height = 480;
+  std::string title;
+  // Input.
+  bool lclick = false, rclick = false, lpush = false, rpush = false, wheel_down = false, wheel_up = false;
+  int32_t mouse_x = 0, mouse_y = 0;
+  std::array<bool, 256> key_down{}, key_pressed{}, key_repeat{};
+  // Clocks.
+  int32_t game_clock = 0, pc_tick = 0, update_count = 0;
+  double frame_now = 0.0;
+  // History.
+  int32_t history_count = 0, history_max = 0;
+  // Fonts.
+  std::vector<std::string> fonts, fixed_fonts;
+  // Screen manager.
+  bool has_screen = false, full_screen = false;
+  int32_t mode_count = 0, mode_index = 0;
+  // Root container.
+  bool cg_dither = false, sound_on = true;
+  std::string active_compo;
+  // MIDI.
+  bool has_midi = false;
+  std::string midi_current;
+  std::vector<std::string> midi_devices;
+
+  std::vector<std::string> calls;
+
+  TCustomParam* ResultValue() override { return result; }
+  int32_t ArgCount() override { return static_cast<int32_t>(args.size()); }
+  std::string GetArg(int32_t i) override {
+    return (i >= 0 && i < ArgCount()) ? args[static_cast<size_t>(i)] : std::string();
+  }
+  std::string SenderName() override { return sender; }
+  int32_t ScreenWidth() override { return screen_width; }
+  int32_t ScreenHeight() override { return screen_height; }
+  std::string Title() override { return title; }
+  bool LClick() override { return lclick; }
+  void SetLClick(bool v) override { lclick = v; Log("SetLClick", v); }
+  bool RClick() override { return rclick; }
+  void SetRClick(bool v) override { rclick = v; Log("SetRClick", v); }
+  bool LPush() override { return lpush; }
+  bool RPush() override { return rpush; }
+  int32_t MouseX() override { return mouse_x; }
+  int32_t MouseY() override { return mouse_y; }
+  bool WheelDown() override { return wheel_down; }
+  bool WheelUp() override { return wheel_up; }
+  bool KeyDown(int32_t k) override { return Key(key_down, k); }
+  bool KeyPressed(int32_t k) override { return Key(key_pressed, k); }
+  bool KeyRepeat(int32_t k) override { return Key(key_repeat, k); }
+  void SetCursorX(int32_t x) override { Log("SetCursorX", x); }
+  void SetCursorY(int32_t y) override { Log("SetCursorY", y); }
+  int32_t GameClock() override { return game_clock; }
+  int32_t PCTickCount() override { return pc_tick; }
+  int32_t UpdateCount() override { return update_count; }
+  double FrameNow() override { return frame_now; }
+  int32_t HistoryCount() override { return history_count; }
+  int32_t HistoryMaxCount() override { return history_max; }
+  void SetHistoryMaxCount(int32_t n) override { history_max = n; Log("SetHistoryMaxCount", n); }
+  std::vector<std::string> ListFonts(bool fixed) override { return fixed ? fixed_fonts : fonts; }
+  bool HasScreenManager() override { return has_screen; }
+  bool FullScreen() override { return full_screen; }
+  void SetFullScreen(bool v) override { full_screen = v; Log("SetFullScreen", v); }
+  int32_t DisplayModeCount() override { return mode_count; }
+  int32_t DisplayModeIndex() override { return mode_index; }
+  void ApplyFullScreenMode(int32_t i) override { mode_index = i; Log("ApplyFullScreenMode", i); }
+  bool CGDither() override { return cg_dither; }
+  void SetCGDither(bool v) override { cg_dither = v; Log("SetCGDither", v); }
+  bool SoundOn() override { return sound_on; }
+  void SetSoundOn(bool v) override { sound_on = v; Log("SetSoundOn", v); }
+  std::string ActiveCompo() override { return active_compo; }
+  void FocusCompo(std::string_view name) override { calls.push_back("FocusCompo " + std::string(name)); }
+  bool HasMidi() override { return has_midi; }
+  std::string MidiCurrentDevice() override { return midi_current; }
+  void MidiSelectDevice(std::string_view name) override { calls.push_back("MidiSelectDevice " + std::string(name)); }
+  int32_t MidiDeviceCount() override { return static_cast<int32_t>(midi_devices.size()); }
+  std::string MidiDeviceName(int32_t i) override {
+    return (i >= 0 && i < MidiDeviceCount()) ? midi_devices[static_cast<size_t>(i)] : std::string();
+  }
+
+ private:
+  static bool Key(const std::array<bool, 256>& table, int32_t k) {
+    return k >= 0 && k < 256 && table[static_cast<size_t>(k)];
+  }
+  void Log(const char* what, int32_t v) { calls.push_back(std::string(what) + " " + std::to_string(v)); }
+};
+
+}  // namespace kova::test

@@ -24,7 +24,7 @@ struct BmpFields {
   uint32_t gap = 0;                // bytes between the tables and the pixels (offset follows)
 };
 
-std::vector<uint8_t> BuildBmp(const BmpFields& spec);
+std::vector<uint8_t> BuildBmp(const BmpFields& fields);
 
 // RLE tokens.
 class RleStream {

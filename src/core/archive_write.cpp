@@ -9,6 +9,7 @@
 #include "core/archive.h"
 #include "core/archive_internal.h"
 #include "core/errors.h"
+#include "core/utils.h"
 #include "core/sjis.h"
 #include "core/wexa_probe.h"
 #include "core/xr_random.h"
@@ -40,29 +41,12 @@ std::vector<uint8_t> Deflate(std::span<const uint8_t> bytes) {
   return out;
 }
 
-// The extension of a game name, with its point: after the last "." that follows the last "\", "/"
-// or ":" (never a trail byte); "" when there is none.
-std::string_view GameExtension(std::string_view name) {
-  size_t dot = std::string_view::npos;
-  for (size_t i = 0; i < name.size(); ++i) {
-    char c = name[i];
-    if (IsSjisLeadByte(c)) {
-      ++i;
-    } else if (c == '.') {
-      dot = i;
-    } else if (c == '\\' || c == '/' || c == ':') {
-      dot = std::string_view::npos;
-    }
-  }
-  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
-
 bool IsSentinel(const TVrFile& entry) { return entry.Name() == kVrEofName; }
 
 }  // namespace
 
 bool TVrFile::ShouldCompress(TStream& file) const {
-  std::string ext = SjisUpperCase(GameExtension(Name()));
+  std::string ext = SjisUpperCase(GameFileExtension(Name()));
   if (ext == ".WXA") {
     file.SetPosition(0);
     bool raw = WexaIsUncompressed(file);

@@ -10,6 +10,7 @@
 
 #include "core/archive.h"
 #include "core/errors.h"
+#include "core/utils.h"
 #include "platform/optical_drives.h"
 #include "core/frame_globals.h"
 #include "core/host_path.h"
@@ -65,20 +66,6 @@ std::unique_ptr<TVrFileManager>& GlobalManager() {
 }
 
 // The extension of a game name with its point: from the last "." after the last delimiter.
-std::string_view GameNameExtension(std::string_view name) {
-  size_t dot = std::string_view::npos;
-  for (size_t i = 0; i < name.size(); ++i) {
-    const char c = name[i];
-    if (IsSjisLeadByte(c) && i + 1 < name.size()) {
-      ++i;
-    } else if (c == '.') {
-      dot = i;
-    } else if (c == '\\' || c == '/' || c == ':') {
-      dot = std::string_view::npos;
-    }
-  }
-  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
 
 // Copies a whole memory stream into dest: a memory dest takes the bytes as its contents; any
 // other dest receives them at its position. dest ends at position 0.
@@ -168,7 +155,7 @@ std::string TVrLockData::MakeTempName(const std::string& temp_folder, uint32_t i
   std::string path = temp_folder;
   path += "~kv";
   path += digits;
-  std::string_view ext = GameNameExtension(name);
+  std::string_view ext = GameFileExtension(name);
   bool ascii = true;
   for (char c : ext) ascii = ascii && static_cast<uint8_t>(c) < 0x80;
   path += ascii ? std::string(ext) : plat::Cp932ToUtf8(ext);

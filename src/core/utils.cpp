@@ -79,6 +79,21 @@ std::string SplitNameSuffix(std::string& name) {
   return {};
 }
 
+std::string_view GameFileExtension(std::string_view name) {
+  size_t dot = std::string_view::npos;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if (IsSjisLeadByte(c) && i + 1 < name.size()) {
+      ++i;
+    } else if (c == '.') {
+      dot = i;
+    } else if (c == '\\' || c == '/' || c == ':') {
+      dot = std::string_view::npos;
+    }
+  }
+  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
 std::string UnescapeText(std::string_view s) {
   std::string out;
   out.reserve(s.size());

@@ -29,6 +29,9 @@ std::string AddPathDelimiter(std::string_view path);
 // and leaves `name` before it. A "." or "\" after that ":" (or no ":") gives the empty string and
 // leaves `name` unchanged. Bytes of double-byte characters never count.
 std::string SplitNameSuffix(std::string& name);
+// The extension of a game file name, with its point ("" when the last component has none).
+// Path delimiters "\", "/" and ":" end a component; bytes of double-byte characters never count.
+std::string_view GameFileExtension(std::string_view name);
 // "\\" and "\"" lose their backslash, "\n" becomes CR LF; any other backslash stays.
 std::string UnescapeText(std::string_view s);
 

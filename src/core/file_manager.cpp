@@ -65,8 +65,6 @@ std::unique_ptr<TVrFileManager>& GlobalManager() {
   return *manager;
 }
 
-// The extension of a game name with its point: from the last "." after the last delimiter.
-
 // Copies a whole memory stream into dest: a memory dest takes the bytes as its contents; any
 // other dest receives them at its position. dest ends at position 0.
 void CopyOut(TStream& dest, const TMemoryStream& contents) {

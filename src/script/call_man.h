@@ -1,0 +1,198 @@
+// The interpreter of compiled pages. The project steps it once per frame: each step dispatches
+// queued component events and runs commands until a command waits, the script's work for the
+// frame ends, or the stop flag is set. It keeps a cache of loaded pages, the current page and
+// program counter, a call stack of frames, the running page's arguments and sender, and a small
+// state machine that interleaves the main flow with event handlers at numbered event levels:
+//   0  the main flow runs;
+//   1  an event handler started from the main flow runs;
+//   2  a handler waits with events allowed, further events may start at the current level;
+//   3  a nested handler runs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/array_string.h"
+#include "core/stream.h"
+#include "script/params.h"
+
+namespace kova {
+
+class TCommand;
+class TEventScene;
+class TKovaObject;
+class TPage;
+class TParamCollection;
+class TTimerList;
+
+// The script stop flag: once set (a too old page, a failed project open or game load, the
+// Terminate command), every interpreter step ends at once.
+extern bool ScriptStopped;
+
+// The most pages the cache keeps (more only while the current page is the oldest).
+inline constexpr int32_t kPageCacheLimit = 10;
+
+// A call frame: where to return to and what to restore there.
+class TStack {
+ public:
+  std::string PageName;
+  int32_t PC = 0;
+  uint8_t Entered = 0;
+  // The variable that receives the called page's result when the frame is popped; empty for none.
+  std::string ResultVar;
+  TArrayString Args;
+  TKovaObject* Sender = nullptr;
+  uint8_t Running = 0;
+  // What the interrupted command wrote with SaveState, or none.
+  std::unique_ptr<TMemoryStream> State;
+  // The called page's result value, or none.
+  std::unique_ptr<TCustomParam> Result;
+
+  // Frame record: page name, pc, entered, running, result variable, arguments, sender name (empty
+  // when none or no longer a component of `scene`), state length and bytes, result type (0 for
+  // none) and the value's stream form.
+  void SaveToStream(TStream& stream, const TEventScene* scene) const;
+  // Reads a frame record; the sender is found by name through `scene`. Raises EReadError on a
+  // truncated or inconsistent record.
+  void LoadFromStream(TStream& stream, const TEventScene* scene);
+};
+
+// The call stack: owned frames plus one spare frame that receives each popped frame. Every push,
+// pop and clear sets the variable store's local depth to the new frame count.
+class TStackList {
+ public:
+  explicit TStackList(TParamCollection& store) : store_(store) {}
+  int32_t Count() const { return static_cast<int32_t>(frames_.size()); }
+  TStack& Items(int32_t i) const;
+  TStack* Top() const { return frames_.empty() ? nullptr : frames_.back().get(); }
+  TStack& Push();
+  // Moves the top frame into the spare frame and returns the spare; raises "スタックエラー" when
+  // the stack is empty.
+  TStack& Pop();
+  void Clear();
+  TStack& Spare() { return spare_; }
+  const TStack& Spare() const { return spare_; }
+
+ private:
+  void SyncDepth();
+
+  TParamCollection& store_;
+  std::vector<std::unique_ptr<TStack>> frames_;
+  TStack spare_;
+};
+
+class TCallMan {
+ public:
+  using TFileExists = std::function<bool(std::string_view name)>;
+
+  // The interpreter works on `store` (which must outlive it).
+  explicit TCallMan(TParamCollection& store);
+  ~TCallMan();
+  TCallMan(const TCallMan&) = delete;
+  TCallMan& operator=(const TCallMan&) = delete;
+
+  // ---- Services ----
+  // The root container's event queue (its Root() is the scene); nullptr while there is none.
+  void SetEventQueue(TTimerList* queue) { queue_ = queue; }
+  TTimerList* EventQueue() const { return queue_; }
+  TEventScene* Scene() const;
+  // The project's test whether a game file exists (event pages, Jump and Call); unset, the file
+  // manager's FileExists.
+  void SetFileExists(TFileExists fn) { file_exists_ = std::move(fn); }
+  bool FileExists(std::string_view name) const;
+  TParamCollection& Store() const { return store_; }
+
+  // ---- Running ----
+  // Restarts on the page: pc 0, no arguments, state 0, empty stack, no sender, the handled event
+  // levels removed from the queue, level 2. Returns the page.
+  TPage* Start(std::string_view name);
+  // The cached page of exactly that name, else the page loaded anew. With `front` the page moves
+  // to the head of the cache (trimming it to kPageCacheLimit) and pc becomes 0; without, a new
+  // page is appended. A page that fails to load raises and leaves the cache and pc unchanged.
+  TPage* GetPage(std::string_view name, bool front);
+  // GetPage(name, true) without touching pc: the cached page moved to the front, or the page
+  // loaded and put at the front.
+  TPage* FetchPage(std::string_view name);
+  // The frame step: always returns true.
+  bool Step();
+  // Runs the current command once or handles the end of the page: 0 (nothing to report),
+  // 1 (returned into the main flow), 2 (the command allows events), -1 (returned into a handler).
+  int32_t Run();
+  // Starts the handler of the first waiting event at `level`; returns 1 when it did, else 0.
+  int32_t DispatchEvent(int32_t level);
+  // Runs the command at pc once.
+  void ExecuteCommand();
+  // True while the entered command at pc keeps queued events waiting.
+  bool HoldsEvents() const;
+
+  // ---- The running page ----
+  std::string GetPageName() const;
+  int32_t ArgCount() const { return args_.Count(); }
+  // Argument i, empty out of range.
+  std::string GetArg(int32_t i) const;
+  // The sender's name while an event is handled and the sender is still a component; else empty.
+  std::string GetSenderName() const;
+  // The result value of the top frame (nullptr with an empty stack).
+  TCustomParam* ResultValue() const;
+  TStack& PushFrame() { return stack_.Push(); }
+  TStack& PopFrame() { return stack_.Pop(); }
+
+  // ---- State (for the commands) ----
+  TPage* Page() const { return page_; }
+  int32_t PC() const { return pc_; }
+  void SetPC(int32_t pc) { pc_ = pc; }
+  bool Running() const { return running_ != 0; }
+  void SetRunning(bool running) { running_ = running ? 1 : 0; }
+  bool Entered() const { return entered_ != 0; }
+  TArrayString& Args() { return args_; }
+  TKovaObject* Sender() const { return sender_; }
+  int32_t State() const { return state_; }
+  int32_t Level() const { return level_; }
+  TStackList& Stack() { return stack_; }
+  const TStackList& Stack() const { return stack_; }
+  int32_t CacheCount() const { return static_cast<int32_t>(cache_.size()); }
+  // Cached page i, most recently used first.
+  TPage* CachedPage(int32_t i) const { return cache_.at(static_cast<size_t>(i)).get(); }
+
+  // ---- Game save ----
+  // The interpreter section: page name, pc, running, entered, state, sender name, arguments, the
+  // spare frame, the frame count and the frames from the bottom, the level, then the entered
+  // command's state.
+  void SaveToStream(TStream& stream) const;
+  // Reads the section; the level only from data version 116 (else 2). A truncated or
+  // inconsistent section raises.
+  void LoadFromStream(TStream& stream, int32_t version);
+
+ private:
+  void TrimCache();
+  void TraceEvent(const std::string& file) const;
+  // Restores the frame just popped after a page ended; returns Run's result.
+  int32_t ReturnFromPage();
+
+  TParamCollection& store_;
+  std::vector<std::unique_ptr<TPage>> cache_;
+  TPage* page_ = nullptr;
+  int32_t pc_ = 0;
+  uint8_t running_ = 0;
+  TStackList stack_;
+  uint8_t entered_ = 0;
+  TArrayString args_;
+  int32_t state_ = 0;
+  TKovaObject* sender_ = nullptr;
+  int32_t level_ = 2;
+  // Whether the last executed command allows events (Run's result 2).
+  bool allow_ = false;
+
+  TTimerList* queue_ = nullptr;
+  TFileExists file_exists_;
+};
+
+// The last command traced into the debug log (a waiting command is traced once); a page resets it
+// when it frees its commands.
+extern const TCommand* LastTracedCommand;
+
+}  // namespace kova

@@ -1,0 +1,168 @@
+// Records of the commands whose behaviour comes with later subsystems, and Terminate.
+#include "core/main_window.h"
+#include "core/stream_records.h"
+#include "script/call_man.h"
+#include "script/commands_later.h"
+#include "script/commands_var.h"
+#include "script/page.h"
+#include "script/params.h"
+
+namespace kova {
+
+namespace {
+// An expression takes at least its 4-byte operation count.
+constexpr int64_t kMinExprSize = 4;
+}  // namespace
+
+// ---- Component commands ----
+
+void TComComponent::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  const int32_t type = static_cast<int32_t>(ComType());
+  for (int32_t id = 0; id < kPropIdCount; ++id) {
+    if (Page().HasProp(type, id)) props_[static_cast<size_t>(id)] = ReadNewExpr(stream);
+  }
+  // Bit 159 names no property; its expression is read and dropped to stay in step.
+  if (Page().HasProp(type, kPropIdCount)) {
+    TKovaParser unused;
+    ReadExpr(stream, unused);
+  }
+}
+
+void TComCabinet::LoadFromStream(TStream& stream) {
+  TComComponent::LoadFromStream(stream);
+  ReadExpr(stream, Exclude);
+  const int32_t count = ReadRecordCount(stream, Page(), kMinExprSize);
+  Names.clear();
+  Names.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) Names.push_back(ReadNewExpr(stream));
+}
+
+// ---- Variable, property and control commands ----
+
+void TComGetProp::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, CompoName);
+  ReadExpr(stream, PropId);
+  VarName = ReadStreamString(stream);
+}
+
+void TComSetProp::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, CompoName);
+  ReadExpr(stream, PropId);
+  ReadExpr(stream, Value);
+}
+
+void TComObjDel::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, CompoName);
+}
+
+void TComPCReset::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  PageName = ReadStreamString(stream);
+  Target = ReadStreamInteger(stream);
+  ResetAll = ReadStreamByte(stream);
+}
+
+void TComTerminate::Execute(TCallMan& /*callman*/, TPage*& /*page*/, int32_t& /*pc*/) {
+  ScriptStopped = true;
+  MainWindow().PostClose();
+}
+
+// ---- Text and history commands ----
+
+void TComTextIns::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  Text = ReadStreamString(stream);
+  ReadExpr(stream, Window);
+  ReadExpr(stream, History);
+  ReadExpr(stream, WaitExpr);
+  if (Page().Version >= 107) ReadExpr(stream, HoldExpr);
+}
+
+void TComTextClr::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, Window);
+}
+
+void TComCallHist::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, Window);
+  ReadExpr(stream, First);
+  ReadExpr(stream, EntryCount);
+  ReadExpr(stream, Flag);
+}
+
+void TComEntryHist::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, CompoName);
+}
+
+// ---- Media and motion commands ----
+
+void TComMovieStop::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, CompoName);
+  ReadExpr(stream, Fade);
+  ReadExpr(stream, WaitExpr);
+  if (Page().Version >= 107) ReadExpr(stream, HoldExpr);
+}
+
+void TComMediaPlay::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, CompoName);
+}
+
+void TComPropMotion::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, MotionName);
+  ReadExpr(stream, TargetName);
+  ReadExpr(stream, PropId);
+  ReadExpr(stream, Value);
+  ReadExpr(stream, Duration);
+  ReadExpr(stream, Mode);
+  if (Page().Version >= 108) ReadExpr(stream, Paused);
+}
+
+// ---- Flip ----
+
+bool TComFlip::AllowsEvents() const {
+  const TCustomParam* r = Length.Result();
+  return r && r->GetInt() > 0;
+}
+
+void TComFlip::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, Kind);
+  ReadExpr(stream, Length);
+  ReadExpr(stream, Reverse);
+  ReadExpr(stream, MoveMode);
+  const int32_t count = ReadRecordCount(stream, Page(), kMinExprSize);
+  NameLists.clear();
+  NameLists.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) NameLists.push_back(ReadNewExpr(stream));
+  ReadExpr(stream, Clear);
+  ReadExpr(stream, Param0);
+  ReadExpr(stream, Param1);
+  if (Page().Version >= 101) ReadExpr(stream, Mask);
+  if (Page().Version >= 107) ReadExpr(stream, HoldExpr);
+}
+
+// ---- Game save and load ----
+
+void TComGameSave::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, Slot);
+  ResumePage = ReadStreamString(stream);
+  if (Page().Version >= 105) ResumeIndex = ReadStreamInteger(stream);
+  ReadExpr(stream, Caption);
+}
+
+void TComGameLoad::LoadFromStream(TStream& stream) {
+  TCommand::LoadFromStream(stream);
+  ReadExpr(stream, Slot);
+}
+
+}  // namespace kova

@@ -1,0 +1,222 @@
+// Commands whose behaviour belongs to the scene, the text layer, media, cabinets, the flip and the
+// game save: they read their records here, so that every page loads; until their subsystems run
+// them, executing one only advances pc.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "script/commands.h"
+#include "script/parser.h"
+
+namespace kova {
+
+// ---- Component commands ----
+
+inline constexpr int32_t kPropIdCount = 159;  // PR_NAME (0) .. PR_MUTEONLOAD (158)
+
+// Holds one expression per property id whose bit is set in the page's property set of the
+// command's type; the record holds those expressions in increasing id.
+class TComComponent : public TCommand {
+ public:
+  using TCommand::TCommand;
+  void LoadFromStream(TStream& stream) override;
+  // The expression of property id `id`, or nullptr when the page's set lacks it.
+  TKovaParser* Prop(int32_t id) const {
+    return id >= 0 && id < kPropIdCount ? props_[static_cast<size_t>(id)].get() : nullptr;
+  }
+
+ private:
+  std::array<std::unique_ptr<TKovaParser>, kPropIdCount> props_;
+};
+
+class TComControl : public TComComponent {
+ public:
+  using TComComponent::TComComponent;
+};
+
+#define KOVA_COMPONENT_COMMAND(ClassName, Base, Kind)                             \
+  class ClassName : public Base {                                                 \
+   public:                                                                        \
+    using Base::Base;                                                             \
+    TCommandKind ComType() const override { return TCommandKind::Kind; }         \
+  };
+
+KOVA_COMPONENT_COMMAND(TComBoxNew, TComControl, BoxNew)
+KOVA_COMPONENT_COMMAND(TComImgNew, TComControl, ImgNew)
+KOVA_COMPONENT_COMMAND(TComMesNew, TComControl, MesNew)
+KOVA_COMPONENT_COMMAND(TComTimer, TComComponent, Timer)
+KOVA_COMPONENT_COMMAND(TComMovie, TComControl, Movie)
+KOVA_COMPONENT_COMMAND(TComCinema, TComControl, Cinema)
+KOVA_COMPONENT_COMMAND(TComCaption, TComControl, Caption)
+KOVA_COMPONENT_COMMAND(TComMenu, TComControl, Menu)
+KOVA_COMPONENT_COMMAND(TComBtnNew, TComControl, Button)
+KOVA_COMPONENT_COMMAND(TComParticleNew, TComControl, ParticleNew)
+KOVA_COMPONENT_COMMAND(TComFireNew, TComControl, FireNew)
+KOVA_COMPONENT_COMMAND(TComSound, TComComponent, Sound)
+KOVA_COMPONENT_COMMAND(TComEditNew, TComControl, EditNew)
+KOVA_COMPONENT_COMMAND(TComMemoNew, TComControl, MemoNew)
+KOVA_COMPONENT_COMMAND(TComMapImgNew, TComControl, MapImgNew)
+KOVA_COMPONENT_COMMAND(TComWaveNew, TComControl, WaveNew)
+KOVA_COMPONENT_COMMAND(TComTileNew, TComControl, TileNew)
+KOVA_COMPONENT_COMMAND(TComSliderNew, TComControl, SliderNew)
+KOVA_COMPONENT_COMMAND(TComScrollbarNew, TComControl, ScrollbarNew)
+KOVA_COMPONENT_COMMAND(TComGaugeNew, TComControl, GaugeNew)
+KOVA_COMPONENT_COMMAND(TComCGCaption, TComControl, CGCaption)
+KOVA_COMPONENT_COMMAND(TComPrevMenuNew, TComControl, PrevMenuNew)
+
+// SaveCabinet and LoadCabinet: the component record (the cabinet's name), an exclude expression
+// and the name expressions.
+class TComCabinet : public TComComponent {
+ public:
+  using TComComponent::TComComponent;
+  void LoadFromStream(TStream& stream) override;
+  TKovaParser Exclude;
+  std::vector<std::unique_ptr<TKovaParser>> Names;
+};
+
+KOVA_COMPONENT_COMMAND(TComCabinetSave, TComCabinet, SaveCabinet)
+KOVA_COMPONENT_COMMAND(TComCabinetLoad, TComCabinet, LoadCabinet)
+
+#undef KOVA_COMPONENT_COMMAND
+
+// ---- Text and history commands ----
+
+class TComTextIns : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::TextIns; }
+  bool HoldsEvents() const override { return Hold != 0; }
+  bool AllowsEvents() const override { return Wait != 0; }
+  void LoadFromStream(TStream& stream) override;
+  // The compiled message text, kept for the command's whole life.
+  std::string Text;
+  TKovaParser Window;
+  TKovaParser History;
+  TKovaParser WaitExpr;
+  TKovaParser HoldExpr;
+  uint8_t Wait = 0;
+  uint8_t Hold = 0;
+};
+
+class TComTextClr : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::TextClr; }
+  void LoadFromStream(TStream& stream) override;
+  TKovaParser Window;
+};
+
+class TComCallHist : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::CallHist; }
+  void LoadFromStream(TStream& stream) override;
+  TKovaParser Window;
+  TKovaParser First;
+  TKovaParser EntryCount;
+  TKovaParser Flag;
+};
+
+// The FormatHist command.
+class TComEntryHist : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::FormatHist; }
+  void LoadFromStream(TStream& stream) override;
+  TKovaParser CompoName;
+};
+
+// ---- Media and motion commands ----
+
+class TComMovieStop : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::MovieStop; }
+  bool HoldsEvents() const override { return Hold != 0; }
+  bool AllowsEvents() const override { return Wait != 0; }
+  void LoadFromStream(TStream& stream) override;
+  TKovaParser CompoName;
+  TKovaParser Fade;
+  TKovaParser WaitExpr;
+  TKovaParser HoldExpr;
+  uint8_t Wait = 0;
+  uint8_t Hold = 0;
+};
+
+class TComMediaPlay : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::MediaPlay; }
+  void LoadFromStream(TStream& stream) override;
+  TKovaParser CompoName;
+};
+
+class TComPropMotion : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::PropMotion; }
+  void LoadFromStream(TStream& stream) override;
+  TKovaParser MotionName;
+  TKovaParser TargetName;
+  TKovaParser PropId;
+  TKovaParser Value;
+  TKovaParser Duration;
+  TKovaParser Mode;
+  TKovaParser Paused;
+};
+
+// ---- Flip ----
+
+class TComFlip : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::Flip; }
+  bool HoldsEvents() const override { return HoldFlag != 0; }
+  // True when the length expression's last evaluation gave an integer above 0.
+  bool AllowsEvents() const override;
+  void LoadFromStream(TStream& stream) override;
+
+  TKovaParser Kind;
+  TKovaParser Length;
+  TKovaParser Reverse;
+  TKovaParser MoveMode;
+  std::vector<std::unique_ptr<TKovaParser>> NameLists;
+  TKovaParser Clear;
+  int32_t StartTime = 0;
+  TKovaParser Param0;
+  TKovaParser Param1;
+  TKovaParser Mask;
+  TKovaParser HoldExpr;
+  int32_t Phase = 0;
+  uint8_t HoldFlag = 0;
+  uint8_t ClearFlag = 0;
+};
+
+// ---- Game save and load ----
+
+class TComGameSave : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::GameSave; }
+  bool GetRunNext() const override { return false; }
+  void LoadFromStream(TStream& stream) override;
+  TKovaParser Slot;
+  std::string ResumePage;
+  int32_t ResumeIndex = 0;
+  TKovaParser Caption;
+};
+
+class TComGameLoad : public TCommand {
+ public:
+  using TCommand::TCommand;
+  TCommandKind ComType() const override { return TCommandKind::GameLoad; }
+  bool GetRunNext() const override { return false; }
+  void LoadFromStream(TStream& stream) override;
+  TKovaParser Slot;
+};
+
+}  // namespace kova

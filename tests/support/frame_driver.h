@@ -1,0 +1,156 @@
+// A minimal frame driver for interpreter tests: a private game folder served by the file manager,
+// a variable store, an event queue over a fake scene, the interpreter, a fake game clock that
+// advances a fixed delta per frame, and the captured debug-log lines. Header-only: only test
+// programs that link the engine include it.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "components/event_queue.h"
+#include "core/debug_log.h"
+#include "core/file_manager.h"
+#include "core/frame_globals.h"
+#include "script/call_man.h"
+#include "script/param_collection.h"
+#include "script/script_host.h"
+#include "support/game_tree.h"
+#include "support/page_writer.h"
+
+namespace kova::test {
+
+// A scene of named stand-in components: the objects are distinct addresses that nothing
+// dereferences; removing one makes it unknown to the scene, as a freed component is.
+class FakeScene : public TEventScene {
+ public:
+  TKovaObject* Add(const std::string& name) {
+    auto* object = reinterpret_cast<TKovaObject*>(&slots_[next_++ % kSlots]);
+    names_[object] = name;
+    return object;
+  }
+  void Remove(TKovaObject* object) { names_.erase(object); }
+
+  TKovaObject* FindComponent(std::string_view name) const override {
+    for (const auto& [object, n] : names_) {
+      if (n == name) return object;
+    }
+    return nullptr;
+  }
+  bool HasComponent(const TKovaObject* object) const override {
+    return names_.count(const_cast<TKovaObject*>(object)) != 0;
+  }
+  std::string ComponentName(const TKovaObject* object) const override {
+    auto it = names_.find(const_cast<TKovaObject*>(object));
+    return it == names_.end() ? std::string() : it->second;
+  }
+
+ private:
+  static constexpr int kSlots = 64;
+  char slots_[kSlots] = {};
+  int next_ = 0;
+  std::map<TKovaObject*, std::string> names_;
+};
+
+// The script host's interpreter services ("@Result", "@ParamCount", "@ParamStr", "@Sender")
+// answered by an interpreter.
+class CallManHost : public TScriptHost {
+ public:
+  explicit CallManHost(TCallMan*& callman) : callman_(callman) {}
+  TCustomParam* ResultValue() override { return callman_ ? callman_->ResultValue() : nullptr; }
+  int32_t ArgCount() override { return callman_ ? callman_->ArgCount() : 0; }
+  std::string GetArg(int32_t i) override { return callman_ ? callman_->GetArg(i) : std::string(); }
+  std::string SenderName() override { return callman_ ? callman_->GetSenderName() : std::string(); }
+
+ private:
+  TCallMan*& callman_;
+};
+
+class FrameDriver {
+ public:
+  FrameDriver() : queue(&scene), host_(host_callman_), callman(store) {
+    host_callman_ = &callman;
+    store.SetHost(&host_);
+    ResetFrameGlobals();
+    ScriptStopped = false;
+    CreateFileManager();
+    FileManager()->SetFolder(tree.Root());
+    callman.SetEventQueue(&queue);
+    old_writer_ = SetLogWriter([this](std::string_view line) { trace.emplace_back(line); });
+  }
+  ~FrameDriver() {
+    store.SetHost(nullptr);
+    SetLogWriter(std::move(old_writer_));
+    FreeFileManager();
+    ScriptStopped = false;
+    ResetFrameGlobals();
+  }
+  FrameDriver(const FrameDriver&) = delete;
+  FrameDriver& operator=(const FrameDriver&) = delete;
+
+  // Writes a page file into the game folder.
+  void AddPage(std::string_view name, const PageWriter& page) { tree.WriteFile(name, page.Bytes()); }
+  void AddFile(std::string_view name, const std::vector<uint8_t>& bytes) { tree.WriteFile(name, bytes); }
+
+  // One frame step on the fake clock: the clock advances by `delta` before the script step.
+  void Frame(int32_t delta = 16) {
+    FrameDelta = delta;
+    GameClock += delta;
+    ++UpdateCount;
+    callman.Step();
+  }
+  void Frames(int n, int32_t delta = 16) {
+    for (int i = 0; i < n; ++i) Frame(delta);
+  }
+
+  // The trace lines without their clock prefix ("page.ksb(3)", "<Event>h.ksb(1)").
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> out;
+    for (const std::string& l : trace) out.push_back(l.size() > 11 ? l.substr(11) : l);
+    return out;
+  }
+  // The lines traced since the last call.
+  std::vector<std::string> TakeLines() {
+    std::vector<std::string> out = Lines();
+    trace.clear();
+    return out;
+  }
+
+  // Declares a global integer variable with a value.
+  void SetInt(std::string_view name, int32_t value) {
+    TParamCollectionItem* item = store.FindParam(name);
+    if (!item) item = store.Declare(name, PT_INT, TVarScope::Global);
+    item->SetInt(value);
+  }
+  bool Has(std::string_view name) const { return store.FindParam(name) != nullptr; }
+
+  // The integer value of a variable (0 when missing).
+  int32_t Int(std::string_view name) const {
+    const TParamCollectionItem* item = store.FindParam(name);
+    return item ? item->GetInt() : 0;
+  }
+  std::string Str(std::string_view name) const {
+    const TParamCollectionItem* item = store.FindParam(name);
+    return item ? item->GetStr() : std::string();
+  }
+
+  GameTree tree;
+  FakeScene scene;
+  TTimerList queue;
+  TParamCollection store;
+
+ private:
+  TCallMan* host_callman_ = nullptr;
+  CallManHost host_;
+
+ public:
+  TCallMan callman;
+  std::vector<std::string> trace;
+
+ private:
+  TLogWriter old_writer_;
+};
+
+}  // namespace kova::test

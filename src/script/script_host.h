@@ -1,24 +1,39 @@
 // What the script engine needs of the player: the running call, the project, the active screen
 // layer's input latches, the key tables, clocks, the message history, fonts, the screen manager
-// and main window, the root container and the MIDI manager. System variables and functions reach
+// and main window, the root container and its components, the saved-game list, pictures written
+// to files, and the MIDI manager. System variables and functions reach
 // the player only through this interface, so the script library links nothing of the display or
 // media layers.
 //
 // Every operation has a default that stands for "no such part": TScriptHost itself is the null
-// host (no screen manager, no MIDI manager, no input, empty project). The player derives a host
+// host (no screen manager, no MIDI manager, no input, no components, empty project; game files
+// exist when the virtual file system has them). The player derives a host
 // that forwards to its parts; tests use a recording fake.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/frame_globals.h"
+#include "core/types.h"
 
 namespace kova {
 
 class TCustomParam;
+
+// One display mode of the screen manager.
+struct TDisplayMode {
+  int32_t Width = 0, Height = 0, Bits = 0, Rate = 0;
+};
+
+// One entry of the project's list of saved games.
+struct TSaveCaption {
+  int32_t Slot = 0;
+  std::string Caption;
+};
 
 class TScriptHost {
  public:
@@ -107,6 +122,52 @@ class TScriptHost {
   virtual void MidiSelectDevice(std::string_view) {}
   virtual int32_t MidiDeviceCount() { return 0; }
   virtual std::string MidiDeviceName(int32_t) { return {}; }
+
+  // ---- components (system functions) ----
+  // Components are named as the root container's FindComponent finds them; an operation on a
+  // name that no component holds answers false (or the stated value) and changes nothing.
+  virtual bool CompoExists(std::string_view) { return false; }
+  // The component's KT_ type code; -1 when there is none.
+  virtual int32_t CompoType(std::string_view) { return -1; }
+  // Reads property `id` into `dest` (through dest's typed setters), respectively writes `value`
+  // into it, as the property dispatch does.
+  virtual bool GetCompoProp(std::string_view, int32_t /*id*/, TCustomParam& /*dest*/) { return false; }
+  virtual bool SetCompoProp(std::string_view, int32_t /*id*/, const TCustomParam& /*value*/) { return false; }
+  // The ItemChecked and ItemEnabled accessor pairs of item `index`.
+  virtual bool GetItemChecked(std::string_view, int32_t /*index*/, bool& /*checked*/) { return false; }
+  virtual bool SetItemChecked(std::string_view, int32_t /*index*/, bool /*checked*/) { return false; }
+  virtual bool GetItemEnabled(std::string_view, int32_t /*index*/, bool& /*enabled*/) { return false; }
+  virtual bool SetItemEnabled(std::string_view, int32_t /*index*/, bool /*enabled*/) { return false; }
+  // The index of the item named `item` (with regard to case) of the named preview menu; -1 when
+  // it has none.
+  virtual int32_t PrevMenuItemIndex(std::string_view /*menu*/, std::string_view /*item*/) { return -1; }
+  // Converts a point between screen and the component's client coordinates.
+  virtual bool ScreenToClient(std::string_view, TPoint&) { return false; }
+  virtual bool ClientToScreen(std::string_view, TPoint&) { return false; }
+  // The names of the components, in list order, whose type code is `type` (0: any) and whose
+  // parent is the component `parent` names; without `parent` any parent is accepted; a parent
+  // name that no component holds selects the components without a parent.
+  virtual std::vector<std::string> ComponentNames(int32_t /*type*/, std::optional<std::string_view> /*parent*/) {
+    return {};
+  }
+  // True when the named control lies on the active screen layer and is not inside a cabinet.
+  virtual bool InPrimary(std::string_view) { return false; }
+
+  // ---- project files and saves (system functions) ----
+  // The project's existence test of a game file (never a disc prompt when headless). The null
+  // host asks the virtual file system; an empty name exists nowhere.
+  virtual bool ProjectFileExists(std::string_view name);
+  // The project's list of saved games, in list order.
+  virtual std::vector<TSaveCaption> SaveCaptions() { return {}; }
+  // Display mode i of the screen manager; false outside 0 .. DisplayModeCount() - 1.
+  virtual bool GetDisplayMode(int32_t /*i*/, TDisplayMode& /*mode*/) { return false; }
+
+  // ---- pictures written to host files (wallpaper) ----
+  // Saves the active screen layer's picture as a BMP file at a host path; true when written.
+  virtual bool SaveLayerBitmap(const std::string& /*host_path*/) { return false; }
+  // Saves the first frame of the named game picture (through the image cache) as a BMP file at a
+  // host path; false when the picture has no frame or the file was not written.
+  virtual bool SavePictureBitmap(std::string_view /*name*/, const std::string& /*host_path*/) { return false; }
 };
 
 // The host of a player without display, media or interpreter (headless runs, tools, tests).

@@ -5,10 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "script/params.h"
 #include "script/script_host.h"
 
 namespace kova::test {
@@ -43,6 +46,25 @@ class FakeScriptHost : public TScriptHost {
   bool has_midi = false;
   std::string midi_current;
   std::vector<std::string> midi_devices;
+
+  // Components of the system functions: found by exact name, first in list order.
+  struct Compo {
+    std::string name;
+    int32_t type = 0;
+    std::string parent;  // empty: no parent
+    int32_t left = 0, top = 0;
+    bool primary = false;
+    std::map<int32_t, std::string> props;  // property id -> value text
+    std::vector<bool> checked, enabled;
+    std::vector<std::string> items;  // preview-menu item names
+  };
+  std::vector<Compo> compos;
+  // Project: names the existence test adds to the virtual file system's answer, or refuses.
+  std::vector<std::string> project_files, project_refused;
+  std::vector<TSaveCaption> saves;
+  std::vector<TDisplayMode> modes;
+  // Answers of the bitmap writers.
+  bool layer_bitmap_ok = true, picture_bitmap_ok = true;
 
   std::vector<std::string> calls;
 
@@ -98,9 +120,117 @@ class FakeScriptHost : public TScriptHost {
     return (i >= 0 && i < MidiDeviceCount()) ? midi_devices[static_cast<size_t>(i)] : std::string();
   }
 
+  Compo* FindCompo(std::string_view name) {
+    for (Compo& c : compos) {
+      if (c.name == name) return &c;
+    }
+    return nullptr;
+  }
+  bool CompoExists(std::string_view name) override { return FindCompo(name) != nullptr; }
+  int32_t CompoType(std::string_view name) override {
+    const Compo* c = FindCompo(name);
+    return c ? c->type : -1;
+  }
+  bool GetCompoProp(std::string_view name, int32_t id, TCustomParam& dest) override {
+    Compo* c = FindCompo(name);
+    if (!c) return false;
+    dest.SetStr(c->props[id]);
+    return true;
+  }
+  bool SetCompoProp(std::string_view name, int32_t id, const TCustomParam& value) override {
+    Compo* c = FindCompo(name);
+    if (!c) return false;
+    c->props[id] = value.GetStr();
+    calls.push_back("SetProp " + std::string(name) + " " + std::to_string(id) + " " + value.GetStr());
+    return true;
+  }
+  bool GetItemChecked(std::string_view name, int32_t index, bool& checked) override {
+    return GetItem(name, index, &Compo::checked, checked);
+  }
+  bool SetItemChecked(std::string_view name, int32_t index, bool checked) override {
+    return SetItem("SetItemChecked", name, index, &Compo::checked, checked);
+  }
+  bool GetItemEnabled(std::string_view name, int32_t index, bool& enabled) override {
+    return GetItem(name, index, &Compo::enabled, enabled);
+  }
+  bool SetItemEnabled(std::string_view name, int32_t index, bool enabled) override {
+    return SetItem("SetItemEnabled", name, index, &Compo::enabled, enabled);
+  }
+  int32_t PrevMenuItemIndex(std::string_view menu, std::string_view item) override {
+    const Compo* c = FindCompo(menu);
+    if (!c) return -1;
+    for (size_t i = 0; i < c->items.size(); ++i) {
+      if (c->items[i] == item) return static_cast<int32_t>(i);
+    }
+    return -1;
+  }
+  bool ScreenToClient(std::string_view name, TPoint& p) override { return Shift(name, p, -1); }
+  bool ClientToScreen(std::string_view name, TPoint& p) override { return Shift(name, p, 1); }
+  std::vector<std::string> ComponentNames(int32_t type, std::optional<std::string_view> parent) override {
+    const Compo* owner = parent ? FindCompo(*parent) : nullptr;
+    std::vector<std::string> names;
+    for (const Compo& c : compos) {
+      if (type != 0 && c.type != type) continue;
+      if (parent && (owner ? c.parent != owner->name : !c.parent.empty())) continue;
+      names.push_back(c.name);
+    }
+    return names;
+  }
+  bool InPrimary(std::string_view name) override {
+    const Compo* c = FindCompo(name);
+    return c && c->primary;
+  }
+  bool ProjectFileExists(std::string_view name) override {
+    for (const std::string& f : project_refused) {
+      if (f == name) return false;
+    }
+    for (const std::string& f : project_files) {
+      if (f == name) return true;
+    }
+    return TScriptHost::ProjectFileExists(name);
+  }
+  std::vector<TSaveCaption> SaveCaptions() override { return saves; }
+  bool GetDisplayMode(int32_t i, TDisplayMode& mode) override {
+    if (i < 0 || i >= static_cast<int32_t>(modes.size())) return false;
+    mode = modes[static_cast<size_t>(i)];
+    return true;
+  }
+  bool SaveLayerBitmap(const std::string& host_path) override {
+    calls.push_back("SaveLayerBitmap " + host_path);
+    return layer_bitmap_ok;
+  }
+  bool SavePictureBitmap(std::string_view name, const std::string& host_path) override {
+    calls.push_back("SavePictureBitmap " + std::string(name) + " " + host_path);
+    return picture_bitmap_ok;
+  }
+
  private:
   static bool Key(const std::array<bool, 256>& table, int32_t k) {
     return k >= 0 && k < 256 && table[static_cast<size_t>(k)];
+  }
+  bool GetItem(std::string_view name, int32_t index, std::vector<bool> Compo::*list, bool& out) {
+    Compo* c = FindCompo(name);
+    if (!c) return false;
+    calls.push_back("GetItem " + std::string(name) + " " + std::to_string(index));
+    const std::vector<bool>& v = c->*list;
+    out = index >= 0 && index < static_cast<int32_t>(v.size()) && v[static_cast<size_t>(index)];
+    return true;
+  }
+  bool SetItem(const char* what, std::string_view name, int32_t index, std::vector<bool> Compo::*list, bool value) {
+    Compo* c = FindCompo(name);
+    if (!c) return false;
+    calls.push_back(std::string(what) + " " + std::string(name) + " " + std::to_string(index) + " " +
+                    std::to_string(value ? 1 : 0));
+    std::vector<bool>& v = c->*list;
+    if (index >= 0 && index < static_cast<int32_t>(v.size())) v[static_cast<size_t>(index)] = value;
+    return true;
+  }
+  bool Shift(std::string_view name, TPoint& p, int32_t sign) {
+    const Compo* c = FindCompo(name);
+    if (!c) return false;
+    p.X += sign * c->left;
+    p.Y += sign * c->top;
+    return true;
   }
   void Log(const char* what, int32_t v) { calls.push_back(std::string(what) + " " + std::to_string(v)); }
 };

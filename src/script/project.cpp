@@ -1,0 +1,533 @@
+#include "script/project.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <utility>
+
+#include "core/archive.h"
+#include "core/disc_lookup.h"
+#include "core/errors.h"
+#include "core/file_manager.h"
+#include "core/frame_globals.h"
+#include "core/host_path.h"
+#include "core/main_window.h"
+#include "core/sjis.h"
+#include "core/stream_records.h"
+#include "core/utils.h"
+#include "platform/dialogs.h"
+#include "platform/dirs.h"
+#include "platform/optical_drives.h"
+#include "script/call_man.h"
+#include "script/param_collection.h"
+
+namespace kova {
+
+TPoint ScreenCenter;
+
+namespace {
+
+std::unique_ptr<TProject>& GlobalProject() {
+  static std::unique_ptr<TProject> project;
+  return project;
+}
+
+std::string HostFolder(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+plat::TMessageAnswer ShowBox(std::string_view text, std::string_view caption,
+                             plat::TMessageButtons buttons = plat::TMessageButtons::Ok) {
+  plat::TMessageBox box;
+  box.owner = MainWindow().DialogOwner();
+  box.title = caption;
+  box.text = text;
+  box.buttons = buttons;
+  return plat::Dialogs().ShowMessage(box);
+}
+
+// One variable declaration of the project file's list.
+struct TDeclared {
+  uint8_t type = 0;
+  std::string name;
+  int32_t int_value = 0;
+  long double float_value = 0;
+  uint8_t flag_value = 0;
+  std::string str_value;
+};
+
+TDeclared ReadDeclaration(TStream& stream) {
+  TDeclared d;
+  d.type = ReadStreamByte(stream);
+  d.name = ReadStreamString(stream);
+  switch (d.type) {
+    case PT_INT: d.int_value = ReadStreamInteger(stream); break;
+    case PT_FLOAT: d.float_value = ReadStreamExtended(stream); break;
+    case PT_BOOL: d.flag_value = ReadStreamByte(stream); break;
+    case PT_STR: d.str_value = ReadStreamString(stream); break;
+    default: break;  // other codes carry no value
+  }
+  return d;
+}
+
+// The head of a project file up to its variable list, read and kept by the caller or dropped.
+struct TProjectHead {
+  int32_t version = 0;
+  std::string title;
+  int32_t width = 0, height = 0, value1 = 0, value2 = 0;
+  std::string start_page, key_text;
+  int32_t picture_key = 0;
+  std::optional<uint8_t> status_saving, frame_pacing;
+  std::optional<std::string> media_extensions;
+  std::string disc_prompt, quit_message;
+};
+
+// Reads the fields after the version.
+void ReadHead(TStream& stream, TProjectHead& head) {
+  head.title = ReadStreamString(stream);
+  head.width = ReadStreamInteger(stream);
+  head.height = ReadStreamInteger(stream);
+  head.value1 = ReadStreamInteger(stream);
+  head.value2 = ReadStreamInteger(stream);
+  head.start_page = ReadStreamString(stream);
+  head.key_text = ReadStreamString(stream);
+  head.picture_key = ReadStreamInteger(stream);
+  if (head.version >= 104) head.status_saving = ReadStreamByte(stream);
+  if (head.version >= 106) head.frame_pacing = ReadStreamByte(stream);
+  if (head.version >= 109) head.media_extensions = ReadStreamString(stream);
+  head.disc_prompt = ReadStreamString(stream);
+  head.quit_message = ReadStreamString(stream);
+}
+
+// The variable count of the list, refused when the bytes left cannot hold that many
+// declarations (each takes at least a type byte and a name length).
+int32_t ReadVariableCount(TStream& stream) {
+  const int32_t count = ReadStreamInteger(stream);
+  if (count < 0 || count > stream.Remaining() / 5) Raise<EReadError>(TMsg::StreamReadError);
+  return count;
+}
+
+// A slot number: an optional "-" and decimal digits, nothing else.
+std::optional<int32_t> ParseSlot(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  int32_t value = 0;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (*first == '+') return std::nullopt;
+  auto [end, ec] = std::from_chars(first, last, value);
+  if (ec != std::errc() || end != last) return std::nullopt;
+  return value;
+}
+
+// The first `count` bytes of an entry's contents (fewer when it is shorter), inflating no more of
+// a compressed entry than that: listing the slots reads only the head of every save.
+std::string EntryHead(TVrFileCollection& archive, const TVrFile& file, size_t count) {
+  TStream* stream = archive.Stream();
+  if (!stream || file.Size <= 0) return {};
+  std::string out;
+  stream->SetPosition(file.Offset);
+  if (file.Stored) {
+    out.resize(static_cast<size_t>(std::min<int64_t>(file.Size, static_cast<int64_t>(count))));
+    stream->ReadBuffer(out.data(), static_cast<int64_t>(out.size()));
+    return out;
+  }
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) Raise<EZDecompressionError>(TMsg::DecompressError);
+  struct TEnd {
+    z_stream& z;
+    ~TEnd() { inflateEnd(&z); }
+  } end{z};
+  out.resize(count);
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(count);
+  uint8_t in[4096];
+  int64_t left = file.Size;
+  while (z.avail_out > 0 && left > 0) {
+    const int64_t n = std::min<int64_t>(left, sizeof in);
+    stream->ReadBuffer(in, n);
+    left -= n;
+    z.next_in = in;
+    z.avail_in = static_cast<uInt>(n);
+    const int rc = inflate(&z, Z_NO_FLUSH);
+    if (rc == Z_STREAM_END) break;
+    if (rc != Z_OK && rc != Z_BUF_ERROR) Raise<EZDecompressionError>(TMsg::DecompressError);
+  }
+  out.resize(count - z.avail_out);
+  return out;
+}
+
+bool StartsWithText(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && SjisSameText(s.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+TProject* Project() { return GlobalProject().get(); }
+
+TProject& OpenProject(TLaunchInfo launch, TParamCollection& store, TVrFileManager& files) {
+  GlobalProject().reset();
+  GlobalProject() = std::make_unique<TProject>(std::move(launch), store, files);
+  return *GlobalProject();
+}
+
+void FreeProject() { GlobalProject().reset(); }
+
+void AddLaunchSources(TVrFileManager& files, const TLaunchInfo& launch) {
+  if (launch.Params.empty()) return;
+  files.SetFolder(launch.Params.front());
+  for (const std::string& param : launch.Params) {
+    if (std::optional<std::string> archive = ResolveHostPath(HostFolder(param), "game.dat")) {
+      files.AddArchive(*archive);
+    }
+  }
+}
+
+TProject::TProject(TLaunchInfo launch, TParamCollection& store, TVrFileManager& files)
+    : launch_(std::move(launch)), store_(store), files_(files) {
+  try {
+    Open();
+  } catch (const EKovaError& e) {
+    // A corrupt project file, a bad variable name, a start page that cannot be loaded...: the
+    // game cannot start; its users see the message as the start-up of the player shows it.
+    Fail(TProjectState::Failed, e.Message(), true, MsgText(TMsg::CaptionWarning));
+  } catch (const std::bad_alloc&) {
+    Fail(TProjectState::Failed, MsgText(TMsg::OutOfMemory), true, MsgText(TMsg::CaptionWarning));
+  }
+}
+
+TProject::~TProject() = default;
+
+void TProject::Fail(TProjectState state, std::string text, bool show, const std::string& caption) {
+  state_ = state;
+  open_error_ = std::move(text);
+  ScriptStopped = true;
+  if (show) ShowBox(open_error_, caption);
+  // Nothing of the game can run: the shell closes the window instead of idling with it.
+  QuitRequested = true;
+}
+
+// Open, in order: defaults, status entry of the save file, data sources, project file, its
+// variables and folder list, the defaults entry, the interpreter on the start page.
+void TProject::Open() {
+  DiscPrompt = MsgText(TMsg::DiscPromptDefault);
+  QuitMessage = MsgText(TMsg::QuitMessageDefault);
+  ScriptStopped = true;
+  ListSaves();
+  PendingLoadSlot = -1;
+  PendingSaveSlot = -1;
+  StatusSaving = 1;
+  FramePacing = 1;
+  MediaExtensions = "wav.wma.ogg";
+
+  ReadStatus();
+  Title = MsgText(TMsg::CaptionInfo);
+
+  const bool config = !launch_.Params.empty() && SjisSameText(launch_.Params.front(), "/config");
+  if (!config && !OpenArchive()) {
+    state_ = TProjectState::NoData;
+    QuitRequested = true;
+    return;
+  }
+  if (!ReadProject()) return;
+  LoadDefaults();
+  StartInterpreter();
+}
+
+bool TProject::ReadProject() {
+  TMemoryStream stream;
+  try {
+    files_.LoadFile(stream, kProjectFileName);
+  } catch (const EKovaError& e) {
+    Fail(TProjectState::Unreadable, e.Message(), false, {});
+    return false;
+  }
+  if (stream.Size() == 0) {
+    Fail(TProjectState::Empty, MsgText(TMsg::ProjectMissing), true, MsgText(TMsg::CaptionWarning));
+    return false;
+  }
+  version_ = ReadStreamInteger(stream);
+  // Files older than the oldest layout would be misread field by field: refused like newer ones.
+  if (version_ > kProjectMaxVersion || version_ < kProjectMinVersion) {
+    Fail(TProjectState::BadVersion, Format(MsgText(TMsg::ProjectBadVersion).c_str(), version_), false, {});
+    return false;
+  }
+  ReadProjectFields(stream);
+  ScriptStopped = false;
+  return true;
+}
+
+void TProject::ReadProjectFields(TStream& stream) {
+  TProjectHead head;
+  head.version = version_;
+  ReadHead(stream, head);
+  Title = std::move(head.title);
+  ScreenWidth = head.width;
+  ScreenHeight = head.height;
+  ScreenCenter = TPoint{ScreenWidth / 2, ScreenHeight / 2};
+  FullScreenWidth = head.value1;
+  FullScreenHeight = head.value2;
+  StartPage = std::move(head.start_page);
+  KeyText = std::move(head.key_text);
+  PictureKey = head.picture_key;
+  if (head.status_saving) StatusSaving = *head.status_saving;
+  FramePacing = head.frame_pacing.value_or(0);
+  MediaExtensions = head.media_extensions.value_or(".wav.wma.ogg.mid");
+  DiscPrompt = std::move(head.disc_prompt);
+  QuitMessage = std::move(head.quit_message);
+  SetDiscPromptContext({InstallSet.GameKey, DiscPrompt, QuitMessage, Title});
+
+  const int32_t count = ReadVariableCount(stream);
+  for (int32_t i = 0; i < count; ++i) {
+    TDeclared d = ReadDeclaration(stream);
+    // A code of no value type declares nothing: a variable without a value would be unusable.
+    if (d.type < PT_INT || d.type > PT_STR) continue;
+    if (store_.FindParam(d.name)) continue;  // a status value read before stays
+    TParamCollectionItem* item = store_.Declare(d.name, d.type, TVarScope::Status);
+    switch (d.type) {
+      case PT_INT: item->SetInt(d.int_value); break;
+      case PT_FLOAT: item->SetFloat(d.float_value); break;
+      case PT_BOOL: item->SetFlag(d.flag_value != 0); break;
+      default: item->SetStr(d.str_value); break;
+    }
+  }
+
+  const int64_t rest = stream.Remaining();
+  std::string tail(static_cast<size_t>(rest), '\0');
+  stream.ReadBuffer(tail.data(), rest);
+  FolderDisks.SetText(tail);
+}
+
+void TProject::LoadDefaults() {
+  if (!files_.FileExists(kProjectDefaultsName)) return;
+  TMemoryStream stream;
+  files_.LoadFile(stream, kProjectDefaultsName);
+  TProjectHead head;
+  head.version = ReadStreamInteger(stream);
+  if (head.version > kProjectMaxVersion || head.version < kProjectMinVersion) return;
+  ReadHead(stream, head);
+  const int32_t count = ReadVariableCount(stream);
+  for (int32_t i = 0; i < count; ++i) ReadDeclaration(stream);
+  const int32_t pairs = ReadStreamInteger(stream);
+  if (pairs < 0 || pairs > stream.Remaining() / 8) Raise<EReadError>(TMsg::StreamReadError);
+  for (int32_t i = 0; i < pairs; ++i) {
+    std::string folder = ReadStreamString(stream);
+    const int32_t disk = ReadStreamInteger(stream);
+    FolderDisks.AddFolder(std::move(folder), disk);
+  }
+}
+
+void TProject::StartInterpreter() {
+  call_man_ = std::make_unique<TCallMan>(store_);
+  call_man_->SetFileExists([this](std::string_view name) { return FileExists(name); });
+  if (!files_.FileExists(StartPage)) {
+    Fail(TProjectState::NoStartPage, MsgText(TMsg::StartPageMissing), true, MsgText(TMsg::CaptionWarning));
+    return;
+  }
+  call_man_->Start(StartPage);
+  state_ = TProjectState::Started;
+}
+
+void TProject::Step() {
+  if (call_man_) call_man_->Step();
+}
+
+bool TProject::FileExists(std::string_view name) {
+  if (!name.empty() && files_.FileExists(name)) return true;
+  const int32_t disk = FolderDisks.DiskOf(name);
+  if (disk <= 0) return false;
+  // Media files are never fetched from a disc: their players cope with a missing file.
+  const std::string ext = SjisLowerCase(GameFileExtension(name)) + ".";
+  const std::string media = SjisLowerCase(MediaExtensions) + ".";
+  if (media.find(ext) != std::string::npos) return false;
+  return AskDisk(files_, disk);
+}
+
+std::string TProject::SaveFileName() const {
+  const std::string folder = launch_.Params.empty() ? launch_.ProgramFolder : launch_.Params.front();
+  return HostFolder(folder) + "save.dat";
+}
+
+bool TProject::SearchDiscs(const std::string& game_key) {
+  std::vector<std::string> roots = files_.CdRoots();
+  for (std::string& root : plat::OpticalDrives().Roots()) {
+    bool known = false;
+    for (const std::string& r : roots) known = known || r == root;
+    if (!known) roots.push_back(std::move(root));
+  }
+  for (const std::string& root : roots) {
+    const std::optional<std::string> archive = ResolveHostPath(root, "game.dat");
+    const std::optional<std::string> install = ResolveHostPath(root, "install.dat");
+    if (!archive || !install) continue;
+    TKovaInstallSet set;
+    try {
+      set.LoadFromFile(*install);
+    } catch (const EStreamError&) {
+      continue;
+    }
+    if (set.GameKey != game_key) continue;
+    files_.AddArchive(*archive);
+    return true;
+  }
+  return false;
+}
+
+bool TProject::OpenArchive() {
+  const std::string base = HostFolder(launch_.ProgramFolder);
+  if (!base.empty() && HostFileExists(base, "install.dat") && files_.Folder().empty()) {
+    files_.SetFolder(base);
+  }
+  if (!files_.FileExists("install.dat")) {
+    ShowBox(MsgText(TMsg::ReinstallGame), MsgText(TMsg::CaptionInfo));
+    open_error_ = MsgText(TMsg::ReinstallGame);
+    return false;
+  }
+  {
+    TMemoryStream stream;
+    files_.LoadFile(stream, "install.dat");
+    InstallSet.LoadFromStream(stream);
+  }
+  SetDiscPromptContext({InstallSet.GameKey, DiscPrompt, QuitMessage, Title});
+  const bool complete = InstallSet.Complete != 0;
+
+  const std::optional<std::string> game =
+      base.empty() ? std::nullopt : ResolveHostPath(base, "game.dat");
+  if (game) {
+    bool open = false;
+    for (int32_t i = 0; i < files_.ArchiveCount(); ++i) open = open || files_.Archives(i).FileName == *game;
+    if (!open) files_.AddArchive(*game);
+    if (complete) return true;
+  } else if (complete && (files_.ArchiveCount() > 0 || !files_.Folder().empty())) {
+    // A game whose files lie loose in its folder has its data there as surely as in an archive.
+    return true;
+  }
+
+  for (;;) {
+    if (SearchDiscs(InstallSet.GameKey)) return true;
+    if (ShowBox(MsgText(TMsg::InsertGameDisc), MsgText(TMsg::CaptionInfo), plat::TMessageButtons::OkCancel) ==
+        plat::TMessageAnswer::Ok) {
+      continue;
+    }
+    if (ShowBox(QuitMessage, Title, plat::TMessageButtons::OkCancel) == plat::TMessageAnswer::Ok) {
+      open_error_ = QuitMessage;
+      return false;
+    }
+  }
+}
+
+void TProject::ReadStatus() {
+  const std::string path = SaveFileName();
+  if (plat::PathKind(path) != plat::TPathKind::File) return;
+  // An unreadable save file holds no status: the game starts as on a first run.
+  try {
+    TVrFileCollection save;
+    save.Open(path);
+    const TVrFile* file = save.FindItem(kStatusEntryName);
+    if (!file) return;
+    TMemoryStream entry;
+    save.ReadEntry(entry, *file);
+    entry.SetPosition(0);
+    char tag[9] = {};
+    int32_t version = 0;
+    if (entry.Read(tag, 9) == 9 && std::string_view(tag, 6) == "Status") {
+      std::from_chars(tag + 6, tag + 9, version);
+    } else {
+      entry.SetPosition(0);
+    }
+    store_.LoadStatus(entry, version);
+  } catch (const EKovaError&) {
+  }
+}
+
+void TProject::ListSaves() {
+  SlotList.Clear();
+  const std::string path = SaveFileName();
+  if (plat::PathKind(path) != plat::TPathKind::File) return;
+  TVrFileCollection save;
+  try {
+    save.Open(path);
+  } catch (const EKovaError&) {
+    return;  // an unreadable save file lists no slots
+  }
+  for (int32_t i = 0; i < save.EntryCount(); ++i) {
+    const TVrFile& file = *save.Files(i);
+    const std::string& name = file.Name();
+    if (!StartsWithText(name, kGameEntryPrefix)) continue;
+    const std::optional<int32_t> slot = ParseSlot(std::string_view(name).substr(kGameEntryPrefix.size()));
+    if (!slot) continue;
+    // The version (not tested here) and the caption's length, then the caption. An entry too
+    // damaged to give its caption is left out; the others are listed.
+    try {
+      std::string head = EntryHead(save, file, 8);
+      TSpanStream fields({reinterpret_cast<const uint8_t*>(head.data()), head.size()});
+      ReadStreamInteger(fields);
+      const int32_t length = ReadStreamInteger(fields);
+      if (length < 0 || length > file.Size * 1032) Raise<EReadError>(TMsg::StreamReadError);
+      head = EntryHead(save, file, 8 + static_cast<size_t>(length));
+      TSpanStream caption({reinterpret_cast<const uint8_t*>(head.data()), head.size()});
+      ReadStreamInteger(caption);
+      SetSaveCaption(*slot, ReadStreamString(caption));
+    } catch (const EKovaError&) {
+    }
+  }
+}
+
+std::string TProject::GetSaveCaption(int32_t slot) const {
+  const int i = SlotList.IndexOfObject(reinterpret_cast<void*>(static_cast<intptr_t>(slot)));
+  return i < 0 ? std::string() : SlotList.Strings(i);
+}
+
+void TProject::SetSaveCaption(int32_t slot, std::string caption) {
+  void* object = reinterpret_cast<void*>(static_cast<intptr_t>(slot));
+  const int i = SlotList.IndexOfObject(object);
+  if (i < 0) {
+    SlotList.AddObject(std::move(caption), object);
+  } else {
+    SlotList.SetString(i, std::move(caption));
+  }
+}
+
+// ---- TProjectScriptHost ----
+
+namespace {
+TCallMan* RunningCallMan() { return Project() ? Project()->CallMan() : nullptr; }
+}  // namespace
+
+TCustomParam* TProjectScriptHost::ResultValue() {
+  TCallMan* c = RunningCallMan();
+  return c ? c->ResultValue() : nullptr;
+}
+
+int32_t TProjectScriptHost::ArgCount() {
+  TCallMan* c = RunningCallMan();
+  return c ? c->ArgCount() : 0;
+}
+
+std::string TProjectScriptHost::GetArg(int32_t i) {
+  TCallMan* c = RunningCallMan();
+  return c ? c->GetArg(i) : std::string();
+}
+
+std::string TProjectScriptHost::SenderName() {
+  TCallMan* c = RunningCallMan();
+  return c ? c->GetSenderName() : std::string();
+}
+
+int32_t TProjectScriptHost::ScreenWidth() { return Project() ? Project()->ScreenWidth : 0; }
+int32_t TProjectScriptHost::ScreenHeight() { return Project() ? Project()->ScreenHeight : 0; }
+std::string TProjectScriptHost::Title() { return Project() ? Project()->Title : std::string(); }
+
+std::vector<TSaveCaption> TProjectScriptHost::SaveCaptions() {
+  std::vector<TSaveCaption> out;
+  if (!Project()) return out;
+  const TStringList& slots = Project()->SlotList;
+  out.reserve(static_cast<size_t>(slots.Count()));
+  for (int i = 0; i < slots.Count(); ++i) {
+    out.push_back({static_cast<int32_t>(slots.ObjectInt(i)), slots.Strings(i)});
+  }
+  return out;
+}
+
+}  // namespace kova

@@ -43,13 +43,6 @@ const std::vector<std::string>& RefreshRoots(TVrFileManager& manager) {
   return manager.CdRoots();
 }
 
-bool ArchiveOpen(const TVrFileManager& manager, const std::string& host_path) {
-  for (int32_t i = 0; i < manager.ArchiveCount(); ++i) {
-    if (manager.Archives(i).FileName == host_path) return true;
-  }
-  return false;
-}
-
 // Closes every archive whose folder lies on a disc root, so that a disc just taken out is no
 // longer read.
 void CloseDiscArchives(TVrFileManager& manager) {
@@ -70,9 +63,17 @@ void CloseDiscArchives(TVrFileManager& manager) {
 const TDiscPromptContext& DiscPromptContext() { return Context(); }
 void SetDiscPromptContext(TDiscPromptContext context) { Context() = std::move(context); }
 
-bool FindDisk(TVrFileManager& manager, int index, const std::string& game_key) {
-  bool found = false;
-  // A copy: adding an archive leaves the roots alone, but the loop must not depend on it.
+bool ArchiveOpen(const TVrFileManager& manager, const std::string& host_path) {
+  for (int32_t i = 0; i < manager.ArchiveCount(); ++i) {
+    if (manager.Archives(i).FileName == host_path) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> FindDiscArchives(TVrFileManager& manager, const std::string& game_key,
+                                          std::optional<int> index) {
+  std::vector<std::string> found;
+  // A copy: adding an archive leaves the roots alone, but the caller's loop must not depend on it.
   const std::vector<std::string> roots = RefreshRoots(manager);
   for (const std::string& root : roots) {
     const std::optional<std::string> archive = ResolveHostPath(root, "game.dat");
@@ -84,11 +85,18 @@ bool FindDisk(TVrFileManager& manager, int index, const std::string& game_key) {
     } catch (const EStreamError&) {
       continue;  // unreadable: not the disc asked for
     }
-    if (set.GameKey != game_key || set.DiskIndex != index) continue;
-    if (!ArchiveOpen(manager, *archive)) manager.AddArchive(*archive);
-    found = true;
+    if (set.GameKey != game_key || (index && set.DiskIndex != *index)) continue;
+    found.push_back(*archive);
   }
   return found;
+}
+
+bool FindDisk(TVrFileManager& manager, int index, const std::string& game_key) {
+  const std::vector<std::string> archives = FindDiscArchives(manager, game_key, index);
+  for (const std::string& archive : archives) {
+    if (!ArchiveOpen(manager, archive)) manager.AddArchive(archive);
+  }
+  return !archives.empty();
 }
 
 bool FindDisk(TVrFileManager& manager, int index) {

@@ -4,7 +4,9 @@
 // to the file manager as one more archive.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/file_manager.h"
 #include "core/main_window.h"
@@ -34,6 +36,13 @@ void SetDiscPromptContext(TDiscPromptContext context);
 // optical discs mounted now (plat::OpticalDrives), which join the manager's roots.
 bool FindDisk(TVrFileManager& manager, int index, const std::string& game_key);
 bool FindDisk(TVrFileManager& manager, int index);
+
+// The host paths of the "game.dat" archives of the discs of game `game_key` (of disc `index`
+// only, when given) on the manager's disc roots and the optical discs mounted now, in root order.
+std::vector<std::string> FindDiscArchives(TVrFileManager& manager, const std::string& game_key,
+                                          std::optional<int> index);
+// True when an archive opened from `host_path` is in the manager's list.
+bool ArchiveOpen(const TVrFileManager& manager, const std::string& host_path);
 
 // Asks for disc `n` (counted from 1) until it is found (true) or the user gives up (false):
 // closes the archives read from disc roots, then shows the disc-change box (OK/Cancel) and looks

@@ -184,32 +184,7 @@ std::string FloatText(long double x) {
   int exponent = 0;
   if (p < end) std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
 
-  std::string out;
-  out.reserve(40);
-  if (negative) out += '-';
-  if (exponent >= -4 && exponent < 15) {
-    if (exponent >= 0) {
-      for (int k = 0; k <= exponent; ++k) out += k < nd ? digits[k] : '0';
-      if (nd > exponent + 1) {
-        out += '.';
-        out.append(digits + exponent + 1, static_cast<size_t>(nd - exponent - 1));
-      }
-    } else {
-      out += "0.";
-      out.append(static_cast<size_t>(-exponent - 1), '0');
-      out.append(digits, static_cast<size_t>(nd));
-    }
-    return out;
-  }
-  out += digits[0];
-  if (nd > 1) {
-    out += '.';
-    out.append(digits + 1, static_cast<size_t>(nd - 1));
-  }
-  out += 'E';
-  if (exponent < 0) out += '-';
-  out += std::to_string(exponent < 0 ? -exponent : exponent);
-  return out;
+  return LayoutGeneralFloat(negative, std::string_view(digits, static_cast<size_t>(nd)), exponent);
 }
 
 std::string_view StrView(const uint8_t* cell, const TDBField& field) {

@@ -351,27 +351,10 @@ std::string TProject::SaveFileName() const {
 }
 
 bool TProject::SearchDiscs(const std::string& game_key) {
-  std::vector<std::string> roots = files_.CdRoots();
-  for (std::string& root : plat::OpticalDrives().Roots()) {
-    bool known = false;
-    for (const std::string& r : roots) known = known || r == root;
-    if (!known) roots.push_back(std::move(root));
-  }
-  for (const std::string& root : roots) {
-    const std::optional<std::string> archive = ResolveHostPath(root, "game.dat");
-    const std::optional<std::string> install = ResolveHostPath(root, "install.dat");
-    if (!archive || !install) continue;
-    TKovaInstallSet set;
-    try {
-      set.LoadFromFile(*install);
-    } catch (const EStreamError&) {
-      continue;
-    }
-    if (set.GameKey != game_key) continue;
-    files_.AddArchive(*archive);
-    return true;
-  }
-  return false;
+  const std::vector<std::string> archives = FindDiscArchives(files_, game_key, std::nullopt);
+  if (archives.empty()) return false;
+  if (!ArchiveOpen(files_, archives.front())) files_.AddArchive(archives.front());
+  return true;
 }
 
 bool TProject::OpenArchive() {
@@ -395,9 +378,7 @@ bool TProject::OpenArchive() {
   const std::optional<std::string> game =
       base.empty() ? std::nullopt : ResolveHostPath(base, "game.dat");
   if (game) {
-    bool open = false;
-    for (int32_t i = 0; i < files_.ArchiveCount(); ++i) open = open || files_.Archives(i).FileName == *game;
-    if (!open) files_.AddArchive(*game);
+    if (!ArchiveOpen(files_, *game)) files_.AddArchive(*game);
     if (complete) return true;
   } else if (complete && (files_.ArchiveCount() > 0 || !files_.Folder().empty())) {
     // A game whose files lie loose in its folder has its data there as surely as in an archive.

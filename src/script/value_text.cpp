@@ -123,6 +123,37 @@ std::string IntToScriptStr(int32_t n) {
   return std::string(buf, IntToChars(n, buf));
 }
 
+std::string LayoutGeneralFloat(bool negative, std::string_view digits, int exponent) {
+  const int nd = static_cast<int>(digits.size());
+  if (nd == 0) return "0";
+  std::string out;
+  out.reserve(static_cast<size_t>(nd) + 24);
+  if (negative) out += '-';
+  if (exponent >= -4 && exponent < 15) {
+    if (exponent >= 0) {
+      for (int k = 0; k <= exponent; ++k) out += k < nd ? digits[static_cast<size_t>(k)] : '0';
+      if (nd > exponent + 1) {
+        out += '.';
+        out.append(digits.substr(static_cast<size_t>(exponent + 1)));
+      }
+    } else {
+      out += "0.";
+      out.append(static_cast<size_t>(-exponent - 1), '0');
+      out.append(digits);
+    }
+    return out;
+  }
+  out += digits[0];
+  if (nd > 1) {
+    out += '.';
+    out.append(digits.substr(1));
+  }
+  out += 'E';
+  if (exponent < 0) out += '-';
+  out += std::to_string(exponent < 0 ? -exponent : exponent);
+  return out;
+}
+
 std::string FloatToScriptStr(long double x) {
   if (std::isnan(x)) return "NAN";
   if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
@@ -147,32 +178,7 @@ std::string FloatToScriptStr(long double x) {
   int exponent = (*p == 'e' || *p == 'E') ? std::atoi(p + 1) : 0;
   while (nd > 1 && digits[nd - 1] == '0') --nd;
 
-  std::string out;
-  out.reserve(32);
-  if (negative) out += '-';
-  if (exponent >= -4 && exponent < 15) {
-    if (exponent >= 0) {
-      for (int k = 0; k <= exponent; ++k) out += k < nd ? digits[k] : '0';
-      if (nd > exponent + 1) {
-        out += '.';
-        out.append(digits + exponent + 1, static_cast<size_t>(nd - exponent - 1));
-      }
-    } else {
-      out += "0.";
-      out.append(static_cast<size_t>(-exponent - 1), '0');
-      out.append(digits, static_cast<size_t>(nd));
-    }
-    return out;
-  }
-  out += digits[0];
-  if (nd > 1) {
-    out += '.';
-    out.append(digits + 1, static_cast<size_t>(nd - 1));
-  }
-  out += 'E';
-  if (exponent < 0) out += '-';
-  out += std::to_string(exponent < 0 ? -exponent : exponent);
-  return out;
+  return LayoutGeneralFloat(negative, std::string_view(digits, static_cast<size_t>(nd)), exponent);
 }
 
 int32_t FloatToScriptInt(long double x) {

@@ -33,6 +33,9 @@ size_t IntToChars(int32_t n, char* buf);
 // for 0.0001 <= |x| < 1E15 with a point only when there are fraction digits, else scientific
 // ("1E15", "1.5E-5"). Not-a-number and infinities print "NAN", "INF" and "-INF".
 std::string FloatToScriptStr(long double x);
+// The general layout of a float from its significant digits (no trailing zeros needed) and
+// decimal exponent: plain notation for exponents from -4 to 14, else "d.dddE[-]x".
+std::string LayoutGeneralFloat(bool negative, std::string_view digits, int exponent);
 
 // Float to integer: truncation toward zero, the low 32 bits of the 64-bit truncation. Not-a-number,
 // infinities and magnitudes of 2^63 or more give 0.

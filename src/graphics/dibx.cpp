@@ -227,8 +227,13 @@ TRect CalcRotatedBounds(int32_t x, int32_t y, int32_t pivot_x, int32_t pivot_y, 
     if (i == 0 || cy < min_y) min_y = cy;
     if (i == 0 || cy > max_y) max_y = cy;
   }
-  return TRect{int32_t(std::trunc(min_x)), int32_t(std::trunc(min_y)), int32_t(std::trunc(max_x + 1)),
-               int32_t(std::trunc(max_y + 1))};
+  // Extreme scales or positions fall outside what a rectangle holds: keep the edges in range (the
+  // drawing is clipped away) rather than converting an out-of-range value.
+  auto edge = [](double v) {
+    constexpr double kLimit = 1073741824.0;  // 2^30: room for the width arithmetic of callers
+    return int32_t(std::trunc(std::clamp(v, -kLimit, kLimit)));
+  };
+  return TRect{edge(min_x), edge(min_y), edge(max_x + 1), edge(max_y + 1)};
 }
 
 void TCustomDIBX::Assign(TCustomDIBX& source) {

@@ -254,5 +254,18 @@ TEST(DibxRotate, CalcRotatedBoundsMirrorsThePivot) {
             (TRect{41, 57, 51, 61}));
 }
 
+TEST(DibxRotate, ExtremeScalesDrawNothingAndStayDefined) {
+  // A huge scale gives a box far beyond any surface: its edges stay in range and the draw is
+  // clipped away instead of converting an out-of-range value.
+  const TRect box = CalcRotatedBounds(0, 0, 0, 0, 37, TRect{0, 0, 30000, 30000}, INT32_MAX, INT32_MAX,
+                                      30000, 30000, false, false);
+  EXPECT_LE(box.Left, box.Right);
+  EXPECT_LE(box.Top, box.Bottom);
+  TDIBX src, d;
+  Make(src, 4, 4, 32, 7);
+  Make(d, 4, 4, 32, 5);
+  d.DrawRotate(2, 2, INT32_MAX, INT32_MAX, src, src.BoundsRect(), 0, 0, 37, false, false, false, 255);
+}
+
 }  // namespace
 }  // namespace kova

@@ -18,14 +18,14 @@ namespace {
 
 struct PngCase {
   const char* name;
-  PngSpec spec;
+  PngDesc desc;
   int32_t bits;
   std::vector<uint32_t> pixels;  // raw values, top row first
   std::vector<uint32_t> alpha;   // empty: no alpha plane
 };
 
-PngSpec Png(int color_type, int depth, std::vector<uint16_t> samples, int32_t w = 2, int32_t h = 1) {
-  PngSpec s;
+PngDesc Png(int color_type, int depth, std::vector<uint16_t> samples, int32_t w = 2, int32_t h = 1) {
+  PngDesc s;
   s.width = w;
   s.height = h;
   s.color_type = color_type;
@@ -44,18 +44,18 @@ TEST(PngFrame, ColourTypes) {
   cases.push_back({"grey 2-bit widened", Png(0, 2, {1, 3}), 24, {0x555555, 0xFFFFFF}, {}});
   cases.push_back({"grey + alpha", Png(4, 8, {0x80, 7, 0x10, 200}), 24, {0x808080, 0x101010}, {7, 200}});
   {
-    PngSpec s = Png(3, 4, {0, 2});
+    PngDesc s = Png(3, 4, {0, 2});
     s.palette = {{{1, 2, 3}}, {{4, 5, 6}}, {{7, 8, 9}}};
     cases.push_back({"palette stays 8-bit", s, 8, {0, 2}, {}});
   }
   {
-    PngSpec s = Png(3, 8, {0, 1});
+    PngDesc s = Png(3, 8, {0, 1});
     s.palette = {{{255, 0, 0}}, {{0, 0, 255}}};
     s.palette_alpha = {128, 255};
     cases.push_back({"palette with partial transparency becomes RGB + alpha", s, 24, {0xFF0000, 0x0000FF}, {128, 255}});
   }
   {
-    PngSpec s = Png(6, 8, {}, 3, 3);
+    PngDesc s = Png(6, 8, {}, 3, 3);
     for (int i = 0; i < 9; ++i) s.samples.insert(s.samples.end(), {uint16_t(i * 20), uint16_t(i), 7, uint16_t(i * 30)});
     s.interlaced = true;
     std::vector<uint32_t> px, alpha;
@@ -68,7 +68,7 @@ TEST(PngFrame, ColourTypes) {
   for (const PngCase& c : cases) {
     SCOPED_TRACE(c.name);
     TWexaFrameList list;
-    LoadBytes(list, BuildPng(c.spec));
+    LoadBytes(list, BuildPng(c.desc));
     ASSERT_EQ(list.Count(), 1);
     const TWexaFrame& f = list.GetFrame(0);
     EXPECT_EQ(f.Surface.BitCount(), c.bits);
@@ -84,7 +84,7 @@ TEST(PngFrame, ColourTypes) {
 }
 
 TEST(PngFrame, TransparentColourIsAColourReference) {
-  PngSpec rgb = Png(2, 8, {0x11, 0x22, 0x33, 0, 0, 0});
+  PngDesc rgb = Png(2, 8, {0x11, 0x22, 0x33, 0, 0, 0});
   rgb.key = std::array<uint16_t, 3>{0x11, 0x22, 0x33};
   TWexaFrameList list;
   LoadBytes(list, BuildPng(rgb));
@@ -93,13 +93,13 @@ TEST(PngFrame, TransparentColourIsAColourReference) {
   list.MakeMasks();
   EXPECT_EQ(PixelsOf(*list.GetFrame(0).Surface.Alpha()), (std::vector<uint32_t>{0, 255}));
 
-  PngSpec grey16 = Png(0, 16, {0x8000, 0x1234});
+  PngDesc grey16 = Png(0, 16, {0x8000, 0x1234});
   grey16.key = std::array<uint16_t, 3>{0x8000, 0, 0};
   LoadBytes(list, BuildPng(grey16));
   EXPECT_EQ(list.GetFrame(0).TransparentColor, 0x808080);
 
   // A palette entry that is wholly transparent names its index.
-  PngSpec pal = Png(3, 8, {0, 1});
+  PngDesc pal = Png(3, 8, {0, 1});
   pal.palette = {{{9, 8, 7}}, {{1, 2, 3}}};
   pal.palette_alpha = {255, 0};
   LoadBytes(list, BuildPng(pal));
@@ -202,12 +202,12 @@ TEST(SurfaceLoading, PicturesTakeTheSurfaceDepth) {
   bmp.height = 1;
   bmp.pixels = {0xFF0000, 0x0000FF};
   const std::vector<uint8_t> bmp_bytes = BuildBmp(bmp);
-  PngSpec rgba = Png(6, 8, {255, 0, 0, 0, 0, 0, 255, 255});
+  PngDesc rgba = Png(6, 8, {255, 0, 0, 0, 0, 0, 255, 255});
   const std::vector<uint8_t> png = BuildPng(rgba);
-  WexaFileSpec spec = OneLayer(106, 2, 1, 24, {0xFF0000, 0x0000FF});
-  spec.permuted = true;
-  spec.seed = 31;
-  const std::vector<uint8_t> wexa = BuildWexa(spec);
+  WexaFileDesc desc = OneLayer(106, 2, 1, 24, {0xFF0000, 0x0000FF});
+  desc.permuted = true;
+  desc.seed = 31;
+  const std::vector<uint8_t> wexa = BuildWexa(desc);
 
   for (const std::vector<uint8_t>* bytes : {&bmp_bytes, &png, &wexa}) {
     SCOPED_TRACE(bytes == &bmp_bytes ? "BMP" : bytes == &png ? "PNG" : "layered");

@@ -8,8 +8,8 @@
 namespace kova::test {
 namespace {
 
-WexaLayerSpec Layer(std::vector<uint32_t> pixels, int32_t key = -1, int32_t opacity = 255, bool visible = true) {
-  WexaLayerSpec l;
+WexaLayerDesc Layer(std::vector<uint32_t> pixels, int32_t key = -1, int32_t opacity = 255, bool visible = true) {
+  WexaLayerDesc l;
   l.pixels = std::move(pixels);
   l.transparent_color = key;
   l.opacity = opacity;
@@ -17,22 +17,22 @@ WexaLayerSpec Layer(std::vector<uint32_t> pixels, int32_t key = -1, int32_t opac
   return l;
 }
 
-WexaFileSpec Frame(int32_t version, int32_t w, int32_t h, std::vector<WexaLayerSpec> layers, int32_t bits = 24) {
-  WexaFileSpec spec;
-  spec.version = version;
-  WexaFrameSpec f;
+WexaFileDesc Frame(int32_t version, int32_t w, int32_t h, std::vector<WexaLayerDesc> layers, int32_t bits = 24) {
+  WexaFileDesc desc;
+  desc.version = version;
+  WexaFrameDesc f;
   f.width = w;
   f.height = h;
   f.bit_count = bits;
   f.layers = std::move(layers);
-  spec.frames.push_back(f);
-  return spec;
+  desc.frames.push_back(f);
+  return desc;
 }
 
-std::vector<uint32_t> Composite(const WexaFileSpec& spec, int32_t target_bits = 0) {
+std::vector<uint32_t> Composite(const WexaFileDesc& desc, int32_t target_bits = 0) {
   TWexaFrameList list;
   list.TargetBitCount = target_bits;
-  LoadBytes(list, BuildWexa(spec));
+  LoadBytes(list, BuildWexa(desc));
   return PixelsOf(list.GetFrame(0).Surface);
 }
 
@@ -59,7 +59,7 @@ TEST(WexaCompose, LayerRules) {
   const uint32_t bg_pixel = 0x886644;
   struct Case {
     const char* name;
-    WexaFileSpec spec;
+    WexaFileDesc desc;
     std::vector<uint32_t> expected;
   };
   std::vector<Case> cases;
@@ -68,22 +68,22 @@ TEST(WexaCompose, LayerRules) {
   cases.push_back({"a keyed layer leaves the background where the key is",
                    Frame(106, 3, 1, {Layer({A, K, B}, int32_t(K))}), {A, bg_pixel, B}});
   {
-    WexaFileSpec s = Frame(105, 3, 1, {Layer({A, K, B}, int32_t(K)), Layer({K, K, A}, int32_t(K))});
+    WexaFileDesc s = Frame(105, 3, 1, {Layer({A, K, B}, int32_t(K)), Layer({K, K, A}, int32_t(K))});
     s.first_layer_opaque = true;
     cases.push_back({"FirstLayerOpaque copies the first layer whole, later ones keyed", s, {A, K, A}});
   }
   {
-    WexaFileSpec s = Frame(104, 3, 1, {Layer({A, K, B}, int32_t(K))});
+    WexaFileDesc s = Frame(104, 3, 1, {Layer({A, K, B}, int32_t(K))});
     s.first_layer_opaque = true;
     cases.push_back({"FirstLayerOpaque is not read before version 105", s, {A, bg_pixel, B}});
   }
   {
-    WexaFileSpec s = Frame(106, 3, 1, {Layer({B, B, B}, -1, 255, false), Layer({A, K, B}, int32_t(K))});
+    WexaFileDesc s = Frame(106, 3, 1, {Layer({B, B, B}, -1, 255, false), Layer({A, K, B}, int32_t(K))});
     s.first_layer_opaque = true;
     cases.push_back({"an invisible first layer leaves the next one first", s, {A, K, B}});
   }
   {
-    WexaFileSpec s = Frame(106, 2, 1, {Layer({B, K}, int32_t(K), 128)});
+    WexaFileDesc s = Frame(106, 2, 1, {Layer({B, K}, int32_t(K), 128)});
     s.first_layer_opaque = true;
     cases.push_back({"FirstLayerOpaque below full opacity still blends", s,
                      {Blend255(bg_pixel, B, 128), bg_pixel}});
@@ -94,37 +94,37 @@ TEST(WexaCompose, LayerRules) {
                    Frame(106, 2, 1, {Layer({A, B}, -1, 255, false)}), {bg_pixel, bg_pixel}});
   cases.push_back({"opacity 0 draws nothing", Frame(106, 2, 1, {Layer({A, A}), Layer({B, B}, -1, 0)}), {A, A}});
   {
-    WexaLayerSpec l = Layer({A, K}, int32_t(K));
+    WexaLayerDesc l = Layer({A, K}, int32_t(K));
     l.alpha = {255, 255};  // alpha data drop the key; UseAlpha is off, so a plain copy
     cases.push_back({"a layer with alpha data has no key", Frame(106, 2, 1, {l}), {A, K}});
   }
   {
-    WexaLayerSpec top = Layer({B, B, B});
+    WexaLayerDesc top = Layer({B, B, B});
     top.alpha = {0, 255, 128};
     top.use_alpha = true;
     cases.push_back({"a later alpha layer is drawn through its alpha plane",
                      Frame(106, 3, 1, {Layer({A, A, A}), top}), {A, B, BlendAlpha(A, B, 128)}});
   }
   {
-    WexaLayerSpec top = Layer({B, B, B});
+    WexaLayerDesc top = Layer({B, B, B});
     top.alpha = {0, 255, 128};
     top.use_alpha = true;  // not stored before version 101: the alpha plane is read but unused
     cases.push_back({"version 100 reads alpha planes but never uses them",
                      Frame(100, 3, 1, {Layer({A, A, A}), top}), {B, B, B}});
   }
-  for (Case& c : cases) c.spec.background = bg;
+  for (Case& c : cases) c.desc.background = bg;
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(Composite(c.spec), c.expected);
+    EXPECT_EQ(Composite(c.desc), c.expected);
   }
 }
 
 TEST(WexaCompose, FirstLayerAlphaBecomesTheFrameAlpha) {
-  WexaLayerSpec base = Layer({A, B, K, A});
+  WexaLayerDesc base = Layer({A, B, K, A});
   base.alpha = {0, 64, 128, 255};
   base.use_alpha = true;
-  WexaLayerSpec second = Layer({B, B, B, B});
+  WexaLayerDesc second = Layer({B, B, B, B});
   second.alpha = {255, 0, 255, 0};
   second.use_alpha = true;
   TWexaFrameList list;
@@ -158,10 +158,10 @@ TEST(WexaCompose, KeyColourOfEachDepth) {
                         {16, 0x07E0, 0x00FF00}, {15, 0x7C00, 0x0000FF},        {15, 0x0210, 0x848400},
                         {24, -1, -1}};
   for (const Case& c : cases) {
-    WexaFileSpec spec = Frame(106, 1, 1, {Layer({0})}, c.bits);
-    spec.frames[0].transparent_index = c.index;
+    WexaFileDesc desc = Frame(106, 1, 1, {Layer({0})}, c.bits);
+    desc.frames[0].transparent_index = c.index;
     TWexaFrameList list;
-    LoadBytes(list, BuildWexa(spec));
+    LoadBytes(list, BuildWexa(desc));
     EXPECT_EQ(list.GetFrame(0).TransparentColor, c.color) << c.bits << " " << std::hex << c.index;
   }
 }
@@ -170,12 +170,12 @@ TEST(WexaCompose, KeyColourOfEachDepth) {
 TEST(WexaPostProcess, PaletteFramesWidenTo24Bits) {
   const std::vector<uint32_t> palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
   for (int32_t target : {0, 16}) {
-    WexaFileSpec spec = Frame(106, 3, 2, {Layer({1, 2, 3, 3, 2, 1})}, 8);
-    spec.frames[0].palette = palette;
-    spec.frames[0].transparent_index = 2;
+    WexaFileDesc desc = Frame(106, 3, 2, {Layer({1, 2, 3, 3, 2, 1})}, 8);
+    desc.frames[0].palette = palette;
+    desc.frames[0].transparent_index = 2;
     TWexaFrameList list;
     list.TargetBitCount = target;  // a keyed frame without alpha is never converted to it
-    LoadBytes(list, BuildWexa(spec));
+    LoadBytes(list, BuildWexa(desc));
     const TWexaFrame& f = list.GetFrame(0);
     EXPECT_EQ(f.Surface.BitCount(), 24);
     EXPECT_EQ(f.TransparentIndex, 0x00FF00);
@@ -183,11 +183,11 @@ TEST(WexaPostProcess, PaletteFramesWidenTo24Bits) {
     EXPECT_EQ(PixelsOf(f.Surface), (std::vector<uint32_t>{0xFF0000, 0x00FF00, 0x0000FF, 0x0000FF, 0x00FF00, 0xFF0000}));
   }
   // No pixel has the key: the palette index stays.
-  WexaFileSpec spec = Frame(106, 2, 1, {Layer({1, 3})}, 4);
-  spec.frames[0].palette = palette;
-  spec.frames[0].transparent_index = 2;
+  WexaFileDesc desc = Frame(106, 2, 1, {Layer({1, 3})}, 4);
+  desc.frames[0].palette = palette;
+  desc.frames[0].transparent_index = 2;
   TWexaFrameList list;
-  LoadBytes(list, BuildWexa(spec));
+  LoadBytes(list, BuildWexa(desc));
   EXPECT_EQ(list.GetFrame(0).TransparentIndex, 2);
   EXPECT_EQ(list.GetFrame(0).Surface.BitCount(), 24);
 }
@@ -214,17 +214,17 @@ TEST(WexaPostProcess, TargetDepthTable) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    WexaLayerSpec l = Layer({1, 0, 1, 0});
+    WexaLayerDesc l = Layer({1, 0, 1, 0});
     if (c.alpha) {
       l.alpha = {255, 255, 0, 255};
       l.use_alpha = true;
     }
-    WexaFileSpec spec = Frame(106, 2, 2, {l}, c.bits);
-    spec.frames[0].palette = {0x000000, 0xFFFFFF};
-    spec.frames[0].transparent_index = c.key;
+    WexaFileDesc desc = Frame(106, 2, 2, {l}, c.bits);
+    desc.frames[0].palette = {0x000000, 0xFFFFFF};
+    desc.frames[0].transparent_index = c.key;
     TWexaFrameList list;
     list.TargetBitCount = c.target;
-    LoadBytes(list, BuildWexa(spec));
+    LoadBytes(list, BuildWexa(desc));
     const TWexaFrame& f = list.GetFrame(0);
     EXPECT_EQ(f.Surface.StorageBitCount(), c.storage_expected);
     EXPECT_EQ(f.HasAlpha(), c.alpha);
@@ -232,9 +232,9 @@ TEST(WexaPostProcess, TargetDepthTable) {
 }
 
 TEST(WexaPostProcess, ConversionToTheTargetKeepsColours) {
-  WexaFileSpec spec = Frame(106, 2, 1, {Layer({0xFF0000, 0x0000FF})});
-  EXPECT_EQ(Composite(spec, 16), (std::vector<uint32_t>{0xF800, 0x001F}));
-  EXPECT_EQ(Composite(spec, 15), (std::vector<uint32_t>{0x7C00, 0x001F}));
+  WexaFileDesc desc = Frame(106, 2, 1, {Layer({0xFF0000, 0x0000FF})});
+  EXPECT_EQ(Composite(desc, 16), (std::vector<uint32_t>{0xF800, 0x001F}));
+  EXPECT_EQ(Composite(desc, 15), (std::vector<uint32_t>{0x7C00, 0x001F}));
 }
 
 }  // namespace

@@ -23,16 +23,16 @@ TEST_P(WexaVersionRoundTrip, LoadsTheWrittenPixels) {
   const VersionCase c = GetParam();
   // 13 x 7 with 5 x 3 tiles leaves a narrow last column and a short last row.
   const std::vector<uint32_t> pixels = Pattern(13, 7);
-  WexaFileSpec spec = OneLayer(c.version, 13, 7, 24, pixels);
-  spec.coding = c.coding;
-  spec.permuted = c.permuted;
-  spec.tile_width = c.tile_w;
-  spec.tile_height = c.tile_h;
-  spec.seed = 0x1234567u;
-  spec.frames[0].duration = 42;
+  WexaFileDesc desc = OneLayer(c.version, 13, 7, 24, pixels);
+  desc.coding = c.coding;
+  desc.permuted = c.permuted;
+  desc.tile_width = c.tile_w;
+  desc.tile_height = c.tile_h;
+  desc.seed = 0x1234567u;
+  desc.frames[0].duration = 42;
 
-  TWexaFrameList list(spec.seed);
-  LoadBytes(list, BuildWexa(spec));
+  TWexaFrameList list(desc.seed);
+  LoadBytes(list, BuildWexa(desc));
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Version, c.version);
   const TWexaFrame& frame = list.GetFrame(0);
@@ -70,18 +70,18 @@ TEST(WexaDepths, EveryBitCountLoads) {
       std::vector<uint32_t> pixels = Pattern(11, 5, limit, uint32_t(bits));
       if (bits == 32)
         for (uint32_t& p : pixels) p |= 0x5A000000;  // the top byte is kept as stored
-      WexaFileSpec spec = OneLayer(version, 11, 5, bits, pixels);
-      spec.coding = WexaCoding::Zlib;
-      spec.seed = 77;
-      spec.frames[0].palette.assign(palette.begin(), palette.end());
-      spec.frames[0].palette.resize(256, 0x010203);
+      WexaFileDesc desc = OneLayer(version, 11, 5, bits, pixels);
+      desc.coding = WexaCoding::Zlib;
+      desc.seed = 77;
+      desc.frames[0].palette.assign(palette.begin(), palette.end());
+      desc.frames[0].palette.resize(256, 0x010203);
       TWexaFrameList list(77);
-      LoadBytes(list, BuildWexa(spec));
+      LoadBytes(list, BuildWexa(desc));
       const TDIBSurface& s = list.GetFrame(0).Surface;
       if (bits <= 8) {
         ASSERT_EQ(s.BitCount(), 24);
         std::vector<uint32_t> colours;
-        for (uint32_t p : pixels) colours.push_back(spec.frames[0].palette[p]);
+        for (uint32_t p : pixels) colours.push_back(desc.frames[0].palette[p]);
         EXPECT_EQ(PixelsOf(s), colours);
       } else {
         EXPECT_EQ(s.StorageBitCount(), bits);
@@ -94,31 +94,31 @@ TEST(WexaDepths, EveryBitCountLoads) {
 TEST(WexaHeader, BackgroundAndFlagsByVersion) {
   // Version 101 has no background colour; 102 does; FirstLayerOpaque counts from 105 on.
   for (int32_t version : {101, 102, 104, 105}) {
-    WexaFileSpec spec = OneLayer(version, 2, 2, 24, Pattern(2, 2));
-    spec.background = 0x00336699;
-    spec.first_layer_opaque = true;
+    WexaFileDesc desc = OneLayer(version, 2, 2, 24, Pattern(2, 2));
+    desc.background = 0x00336699;
+    desc.first_layer_opaque = true;
     TWexaFrameList list;
-    LoadBytes(list, BuildWexa(spec));
+    LoadBytes(list, BuildWexa(desc));
     EXPECT_EQ(list.BackgroundColor, version >= 102 ? 0x336699 : 0) << version;
     EXPECT_EQ(list.FirstLayerOpaque, version >= 105) << version;
   }
 }
 
 TEST(WexaHeader, FirstOnlyReadsOneFrameOfFive) {
-  WexaFileSpec spec;
+  WexaFileDesc desc;
   for (int32_t i = 0; i < 5; ++i) {
-    WexaFrameSpec f;
+    WexaFrameDesc f;
     f.width = 3;
     f.height = 2;
     f.duration = i + 1;
-    WexaLayerSpec l;
+    WexaLayerDesc l;
     l.pixels = Pattern(3, 2, 0, uint32_t(i));
     f.layers.push_back(l);
-    spec.frames.push_back(f);
+    desc.frames.push_back(f);
   }
   TWexaFrameList all, first;
-  LoadBytes(all, BuildWexa(spec));
-  LoadBytes(first, BuildWexa(spec), true);
+  LoadBytes(all, BuildWexa(desc));
+  LoadBytes(first, BuildWexa(desc), true);
   ASSERT_EQ(all.Count(), 5);
   EXPECT_EQ(all.GetFrame(4).Duration, 5);
   ASSERT_EQ(first.Count(), 1);
@@ -127,44 +127,44 @@ TEST(WexaHeader, FirstOnlyReadsOneFrameOfFive) {
 
 TEST(WexaHeader, ShortAndLongHeaderRecords) {
   // A header of 23 bytes stops after the compression byte: the tiles read as 0 (not tiled).
-  WexaFileSpec spec = OneLayer(106, 4, 3, 24, Pattern(4, 3));
-  spec.header_size = 23;
-  spec.tile_width = 2;  // cut off with the rest of the record
-  spec.tile_height = 2;
-  spec.coding = WexaCoding::Zlib;
+  WexaFileDesc desc = OneLayer(106, 4, 3, 24, Pattern(4, 3));
+  desc.header_size = 23;
+  desc.tile_width = 2;  // cut off with the rest of the record
+  desc.tile_height = 2;
+  desc.coding = WexaCoding::Zlib;
   TWexaFrameList a;
-  LoadBytes(a, BuildWexa(spec));
+  LoadBytes(a, BuildWexa(desc));
   EXPECT_EQ(PixelsOf(a.GetFrame(0).Surface), Pattern(4, 3));
   EXPECT_EQ(a.Compression(), 0);
 
   // A longer header is read for its 40 bytes and the rest skipped.
-  spec.header_size = 64;
-  spec.tile_width = spec.tile_height = 0;
+  desc.header_size = 64;
+  desc.tile_width = desc.tile_height = 0;
   TWexaFrameList b;
-  LoadBytes(b, BuildWexa(spec));
+  LoadBytes(b, BuildWexa(desc));
   EXPECT_EQ(PixelsOf(b.GetFrame(0).Surface), Pattern(4, 3));
 }
 
 TEST(WexaHeader, HeaderVersionFieldSelectsTheFrameLayout) {
   // Tag 104 with a header record that says 100: layers have no UseAlpha byte, frames no rectangle
   // lists, and planes are read in scrambled row order.
-  WexaFileSpec spec = OneLayer(104, 5, 4, 24, Pattern(5, 4));
-  spec.header_version = 100;
-  spec.seed = 99;
-  spec.frames[0].rects1 = {{0, 0, 1, 1}};  // not written at version 100
+  WexaFileDesc desc = OneLayer(104, 5, 4, 24, Pattern(5, 4));
+  desc.header_version = 100;
+  desc.seed = 99;
+  desc.frames[0].rects1 = {{0, 0, 1, 1}};  // not written at version 100
   TWexaFrameList list(99);
-  LoadBytes(list, BuildWexa(spec));
+  LoadBytes(list, BuildWexa(desc));
   EXPECT_EQ(list.Version, 104);
   EXPECT_EQ(PixelsOf(list.GetFrame(0).Surface), Pattern(5, 4));
   EXPECT_TRUE(list.GetFrame(0).Rects1.empty());
 }
 
 TEST(WexaHeader, TagWithNonDigitsRaisesTheConversionError) {
-  WexaFileSpec spec = OneLayer(106, 1, 1, 24, {0});
-  spec.tag = "Wexa1x6";
+  WexaFileDesc desc = OneLayer(106, 1, 1, 24, {0});
+  desc.tag = "Wexa1x6";
   TWexaFrameList list;
   try {
-    LoadBytes(list, BuildWexa(spec));
+    LoadBytes(list, BuildWexa(desc));
     FAIL() << "nothing raised";
   } catch (const EDIBError& e) {
     EXPECT_EQ(e.Message(), "'1x6' \x82\xCD\x97L\x8C\xF8\x82\xC8\x90\xAE\x90\x94\x92l\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1");
@@ -172,16 +172,16 @@ TEST(WexaHeader, TagWithNonDigitsRaisesTheConversionError) {
 }
 
 TEST(WexaHeader, UntaggedStreamIsVersionZero) {
-  WexaFileSpec spec = OneLayer(0, 3, 3, 24, Pattern(3, 3));
-  spec.seed = 5;
+  WexaFileDesc desc = OneLayer(0, 3, 3, 24, Pattern(3, 3));
+  desc.seed = 5;
   TWexaFrameList list(5);
-  LoadBytes(list, BuildWexa(spec));
+  LoadBytes(list, BuildWexa(desc));
   EXPECT_EQ(list.Version, 0);
   EXPECT_EQ(list.BackgroundColor, 0);
   EXPECT_EQ(PixelsOf(list.GetFrame(0).Surface), Pattern(3, 3));
   // Read with another seed, the rows land elsewhere.
   TWexaFrameList other(6);
-  LoadBytes(other, BuildWexa(spec));
+  LoadBytes(other, BuildWexa(desc));
   EXPECT_NE(PixelsOf(other.GetFrame(0).Surface), Pattern(3, 3));
 }
 
@@ -196,10 +196,10 @@ TEST(WexaHeader, ProbeAgreesWithTheReader) {
                         {103, WexaCoding::Zlib, 40}, {106, WexaCoding::Jpeg, 40}, {106, WexaCoding::Raw, 64},
                         {106, WexaCoding::Zlib, 22}, {105, WexaCoding::Zlib, 23}, {104, WexaCoding::Zlib, 0}};
   for (const Case& c : cases) {
-    WexaFileSpec spec = OneLayer(c.version, 2, 2, 24, {0x808080, 0x808080, 0x808080, 0x808080});
-    spec.coding = c.coding;
-    spec.header_size = c.header_size;
-    const std::vector<uint8_t> bytes = BuildWexa(spec);
+    WexaFileDesc desc = OneLayer(c.version, 2, 2, 24, {0x808080, 0x808080, 0x808080, 0x808080});
+    desc.coding = c.coding;
+    desc.header_size = c.header_size;
+    const std::vector<uint8_t> bytes = BuildWexa(desc);
     TMemoryStream probe{std::span<const uint8_t>(bytes)};
     TMemoryStream read{std::span<const uint8_t>(bytes)};
     const TWexaHeader h = ReadWexaHeader(read);

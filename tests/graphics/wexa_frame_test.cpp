@@ -13,13 +13,13 @@ constexpr uint32_t K = 0xFF00FF;
 // A 24-bit frame loaded from a one-layer file.
 void LoadFrame(TWexaFrameList& list, int32_t w, int32_t h, std::vector<uint32_t> pixels, int32_t key,
                std::vector<uint8_t> alpha = {}, int32_t bits = 24) {
-  WexaFileSpec spec = OneLayer(106, w, h, bits, std::move(pixels));
-  spec.frames[0].transparent_index = key;
-  spec.frames[0].layers[0].alpha = std::move(alpha);
-  spec.frames[0].layers[0].use_alpha = !spec.frames[0].layers[0].alpha.empty();
-  spec.frames[0].rects1 = {{0, 0, 4, 3}, {0, 0, 1, 1}, {2, 1, 3, 2}};
-  spec.frames[0].rects2 = {{3, 2, 4, 3}};
-  LoadBytes(list, BuildWexa(spec));
+  WexaFileDesc desc = OneLayer(106, w, h, bits, std::move(pixels));
+  desc.frames[0].transparent_index = key;
+  desc.frames[0].layers[0].alpha = std::move(alpha);
+  desc.frames[0].layers[0].use_alpha = !desc.frames[0].layers[0].alpha.empty();
+  desc.frames[0].rects1 = {{0, 0, 4, 3}, {0, 0, 1, 1}, {2, 1, 3, 2}};
+  desc.frames[0].rects2 = {{3, 2, 4, 3}};
+  LoadBytes(list, BuildWexa(desc));
 }
 
 TEST(WexaFrame, MakeMaskFromTheKey) {
@@ -99,10 +99,10 @@ TEST(WexaFrame, CopyToDIBXAtTheTargetDepth) {
 
 TEST(WexaFrame, ThirtyTwoBitFramesLoseTheirTopByte) {
   // Conversion to 32 bits sets the top byte; the copy into a surface clears it.
-  WexaFileSpec spec = OneLayer(106, 2, 1, 24, {0x102030, 0x405060});
+  WexaFileDesc desc = OneLayer(106, 2, 1, 24, {0x102030, 0x405060});
   TWexaFrameList list;
   list.TargetBitCount = 32;
-  LoadBytes(list, BuildWexa(spec));
+  LoadBytes(list, BuildWexa(desc));
   EXPECT_EQ(list.GetFrame(0).Surface.GetPixel(0, 0), 0xFF102030u);
   TDIBX target;
   target.SetSize(1, 1, 32);

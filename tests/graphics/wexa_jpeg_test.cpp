@@ -50,11 +50,11 @@ ChannelError CompareChannels(const std::vector<uint32_t>& a, const std::vector<u
 // conversion moves some colours, such as 0xFF0000, by one step, whatever the decoder does).
 TEST(WexaJpeg, FlatColoursDecodeExactly) {
   for (uint32_t colour : {0x000000u, 0xFFFFFFu, 0x7F7F7Fu, 0x102030u, 0xC0C000u, 0x800000u, 0x00FFFFu, 0x404080u}) {
-    WexaFileSpec spec = OneLayer(106, 37, 21, 24, Flat(37, 21, colour));
-    spec.coding = WexaCoding::Jpeg;
-    spec.jpeg_quality = 95;
+    WexaFileDesc desc = OneLayer(106, 37, 21, 24, Flat(37, 21, colour));
+    desc.coding = WexaCoding::Jpeg;
+    desc.jpeg_quality = 95;
     TWexaFrameList list;
-    LoadBytes(list, BuildWexa(spec));
+    LoadBytes(list, BuildWexa(desc));
     EXPECT_EQ(PixelsOf(list.GetFrame(0).Surface), Flat(37, 21, colour)) << std::hex << colour;
   }
 }
@@ -63,11 +63,11 @@ TEST(WexaJpeg, FlatColoursDecodeExactly) {
 // the original, and within 2 on average.
 TEST(WexaJpeg, PhotographicPlaneWithinTolerance) {
   const std::vector<uint32_t> picture = Photo(64, 48);
-  WexaFileSpec spec = OneLayer(103, 64, 48, 24, picture);
-  spec.coding = WexaCoding::Jpeg;
-  spec.jpeg_quality = 95;
+  WexaFileDesc desc = OneLayer(103, 64, 48, 24, picture);
+  desc.coding = WexaCoding::Jpeg;
+  desc.jpeg_quality = 95;
   TWexaFrameList list;
-  LoadBytes(list, BuildWexa(spec));
+  LoadBytes(list, BuildWexa(desc));
   const ChannelError e = CompareChannels(PixelsOf(list.GetFrame(0).Surface), picture);
   EXPECT_LE(e.worst, 16);
   EXPECT_LE(e.mean, 2.0);
@@ -75,15 +75,15 @@ TEST(WexaJpeg, PhotographicPlaneWithinTolerance) {
 
 TEST(WexaJpeg, OtherFrameDepthsTakeConvertedColours) {
   // 32-bit frame: the decoded colour with the top byte 0; 16-bit: packed 5-6-5.
-  WexaFileSpec spec = OneLayer(106, 8, 8, 32, Flat(8, 8, 0x5AC0C000));
-  spec.coding = WexaCoding::Jpeg;
-  spec.jpeg_quality = 100;
+  WexaFileDesc desc = OneLayer(106, 8, 8, 32, Flat(8, 8, 0x5AC0C000));
+  desc.coding = WexaCoding::Jpeg;
+  desc.jpeg_quality = 100;
   TWexaFrameList list;
-  LoadBytes(list, BuildWexa(spec));
+  LoadBytes(list, BuildWexa(desc));
   EXPECT_EQ(list.GetFrame(0).Surface.BitCount(), 32);
   EXPECT_EQ(list.GetFrame(0).Surface.GetPixel(3, 3), 0xC0C000u);
 
-  WexaFileSpec s16 = OneLayer(106, 8, 8, 16, Flat(8, 8, 0xF800));
+  WexaFileDesc s16 = OneLayer(106, 8, 8, 16, Flat(8, 8, 0xF800));
   s16.coding = WexaCoding::Jpeg;
   s16.jpeg_quality = 100;
   TWexaFrameList l16;
@@ -92,15 +92,15 @@ TEST(WexaJpeg, OtherFrameDepthsTakeConvertedColours) {
 }
 
 TEST(WexaJpeg, AlphaPlaneBesideAJpegPlane) {
-  WexaFileSpec spec = OneLayer(106, 9, 6, 24, Flat(9, 6, 0x404040));
-  spec.coding = WexaCoding::Jpeg;
-  spec.tile_width = 4;  // never applies to JPEG-coded pictures
-  spec.tile_height = 4;
-  spec.permuted = true;
-  spec.frames[0].layers[0].alpha = AlphaPattern(9, 6);
-  spec.frames[0].layers[0].use_alpha = true;
+  WexaFileDesc desc = OneLayer(106, 9, 6, 24, Flat(9, 6, 0x404040));
+  desc.coding = WexaCoding::Jpeg;
+  desc.tile_width = 4;  // never applies to JPEG-coded pictures
+  desc.tile_height = 4;
+  desc.permuted = true;
+  desc.frames[0].layers[0].alpha = AlphaPattern(9, 6);
+  desc.frames[0].layers[0].use_alpha = true;
   TWexaFrameList list;
-  LoadBytes(list, BuildWexa(spec));
+  LoadBytes(list, BuildWexa(desc));
   const TWexaFrame& f = list.GetFrame(0);
   ASSERT_TRUE(f.HasAlpha());
   const std::vector<uint8_t> stored = AlphaPattern(9, 6);
@@ -109,11 +109,11 @@ TEST(WexaJpeg, AlphaPlaneBesideAJpegPlane) {
 }
 
 TEST(WexaJpeg, PictureOfAnotherSizeIsRefused) {
-  WexaFileSpec spec = OneLayer(106, 8, 8, 24, Flat(8, 8, 0));
-  spec.coding = WexaCoding::Jpeg;
-  spec.frames[0].layers[0].color_stored = EncodeJpeg(9, 8, Flat(9, 8, 0), 90);
+  WexaFileDesc desc = OneLayer(106, 8, 8, 24, Flat(8, 8, 0));
+  desc.coding = WexaCoding::Jpeg;
+  desc.frames[0].layers[0].color_stored = EncodeJpeg(9, 8, Flat(9, 8, 0), 90);
   TWexaFrameList list;
-  EXPECT_THROW(LoadBytes(list, BuildWexa(spec)), EDIBError);
+  EXPECT_THROW(LoadBytes(list, BuildWexa(desc)), EDIBError);
   EXPECT_EQ(list.Count(), 0);
 }
 

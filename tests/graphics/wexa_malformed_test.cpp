@@ -62,57 +62,57 @@ void ExerciseAllLoaders(const std::vector<uint8_t>& bytes) {
 std::vector<std::pair<std::string, std::vector<uint8_t>>> SeedPictures() {
   std::vector<std::pair<std::string, std::vector<uint8_t>>> out;
   for (int32_t v : {0, 100, 102, 104}) {
-    WexaFileSpec spec = OneLayer(v, 5, 3, 24, Pattern(5, 3));
-    spec.seed = 0x5EED;
-    spec.frames[0].layers[0].alpha = AlphaPattern(5, 3);
-    spec.frames[0].rects1 = {{0, 0, 2, 2}};
-    out.push_back({"wexa_v" + std::to_string(v) + ".wxa", BuildWexa(spec)});
+    WexaFileDesc desc = OneLayer(v, 5, 3, 24, Pattern(5, 3));
+    desc.seed = 0x5EED;
+    desc.frames[0].layers[0].alpha = AlphaPattern(5, 3);
+    desc.frames[0].rects1 = {{0, 0, 2, 2}};
+    out.push_back({"wexa_v" + std::to_string(v) + ".wxa", BuildWexa(desc)});
   }
   {
-    WexaFileSpec spec = OneLayer(106, 6, 4, 8, Pattern(6, 4, 4));
-    spec.coding = WexaCoding::Zlib;
-    spec.frames[0].palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
-    spec.frames[0].transparent_index = 2;
-    spec.frames[0].layers.push_back(spec.frames[0].layers[0]);
-    spec.frames[0].layers[1].opacity = 100;
-    out.push_back({"wexa_v106_zlib_palette.wxa", BuildWexa(spec)});
+    WexaFileDesc desc = OneLayer(106, 6, 4, 8, Pattern(6, 4, 4));
+    desc.coding = WexaCoding::Zlib;
+    desc.frames[0].palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    desc.frames[0].transparent_index = 2;
+    desc.frames[0].layers.push_back(desc.frames[0].layers[0]);
+    desc.frames[0].layers[1].opacity = 100;
+    out.push_back({"wexa_v106_zlib_palette.wxa", BuildWexa(desc)});
   }
   {
-    WexaFileSpec spec = OneLayer(106, 8, 8, 24, std::vector<uint32_t>(64, 0x336699));
-    spec.coding = WexaCoding::Jpeg;
-    spec.jpeg_quality = 50;
-    spec.frames[0].layers[0].alpha = AlphaPattern(8, 8);
-    spec.frames[0].layers[0].use_alpha = true;
-    out.push_back({"wexa_v106_jpeg.wxa", BuildWexa(spec)});
+    WexaFileDesc desc = OneLayer(106, 8, 8, 24, std::vector<uint32_t>(64, 0x336699));
+    desc.coding = WexaCoding::Jpeg;
+    desc.jpeg_quality = 50;
+    desc.frames[0].layers[0].alpha = AlphaPattern(8, 8);
+    desc.frames[0].layers[0].use_alpha = true;
+    out.push_back({"wexa_v106_jpeg.wxa", BuildWexa(desc)});
   }
   {
-    WexaFileSpec spec = OneLayer(105, 5, 3, 16, Pattern(5, 3, 0x10000));
-    spec.tile_width = 2;
-    spec.tile_height = 2;
-    spec.permuted = true;
-    spec.seed = 0x5EED;
-    spec.frames.push_back(spec.frames[0]);
-    spec.frames[1].layers[0].color_tiles.assign(6, WexaTile{});
-    spec.frames[1].layers[0].color_tiles[1] = {0, 0};
-    spec.frames[1].layers[0].color_tiles[4] = {-2, 0};
-    spec.frames[1].layers[0].pixels = Pattern(5, 3, 0x10000);
-    out.push_back({"wexa_v105_tiles.wxa", BuildWexa(spec)});
+    WexaFileDesc desc = OneLayer(105, 5, 3, 16, Pattern(5, 3, 0x10000));
+    desc.tile_width = 2;
+    desc.tile_height = 2;
+    desc.permuted = true;
+    desc.seed = 0x5EED;
+    desc.frames.push_back(desc.frames[0]);
+    desc.frames[1].layers[0].color_tiles.assign(6, WexaTile{});
+    desc.frames[1].layers[0].color_tiles[1] = {0, 0};
+    desc.frames[1].layers[0].color_tiles[4] = {-2, 0};
+    desc.frames[1].layers[0].pixels = Pattern(5, 3, 0x10000);
+    out.push_back({"wexa_v105_tiles.wxa", BuildWexa(desc)});
   }
   {
-    PngSpec rgb;
+    PngDesc rgb;
     rgb.width = 2;
     rgb.height = 2;
     rgb.samples = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     rgb.key = std::array<uint16_t, 3>{1, 2, 3};
     out.push_back({"png_rgb_key.png", BuildPng(rgb)});
-    PngSpec rgba;
+    PngDesc rgba;
     rgba.width = 3;
     rgba.height = 3;
     rgba.color_type = 6;
     rgba.interlaced = true;
     for (int i = 0; i < 36; ++i) rgba.samples.push_back(uint16_t(i * 7));
     out.push_back({"png_rgba_interlaced.png", BuildPng(rgba)});
-    PngSpec pal;
+    PngDesc pal;
     pal.width = 4;
     pal.height = 1;
     pal.color_type = 3;
@@ -121,7 +121,7 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> SeedPictures() {
     pal.palette = {{{0, 0, 0}}, {{9, 9, 9}}, {{200, 0, 0}}, {{0, 200, 0}}};
     pal.palette_alpha = {255, 0};
     out.push_back({"png_palette_trns.png", BuildPng(pal)});
-    PngSpec grey;
+    PngDesc grey;
     grey.width = 2;
     grey.height = 1;
     grey.color_type = 0;
@@ -226,58 +226,58 @@ std::vector<uint8_t> Patched(std::vector<uint8_t> bytes, size_t at, uint32_t val
 
 TEST(PictureMalformed, EachBadFieldRaises) {
   const auto with = [](auto change) {
-    WexaFileSpec spec = OneLayer(106, 4, 3, 24, Pattern(4, 3));
-    spec.seed = 0x5EED;
-    change(spec);
-    return BuildWexa(spec);
+    WexaFileDesc desc = OneLayer(106, 4, 3, 24, Pattern(4, 3));
+    desc.seed = 0x5EED;
+    change(desc);
+    return BuildWexa(desc);
   };
   // Sizes and depths.
-  ExpectRaises<EDIBError>(with([](WexaFileSpec& s) {
+  ExpectRaises<EDIBError>(with([](WexaFileDesc& s) {
     s.frames[0].width = 0;
     s.frames[0].layers.clear();
   }), "width 0");
-  ExpectRaises<EDIBError>(with([](WexaFileSpec& s) {
+  ExpectRaises<EDIBError>(with([](WexaFileDesc& s) {
     s.frames[0].height = 40000;
     s.frames[0].layers.clear();
   }), "height beyond 32767");
-  ExpectRaises<EDIBError>(with([](WexaFileSpec& s) {
+  ExpectRaises<EDIBError>(with([](WexaFileDesc& s) {
     s.frames[0].width = 30000;
     s.frames[0].height = 30000;
     s.frames[0].bit_count = 32;
     s.frames[0].layers.clear();
   }), "a plane beyond the size limit");
-  ExpectRaises<EDIBError>(with([](WexaFileSpec& s) {
+  ExpectRaises<EDIBError>(with([](WexaFileDesc& s) {
     s.frames[0].bit_count = 7;
     s.frames[0].layers.clear();
   }), "bit count 7");
   // Plane lengths: 3 rows of 12 bytes are needed.
-  ExpectRaises<EDIBError>(with([](WexaFileSpec& s) { s.frames[0].layers[0].color_stored = std::vector<uint8_t>(35, 0); }),
+  ExpectRaises<EDIBError>(with([](WexaFileDesc& s) { s.frames[0].layers[0].color_stored = std::vector<uint8_t>(35, 0); }),
                           "raw plane one byte short");
-  ExpectRaises<EDIBError>(with([](WexaFileSpec& s) {
+  ExpectRaises<EDIBError>(with([](WexaFileDesc& s) {
     s.coding = WexaCoding::Zlib;
     s.frames[0].layers[0].color_stored = Zlib(std::vector<uint8_t>(35, 0));
   }), "zlib plane one byte short");
-  ExpectRaises<EDIBError>(with([](WexaFileSpec& s) {
+  ExpectRaises<EDIBError>(with([](WexaFileDesc& s) {
     s.coding = WexaCoding::Zlib;
     std::vector<uint8_t> cut = Zlib(std::vector<uint8_t>(36, 9));
     cut.resize(cut.size() - 6);
     s.frames[0].layers[0].color_stored = cut;
   }), "zlib stream cut short");
-  ExpectRaises<EZDecompressionError>(with([](WexaFileSpec& s) {
+  ExpectRaises<EZDecompressionError>(with([](WexaFileDesc& s) {
     s.coding = WexaCoding::Zlib;
     s.frames[0].layers[0].color_stored = std::vector<uint8_t>{1, 2, 3, 4, 5, 6};
   }), "not a zlib stream");
-  ExpectRaises<EDIBError>(with([](WexaFileSpec& s) {
+  ExpectRaises<EDIBError>(with([](WexaFileDesc& s) {
     s.tile_width = 1;
     s.tile_height = 1;
     s.frames[0].layers[0].color_stored = std::vector<uint8_t>(95, 0xFF);  // 12 records need 96 bytes
   }), "tile table cut short");
-  ExpectRaises<EDIBError>(with([](WexaFileSpec& s) {
+  ExpectRaises<EDIBError>(with([](WexaFileDesc& s) {
     s.frames[0].layers[0].alpha_stored = std::vector<uint8_t>(11, 0);
   }), "alpha plane short");
   // Counts and lengths that pass the end of the file.
-  ExpectRaises<EReadError>(with([](WexaFileSpec& s) { s.frames[0].layer_count = 1000000; }), "layer count");
-  const std::vector<uint8_t> plain = with([](WexaFileSpec&) {});
+  ExpectRaises<EReadError>(with([](WexaFileDesc& s) { s.frames[0].layer_count = 1000000; }), "layer count");
+  const std::vector<uint8_t> plain = with([](WexaFileDesc&) {});
   ExpectRaises<EReadError>(std::vector<uint8_t>(plain.begin(), plain.end() - 20), "plane cut short");
   ExpectRaises<EReadError>(Patched(plain, plain.size() - 8, 0x10000000), "rectangle count");
   ExpectRaises<EReadError>(Patched(plain, 7, 0x7FFFFFF0), "header size");
@@ -285,10 +285,10 @@ TEST(PictureMalformed, EachBadFieldRaises) {
 }
 
 TEST(PictureMalformed, FramesReadBeforeAFailureStay) {
-  WexaFileSpec spec = OneLayer(106, 2, 2, 24, Pattern(2, 2));
-  spec.frame_count = 3;
+  WexaFileDesc desc = OneLayer(106, 2, 2, 24, Pattern(2, 2));
+  desc.frame_count = 3;
   TWexaFrameList list;
-  EXPECT_THROW(LoadBytes(list, BuildWexa(spec)), EReadError);
+  EXPECT_THROW(LoadBytes(list, BuildWexa(desc)), EReadError);
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(PixelsOf(list.GetFrame(0).Surface), Pattern(2, 2));
   EXPECT_THROW(list.GetFrame(1), EListError);

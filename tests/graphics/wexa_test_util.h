@@ -49,18 +49,18 @@ inline std::vector<uint8_t> AlphaPattern(int32_t w, int32_t h) {
 }
 
 // A single-frame, single-layer file of the given pixels.
-inline WexaFileSpec OneLayer(int32_t version, int32_t w, int32_t h, int32_t bits, std::vector<uint32_t> pixels) {
-  WexaFileSpec spec;
-  spec.version = version;
-  WexaFrameSpec frame;
+inline WexaFileDesc OneLayer(int32_t version, int32_t w, int32_t h, int32_t bits, std::vector<uint32_t> pixels) {
+  WexaFileDesc desc;
+  desc.version = version;
+  WexaFrameDesc frame;
   frame.width = w;
   frame.height = h;
   frame.bit_count = bits;
-  WexaLayerSpec layer;
+  WexaLayerDesc layer;
   layer.pixels = std::move(pixels);
   frame.layers.push_back(layer);
-  spec.frames.push_back(frame);
-  return spec;
+  desc.frames.push_back(frame);
+  return desc;
 }
 
 }  // namespace kova::test

@@ -11,17 +11,17 @@ namespace {
 // 7 x 5 pixels in 3 x 2 tiles: 3 tile columns (the last 1 wide) and 3 tile rows (the last 1 high).
 constexpr int32_t W = 7, H = 5, TW = 3, TH = 2, TILES_X = 3, N = 9;
 
-WexaFileSpec Tiled() {
-  WexaFileSpec spec;
-  spec.version = 106;
-  spec.tile_width = TW;
-  spec.tile_height = TH;
-  spec.seed = 0xBEEF;
-  return spec;
+WexaFileDesc Tiled() {
+  WexaFileDesc desc;
+  desc.version = 106;
+  desc.tile_width = TW;
+  desc.tile_height = TH;
+  desc.seed = 0xBEEF;
+  return desc;
 }
 
-WexaFrameSpec FrameOf(std::vector<WexaLayerSpec> layers, int32_t bits = 24) {
-  WexaFrameSpec f;
+WexaFrameDesc FrameOf(std::vector<WexaLayerDesc> layers, int32_t bits = 24) {
+  WexaFrameDesc f;
   f.width = W;
   f.height = H;
   f.bit_count = bits;
@@ -42,19 +42,19 @@ TEST(WexaTiles, SamePlaneCopiesAndPermutedTables) {
     for (WexaCoding coding : {WexaCoding::Raw, WexaCoding::Zlib}) {
       SCOPED_TRACE(::testing::Message() << "permuted " << permuted << " coding " << int(coding));
       std::vector<uint32_t> px = Pattern(W, H);
-      WexaLayerSpec l;
+      WexaLayerDesc l;
       l.color_tiles.assign(N, WexaTile{});
       l.color_tiles[4] = {-2, 0};  // the middle tile repeats the top-left one
       l.color_tiles[5] = {-2, 3};  // the narrow right tile takes the left edge of tile 3
       CopyTileValues(px, 4, 0, 0);
       CopyTileValues(px, 5, 0, 2);
       l.pixels = px;
-      WexaFileSpec spec = Tiled();
-      spec.permuted = permuted;
-      spec.coding = coding;
-      spec.frames.push_back(FrameOf({l}));
-      TWexaFrameList list(spec.seed);
-      LoadBytes(list, BuildWexa(spec));
+      WexaFileDesc desc = Tiled();
+      desc.permuted = permuted;
+      desc.coding = coding;
+      desc.frames.push_back(FrameOf({l}));
+      TWexaFrameList list(desc.seed);
+      LoadBytes(list, BuildWexa(desc));
       EXPECT_EQ(PixelsOf(list.GetFrame(0).Surface), px);
     }
   }
@@ -62,18 +62,18 @@ TEST(WexaTiles, SamePlaneCopiesAndPermutedTables) {
 
 TEST(WexaTiles, CopiesFromEarlierFramesAndLayers) {
   const std::vector<uint32_t> first = Pattern(W, H, 0, 1);
-  WexaLayerSpec base;
+  WexaLayerDesc base;
   base.pixels = first;
   base.alpha = AlphaPattern(W, H);
-  WexaFileSpec spec = Tiled();
-  spec.coding = WexaCoding::Zlib;
-  spec.frames.push_back(FrameOf({base}));
+  WexaFileDesc desc = Tiled();
+  desc.coding = WexaCoding::Zlib;
+  desc.frames.push_back(FrameOf({base}));
 
   // Frame 1: layer 0 takes tiles 0 and 8 from frame 0, layer 1 (invisible) takes tile 2 from
   // layer 0 of its own frame; alpha planes copy the same way.
   std::vector<uint32_t> second = Pattern(W, H, 0, 2);
   std::vector<uint8_t> second_alpha(size_t(W * H), 200);
-  WexaLayerSpec l0;
+  WexaLayerDesc l0;
   l0.color_tiles.assign(N, WexaTile{});
   l0.alpha_tiles.assign(N, WexaTile{});
   for (int32_t t : {0, 8}) {
@@ -91,16 +91,16 @@ TEST(WexaTiles, CopiesFromEarlierFramesAndLayers) {
   l0.pixels = second;
   l0.alpha = second_alpha;
   l0.use_alpha = true;
-  WexaLayerSpec l1;
+  WexaLayerDesc l1;
   l1.visible = false;
   l1.color_tiles.assign(N, WexaTile{});
   l1.color_tiles[2] = {1, 0};
   l1.pixels = Pattern(W, H, 0, 3);
   for (int32_t r = 0; r < TH; ++r) l1.pixels[size_t(r * W + 6)] = second[size_t(r * W + 6)];
-  spec.frames.push_back(FrameOf({l0, l1}));
+  desc.frames.push_back(FrameOf({l0, l1}));
 
-  TWexaFrameList list(spec.seed);
-  LoadBytes(list, BuildWexa(spec));
+  TWexaFrameList list(desc.seed);
+  LoadBytes(list, BuildWexa(desc));
   ASSERT_EQ(list.Count(), 2);
   const TWexaFrame& f = list.GetFrame(1);
   EXPECT_EQ(PixelsOf(f.Surface), second);
@@ -112,14 +112,14 @@ TEST(WexaTiles, CopiesFromEarlierFramesAndLayers) {
 // 4-bit planes: tile columns 3 pixels wide start mid-byte; whole bytes are moved, later tiles win.
 TEST(WexaTiles, SubByteTilesLoad) {
   const std::vector<uint32_t> px = Pattern(W, H, 16, 9);
-  WexaLayerSpec l;
+  WexaLayerDesc l;
   l.pixels = px;
-  WexaFileSpec spec = Tiled();
-  WexaFrameSpec f = FrameOf({l}, 4);
+  WexaFileDesc desc = Tiled();
+  WexaFrameDesc f = FrameOf({l}, 4);
   for (uint32_t i = 0; i < 16; ++i) f.palette.push_back(i * 0x111111);
-  spec.frames.push_back(f);
-  TWexaFrameList list(spec.seed);
-  LoadBytes(list, BuildWexa(spec));
+  desc.frames.push_back(f);
+  TWexaFrameList list(desc.seed);
+  LoadBytes(list, BuildWexa(desc));
   std::vector<uint32_t> colours;
   for (uint32_t p : px) colours.push_back(p * 0x111111);
   EXPECT_EQ(PixelsOf(list.GetFrame(0).Surface), colours);
@@ -143,20 +143,20 @@ TEST(WexaTiles, BadReferencesAreRefused) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    WexaLayerSpec first;
+    WexaLayerDesc first;
     first.pixels = Pattern(W, H);
-    WexaFrameSpec f0 = FrameOf({first}, std::string(c.name) == "a frame of another depth" ? 32 : 24);
-    WexaLayerSpec bad;
+    WexaFrameDesc f0 = FrameOf({first}, std::string(c.name) == "a frame of another depth" ? 32 : 24);
+    WexaLayerDesc bad;
     bad.pixels = Pattern(W, H);
     bad.color_tiles.assign(N, WexaTile{});
     bad.color_tiles[0] = c.record;
-    WexaFileSpec spec = Tiled();
-    spec.frames = {f0, FrameOf({bad})};
-    TWexaFrameList list(spec.seed);
+    WexaFileDesc desc = Tiled();
+    desc.frames = {f0, FrameOf({bad})};
+    TWexaFrameList list(desc.seed);
     if (c.list_error) {
-      EXPECT_THROW(LoadBytes(list, BuildWexa(spec)), EListError);
+      EXPECT_THROW(LoadBytes(list, BuildWexa(desc)), EListError);
     } else {
-      EXPECT_THROW(LoadBytes(list, BuildWexa(spec)), EDIBError);
+      EXPECT_THROW(LoadBytes(list, BuildWexa(desc)), EDIBError);
     }
     // The frame read before the failure stays.
     ASSERT_EQ(list.Count(), 1);
@@ -165,17 +165,17 @@ TEST(WexaTiles, BadReferencesAreRefused) {
 }
 
 TEST(WexaTiles, AlphaCopiedFromALayerWithoutAlphaIsRefused) {
-  WexaLayerSpec plain;
+  WexaLayerDesc plain;
   plain.pixels = Pattern(W, H);
-  WexaLayerSpec bad;
+  WexaLayerDesc bad;
   bad.pixels = Pattern(W, H);
   bad.alpha = AlphaPattern(W, H);
   bad.alpha_tiles.assign(N, WexaTile{});
   bad.alpha_tiles[3] = {0, 0};
-  WexaFileSpec spec = Tiled();
-  spec.frames = {FrameOf({plain}), FrameOf({bad})};
-  TWexaFrameList list(spec.seed);
-  EXPECT_THROW(LoadBytes(list, BuildWexa(spec)), EDIBError);
+  WexaFileDesc desc = Tiled();
+  desc.frames = {FrameOf({plain}), FrameOf({bad})};
+  TWexaFrameList list(desc.seed);
+  EXPECT_THROW(LoadBytes(list, BuildWexa(desc)), EDIBError);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 namespace kova::test {
 
-struct PngSpec {
+struct PngDesc {
   int32_t width = 1;
   int32_t height = 1;
   // 0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGB + alpha (the file format's colour types).
@@ -24,6 +24,6 @@ struct PngSpec {
   std::optional<std::array<uint16_t, 3>> key;   // tRNS colour: red, green, blue (grey: [0])
 };
 
-std::vector<uint8_t> BuildPng(const PngSpec& spec);
+std::vector<uint8_t> BuildPng(const PngDesc& desc);
 
 }  // namespace kova::test

@@ -26,7 +26,7 @@ std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data) {
 }
 
 // The colour of a raw pixel of the frame as $RRGGBB.
-uint32_t PixelRgb(const WexaFrameSpec& f, uint32_t v) {
+uint32_t PixelRgb(const WexaFrameDesc& f, uint32_t v) {
   auto widen = [](uint32_t c, int bits) { return (c << (8 - bits)) | (c >> (2 * bits - 8)); };
   switch (f.bit_count) {
     case 15: return widen(v >> 10 & 31, 5) << 16 | widen(v >> 5 & 31, 5) << 8 | widen(v & 31, 5);
@@ -55,9 +55,9 @@ std::vector<uint8_t> Concat(const std::vector<std::vector<uint8_t>>& rows, const
   return out;
 }
 
-std::vector<uint8_t> TiledPlane(const WexaFileSpec& spec, const std::vector<std::vector<uint8_t>>& rows, int32_t width,
+std::vector<uint8_t> TiledPlane(const WexaFileDesc& desc, const std::vector<std::vector<uint8_t>>& rows, int32_t width,
                                 int32_t height, int32_t bits, const std::vector<WexaTile>& records) {
-  const int32_t tw = spec.tile_width, th = spec.tile_height;
+  const int32_t tw = desc.tile_width, th = desc.tile_height;
   const int32_t tiles_x = (width + tw - 1) / tw, tiles_y = (height + th - 1) / th;
   const int32_t n = tiles_x * tiles_y;
   std::vector<WexaTile> table = records;
@@ -67,9 +67,9 @@ std::vector<uint8_t> TiledPlane(const WexaFileSpec& spec, const std::vector<std:
 
   LeWriter out;
   // Stored record i goes to place order[i].
-  const std::vector<int32_t> order = spec.permuted ? SeedSequence(spec.seed, n) : std::vector<int32_t>{};
+  const std::vector<int32_t> order = desc.permuted ? SeedSequence(desc.seed, n) : std::vector<int32_t>{};
   for (int32_t i = 0; i < n; ++i) {
-    const WexaTile& t = table[size_t(spec.permuted ? order[size_t(i)] : i)];
+    const WexaTile& t = table[size_t(desc.permuted ? order[size_t(i)] : i)];
     out.I32(t.a).I32(t.b);
   }
   for (int32_t k = 0; k < n; ++k) {
@@ -87,18 +87,18 @@ struct PlaneBytes {
   std::vector<uint8_t> alpha;
 };
 
-PlaneBytes CodeLayer(const WexaFileSpec& spec, int32_t gate, const WexaFrameSpec& f, const WexaLayerSpec& l) {
+PlaneBytes CodeLayer(const WexaFileDesc& desc, int32_t gate, const WexaFrameDesc& f, const WexaLayerDesc& l) {
   PlaneBytes out;
-  const uint8_t coding = spec.version >= 103 ? uint8_t(spec.coding) : 1;
+  const uint8_t coding = desc.version >= 103 ? uint8_t(desc.coding) : 1;
   const bool jpeg = gate >= 103 && coding == 2;
-  const bool tiled = gate >= 103 && !jpeg && spec.tile_width >= 1 && spec.tile_height >= 1;
-  const bool scrambled = gate < 103 || (spec.permuted && !tiled);
+  const bool tiled = gate >= 103 && !jpeg && desc.tile_width >= 1 && desc.tile_height >= 1;
+  const bool scrambled = gate < 103 || (desc.permuted && !tiled);
 
   auto lay_out = [&](const std::vector<std::vector<uint8_t>>& rows, int32_t bits,
                      const std::vector<WexaTile>& tiles) -> std::vector<uint8_t> {
-    if (tiled) return TiledPlane(spec, rows, f.width, f.height, bits, tiles);
+    if (tiled) return TiledPlane(desc, rows, f.width, f.height, bits, tiles);
     if (scrambled) {
-      const std::vector<int32_t> order = SeedSequence(spec.seed, f.height);
+      const std::vector<int32_t> order = SeedSequence(desc.seed, f.height);
       return Concat(rows, &order);  // stored row i is plane row order[i]
     }
     return Concat(rows, nullptr);
@@ -109,7 +109,7 @@ PlaneBytes CodeLayer(const WexaFileSpec& spec, int32_t gate, const WexaFrameSpec
   } else if (jpeg) {
     std::vector<uint32_t> rgb;
     for (uint32_t v : l.pixels) rgb.push_back(PixelRgb(f, v));
-    out.color = EncodeJpeg(f.width, f.height, rgb, spec.jpeg_quality);
+    out.color = EncodeJpeg(f.width, f.height, rgb, desc.jpeg_quality);
   } else {
     out.color = lay_out(PlaneRows(l.pixels, f.width, f.height, f.bit_count), f.bit_count, l.color_tiles);
     if (coding == 0) out.color = Deflate(out.color);
@@ -208,10 +208,10 @@ namespace {
 
 // The settings as the file gives them: header record fields beyond a short stored header read
 // as 0 (the compression byte as 1), so the planes are laid out without them.
-WexaFileSpec AsStored(const WexaFileSpec& spec) {
-  WexaFileSpec s = spec;
-  if (spec.version < 103) return s;
-  const int32_t size = spec.header_size;
+WexaFileDesc AsStored(const WexaFileDesc& desc) {
+  WexaFileDesc s = desc;
+  if (desc.version < 103) return s;
+  const int32_t size = desc.header_size;
   if (size < 4) s.header_version = 0;
   if (size < 22) s.permuted = false;
   if (size < 23) s.coding = WexaCoding::Raw;
@@ -222,33 +222,33 @@ WexaFileSpec AsStored(const WexaFileSpec& spec) {
 
 }  // namespace
 
-std::vector<uint8_t> BuildWexa(const WexaFileSpec& given) {
-  const WexaFileSpec spec = AsStored(given);
+std::vector<uint8_t> BuildWexa(const WexaFileDesc& given) {
+  const WexaFileDesc desc = AsStored(given);
   LeWriter w;
-  int32_t gate = spec.version;
-  if (!spec.tag.empty()) {
-    w.Raw(spec.tag);
-  } else if (spec.version != 0) {
-    const int32_t v = spec.version % 1000;
+  int32_t gate = desc.version;
+  if (!desc.tag.empty()) {
+    w.Raw(desc.tag);
+  } else if (desc.version != 0) {
+    const int32_t v = desc.version % 1000;
     const char digits[3] = {char('0' + v / 100), char('0' + v / 10 % 10), char('0' + v % 10)};
     w.Raw("Wexa").Raw(std::string_view(digits, 3));
   }
-  const int32_t frame_count = spec.frame_count.value_or(int32_t(spec.frames.size()));
-  if (spec.version < 103) {
+  const int32_t frame_count = desc.frame_count.value_or(int32_t(desc.frames.size()));
+  if (desc.version < 103) {
     w.I32(frame_count).U8(0);
-    if (spec.version >= 102) w.U32(spec.background);
+    if (desc.version >= 102) w.U32(desc.background);
   } else {
-    gate = spec.header_version.value_or(spec.version);
+    gate = desc.header_version.value_or(desc.version);
     LeWriter rec;
     rec.I32(given.header_version.value_or(given.version)).Fill(12, 0).I32(frame_count).U8(0);
     rec.Flag(given.permuted).U8(uint8_t(given.coding)).U8(0);
     rec.U32(given.background).I32(given.tile_width).I32(given.tile_height).Flag(given.first_layer_opaque).Fill(3, 0);
     std::vector<uint8_t> header = rec.Bytes();
-    header.resize(size_t(std::max(spec.header_size, 0)), 0);
-    w.I32(spec.header_size).Raw(header);
+    header.resize(size_t(std::max(desc.header_size, 0)), 0);
+    w.I32(desc.header_size).Raw(header);
   }
 
-  for (const WexaFrameSpec& f : spec.frames) {
+  for (const WexaFrameDesc& f : desc.frames) {
     w.Str(f.name).I32(f.transparent_index).I32(f.duration).Fill(5, 0);
     w.I32(f.layer_count.value_or(int32_t(f.layers.size()))).I32(f.width).I32(f.height).I32(f.bit_count);
     if (f.bit_count <= 8) {
@@ -257,8 +257,8 @@ std::vector<uint8_t> BuildWexa(const WexaFileSpec& given) {
         w.U8(uint8_t(c)).U8(uint8_t(c >> 8)).U8(uint8_t(c >> 16)).U8(0);
       }
     }
-    for (const WexaLayerSpec& l : f.layers) {
-      const PlaneBytes planes = CodeLayer(spec, gate, f, l);
+    for (const WexaLayerDesc& l : f.layers) {
+      const PlaneBytes planes = CodeLayer(desc, gate, f, l);
       w.Fill(8, 0).Flag(l.visible).I32(l.transparent_color).I32(l.opacity);
       if (gate >= 101) w.Flag(l.use_alpha);
       w.Str(l.name);

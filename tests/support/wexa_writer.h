@@ -22,7 +22,7 @@ struct WexaTile {
   int32_t b = 0;
 };
 
-struct WexaLayerSpec {
+struct WexaLayerDesc {
   bool visible = true;
   int32_t transparent_color = -1;  // raw pixel value of the frame's format, below 0 none
   int32_t opacity = 255;
@@ -42,7 +42,7 @@ struct WexaLayerSpec {
   std::optional<std::vector<uint8_t>> alpha_stored;
 };
 
-struct WexaFrameSpec {
+struct WexaFrameDesc {
   std::string name;
   int32_t transparent_index = -1;
   int32_t duration = 0;
@@ -51,13 +51,13 @@ struct WexaFrameSpec {
   int32_t bit_count = 24;  // 1, 4, 8, 15, 16, 24 or 32
   // $RRGGBB entries at 8 bits or fewer (missing entries are black).
   std::vector<uint32_t> palette;
-  std::vector<WexaLayerSpec> layers;
+  std::vector<WexaLayerDesc> layers;
   std::optional<int32_t> layer_count;  // written in place of layers.size()
   std::vector<std::array<int32_t, 4>> rects1;  // left, top, right, bottom
   std::vector<std::array<int32_t, 4>> rects2;
 };
 
-struct WexaFileSpec {
+struct WexaFileDesc {
   int32_t version = 106;  // 0: no tag, the oldest layout
   std::string tag;        // written in place of "Wexa" + version when not empty
   // The header record's version field (versions 103 on); the tag's version when not given. The
@@ -73,10 +73,10 @@ struct WexaFileSpec {
   uint32_t seed = 0;                // orders scrambled rows and permuted tile tables
   int jpeg_quality = 95;
   std::optional<int32_t> frame_count;  // written in place of frames.size()
-  std::vector<WexaFrameSpec> frames;
+  std::vector<WexaFrameDesc> frames;
 };
 
-std::vector<uint8_t> BuildWexa(const WexaFileSpec& spec);
+std::vector<uint8_t> BuildWexa(const WexaFileDesc& desc);
 
 // The seeded drawing order of n items: element i is the place that stored item i goes to
 // (state := state * 5 + seed, from 0; each draw takes entry state mod (items left) of the places

@@ -48,6 +48,8 @@ TMasks16 Masks16(int32_t storage) {
 // Blends one row of 32-bit pixels at opacity a (1..254): every byte (d (255 - a) + s a) >> 8, the
 // top byte 0; source pixels equal to the key keep the target pixel. The byte loop and the select
 // loop are kept apart so that both vectorise.
+// Built twice (AVX2 and baseline) and chosen when the program loads; both give the same bytes.
+__attribute__((target_clones("avx2", "default")))
 void TranslucentRow32(uint32_t* __restrict d, const uint32_t* __restrict s, int32_t n, uint32_t a,
                       int64_t key) {
   constexpr int32_t kChunk = 256;
@@ -91,6 +93,7 @@ inline uint32_t Blend2Lane(uint32_t d, uint32_t s, uint32_t v) {
 // alpha is all 0 or all 255 are skipped or copied whole, chunks with few partial values go by groups of
 // eight, skipping and copying; the others run three plain passes (spread the alpha over the bytes, blend the bytes,
 // select) that the compiler vectorises.
+__attribute__((target_clones("avx2", "default")))
 void AlphaRow32(uint32_t* __restrict d, const uint32_t* __restrict s, const uint8_t* __restrict al,
                 int32_t n) {
   constexpr int32_t kChunk = 64;

@@ -57,6 +57,11 @@ std::string SjisZenToHan(std::string_view s);
 // the double-byte full-width Latin, Greek and Cyrillic letters.
 std::string SjisLowerCase(std::string_view s);
 std::string SjisUpperCase(std::string_view s);
+// ASCII letters only (double-byte letters kept), never a trail byte; every other byte kept.
+std::string SjisAsciiLowerCase(std::string_view s);
+std::string SjisAsciiUpperCase(std::string_view s);
+// The same in place, reusing the string's memory.
+void SjisAsciiUpperCaseInPlace(std::string& s);
 // Case-insensitive comparison of whole strings under that fold.
 bool SjisSameText(std::string_view a, std::string_view b);
 // Three-way comparison of the folded forms, byte by byte (negative, 0, positive).

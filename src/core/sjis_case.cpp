@@ -59,7 +59,34 @@ inline size_t FoldedCharAt(std::string_view s, size_t i, uint16_t& code) {
   return 1;
 }
 
+template <bool Upper>
+void AsciiFoldInPlace(std::string& s) {
+  const size_t n = s.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char c = s[i];
+    if (IsSjisLeadByte(c)) {
+      ++i;
+    } else if (Upper ? (c >= 'a' && c <= 'z') : (c >= 'A' && c <= 'Z')) {
+      s[i] = static_cast<char>(c ^ 0x20);
+    }
+  }
+}
+
 }  // namespace
+
+std::string SjisAsciiLowerCase(std::string_view s) {
+  std::string out(s);
+  AsciiFoldInPlace<false>(out);
+  return out;
+}
+
+std::string SjisAsciiUpperCase(std::string_view s) {
+  std::string out(s);
+  AsciiFoldInPlace<true>(out);
+  return out;
+}
+
+void SjisAsciiUpperCaseInPlace(std::string& s) { AsciiFoldInPlace<true>(s); }
 
 std::string SjisLowerCase(std::string_view s) { return Fold<false>(s); }
 std::string SjisUpperCase(std::string_view s) { return Fold<true>(s); }

@@ -14,17 +14,11 @@
 namespace kova {
 namespace {
 
-// ASCII letters upper-cased, never the second byte of a double-byte character.
+// ASCII letters upper-cased into `out` (its memory reused), never the second byte of a
+// double-byte character.
 void AsciiUpperInto(std::string_view s, std::string& out) {
   out.assign(s);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const char c = out[i];
-    if (IsSjisLeadByte(c)) {
-      ++i;
-    } else if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 32);
-    }
-  }
+  SjisAsciiUpperCaseInPlace(out);
 }
 
 // ---- Search ----
@@ -172,32 +166,6 @@ uint64_t SortPrefix(const uint8_t* cell, const TDBField& field) {
       return v;
     }
   }
-}
-
-// Calls f(begin, end) for each field of a line split at tabs, as TTabStrings splits it: a tab
-// right after a lead byte belongs to that character, a trailing tab adds no field.
-template <class F>
-void ForEachTabField(std::string_view line, F&& f) {
-  const char* data = line.data();
-  const size_t n = line.size();
-  size_t start = 0, i = 0;
-  while (i < n) {
-    const void* hit = std::memchr(data + i, '\t', n - i);
-    const size_t d = hit ? static_cast<size_t>(static_cast<const char*>(hit) - data) : n;
-    while (i < d && !IsSjisLeadByte(data[i])) ++i;
-    if (i == d) {
-      if (d == n) break;
-      f(start, d);
-      start = i = d + 1;
-      continue;
-    }
-    while (i < n && data[i] != '\t') i += (IsSjisLeadByte(data[i]) && i + 1 < n) ? 2 : 1;
-    if (i < n) {
-      f(start, i);
-      start = ++i;
-    }
-  }
-  if (start < n) f(start, n);
 }
 
 // Bytes of value 32 or less removed at both ends.
@@ -388,7 +356,8 @@ bool TDBTable::LoadTsv(std::string_view text) {
       unescaped = UnescapeText(std::string_view(line, static_cast<size_t>(line_end - line)));
       const std::string_view u = unescaped;
       cells.clear();
-      ForEachTabField(u, [&](size_t from, size_t to) { cells.push_back(u.substr(from, to - from)); });
+      ForEachDelimitedField(u, '\t',
+                            [&](size_t from, size_t to) { cells.push_back(u.substr(from, to - from)); });
     } else if (field < line_end) {
       cells.emplace_back(field, static_cast<size_t>(line_end - field));
     }

@@ -78,28 +78,9 @@ template <> constexpr int64_t kMinItemBytes<uint8_t> = 1;
 
 [[noreturn]] void RaiseDataError() { Raise<EReadError>(TMsg::ParamDataError); }
 
-// ASCII letters lower-cased, never a trail byte of a double-byte character.
-std::string AsciiLowerSjis(std::string_view s) {
-  std::string out(s);
-  for (size_t i = 0; i < out.size(); ++i) {
-    char& c = out[i];
-    if (IsSjisLeadByte(c)) {
-      ++i;
-    } else if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c | 0x20);
-    }
-  }
-  return out;
-}
-
 // The first occurrence of sub in s that begins where a character begins.
 bool ContainsAtCharStart(std::string_view s, std::string_view sub) {
-  if (sub.empty()) return true;
-  for (size_t i = 0; i + sub.size() <= s.size();) {
-    if (s.compare(i, sub.size(), sub) == 0) return true;
-    i += IsSjisLeadByte(s[i]) ? 2 : 1;
-  }
-  return false;
+  return sub.empty() || SjisPos(sub, s) != 0;
 }
 
 }  // namespace
@@ -193,10 +174,10 @@ void TCustomParam::ResetDims() {
 // letters. The fold and the search never treat a trail byte as a character of its own.
 int32_t TCustomParam::IndexOfStr(std::string_view s, bool case_sensitive, bool partial) const {
   const int32_t n = Count();
-  const std::string needle = case_sensitive ? std::string(s) : AsciiLowerSjis(s);
+  const std::string needle = case_sensitive ? std::string(s) : SjisAsciiLowerCase(s);
   for (int32_t i = 0; i < n; ++i) {
     std::string e = GetStrAt(i);
-    if (!case_sensitive) e = AsciiLowerSjis(e);
+    if (!case_sensitive) e = SjisAsciiLowerCase(e);
     if (partial ? ContainsAtCharStart(e, needle) : e == needle) return i;
   }
   return -1;

@@ -126,7 +126,7 @@ void CompareStr(TSysCall& call) { call.Dest().SetInt(CompareBytes(call.Str(0), c
 
 // CompareText(a, b): CompareStr with the ASCII letters of single-byte characters taken as upper
 // case.
-void CompareText(TSysCall& call) { call.Dest().SetInt(CompareBytes(AsciiUpper(call.Str(0)), AsciiUpper(call.Str(1)))); }
+void CompareText(TSysCall& call) { call.Dest().SetInt(CompareBytes(SjisAsciiUpperCase(call.Str(0)), SjisAsciiUpperCase(call.Str(1)))); }
 
 // Pos(sub, s): the byte position of the first sub in s; 0 when none or sub is empty.
 void Pos(TSysCall& call) {
@@ -157,8 +157,8 @@ void FixStr(TSysCall& call) {
   call.Dest().SetStr(s);
 }
 
-void LowerCase(TSysCall& call) { call.Dest().SetStr(AsciiLower(call.Str(0))); }
-void UpperCase(TSysCall& call) { call.Dest().SetStr(AsciiUpper(call.Str(0))); }
+void LowerCase(TSysCall& call) { call.Dest().SetStr(SjisAsciiLowerCase(call.Str(0))); }
+void UpperCase(TSysCall& call) { call.Dest().SetStr(SjisAsciiUpperCase(call.Str(0))); }
 
 void ExtractFilePath(TSysCall& call) {
   const std::string s = call.Str(0);

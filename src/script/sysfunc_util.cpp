@@ -20,28 +20,6 @@ bool IsCharStart(std::string_view s, size_t p) {
   return ((p - q) & 1) == 0;
 }
 
-namespace {
-
-template <bool Upper>
-std::string AsciiFold(std::string_view s) {
-  std::string out(s);
-  const size_t n = out.size();
-  for (size_t i = 0; i < n; ++i) {
-    char& c = out[i];
-    if (IsSjisLeadByte(c)) {
-      ++i;
-    } else if (Upper ? (c >= 'a' && c <= 'z') : (c >= 'A' && c <= 'Z')) {
-      c = static_cast<char>(c ^ 0x20);
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
-std::string AsciiLower(std::string_view s) { return AsciiFold<false>(s); }
-std::string AsciiUpper(std::string_view s) { return AsciiFold<true>(s); }
-
 size_t LastSingleByteOf(std::string_view s, std::string_view chars) {
   size_t found = std::string_view::npos;
   for (size_t i = 0; i < s.size(); ++i) {

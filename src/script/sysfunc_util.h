@@ -47,9 +47,6 @@ class TCharStarts {
 // routines, 0-based; p must lie inside s).
 bool IsCharStart(std::string_view s, size_t p);
 
-// ASCII letters folded (never a trail byte); every other byte kept.
-std::string AsciiLower(std::string_view s);
-std::string AsciiUpper(std::string_view s);
 
 // The offset of the last single-byte character of s that occurs in `chars`, or npos.
 size_t LastSingleByteOf(std::string_view s, std::string_view chars);

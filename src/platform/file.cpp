@@ -57,12 +57,16 @@ bool TFile::Close() {
   return ok;
 }
 
-int64_t TFile::Read(void* buffer, int64_t count) {
-  if (fd_ < 0) return -1;
-  auto* p = static_cast<char*>(buffer);
+namespace {
+
+// Repeats one system call until `count` bytes have moved: io(done, left) moves up to `left`
+// bytes at offset `done` of the caller's buffer. Interrupted calls are retried; a call that moves
+// nothing ends the transfer. Returns the bytes moved, or -1 when the first call failed.
+template <class Io>
+int64_t TransferAll(int64_t count, Io io) {
   int64_t done = 0;
   while (done < count) {
-    ssize_t n = ::read(fd_, p + done, static_cast<size_t>(count - done));
+    const ssize_t n = io(done, static_cast<size_t>(count - done));
     if (n < 0) {
       if (errno == EINTR) continue;
       return done > 0 ? done : -1;
@@ -71,36 +75,28 @@ int64_t TFile::Read(void* buffer, int64_t count) {
     done += n;
   }
   return done;
+}
+
+}  // namespace
+
+int64_t TFile::Read(void* buffer, int64_t count) {
+  if (fd_ < 0) return -1;
+  auto* p = static_cast<char*>(buffer);
+  return TransferAll(count, [&](int64_t done, size_t left) { return ::read(fd_, p + done, left); });
 }
 
 int64_t TFile::ReadAt(void* buffer, int64_t count, int64_t offset) const {
   if (fd_ < 0) return -1;
   auto* p = static_cast<char*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    ssize_t n = ::pread(fd_, p + done, static_cast<size_t>(count - done), offset + done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return done > 0 ? done : -1;
-    }
-    if (n == 0) break;
-    done += n;
-  }
-  return done;
+  return TransferAll(count,
+                     [&](int64_t done, size_t left) { return ::pread(fd_, p + done, left, offset + done); });
 }
 
 int64_t TFile::Write(const void* buffer, int64_t count) {
   if (fd_ < 0) return -1;
   const auto* p = static_cast<const char*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    ssize_t n = ::write(fd_, p + done, static_cast<size_t>(count - done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return done > 0 ? done : -1;
-    }
-    done += n;
-  }
+  const int64_t done =
+      TransferAll(count, [&](int64_t at, size_t left) { return ::write(fd_, p + at, left); });
   if (done > 0) written_ = true;
   return done;
 }
@@ -108,17 +104,8 @@ int64_t TFile::Write(const void* buffer, int64_t count) {
 int64_t TFile::WriteAt(const void* buffer, int64_t count, int64_t offset) {
   if (fd_ < 0) return -1;
   const auto* p = static_cast<const char*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    ssize_t n = ::pwrite(fd_, p + done, static_cast<size_t>(count - done), offset + done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (done > 0) break;
-      return -1;
-    }
-    if (n == 0) break;
-    done += n;
-  }
+  const int64_t done = TransferAll(
+      count, [&](int64_t at, size_t left) { return ::pwrite(fd_, p + at, left, offset + at); });
   if (done > 0) written_ = true;
   return done;
 }

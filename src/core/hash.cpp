@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/errors.h"
+#include "core/lists.h"
 #include "core/sjis.h"
 
 namespace kova {
@@ -132,13 +133,7 @@ void TCollection::Clear() {
 }
 
 void TCollection::MoveItem(int32_t from, int32_t to) {
-  if (to < 0 || to >= Count()) Raise<EListError>(TMsg::ListIndexError, to);
-  auto first = items_.begin();
-  if (from < to) {
-    std::rotate(first + from, first + from + 1, first + to + 1);
-  } else {
-    std::rotate(first + to, first + from, first + from + 1);
-  }
+  MoveListElement(items_, from, to);
   for (int32_t i = std::min(from, to), last = std::max(from, to); i <= last; ++i) {
     items_[static_cast<size_t>(i)]->index_ = i;
   }

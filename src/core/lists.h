@@ -17,6 +17,20 @@ inline void CheckListIndex(int64_t index, size_t count) {
   if (index < 0 || static_cast<uint64_t>(index) >= count) RaiseListIndexError(index);
 }
 
+// Moves element `from` of a vector to position `to`; the elements between shift by one. Both
+// indexes are checked (EListError).
+template <class V>
+void MoveListElement(V& items, int64_t from, int64_t to) {
+  CheckListIndex(from, items.size());
+  CheckListIndex(to, items.size());
+  const auto first = items.begin();
+  if (from < to) {
+    std::rotate(first + from, first + from + 1, first + to + 1);
+  } else if (from > to) {
+    std::rotate(first + to, first + from, first + from + 1);
+  }
+}
+
 // A list of objects that it owns. Deleting an item or clearing the list frees the objects;
 // destroying the list clears it. Subsystems derive from it and may override Clear.
 // Out-of-range indexes raise EListError.
@@ -88,15 +102,7 @@ class TObjList {
   }
 
   // Moves item `from` to position `to` (the items between shift by one).
-  void Move(int from, int to) {
-    CheckListIndex(from, items_.size());
-    CheckListIndex(to, items_.size());
-    if (from < to) {
-      std::rotate(items_.begin() + from, items_.begin() + from + 1, items_.begin() + to + 1);
-    } else if (from > to) {
-      std::rotate(items_.begin() + to, items_.begin() + from, items_.begin() + from + 1);
-    }
-  }
+  void Move(int from, int to) { MoveListElement(items_, from, to); }
   void Exchange(int a, int b) {
     CheckListIndex(a, items_.size());
     CheckListIndex(b, items_.size());

@@ -53,13 +53,7 @@ void TStringList::Delete(int index) {
 
 void TStringList::Move(int from, int to) {
   RequireUnsorted();
-  CheckListIndex(from, items_.size());
-  CheckListIndex(to, items_.size());
-  if (from < to) {
-    std::rotate(items_.begin() + from, items_.begin() + from + 1, items_.begin() + to + 1);
-  } else if (from > to) {
-    std::rotate(items_.begin() + to, items_.begin() + from, items_.begin() + from + 1);
-  }
+  MoveListElement(items_, from, to);
 }
 
 int TStringList::IndexOf(std::string_view s) const {

@@ -1,7 +1,6 @@
 #include "core/utils.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "core/sjis.h"
 
@@ -39,44 +38,33 @@ TFontStyles IntToFlagSet(int32_t n) { return TFontStyles{static_cast<uint8_t>(n 
 
 namespace {
 
-// Marks the bytes that begin a character (walking forward from the start).
-std::vector<bool> CharStarts(std::string_view s) {
-  std::vector<bool> starts(s.size(), false);
-  for (size_t i = 0; i < s.size();) {
-    starts[i] = true;
-    i += (IsSjisLeadByte(s[i]) && i + 1 < s.size()) ? 2 : 1;
-  }
-  return starts;
-}
-
-bool IsPathDelimiterAtEnd(std::string_view path) {
-  if (path.empty() || path.back() != '\\') return false;
-  // A "\" that is the trail byte of a double-byte character is not a delimiter.
-  return CharStarts(path)[path.size() - 1];
+// The byte offset of the last character of s (its lead byte for a double-byte character).
+size_t LastCharStart(std::string_view s) {
+  size_t last = 0;
+  for (size_t i = 0; i < s.size(); i += (IsSjisLeadByte(s[i]) && i + 1 < s.size()) ? 2 : 1) last = i;
+  return last;
 }
 
 }  // namespace
 
 std::string AddPathDelimiter(std::string_view path) {
   std::string out(path);
-  if (!IsPathDelimiterAtEnd(path)) out += '\\';
+  // A "\" that is the trail byte of a double-byte character is not a delimiter.
+  if (path.empty() || path.back() != '\\' || LastCharStart(path) != path.size() - 1) out += '\\';
   return out;
 }
 
 std::string SplitNameSuffix(std::string& name) {
-  if (name.size() < 2) return {};
-  std::vector<bool> starts = CharStarts(name);
-  for (size_t p = name.size() - 1; p >= 1; --p) {
-    if (!starts[p]) continue;  // trail byte of a double-byte character
-    char c = name[p];
-    if (c == '.' || c == '\\') return {};
-    if (c == ':') {
-      std::string suffix = name.substr(p + 1);
-      name.resize(p);
-      return suffix;
-    }
+  // The last ".", "\" or ":" that begins a character, from the second byte on, decides.
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < name.size(); i += (IsSjisLeadByte(name[i]) && i + 1 < name.size()) ? 2 : 1) {
+    const char c = name[i];
+    if (i >= 1 && (c == '.' || c == '\\' || c == ':')) last = i;
   }
-  return {};
+  if (last == std::string::npos || name[last] != ':') return {};
+  std::string suffix = name.substr(last + 1);
+  name.resize(last);
+  return suffix;
 }
 
 std::string_view GameFileExtension(std::string_view name) {

@@ -348,9 +348,9 @@ bool GridPosition(int32_t d, int32_t picture_size, int32_t parent_size, int32_t&
 int32_t TKovaControl::GetScreenLeft() const {
   if (!parent_) return PositionX() - ZoomedOffsetX(false);
   const int32_t origin = parent_->GetScreenLeft() - parent_->GetScrollX();
-  TCustomDIBX* own = GetDIB();
-  TCustomDIBX* theirs = parent_->GetDIB();
-  if (pos_zoomed_ && !parent_->IsBase() && theirs && own && !motion_ && parent_->GetZoomX() == GetZoomX()) {
+  TCustomDIBX *own = nullptr, *theirs = nullptr;
+  if (pos_zoomed_ && !motion_ && !parent_->IsBase() && parent_->GetZoomX() == GetZoomX() &&
+      (theirs = parent_->GetDIB()) != nullptr && (own = GetDIB()) != nullptr) {
     int32_t d = left_ - offset_x_;
     if (GetFlipH()) d = theirs->Width() - d - own->Width();
     int32_t x = 0;
@@ -362,9 +362,9 @@ int32_t TKovaControl::GetScreenLeft() const {
 int32_t TKovaControl::GetScreenTop() const {
   if (!parent_) return PositionY() - ZoomedOffsetY(false);
   const int32_t origin = parent_->GetScreenTop() - parent_->GetScrollY();
-  TCustomDIBX* own = GetDIB();
-  TCustomDIBX* theirs = parent_->GetDIB();
-  if (pos_zoomed_ && !parent_->IsBase() && theirs && own && !motion_ && parent_->GetZoomY() == GetZoomY()) {
+  TCustomDIBX *own = nullptr, *theirs = nullptr;
+  if (pos_zoomed_ && !motion_ && !parent_->IsBase() && parent_->GetZoomY() == GetZoomY() &&
+      (theirs = parent_->GetDIB()) != nullptr && (own = GetDIB()) != nullptr) {
     int32_t d = top_ - offset_y_;
     if (GetFlipV()) d = theirs->Height() - d - own->Height();
     int32_t y = 0;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "components/kova_film_layers.h"
 #include "support/scene_driver.h"
 
 namespace kova {
@@ -163,6 +164,29 @@ TEST(FlipTest, TransitionGetsTheScreenAndBothLayersAndFocusMoves) {
   // Flipping back without a kind ends it.
   EXPECT_EQ(root.Flip(0, WP_NONE, 0, 0, true, false), nullptr);
   EXPECT_EQ(root.ActiveBase()->GetTargetDIB(), &host.Screen());
+}
+
+TEST(FilmLayerTest, AFilmSceneDrawsAtItsHostAndDirtiesTheHostsLayer) {
+  SceneDriver scene;
+  StubBox* host = scene.Box("cinema", TRect{20, 10, 40, 30}, nullptr, kRed);
+  scene.Frame();
+  TKovaBaseListCinema film(&scene.host, host);
+  test::RegisterStubKinds(film);
+  film.SetWidth(20);
+  film.SetHeight(20);
+  EXPECT_EQ(film.DrawTarget(), film.RootSurface());
+  auto* sprite = static_cast<StubBox*>(film.CreateComponent(KT_BOX));
+  sprite->SetParent(film.Bases(0));
+  sprite->SetBounds(2, 3, 4, 4);
+  // The sprite sits at the host's screen place, and what it invalidates reaches the screen layer.
+  EXPECT_EQ(sprite->GetBoundsRect(), (TRect{22, 13, 26, 17}));
+  EXPECT_EQ(film.Bases(0)->GetTargetDIB(), &scene.host.Screen());
+  scene.root.EndFrame();
+  sprite->SetColor(kGreen);
+  ASSERT_EQ(scene.root.ActiveBase()->DirtyList().Count(), 1);
+  EXPECT_EQ(scene.root.ActiveBase()->DirtyList()[0], (TRect{22, 13, 26, 17}));
+  film.Bases(0)->Draw();
+  EXPECT_EQ(scene.Pixel(23, 14), scene.PixelOf(kGreen));
 }
 
 }  // namespace

@@ -43,9 +43,15 @@ void TKovaBase::SetHeight(int32_t v) {
   ResizeSurfaces();
 }
 
+bool SceneSurfaceSizeAllowed(int32_t width, int32_t height) {
+  return width > 0 && height > 0 && width <= kMaxSceneSide && height <= kMaxSceneSide &&
+         int64_t(width) * height <= kMaxScenePixels;
+}
+
 void TKovaBase::ResizeSurfaces() {
   TKovaBaseList* root = Root();
-  if (!root || !surface_ || GetWidth() <= 0 || GetHeight() <= 0) return;
+  // A size no screen has (a script may set any) leaves the surfaces as they are.
+  if (!root || !surface_ || !SceneSurfaceSizeAllowed(GetWidth(), GetHeight())) return;
   const int32_t bits = root->Host().ScreenBitCount();
   if (surface_->Width() != GetWidth() || surface_->Height() != GetHeight() || surface_->BitCount() != bits) {
     surface_->SetSize(GetWidth(), GetHeight(), bits);

@@ -14,6 +14,11 @@
 
 namespace kova {
 
+// The largest screen the scene makes surfaces for: a side of 16384 pixels and 64 Mi pixels.
+inline constexpr int32_t kMaxSceneSide = 16384;
+inline constexpr int64_t kMaxScenePixels = int64_t(1) << 26;
+bool SceneSurfaceSizeAllowed(int32_t width, int32_t height);
+
 class TKovaBase : public TKovaControl {
  public:
   // A layer of `root` named `name`; it is not one of the root container's components.

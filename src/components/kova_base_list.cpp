@@ -53,7 +53,7 @@ void TKovaBaseList::FreeAll() {
 void TKovaBaseList::SetWidth(int32_t v) {
   if (v == width_) return;
   width_ = v;
-  if (width_ > 0 && height_ > 0) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
+  if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
   for (auto& layer : layers_) {
     if (layer) layer->SetWidth(v);
   }
@@ -62,7 +62,7 @@ void TKovaBaseList::SetWidth(int32_t v) {
 void TKovaBaseList::SetHeight(int32_t v) {
   if (v == height_) return;
   height_ = v;
-  if (width_ > 0 && height_ > 0) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
+  if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
   for (auto& layer : layers_) {
     if (layer) layer->SetHeight(v);
   }
@@ -83,7 +83,7 @@ void TKovaBaseList::FreeDIB() {
 }
 
 void TKovaBaseList::RecreateDIB() {
-  if (width_ > 0 && height_ > 0) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
+  if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
   for (auto& layer : layers_) layer->RecreateDIB();
   for (TKovaObject* c : std::vector<TKovaObject*>(components_)) c->RecreateDIB();
 }
@@ -406,13 +406,11 @@ void TKovaBaseList::LoadFromStream(TStream& stream, int32_t version) {
 }
 
 void TKovaBaseList::LoadScene(TStream& stream, int32_t version) {
-  // A side beyond this is no screen this player shows; refusing it keeps a corrupt save from
-  // asking for gigabytes of surface.
-  constexpr int32_t kMaxSide = 16384;
   Reset();
   const int32_t w = ReadStreamInteger(stream);
   const int32_t h = ReadStreamInteger(stream);
-  if (w < 0 || h < 0 || w > kMaxSide || h > kMaxSide) Raise<EReadError>(TMsg::StreamReadError);
+  // A size no screen has: refusing it keeps a corrupt save from asking for gigabytes of surface.
+  if (w < 0 || h < 0 || (w > 0 && h > 0 && !SceneSurfaceSizeAllowed(w, h))) Raise<EReadError>(TMsg::StreamReadError);
   SetWidth(w);
   SetHeight(h);
   const int32_t active = ReadStreamInteger(stream);

@@ -87,6 +87,17 @@ TEST_P(SceneDrawTest, TheInactiveLayerDrawsIntoItsOwnSurfaceUntilFlipped) {
   EXPECT_EQ(scene.Pixel(30, 30), 0u);  // the new active layer's colour (0) everywhere else
 }
 
+TEST(SceneSizeTest, ALayerSizeNoScreenHasKeepsItsSurfaces) {
+  SceneDriver scene;
+  TKovaBase* layer = scene.root.ActiveBase();
+  layer->SetWidth(1000000);
+  layer->SetHeight(1000000);
+  EXPECT_EQ(layer->Surface()->Width(), 64);
+  scene.Box("b", TRect{0, 0, 8, 8}, nullptr, kRed);
+  scene.Frame();
+  EXPECT_EQ(scene.Pixel(1, 1), scene.PixelOf(kRed));
+}
+
 TEST(SceneWithoutScreenTest, DrawsNothing) {
   TKovaBaseList root;  // no host: no back buffer
   root.SetWidth(16);

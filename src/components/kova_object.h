@@ -18,6 +18,7 @@
 
 namespace kova {
 
+class TArrayString;
 class TCustomDIBX;
 class TKovaBase;
 class TKovaBaseList;
@@ -187,7 +188,7 @@ class TKovaObject {
   // Hands the object to the owner for deletion at the end of the update and clears its name.
   void RemoveFromOwner();
   // The script coordinates of the layer's pointer relative to this object ("X", "Y").
-  void PointerParams(class TArrayString& params);
+  void PointerParams(TArrayString& params);
 
  protected:
   // Queues an event of this object in the root container's queue (nothing without one).

@@ -237,6 +237,11 @@ class TWdRow : public TWdComposite {
   bool HoldsInline() const;
   // The first glyph of the row after its indent space, or nullptr.
   TWdGlyph* FirstLaidGlyph() const;
+  // Takes the children for which `gone` is true out of the row (the indent space stays).
+  template <class Pred>
+  void DropChildren(Pred gone) {
+    std::erase_if(children_, [&](const TWdGlyph* g) { return g->Kind() != WK_NONE && gone(g); });
+  }
 };
 
 class TWdReal : public TWdGlyph {

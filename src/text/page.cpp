@@ -9,6 +9,25 @@
 
 namespace kova {
 
+TWdPage::TWdPage(TXrWord* owner) : TWdComposite(owner) { owner->pages_.push_back(this); }
+
+TWdPage::~TWdPage() {
+  for (TWdGlyph* row : children_) {
+    for (TWdGlyph* g : static_cast<TWdRow*>(row)->Children()) {
+      if (g->Parent == row) g->Parent = nullptr;
+    }
+  }
+  if (!detached_) std::erase(Owner->pages_, this);
+}
+
+void TWdPage::DropGlyphs(const std::unordered_set<const TWdGlyph*>* gone) {
+  const auto out = [gone](const TWdGlyph* g) { return !gone || gone->count(g) != 0; };
+  for (TWdGlyph* row : children_) static_cast<TWdRow*>(row)->DropChildren(out);
+  std::erase_if(Fading, out);
+  std::erase_if(AnimatedList, out);
+  if (Hovered && out(Hovered)) Hovered = nullptr;
+}
+
 int32_t TWdPage::Width() const { return Owner->WrapWidth; }
 int32_t TWdPage::AbsX() const { return Owner->OriginX; }
 int32_t TWdPage::AbsY() const { return Owner->OriginY - (Owner->Paging ? 0 : ScrollTop); }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "text/glyph.h"
@@ -15,7 +16,9 @@ namespace kova {
 
 class TWdPage : public TWdComposite {
  public:
-  explicit TWdPage(TXrWord* owner) : TWdComposite(owner) {}
+  // Pages register with their document, which takes its glyphs out of them when it frees them.
+  explicit TWdPage(TXrWord* owner);
+  ~TWdPage() override;
 
   // Reveal state.
   int32_t ScrollTop = 0;          // pixels a non-paging page has scrolled up
@@ -68,8 +71,14 @@ class TWdPage : public TWdComposite {
   void StoreVarValues();
 
  private:
+  friend class TXrWord;
+  // Takes glyphs the document frees out of the rows and the reveal lists (all when `gone` is null).
+  void DropGlyphs(const std::unordered_set<const TWdGlyph*>* gone);
+
   TWdGlyph* NextToReveal() const;
   void SetRunHover(TWdGlyph* first, uint8_t hover);
+
+  bool detached_ = false;  // the document is gone
 };
 
 using TPageList = std::vector<std::unique_ptr<TWdPage>>;

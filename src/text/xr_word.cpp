@@ -15,8 +15,14 @@ const char* const kDefaultFontName = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x
 TXrWord::TXrWord() : FontName(kDefaultFontName) {}
 
 TXrWord::~TXrWord() {
+  DropFromPages(nullptr);
+  for (TWdPage* page : pages_) page->detached_ = true;
   decorations_.Dropping = true;
   glyphs_.clear();
+}
+
+void TXrWord::DropFromPages(const std::unordered_set<const TWdGlyph*>* gone) {
+  for (TWdPage* page : pages_) page->DropGlyphs(gone);
 }
 
 void TXrWord::Renumber() const {
@@ -62,12 +68,17 @@ void TXrWord::Delete(int index) {
   if (index < 0 || index >= GlyphCount()) return;
   std::unique_ptr<TWdGlyph> gone = std::move(glyphs_[size_t(index)]);
   glyphs_.erase(glyphs_.begin() + index);
+  if (!pages_.empty()) {
+    const std::unordered_set<const TWdGlyph*> one{gone.get()};
+    DropFromPages(&one);
+  }
   index_current_ = false;
 }
 
 void TXrWord::RemoveGlyphs(const std::vector<TWdGlyph*>& glyphs) {
   if (glyphs.empty()) return;
   const std::unordered_set<const TWdGlyph*> gone(glyphs.begin(), glyphs.end());
+  DropFromPages(&gone);
   std::vector<std::unique_ptr<TWdGlyph>> freed;
   size_t out = 0;
   for (size_t i = 0; i < glyphs_.size(); ++i) {
@@ -83,6 +94,7 @@ void TXrWord::RemoveGlyphs(const std::vector<TWdGlyph*>& glyphs) {
 }
 
 void TXrWord::Clear() {
+  DropFromPages(nullptr);
   decorations_.Dropping = true;
   glyphs_.clear();
   decorations_.Dropping = false;
@@ -166,6 +178,7 @@ void TXrWord::ExpandVars(int first, int last) {
   if (made.empty()) return;
   // One pass: old expansions leave, new ones follow their VAR glyphs.
   const std::unordered_set<const TWdGlyph*> gone(old.begin(), old.end());
+  if (!gone.empty()) DropFromPages(&gone);
   std::vector<std::unique_ptr<TWdGlyph>> rebuilt, freed;
   rebuilt.reserve(glyphs_.size());
   for (auto& g : glyphs_) {
@@ -348,6 +361,11 @@ void TXrWord::LoadFromStream(TStream& stream) {
   } catch (const EKovaError&) {
     // The glyphs read so far release their uses; the list's decorations still hold one each, so
     // none of them goes before it is cut off as a whole.
+    if (!pages_.empty()) {
+      std::unordered_set<const TWdGlyph*> gone;
+      for (size_t k = size_t(first_glyph); k < glyphs_.size(); ++k) gone.insert(glyphs_[k].get());
+      DropFromPages(&gone);
+    }
     glyphs_.resize(size_t(first_glyph));
     decorations_.Truncate(base);
     throw ETextError(MsgText(TMsg::TextGlyphListCorrupt));

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "core/stream.h"
@@ -131,12 +132,16 @@ class TXrWord {
   void AddDirty(const TRect& r);
 
  private:
+  friend class TWdPage;
+  // Takes glyphs about to be freed out of every page of this document (all when `gone` is null).
+  void DropFromPages(const std::unordered_set<const TWdGlyph*>* gone);
   void Renumber() const;
   void RangeOf(int& first, int& last) const;
 
   std::vector<std::unique_ptr<TWdGlyph>> glyphs_;
   TDecorateList decorations_;
   mutable bool index_current_ = true;
+  std::vector<TWdPage*> pages_;  // live pages laid out from this document
 };
 
 }  // namespace kova

@@ -329,3 +329,39 @@ TEST(GlyphTree, PicturesAnimateAndSuspend) {
 
 }  // namespace
 }  // namespace kova
+
+namespace kova {
+namespace {
+
+TEST(GlyphTree, PagesLetGoOfGlyphsTheDocumentFrees) {
+  TXrWord doc;
+  doc.VarValues.Add("v=xyz");
+  doc.Parse("a<A HREF=l>b</A><VAR NAME=v>c");
+  doc.ExpandVars();
+  TPageList pages;
+  doc.Layout(pages);
+  doc.TextDelay = 0;
+  doc.FadeTime = 0;
+  bool finished;
+  std::string text;
+  pages[0]->Progress(16, finished, text);
+  pages[0]->LinkAt(12 + 2, 2);
+  ASSERT_NE(pages[0]->Hovered, nullptr);
+  doc.CollapseVars();
+  EXPECT_EQ(pages[0]->Row(0)->Count(), 4);
+  doc.Parse("new text");  // the old page is emptied, not left pointing at freed glyphs
+  EXPECT_EQ(pages[0]->Row(0)->Count(), 0);
+  EXPECT_EQ(pages[0]->Hovered, nullptr);
+  pages[0]->Progress(16, finished, text);
+  pages.clear();
+  doc.Layout(pages);
+  auto early = std::make_unique<TXrWord>();
+  early->Parse("gone first");
+  TPageList orphans;
+  early->Layout(orphans);
+  early.reset();  // pages may outlive their document; they only need freeing then
+  EXPECT_EQ(orphans[0]->Row(0)->Count(), 0);
+}
+
+}  // namespace
+}  // namespace kova

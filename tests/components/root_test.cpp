@@ -1,5 +1,6 @@
 // The root container: finding components, names, the update pass with deletions, and the scene's
 // save form (round trip, version gates, malformed saves).
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,34 @@ TEST(SceneSaveTest, MalformedSavesRaiseAndLeaveAnEmptyScene) {
     for (int i = 0; i < 4; ++i) bad[size_t(4 * field + i)] = uint8_t(uint32_t(value) >> (8 * i));
     SceneDriver scene;
     EXPECT_THROW(Load(scene.root, bad), EReadError);
+  }
+}
+
+TEST(SceneSaveTest, DamagedBytesNeverCrashOrCorruptTheTree) {
+  SceneDriver first;
+  BuildScene(first);
+  const std::vector<uint8_t> saved = Save(first.root);
+  uint32_t seed = 7;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  SceneDriver scene;
+  for (int round = 0; round < 400; ++round) {
+    std::vector<uint8_t> bytes = saved;
+    for (int k = 0; k < 3; ++k) bytes[(next() >> 8) % bytes.size()] = uint8_t(next() >> 24);
+    try {
+      Load(scene.root, bytes);
+    } catch (const EKovaError&) {
+    }
+    // Whatever was loaded is a tree: every control's parent lists it, and the scene draws and
+    // saves.
+    for (int32_t i = 0; i < scene.root.GetComponentCount(); ++i) {
+      TKovaControl* c = scene.root.GetComponent(i)->AsControl();
+      if (c && c->GetParent()) {
+        const auto& siblings = c->GetParent()->Controls();
+        EXPECT_NE(std::find(siblings.begin(), siblings.end(), c), siblings.end());
+      }
+    }
+    scene.Frame();
+    Save(scene.root);
   }
 }
 

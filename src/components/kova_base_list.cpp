@@ -20,7 +20,7 @@ TSceneHost& NullSceneHost() {
 
 TKovaBaseList::TKovaBaseList(TSceneHost* host)
     : TKovaComponent(nullptr), host_(host ? host : &NullSceneHost()), root_surface_(std::make_unique<TDIBX>()),
-      events_(this) {
+      own_events_(this) {
   MakeLayers();
 }
 
@@ -40,7 +40,7 @@ void TKovaBaseList::FreeAll() {
   focus_ = nullptr;
   // The layers free the controls of their trees; what is left has no parent.
   for (auto& layer : layers_) layer.reset();
-  events_.Clear();
+  events_->Clear();
   while (!components_.empty()) DeleteComponent(components_.back());
   deferred_.clear();
   scrap_list_.Clear();
@@ -273,12 +273,12 @@ void TKovaBaseList::SetFocusControl(TKovaControl* c) {
   TKovaControl* old = focus_;
   if (old && IndexOfComponent(old) >= 0 && !old->GetName().empty() && !old->GetEventLock()) {
     const std::string handler = old->GetOnFocusOut();
-    if (!handler.empty()) events_.AddEvent(old, handler, nullptr, PR_ONFOCUSOUT);
+    if (!handler.empty()) events_->AddEvent(old, handler, nullptr, PR_ONFOCUSOUT);
   }
   focus_ = c;
   if (c && !c->GetEventLock()) {
     const std::string handler = c->GetOnFocusIn();
-    if (!handler.empty()) events_.AddEvent(c, handler, nullptr, PR_ONFOCUSIN);
+    if (!handler.empty()) events_->AddEvent(c, handler, nullptr, PR_ONFOCUSIN);
   }
   focus_recalc_ = false;
   if (c) c->SyncNative();
@@ -326,8 +326,8 @@ bool TKovaBaseList::Update() {
     TKovaObject* c = components_[update_index_];
     const bool in_cabinet = c->IsInCabinet();
     const std::string idle = c->GetOnIdle();
-    if (!idle.empty() && !in_cabinet && !c->GetEventLock() && events_.IndexOfEvent(c, PR_ONIDLE) < 0) {
-      events_.AddEvent(c, idle, nullptr, PR_ONIDLE);
+    if (!idle.empty() && !in_cabinet && !c->GetEventLock() && events_->IndexOfEvent(c, PR_ONIDLE) < 0) {
+      events_->AddEvent(c, idle, nullptr, PR_ONIDLE);
     }
     if (!c->GetPaused() && !IsPendingDelete(c) && !in_cabinet && c->Update()) {
       // Deleting moves update_index_ back over every component taken out before it, so the pass
@@ -386,7 +386,7 @@ void TKovaBaseList::SaveToStream(TStream& stream) const {
     WriteStreamByte(stream, c->GetCompoType());
     c->SaveToStream(stream);
   }
-  events_.SaveToStream(stream);
+  events_->SaveToStream(stream);
   WriteStreamString(stream, focus_ ? focus_->GetName() : std::string());
 }
 
@@ -427,7 +427,7 @@ void TKovaBaseList::LoadScene(TStream& stream, int32_t version) {
     if (!c) Raise<EReadError>(TMsg::StreamReadError);
     c->LoadFromStream(stream, version);
   }
-  events_.LoadFromStream(stream, version);
+  events_->LoadFromStream(stream, version);
   if (version >= 119) {
     const std::string focus = ReadStreamString(stream);
     if (TKovaControl* c = focus.empty() ? nullptr : FindControl(focus)) {

@@ -42,7 +42,9 @@ class TKovaBaseList : public TKovaComponent, public TEventScene {
   TKovaBaseList* AsRoot() override { return this; }
   TSceneHost& Host() const { return *host_; }
   TComponentFactory& Factory() { return factory_; }
-  TTimerList& Events() { return events_; }
+  // The event queue the scene fills: its own, or the one the player hands it (the interpreter's).
+  TTimerList& Events() { return *events_; }
+  void UseEventQueue(TTimerList* queue) { events_ = queue ? queue : &own_events_; }
 
   // ---- The frame clock (set by the player before Process) ----
   void SetClock(int32_t game_clock, int32_t frame_delta) {
@@ -177,7 +179,8 @@ class TKovaBaseList : public TKovaComponent, public TEventScene {
   std::unique_ptr<ISceneWipe> transition_;
   TRect transition_area_;
   int32_t active_index_ = 0;
-  TTimerList events_;
+  TTimerList own_events_;
+  TTimerList* events_ = &own_events_;
   std::vector<TKovaObject*> components_;
   std::vector<TKovaObject*> deferred_;
   // The component the running update pass visits next (deletions move it).

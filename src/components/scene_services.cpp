@@ -2,6 +2,8 @@
 
 #include "components/kova_base_list.h"
 #include "components/prop_dispatch.h"
+#include "core/errors.h"
+#include "graphics/dibx.h"
 
 namespace kova {
 
@@ -21,6 +23,46 @@ bool TSceneServices::KeyRepeat(int32_t key) const { return key >= 0 && key < 256
 
 bool TSceneServices::SoundOn() const { return root_.MediaEnabled(); }
 void TSceneServices::SetSoundOn(bool v) { root_.SetMediaEnabled(v); }
+bool TSceneServices::CGDither() const { return root_.Host().ImageCacheMode() != 0; }
+void TSceneServices::SetCGDither(bool v) { root_.SetImageCacheMode(v ? 1 : 0); }
+
+bool TSceneServices::SaveLayerBitmap(const std::string& host_path) {
+  TCustomDIBX* picture = root_.ActiveBase()->GetDIB();
+  if (!picture || picture->IsEmpty()) return false;
+  try {
+    picture->SaveToFile(host_path);
+    return true;
+  } catch (const EKovaError&) {
+    return false;
+  }
+}
+
+TKovaObject* TSceneServices::FindComponent(std::string_view name) const {
+  return name.empty() ? nullptr : root_.FindComponent(name);
+}
+
+bool TSceneServices::HasComponent(const TKovaObject* object) const { return root_.HasComponent(object); }
+
+std::string TSceneServices::ComponentName(const TKovaObject* object) const { return root_.ComponentName(object); }
+
+TKovaObject* TSceneServices::CreateComponent(int32_t type, std::string_view name, std::string_view parent) {
+  TKovaObject* c = root_.CreateComponent(uint8_t(type));
+  if (!c) return nullptr;
+  if (!name.empty()) c->SetName(std::string(name));
+  if (TKovaControl* control = c->AsControl()) {
+    TKovaControl* p = parent.empty() ? nullptr : root_.FindControl(parent);
+    control->SetParent(p ? p : root_.ActiveBase());
+  }
+  return c;
+}
+
+bool TSceneServices::DeleteComponent(std::string_view name) {
+  if (name.empty()) return false;
+  TKovaObject* c = root_.FindComponent(name);
+  if (!c || root_.IndexOfComponent(c) < 0) return false;
+  c->RemoveFromOwner();
+  return true;
+}
 
 std::string TSceneServices::ActiveCompo() const {
   TKovaControl* focus = root_.FocusControl();

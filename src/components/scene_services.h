@@ -17,6 +17,7 @@ namespace kova {
 
 class TCustomParam;
 class TKovaBaseList;
+class TKovaObject;
 
 class TSceneServices {
  public:
@@ -41,12 +42,28 @@ class TSceneServices {
   // ---- Root container ----
   bool SoundOn() const;
   void SetSoundOn(bool v);
+  // The picture cache mode.
+  bool CGDither() const;
+  void SetCGDither(bool v);
+  // Saves the active layer's picture as a BMP file at a host path; true when written.
+  bool SaveLayerBitmap(const std::string& host_path);
   // The focused control's name, empty when none.
   std::string ActiveCompo() const;
   // Focuses the named control when it exists, is not paused, is visible and takes keys.
   void FocusCompo(std::string_view name);
 
   // ---- Components ----
+  // The component of that name, or nullptr (also for the empty name).
+  TKovaObject* FindComponent(std::string_view name) const;
+  bool HasComponent(const TKovaObject* object) const;
+  std::string ComponentName(const TKovaObject* object) const;
+  // A new component of type code `type` named `name` (an automatic name when empty); a control
+  // goes inside the control `parent` names, the active layer when none has that name. nullptr
+  // when the type has no class.
+  TKovaObject* CreateComponent(int32_t type, std::string_view name, std::string_view parent);
+  // The named component leaves its owner and loses its name; the update pass frees it. False for
+  // an empty name, a layer, or no such component.
+  bool DeleteComponent(std::string_view name);
   bool CompoExists(std::string_view name) const;
   // The KT_ code; -1 when there is no such component.
   int32_t CompoType(std::string_view name) const;

@@ -1,4 +1,5 @@
 // What the script engine reads and changes of the scene by component name.
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,30 @@ TEST(SceneServicesTest, ComponentsByName) {
   EXPECT_FALSE(services.InPrimary(""));
   a->SetParent(scene.root.Bases(1));
   EXPECT_FALSE(services.InPrimary("b"));
+}
+
+TEST(SceneServicesTest, CreateAndDelete) {
+  SceneDriver scene;
+  TSceneServices services(scene.root);
+  TKovaObject* box = services.CreateComponent(KT_BOX, "box", "");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->GetParent(), scene.root.ActiveBase());
+  TKovaObject* inner = services.CreateComponent(KT_BOX, "", "box");
+  EXPECT_EQ(inner->GetName(), "object0");
+  EXPECT_EQ(inner->GetParent(), box);
+  EXPECT_EQ(services.CreateComponent(KT_BOX, "x", "nobody")->GetParent(), scene.root.ActiveBase());
+  EXPECT_EQ(services.CreateComponent(KT_MES, "m", ""), nullptr);  // no class yet
+  EXPECT_FALSE(services.DeleteComponent("BASE0"));
+  EXPECT_FALSE(services.DeleteComponent(""));
+  EXPECT_TRUE(services.DeleteComponent("box"));
+  EXPECT_EQ(services.FindComponent("box"), nullptr);  // it lost its name at once
+  scene.root.Update();                                // and is freed with its children
+  EXPECT_EQ(scene.root.GetComponentCount(), 1);
+
+  // The active layer's picture as a BMP file.
+  const std::string path = ::testing::TempDir() + "kova_layer.bmp";
+  EXPECT_TRUE(services.SaveLayerBitmap(path));
+  std::remove(path.c_str());
 }
 
 TEST(SceneServicesTest, FocusAndPointer) {

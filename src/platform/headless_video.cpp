@@ -96,6 +96,9 @@ void THeadlessPresenter::PresentRects(const TFrameBuffer& frame, std::span<const
     if (c.IsEmpty()) continue;
     ConvertFrameRect(view, c, reinterpret_cast<uint8_t*>(&pixels_[size_t(c.top) * game_.width + c.left]),
                      ptrdiff_t{game_.width} * 4);
+    for (int32_t y = c.top; y < c.bottom; ++y) {  // the top byte is never shown
+      for (int32_t x = c.left; x < c.right; ++x) pixels_[size_t(y) * game_.width + x] &= 0xFFFFFF;
+    }
     taken.push_back(c);
   }
   if (taken.empty()) return;

@@ -136,8 +136,12 @@ void TInstanceLock::Release() {
 }
 
 TGameUserFolder::TGameUserFolder(std::string game_folder, std::string_view instance_name)
+    : TGameUserFolder(game_folder, instance_name,
+                      IsDirectory(WithSlash(game_folder)) && ::access(WithSlash(game_folder).c_str(), W_OK) == 0) {}
+
+TGameUserFolder::TGameUserFolder(std::string game_folder, std::string_view instance_name, bool game_folder_writable)
     : game_folder_(WithSlash(std::move(game_folder))) {
-  if (IsDirectory(game_folder_) && ::access(game_folder_.c_str(), W_OK) == 0) {
+  if (game_folder_writable) {
     folder_ = game_folder_;
     beside_game_ = true;
     return;

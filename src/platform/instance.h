@@ -58,6 +58,8 @@ class TGameUserFolder {
  public:
   // `game_folder`: a host path (a trailing "/" optional); `instance_name` as MakeInstanceName.
   TGameUserFolder(std::string game_folder, std::string_view instance_name);
+  // The same with the answer to "can the game's folder be written" given.
+  TGameUserFolder(std::string game_folder, std::string_view instance_name, bool game_folder_writable);
 
   // The folder writes go to, ending in "/"; empty when there is none (no writable game folder and
   // no per-user data folder).

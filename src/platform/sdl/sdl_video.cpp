@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/sdl_x11.h"
 #include "platform/text_codec.h"
 
 namespace kova::plat {
@@ -194,7 +195,20 @@ void TSdlWindow::RestorePlacement(const TWindowPlacement& placement) {
 bool TSdlWindow::EnterFullScreen() {
   if (full_screen_) return true;
   const TWindowPlacement before = SavePlacement();
-  if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+  if (HasWindowManager(window_)) {
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+    covering_ = false;
+  } else {
+    // Nobody would act on a full-screen request: the window covers its display by itself.
+    const int display = std::max(SDL_GetWindowDisplayIndex(window_), 0);
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(display, &bounds) != 0) return false;
+    SDL_SetWindowBordered(window_, SDL_FALSE);
+    SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+    SDL_SetWindowSize(window_, bounds.w, bounds.h);
+    SDL_RaiseWindow(window_);
+    covering_ = true;
+  }
   before_full_screen_ = before;
   full_screen_ = true;
   return true;
@@ -202,7 +216,7 @@ bool TSdlWindow::EnterFullScreen() {
 
 void TSdlWindow::LeaveFullScreen() {
   if (!full_screen_) return;
-  SDL_SetWindowFullscreen(window_, 0);
+  if (!covering_) SDL_SetWindowFullscreen(window_, 0);
   full_screen_ = false;
   RestorePlacement(before_full_screen_);
 }

@@ -97,6 +97,7 @@ class TSdlWindow : public IWindow {
   TSize game_;
   TWindowPlacement before_full_screen_;
   bool full_screen_ = false;
+  bool covering_ = false;  // full screen made by covering the display (no window manager)
   SDL_Cursor* cursor_ = nullptr;
 };
 

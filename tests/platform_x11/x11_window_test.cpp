@@ -41,6 +41,28 @@ int RunProgram(const std::vector<std::string>& args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Starts a program in the background (output dropped); its process id, or -1.
+pid_t Start(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  const int r = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return r == 0 ? pid : -1;
+}
+
+void Stop(pid_t pid) {
+  if (pid <= 0) return;
+  ::kill(pid, SIGTERM);
+  int status;
+  ::waitpid(pid, &status, 0);
+}
+
 // An X server of our own for the whole suite.
 class XServer {
  public:
@@ -150,7 +172,8 @@ std::vector<uint32_t> Picture() {
   return px;
 }
 
-class X11WindowTest : public ::testing::Test {
+// Runs with no window manager (a bare X server) and with one that follows the desktop conventions.
+class X11WindowTest : public ::testing::TestWithParam<bool> {
  protected:
   static void SetUpTestSuite() {
     server_ = new XServer;
@@ -165,6 +188,17 @@ class X11WindowTest : public ::testing::Test {
   }
   void SetUp() override {
     if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
+    if (GetParam()) {
+      wm_ = Start({"openbox", "--sm-disable"});
+      if (wm_ < 0) GTEST_SKIP() << "no window manager to test with (openbox is not installed)";
+      // Ready once it names its check window on the root window.
+      bool ready = false;
+      for (int i = 0; i < 200 && !ready; ++i) {
+        ready = RunProgram({"sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"}) == 0;
+        if (!ready) SDL_Delay(25);
+      }
+      ASSERT_TRUE(ready) << "openbox did not start";
+    }
     folder_ = *MakePrivateDirectory(SystemTempFolder(), "x11test");
     std::string error;
     video_ = TSdlVideo::Open(&error);
@@ -183,32 +217,35 @@ class X11WindowTest : public ::testing::Test {
     presenter_.reset();
     window_.reset();
     video_.reset();
+    Stop(wm_);
+    wm_ = -1;
     if (!folder_.empty()) std::system(("rm -rf '" + folder_ + "'").c_str());
   }
 
   TFrameBuffer Frame() const {
     return TFrameBuffer{reinterpret_cast<const uint8_t*>(pixels_.data()), 400 * 4, 400, 240, 32};
   }
-  // Presents until the screen shows `probe` at the desktop position `at`, and grabs it.
-  Screen ShowAndGrab(TPoint at, uint32_t probe) {
+  // Presents until the screen shows `probe` at the client position `at`, and grabs it; `origin`
+  // gets the client area's top-left on the screen (a window manager may still be placing it).
+  Screen ShowAndGrab(TPoint at, uint32_t probe, TPoint& origin) {
     Screen screen;
     for (int attempt = 0; attempt < 100; ++attempt) {
       TEvent e;
       while (events_->Poll(e)) {
       }
       presenter_->RepaintAll(Frame());
-      if (Grab(server_->Display(), folder_ + "/shot.xwd", screen) && at.x < screen.width &&
-          at.y < screen.height && screen.At(at.x, at.y) == probe) {
+      origin = Origin();
+      const TPoint p{origin.x + at.x, origin.y + at.y};
+      if (Grab(server_->Display(), folder_ + "/shot.xwd", screen) && p.x >= 0 && p.y >= 0 &&
+          p.x < screen.width && p.y < screen.height && screen.At(p.x, p.y) == probe) {
         return screen;
       }
       SDL_Delay(50);
     }
-    ADD_FAILURE() << "the picture never reached the screen: " << at.x << "," << at.y << " shows " << std::hex
-                  << (screen.pixels.empty() ? 0xDEAD : screen.At(at.x, at.y)) << " screen " << std::dec
-                  << screen.width << "x" << screen.height;
+    ADD_FAILURE() << "the picture never reached the screen";
     return screen;
   }
-  TPoint Origin() const {  // the client area's top-left on the screen (no window manager runs)
+  TPoint Origin() const {  // the client area's top-left on the screen
     TPoint p;
     SDL_GetWindowPosition(window_->Handle(), &p.x, &p.y);
     return p;
@@ -222,6 +259,7 @@ class X11WindowTest : public ::testing::Test {
 
   static XServer* server_;
   static std::string why_;
+  pid_t wm_ = -1;
   std::string folder_;
   std::unique_ptr<TSdlVideo> video_;
   std::unique_ptr<TSdlWindow> window_;
@@ -234,9 +272,9 @@ XServer* X11WindowTest::server_ = nullptr;
 std::string X11WindowTest::why_;
 
 // In a window of the game's size the picture lands 1:1 below the 9-row strip.
-TEST_F(X11WindowTest, PresentsOneToOneInAWindow) {
-  const TPoint o = Origin();
-  const Screen s = ShowAndGrab({o.x + 60, o.y + 9 + 60}, kGreen);
+TEST_P(X11WindowTest, PresentsOneToOneInAWindow) {
+  TPoint o;
+  const Screen s = ShowAndGrab({60, 9 + 60}, kGreen, o);
   ASSERT_FALSE(s.pixels.empty());
   for (int x = 0; x < 400; x += 7) EXPECT_EQ(s.At(o.x + x, o.y + 4), 0u) << "strip at " << x;
   EXPECT_EQ(s.At(o.x, o.y + 9), kRed);
@@ -255,7 +293,7 @@ TEST_F(X11WindowTest, PresentsOneToOneInAWindow) {
 // Full screen covers the 1024 x 768 desktop with the picture scaled to 1024 x 614 between black
 // bars; a click on a bar reaches nothing, a click on the picture arrives in game pixels; leaving
 // brings the window back.
-TEST_F(X11WindowTest, ScalesInFullScreenAndMapsClicksBack) {
+TEST_P(X11WindowTest, ScalesInFullScreenAndMapsClicksBack) {
   const TWindowPlacement before = window_->SavePlacement();
   ASSERT_TRUE(window_->EnterFullScreen());
   window_->SetTopStrip(0);
@@ -265,9 +303,10 @@ TEST_F(X11WindowTest, ScalesInFullScreenAndMapsClicksBack) {
   }
   ASSERT_EQ(window_->Viewport().Picture(), (TScreenRect{0, 77, 1024, 691}));
   const TPoint green = window_->Viewport().ToWindow({60, 60});
-  const Screen s = ShowAndGrab(green, kGreen);
+  TPoint o;
+  const Screen s = ShowAndGrab(green, kGreen, o);
   ASSERT_FALSE(s.pixels.empty());
-  EXPECT_EQ(Origin(), (TPoint{0, 0}));
+  EXPECT_EQ(o, (TPoint{0, 0}));
   for (int x = 0; x < 1024; x += 31) {
     EXPECT_EQ(s.At(x, 40), 0u) << "top bar at " << x;
     EXPECT_EQ(s.At(x, 730), 0u) << "bottom bar at " << x;
@@ -296,10 +335,12 @@ TEST_F(X11WindowTest, ScalesInFullScreenAndMapsClicksBack) {
   window_->SetTopStrip(9);
   for (int i = 0; i < 100 && window_->ClientSize() != before.client; ++i) EventsFor(20);
   EXPECT_EQ(window_->SavePlacement(), before);
-  const TPoint o = Origin();
-  const Screen back = ShowAndGrab({o.x + 60, o.y + 9 + 60}, kGreen);
+  const Screen back = ShowAndGrab({60, 9 + 60}, kGreen, o);
   EXPECT_EQ(back.At(o.x + 80, o.y + 9 + 79), kRed);
 }
+
+INSTANTIATE_TEST_SUITE_P(Desktops, X11WindowTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "WithWindowManager" : "BareServer"; });
 
 }  // namespace
 }  // namespace kova::plat

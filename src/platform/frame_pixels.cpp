@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kova::plat {
 
 TScreenRect ClipToFrame(const TFrameBuffer& frame, TScreenRect rect) {
@@ -16,17 +20,38 @@ TScreenRect ClipToFrame(const TFrameBuffer& frame, TScreenRect rect) {
 
 namespace {
 
-template <uint32_t (*Widen)(uint16_t)>
+// One row of 16-bit pixels widened to 32 bits; kRedShift is 11 for 5-6-5 and 10 for 5-5-5.
+template <int kRedShift>
+void WidenRow(const uint8_t* src, uint32_t* dst, int32_t count) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  const __m128i five = _mm_set1_epi16(0x1F);
+  const __m128i green_mask = _mm_set1_epi16(kRedShift == 11 ? 0x3F : 0x1F);
+  for (; x + 8 <= count; x += 8) {
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 2 * x));
+    const __m128i r = _mm_and_si128(_mm_srli_epi16(p, kRedShift), five);
+    const __m128i g = _mm_and_si128(_mm_srli_epi16(p, 5), green_mask);
+    const __m128i b = _mm_and_si128(p, five);
+    const __m128i r8 = _mm_or_si128(_mm_slli_epi16(r, 3), _mm_srli_epi16(r, 2));
+    const __m128i g8 = kRedShift == 11 ? _mm_or_si128(_mm_slli_epi16(g, 2), _mm_srli_epi16(g, 4))
+                                       : _mm_or_si128(_mm_slli_epi16(g, 3), _mm_srli_epi16(g, 2));
+    const __m128i b8 = _mm_or_si128(_mm_slli_epi16(b, 3), _mm_srli_epi16(b, 2));
+    const __m128i gb = _mm_or_si128(b8, _mm_slli_epi16(g8, 8));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_unpacklo_epi16(gb, r8));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x + 4), _mm_unpackhi_epi16(gb, r8));
+  }
+#endif
+  for (; x < count; ++x) {
+    uint16_t p;
+    std::memcpy(&p, src + 2 * x, 2);
+    dst[x] = kRedShift == 11 ? Widen565(p) : Widen555(p);
+  }
+}
+
+template <int kRedShift>
 void WidenRows(const TFrameBuffer& frame, const TScreenRect& rect, uint8_t* out, ptrdiff_t out_pitch) {
-  const int32_t w = rect.Width();
   for (int32_t y = rect.top; y < rect.bottom; ++y, out += out_pitch) {
-    const uint8_t* src = frame.Row(y) + ptrdiff_t{rect.left} * 2;
-    uint32_t* dst = reinterpret_cast<uint32_t*>(out);
-    for (int32_t x = 0; x < w; ++x) {
-      uint16_t p;
-      std::memcpy(&p, src + 2 * x, 2);
-      dst[x] = Widen(p);
-    }
+    WidenRow<kRedShift>(frame.Row(y) + ptrdiff_t{rect.left} * 2, reinterpret_cast<uint32_t*>(out), rect.Width());
   }
 }
 
@@ -44,10 +69,10 @@ void ConvertFrameRect(const TFrameBuffer& frame, const TScreenRect& rect, uint8_
       break;
     }
     case 16:
-      WidenRows<Widen565>(frame, rect, out, out_pitch);
+      WidenRows<11>(frame, rect, out, out_pitch);
       break;
     case 15:
-      WidenRows<Widen555>(frame, rect, out, out_pitch);
+      WidenRows<10>(frame, rect, out, out_pitch);
       break;
     default:
       break;

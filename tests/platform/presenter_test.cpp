@@ -124,16 +124,18 @@ TEST_P(PresenterTest, TakesOnlyTheDirtyRectanglesOfEachDepth) {
       {15, Raw555, [](uint32_t v) { return Widen555(uint16_t(v)); }},
       {32, Raw8888, [](uint32_t v) { return v & 0xFFFFFF; }},
   };
-  const TSize game{15, 11};  // odd width: rows of 16-bit frames carry padding
+  const TSize game{37, 11};  // odd width: rows of 16-bit frames carry padding
   for (const DepthCase& d : depths) {
     SCOPED_TRACE(d.bits);
     auto h = Make(game);
     ASSERT_TRUE(h);
     const Frame frame(game.width, game.height, d.bits, d.raw);
-    const TScreenRect first[] = {{2, 1, 5, 4}, {12, 8, 40, 40}, {7, 7, 7, 9}, {-3, 9, 1, 20}};
+    // Wide rows (taken 8 pixels at a time, then one by one), a rectangle partly outside, an
+    // empty one, and one a pixel wide.
+    const TScreenRect first[] = {{2, 1, 35, 4}, {30, 8, 60, 40}, {7, 7, 7, 9}, {-3, 9, 1, 20}};
     h->Presenter().PresentRects(frame.View(), first);
     const Frame later(game.width, game.height, d.bits, [](int32_t, int32_t) { return 0u; });
-    const TScreenRect second[] = {{3, 2, 4, 3}};
+    const TScreenRect second[] = {{3, 2, 13, 3}};
     h->Presenter().PresentRects(later.View(), second);
 
     const std::vector<uint32_t> shown = h->Shown();

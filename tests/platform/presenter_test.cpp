@@ -107,8 +107,9 @@ class PresenterTest : public ::testing::TestWithParam<bool> {
   }
 };
 
-uint32_t Raw565(int32_t x, int32_t y) { return uint32_t((x * 2) << 11 | (y * 3) << 5 | ((x + y) & 31)); }
-uint32_t Raw555(int32_t x, int32_t y) { return uint32_t((x & 31) << 10 | (y & 31) << 5 | ((x ^ y) & 31)); }
+// Every channel takes many values along a row.
+uint32_t Raw565(int32_t x, int32_t y) { return uint32_t(((x * 7) & 31) << 11 | ((x * 5 + y * 3) & 63) << 5 | ((x + y) & 31)); }
+uint32_t Raw555(int32_t x, int32_t y) { return uint32_t((x & 31) << 10 | ((x * 3 + y) & 31) << 5 | ((x ^ y) & 31)); }
 uint32_t Raw8888(int32_t x, int32_t y) { return 0xAB000000u | uint32_t(x * 9) << 16 | uint32_t(y * 7) << 8 | uint32_t(x + y); }
 
 // Only the pixels of the given rectangles change, converted; rectangles are cut to the frame and

@@ -6,11 +6,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -41,19 +43,27 @@ int RunProgram(const std::vector<std::string>& args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Starts a program in the background (output dropped); its process id, or -1.
-pid_t Start(const std::vector<std::string>& args) {
+// Starts a program in the background, its standard error dropped and `fd` (when >= 0) as its
+// descriptor 3; the program ends with this process even if the test is killed. Its process id, or
+// -1.
+pid_t Spawn(const std::vector<std::string>& args, int fd = -1) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid;
-  const int r = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return r == 0 ? pid : -1;
+  const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(127);
+    ::dup2(devnull, 1);
+    ::dup2(devnull, 2);
+    if (fd >= 0) ::dup2(fd, 3);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(devnull);
+  return pid;
 }
 
 void Stop(pid_t pid) {
@@ -73,23 +83,9 @@ class XServer {
       why = "no pipe";
       return false;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);  // the display number comes back on fd 3
-    const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    posix_spawn_file_actions_adddup2(&actions, devnull, 2);
-    const char* argv[] = {"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                          "-noreset", nullptr};
-    const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(devnull);
+    // The display number comes back on descriptor 3.
+    pid_ = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"}, fds[1]);
     ::close(fds[1]);
-    if (spawned != 0) {
-      ::close(fds[0]);
-      pid_ = -1;
-      why = "Xvfb is not installed (scripts/install-deps.sh installs it)";
-      return false;
-    }
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
     while (::poll(&p, 1, 15000) > 0) {
@@ -99,7 +95,7 @@ class XServer {
     }
     ::close(fds[0]);
     if (number.empty()) {
-      why = "Xvfb started but opened no display";
+      why = "Xvfb is not installed or opened no display (scripts/install-deps.sh installs it)";
       Stop();
       return false;
     }
@@ -189,7 +185,7 @@ class X11WindowTest : public ::testing::TestWithParam<bool> {
   void SetUp() override {
     if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
     if (GetParam()) {
-      wm_ = Start({"openbox", "--sm-disable"});
+      wm_ = Spawn({"openbox", "--sm-disable"});
       if (wm_ < 0) GTEST_SKIP() << "no window manager to test with (openbox is not installed)";
       // Ready once it names its check window on the root window.
       bool ready = false;
@@ -330,6 +326,22 @@ TEST_P(X11WindowTest, ScalesInFullScreenAndMapsClicksBack) {
   EXPECT_EQ(clicks[2].button, TMouseButton::Right);
   EXPECT_EQ(clicks[2].pos, (TPoint{399, 239}));
   EXPECT_EQ(clicks[3].kind, TEventKind::MouseUp);
+
+  // The pointer moves to the centre of a game pixel on the scaled picture.
+  window_->WarpPointer({100, 100});
+  TPoint pointer{-1, -1};
+  for (int i = 0; i < 50 && pointer != window_->Viewport().ToWindow({100, 100}); ++i) {
+    EventsFor(10);
+    if (FILE* out = ::popen("xdotool getmouselocation --shell", "r")) {
+      char line[64];
+      while (std::fgets(line, sizeof line, out)) std::sscanf(line, "X=%d", &pointer.x), std::sscanf(line, "Y=%d", &pointer.y);
+      ::pclose(out);
+    }
+  }
+  EXPECT_EQ(pointer, window_->Viewport().ToWindow({100, 100}));
+  TPoint game;
+  EXPECT_TRUE(window_->Viewport().ToGame(pointer, game));
+  EXPECT_EQ(game, (TPoint{100, 100}));
 
   window_->LeaveFullScreen();
   window_->SetTopStrip(9);

@@ -19,7 +19,16 @@ TConfigurableDisplay::TConfigurableDisplay()
 THeadlessWindow::THeadlessWindow(TSize client, TSize desktop) : client_(client), desktop_(desktop) {}
 
 void THeadlessWindow::SetClientSize(TSize size) {
-  client_ = TSize{std::max(size.width, 1), std::max(size.height, 1)};
+  size = TSize{std::max(size.width, 1), std::max(size.height, 1)};
+  (full_screen_ ? before_full_screen_.client : client_) = size;
+}
+
+void THeadlessWindow::SetPosition(TPoint position) {
+  (full_screen_ ? before_full_screen_.position : position_) = position;
+}
+
+void THeadlessWindow::SetBordered(bool bordered) {
+  (full_screen_ ? before_full_screen_.bordered : bordered_) = bordered;
 }
 
 TSize THeadlessWindow::FrameSize() const {
@@ -38,7 +47,7 @@ void THeadlessWindow::RestorePlacement(const TWindowPlacement& placement) {
     return;
   }
   bordered_ = placement.bordered;
-  SetClientSize(placement.client);
+  client_ = TSize{std::max(placement.client.width, 1), std::max(placement.client.height, 1)};
   position_ = placement.position;
 }
 

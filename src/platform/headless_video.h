@@ -33,7 +33,8 @@ class TConfigurableDisplay : public IDisplay {
 };
 
 // A window that only keeps its state. Its frame adds fixed borders (none by default) around the
-// client area; full screen makes the client area the desktop's size at 0,0 without borders.
+// client area; full screen makes the client area the desktop's size at 0,0 without borders, and
+// size, place and border set meanwhile are those it comes back to.
 class THeadlessWindow : public IWindow {
  public:
   struct TFrame {
@@ -50,16 +51,17 @@ class THeadlessWindow : public IWindow {
   std::string Caption() const override { return caption_; }
   void SetClientSize(TSize size) override;
   TSize ClientSize() const override { return client_; }
-  void SetPosition(TPoint position) override { position_ = position; }
+  void SetPosition(TPoint position) override;
   TPoint Position() const override { return position_; }
   TSize FrameSize() const override;
-  void SetBordered(bool bordered) override { bordered_ = bordered; }
+  void SetBordered(bool bordered) override;
   bool Bordered() const override { return bordered_; }
   TWindowPlacement SavePlacement() const override;
   void RestorePlacement(const TWindowPlacement& placement) override;
   bool EnterFullScreen() override;
   void LeaveFullScreen() override;
   bool IsFullScreen() const override { return full_screen_; }
+  bool HasFocus() const override { return focus_; }
   void SetTopStrip(int32_t rows) override { top_strip_ = rows; }
   void SetGameSize(TSize size) override { game_ = size; }
   TViewport Viewport() const override;
@@ -74,6 +76,7 @@ class THeadlessWindow : public IWindow {
   // Test controls and records.
   void SetFrame(const TFrame& frame) { frame_ = frame; }
   void RefuseFullScreen(bool refuse) { refuse_full_screen_ = refuse; }
+  void SetFocus(bool focus) { focus_ = focus; }
   const std::vector<TPoint>& Warps() const { return warps_; }  // window positions
   const std::vector<TWarning>& Warnings() const { return warnings_; }
   // Also writes every warning (as UTF-8) to standard error.
@@ -92,6 +95,7 @@ class THeadlessWindow : public IWindow {
   bool bordered_ = true;
   bool full_screen_ = false;
   bool refuse_full_screen_ = false;
+  bool focus_ = true;
   TWindowPlacement before_full_screen_;
   std::string caption_;
   int32_t top_strip_ = 0;

@@ -91,6 +91,10 @@ class IWindow {
   virtual void LeaveFullScreen() = 0;
   virtual bool IsFullScreen() const = 0;
 
+  // The window has the keyboard focus now (true where the display has no focus at all, as on a
+  // headless driver), so a caller can start active without waiting for an Activate event.
+  virtual bool HasFocus() const = 0;
+
   // Rows at the top of the client area that the picture leaves free (the strip above the game's
   // picture in a window); 0 in full screen. The picture fits the rest, aspect kept.
   virtual void SetTopStrip(int32_t rows) = 0;

@@ -27,6 +27,9 @@ TEST(HeadlessWindow, FullScreenAndBack) {
   EXPECT_EQ(w.FrameSize(), (TSize{1280, 1024}));
   EXPECT_EQ(w.Position(), (TPoint{0, 0}));
   EXPECT_EQ(w.SavePlacement(), before);  // the placement to come back to
+  w.SetClientSize({640, 489});               // changed while in full screen: for later
+  EXPECT_EQ(w.ClientSize(), (TSize{1280, 1024}));
+  w.SetClientSize(before.client);
   w.SetTopStrip(0);
   w.SetGameSize({800, 600});
   EXPECT_EQ(w.Viewport().Picture(), (TScreenRect{0, 32, 1280, 992}));
@@ -58,6 +61,7 @@ TEST_F(SdlWindowTest, CaptionIsConvertedAtTheEdge) {
   ASSERT_TRUE(w) << error;
   EXPECT_STREQ(SDL_GetWindowTitle(w->Handle()), "\xE5\x8B\x95\xE4\xBD\x9C\xE8\xA8\xAD\xE5\xAE\x9A");
   EXPECT_EQ(w->Caption(), caption);
+  EXPECT_TRUE(w->HasFocus());  // the dummy driver has no focus to wait for
   w->SetCaption("Kova \x83\x51\x81\x5B\x83\x80");  // "Kova ゲーム"
   EXPECT_STREQ(SDL_GetWindowTitle(w->Handle()), "Kova \xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0");
 }

@@ -223,6 +223,13 @@ void TSdlWindow::LeaveFullScreen() {
 
 bool TSdlWindow::IsFullScreen() const { return full_screen_; }
 
+bool TSdlWindow::HasFocus() const {
+  if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) != 0) return true;
+  // Drivers without a display have no focus to give.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
+}
+
 TViewport TSdlWindow::Viewport() const {
   const TSize client = ClientSize();
   return TViewport(client, top_strip_, game_.width > 0 ? game_ : client);

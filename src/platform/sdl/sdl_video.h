@@ -71,6 +71,7 @@ class TSdlWindow : public IWindow {
   bool EnterFullScreen() override;
   void LeaveFullScreen() override;
   bool IsFullScreen() const override;
+  bool HasFocus() const override;
   void SetTopStrip(int32_t rows) override { top_strip_ = rows; }
   void SetGameSize(TSize size) override { game_ = size; }
   TViewport Viewport() const override;

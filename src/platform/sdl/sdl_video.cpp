@@ -343,8 +343,11 @@ void TSdlPresenter::Show() {
   TSize output;
   if (SDL_GetRendererOutputSize(renderer_, &output.width, &output.height) != 0) return;
   const TScreenRect pic = window_.OutputViewport(output).Picture();
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  SDL_RenderClear(renderer_);
+  // Black bars and strip; nothing to clear when the picture covers the whole output.
+  if (pic != TScreenRect{0, 0, output.width, output.height}) {
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+  }
   const SDL_Rect dst{pic.left, pic.top, pic.Width(), pic.Height()};
   SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
   SDL_RenderPresent(renderer_);

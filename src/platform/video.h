@@ -177,6 +177,9 @@ struct TEvent {
 // and presses are dropped while no button is held; while a button is held every move is passed on,
 // clamped to the picture's edge, and the release always arrives. The middle button is ignored. A
 // button still held when the window loses the focus is released then.
+//
+// Everything runs on the main thread except PostUser and Wake, which any thread may call while the
+// source exists.
 class IEventSource {
  public:
   virtual ~IEventSource() = default;

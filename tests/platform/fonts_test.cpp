@@ -79,5 +79,30 @@ TEST_F(Fontconfig, ListFontsGivesSortedShiftJisNames) {
   EXPECT_EQ(font.CharSet, kShiftJisCharset);
 }
 
+TEST_F(Fontconfig, ListsTheFaceNamesGamesAskForWhenAStandInIsInstalled) {
+  if (!source.FindFamily("IPAGothic") || !source.FindFamily("IPAPGothic")) {
+    GTEST_SKIP() << "the IPA Gothic fonts are not installed";
+  }
+  TScopedService<IFontSource> use(source, InstallFontSource);
+  TStringList all, fixed;
+  ListFonts(all, true, false, false);
+  ListFonts(fixed, true, false, true);
+  const std::string gothic = Utf8ToCp932("ＭＳ ゴシック");
+  const std::string pgothic = Utf8ToCp932("ＭＳ Ｐゴシック");
+  EXPECT_GE(all.IndexOf(gothic), 0);
+  EXPECT_GE(all.IndexOf(pgothic), 0);
+  EXPECT_GE(all.IndexOf("MS UI Gothic"), 0);
+  EXPECT_LT(all.IndexOf("MS Gothic"), 0);  // the Latin names are found but not listed
+  EXPECT_GE(fixed.IndexOf(gothic), 0);
+  EXPECT_LT(fixed.IndexOf(pgothic), 0);
+  EXPECT_EQ(GetFontLogFont(gothic).Face(), gothic);
+  EXPECT_EQ(GetFontLogFont(gothic).CharSet, kShiftJisCharset);
+  EXPECT_EQ(GetFontLogFont(pgothic).PitchAndFamily & 0x03, kVariablePitch);
+  EXPECT_EQ(GetFontLogFont("MS Gothic").Face(), "MS Gothic");
+  if (source.FindFamily("IPAMincho")) {
+    EXPECT_GE(all.IndexOf(Utf8ToCp932("ＭＳ 明朝")), 0);
+  }
+}
+
 }  // namespace
 }  // namespace kova::plat

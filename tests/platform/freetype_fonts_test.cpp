@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/text_codec.h"
 
@@ -162,6 +168,59 @@ TEST_F(FreeTypeFonts, AnAbsurdSizeIsClampedAndStillDraws) {
   ASSERT_TRUE(huge->Glyph(0x82A0, TGlyphFormat::Mono, g));
   EXPECT_GT(g.width, kMaxCellHeight / 2);
   EXPECT_LE(g.width, kMaxCellHeight);
+}
+
+TEST_F(FreeTypeFonts, ALatinFaceShowsNoKanjiAndDrawsRealStyleFaces) {
+  if (!source.FindFamily("DejaVu Sans")) GTEST_SKIP() << "DejaVu Sans is not installed";
+  const auto font = Open("DejaVu Sans", 20);
+  EXPECT_EQ(font->Family(), "DejaVu Sans");
+  TGlyphBitmap g;
+  ASSERT_TRUE(font->Glyph(0x8ABF, TGlyphFormat::Grey8, g));
+  EXPECT_TRUE(g.Blank());
+  EXPECT_EQ(g.advance, 10);
+  ASSERT_TRUE(font->Glyph('A', TGlyphFormat::Grey8, g));
+  EXPECT_FALSE(g.Blank());
+  // The family's own bold and oblique faces are taken; the IPA faces have none and synthesise.
+  const std::vector<TFaceFile> bold = source.FaceCandidates("DejaVu Sans", true, true);
+  ASSERT_FALSE(bold.empty());
+  EXPECT_NE(bold.front().path.find("BoldOblique"), std::string::npos) << bold.front().path;
+  EXPECT_FALSE(bold.front().synthetic_bold);
+  EXPECT_FALSE(bold.front().synthetic_italic);
+  const TFaceFile regular = source.FaceCandidates("DejaVu Sans", false, false).front();
+  EXPECT_EQ(regular.path.find("Bold"), std::string::npos) << regular.path;
+  const TFaceFile ipa = source.FaceCandidates("IPAGothic", true, true).front();
+  EXPECT_TRUE(ipa.synthetic_bold);
+  EXPECT_TRUE(ipa.synthetic_italic);
+}
+
+// A machine without any font: every request still gives a font, of blank glyphs.
+TEST(FreeTypeWithoutFonts, GivesBlankFontsOfTheAskedSize) {
+  const std::filesystem::path conf =
+      std::filesystem::temp_directory_path() / ("kova-nofonts-" + std::to_string(::getpid()) + ".conf");
+  std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+  const char* old = std::getenv("FONTCONFIG_FILE");
+  const std::string saved = old ? old : "";
+  ::setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+  {
+    TFontconfigSource source;
+    TFreeTypeFonts fonts(source);
+    EXPECT_TRUE(source.JapaneseFamilies().empty());
+    const auto font = fonts.OpenFont({"\x82\x6C\x82\x72", 30, kFontBold});
+    EXPECT_EQ(font->Metrics().tm.Height, 30);
+    EXPECT_EQ(font->Metrics().tm.Ascent + font->Metrics().tm.Descent, 30);
+    EXPECT_EQ(font->Metrics().tm.Weight, 700);
+    TGlyphBitmap g;
+    EXPECT_TRUE(font->Glyph(0x8ABF, TGlyphFormat::Grey8, g));
+    EXPECT_TRUE(g.Blank());
+    EXPECT_EQ(g.advance, 15);
+    EXPECT_EQ(font->AbcWidths('A'), (TAbcWidths{0, 0, 15}));
+  }
+  if (old) {
+    ::setenv("FONTCONFIG_FILE", saved.c_str(), 1);
+  } else {
+    ::unsetenv("FONTCONFIG_FILE");
+  }
+  std::filesystem::remove(conf);
 }
 
 }  // namespace

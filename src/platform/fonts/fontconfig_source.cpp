@@ -262,7 +262,10 @@ std::vector<TFaceFile> TFontconfigSource::FaceCandidates(std::string_view name, 
   if (name != kFallbackFace) {
     for (std::string_view stand_in : AliasStandIns(kFallbackFace)) add(Find(stand_in));
   }
-  if (std::optional<TFaceFile> f = BestJapaneseMatch(bold, italic)) out.push_back(std::move(*f));
+  // Without any of those, fontconfig's choice, then the first Japanese family, then any family.
+  if (out.empty()) {
+    if (std::optional<TFaceFile> f = BestJapaneseMatch(bold, italic)) out.push_back(std::move(*f));
+  }
   for (const TEntry& e : families_) {
     if (e.family.japanese) {
       add(&e);

@@ -47,8 +47,9 @@ class TFontconfigSource : public IFontSource {
   void Refresh();
 
   // The faces that may draw the face `name` (UTF-8) in a style, best first: the family of that
-  // exact name; else the stand-ins of that alias; else the stand-ins of the fallback face; then
-  // fontconfig's best Japanese match and any scalable face, for when those are missing. Within a
+  // exact name; else the stand-ins of that alias; then the stand-ins of the fallback face; when
+  // none of these is installed, fontconfig's best Japanese match; last the first Japanese family
+  // and the first family of all, for when a file cannot be opened. Within a
   // family the face closest to the style is taken, and what it lacks of bold and italic is marked
   // for synthesis. Empty only when no scalable font is installed at all.
   std::vector<TFaceFile> FaceCandidates(std::string_view name, bool bold, bool italic);

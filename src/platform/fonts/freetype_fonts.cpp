@@ -24,27 +24,28 @@ namespace {
 // Light hinting for every format: the same outline, box and advance in mono and grey.
 constexpr FT_Int32 kLoadFlags = FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT;
 
-// Keep at most this many font objects that nobody holds.
+// Keep at most this many font objects that nobody holds, and this many resolved names.
 constexpr size_t kIdleFontLimit = 64;
+constexpr size_t kResolvedNameLimit = 256;
 
 int32_t RoundToInt(double v) { return static_cast<int32_t>(std::lround(v)); }
 int32_t Pixels26(FT_Pos v) { return static_cast<int32_t>((v + 32) >> 6); }
 
 // The level tables of the formats: coverage 0..255 to level.
 struct TLevelTables {
-  uint8_t grey[3][256];
-  TLevelTables() {
+  uint8_t grey[3][256] = {};
+  constexpr TLevelTables() {
     const int max[3] = {MaxLevel(TGlyphFormat::Grey2), MaxLevel(TGlyphFormat::Grey4),
                         MaxLevel(TGlyphFormat::Grey8)};
     for (int f = 0; f < 3; ++f) {
       for (int v = 0; v < 256; ++v) grey[f][v] = CoverageToLevel(static_cast<uint8_t>(v), max[f]);
     }
   }
-  const uint8_t* For(TGlyphFormat format) const {
+  constexpr const uint8_t* For(TGlyphFormat format) const {
     return format == TGlyphFormat::Grey2 ? grey[0] : format == TGlyphFormat::Grey4 ? grey[1] : grey[2];
   }
 };
-const TLevelTables kLevelTables;
+constexpr TLevelTables kLevelTables;
 
 class TFtLibrary {
  public:
@@ -414,6 +415,7 @@ struct TFreeTypeFonts::TImpl {
     if (it != resolved.end()) return it->second;
     const TConvertResult utf8 = ConvertText(face_cp932, TCodePage::Cp932, TCodePage::Utf8);
     const std::string name = utf8.unmapped == 0 ? utf8.text : std::string();
+    if (resolved.size() >= kResolvedNameLimit) resolved.clear();  // names made up by a script
     TResolved r;
     for (const TFaceFile& candidate :
          source.FaceCandidates(name, (style & kFontBold) != 0, (style & kFontItalic) != 0)) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <string>
 #include <tuple>
@@ -46,6 +47,17 @@ struct TLevelTables {
   }
 };
 constexpr TLevelTables kLevelTables;
+
+// Each byte of a mono row as its eight levels, most significant bit first.
+struct TMonoBytes {
+  uint8_t bits[256][8] = {};
+  constexpr TMonoBytes() {
+    for (int v = 0; v < 256; ++v) {
+      for (int b = 0; b < 8; ++b) bits[v][b] = (v >> (7 - b)) & 1;
+    }
+  }
+};
+constexpr TMonoBytes kMonoBytes;
 
 class TFtLibrary {
  public:
@@ -264,7 +276,11 @@ class TFtFont : public IGlyphFont {
     for (unsigned y = 0; y < bm.rows; ++y) {
       const unsigned char* row = bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch;
       if (bm.pixel_mode == FT_PIXEL_MODE_MONO) {
-        for (unsigned x = 0; x < bm.width; ++x) *dst++ = (row[x >> 3] >> (7 - (x & 7))) & 1;
+        const unsigned whole = bm.width / 8;
+        for (unsigned i = 0; i < whole; ++i, dst += 8) std::memcpy(dst, kMonoBytes.bits[row[i]], 8);
+        const unsigned rest = bm.width % 8;
+        if (rest) std::memcpy(dst, kMonoBytes.bits[row[whole]], rest);
+        dst += rest;
       } else {
         const uint8_t* table = kLevelTables.For(format);
         for (unsigned x = 0; x < bm.width; ++x) *dst++ = table[row[x]];

@@ -116,6 +116,21 @@ TEST_F(FreeTypeFonts, AKanjiRendersInkInEveryFormat) {
       EXPECT_GT(partial, 10);
     }
   }
+  // Mono sets the pixels the grey glyph covers at least half, give or take its edges.
+  TGlyphBitmap mono, grey;
+  ASSERT_TRUE(font->Glyph(0x8ABF, TGlyphFormat::Mono, mono));
+  ASSERT_TRUE(font->Glyph(0x8ABF, TGlyphFormat::Grey8, grey));
+  int set = 0, wrong = 0;
+  for (int32_t y = 0; y < mono.height; ++y) {
+    for (int32_t x = 0; x < mono.width; ++x) {
+      const int32_t gx = x + mono.origin_x - grey.origin_x, gy = y - mono.origin_y + grey.origin_y;
+      const int level = gx >= 0 && gx < grey.width && gy >= 0 && gy < grey.height ? grey.At(gx, gy) : 0;
+      set += mono.At(x, y);
+      wrong += mono.At(x, y) ? level < 16 : level > 48;
+    }
+  }
+  EXPECT_GT(set, 100);
+  EXPECT_LT(wrong, set / 10);
 }
 
 TEST_F(FreeTypeFonts, SynthesisedBoldIsWiderAndItalicLeans) {

@@ -151,6 +151,18 @@ void BM_SwitchSizeBareFreeType(benchmark::State& state) {
 }
 BENCHMARK(BM_SwitchSizeBareFreeType);
 
+// Asking again for fonts made before (two sizes in turn): the layer's font lookup alone.
+void BM_OpenFontAgain(benchmark::State& state) {
+  TFixture& f = Fixture();
+  if (!f.ok) return state.SkipWithError("no Japanese font");
+  int32_t cell = 16;
+  for (auto _ : state) {
+    cell = cell == 16 ? 24 : 16;
+    benchmark::DoNotOptimize(f.fonts.OpenFont({f.face, cell, 0}));
+  }
+}
+BENCHMARK(BM_OpenFontAgain);
+
 // Measuring a character without its bitmap (what label widths cost).
 void BM_AbcWidths(benchmark::State& state) {
   TFixture& f = Fixture();

@@ -273,8 +273,11 @@ class TFtFont : public IGlyphFont {
     out.origin_y = slot->bitmap_top;
     out.levels.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
     uint8_t* dst = out.levels.data();
+    // The pitch steps one row down; a bitmap that flows up keeps its top row last in memory.
+    const unsigned char* top =
+        bm.pitch >= 0 ? bm.buffer : bm.buffer - static_cast<ptrdiff_t>(bm.rows - 1) * bm.pitch;
     for (unsigned y = 0; y < bm.rows; ++y) {
-      const unsigned char* row = bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch;
+      const unsigned char* row = top + static_cast<ptrdiff_t>(y) * bm.pitch;
       if (bm.pixel_mode == FT_PIXEL_MODE_MONO) {
         const unsigned whole = bm.width / 8;
         for (unsigned i = 0; i < whole; ++i, dst += 8) std::memcpy(dst, kMonoBytes.bits[row[i]], 8);

@@ -35,7 +35,7 @@ TFontSetPtr ListScalable(FcConfig* config) {
   FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
   std::unique_ptr<FcObjectSet, TObjectSetFree> objects(
       FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_SPACING, FC_WEIGHT, FC_SLANT, FC_LANG, FC_FILE,
-                       FC_INDEX, nullptr));
+                       FC_INDEX, FC_WIDTH, nullptr));
   if (!objects) return nullptr;
   return TFontSetPtr(FcFontList(config, pattern.get(), objects.get()));
 }
@@ -57,6 +57,15 @@ bool ItalicOf(FcPattern* font) {
   return slant != FC_SLANT_ROMAN;
 }
 
+int WidthOf(FcPattern* font) {
+  int width = FC_WIDTH_NORMAL;
+  double d = 0;
+  if (FcPatternGetInteger(font, FC_WIDTH, 0, &width) != FcResultMatch) {
+    width = FcPatternGetDouble(font, FC_WIDTH, 0, &d) == FcResultMatch ? static_cast<int>(d) : FC_WIDTH_NORMAL;
+  }
+  return width;
+}
+
 std::optional<TFontconfigSource::TFace> FaceOf(FcPattern* font) {
   FcChar8* file = nullptr;
   if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch) return std::nullopt;
@@ -65,6 +74,7 @@ std::optional<TFontconfigSource::TFace> FaceOf(FcPattern* font) {
   if (FcPatternGetInteger(font, FC_INDEX, 0, &face.index) != FcResultMatch) face.index = 0;
   face.weight = WeightOf(font);
   face.italic = ItalicOf(font);
+  face.width = WidthOf(font);
   return face;
 }
 
@@ -98,14 +108,25 @@ TFontconfigSource::TEntry EntryOf(FcPattern* font) {
   return e;
 }
 
-// How far a face is from a style (lower is closer).
-int StyleDistance(int weight, bool italic, int want_weight, bool want_italic) {
-  return std::abs(weight - want_weight) + (italic != want_italic ? 1000 : 0);
+// How far a face is from a style of normal width (lower is closer): slant matters most, then
+// width (a condensed face of the family is no regular one), then weight.
+int StyleDistance(int weight, bool italic, int width, int want_weight, bool want_italic) {
+  return std::abs(weight - want_weight) + std::abs(width - FC_WIDTH_NORMAL) * 10 +
+         (italic != want_italic ? 10000 : 0);
 }
 
 // Merges the faces of each family into one entry represented by its most regular face, keeping
 // the order in which the families first appear.
 std::vector<TFontconfigSource::TEntry> Families(FcFontSet* set) {
+  // The distance from the regular style of an entry's listed face (its most regular one).
+  auto same_distance = [](const TFontconfigSource::TEntry& e) {
+    int best = -1;
+    for (const TFontconfigSource::TFace& f : e.faces) {
+      const int d = StyleDistance(f.weight, f.italic, f.width, 400, false);
+      if (best < 0 || d < best) best = d;
+    }
+    return best < 0 ? StyleDistance(e.family.weight, e.family.italic, FC_WIDTH_NORMAL, 400, false) : best;
+  };
   std::vector<TFontconfigSource::TEntry> out;
   if (!set) return out;
   for (int i = 0; i < set->nfont; ++i) {
@@ -119,8 +140,9 @@ std::vector<TFontconfigSource::TEntry> Families(FcFontSet* set) {
       out.push_back(std::move(e));
       continue;
     }
-    if (StyleDistance(e.family.weight, e.family.italic, 400, false) <
-        StyleDistance(same->family.weight, same->family.italic, 400, false)) {
+    const TFontconfigSource::TFace* face = e.faces.empty() ? nullptr : &e.faces.front();
+    const int width = face ? face->width : FC_WIDTH_NORMAL;
+    if (StyleDistance(e.family.weight, e.family.italic, width, 400, false) < same_distance(*same)) {
       e.family.name = same->family.name;
       same->family = e.family;
     }
@@ -139,7 +161,7 @@ std::optional<TFaceFile> PickFace(const TFontconfigSource::TEntry& e, bool bold,
   const TFontconfigSource::TFace* best = nullptr;
   int best_distance = 0;
   for (const TFontconfigSource::TFace& f : e.faces) {
-    const int d = StyleDistance(f.weight, f.italic, bold ? 700 : 400, italic);
+    const int d = StyleDistance(f.weight, f.italic, f.width, bold ? 700 : 400, italic);
     if (!best || d < best_distance) {
       best = &f;
       best_distance = d;

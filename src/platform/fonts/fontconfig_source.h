@@ -60,6 +60,7 @@ class TFontconfigSource : public IFontSource {
     int index = 0;
     int weight = 400;
     bool italic = false;
+    int width = 100;  // fontconfig's width: 100 normal, less condensed, more expanded
   };
   // One family with all its names and faces.
   struct TEntry {

@@ -1,7 +1,6 @@
 // The glyph layer against bare FreeType: a glyph made from its outline (what every miss of the
 // text drawing's glyph cache costs), and switching between two sizes.
 #include <benchmark/benchmark.h>
-
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -40,7 +39,8 @@ struct TFixture {
   TFaceFile file;
   bool ok = false;
   TFixture() {
-    const std::vector<TFaceFile> candidates = source.FaceCandidates(Cp932ToUtf8(face), false, false);
+    const std::vector<TFaceFile> candidates =
+        source.FaceCandidates(Cp932ToUtf8(face), false, false);
     ok = !candidates.empty() && !codes.empty();
     if (ok) file = candidates.front();
   }
@@ -104,7 +104,8 @@ void BM_GlyphBareFreeType(benchmark::State& state) {
   FT_Set_Char_Size(face, 0, bare.Ppem(kCell), 72, 72);
   std::vector<char32_t> chars;
   for (uint16_t code : f.codes) chars.push_back(f.table(code));
-  const FT_Render_Mode mode = FormatArg(state) == TGlyphFormat::Mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL;
+  const FT_Render_Mode mode =
+      FormatArg(state) == TGlyphFormat::Mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL;
   size_t i = 0;
   for (auto _ : state) {
     FT_Load_Char(face, chars[i], FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT);

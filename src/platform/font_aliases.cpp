@@ -7,14 +7,14 @@ namespace {
 
 // Monospaced Gothic faces first for the fixed-pitch names, proportional ones for the others.
 constexpr std::array<std::string_view, 7> kGothic = {
-    "IPAGothic", "IPAexGothic", "TakaoGothic", "VL Gothic", "Noto Sans Mono CJK JP",
+    "IPAGothic",        "IPAexGothic", "TakaoGothic", "VL Gothic", "Noto Sans Mono CJK JP",
     "Noto Sans CJK JP", "IPAPGothic"};
 constexpr std::array<std::string_view, 6> kPGothic = {
     "IPAPGothic", "IPAexGothic", "TakaoPGothic", "VL PGothic", "Noto Sans CJK JP", "IPAGothic"};
-constexpr std::array<std::string_view, 5> kMincho = {
-    "IPAMincho", "IPAexMincho", "TakaoMincho", "Noto Serif CJK JP", "IPAPMincho"};
-constexpr std::array<std::string_view, 5> kPMincho = {
-    "IPAPMincho", "IPAexMincho", "TakaoPMincho", "Noto Serif CJK JP", "IPAMincho"};
+constexpr std::array<std::string_view, 5> kMincho = {"IPAMincho", "IPAexMincho", "TakaoMincho",
+                                                     "Noto Serif CJK JP", "IPAPMincho"};
+constexpr std::array<std::string_view, 5> kPMincho = {"IPAPMincho", "IPAexMincho", "TakaoPMincho",
+                                                      "Noto Serif CJK JP", "IPAMincho"};
 
 constexpr std::array<TFaceAlias, 9> kAliases = {{
     {"ＭＳ ゴシック", true, kGothic},

@@ -28,9 +28,9 @@ std::array<uint8_t, kOutlineMetricsRecordSize> OutlineMetricsRecord(const TFontM
   TRecordWriter w(out);
   w.U32(kOutlineMetricsRecordSize);
   const TTextMetrics& t = m.tm;
-  for (int32_t v : {t.Height, t.Ascent, t.Descent, t.InternalLeading, t.ExternalLeading,
-                    t.AveCharWidth, t.MaxCharWidth, t.Weight, t.Overhang, t.DigitizedAspectX,
-                    t.DigitizedAspectY}) {
+  for (int32_t v :
+       {t.Height, t.Ascent, t.Descent, t.InternalLeading, t.ExternalLeading, t.AveCharWidth,
+        t.MaxCharWidth, t.Weight, t.Overhang, t.DigitizedAspectX, t.DigitizedAspectY}) {
     w.I32(v);
   }
   for (uint8_t v : {t.FirstChar, t.LastChar, t.DefaultChar, t.BreakChar, t.Italic, t.Underlined,
@@ -57,9 +57,9 @@ std::array<uint8_t, kOutlineMetricsRecordSize> OutlineMetricsRecord(const TFontM
   w.I32(m.MacDescent);
   w.U32(m.MacLineGap);
   w.U32(m.MinimumPpem);
-  for (int32_t v : {m.SubscriptSizeX, m.SubscriptSizeY, m.SubscriptOffsetX, m.SubscriptOffsetY,
-                    m.SuperscriptSizeX, m.SuperscriptSizeY, m.SuperscriptOffsetX,
-                    m.SuperscriptOffsetY}) {
+  for (int32_t v :
+       {m.SubscriptSizeX, m.SubscriptSizeY, m.SubscriptOffsetX, m.SubscriptOffsetY,
+        m.SuperscriptSizeX, m.SuperscriptSizeY, m.SuperscriptOffsetX, m.SuperscriptOffsetY}) {
     w.I32(v);
   }
   w.U32(m.StrikeoutSize);  // 180

@@ -55,7 +55,7 @@ constexpr int MaxLevel(TGlyphFormat format) {
 
 // The format of a smoothing quality (0 mono, 1..3 the grey formats; others clamp into 0..3).
 constexpr TGlyphFormat FormatOfQuality(int quality) {
-  return quality <= 0 ? TGlyphFormat::Mono
+  return quality <= 0   ? TGlyphFormat::Mono
          : quality == 1 ? TGlyphFormat::Grey2
          : quality == 2 ? TGlyphFormat::Grey4
                         : TGlyphFormat::Grey8;
@@ -78,26 +78,27 @@ struct TFontRequest {
 
 // Text metrics of a font, in pixels (the fields of the system's TEXTMETRIC record).
 struct TTextMetrics {
-  int32_t Height = 0;            // the cell height: Ascent + Descent
+  int32_t Height = 0;  // the cell height: Ascent + Descent
   int32_t Ascent = 0;
   int32_t Descent = 0;
-  int32_t InternalLeading = 0;   // Height - em height
+  int32_t InternalLeading = 0;  // Height - em height
   int32_t ExternalLeading = 0;
   int32_t AveCharWidth = 0;
   int32_t MaxCharWidth = 0;
-  int32_t Weight = 400;          // 400 regular, 700 bold
-  int32_t Overhang = 0;          // always 0 (synthesised styles add no overhang)
+  int32_t Weight = 400;  // 400 regular, 700 bold
+  int32_t Overhang = 0;  // always 0 (synthesised styles add no overhang)
   int32_t DigitizedAspectX = 96;
   int32_t DigitizedAspectY = 96;
   uint8_t FirstChar = 0x20;
   uint8_t LastChar = 0xFC;
   uint8_t DefaultChar = 0x20;
   uint8_t BreakChar = 0x20;
-  uint8_t Italic = 0;            // 255 when italic
-  uint8_t Underlined = 0;        // 255 when underlined
-  uint8_t StruckOut = 0;         // 255 when struck out
-  uint8_t PitchAndFamily = 0;    // bit 0 set: variable pitch; bits 1, 2: vector, outline; high nibble family
-  uint8_t CharSet = 128;         // Shift-JIS
+  uint8_t Italic = 0;      // 255 when italic
+  uint8_t Underlined = 0;  // 255 when underlined
+  uint8_t StruckOut = 0;   // 255 when struck out
+  // Bit 0 set: variable pitch; bits 1 and 2: vector and outline font; the high nibble: family.
+  uint8_t PitchAndFamily = 0;
+  uint8_t CharSet = 128;  // Shift-JIS
 };
 
 // Pitch-and-family bits of TTextMetrics.
@@ -111,28 +112,29 @@ inline constexpr uint8_t kTmFamilyModern = 0x30;
 struct TFontMetrics {
   TTextMetrics tm;
   std::array<uint8_t, 10> Panose{};
-  uint32_t FsSelection = 0;      // bits 0 italic, 1 underscore, 4 strike-out, 5 bold, 6 regular
+  uint32_t FsSelection = 0;  // bits 0 italic, 1 underscore, 4 strike-out, 5 bold, 6 regular
   uint32_t FsType = 0;
-  int32_t CharSlopeRise = 1;     // 1 and 0 upright; italic: 5 and 1 (the shear of kItalicShear)
+  int32_t CharSlopeRise = 1;  // 1 and 0 upright; italic: 5 and 1 (the shear of kItalicShear)
   int32_t CharSlopeRun = 0;
-  int32_t ItalicAngle = 0;       // tenths of a degree, negative leaning right
-  uint32_t EmSquare = 0;         // design units per em
+  int32_t ItalicAngle = 0;  // tenths of a degree, negative leaning right
+  uint32_t EmSquare = 0;    // design units per em
   int32_t TypoAscent = 0;
-  int32_t TypoDescent = 0;       // negative
+  int32_t TypoDescent = 0;  // negative
   uint32_t LineGap = 0;
   uint32_t CapEmHeight = 0;
   uint32_t XHeight = 0;
   int32_t FontBoxLeft = 0, FontBoxTop = 0, FontBoxRight = 0, FontBoxBottom = 0;
   int32_t MacAscent = 0;
-  int32_t MacDescent = 0;        // negative
+  int32_t MacDescent = 0;  // negative
   uint32_t MacLineGap = 0;
   uint32_t MinimumPpem = 0;
   int32_t SubscriptSizeX = 0, SubscriptSizeY = 0, SubscriptOffsetX = 0, SubscriptOffsetY = 0;
-  int32_t SuperscriptSizeX = 0, SuperscriptSizeY = 0, SuperscriptOffsetX = 0, SuperscriptOffsetY = 0;
-  uint32_t StrikeoutSize = 1;    // at least 1
-  int32_t StrikeoutPosition = 0; // top of the bar above the baseline
-  int32_t UnderscoreSize = 1;    // at least 1
-  int32_t UnderscorePosition = 0;// top of the bar above the baseline (negative: below)
+  int32_t SuperscriptSizeX = 0, SuperscriptSizeY = 0, SuperscriptOffsetX = 0,
+          SuperscriptOffsetY = 0;
+  uint32_t StrikeoutSize = 1;      // at least 1
+  int32_t StrikeoutPosition = 0;   // top of the bar above the baseline
+  int32_t UnderscoreSize = 1;      // at least 1
+  int32_t UnderscorePosition = 0;  // top of the bar above the baseline (negative: below)
 };
 
 // Size in bytes of the stored outline-metrics record.
@@ -155,7 +157,7 @@ struct TAbcWidths {
 // One glyph's bitmap. A blank glyph (a space, or a character the font cannot show) has width and
 // height 0 and no levels, and still its advance.
 struct TGlyphBitmap {
-  int32_t width = 0;     // black box
+  int32_t width = 0;  // black box
   int32_t height = 0;
   int32_t origin_x = 0;  // left edge of the box right of the pen position (negative: left of it)
   int32_t origin_y = 0;  // top edge of the box above the baseline

@@ -29,7 +29,8 @@ class TIconv {
         sizeof out - out_left != 4) {
       return 0;
     }
-    return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 | static_cast<uint32_t>(out[3]) << 24);
+    return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 |
+                                 static_cast<uint32_t>(out[3]) << 24);
   }
 
  private:

@@ -1,4 +1,5 @@
-// The fake glyph layer's exact shapes and its switches, which the text drawing's pixel tests rely on.
+// The fake glyph layer's exact shapes and its switches, which the text drawing's pixel tests rely
+// on.
 #include "support/fake_glyph_fonts.h"
 
 #include <gtest/gtest.h>

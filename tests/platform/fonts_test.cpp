@@ -1,13 +1,12 @@
 // The fontconfig font source against the fonts installed on this machine. Skipped where no
 // Japanese-capable font is installed.
-#include "platform/fonts/fontconfig_source.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "core/desktop.h"
 #include "core/sjis.h"
+#include "platform/fonts/fontconfig_source.h"
 #include "platform/service.h"
 #include "platform/text_codec.h"
 

@@ -4,12 +4,11 @@
 #include "platform/fonts/freetype_fonts.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/text_codec.h"
@@ -57,14 +56,14 @@ TEST_F(FreeTypeFonts, ResolvesTheFaceNamesGamesAskFor) {
     const char* family;
     bool mincho;
   } cases[] = {
-      {"ＭＳ ゴシック", "IPAGothic", false},   {"MS Gothic", "IPAGothic", false},
+      {"ＭＳ ゴシック", "IPAGothic", false},    {"MS Gothic", "IPAGothic", false},
       {"ＭＳ Ｐゴシック", "IPAPGothic", false}, {"MS PGothic", "IPAPGothic", false},
-      {"MS UI Gothic", "IPAPGothic", false},   {"IPAPGothic", "IPAPGothic", false},
-      {"IPAゴシック", "IPAGothic", false},       // a localised family name
-      {"ipagothic", "IPAGothic", false},        // names are exact: this one falls back
+      {"MS UI Gothic", "IPAPGothic", false},    {"IPAPGothic", "IPAPGothic", false},
+      {"IPAゴシック", "IPAGothic", false},  // a localised family name
+      {"ipagothic", "IPAGothic", false},    // names are exact: this one falls back
       {"No Such Face", "IPAGothic", false},     {"", "IPAGothic", false},
       {"ＭＳ 明朝", "IPAMincho", true},         {"MS Mincho", "IPAMincho", true},
-      {"ＭＳ Ｐ明朝", "IPAPMincho", true},       {"IPA明朝", "IPAMincho", true},
+      {"ＭＳ Ｐ明朝", "IPAPMincho", true},      {"IPA明朝", "IPAMincho", true},
   };
   for (const auto& c : cases) {
     if (c.mincho && !HasMincho()) continue;
@@ -101,7 +100,8 @@ TEST_F(FreeTypeFonts, MetricsAreSaneAndFollowThePitch) {
 TEST_F(FreeTypeFonts, AKanjiRendersInkInEveryFormat) {
   const auto font = Open("ＭＳ 明朝", 32);
   TGlyphBitmap g;
-  for (TGlyphFormat format : {TGlyphFormat::Mono, TGlyphFormat::Grey2, TGlyphFormat::Grey4, TGlyphFormat::Grey8}) {
+  for (TGlyphFormat format :
+       {TGlyphFormat::Mono, TGlyphFormat::Grey2, TGlyphFormat::Grey4, TGlyphFormat::Grey8}) {
     ASSERT_TRUE(font->Glyph(0x8ABF, format, g));  // 漢
     EXPECT_GT(g.width, 16);
     EXPECT_GT(g.height, 16);
@@ -124,7 +124,8 @@ TEST_F(FreeTypeFonts, AKanjiRendersInkInEveryFormat) {
   for (int32_t y = 0; y < mono.height; ++y) {
     for (int32_t x = 0; x < mono.width; ++x) {
       const int32_t gx = x + mono.origin_x - grey.origin_x, gy = y - mono.origin_y + grey.origin_y;
-      const int level = gx >= 0 && gx < grey.width && gy >= 0 && gy < grey.height ? grey.At(gx, gy) : 0;
+      const int level =
+          gx >= 0 && gx < grey.width && gy >= 0 && gy < grey.height ? grey.At(gx, gy) : 0;
       set += mono.At(x, y);
       wrong += mono.At(x, y) ? level < 16 : level > 48;
     }
@@ -202,7 +203,8 @@ TEST_F(FreeTypeFonts, ALatinFaceShowsNoKanjiAndDrawsRealStyleFaces) {
   EXPECT_FALSE(bold.front().synthetic_bold);
   EXPECT_FALSE(bold.front().synthetic_italic);
   const TFaceFile regular = source.FaceCandidates("DejaVu Sans", false, false).front();
-  EXPECT_EQ(regular.path.substr(regular.path.rfind('/')), "/DejaVuSans.ttf");  // not a condensed one
+  EXPECT_EQ(regular.path.substr(regular.path.rfind('/')),
+            "/DejaVuSans.ttf");  // not a condensed one
   const TFaceFile ipa = source.FaceCandidates("IPAGothic", true, true).front();
   EXPECT_TRUE(ipa.synthetic_bold);
   EXPECT_TRUE(ipa.synthetic_italic);
@@ -210,8 +212,8 @@ TEST_F(FreeTypeFonts, ALatinFaceShowsNoKanjiAndDrawsRealStyleFaces) {
 
 // A machine without any font: every request still gives a font, of blank glyphs.
 TEST(FreeTypeWithoutFonts, GivesBlankFontsOfTheAskedSize) {
-  const std::filesystem::path conf =
-      std::filesystem::temp_directory_path() / ("kova-nofonts-" + std::to_string(::getpid()) + ".conf");
+  const std::filesystem::path conf = std::filesystem::temp_directory_path() /
+                                     ("kova-nofonts-" + std::to_string(::getpid()) + ".conf");
   std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
   const char* old = std::getenv("FONTCONFIG_FILE");
   const std::string saved = old ? old : "";

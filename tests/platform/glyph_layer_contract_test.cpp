@@ -14,8 +14,8 @@
 namespace kova::plat {
 namespace {
 
-constexpr uint16_t kKanji = 0x8ABF;     // 漢
-constexpr uint16_t kHiraganaA = 0x82A0; // あ
+constexpr uint16_t kKanji = 0x8ABF;      // 漢
+constexpr uint16_t kHiraganaA = 0x82A0;  // あ
 constexpr uint16_t kWideSpace = 0x8140;
 
 const TGlyphFormat kFormats[] = {TGlyphFormat::Mono, TGlyphFormat::Grey2, TGlyphFormat::Grey4,
@@ -103,7 +103,8 @@ TEST_P(GlyphLayer, BlankAndMissingCharactersAdvanceWithoutInk) {
   const struct {
     uint16_t code;
     int32_t advance;  // 0: any positive advance
-  } cases[] = {{0x20, 0}, {kWideSpace, 0}, {0x80, 10}, {0xFD, 10}, {0x0D, 10}, {0x8130, 10}, {0x81, 10}};
+  } cases[] = {{0x20, 0},  {kWideSpace, 0}, {0x80, 10}, {0xFD, 10},
+               {0x0D, 10}, {0x8130, 10},    {0x81, 10}};
   TGlyphBitmap g;
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.code);
@@ -163,7 +164,8 @@ TEST_P(GlyphLayer, RepeatedRequestsShareOneFont) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layers, GlyphLayer,
-                         ::testing::Values(TLayerKind{"Fake", MakeFake}, TLayerKind{"FreeType", MakeFreeType}),
+                         ::testing::Values(TLayerKind{"Fake", MakeFake},
+                                           TLayerKind{"FreeType", MakeFreeType}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -2,14 +2,15 @@
 //
 // A font of cell height h (clamped as the real layer clamps it) has ascent h - h / 4 and descent
 // h / 4, no leading, underline and strike-out bars of max(1, h / 16) pixels with their tops at
-// -(descent / 2) and ascent / 2 above the baseline (both kept inside the cell). Unless a glyph is set
-// for it, a character is a box: a single-byte character advances h / 2, a double-byte one h; the
-// box starts 1 pixel right of the pen, is max(1, advance - 2) wide, reaches from 1 pixel below the
-// cell's top down to the baseline, has coverage 128 on its edge pixels and 255 inside. Bold makes
-// every box and advance 1 pixel wider (the real layer's rule); italic changes no pixel. The
+// -(descent / 2) and ascent / 2 above the baseline (both kept inside the cell). Unless a glyph is
+// set for it, a character is a box: a single-byte character advances h / 2, a double-byte one h;
+// the box starts 1 pixel right of the pen, is max(1, advance - 2) wide, reaches from 1 pixel below
+// the cell's top down to the baseline, has coverage 128 on its edge pixels and 255 inside. Bold
+// makes every box and advance 1 pixel wider (the real layer's rule); italic changes no pixel. The
 // spaces 0x20 and 0x8140 are blank with their advance; a code set missing, and a code that is no
 // character of the code page (a control code, 0x80, 0xA0, 0xFD..0xFF, a bad lead or trail byte),
-// is blank with half a cell's advance. Coverage becomes levels by the real layer's rounding (CoverageToLevel).
+// is blank with half a cell's advance. Coverage becomes levels by the real layer's rounding
+// (CoverageToLevel).
 #pragma once
 
 #include <cstdint>

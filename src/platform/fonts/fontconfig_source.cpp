@@ -45,7 +45,7 @@ int WeightOf(FcPattern* font) {
   double d = 0;
   if (FcPatternGetInteger(font, FC_WEIGHT, 0, &fc_weight) != FcResultMatch) {
     fc_weight = FcPatternGetDouble(font, FC_WEIGHT, 0, &d) == FcResultMatch ? static_cast<int>(d)
-                                                                             : FC_WEIGHT_REGULAR;
+                                                                            : FC_WEIGHT_REGULAR;
   }
   const int weight = FcWeightToOpenType(fc_weight);
   return weight < 100 ? 100 : weight > 900 ? 900 : weight;
@@ -61,7 +61,8 @@ int WidthOf(FcPattern* font) {
   int width = FC_WIDTH_NORMAL;
   double d = 0;
   if (FcPatternGetInteger(font, FC_WIDTH, 0, &width) != FcResultMatch) {
-    width = FcPatternGetDouble(font, FC_WIDTH, 0, &d) == FcResultMatch ? static_cast<int>(d) : FC_WIDTH_NORMAL;
+    width = FcPatternGetDouble(font, FC_WIDTH, 0, &d) == FcResultMatch ? static_cast<int>(d)
+                                                                       : FC_WIDTH_NORMAL;
   }
   return width;
 }
@@ -96,15 +97,18 @@ TFontconfigSource::TEntry EntryOf(FcPattern* font) {
   if (japanese_index > 0) std::swap(e.names[0], e.names[static_cast<size_t>(japanese_index)]);
   if (!e.names.empty()) e.family.name = e.names.front();
   int spacing = FC_PROPORTIONAL;
-  if (FcPatternGetInteger(font, FC_SPACING, 0, &spacing) != FcResultMatch) spacing = FC_PROPORTIONAL;
+  if (FcPatternGetInteger(font, FC_SPACING, 0, &spacing) != FcResultMatch)
+    spacing = FC_PROPORTIONAL;
   // Japanese monospaced fonts are "dual": one cell for Latin, two for Japanese.
   e.family.fixed_pitch = spacing >= FC_DUAL;
   e.family.italic = ItalicOf(font);
   e.family.weight = WeightOf(font);
   FcLangSet* langs = nullptr;
-  e.family.japanese = FcPatternGetLangSet(font, FC_LANG, 0, &langs) == FcResultMatch &&
-                      FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
-  if (std::optional<TFontconfigSource::TFace> face = FaceOf(font)) e.faces.push_back(std::move(*face));
+  e.family.japanese =
+      FcPatternGetLangSet(font, FC_LANG, 0, &langs) == FcResultMatch &&
+      FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
+  if (std::optional<TFontconfigSource::TFace> face = FaceOf(font))
+    e.faces.push_back(std::move(*face));
   return e;
 }
 
@@ -125,7 +129,8 @@ std::vector<TFontconfigSource::TEntry> Families(FcFontSet* set) {
       const int d = StyleDistance(f.weight, f.italic, f.width, 400, false);
       if (best < 0 || d < best) best = d;
     }
-    return best < 0 ? StyleDistance(e.family.weight, e.family.italic, FC_WIDTH_NORMAL, 400, false) : best;
+    return best < 0 ? StyleDistance(e.family.weight, e.family.italic, FC_WIDTH_NORMAL, 400, false)
+                    : best;
   };
   std::vector<TFontconfigSource::TEntry> out;
   if (!set) return out;
@@ -269,7 +274,8 @@ std::optional<TFaceFile> TFontconfigSource::BestJapaneseMatch(bool bold, bool it
   return PickFace(e, bold, italic);
 }
 
-std::vector<TFaceFile> TFontconfigSource::FaceCandidates(std::string_view name, bool bold, bool italic) {
+std::vector<TFaceFile> TFontconfigSource::FaceCandidates(std::string_view name, bool bold,
+                                                         bool italic) {
   Load();
   std::vector<TFaceFile> out;
   auto add = [&](const TEntry* e) {

@@ -24,7 +24,7 @@ namespace kova::plat {
 struct TFaceFile {
   std::string family;  // the family's first name in fontconfig's order (UTF-8)
   std::string path;
-  int index = 0;       // the face's index in its file
+  int index = 0;  // the face's index in its file
   bool fixed_pitch = false;
   bool synthetic_bold = false;
   bool synthetic_italic = false;

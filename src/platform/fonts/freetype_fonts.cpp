@@ -43,7 +43,9 @@ struct TLevelTables {
     }
   }
   constexpr const uint8_t* For(TGlyphFormat format) const {
-    return format == TGlyphFormat::Grey2 ? grey[0] : format == TGlyphFormat::Grey4 ? grey[1] : grey[2];
+    return format == TGlyphFormat::Grey2   ? grey[0]
+           : format == TGlyphFormat::Grey4 ? grey[1]
+                                           : grey[2];
   }
 };
 constexpr TLevelTables kLevelTables;
@@ -123,7 +125,8 @@ class TFtFace {
     if (it != sizes_.end()) return it->second;
     FT_Size size = nullptr;
     if (FT_New_Size(face_, &size) != 0) return nullptr;
-    const FT_F26Dot6 ppem26 = std::max<FT_F26Dot6>(1, static_cast<FT_F26Dot6>(std::lround(ppem * 64)));
+    const FT_F26Dot6 ppem26 =
+        std::max<FT_F26Dot6>(1, static_cast<FT_F26Dot6>(std::lround(ppem * 64)));
     if (FT_Activate_Size(size) != 0 || FT_Set_Char_Size(face_, 0, ppem26, 72, 72) != 0) {
       FT_Done_Size(size);
       return nullptr;
@@ -171,7 +174,8 @@ TFontMetrics MakeMetrics(const TFtFace& ftface, int32_t cell, double scale, uint
   t.Italic = italic ? 255 : 0;
   t.Underlined = (style & kFontUnderline) ? 255 : 0;
   t.StruckOut = (style & kFontStrikeOut) ? 255 : 0;
-  t.PitchAndFamily = kTmVector | kTmOutline | (file.fixed_pitch ? kTmFamilyModern : kTmVariablePitch);
+  t.PitchAndFamily =
+      kTmVector | kTmOutline | (file.fixed_pitch ? kTmFamilyModern : kTmVariablePitch);
 
   if (os2) std::copy(std::begin(os2->panose), std::end(os2->panose), m.Panose.begin());
   m.FsSelection = (os2 ? os2->fsSelection : 0) & ~0x73u;
@@ -224,8 +228,10 @@ TFontMetrics MakeMetrics(const TFtFace& ftface, int32_t cell, double scale, uint
 
   // The bars: at least one pixel thick, no thicker than the cell, and inside the cell.
   const int32_t max_bar = std::max(1, cell);
-  const double strike_size = os2 && os2->yStrikeoutSize > 0 ? os2->yStrikeoutSize : face->underline_thickness;
-  const double strike_pos = os2 && os2->yStrikeoutPosition > 0 ? os2->yStrikeoutPosition : u.em * 0.3;
+  const double strike_size =
+      os2 && os2->yStrikeoutSize > 0 ? os2->yStrikeoutSize : face->underline_thickness;
+  const double strike_pos =
+      os2 && os2->yStrikeoutPosition > 0 ? os2->yStrikeoutPosition : u.em * 0.3;
   const int32_t strike = std::clamp(px(strike_size), 1, max_bar);
   m.StrikeoutSize = static_cast<uint32_t>(strike);
   m.StrikeoutPosition = std::clamp(px(strike_pos), strike - t.Descent, t.Ascent);
@@ -260,7 +266,8 @@ class TFtFont : public IGlyphFont {
     }
     out.advance = AdvanceOf(slot);
     if (slot->outline.n_points == 0) return true;
-    const FT_Render_Mode mode = format == TGlyphFormat::Mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL;
+    const FT_Render_Mode mode =
+        format == TGlyphFormat::Mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL;
     if (FT_Render_Glyph(slot, mode) != 0) {
       SetBlank(out, 0);
       return false;
@@ -400,7 +407,9 @@ class TBlankFont : public IGlyphFont {
 
 struct TFreeTypeFonts::TImpl {
   explicit TImpl(TFontconfigSource& s)
-      : source(s), lib(std::make_shared<TFtLibrary>()), unicode(std::make_shared<TSjisUnicodeTable>()) {}
+      : source(s),
+        lib(std::make_shared<TFtLibrary>()),
+        unicode(std::make_shared<TSjisUnicodeTable>()) {}
 
   // A face as resolved for one requested name and style.
   struct TResolved {
@@ -454,7 +463,8 @@ struct TFreeTypeFonts::TImpl {
     while (idle > kIdleFontLimit) {
       auto oldest = fonts.end();
       for (auto it = fonts.begin(); it != fonts.end(); ++it) {
-        if (it->second.font.use_count() == 1 && (oldest == fonts.end() || it->second.stamp < oldest->second.stamp))
+        if (it->second.font.use_count() == 1 &&
+            (oldest == fonts.end() || it->second.stamp < oldest->second.stamp))
           oldest = it;
       }
       fonts.erase(oldest);
@@ -477,7 +487,8 @@ struct TFreeTypeFonts::TImpl {
   uint64_t clock = 0;
 };
 
-TFreeTypeFonts::TFreeTypeFonts(TFontconfigSource& source) : impl_(std::make_unique<TImpl>(source)) {}
+TFreeTypeFonts::TFreeTypeFonts(TFontconfigSource& source)
+    : impl_(std::make_unique<TImpl>(source)) {}
 
 TFreeTypeFonts::~TFreeTypeFonts() {
   // Fonts still held elsewhere keep their face and the library alive; drop ours first.
@@ -494,7 +505,8 @@ std::shared_ptr<IGlyphFont> TFreeTypeFonts::OpenFont(const TFontRequest& request
 
   const TFaceUnits& u = r.face->Units();
   const double design_height = u.win_ascent + u.win_descent;
-  const int32_t cell = request.em ? ClampCellHeight(RoundToInt(asked * design_height / u.em)) : asked;
+  const int32_t cell =
+      request.em ? ClampCellHeight(RoundToInt(asked * design_height / u.em)) : asked;
   const TImpl::TFontKey key{r.face.get(), cell, static_cast<uint8_t>(request.style & 0x0F)};
   auto it = m.fonts.find(key);
   if (it != m.fonts.end()) {
@@ -504,9 +516,8 @@ std::shared_ptr<IGlyphFont> TFreeTypeFonts::OpenFont(const TFontRequest& request
   const double scale = cell / design_height;
   FT_Size size = r.face->SizeOf(cell, scale * u.em);
   if (!size) return std::make_shared<TBlankFont>(cell, request.style);
-  auto font = std::make_shared<TFtFont>(r.face, size, r.file,
-                                        MakeMetrics(*r.face, cell, scale, request.style, r.file),
-                                        m.unicode);
+  auto font = std::make_shared<TFtFont>(
+      r.face, size, r.file, MakeMetrics(*r.face, cell, scale, request.style, r.file), m.unicode);
   m.fonts.emplace(key, TImpl::TFontEntry{font, ++m.clock});
   m.TrimFonts();
   return font;

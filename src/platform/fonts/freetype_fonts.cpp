@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/blank_glyph_fonts.h"
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/sjis_unicode.h"
 #include "platform/text_codec.h"
@@ -370,38 +371,6 @@ class TFtFont : public IGlyphFont {
   std::shared_ptr<const TSjisUnicodeTable> unicode_;
 };
 
-// The font of a system without any usable face: every character blank, half a cell wide.
-class TBlankFont : public IGlyphFont {
- public:
-  TBlankFont(int32_t cell, uint8_t style) {
-    TTextMetrics& t = metrics_.tm;
-    t.Height = cell;
-    t.Ascent = cell * 4 / 5;
-    t.Descent = cell - t.Ascent;
-    t.AveCharWidth = t.MaxCharWidth = std::max(1, cell / 2);
-    t.Weight = (style & kFontBold) ? 700 : 400;
-    t.Italic = (style & kFontItalic) ? 255 : 0;
-    t.Underlined = (style & kFontUnderline) ? 255 : 0;
-    t.StruckOut = (style & kFontStrikeOut) ? 255 : 0;
-    t.PitchAndFamily = kTmVector | kTmOutline | kTmFamilyModern;
-    metrics_.EmSquare = 1000;
-    metrics_.StrikeoutPosition = std::min(t.Ascent, std::max(1, t.Ascent / 3));
-    metrics_.UnderscorePosition = 1 - std::max(1, t.Descent);
-  }
-  const TFontMetrics& Metrics() const override { return metrics_; }
-  const std::string& Family() const override { return family_; }
-  bool Glyph(uint16_t, TGlyphFormat, TGlyphBitmap& out) override {
-    out = TGlyphBitmap{};
-    out.advance = metrics_.tm.Height / 2;
-    return true;
-  }
-  TAbcWidths AbcWidths(uint16_t) override { return {0, 0, metrics_.tm.Height / 2}; }
-  int32_t Advance(uint16_t) override { return metrics_.tm.Height / 2; }
-
- private:
-  TFontMetrics metrics_;
-  std::string family_;
-};
 
 }  // namespace
 
@@ -501,7 +470,7 @@ std::shared_ptr<IGlyphFont> TFreeTypeFonts::OpenFont(const TFontRequest& request
   TImpl& m = *impl_;
   const TImpl::TResolved& r = m.Resolve(request.face, request.style);
   const int32_t asked = ClampCellHeight(request.height);
-  if (!r.face) return std::make_shared<TBlankFont>(asked, request.style);
+  if (!r.face) return TBlankGlyphFonts::MakeFont(asked, request.style);
 
   const TFaceUnits& u = r.face->Units();
   const double design_height = u.win_ascent + u.win_descent;
@@ -515,7 +484,7 @@ std::shared_ptr<IGlyphFont> TFreeTypeFonts::OpenFont(const TFontRequest& request
   }
   const double scale = cell / design_height;
   FT_Size size = r.face->SizeOf(cell, scale * u.em);
-  if (!size) return std::make_shared<TBlankFont>(cell, request.style);
+  if (!size) return TBlankGlyphFonts::MakeFont(cell, request.style);
   auto font = std::make_shared<TFtFont>(
       r.face, size, r.file, MakeMetrics(*r.face, cell, scale, request.style, r.file), m.unicode);
   m.fonts.emplace(key, TImpl::TFontEntry{font, ++m.clock});

@@ -1,7 +1,7 @@
 // Deterministic fonts for tests of the text drawing, in place of the FreeType glyph layer.
 //
-// A font of cell height h (clamped as the real layer clamps it) has ascent h - h / 4 and descent
-// h / 4, no leading, underline and strike-out bars of max(1, h / 16) pixels with their tops at
+// A font of cell height h (clamped as the real layer clamps it; an em request asks for the same
+// h) has ascent h - h / 4 and descent h / 4, no leading, underline and strike-out bars of max(1, h / 16) pixels with their tops at
 // -(descent / 2) and ascent / 2 above the baseline (both kept inside the cell). Unless a glyph is
 // set for it, a character is a box: a single-byte character advances h / 2, a double-byte one h;
 // the box starts 1 pixel right of the pen, is max(1, advance - 2) wide, reaches from 1 pixel below

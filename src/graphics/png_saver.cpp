@@ -4,35 +4,18 @@
 
 #include <png.h>
 
-#include <array>
-#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
 
 #include "graphics/dibx.h"
+#include "platform/frame_pixels.h"
 
 namespace kova {
 namespace {
 
 extern "C" void PngWriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 extern "C" void PngWriteWarning(png_structp, png_const_charp) {}
-
-// One channel of a pixel widened to 8 bits by repeating its bits.
-uint8_t Widen(uint32_t pixel, uint32_t mask) {
-  if (mask == 0) return 0;
-  const int shift = std::countr_zero(mask);
-  const int bits = std::popcount(mask);
-  uint32_t v = (pixel & mask) >> shift;
-  if (bits >= 8) return uint8_t(v >> (bits - 8));
-  uint32_t out = 0;
-  int filled = 0;
-  while (filled < 8) {
-    out = (out << bits) | v;
-    filled += bits;
-  }
-  return uint8_t(out >> (filled - 8));
-}
 
 bool WriteRows(std::FILE* file, uint32_t width, uint32_t height, png_bytep* rows) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngWriteError, PngWriteWarning);
@@ -55,31 +38,24 @@ bool WriteRows(std::FILE* file, uint32_t width, uint32_t height, png_bytep* rows
 }  // namespace
 
 bool SaveSurfacePng(TCustomDIBX& surface, const std::string& host_path) {
-  if (surface.IsEmpty()) return false;
-  const int32_t w = surface.Width(), h = surface.Height();
-  const int32_t bits = surface.BitCount();
-  std::array<TRGBQuad, 256> palette{};
-  if (bits <= 8) surface.GetPalette(palette);
-  const uint32_t rm = surface.RedMask(), gm = surface.GreenMask(), bm = surface.BlueMask();
+  const int32_t w = surface.Width(), h = surface.Height(), bits = surface.BitCount();
+  if (surface.IsEmpty() || (bits != 15 && bits != 16 && bits != 32)) return false;
+  // The platform's conversion of a picture into X-8-8-8 rows (narrow channels widened by bit
+  // replication), then the rows packed to R, G, B bytes.
+  std::vector<uint8_t> xrgb(size_t(w) * size_t(h) * 4);
+  const uint8_t* top = surface.PixelAddress(0, 0);
+  if (!top) return false;
+  plat::TFrameBuffer frame{top, surface.Pitch(), w, h, bits};
+  plat::ConvertFrameRect(frame, plat::TScreenRect{0, 0, w, h}, xrgb.data(), ptrdiff_t(w) * 4);
+  surface.Unlock();
   std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 3);
   std::vector<png_bytep> rows(static_cast<size_t>(h));
-  for (int32_t y = 0; y < h; ++y) {
-    uint8_t* row = pixels.data() + size_t(y) * size_t(w) * 3;
-    rows[size_t(y)] = row;
-    for (int32_t x = 0; x < w; ++x) {
-      const uint32_t p = surface.GetPixel(x, y);
-      if (bits <= 8) {
-        const TRGBQuad& c = palette[p & 255];
-        row[3 * x] = c.Red;
-        row[3 * x + 1] = c.Green;
-        row[3 * x + 2] = c.Blue;
-      } else {
-        row[3 * x] = Widen(p, rm);
-        row[3 * x + 1] = Widen(p, gm);
-        row[3 * x + 2] = Widen(p, bm);
-      }
-    }
+  for (size_t i = 0, n = size_t(w) * size_t(h); i < n; ++i) {
+    pixels[3 * i] = xrgb[4 * i + 2];
+    pixels[3 * i + 1] = xrgb[4 * i + 1];
+    pixels[3 * i + 2] = xrgb[4 * i];
   }
+  for (int32_t y = 0; y < h; ++y) rows[size_t(y)] = pixels.data() + size_t(y) * size_t(w) * 3;
   std::FILE* file = std::fopen(host_path.c_str(), "wb");
   if (!file) return false;
   bool ok = WriteRows(file, uint32_t(w), uint32_t(h), rows.data());

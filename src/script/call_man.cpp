@@ -2,29 +2,28 @@
 
 #include <algorithm>
 
-#include "components/event_queue.h"
 #include "core/debug_log.h"
 #include "core/errors.h"
 #include "core/file_manager.h"
 #include "core/format.h"
-#include "core/frame_globals.h"
+#include "core/frame_clock.h"
 #include "core/lists.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
+#include "platform/clock.h"
 #include "script/commands.h"
+#include "script/event_queue.h"
 #include "script/page.h"
 #include "script/param_collection.h"
 #include "script/params.h"
 #include "script/script_errors.h"
+#include "script/script_host.h"
 
 namespace kova {
 
-bool ScriptStopped = false;
-const TCommand* LastTracedCommand = nullptr;
-
 namespace {
 
-std::string SenderNameIn(const TEventScene* scene, const TKovaObject* sender) {
+std::string SenderNameIn(const TScenePort* scene, const TKovaObject* sender) {
   if (!sender || !scene || !scene->HasComponent(sender)) return {};
   return scene->ComponentName(sender);
 }
@@ -39,7 +38,7 @@ std::string HandlerPageFile(const std::string& handler) {
 
 // ---- TStack ----
 
-void TStack::SaveToStream(TStream& stream, const TEventScene* scene) const {
+void TStack::SaveToStream(TStream& stream, const TScenePort* scene) const {
   WriteStreamString(stream, PageName);
   WriteStreamInteger(stream, PC);
   WriteStreamByte(stream, Entered);
@@ -62,7 +61,7 @@ void TStack::SaveToStream(TStream& stream, const TEventScene* scene) const {
   }
 }
 
-void TStack::LoadFromStream(TStream& stream, const TEventScene* scene) {
+void TStack::LoadFromStream(TStream& stream, const TScenePort* scene) {
   PageName = ReadStreamString(stream);
   PC = ReadStreamInteger(stream);
   Entered = ReadStreamByte(stream);
@@ -123,12 +122,40 @@ TCallMan::TCallMan(TParamCollection& store) : store_(store), stack_(store) {}
 
 TCallMan::~TCallMan() = default;
 
-TEventScene* TCallMan::Scene() const { return queue_ ? queue_->Root() : nullptr; }
+TScenePort* TCallMan::Scene() const { return queue_ ? queue_->Root() : nullptr; }
+
+TScriptHost& TCallMan::Host() const { return store_.Host(); }
+
+void TCallMan::Stop(std::string error) {
+  stopped_ = true;
+  if (stop_error_.empty()) stop_error_ = std::move(error);
+}
 
 bool TCallMan::FileExists(std::string_view name) const {
   if (file_exists_) return file_exists_(name);
-  const TVrFileManager* files = FileManager();
+  const TVrFileManager* files = Host().Files();
   return files && files->FileExists(name);
+}
+
+std::unique_ptr<TPage> TCallMan::LoadPage(std::string_view name) {
+  auto page = std::make_unique<TPage>();
+  TVrFileManager* files = Host().Files();
+  if (!files) Raise<EReadError>(TMsg::FileNotFound, std::string(name).c_str());
+  page->LoadFromFile(*files, name);
+  if (page->TooOld()) RefuseOldPage(*page);
+  return page;
+}
+
+void TCallMan::RefuseOldPage(const TPage& page) {
+  const std::string text = MsgText(TMsg::PageRebuild) + "\r\n" + page.Name;
+  Stop(text);
+  const plat::TServices& services = Host().Platform();
+  plat::TMessageBox box;
+  box.owner = services.window->DialogOwner();
+  box.title = MsgText(TMsg::PageWarningCaption);
+  box.text = text;
+  services.dialogs->ShowMessage(box);
+  services.window->PostClose();
 }
 
 TPage* TCallMan::Start(std::string_view name) {
@@ -156,9 +183,7 @@ TPage* TCallMan::GetPage(std::string_view name, bool front) {
   for (const auto& p : cache_) {
     if (p->Name == name) return p.get();
   }
-  auto page = std::make_unique<TPage>();
-  page->LoadFromFile(name);
-  cache_.push_back(std::move(page));
+  cache_.push_back(LoadPage(name));
   return cache_.back().get();
 }
 
@@ -171,9 +196,7 @@ TPage* TCallMan::FetchPage(std::string_view name) {
     }
   }
   // A page that fails to load never enters the cache.
-  auto page = std::make_unique<TPage>();
-  page->LoadFromFile(name);
-  cache_.insert(cache_.begin(), std::move(page));
+  cache_.insert(cache_.begin(), LoadPage(name));
   TPage* loaded = cache_.front().get();
   TrimCache();
   return loaded;
@@ -181,6 +204,7 @@ TPage* TCallMan::FetchPage(std::string_view name) {
 
 void TCallMan::TrimCache() {
   while (static_cast<int32_t>(cache_.size()) > kPageCacheLimit && cache_.back().get() != page_) {
+    if (last_traced_ && cache_.back()->IndexOf(last_traced_) >= 0) last_traced_ = nullptr;
     cache_.pop_back();
   }
 }
@@ -198,9 +222,11 @@ void TCallMan::ExecuteCommand() {
     return;
   }
   TCommand* command = page->Command(pc);
-  if (DebugLogOn && command != LastTracedCommand) {
-    KovaLogWrite(Format("%.8x : %s(%d)", static_cast<uint32_t>(GameClock), page->Name.c_str(), command->Line));
-    LastTracedCommand = command;
+  const TDebugLog& log = Host().Log();
+  if (log.On() && command != last_traced_) {
+    log.Write(Format("%.8x : %s(%d)", static_cast<uint32_t>(Host().Clock().GameClock), page->Name.c_str(),
+                     command->Line));
+    last_traced_ = command;
   }
   if (!entered_) {
     if (command->GetSkip()) {
@@ -304,7 +330,7 @@ int32_t TCallMan::DispatchEvent(int32_t level) {
     const int32_t at = page_->FindLabel(label);
     if (at >= 0) pc_ = at;
   }
-  if (DebugLogOn) TraceEvent(file);
+  if (Host().Log().On()) TraceEvent(file);
   entered_ = 0;
   event->Level = level;
   args_ = event->Params;
@@ -315,12 +341,23 @@ int32_t TCallMan::DispatchEvent(int32_t level) {
 
 void TCallMan::TraceEvent(const std::string& file) const {
   if (pc_ < 0 || pc_ >= page_->Count()) return;
-  KovaLogWrite(Format("%.8x : <Event>%s(%d)", static_cast<uint32_t>(GameClock), file.c_str(),
-                      page_->Command(pc_)->Line));
+  Host().Log().Write(Format("%.8x : <Event>%s(%d)", static_cast<uint32_t>(Host().Clock().GameClock), file.c_str(),
+                            page_->Command(pc_)->Line));
 }
 
 bool TCallMan::Step() {
-  while (!ScriptStopped) {
+  // The budget is looked at every kBudgetStride turns of the loop, so a step that ends early
+  // costs one clock reading and a counter.
+  constexpr uint32_t kBudgetStride = 1024;
+  main_.Check("TCallMan::Step");
+  out_of_time_ = false;
+  const uint32_t start = budget_ms_ ? plat::MilliTicks() : 0;
+  uint32_t turns = 0;
+  while (!stopped_) {
+    if (budget_ms_ && ++turns % kBudgetStride == 0 && plat::MilliTicks() - start >= budget_ms_) {
+      out_of_time_ = true;
+      break;
+    }
     const TPage* page_before = page_;
     const int32_t pc_before = pc_;
     auto stayed = [&] { return page_ == page_before && pc_ == pc_before; };
@@ -402,7 +439,7 @@ TCustomParam* TCallMan::ResultValue() const {
 // ---- Game save ----
 
 void TCallMan::SaveToStream(TStream& stream) const {
-  const TEventScene* scene = Scene();
+  const TScenePort* scene = Scene();
   WriteStreamString(stream, GetPageName());
   WriteStreamInteger(stream, pc_);
   WriteStreamByte(stream, running_);
@@ -418,7 +455,7 @@ void TCallMan::SaveToStream(TStream& stream) const {
 }
 
 void TCallMan::LoadFromStream(TStream& stream, int32_t version) {
-  const TEventScene* scene = Scene();
+  const TScenePort* scene = Scene();
   const std::string page_name = ReadStreamString(stream);
   const int32_t pc = ReadStreamInteger(stream);
   const uint8_t running = ReadStreamByte(stream);

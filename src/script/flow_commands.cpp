@@ -1,7 +1,7 @@
 // The flow commands' records and behaviour.
-#include "core/frame_globals.h"
 #include "core/stream_records.h"
 #include "script/call_man.h"
+#include "script/script_host.h"
 #include "script/commands_flow.h"
 #include "script/page.h"
 #include "script/params.h"
@@ -222,7 +222,7 @@ void TComWait::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
     callman.SetRunning(false);
     return;
   }
-  Remaining -= FrameDelta;
+  Remaining -= callman.Host().Clock().FrameDelta;
   if (Remaining > 0) {
     callman.SetRunning(false);
     return;

@@ -8,7 +8,6 @@
 
 #include "core/desktop.h"
 #include "core/sjis.h"
-#include "platform/service.h"
 #include "platform/text_codec.h"
 
 namespace kova::plat {
@@ -59,9 +58,8 @@ TEST_F(Fontconfig, JapaneseMonospacedFacesCountAsFixed) {
 }
 
 TEST_F(Fontconfig, ListFontsGivesSortedShiftJisNames) {
-  TScopedService<IFontSource> use(source, InstallFontSource);
   TStringList list;
-  ListFonts(list, true, false, false);
+  ListFonts(source, list, true, false, false);
   ASSERT_FALSE(list.Empty());
   for (int i = 1; i < list.Count(); ++i) {
     EXPECT_LT(SjisCompareText(list[i - 1], list[i]), 0) << list[i];
@@ -72,9 +70,9 @@ TEST_F(Fontconfig, ListFontsGivesSortedShiftJisNames) {
   for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(utf8.count(Cp932ToUtf8(list[i])), 1u) << list[i];
 
   TStringList fixed;
-  ListFonts(fixed, true, false, true);
+  ListFonts(source, fixed, true, false, true);
   EXPECT_LE(fixed.Count(), list.Count());
-  const TLogFont font = GetFontLogFont(list[0]);
+  const TLogFont font = GetFontLogFont(source, list[0]);
   EXPECT_EQ(font.Face(), list[0].substr(0, 31));
   EXPECT_EQ(font.CharSet, kShiftJisCharset);
 }

@@ -1,4 +1,4 @@
-#include "components/event_queue.h"
+#include "script/event_queue.h"
 
 #include <algorithm>
 
@@ -10,6 +10,7 @@ namespace kova {
 
 int32_t TTimerList::AddEvent(TKovaObject* component, std::string_view handler, const TArrayString* params,
                              uint8_t code) {
+  main_.Check("TTimerList::AddEvent");
   auto event = std::make_unique<TTimerData>(this);
   event->Handler.assign(handler);
   event->Target = component;

@@ -8,6 +8,7 @@
 #include "core/format.h"
 #include "core/frame_clock.h"
 #include "core/lists.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "platform/clock.h"
@@ -36,56 +37,77 @@ std::string HandlerPageFile(const std::string& handler) {
 
 }  // namespace
 
-// ---- TStack ----
+// ---- Records ----
 
-void TStack::SaveToStream(TStream& stream, const TScenePort* scene) const {
-  WriteStreamString(stream, PageName);
-  WriteStreamInteger(stream, PC);
-  WriteStreamByte(stream, Entered);
-  WriteStreamByte(stream, Running);
-  WriteStreamString(stream, ResultVar);
-  Args.SaveToStream(stream);
-  WriteStreamString(stream, SenderNameIn(scene, Sender));
-  if (State) {
-    WriteStreamInteger(stream, static_cast<int32_t>(State->Size()));
-    State->SaveToStream(stream);
+namespace {
+
+// An object pointer as its record holds it: the component's name (empty when none or no longer a
+// component of `scene`), found again by name when loaded.
+template <class IO, class P>
+void TransferSender(IO& io, P& sender, const TScenePort* scene) {
+  if constexpr (IO::kLoading) {
+    std::string name;
+    io.Str(name);
+    sender = name.empty() || !scene ? nullptr : scene->FindComponent(name);
   } else {
-    WriteStreamInteger(stream, 0);
-  }
-  const int32_t type = Result ? Result->TypeCode() : 0;
-  if (Result && type >= PT_INT && type <= PT_STR) {
-    WriteStreamByte(stream, static_cast<uint8_t>(type));
-    Result->SaveToStream(stream);
-  } else {
-    WriteStreamByte(stream, 0);
+    io.Str(SenderNameIn(scene, sender));
   }
 }
 
+// The frame record: page name, pc, entered, running, result variable, arguments, sender name, the
+// interrupted command's state (its length, then its bytes), the result type (0 for none) and the
+// value's stream form.
+template <class IO, class F>
+void TransferFrame(IO& io, F& f, const TScenePort* scene) {
+  io.Str(f.PageName);
+  io.Int(f.PC);
+  io.Byte(f.Entered);
+  io.Byte(f.Running);
+  io.Str(f.ResultVar);
+  io.Object(f.Args);
+  TransferSender(io, f.Sender, scene);
+  TStream& stream = io.Stream();
+  if constexpr (IO::kLoading) {
+    int32_t size = 0;
+    io.Int(size);
+    if (size < 0 || size > stream.Remaining()) Raise<EReadError>(TMsg::StreamReadError);
+    f.State.reset();
+    if (size > 0) {
+      f.State = std::make_unique<TMemoryStream>();
+      f.State->SetSizeUninitialized(size);
+      stream.ReadBuffer(f.State->Memory(), size);
+      f.State->SetPosition(0);
+    }
+    uint8_t type = 0;
+    io.Byte(type);
+    f.Result.reset();
+    if (type != 0) {
+      if (type < PT_INT || type > PT_STR) Raise<EReadError>(TMsg::InterpreterStateError);
+      f.Result = CreateParamByType(type);
+      f.Result->LoadFromStream(stream);
+    }
+  } else {
+    io.Int(f.State ? static_cast<int32_t>(f.State->Size()) : 0);
+    if (f.State) f.State->SaveToStream(stream);
+    const int32_t type = f.Result ? f.Result->TypeCode() : 0;
+    const bool typed = f.Result && type >= PT_INT && type <= PT_STR;
+    io.Byte(static_cast<uint8_t>(typed ? type : 0));
+    if (typed) f.Result->SaveToStream(stream);
+  }
+}
+
+}  // namespace
+
+// ---- TStack ----
+
+void TStack::SaveToStream(TStream& stream, const TScenePort* scene) const {
+  TRecordSaver io(stream);
+  TransferFrame(io, *this, scene);
+}
+
 void TStack::LoadFromStream(TStream& stream, const TScenePort* scene) {
-  PageName = ReadStreamString(stream);
-  PC = ReadStreamInteger(stream);
-  Entered = ReadStreamByte(stream);
-  Running = ReadStreamByte(stream);
-  ResultVar = ReadStreamString(stream);
-  Args.LoadFromStream(stream);
-  const std::string sender = ReadStreamString(stream);
-  Sender = sender.empty() || !scene ? nullptr : scene->FindComponent(sender);
-  const int32_t size = ReadStreamInteger(stream);
-  if (size < 0 || size > stream.Remaining()) Raise<EReadError>(TMsg::StreamReadError);
-  State.reset();
-  if (size > 0) {
-    State = std::make_unique<TMemoryStream>();
-    State->SetSizeUninitialized(size);
-    stream.ReadBuffer(State->Memory(), size);
-    State->SetPosition(0);
-  }
-  const uint8_t type = ReadStreamByte(stream);
-  Result.reset();
-  if (type != 0) {
-    if (type < PT_INT || type > PT_STR) Raise<EReadError>(TMsg::InterpreterStateError);
-    Result = CreateParamByType(type);
-    Result->LoadFromStream(stream);
-  }
+  TRecordLoader io(stream);
+  TransferFrame(io, *this, scene);
 }
 
 // ---- TStackList ----
@@ -438,61 +460,96 @@ TCustomParam* TCallMan::ResultValue() const {
 
 // ---- Game save ----
 
+namespace {
+
+// The interpreter section as stored: page name, pc, running, entered, state, sender name,
+// arguments, the spare frame, the frame count and the frames from the bottom, the level (from
+// data version 116; 2 before), then the entered command's state (written by the command itself).
+// Loading reads it into a TSectionIn (checked before anything changes), saving writes it from a
+// TSectionOut (views of the interpreter).
+struct TSectionIn {
+  std::string PageName;
+  int32_t PC = 0;
+  uint8_t Running = 0;
+  uint8_t Entered = 0;
+  int32_t State = 0;
+  std::string Sender;
+  TArrayString Args;
+  TStack Spare;
+  std::vector<std::unique_ptr<TStack>> Frames;
+  int32_t Level = 2;
+};
+
+struct TSectionOut {
+  std::string PageName;
+  int32_t PC;
+  uint8_t Running;
+  uint8_t Entered;
+  int32_t State;
+  std::string Sender;
+  const TArrayString& Args;
+  const TStack& Spare;
+  std::vector<const TStack*> Frames;
+  int32_t Level;
+};
+
+// A frame record takes at least 4 + 4 + 1 + 1 + 4 + 4 + 4 + 4 + 1 bytes.
+constexpr int64_t kMinFrameRecord = 27;
+
+template <class IO, class S>
+void TransferSection(IO& io, S& section, const TScenePort* scene) {
+  io.Str(section.PageName);
+  io.Int(section.PC);
+  io.Byte(section.Running);
+  io.Byte(section.Entered);
+  io.Int(section.State);
+  io.Str(section.Sender);
+  io.Object(section.Args);
+  TransferFrame(io, section.Spare, scene);
+  int32_t count = static_cast<int32_t>(section.Frames.size());
+  io.Count(count, kMinFrameRecord);
+  if constexpr (IO::kLoading) {
+    for (int32_t i = 0; i < count; ++i) section.Frames.push_back(std::make_unique<TStack>());
+  }
+  for (const auto& frame : section.Frames) TransferFrame(io, *frame, scene);
+  if (io.Since(116)) io.Int(section.Level);
+}
+
+}  // namespace
+
 void TCallMan::SaveToStream(TStream& stream) const {
   const TScenePort* scene = Scene();
-  WriteStreamString(stream, GetPageName());
-  WriteStreamInteger(stream, pc_);
-  WriteStreamByte(stream, running_);
-  WriteStreamByte(stream, entered_);
-  WriteStreamInteger(stream, state_);
-  WriteStreamString(stream, SenderNameIn(scene, sender_));
-  args_.SaveToStream(stream);
-  stack_.Spare().SaveToStream(stream, scene);
-  WriteStreamInteger(stream, stack_.Count());
-  for (int32_t i = 0; i < stack_.Count(); ++i) stack_.Items(i).SaveToStream(stream, scene);
-  WriteStreamInteger(stream, level_);
+  TSectionOut section{GetPageName(), pc_,   running_,       entered_, state_, SenderNameIn(scene, sender_),
+                      args_,         stack_.Spare(), {},    level_};
+  for (int32_t i = 0; i < stack_.Count(); ++i) section.Frames.push_back(&stack_.Items(i));
+  TRecordSaver io(stream);
+  TransferSection(io, section, scene);
   if (entered_ && page_ && pc_ >= 0 && pc_ < page_->Count()) page_->Command(pc_)->SaveState(stream);
 }
 
 void TCallMan::LoadFromStream(TStream& stream, int32_t version) {
   const TScenePort* scene = Scene();
-  const std::string page_name = ReadStreamString(stream);
-  const int32_t pc = ReadStreamInteger(stream);
-  const uint8_t running = ReadStreamByte(stream);
-  const uint8_t entered = ReadStreamByte(stream);
-  const int32_t state = ReadStreamInteger(stream);
-  const std::string sender = ReadStreamString(stream);
-  TArrayString args;
-  args.LoadFromStream(stream);
-  TStack spare;
-  spare.LoadFromStream(stream, scene);
-  // A frame record takes at least 4 + 4 + 1 + 1 + 4 + 4 + 4 + 4 + 1 bytes.
-  const int32_t count = ReadStreamInteger(stream);
-  if (count < 0 || count > stream.Remaining() / 27) Raise<EReadError>(TMsg::StreamReadError);
-  std::vector<std::unique_ptr<TStack>> frames;
-  for (int32_t i = 0; i < count; ++i) {
-    frames.push_back(std::make_unique<TStack>());
-    frames.back()->LoadFromStream(stream, scene);
-  }
-  const int32_t level = version >= 116 ? ReadStreamInteger(stream) : 2;
-  if (state < 0 || state > 3) Raise<EReadError>(TMsg::InterpreterStateError);
-  TPage* page = page_name.empty() ? nullptr : FetchPage(page_name);
-  const bool has_command = page && pc >= 0 && pc < page->Count();
+  TSectionIn section;
+  TRecordLoader io(stream, version);
+  TransferSection(io, section, scene);
+  if (section.State < 0 || section.State > 3) Raise<EReadError>(TMsg::InterpreterStateError);
+  TPage* page = section.PageName.empty() ? nullptr : FetchPage(section.PageName);
+  const bool has_command = page && section.PC >= 0 && section.PC < page->Count();
   // The entered command's state follows without a length: a page that no longer has that
   // command cannot be read further.
-  if (entered && !has_command) Raise<EReadError>(TMsg::InterpreterStateError);
+  if (section.Entered && !has_command) Raise<EReadError>(TMsg::InterpreterStateError);
 
   page_ = page;
-  pc_ = pc;
-  running_ = running;
-  entered_ = entered;
-  state_ = state;
-  sender_ = sender.empty() || !scene ? nullptr : scene->FindComponent(sender);
-  args_ = std::move(args);
+  pc_ = section.PC;
+  running_ = section.Running;
+  entered_ = section.Entered;
+  state_ = section.State;
+  sender_ = section.Sender.empty() || !scene ? nullptr : scene->FindComponent(section.Sender);
+  args_ = std::move(section.Args);
   stack_.Clear();
-  stack_.Spare() = std::move(spare);
-  for (auto& f : frames) stack_.Push() = std::move(*f);
-  level_ = level;
+  stack_.Spare() = std::move(section.Spare);
+  for (auto& f : section.Frames) stack_.Push() = std::move(*f);
+  level_ = section.Level;
   if (entered_ && has_command) page_->Command(pc_)->LoadState(stream);
 }
 

@@ -140,7 +140,7 @@ void TStackList::SyncDepth() { store_.CurrentDepth = Count(); }
 
 // ---- TCallMan ----
 
-TCallMan::TCallMan(TParamCollection& store) : store_(store), stack_(store) {}
+TCallMan::TCallMan(TParamCollection& store) : store_(store), stack_(store), log_(&store.Host().Log()) {}
 
 TCallMan::~TCallMan() = default;
 
@@ -181,6 +181,7 @@ void TCallMan::RefuseOldPage(const TPage& page) {
 }
 
 TPage* TCallMan::Start(std::string_view name) {
+  log_ = &Host().Log();
   TPage* page = GetPage(name, true);
   page_ = page;
   pc_ = 0;
@@ -244,9 +245,8 @@ void TCallMan::ExecuteCommand() {
     return;
   }
   TCommand* command = page->Command(pc);
-  const TDebugLog& log = Host().Log();
-  if (log.On() && command != last_traced_) {
-    log.Write(Format("%.8x : %s(%d)", static_cast<uint32_t>(Host().Clock().GameClock), page->Name.c_str(),
+  if (log_->On() && command != last_traced_) {
+    log_->Write(Format("%.8x : %s(%d)", static_cast<uint32_t>(Host().Clock().GameClock), page->Name.c_str(),
                      command->Line));
     last_traced_ = command;
   }
@@ -372,6 +372,7 @@ bool TCallMan::Step() {
   // costs one clock reading and a counter.
   constexpr uint32_t kBudgetStride = 1024;
   main_.Check("TCallMan::Step");
+  log_ = &Host().Log();
   out_of_time_ = false;
   const uint32_t start = budget_ms_ ? plat::MilliTicks() : 0;
   uint32_t turns = 0;

@@ -24,6 +24,7 @@
 namespace kova {
 
 class TCommand;
+class TDebugLog;
 class TKovaObject;
 class TPage;
 class TParamCollection;
@@ -218,6 +219,8 @@ class TCallMan {
   // The last command traced into the debug log (a waiting command is traced once); cleared when a
   // page leaves the cache.
   const TCommand* last_traced_ = nullptr;
+  // The host's debug log, taken at each start and step (the trace test costs one load a command).
+  const TDebugLog* log_;
   uint32_t budget_ms_ = 0;
   bool out_of_time_ = false;
   TMainThread main_;

@@ -368,18 +368,17 @@ void TCallMan::TraceEvent(const std::string& file) const {
 }
 
 bool TCallMan::Step() {
-  // The budget is looked at every kBudgetStride turns of the loop, so a step that ends early
-  // costs one clock reading and a counter.
-  constexpr uint32_t kBudgetStride = 1024;
   main_.Check("TCallMan::Step");
   log_ = &Host().Log();
   out_of_time_ = false;
+  // The budget is looked at every kBudgetStride turns of the loop: the loop itself only counts
+  // down (without a budget, from so far that it never gets there).
   const uint32_t start = budget_ms_ ? plat::MilliTicks() : 0;
-  uint32_t turns = 0;
+  uint32_t countdown = budget_ms_ ? kBudgetStride : UINT32_MAX;
   while (!stopped_) {
-    if (budget_ms_ && ++turns % kBudgetStride == 0 && plat::MilliTicks() - start >= budget_ms_) {
-      out_of_time_ = true;
-      break;
+    if (--countdown == 0) {
+      if (BudgetSpent(start)) break;
+      countdown = kBudgetStride;
     }
     const TPage* page_before = page_;
     const int32_t pc_before = pc_;
@@ -439,6 +438,12 @@ bool TCallMan::Step() {
     }
     if (!running_ && state_ == 0) break;
   }
+  return true;
+}
+
+bool TCallMan::BudgetSpent(uint32_t start) {
+  if (budget_ms_ == 0 || plat::MilliTicks() - start < budget_ms_) return false;
+  out_of_time_ = true;
   return true;
 }
 

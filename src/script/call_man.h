@@ -195,6 +195,9 @@ class TCallMan {
   std::unique_ptr<TPage> LoadPage(std::string_view name);
   void RefuseOldPage(const TPage& page);
   void TraceEvent(const std::string& file) const;
+  // True (and OutOfTime) once the step that began at `start` has spent its budget.
+  [[gnu::noinline, gnu::cold]] bool BudgetSpent(uint32_t start);
+  static constexpr uint32_t kBudgetStride = 1024;
   // Restores the frame just popped after a page ended; returns Run's result.
   int32_t ReturnFromPage();
 

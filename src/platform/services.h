@@ -3,6 +3,7 @@
 // THeadlessServices owns. Nothing here is global: two sessions in one process each have their own.
 #pragma once
 
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/font_source.h"
 #include "platform/main_window.h"
@@ -15,6 +16,7 @@ namespace kova::plat {
 
 // Never null while a session uses it; the owners outlive the session.
 struct TServices {
+  IClock* clock = nullptr;
   IDialogs* dialogs = nullptr;
   IMainWindow* window = nullptr;
   IFontSource* fonts = nullptr;
@@ -24,12 +26,13 @@ struct TServices {
   IUrlOpener* urls = nullptr;
 };
 
-// The headless services: boxes answered from a script, a window that records its caption and its
+// The headless services: the system's clock, boxes answered from a script, a window that records its caption and its
 // close requests, no fonts, no discs, a fixed work area, no wallpaper, addresses only recorded.
 // Any member may be pointed elsewhere after construction (a test's fake, a real backend).
 class THeadlessServices : public TServices {
  public:
   THeadlessServices() {
+    clock = &system_clock;
     dialogs = &headless_dialogs;
     window = &headless_window;
     fonts = &no_fonts;
@@ -41,6 +44,7 @@ class THeadlessServices : public TServices {
   THeadlessServices(const THeadlessServices&) = delete;
   THeadlessServices& operator=(const THeadlessServices&) = delete;
 
+  TSystemClock system_clock;
   THeadlessDialogs headless_dialogs;
   THeadlessMainWindow headless_window;
   TFixedFontSource no_fonts;

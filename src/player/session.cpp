@@ -5,8 +5,6 @@
 
 #include "core/errors.h"
 #include "core/messages.h"
-#include "platform/clock.h"
-#include "script/datetime.h"
 
 namespace kova {
 
@@ -62,11 +60,7 @@ bool TSession::Open(TLaunchInfo launch) {
   return true;
 }
 
-double TSession::FrameDate() const {
-  if (date_source_) return date_source_();
-  const plat::TLocalTime t = plat::LocalNow();
-  return DateToValue(t.year, t.month, t.day) + TimeToValue(t.hour, t.minute, t.second, t.millisecond);
-}
+double TSession::FrameDate() const { return services_.clock->Now(); }
 
 void TSession::Finish(TStopReason reason, std::string message) {
   if (stop_ != TStopReason::None) return;
@@ -115,7 +109,7 @@ bool TSession::Step(int32_t delta) {
 }
 
 bool TSession::StepRealTime() {
-  const uint32_t now = plat::MilliTicks();
+  const uint32_t now = services_.clock->TickMs();
   int64_t delta = real_time_started_ ? static_cast<int32_t>(now - clock_.LastFrameTime) : 0;
   real_time_started_ = true;
   clock_.LastFrameTime = now;

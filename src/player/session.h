@@ -67,7 +67,7 @@ class TSession {
   // the error sink and the game goes on. False (and nothing runs) once the session has stopped;
   // the step that stops it returns false too.
   bool Step(int32_t delta);
-  // A step whose delta is the time since the last one on the system's clock; a gap of more than
+  // A step whose delta is the time since the last one on the platform clock; a gap of more than
   // kLongestFrameGapMs, or one that runs backwards, counts as no time.
   bool StepRealTime();
   // Steps `frames` frames of `delta` ms, or until the session stops; a session still running then
@@ -83,8 +83,6 @@ class TSession {
   // Receives the message (code page 932) of each error a frame step catches. The sink runs inside
   // the step's handler, so a driver that wants the error itself may rethrow it (`throw;`).
   void SetErrorSink(std::function<void(std::string_view)> sink) { error_sink_ = std::move(sink); }
-  // Replaces the frame's date source (days since 30 December 1899; tests); empty: the local time.
-  void SetDateSource(std::function<double()> source) { date_source_ = std::move(source); }
 
   // ---- Parts ----
   const plat::TServices& Platform() const { return services_; }
@@ -148,7 +146,6 @@ class TSession {
   TStopReason stop_ = TStopReason::None;
   std::string stop_message_;
   std::function<void(std::string_view)> error_sink_;
-  std::function<double()> date_source_;
   bool real_time_started_ = false;
 };
 

@@ -373,7 +373,7 @@ bool TCallMan::Step() {
   out_of_time_ = false;
   // The budget is looked at every kBudgetStride turns of the loop: the loop itself only counts
   // down (without a budget, from so far that it never gets there).
-  const uint32_t start = budget_ms_ ? plat::MilliTicks() : 0;
+  const uint32_t start = budget_ms_ ? plat::TSystemClock().TickMs() : 0;
   uint32_t countdown = budget_ms_ ? kBudgetStride : UINT32_MAX;
   while (!stopped_) {
     if (--countdown == 0) {
@@ -442,7 +442,8 @@ bool TCallMan::Step() {
 }
 
 bool TCallMan::BudgetSpent(uint32_t start) {
-  if (budget_ms_ == 0 || plat::MilliTicks() - start < budget_ms_) return false;
+  // The real clock, whatever clock the session's frames follow.
+  if (budget_ms_ == 0 || plat::TSystemClock().TickMs() - start < budget_ms_) return false;
   out_of_time_ = true;
   return true;
 }

@@ -5,7 +5,6 @@
 #include "core/desktop.h"
 #include "core/file_manager.h"
 #include "core/string_list.h"
-#include "platform/clock.h"
 #include "script/db_manager.h"
 #include "script/project.h"
 
@@ -26,8 +25,6 @@ TScriptHost::TScriptHost()
 TScriptHost::~TScriptHost() = default;
 
 void TScriptHost::SetTables(TDBManager* tables) { tables_ = tables ? tables : own_tables_.get(); }
-
-uint32_t TScriptHost::SystemTicks() { return plat::MilliTicks(); }
 
 bool TScriptHost::ProjectFileExists(std::string_view name) const {
   if (name.empty()) return false;

@@ -81,10 +81,8 @@ class TScriptHost {
   void SetProject(TProject* project) { project_ = project; }
 
   // ---- what the host answers itself (the project's answers may be a test's own) ----
-  // The system's millisecond timer, wrapping at 32 bits ("@PCTickCount").
-  uint32_t PCTickCount() const { return ticks_ ? ticks_() : SystemTicks(); }
-  // Replaces the timer (tests); an empty function restores the system's.
-  void SetTickSource(std::function<uint32_t()> ticks) { ticks_ = std::move(ticks); }
+  // The system's millisecond timer, wrapping at 32 bits ("@PCTickCount"): the platform clock's.
+  uint32_t PCTickCount() const { return platform_->clock->TickMs(); }
   // The generator of the Random function.
   std::mt19937_64& Random() { return random_; }
   // The project's existence test of a game file: the project's (which may ask for a disc), else
@@ -100,8 +98,6 @@ class TScriptHost {
   virtual std::vector<TSaveCaption> SaveCaptions() const;
 
  private:
-  static uint32_t SystemTicks();
-
   TScenePort null_scene_;
   TInputPort null_input_;
   TScreenPort null_screen_;
@@ -124,7 +120,6 @@ class TScriptHost {
   TVrFileManager* files_ = nullptr;
   TCallMan* interpreter_ = nullptr;
   TProject* project_ = nullptr;
-  std::function<uint32_t()> ticks_;
   std::mt19937_64 random_;
 };
 

@@ -51,7 +51,7 @@ TEST_F(SystemVariables, ReadTable) {
       {"@ScrWidth", [](auto&, auto&) {}, PT_INT, 640, "640", true},
       {"@ScrHeight", [](auto&, auto&) {}, PT_INT, 480, "480", true},
       {"@TickCount", [](auto& h, auto&) { h.Clock().GameClock = 1600; }, PT_INT, 1600, "1600", true},
-      {"@PCTickCount", [](auto& h, auto&) { h.SetTickSource([] { return 0xFFFFFFFBu; }); }, PT_INT, -5, "-5", true},
+      {"@PCTickCount", [](auto& h, auto&) { h.clock.SetTick(0xFFFFFFFBu); }, PT_INT, -5, "-5", true},
       {"@UpdateCount", [](auto& h, auto&) { h.Clock().UpdateCount = 99; }, PT_INT, 99, "99", true},
       // 36526.5 is 1 January 2000, 12:00, a Saturday.
       {"@Year", [](auto& h, auto&) { h.Clock().Now = 36526.5 + 61.0 / 86400; }, PT_INT, 2000, "2000", true},

@@ -11,6 +11,7 @@ bool WallpaperRecorder::SetWallpaper(const std::string& host_path, plat::TWallpa
 }
 
 FakePlatform::FakePlatform() {
+  services_.clock = &clock;
   services_.dialogs = &dialogs;
   services_.window = &window;
   services_.fonts = &fonts;

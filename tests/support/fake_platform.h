@@ -1,5 +1,5 @@
 // Fakes of the platform services, handed to what a test builds (a session, the disc prompt, the
-// desktop helpers) as one plat::TServices: scripted message boxes that log what they show, a
+// desktop helpers) as one plat::TServices: a virtual clock, scripted message boxes that log what they show, a
 // fixed list of disc roots, a fixed font list, a fixed work area, a wallpaper recorder, a
 // recorder of opened addresses and a headless main window.
 #pragma once
@@ -30,6 +30,7 @@ class FakePlatform {
   FakePlatform(const FakePlatform&) = delete;
   FakePlatform& operator=(const FakePlatform&) = delete;
 
+  plat::TVirtualClock clock;
   plat::THeadlessDialogs dialogs;
   plat::TFixedOpticalDrives optical;
   plat::TFixedFontSource fonts;

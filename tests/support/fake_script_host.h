@@ -1,8 +1,8 @@
 // A script host for tests: the ports of the layers above answer from public fields the test sets,
 // and every call that changes the player is recorded in `calls` as text ("SetCursorX 5"). The
 // project's answers (screen size, title, saved games, the existence test) come from fields too;
-// the interpreter is a real one of the fake's own (SetArgs, PushResult), the clock, the fonts and
-// the tick source are the host's own parts (Clock(), SetFonts, SetTickSource). Header only.
+// the interpreter is a real one of the fake's own (SetArgs, PushResult), the frame clock and the
+// fonts are the host's own parts (Clock(), SetFonts), the platform clock a virtual one. Header only.
 #pragma once
 
 #include <array>
@@ -36,6 +36,7 @@ class FakeScriptHost : public TScriptHost,
     SetScreen(this);
     SetMedia(this);
     SetHistory(this);
+    services_.clock = &clock;
     SetPlatform(&services_);
     SetInterpreter(&interpreter_);
   }
@@ -80,6 +81,8 @@ class FakeScriptHost : public TScriptHost,
   bool layer_bitmap_ok = true, picture_bitmap_ok = true;
 
   std::vector<std::string> calls;
+  // The platform clock ("@PCTickCount").
+  plat::TVirtualClock clock;
 
   // ---- the parts of the host itself ----
   // The running call's arguments.

@@ -20,7 +20,7 @@ TSceneHost& NullSceneHost() {
 
 TKovaBaseList::TKovaBaseList(TSceneHost* host)
     : TKovaComponent(nullptr), host_(host ? host : &NullSceneHost()), root_surface_(std::make_unique<TDIBX>()),
-      own_events_(this) {
+      own_events_(&names_) {
   MakeLayers();
 }
 

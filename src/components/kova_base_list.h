@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "components/component_factory.h"
-#include "components/event_queue.h"
+#include "script/event_queue.h"
+#include "script/scene_port.h"
 #include "components/kova_base.h"
 #include "components/kova_list.h"
 #include "components/kova_object.h"
@@ -32,7 +33,7 @@ inline constexpr int32_t kRepeatInterval = 50;
 inline const std::string kBase0Name = "\x01" "BASE0";
 inline const std::string kBase1Name = "\x01" "BASE1";
 
-class TKovaBaseList : public TKovaComponent, public TEventScene {
+class TKovaBaseList : public TKovaComponent {
  public:
   // `host` (not owned, may be nullptr for a scene without screen) serves the screen, films,
   // transitions, media and the pointer.
@@ -94,12 +95,13 @@ class TKovaBaseList : public TKovaComponent, public TEventScene {
   bool Contains(const TKovaObject* c) const { return c && IndexOfComponent(c) >= 0; }
   // "" and "BASE0": the active layer; "BASE1" and "\x01": the other one; else the first component
   // of exactly that name (also a layer's full name); nullptr.
-  TKovaObject* FindComponent(std::string_view name) const override;
+  TKovaObject* FindComponent(std::string_view name) const;
   // "": the active layer; "\x01": the other; the layers' full names: layer 0 and 1; else the
   // first control of that name; nullptr.
   TKovaControl* FindControl(std::string_view name) const;
-  bool HasComponent(const TKovaObject* object) const override;
-  std::string ComponentName(const TKovaObject* object) const override;
+  // True for the components and the two layers (the queue's and the mouse step's liveness test).
+  bool HasComponent(const TKovaObject* object) const;
+  std::string ComponentName(const TKovaObject* object) const;
   // The first of prefix0, prefix1, ... that no child of `owner` holds.
   std::string UniqueName(const TKovaObject* owner, std::string_view prefix) const;
   // True when a component other than `except` owned by `owner` has that exact name.
@@ -170,7 +172,20 @@ class TKovaBaseList : public TKovaComponent, public TEventScene {
   void FreeAll();
   void LoadScene(TStream& stream, int32_t version);
 
+  // The lookups the scene's own event queue resolves its targets with.
+  class TNames : public TScenePort {
+   public:
+    explicit TNames(const TKovaBaseList& root) : root_(root) {}
+    TKovaObject* FindComponent(std::string_view name) const override { return root_.FindComponent(name); }
+    bool HasComponent(const TKovaObject* object) const override { return root_.HasComponent(object); }
+    std::string ComponentName(const TKovaObject* object) const override { return root_.ComponentName(object); }
+
+   private:
+    const TKovaBaseList& root_;
+  };
+
   TSceneHost* host_;
+  TNames names_{*this};
   TComponentFactory factory_;
   std::array<std::unique_ptr<TKovaBase>, 2> layers_;
   int32_t width_ = 0, height_ = 0;

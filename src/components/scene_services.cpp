@@ -84,21 +84,21 @@ int32_t TSceneServices::CompoType(std::string_view name) const {
   return c ? c->GetCompoType() : -1;
 }
 
-bool TSceneServices::GetCompoProp(std::string_view name, int32_t id, TCustomParam& dest) const {
+bool TSceneServices::GetProp(std::string_view name, int32_t id, TCustomParam& dest) {
   TKovaObject* c = root_.FindComponent(name);
   if (!c) return false;
-  GetProp(dest, *c, id);
+  kova::GetProp(dest, *c, id);
   return true;
 }
 
-bool TSceneServices::SetCompoProp(std::string_view name, int32_t id, const TCustomParam& value) {
+bool TSceneServices::SetProp(std::string_view name, int32_t id, const TCustomParam& value) {
   TKovaObject* c = root_.FindComponent(name);
   if (!c) return false;
-  SetProp(*c, id, value);
+  kova::SetProp(*c, id, value);
   return true;
 }
 
-bool TSceneServices::GetItemChecked(std::string_view name, int32_t index, bool& checked) const {
+bool TSceneServices::GetItemChecked(std::string_view name, int32_t index, bool& checked) {
   TKovaObject* c = root_.FindComponent(name);
   if (!c) return false;
   checked = c->GetItemChecked(index);
@@ -112,7 +112,7 @@ bool TSceneServices::SetItemChecked(std::string_view name, int32_t index, bool c
   return true;
 }
 
-bool TSceneServices::GetItemEnabled(std::string_view name, int32_t index, bool& enabled) const {
+bool TSceneServices::GetItemEnabled(std::string_view name, int32_t index, bool& enabled) {
   TKovaObject* c = root_.FindComponent(name);
   if (!c) return false;
   enabled = c->GetItemEnabled(index);

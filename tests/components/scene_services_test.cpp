@@ -36,12 +36,12 @@ TEST(SceneServicesTest, ComponentsByName) {
   EXPECT_EQ(services.CompoType("none"), -1);
 
   TParamInt v;
-  ASSERT_TRUE(services.GetCompoProp("a", PR_TOP, v));
+  ASSERT_TRUE(services.GetProp("a", PR_TOP, v));
   EXPECT_EQ(v.GetInt(), 20);
   v.SetInt(25);
-  EXPECT_TRUE(services.SetCompoProp("a", PR_LEFT, v));
+  EXPECT_TRUE(services.SetProp("a", PR_LEFT, v));
   EXPECT_EQ(a->GetLeft(), 25);
-  EXPECT_FALSE(services.SetCompoProp("none", PR_LEFT, v));
+  EXPECT_FALSE(services.SetProp("none", PR_LEFT, v));
 
   TPoint p{30, 30};
   ASSERT_TRUE(services.ScreenToClient("a", p));

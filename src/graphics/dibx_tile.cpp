@@ -36,16 +36,29 @@ bool TileClip(const TCustomDIBX& dst, const TRect& rect, TRect& clip) {
   return !c.Empty();
 }
 
-// The area whose pieces can draw: the tiled draw's clip on a surface with pixels of its own; on a
-// proxy, which passes pieces on whatever its own clip says, the part of the rectangle the proxy
-// can move into its target (the wave's reach).
-TRect ReachableArea(TCustomDIBX& dst, const TRect& rect, const TRect& clip) {
-  if (dst.BaseSurface() == &dst) return clip;
-  if (const auto* wave = dynamic_cast<const TDIBXWave*>(&dst)) {
-    const TBox reach = TBox::Of(rect).Cut(TBox::Of(wave->Reach()));
-    return reach.Empty() ? TRect{} : reach.Rect();
+// The areas whose pieces can draw, left to right: the tiled draw's clip on a surface with pixels of
+// its own; on a proxy, which passes pieces on whatever its own clip says, the parts of the
+// rectangle the proxy can move into its target (the wave's reach).
+std::vector<TRect> ReachableAreas(TCustomDIBX& dst, const TRect& rect, const TRect& clip) {
+  if (dst.BaseSurface() == &dst) return {clip};
+  const auto* wave = dynamic_cast<const TDIBXWave*>(&dst);
+  if (!wave) return {rect};
+  std::vector<TRect> areas;
+  for (const TRect& a : wave->Reach()) {
+    const TBox part = TBox::Of(rect).Cut(TBox::Of(a));
+    if (!part.Empty()) areas.push_back(part.Rect());
   }
-  return rect;
+  return areas;
+}
+
+// The rows all areas span together.
+TRect RowsOf(const std::vector<TRect>& areas) {
+  TRect rows{0, INT32_MAX, 0, INT32_MIN};
+  for (const TRect& a : areas) {
+    rows.Top = std::min(rows.Top, a.Top);
+    rows.Bottom = std::max(rows.Bottom, a.Bottom);
+  }
+  return rows;
 }
 
 // One axis of a tile grid: (destination position, source position, length) of each piece that
@@ -83,10 +96,17 @@ void TileCommon(TCustomDIBX& dst, const TRect& rect, int32_t spacing_x, int32_t 
   TRect clip;
   if (!TileClip(dst, rect, clip)) return;
   TClipScope scope(dst, clip);
-  const TRect reach = ReachableArea(dst, rect, clip);
+  const std::vector<TRect> areas = ReachableAreas(dst, rect, clip);
+  if (areas.empty()) return;
   const TPoint o = TCustomDIBX::TileOrigin(origin_x, origin_y, src_rect);
-  std::vector<TSpan> cols, rows;
-  AxisPieces(rect.Left, rect.Right, src_rect.Left, src_rect.Right, o.X, spacing_x, reach.Left, reach.Right, cols);
+  std::vector<TSpan> cols, part, rows;
+  // The columns of each area; a piece reaching into two areas is drawn once.
+  for (const TRect& a : areas) {
+    AxisPieces(rect.Left, rect.Right, src_rect.Left, src_rect.Right, o.X, spacing_x, a.Left, a.Right, part);
+    for (const TSpan& s : part)
+      if (cols.empty() || s.pos > cols.back().pos) cols.push_back(s);
+  }
+  const TRect reach = RowsOf(areas);
   AxisPieces(rect.Top, rect.Bottom, src_rect.Top, src_rect.Bottom, o.Y, spacing_y, reach.Top, reach.Bottom, rows);
   for (const TSpan& r : rows) {
     for (const TSpan& c : cols)
@@ -140,9 +160,16 @@ void StretchTileCommon(TCustomDIBX& dst, const TRect& rect, int32_t step_x, int3
   TRect clip;
   if (!TileClip(dst, rect, clip)) return;
   TClipScope scope(dst, clip);
-  const TRect reach = ReachableArea(dst, rect, clip);
-  std::vector<int64_t> xs, ys;
-  CellPositions(CellAxis(rect.Left, px, origin_x), int64_t(rect.Right) * 65536, tw, reach.Left, reach.Right, xs);
+  const std::vector<TRect> areas = ReachableAreas(dst, rect, clip);
+  if (areas.empty()) return;
+  std::vector<int64_t> xs, part, ys;
+  const TCellAxis ax = CellAxis(rect.Left, px, origin_x);
+  for (const TRect& a : areas) {
+    CellPositions(ax, int64_t(rect.Right) * 65536, tw, a.Left, a.Right, part);
+    for (int64_t x : part)
+      if (xs.empty() || x > xs.back()) xs.push_back(x);
+  }
+  const TRect reach = RowsOf(areas);
   CellPositions(CellAxis(rect.Top, py, origin_y), int64_t(rect.Bottom) * 65536, th, reach.Top, reach.Bottom, ys);
   for (int64_t cy : ys) {
     for (int64_t cx : xs) cell(TBox{cx, cy, cx + tw, cy + th}.Rect());

@@ -40,13 +40,28 @@ int32_t TDIBXWave::SameOffsetRun(int32_t r, int32_t end_index) const {
   return n;
 }
 
-TRect TDIBXWave::Reach() const {
-  if (!target_ || RowOffsets.empty()) return TRect{};
-  const auto [lo, hi] = std::minmax_element(RowOffsets.begin(), RowOffsets.end());
+std::vector<TRect> TDIBXWave::Reach() const {
+  std::vector<TRect> areas;
+  if (!target_ || RowOffsets.empty()) return areas;
   const TBox clip = draw::DrawableBox(*target_);
-  if (clip.Empty()) return TRect{};
-  const int64_t top = WaveOrigin.Y;
-  return TBox{clip.l - *hi, top, clip.r - *lo, top + int64_t(RowOffsets.size())}.Rect();
+  if (clip.Empty()) return areas;
+  std::vector<int32_t> offsets = RowOffsets;
+  std::sort(offsets.begin(), offsets.end());
+  offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+  const int64_t top = WaveOrigin.Y, bottom = top + int64_t(RowOffsets.size());
+  // Column l reaches the clip when l + offset lies in it; the largest offsets reach furthest left.
+  TBox run{};
+  for (auto it = offsets.rbegin(); it != offsets.rend(); ++it) {
+    const TBox cols{clip.l - *it, top, clip.r - *it, bottom};
+    if (it != offsets.rbegin() && cols.l <= run.r) {
+      run.r = std::max(run.r, cols.r);
+      continue;
+    }
+    if (it != offsets.rbegin()) areas.push_back(run.Rect());
+    run = cols;
+  }
+  areas.push_back(run.Rect());
+  return areas;
 }
 
 template <class Band>

@@ -31,9 +31,10 @@ class TDIBXWave : public TCustomDIBX {
   int32_t SameOffsetRun(int32_t r, int32_t end_index) const;
   // The wave's area on the target: WaveOrigin and the wave's size.
   TRect Area() const;
-  // The target coordinates whose drawing can reach the target's drawable area: the wave's rows,
-  // and the columns that some row's offset moves into it. Empty without a target.
-  TRect Reach() const;
+  // The target coordinates whose drawing can reach the target's drawable area, as rectangles left
+  // to right that do not touch: the wave's rows, and the columns that some row's offset moves
+  // into it. None without a target.
+  std::vector<TRect> Reach() const;
 
   void SetSize(int32_t width, int32_t height, int32_t bit_count) override;
   TCustomDIBX* BaseSurface() override;

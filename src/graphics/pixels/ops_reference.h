@@ -18,6 +18,10 @@ namespace {
 
 enum class TSourceKind { None, Pixels, Codes };
 
+// A mask value scaled by a level: m * level >> 8, m itself at 256 (tested apart, so that a loop over
+// a row can leave the multiply out).
+inline uint32_t Weight(uint32_t m, uint32_t level) { return level == 256 ? m : m * level >> 8; }
+
 struct OpCopy {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
   static constexpr bool kMask = false;
@@ -82,7 +86,7 @@ struct OpMaskBlend {
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t m, const TOpArgs& a) {
     if (m == 0) return d;
-    const uint32_t w = m * a.level >> 8;
+    const uint32_t w = Weight(m, a.level);
     if ((a.skip_zero_weight && w == 0) || (a.skip_equal && d == s)) return d;
     return F::Blend(d, s, w);
   }
@@ -94,7 +98,7 @@ struct OpMaskAdd {
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t m, const TOpArgs& a) {
     if (m == 0) return d;
-    return F::AddSat(d, F::Scale(s, m * a.level >> 8));
+    return F::AddSat(d, F::Scale(s, Weight(m, a.level)));
   }
 };
 
@@ -164,7 +168,7 @@ struct OpFillMask {
   static uint32_t Apply(uint32_t d, uint32_t, uint32_t m, const TOpArgs& a) {
     const uint32_t c = a.color & F::kPixelMask;
     if (m == 0 || (a.skip_equal && d == c)) return d;
-    return F::Blend(d, c, m * a.level >> 8);
+    return F::Blend(d, c, Weight(m, a.level));
   }
 };
 

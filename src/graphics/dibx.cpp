@@ -69,8 +69,6 @@ int32_t TCustomDIBX::ColorToPixel(int32_t color) const { return color; }
 
 TRect TCustomDIBX::GetClipRect() const { return ClipRect.Right != 0 ? ClipRect : BoundsRect(); }
 
-TRect TCustomDIBX::DrawableRect() const { return draw::DrawableBox(*this).Rect(); }
-
 bool TCustomDIBX::ClipBlit(TRect& dst, TRect& src, bool mirror_x, bool mirror_y) const {
   const draw::TBox clip = draw::DrawableBox(*this);
   if (clip.Empty()) return false;

@@ -276,9 +276,6 @@ class TCustomDIBX {
                       int32_t& factor_y) const;
 
  protected:
-  // GetClipRect() cut to the bounds: the area drawing may touch.
-  TRect DrawableRect() const;
-
   int32_t width_ = 0;
   int32_t height_ = 0;
 };

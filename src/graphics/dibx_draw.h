@@ -80,6 +80,12 @@ bool PrepareBlit(const TCustomDIBX& dst, int32_t x, int32_t y, const TCustomDIBX
 bool PrepareMaskBlit(const TCustomDIBX& dst, int32_t x, int32_t y, const TCustomDIBX& mask, const TRect& src_rect,
                      bool mirror_x, bool mirror_y, TBlit& out);
 
+// The part of a source rectangle inside the source (maybe empty).
+inline TRect SourceArea(const TCustomDIBX& source, const TRect& src_rect) {
+  return TBox::Of(src_rect).Cut(TBox{0, 0, source.Width(), source.Height()}).Rect();
+}
+inline bool IsEmpty(const TRect& r) { return r.Left >= r.Right || r.Top >= r.Bottom; }
+
 // An 8-bit mask that covers `area` of the source coordinates.
 bool MaskCovers(const TCustomDIBX& mask, const TRect& area);
 

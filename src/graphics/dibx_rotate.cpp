@@ -109,8 +109,8 @@ void RotateCommon(TCustomDIBX& dst, int32_t x, int32_t y, int32_t scale_x, int32
   if (level >= 256 && l == 0) return;
   const TFormat fmt = draw::FormatOf(dst);
   if (fmt == TFormat::None || fmt == TFormat::P8 || source.BytesPerPixel() != dst.BytesPerPixel()) return;
-  const TRect valid = draw::TBox::Of(src_rect).Cut(draw::TBox::Of(source.BoundsRect())).Rect();
-  if (valid.Left >= valid.Right || valid.Top >= valid.Bottom || (mask && !draw::MaskCovers(*mask, valid))) return;
+  const TRect valid = draw::SourceArea(source, src_rect);
+  if (draw::IsEmpty(valid) || (mask && !draw::MaskCovers(*mask, valid))) return;
 
   const double a = angle * 2.0 * M_PI / 256.0;
   const double sx = scale_x / 256.0, sy = scale_y / 256.0;

@@ -103,16 +103,13 @@ bool PrepareStretchSampling(const TCustomDIBX& dst, const TRect& dst_rect, const
   return any;
 }
 
-TRect CutRect(const TRect& r, const TRect& bounds) { return TBox::Of(r).Cut(TBox::Of(bounds)).Rect(); }
-bool RectEmpty(const TRect& r) { return r.Left >= r.Right || r.Top >= r.Bottom; }
-
 void StretchCommon(TCustomDIBX& dst, const TRect& dst_rect, TCustomDIBX& source, const TRect& src_rect,
                    bool mirror_x, bool mirror_y, TCustomDIBX* mask, TMode mode, int32_t level, TKey key) {
   if (level <= 0) return;
   const TFormat f = draw::FormatOf(dst);
   if (f == TFormat::None || source.BytesPerPixel() != dst.BytesPerPixel()) return;
-  const TRect valid = CutRect(src_rect, source.BoundsRect());
-  if (RectEmpty(valid) || (mask && !draw::MaskCovers(*mask, valid))) return;
+  const TRect valid = draw::SourceArea(source, src_rect);
+  if (draw::IsEmpty(valid) || (mask && !draw::MaskCovers(*mask, valid))) return;
   TSampling& smp = draw::ScratchSampling();
   if (!PrepareStretchSampling(dst, dst_rect, src_rect, valid, mirror_x, mirror_y, smp)) return;
   RunMode(dst, f, source, mask, smp, mode, level, key);
@@ -217,8 +214,8 @@ void TCustomDIBX::StretchDrawTableAdd(const TRect& dst_rect, TCustomDIBX& source
   // Only the row form exists: 15-, 16- and 32-bit destinations with the row results.
   if (level <= 0 || table.size() < 256 || source.BitCount() != 8) return;
   if (DrawResultRule(BitCount()) != TDrawRule::Row) return;
-  const TRect valid = CutRect(src_rect, source.BoundsRect());
-  if (RectEmpty(valid)) return;
+  const TRect valid = draw::SourceArea(source, src_rect);
+  if (draw::IsEmpty(valid)) return;
   TSampling& smp = draw::ScratchSampling();
   if (!PrepareStretchSampling(*this, dst_rect, src_rect, valid, mirror_x, mirror_y, smp)) return;
   TOpArgs a;

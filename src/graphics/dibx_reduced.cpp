@@ -89,24 +89,32 @@ void TCustomDIBX::DrawMonoReduced(int32_t x, int32_t y, TCustomDIBX& source, con
   draw::TDrawScope scope(*this, f, &source);
   if (!scope.Ok()) return;
   const int32_t bytes = scope.Bytes(), sw = source.Width(), sh = source.Height();
-  const TWide area = TWide(factor) * TWide(factor);
-  for (int64_t j = 0; j < d.H(); ++j) {
-    uint8_t* p = scope.dst.Row(int32_t(d.t + j)) + ptrdiff_t(d.l) * bytes;
-    for (int64_t i = 0; i < d.W(); ++i, p += bytes) {
-      uint64_t ink = 0;
-      ForBlock(s, i, j, factor, mirror_x, mirror_y, sw, sh,
-               [&](int32_t c, int32_t r) { ink += ReadPackedPixel(scope.src.Row(r), c, 1) == 0; });
-      if (ink == 0) continue;
-      TWide n = ink;
-      if (level < 255) n = (n * uint32_t(level)) >> 8;
-      const uint32_t dv = LoadPixel(p, bytes);
-      uint32_t out = 0;
-      for (int32_t k = 0; k < ch.count; ++k) {
-        const TWide cc = (color >> ch.shift[k]) & ch.max[k], dc = (dv >> ch.shift[k]) & ch.max[k];
-        out |= uint32_t((cc * n + dc * (area - n)) / area) << ch.shift[k];
+  // Blocks of up to 2^24 pixels mix in 64 bits; larger ones (factors above 4096) in 128.
+  auto draw = [&]<class TMix>() {
+    const TMix area = TMix(factor) * TMix(factor);
+    for (int64_t j = 0; j < d.H(); ++j) {
+      uint8_t* p = scope.dst.Row(int32_t(d.t + j)) + ptrdiff_t(d.l) * bytes;
+      for (int64_t i = 0; i < d.W(); ++i, p += bytes) {
+        uint64_t ink = 0;
+        ForBlock(s, i, j, factor, mirror_x, mirror_y, sw, sh,
+                 [&](int32_t c, int32_t r) { ink += ReadPackedPixel(scope.src.Row(r), c, 1) == 0; });
+        if (ink == 0) continue;
+        TMix n = ink;
+        if (level < 255) n = (n * uint32_t(level)) >> 8;
+        const uint32_t dv = LoadPixel(p, bytes);
+        uint32_t out = 0;
+        for (int32_t k = 0; k < ch.count; ++k) {
+          const TMix cc = (color >> ch.shift[k]) & ch.max[k], dc = (dv >> ch.shift[k]) & ch.max[k];
+          out |= uint32_t((cc * n + dc * (area - n)) / area) << ch.shift[k];
+        }
+        StorePixel(p, bytes, out);
       }
-      StorePixel(p, bytes, out);
     }
+  };
+  if (factor <= 4096) {
+    draw.template operator()<uint64_t>();
+  } else {
+    draw.template operator()<TWide>();
   }
 }
 

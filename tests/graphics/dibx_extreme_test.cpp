@@ -12,6 +12,7 @@
 
 #include "dibx_test_util.h"
 #include "dibx_xf_test_util.h"
+#include "graphics/dib_surface.h"
 #include "graphics/dibx.h"
 #include "graphics/dibx_wave.h"
 
@@ -244,6 +245,41 @@ TEST(DibxExtremes, WaveSurfacesPassOnlyWhatFits) {
         ASSERT_EQ(Outside(target), before);
         ASSERT_EQ(target.ClipRect, kClip);
       }
+    }
+  }
+}
+
+// The alpha surface's blits and copies with the same rectangles and points: only the rectangle's
+// part inside both surfaces is touched (a 16 x 12 surface drawn from a 6 x 5 source at (v, v)
+// keeps every pixel a blit cannot reach).
+TEST(DibxExtremes, AlphaSurfaceBlitsStayInside) {
+  TDIBSurface src;
+  src.SetSize(6, 5, 32);
+  src.NeedAlpha();
+  for (int32_t y = 0; y < 5; ++y)
+    for (int32_t x = 0; x < 6; ++x) {
+      src.SetPixel(x, y, 0x010203 * uint32_t(x + 1));
+      src.Alpha()->SetPixel(x, y, uint32_t(40 * y));
+    }
+  for (const TRect& r : kRects) {
+    for (int32_t v : kValues) {
+      SCOPED_TRACE(testing::Message() << "rect " << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom
+                                      << " value " << v);
+      TDIBSurface d;
+      d.SetSize(16, 12, 32);
+      d.NeedAlpha();
+      d.FillRect(TRect{kMin, kMin, kMax, kMax}, 7);
+      d.Draw(v, v, r, src);
+      d.DrawKeyed(v, 1, v, r, src);
+      d.DrawTranslucent(1, v, v, 0x010203, r, src);
+      d.DrawAlphaMask(v, v, v, r, src);
+      d.CopyAlphaRect(src, r);
+      d.FillRect(r, 9);
+      TDIBSurface copy;
+      copy.CopyRect(src, r, true);
+      ASSERT_LE(copy.Width(), 6);
+      ASSERT_LE(copy.Height(), 5);
+      copy.Crop(r);
     }
   }
 }

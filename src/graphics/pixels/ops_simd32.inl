@@ -150,6 +150,7 @@ struct KFillMask {
     const T c = V::set1(a.color);
     const T z = V::zero();
     const T lv = V::set1_16(uint16_t(a.level));
+    const bool scaled = a.level < 256;  // 256: the weight is the mask value itself
     int32_t i = 0;
     for (; i + N <= n; i += N) {
       const T w = LoadW<Rev>(m, i);
@@ -157,8 +158,8 @@ struct KFillMask {
       if (V::all_ones(mzero)) continue;
       const T dv = V::load(d + i);
       const T skip = a.skip_equal ? V::or_(mzero, V::cmpeq32(dv, c)) : mzero;
-      T wl, wh;
-      LevelW(w, lv, wl, wh);
+      T wl = V::lo8(w), wh = V::hi8(w);
+      if (scaled) LevelW(w, lv, wl, wh);
       V::store(d + i, V::select(skip, dv, Computed<Clear>(BlendW(dv, c, wl, wh))));
     }
     Tail<OpFillMask, Rev, Clear>(d, s, m, i, n, a);

@@ -221,18 +221,18 @@ TDrawScope::~TDrawScope() {
 }
 
 bool TDrawScope::Lock(TCustomDIBX* s, TPlane& plane) {
-  const TPlane* planes[3] = {&dst, &src, &mask};
   for (int32_t i = 0; i < count_; ++i) {
     if (locked_[i] == s) {
-      plane = *planes[i];
+      plane = planes_[i];
       return true;
     }
   }
   if (s->IsEmpty()) return false;
   uint8_t* p = s->PixelAddress(0, 0);
   if (!p) return false;
-  locked_[count_++] = s;
   plane = TPlane{p, s->Pitch()};
+  locked_[count_] = s;
+  planes_[count_++] = plane;
   return true;
 }
 
@@ -242,7 +242,7 @@ namespace {
 
 struct TScratch {
   std::vector<uint32_t> pixels;
-  std::vector<uint8_t> bytes[2];
+  std::vector<uint8_t> bytes;
   TSampling sampling;
 };
 
@@ -259,8 +259,8 @@ uint8_t* ScratchPixels(int32_t n) {
   return reinterpret_cast<uint8_t*>(v.data());
 }
 
-uint8_t* ScratchBytes(int32_t n, int32_t which) {
-  std::vector<uint8_t>& v = Scratch().bytes[which];
+uint8_t* ScratchBytes(int32_t n) {
+  std::vector<uint8_t>& v = Scratch().bytes;
   if (v.size() < size_t(n) + 1) v.resize(size_t(n) + 1);
   return v.data();
 }

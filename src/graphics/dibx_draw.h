@@ -121,13 +121,15 @@ class TDrawScope {
   const pixels::TPixelOps& ops_;
   TFormat format_;
   TCustomDIBX* locked_[3] = {};
+  TPlane planes_[3];
   int32_t count_ = 0;
   bool ok_ = false;
 };
 
-// Scratch rows of one thread, reused from draw to draw: pixels (4-byte aligned) and bytes.
-uint8_t* ScratchPixels(int32_t n);  // n pixels of up to 4 bytes
-uint8_t* ScratchBytes(int32_t n, int32_t which = 0);  // two independent rows, 0 and 1
+// Scratch rows of one thread, reused from draw to draw: n pixels of up to 4 bytes (4-byte aligned),
+// and n bytes.
+uint8_t* ScratchPixels(int32_t n);
+uint8_t* ScratchBytes(int32_t n);
 
 // Unscaled rows: `op` from the source (pixels, or 8-bit codes; none for fills through a mask) and
 // the mask onto b.dst.

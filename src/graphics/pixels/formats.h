@@ -102,10 +102,10 @@ struct TRgbFormat {
              ((((d & B) * na + (s & B) * a) >> 8) & B);
     }
   }
+  // Worked on the channels shifted down, which gives the same bits as the masked form and keeps
+  // each division by 255 within 16 bits.
   static uint32_t Blend255(uint32_t d, uint32_t s, uint32_t a) {
-    const uint32_t na = 255 - a;
-    return ((((d & R) * na + (s & R) * a) / 255) & R) | ((((d & G) * na + (s & G) * a) / 255) & G) |
-           ((((d & B) * na + (s & B) * a) / 255) & B);
+    return Ch255<R>(d, s, a) | Ch255<G>(d, s, a) | Ch255<B>(d, s, a);
   }
   static uint32_t Scale(uint32_t s, uint32_t level) {
     return (((s & R) * level >> 8) & R) | (((s & G) * level >> 8) & G) | (((s & B) * level >> 8) & B);
@@ -114,6 +114,11 @@ struct TRgbFormat {
   static uint32_t SubSat(uint32_t d, uint32_t x) { return SubCh(d, x, R) | SubCh(d, x, G) | SubCh(d, x, B); }
 
  private:
+  template <uint32_t M>
+  static uint32_t Ch255(uint32_t d, uint32_t s, uint32_t a) {
+    constexpr int kShift = __builtin_ctz(M);
+    return ((((d & M) >> kShift) * (255 - a) + ((s & M) >> kShift) * a) / 255) << kShift;
+  }
   static uint32_t AddCh(uint32_t d, uint32_t x, uint32_t m) {
     const uint32_t t = (d & m) + (x & m);
     return t > m ? m : t;

@@ -18,13 +18,18 @@ namespace {
 
 enum class TSourceKind { None, Pixels, Codes };
 
-// A mask value scaled by a level: m * level >> 8, m itself at 256 (tested apart, so that a loop over
-// a row can leave the multiply out).
-inline uint32_t Weight(uint32_t m, uint32_t level) { return level == 256 ? m : m * level >> 8; }
+// The switches of TOpArgs an operation reads (kSwitches): the reference rows are built once for
+// each setting of them, so that no switch is tested per pixel. kFullLevel: the level is 256 (the
+// mask value is the weight), which leaves the multiply out.
+constexpr uint8_t kKeyed = 1, kSkipEqual = 2, kSkipZeroWeight = 4, kFullLevel = 8;
+
+// A mask value scaled by a level: m * level >> 8 (m itself at 256).
+inline uint32_t Weight(uint32_t m, uint32_t level) { return m * level >> 8; }
 
 struct OpCopy {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = 0;
   template <class F>
   static uint32_t Apply(uint32_t, uint32_t s, uint32_t, const TOpArgs&) {
     return s;
@@ -34,6 +39,7 @@ struct OpCopy {
 struct OpKey {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = 0;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t, const TOpArgs& a) {
     return s == a.key ? d : s;
@@ -43,6 +49,7 @@ struct OpKey {
 struct OpBlend {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = kKeyed | kSkipEqual;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t, const TOpArgs& a) {
     if ((a.keyed && s == a.key) || (a.skip_equal && d == s)) return d;
@@ -53,6 +60,7 @@ struct OpBlend {
 struct OpTranslucent {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = kKeyed;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t, const TOpArgs& a) {
     if (a.keyed && s == a.key) return d;
@@ -63,6 +71,7 @@ struct OpTranslucent {
 struct OpAdd {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = kKeyed | kSkipEqual;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t, const TOpArgs& a) {
     if ((a.keyed && s == a.key) || (a.skip_equal && d == s)) return d;
@@ -73,6 +82,7 @@ struct OpAdd {
 struct OpMask {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
   static constexpr bool kMask = true;
+  static constexpr uint8_t kSwitches = kSkipEqual;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t m, const TOpArgs& a) {
     if (m == 0 || (a.skip_equal && d == s)) return d;
@@ -83,6 +93,7 @@ struct OpMask {
 struct OpMaskBlend {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
   static constexpr bool kMask = true;
+  static constexpr uint8_t kSwitches = kSkipEqual | kSkipZeroWeight | kFullLevel;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t m, const TOpArgs& a) {
     if (m == 0) return d;
@@ -95,6 +106,7 @@ struct OpMaskBlend {
 struct OpMaskAdd {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
   static constexpr bool kMask = true;
+  static constexpr uint8_t kSwitches = kFullLevel;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t m, const TOpArgs& a) {
     if (m == 0) return d;
@@ -105,6 +117,7 @@ struct OpMaskAdd {
 struct OpTable {
   static constexpr TSourceKind kSource = TSourceKind::Codes;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = kKeyed;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t code, uint32_t, const TOpArgs& a) {
     if ((a.keyed && code == a.key) || int32_t(code) < a.threshold) return d;
@@ -126,6 +139,7 @@ struct OpTable {
 struct OpFill {
   static constexpr TSourceKind kSource = TSourceKind::None;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = 0;
   template <class F>
   static uint32_t Apply(uint32_t, uint32_t, uint32_t, const TOpArgs& a) {
     return a.color;
@@ -135,6 +149,7 @@ struct OpFill {
 struct OpFillBlend {
   static constexpr TSourceKind kSource = TSourceKind::None;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = 0;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t, uint32_t, const TOpArgs& a) {
     const uint32_t c = a.color & F::kPixelMask;
@@ -146,6 +161,7 @@ struct OpFillBlend {
 struct OpFillAdd {
   static constexpr TSourceKind kSource = TSourceKind::None;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = 0;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t, uint32_t, const TOpArgs& a) {
     return F::AddSat(d, a.color);
@@ -155,6 +171,7 @@ struct OpFillAdd {
 struct OpFillSub {
   static constexpr TSourceKind kSource = TSourceKind::None;
   static constexpr bool kMask = false;
+  static constexpr uint8_t kSwitches = 0;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t, uint32_t, const TOpArgs& a) {
     return F::SubSat(d, a.color);
@@ -164,6 +181,7 @@ struct OpFillSub {
 struct OpFillMask {
   static constexpr TSourceKind kSource = TSourceKind::None;
   static constexpr bool kMask = true;
+  static constexpr uint8_t kSwitches = kSkipEqual | kFullLevel;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t, uint32_t m, const TOpArgs& a) {
     const uint32_t c = a.color & F::kPixelMask;
@@ -172,14 +190,19 @@ struct OpFillMask {
   }
 };
 
-// The reference row of an operation in a format, for one direction of the source and mask. Every
-// destination pixel is stored (left pixels as they were), so the compiler may vectorise the loop;
-// 16- and 32-bit pixels are read and written as such (their rows are aligned to their size).
-template <class F, class Op, int Dir>
+// The reference row of an operation in a format, for one direction of the source and mask and
+// one setting S of the operation's switches. Every destination pixel is stored (left pixels as
+// they were), so the compiler may vectorise the loop; 16- and 32-bit pixels are read and written
+// as such (their rows are aligned to their size).
+template <class F, class Op, int Dir, uint8_t S>
 void RowIn(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, const TOpArgs& args) {
   // A copy: the stores into d could otherwise change the arguments, so they would be read again for
-  // every pixel.
-  const TOpArgs a = args;
+  // every pixel. Its switches are the constants of S.
+  TOpArgs a = args;
+  if constexpr ((Op::kSwitches & kKeyed) != 0) a.keyed = (S & kKeyed) != 0;
+  if constexpr ((Op::kSwitches & kSkipEqual) != 0) a.skip_equal = (S & kSkipEqual) != 0;
+  if constexpr ((Op::kSwitches & kSkipZeroWeight) != 0) a.skip_zero_weight = (S & kSkipZeroWeight) != 0;
+  if constexpr ((S & kFullLevel) != 0) a.level = 256;
   if constexpr (F::kBytes == 2 || F::kBytes == 4) {
     using P = std::conditional_t<F::kBytes == 4, uint32_t, uint16_t>;
     P* dp = reinterpret_cast<P*>(d);
@@ -204,12 +227,32 @@ void RowIn(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, const TOpA
   }
 }
 
+// Chooses the row built for the arguments' switches, one switch at a time.
+template <class F, class Op, int Dir, uint8_t S = 0, uint8_t Bit = 1>
+void RowSwitched(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, const TOpArgs& a) {
+  if constexpr (Bit > kFullLevel) {
+    RowIn<F, Op, Dir, S>(d, s, m, n, a);
+  } else if constexpr ((Op::kSwitches & Bit) == 0) {
+    RowSwitched<F, Op, Dir, S, uint8_t(Bit << 1)>(d, s, m, n, a);
+  } else {
+    const bool on = Bit == kKeyed       ? a.keyed != 0
+                    : Bit == kSkipEqual ? a.skip_equal != 0
+                    : Bit == kSkipZeroWeight ? a.skip_zero_weight != 0
+                                             : a.level == 256;
+    if (on) {
+      RowSwitched<F, Op, Dir, uint8_t(S | Bit), uint8_t(Bit << 1)>(d, s, m, n, a);
+    } else {
+      RowSwitched<F, Op, Dir, S, uint8_t(Bit << 1)>(d, s, m, n, a);
+    }
+  }
+}
+
 template <class F, class Op>
 void RowOf(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, int32_t dir, const TOpArgs& a) {
   if (dir < 0) {
-    RowIn<F, Op, -1>(d, s, m, n, a);
+    RowSwitched<F, Op, -1>(d, s, m, n, a);
   } else {
-    RowIn<F, Op, 1>(d, s, m, n, a);
+    RowSwitched<F, Op, 1>(d, s, m, n, a);
   }
 }
 

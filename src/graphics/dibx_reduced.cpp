@@ -2,6 +2,7 @@
 // block of a 1-bit (ink = 0 bits) or 4-bit (two-bit colour codes) source and mixes the colours by
 // their share of the block. Source bits outside the source count as background.
 #include <algorithm>
+#include <cstring>
 
 #include "graphics/dibx.h"
 #include "graphics/dibx_draw.h"
@@ -33,19 +34,50 @@ bool PrepareBlocks(const TCustomDIBX& dst, int32_t x, int32_t y, const TRect& sr
   return draw::PrepareReducedBox(draw::DrawableBox(dst), d, s, mirror_x, mirror_y, fx, fy);
 }
 
-// Calls count(column, row) for every pixel of the block of destination pixel (i, j) that lies
-// inside the source; returns how many of the block's pixels lie outside.
+// The part of the block of destination pixel (i, j) that lies inside the source (maybe empty).
+TBox BlockInside(const TBox& s, int64_t i, int64_t j, int64_t factor, bool mirror_x, bool mirror_y, int32_t sw,
+                 int32_t sh) {
+  const int64_t c0 = mirror_x ? s.r - (i + 1) * factor : s.l + i * factor;
+  const int64_t r0 = mirror_y ? s.b - (j + 1) * factor : s.t + j * factor;
+  return TBox{c0, r0, c0 + factor, r0 + factor}.Cut(TBox{0, 0, sw, sh});
+}
+
+// Calls count(column, row) for every pixel of the block that lies inside the source; returns how
+// many of the block's pixels lie outside.
 template <class Count>
 int64_t ForBlock(const TBox& s, int64_t i, int64_t j, int64_t factor, bool mirror_x, bool mirror_y, int32_t sw,
                  int32_t sh, Count&& count) {
-  const int64_t c0 = mirror_x ? s.r - (i + 1) * factor : s.l + i * factor;
-  const int64_t r0 = mirror_y ? s.b - (j + 1) * factor : s.t + j * factor;
-  const TBox inside = TBox{c0, r0, c0 + factor, r0 + factor}.Cut(TBox{0, 0, sw, sh});
+  const TBox inside = BlockInside(s, i, j, factor, mirror_x, mirror_y, sw, sh);
   if (inside.Empty()) return factor * factor;
   for (int64_t r = inside.t; r < inside.b; ++r)
     for (int64_t c = inside.l; c < inside.r; ++c) count(int32_t(c), int32_t(r));
   return factor * factor - inside.W() * inside.H();
 }
+
+// The 1 bits of pixels c0 .. c1 - 1 of a 1-bit row (most significant bit first), a byte at a time.
+int64_t OnesIn(const uint8_t* row, int64_t c0, int64_t c1) {
+  int64_t ones = 0;
+  while (c0 < c1) {
+    const int64_t byte = c0 >> 3, first = c0 & 7, last = std::min<int64_t>(8, c1 - (byte << 3));
+    const uint32_t bits = uint32_t(row[byte]) & (0xFFu >> first) & (0xFFu << (8 - last));
+    ones += __builtin_popcount(bits);
+    c0 = (byte + 1) << 3;
+  }
+  return ones;
+}
+
+// x / d, by a shift when d is a power of two.
+template <class T>
+struct TDivider {
+  T d;
+  int shift = -1;
+  explicit TDivider(T divisor) : d(divisor) {
+    if ((d & (d - 1)) == 0)
+      for (shift = 0; (T(1) << shift) != d; ++shift) {
+      }
+  }
+  T operator()(T x) const { return shift >= 0 ? x >> shift : x / d; }
+};
 
 // The channels of the formats the reductions draw into; none for the others.
 struct TChannels {
@@ -92,12 +124,15 @@ void TCustomDIBX::DrawMonoReduced(int32_t x, int32_t y, TCustomDIBX& source, con
   // Blocks of up to 2^24 pixels mix in 64 bits; larger ones (factors above 4096) in 128.
   auto draw = [&]<class TMix>() {
     const TMix area = TMix(factor) * TMix(factor);
+    const TDivider<TMix> per_area(area);
     for (int64_t j = 0; j < d.H(); ++j) {
       uint8_t* p = scope.dst.Row(int32_t(d.t + j)) + ptrdiff_t(d.l) * bytes;
       for (int64_t i = 0; i < d.W(); ++i, p += bytes) {
+        // The ink: 0 bits of the block inside the source.
+        const TBox inside = BlockInside(s, i, j, factor, mirror_x, mirror_y, sw, sh);
         uint64_t ink = 0;
-        ForBlock(s, i, j, factor, mirror_x, mirror_y, sw, sh,
-                 [&](int32_t c, int32_t r) { ink += ReadPackedPixel(scope.src.Row(r), c, 1) == 0; });
+        for (int64_t r = inside.t; r < inside.b && !inside.Empty(); ++r)
+          ink += uint64_t(inside.W() - OnesIn(scope.src.Row(int32_t(r)), inside.l, inside.r));
         if (ink == 0) continue;
         TMix n = ink;
         if (level < 255) n = (n * uint32_t(level)) >> 8;
@@ -105,7 +140,7 @@ void TCustomDIBX::DrawMonoReduced(int32_t x, int32_t y, TCustomDIBX& source, con
         uint32_t out = 0;
         for (int32_t k = 0; k < ch.count; ++k) {
           const TMix cc = (color >> ch.shift[k]) & ch.max[k], dc = (dv >> ch.shift[k]) & ch.max[k];
-          out |= uint32_t((cc * n + dc * (area - n)) / area) << ch.shift[k];
+          out |= uint32_t(per_area(cc * n + dc * (area - n))) << ch.shift[k];
         }
         StorePixel(p, bytes, out);
       }
@@ -131,32 +166,42 @@ void TCustomDIBX::DrawMonoReducedColors(int32_t x, int32_t y, TCustomDIBX& sourc
   draw::TDrawScope scope(*this, f, &source);
   if (!scope.Ok()) return;
   const int32_t bytes = scope.Bytes(), sw = source.Width(), sh = source.Height();
-  const TWide area = TWide(factor) * TWide(factor), whole = area * 256;
-  for (int64_t j = 0; j < d.H(); ++j) {
-    uint8_t* p = scope.dst.Row(int32_t(d.t + j)) + ptrdiff_t(d.l) * bytes;
-    for (int64_t i = 0; i < d.W(); ++i, p += bytes) {
-      TWide c[4] = {0, 0, 0, 0};
-      c[0] += uint64_t(ForBlock(s, i, j, factor, mirror_x, mirror_y, sw, sh,
-                                [&](int32_t col, int32_t r) { ++c[ReadPackedPixel(scope.src.Row(r), col, 4) & 3]; }));
-      if (c[0] == area) continue;
-      if (level == 255 && (c[1] == area || c[2] == area)) {
-        StorePixel(p, bytes, colors[c[1] == area ? 0 : 1]);
-        continue;
+  // Factors up to 4096 weigh in 64 bits (at most 2^42 per sum), larger ones in 128.
+  auto draw = [&]<class TMix>() {
+    const TMix area = TMix(factor) * TMix(factor), whole = area * 256;
+    const TDivider<TMix> per_whole(whole);
+    for (int64_t j = 0; j < d.H(); ++j) {
+      uint8_t* p = scope.dst.Row(int32_t(d.t + j)) + ptrdiff_t(d.l) * bytes;
+      for (int64_t i = 0; i < d.W(); ++i, p += bytes) {
+        TMix c[4] = {0, 0, 0, 0};
+        c[0] += uint64_t(ForBlock(s, i, j, factor, mirror_x, mirror_y, sw, sh, [&](int32_t col, int32_t r) {
+          ++c[ReadPackedPixel(scope.src.Row(r), col, 4) & 3];
+        }));
+        if (c[0] == area) continue;
+        if (level == 255 && (c[1] == area || c[2] == area)) {
+          StorePixel(p, bytes, colors[c[1] == area ? 0 : 1]);
+          continue;
+        }
+        const TMix weight = level == 255 ? 256 : uint32_t(level & 255);
+        for (int k = 1; k < 4; ++k) c[k] *= weight;
+        const TMix b = level > 255 ? whole : whole - c[1] - c[2] - c[3];
+        const uint32_t dv = LoadPixel(p, bytes);
+        uint32_t out = 0;
+        for (int32_t k = 0; k < ch.count; ++k) {
+          const int32_t sh_k = ch.shift[k];
+          const TMix m = ch.max[k];
+          const TMix sum = ((colors[0] >> sh_k) & ch.max[k]) * c[1] + ((colors[1] >> sh_k) & ch.max[k]) * c[2] +
+                           ((colors[2] >> sh_k) & ch.max[k]) * c[3] + ((dv >> sh_k) & ch.max[k]) * b;
+          out |= uint32_t(std::min(per_whole(sum), m)) << sh_k;
+        }
+        StorePixel(p, bytes, out);
       }
-      const TWide weight = level == 255 ? 256 : uint32_t(level & 255);
-      for (int k = 1; k < 4; ++k) c[k] *= weight;
-      const TWide b = level > 255 ? whole : whole - c[1] - c[2] - c[3];
-      const uint32_t dv = LoadPixel(p, bytes);
-      uint32_t out = 0;
-      for (int32_t k = 0; k < ch.count; ++k) {
-        const int32_t sh_k = ch.shift[k];
-        const TWide m = ch.max[k];
-        const TWide sum = ((colors[0] >> sh_k) & ch.max[k]) * c[1] + ((colors[1] >> sh_k) & ch.max[k]) * c[2] +
-                          ((colors[2] >> sh_k) & ch.max[k]) * c[3] + ((dv >> sh_k) & ch.max[k]) * b;
-        out |= uint32_t(std::min(sum / whole, m)) << sh_k;
-      }
-      StorePixel(p, bytes, out);
     }
+  };
+  if (factor <= 4096) {
+    draw.template operator()<uint64_t>();
+  } else {
+    draw.template operator()<TWide>();
   }
 }
 

@@ -23,8 +23,8 @@ enum class TSourceKind { None, Pixels, Codes };
 // mask value is the weight), which leaves the multiply out.
 constexpr uint8_t kKeyed = 1, kSkipEqual = 2, kSkipZeroWeight = 4, kFullLevel = 8;
 
-// A mask value scaled by a level: m * level >> 8 (m itself at 256).
-inline uint32_t Weight(uint32_t m, uint32_t level) { return m * level >> 8; }
+// A mask value scaled by a level: m * level >> 8, m itself at 256.
+inline uint32_t Weight(uint32_t m, uint32_t level) { return level == 256 ? m : m * level >> 8; }
 
 struct OpCopy {
   static constexpr TSourceKind kSource = TSourceKind::Pixels;
@@ -202,7 +202,14 @@ void RowIn(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, const TOpA
   if constexpr ((Op::kSwitches & kKeyed) != 0) a.keyed = (S & kKeyed) != 0;
   if constexpr ((Op::kSwitches & kSkipEqual) != 0) a.skip_equal = (S & kSkipEqual) != 0;
   if constexpr ((Op::kSwitches & kSkipZeroWeight) != 0) a.skip_zero_weight = (S & kSkipZeroWeight) != 0;
-  if constexpr ((S & kFullLevel) != 0) a.level = 256;
+  if constexpr ((Op::kSwitches & kFullLevel) != 0) {
+    // Either way the compiler knows which branch of Weight applies.
+    if constexpr ((S & kFullLevel) != 0) {
+      a.level = 256;
+    } else if (a.level > 255) {
+      __builtin_unreachable();
+    }
+  }
   if constexpr (F::kBytes == 2 || F::kBytes == 4) {
     using P = std::conditional_t<F::kBytes == 4, uint32_t, uint16_t>;
     P* dp = reinterpret_cast<P*>(d);

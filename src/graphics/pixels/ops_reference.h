@@ -7,6 +7,7 @@
 // no mask is read).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 
@@ -203,12 +204,9 @@ void RowIn(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, const TOpA
   if constexpr ((Op::kSwitches & kSkipEqual) != 0) a.skip_equal = (S & kSkipEqual) != 0;
   if constexpr ((Op::kSwitches & kSkipZeroWeight) != 0) a.skip_zero_weight = (S & kSkipZeroWeight) != 0;
   if constexpr ((Op::kSwitches & kFullLevel) != 0) {
-    // Either way the compiler knows which branch of Weight applies.
-    if constexpr ((S & kFullLevel) != 0) {
-      a.level = 256;
-    } else if (a.level > 255) {
-      __builtin_unreachable();
-    }
+    // Either way the compiler knows which branch of Weight applies (levels above 256 are outside
+    // the operations' range; they count as 255).
+    a.level = (S & kFullLevel) != 0 ? 256 : std::min(a.level, 255u);
   }
   if constexpr (F::kBytes == 2 || F::kBytes == 4) {
     using P = std::conditional_t<F::kBytes == 4, uint32_t, uint16_t>;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "dibx_test_util.h"
 #include "graphics/dib_surface.h"
 #include "graphics/dibx.h"
+#include "graphics/pixels/formats.h"
 #include "graphics/pixels/ops.h"
 #include "graphics/simd_dispatch.h"
 
@@ -161,6 +163,42 @@ TEST(PixelOps, LevelsCanBeForcedAndAreCapped) {
   EXPECT_EQ(&pixels::PixelOps(), &pixels::PixelOps(SupportedSimdLevel()));
   EXPECT_EQ(SimdLevelName(TSimdLevel::Sse2), "sse2");
   SetSimdLevel(saved);
+}
+
+// The formats' arithmetic against the formulas as written, per channel on the masked values, for
+// every pair of channel values at a spread of weights.
+TEST(PixelOps, FormatsComputeTheWrittenFormulas) {
+  auto check = [](auto fmt, const char* name, std::initializer_list<uint32_t> masks) {
+    using F = decltype(fmt);
+    for (uint32_t a : {0u, 1u, 2u, 100u, 127u, 128u, 200u, 254u, 255u}) {
+      for (uint32_t dv = 0; dv < 256; ++dv) {
+        for (uint32_t sv = 0; sv < 256; sv += 3) {
+          uint32_t d = 0, s = 0, blend = 0, blend255 = 0, add = 0;
+          for (uint32_t m : masks) {
+            const uint32_t shift = uint32_t(__builtin_ctz(m));
+            d |= (dv << shift) & m;
+            s |= (sv << shift) & m;
+          }
+          for (uint32_t m : masks) {
+            const uint64_t dm = d & m, sm = s & m;
+            blend |= uint32_t(((dm * (255 - a) + sm * a) >> 8) & m);
+            blend255 |= uint32_t(((dm * (255 - a) + sm * a) / 255) & m);
+            const uint64_t t = dm + (((sm * a) >> 8) & m);
+            add |= uint32_t(t > m ? m : t);
+          }
+          ASSERT_EQ(F::Blend(d, s, a), blend) << name << " " << std::hex << d << " " << s << " " << a;
+          ASSERT_EQ(F::Blend255(d, s, a), blend255) << name << " " << std::hex << d << " " << s << " " << a;
+          ASSERT_EQ(F::AddSat(d, F::Scale(s, a)), add) << name << " " << std::hex << d << " " << s << " " << a;
+        }
+      }
+    }
+  };
+  check(pixels::F8{}, "8", {0xFF});
+  check(pixels::F555{}, "555", {0x7C00, 0x3E0, 0x1F});
+  check(pixels::F565{}, "565", {0xF800, 0x7E0, 0x1F});
+  check(pixels::F24{}, "24", {0xFF0000, 0xFF00, 0xFF});
+  check(pixels::F32{}, "32", {0xFF0000, 0xFF00, 0xFF});
+  check(pixels::F32Bytes{}, "32 bytes", {0xFF000000u, 0xFF0000, 0xFF00, 0xFF});
 }
 
 // ---- Whole operations ----

@@ -1,9 +1,10 @@
-// The 32-bit row routines written once over a vector type V (included by the SSE2 and AVX2
-// files), for both 32-bit formats: P32Bytes puts all four bytes through the arithmetic, P32 clears
-// the top byte of every computed pixel (copied and skipped pixels keep theirs). Each byte goes
-// through 16-bit arithmetic exactly as the reference formulas do, and the ends of rows (fewer
-// pixels than a vector) use the reference operations themselves, so the results equal the
-// reference rows bit for bit.
+// The row routines written once over a vector type V (included by the SSE2 and AVX2 files): the
+// 32-bit rows for both 32-bit formats (P32Bytes puts all four bytes through the arithmetic, P32
+// clears the top byte of every computed pixel; copied and skipped pixels keep theirs), and the
+// 24-bit translucency in 128-bit vectors at both instruction sets. Each byte goes through 16-bit
+// arithmetic exactly as the reference formulas do, and the ends of rows (fewer pixels than a
+// vector) use the reference operations themselves, so the results equal the reference rows bit for
+// bit.
 //
 // V provides: T, N (pixels per vector), load/store, set1 (32-bit), set1_16, zero, rev (reverse
 // the pixel order), weights(bytes) (N mask bytes, each repeated over its pixel's four bytes),
@@ -320,11 +321,73 @@ void SetFormat(TPixelOps& t, TFormat f) {
   At(t, TOp::FillMask, f) = Entry<KFillMask, Clear>;
 }
 
-// The reference table with the 32-bit rows of this instruction set.
+// ---- 24 bits: the alpha surface's translucency (Blend255) ----
+// Every byte of a 24-bit row is a channel of its own, so four pixels (12 bytes) blend as 16-bit
+// lanes of one 128-bit vector: x = d (255 - a) + s a <= 255 * 255, and x / 255 = (x + 1 + (x >> 8))
+// >> 8. The four bytes after the twelve are loaded and stored back unchanged, as are the bytes of
+// keyed pixels (the key is tested pixel by pixel).
+
+// Byte masks that keep the pixels of a 4-bit pattern (bit k: pixel k) and the four spare bytes.
+struct TKeep24 {
+  alignas(16) uint8_t bytes[16][16];
+  constexpr TKeep24() : bytes() {
+    for (int p = 0; p < 16; ++p)
+      for (int b = 0; b < 16; ++b) bytes[p][b] = (b >= 12 || ((p >> (b / 3)) & 1)) ? 0xFF : 0;
+  }
+};
+constexpr TKeep24 kKeep24;
+
+inline __m128i Div255(__m128i x) {
+  const __m128i one = _mm_set1_epi16(1);
+  return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+}
+
+// Sixteen bytes blended: (d (255 - a) + s a) / 255 each.
+inline __m128i Translucent16(__m128i dv, __m128i sv, __m128i wd, __m128i wa) {
+  const __m128i z = _mm_setzero_si128();
+  const __m128i lo = Div255(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dv, z), wd),
+                                          _mm_mullo_epi16(_mm_unpacklo_epi8(sv, z), wa)));
+  const __m128i hi = Div255(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dv, z), wd),
+                                          _mm_mullo_epi16(_mm_unpackhi_epi8(sv, z), wa)));
+  return _mm_packus_epi16(lo, hi);
+}
+
+void Translucent24(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, int32_t dir, const TOpArgs& args) {
+  const TOpArgs a = args;
+  if (dir < 0) return RowOf<F24, OpTranslucent>(d, s, m, n, dir, a);
+  const __m128i wa = _mm_set1_epi16(int16_t(a.level)), wd = _mm_set1_epi16(int16_t(255 - a.level));
+  int32_t i = 0;
+  if (!a.keyed) {
+    // Sixteen pixels are three vectors of bytes.
+    for (; i + 16 <= n; i += 16) {
+      __m128i* dp = reinterpret_cast<__m128i*>(d + 3 * ptrdiff_t(i));
+      const __m128i* sp = reinterpret_cast<const __m128i*>(s + 3 * ptrdiff_t(i));
+      for (int k = 0; k < 3; ++k)
+        _mm_storeu_si128(dp + k, Translucent16(_mm_loadu_si128(dp + k), _mm_loadu_si128(sp + k), wd, wa));
+    }
+  } else {
+    // Sixteen bytes are read and written from each group of four pixels: two pixels of room.
+    for (; i + 6 <= n; i += 4) {
+      uint8_t* dp = d + 3 * ptrdiff_t(i);
+      const uint8_t* sp = s + 3 * ptrdiff_t(i);
+      const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+      const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp));
+      int keyed = 0;
+      for (int k = 0; k < 4; ++k) keyed |= int(LoadPixel<3>(sp + 3 * k) == a.key) << k;
+      const __m128i keep = _mm_load_si128(reinterpret_cast<const __m128i*>(kKeep24.bytes[keyed]));
+      const __m128i out = _mm_or_si128(_mm_and_si128(keep, dv), _mm_andnot_si128(keep, Translucent16(dv, sv, wd, wa)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), out);
+    }
+  }
+  RowOf<F24, OpTranslucent>(d + 3 * ptrdiff_t(i), s + 3 * ptrdiff_t(i), m, n - i, dir, a);
+}
+
+// The reference table with the rows of this instruction set.
 TPixelOps MakeTable() {
   TPixelOps t = ScalarPixelOps();
   SetFormat<true>(t, TFormat::P32);
   SetFormat<false>(t, TFormat::P32Bytes);
+  At(t, TOp::Translucent, TFormat::P24) = Translucent24;
   return t;
 }
 

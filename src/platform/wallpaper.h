@@ -1,5 +1,5 @@
 // Setting the desktop wallpaper. Linux desktops share no common service for it, so the built-in
-// implementation refuses every request; a desktop-specific one can be installed.
+// implementation refuses every request; a desktop-specific one can take its place in the session's services.
 #pragma once
 
 #include <string>
@@ -20,10 +20,5 @@ class TNoWallpaper : public IWallpaper {
  public:
   bool SetWallpaper(const std::string& host_path, TWallpaperStyle style) override;
 };
-
-// The wallpaper service in use (a TNoWallpaper until another is installed).
-IWallpaper& Wallpaper();
-// Installs a wallpaper service (nullptr: the built-in one); returns the one installed before.
-IWallpaper* InstallWallpaper(IWallpaper* wallpaper);
 
 }  // namespace kova::plat

@@ -2,10 +2,14 @@
 // when the processor has AVX2.
 #include <immintrin.h>
 
-#include "graphics/kernels/pixel_ops.h"
-#include "graphics/kernels/row32.h"
+#include <cstring>
+#include <type_traits>
 
-namespace kova::kernels {
+#include "graphics/pixels/formats.h"
+#include "graphics/pixels/ops.h"
+#include "graphics/pixels/ops_reference.h"
+
+namespace kova::pixels {
 namespace avx2 {
 
 struct V {
@@ -41,10 +45,13 @@ struct V {
   static T select(T mask, T a, T b) { return _mm256_blendv_epi8(b, a, mask); }
 };
 
-#include "graphics/kernels/row32_simd.inl"
+#include "graphics/pixels/ops_simd32.inl"
 
 }  // namespace avx2
 
-const TRow32Kernels kRow32Avx2 = avx2::kTable;
+const TPixelOps& Avx2PixelOps() {
+  static const TPixelOps table = avx2::MakeTable();
+  return table;
+}
 
-}  // namespace kova::kernels
+}  // namespace kova::pixels

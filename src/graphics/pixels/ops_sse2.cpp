@@ -2,11 +2,13 @@
 #include <emmintrin.h>
 
 #include <cstring>
+#include <type_traits>
 
-#include "graphics/kernels/pixel_ops.h"
-#include "graphics/kernels/row32.h"
+#include "graphics/pixels/formats.h"
+#include "graphics/pixels/ops.h"
+#include "graphics/pixels/ops_reference.h"
 
-namespace kova::kernels {
+namespace kova::pixels {
 namespace sse2 {
 
 struct V {
@@ -43,10 +45,13 @@ struct V {
   static T select(T mask, T a, T b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
 };
 
-#include "graphics/kernels/row32_simd.inl"
+#include "graphics/pixels/ops_simd32.inl"
 
 }  // namespace sse2
 
-const TRow32Kernels kRow32Sse2 = sse2::kTable;
+const TPixelOps& Sse2PixelOps() {
+  static const TPixelOps table = sse2::MakeTable();
+  return table;
+}
 
-}  // namespace kova::kernels
+}  // namespace kova::pixels

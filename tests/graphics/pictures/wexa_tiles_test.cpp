@@ -3,7 +3,7 @@
 // must be refused.
 #include <gtest/gtest.h>
 
-#include "graphics/wexa_test_util.h"
+#include "graphics/pictures/wexa_test_util.h"
 
 namespace kova::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/stream.h"
-#include "graphics/wexa_frame.h"
+#include "graphics/pictures/wexa_frame.h"
 
 namespace kova {
 

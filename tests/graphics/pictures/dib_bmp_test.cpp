@@ -4,7 +4,7 @@
 
 #include "core/stream.h"
 #include "graphics/dib.h"
-#include "graphics_test_util.h"
+#include "graphics/graphics_test_util.h"
 #include "support/bmp_writer.h"
 #include "support/le_writer.h"
 

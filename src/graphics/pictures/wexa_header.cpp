@@ -1,4 +1,4 @@
-#include "graphics/wexa_header.h"
+#include "graphics/pictures/wexa_header.h"
 
 #include <cstring>
 #include <string>

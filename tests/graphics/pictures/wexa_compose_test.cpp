@@ -3,7 +3,7 @@
 // post-processed (target depth, palette frames widened to 24 bits with their key re-found).
 #include <gtest/gtest.h>
 
-#include "graphics/wexa_test_util.h"
+#include "graphics/pictures/wexa_test_util.h"
 
 namespace kova::test {
 namespace {

@@ -1,7 +1,7 @@
 // libjpeg reports fatal errors through a callback that must not return; it jumps back to the
 // decoding step that called the library, and the error is raised once the library's frames are
 // gone. The steps that may jump hold no C++ objects with destructors.
-#include "graphics/jpeg_plane.h"
+#include "graphics/pictures/jpeg_plane.h"
 
 #include <csetjmp>
 #include <cstdio>

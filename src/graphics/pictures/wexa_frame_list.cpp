@@ -1,9 +1,9 @@
-#include "graphics/wexa_frame_list.h"
+#include "graphics/pictures/wexa_frame_list.h"
 
 #include "core/errors.h"
 #include "core/wexa_probe.h"
-#include "graphics/picture_loader.h"
-#include "graphics/png_loader.h"
+#include "graphics/pictures/picture_loader.h"
+#include "graphics/pictures/png_loader.h"
 
 namespace kova {
 

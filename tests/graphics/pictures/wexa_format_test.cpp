@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/wexa_probe.h"
-#include "graphics/wexa_header.h"
-#include "graphics/wexa_test_util.h"
+#include "graphics/pictures/wexa_header.h"
+#include "graphics/pictures/wexa_test_util.h"
 #include "graphics/graphics_test_util.h"
 
 namespace kova::test {

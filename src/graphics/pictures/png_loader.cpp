@@ -2,7 +2,7 @@
 // that called the library, and the error is raised once the library's frames are gone. The steps
 // that may jump hold no C++ objects with destructors; the stream's own exceptions are caught in
 // the read callback and turned into a libpng error.
-#include "graphics/png_loader.h"
+#include "graphics/pictures/png_loader.h"
 
 #include <png.h>
 

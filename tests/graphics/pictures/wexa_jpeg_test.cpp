@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "graphics/jpeg_plane.h"
-#include "graphics/wexa_test_util.h"
+#include "graphics/pictures/jpeg_plane.h"
+#include "graphics/pictures/wexa_test_util.h"
 
 namespace kova::test {
 namespace {

@@ -11,8 +11,8 @@
 #include <zlib.h>
 
 #include "graphics/dibx.h"
-#include "graphics/picture_loader.h"
-#include "graphics/wexa_test_util.h"
+#include "graphics/pictures/picture_loader.h"
+#include "graphics/pictures/wexa_test_util.h"
 #include "support/bmp_writer.h"
 #include "support/png_writer.h"
 
@@ -151,7 +151,10 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> SeedPictures() {
   return out;
 }
 
-std::filesystem::path CorpusFolder() { return std::filesystem::path(__FILE__).parent_path() / "corpus"; }
+// The seed corpus lives in tests/graphics/corpus, beside the fuzz targets' other inputs.
+std::filesystem::path CorpusFolder() {
+  return std::filesystem::path(__FILE__).parent_path().parent_path() / "corpus";
+}
 
 TEST(PictureCorpus, ReplaysEveryFileThroughEveryLoader) {
   size_t files = 0;

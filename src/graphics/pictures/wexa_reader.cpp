@@ -8,10 +8,10 @@
 #include "core/errors.h"
 #include "core/stream_records.h"
 #include "graphics/graphics_errors.h"
-#include "graphics/jpeg_plane.h"
-#include "graphics/wexa_frame_list.h"
-#include "graphics/wexa_header.h"
-#include "graphics/wexa_plane.h"
+#include "graphics/pictures/jpeg_plane.h"
+#include "graphics/pictures/wexa_frame_list.h"
+#include "graphics/pictures/wexa_header.h"
+#include "graphics/pictures/wexa_plane.h"
 
 namespace kova {
 namespace {

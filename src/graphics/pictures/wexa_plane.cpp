@@ -1,4 +1,4 @@
-#include "graphics/wexa_plane.h"
+#include "graphics/pictures/wexa_plane.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "graphics/wexa_frame.h"
+#include "graphics/pictures/wexa_frame.h"
 
 #include <algorithm>
 #include <cstring>

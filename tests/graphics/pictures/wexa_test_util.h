@@ -12,7 +12,7 @@
 #include "core/errors.h"
 #include "core/stream.h"
 #include "graphics/graphics_errors.h"
-#include "graphics/wexa_frame_list.h"
+#include "graphics/pictures/wexa_frame_list.h"
 #include "support/wexa_writer.h"
 
 namespace kova::test {

@@ -1,12 +1,12 @@
-#include "graphics/picture_loader.h"
+#include "graphics/pictures/picture_loader.h"
 
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "graphics/dibx.h"
-#include "graphics/png_loader.h"
-#include "graphics/wexa_frame_list.h"
+#include "graphics/pictures/png_loader.h"
+#include "graphics/pictures/wexa_frame_list.h"
 
 namespace kova {
 namespace {

@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "graphics/dibx.h"
-#include "graphics/picture_loader.h"
-#include "graphics/png_loader.h"
-#include "graphics/wexa_test_util.h"
+#include "graphics/pictures/picture_loader.h"
+#include "graphics/pictures/png_loader.h"
+#include "graphics/pictures/wexa_test_util.h"
 #include "support/bmp_writer.h"
 #include "support/png_writer.h"
 

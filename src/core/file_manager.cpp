@@ -205,11 +205,15 @@ void TVrFileManager::SetCdRoots(std::vector<std::string> roots) {
 }
 
 int32_t TVrFileManager::AddArchive(const std::string& file_name) {
+  return AddArchive(file_name, TVrPlacement::Auto);
+}
+
+int32_t TVrFileManager::AddArchive(const std::string& file_name, TVrPlacement placement) {
   for (const auto& a : archives_) {
     if (SjisSameText(file_name, a->Folder)) return -1;
   }
   auto archive = std::make_unique<TVrFileCollection>();
-  archive->Open(file_name);
+  archive->OpenEx(file_name, false, placement);
   archives_.push_back(std::move(archive));
   return static_cast<int32_t>(archives_.size()) - 1;
 }

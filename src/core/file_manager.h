@@ -33,6 +33,7 @@
 namespace kova {
 
 class TVrFileCollection;
+enum class TVrPlacement;
 
 // ---- The cache of files loaded whole ----
 
@@ -187,6 +188,8 @@ class TVrFileManager {
   // listed. A missing file is no error (its path is taken for a folder of loose files); a
   // corrupt archive raises and is not added.
   int32_t AddArchive(const std::string& file_name);
+  // The same with the directory's place given (an archive appended to the program file).
+  int32_t AddArchive(const std::string& file_name, TVrPlacement placement);
   // Opens an archive held in a module's resource and appends it; returns its index. A missing
   // resource raises "リソースが見つかりません".
   int32_t AddResourceArchive(const std::string& module_name, const std::string& resource_name,

@@ -17,7 +17,7 @@ plat::TServices WithWindow(plat::TServices services, plat::IMainWindow* window) 
 
 }  // namespace
 
-TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files)
+TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files, TSceneHost* screen)
     : window_(*services.window, close_posted_),
       services_(WithWindow(services, &window_)),
       files_([&] {
@@ -26,7 +26,9 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files)
       }()),
       store_(&host_),
       events_(&host_.Scene()),
-      interpreter_(store_) {
+      interpreter_(store_),
+      screen_(screen ? screen : &scene_host_),
+      scene_globals_(screen_) {
   host_.SetPlatform(&services_);
   host_.SetClock(&clock_);
   host_.SetLog(&log_);
@@ -61,7 +63,12 @@ bool TSession::Open(TLaunchInfo launch) {
   }
   clock_.Now = FrameDate();
   // The screen of the project's size; the colour tables follow its depth.
-  scene_host_.SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
+  try {
+    screen_->OpenScreen(project_->ScreenWidth, project_->ScreenHeight);
+  } catch (const EKovaError& e) {
+    Finish(TStopReason::FailedStart, e.Message());
+    return false;
+  }
   scene_globals_.BuildColorTables();
   SceneRoot().SetWidth(project_->ScreenWidth);
   SceneRoot().SetHeight(project_->ScreenHeight);
@@ -119,6 +126,7 @@ bool TSession::Step(int32_t delta) {
   try {
     scene.Update();
     scene.Draw();
+    screen_->Present(scene);
     scene.EndFrame();
   } catch (const EKovaError& e) {
     // The player reports a failing command and goes on with the next frame.

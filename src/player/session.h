@@ -51,8 +51,10 @@ class TSession {
   // Frame gaps the real-time step drops instead of adding them to the game clock.
   static constexpr int64_t kLongestFrameGapMs = 3000;
 
-  // `services` (and what it points to) must outlive the session.
-  explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {});
+  // `services` (and what it points to) must outlive the session. `screen` is the scene's host (the
+  // player window's screen), not owned; nullptr: the session's own headless screen (SceneHost).
+  explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {},
+                    TSceneHost* screen = nullptr);
   ~TSession();
   TSession(const TSession&) = delete;
   TSession& operator=(const TSession&) = delete;
@@ -106,9 +108,11 @@ class TSession {
     host_.SetScene(scene);
     events_.SetRoot(&host_.Scene());
   }
-  // The session's own scene: the root container, drawn into the headless screen's back buffer of
-  // the project's size. It answers the script host's scene and input ports from construction on.
+  // The session's own scene: the root container, drawn into the screen's back buffer of the
+  // project's size (the host's, or the headless one's). It answers the script host's scene and
+  // input ports from construction on.
   TKovaBaseList& SceneRoot() { return scene_globals_.Root(); }
+  // The headless screen (unused when the session was given a host of its own).
   THeadlessSceneHost& SceneHost() { return scene_host_; }
   // Called at the start of each frame step with the frame's number (from 1), before the scene's
   // input step: drivers feed recorded input here.
@@ -154,7 +158,8 @@ class TSession {
   TMailbox mailbox_;
   // The scene: freed before the queue and the interpreter it fills.
   THeadlessSceneHost scene_host_;
-  TEngineGlobals scene_globals_{&scene_host_};
+  TSceneHost* screen_;
+  TEngineGlobals scene_globals_;
   TSceneServices scene_{scene_globals_.Root()};
   std::function<void(int64_t)> frame_input_;
   int64_t frame_number_ = 0;

@@ -3,7 +3,6 @@
 // and its pixels checked after each click, in a window and in full screen (the picture scaled to
 // the desktop); the window manager's close request (WM_DELETE_WINDOW) ends the player with status
 // 0. Run bare and under a window manager; skipped, with the reason, only where Xvfb cannot run.
-#include <X11/Xlib.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "close_request.h"
 #include "support/demo_game.h"
 #include "support/game_tree.h"
 #include "support/x_display.h"
@@ -26,23 +26,6 @@ namespace {
 constexpr int32_t kStrip = 9;  // rows above the picture in a window
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// Sends the close request a window manager sends when the user closes the window.
-bool SendCloseRequest(const std::string& display, unsigned long window) {
-  Display* d = XOpenDisplay(display.c_str());
-  if (!d) return false;
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = window;
-  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
-  e.xclient.data.l[1] = CurrentTime;
-  const bool sent = XSendEvent(d, window, False, NoEventMask, &e) != 0;
-  XFlush(d);
-  XCloseDisplay(d);
-  return sent;
-}
 
 class PlayerOnX : public ::testing::TestWithParam<bool> {
  protected:
@@ -91,10 +74,10 @@ class PlayerOnX : public ::testing::TestWithParam<bool> {
     return std::string(bytes.begin(), bytes.end());
   }
 
-  // The player's window (by its caption, the game's title) and its client area on the screen.
+  // The player's window (the one its process shows) and its client area on the screen.
   bool FindWindow() {
     for (int i = 0; i < 200; ++i) {
-      const std::string ids = ProgramOutput({"xdotool", "search", "--name", "\xE3\x83\x87\xE3\x83\xA2"});  // "デモ"
+      const std::string ids = ProgramOutput({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(player_)});
       if (!ids.empty()) {
         window_ = std::stoul(ids);
         if (Geometry()) return true;
@@ -107,11 +90,12 @@ class PlayerOnX : public ::testing::TestWithParam<bool> {
     std::istringstream info(ProgramOutput({"xwininfo", "-id", std::to_string(window_)}));
     std::string line;
     int found = 0;
+    // (sscanf gives -1 for a blank line: only whole matches count.)
     while (std::getline(info, line)) {
-      found += std::sscanf(line.c_str(), " Absolute upper-left X: %d", &origin_x_);
-      found += std::sscanf(line.c_str(), " Absolute upper-left Y: %d", &origin_y_);
-      found += std::sscanf(line.c_str(), " Width: %d", &width_);
-      found += std::sscanf(line.c_str(), " Height: %d", &height_);
+      found += std::sscanf(line.c_str(), " Absolute upper-left X: %d", &origin_x_) == 1;
+      found += std::sscanf(line.c_str(), " Absolute upper-left Y: %d", &origin_y_) == 1;
+      found += std::sscanf(line.c_str(), " Width: %d", &width_) == 1;
+      found += std::sscanf(line.c_str(), " Height: %d", &height_) == 1;
     }
     return found == 4;
   }

@@ -11,12 +11,11 @@
 #include <memory>
 
 #include "graphics/graphics_errors.h"
+#include "graphics/picture_budget.h"
 
 namespace kova {
 namespace {
 
-constexpr uint32_t kMaxSide = 32767;
-constexpr uint64_t kMaxPixelBytes = uint64_t(256) << 20;
 
 struct TPngReader {
   png_structp png = nullptr;
@@ -61,7 +60,7 @@ struct TLayout {
 bool ReadHeader(TPngReader& r, TLayout& out) {
   if (setjmp(png_jmpbuf(r.png))) return false;
   png_set_read_fn(r.png, &r, PngRead);
-  png_set_user_limits(r.png, kMaxSide, kMaxSide);
+  png_set_user_limits(r.png, kMaxPictureSide, kMaxPictureSide);
   png_read_info(r.png, r.info);
 
   png_uint_32 w = 0, h = 0;
@@ -198,8 +197,13 @@ TPngInfo ReadPng(TStream& stream, TDIBSurface& surface) {
   auto layout = std::make_unique<TLayout>();
   if (!ReadHeader(r, *layout)) Fail(surface, r.message);
   const uint32_t w = layout->width, h = layout->height;
-  if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide ||
-      uint64_t(w) * h * (layout->alpha ? 4 : 3) > kMaxPixelBytes)
+  // The picture (8 or 24 bits), its alpha plane and, for interlaced ones, the whole picture
+  // with its alpha while the passes fill it: all within the load's budget.
+  const uint64_t picture = uint64_t(DibWidthBytes(w, layout->palette ? 8 : 24)) * h;
+  const uint64_t alpha = layout->alpha ? uint64_t(DibWidthBytes(w, 8)) * h : 0;
+  const uint64_t passes = layout->alpha && layout->passes > 1 ? uint64_t(w) * 4 * h : 0;
+  if (w == 0 || h == 0 || w > uint32_t(kMaxPictureSide) || h > uint32_t(kMaxPictureSide) ||
+      picture + alpha + passes > kMaxPictureLoadBytes)
     Fail(surface, "picture too large");
 
   TPngInfo result;

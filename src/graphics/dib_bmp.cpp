@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/replace_file.h"
 #include "core/stream.h"
 #include "graphics/dib.h"
 #include "graphics/graphics_errors.h"
@@ -244,10 +245,12 @@ void TDIB::LoadFromFile(const std::string& host_path) {
   LoadFromStream(file);
 }
 
+// Through a replacing file: an existing picture (or a link in its place) is replaced only once
+// the new one is whole on disk.
 void TDIB::SaveToFile(const std::string& host_path) const {
-  TFileStream file(host_path, plat::TFileMode::Create);
-  SaveToStream(file);
-  file.Close();
+  TReplacingFile file(host_path);
+  SaveToStream(file.Stream());
+  file.Commit();
 }
 
 }  // namespace kova

@@ -22,6 +22,9 @@
 #include "core/errors.h"
 #include "core/file_manager.h"
 #include "core/frame_globals.h"
+#include "core/main_window.h"
+#include "platform/dialogs.h"
+#include "platform/service.h"
 #include "fuzz_folder.h"
 #include "script/call_man.h"
 #include "script/param_collection.h"
@@ -59,6 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::TFuzzFolder& folder = fuzz::FuzzFolder();
   if (folder.Path().empty() || !folder.Write("start.ksb", data, size)) return 0;
 
+  // Services of this input only: what they record goes with them.
+  plat::THeadlessDialogs dialogs;
+  plat::TScopedService<plat::IDialogs> dialogs_in(dialogs, plat::InstallDialogs);
+  THeadlessMainWindow window;
+  plat::TScopedService<IMainWindow> window_in(window, InstallMainWindow);
   ResetFrameGlobals();
   ScriptStopped = false;
   CreateFileManager();

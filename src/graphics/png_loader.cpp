@@ -55,6 +55,7 @@ struct TLayout {
   uint32_t key_color = 0, key_pixel = 0;
   png_color colors[256];
   int color_count = 0;
+  uint64_t raw_bytes = 0;  // the filtered rows the image data inflate to, in the file's format
 };
 
 bool ReadHeader(TPngReader& r, TLayout& out) {
@@ -68,6 +69,8 @@ bool ReadHeader(TPngReader& r, TLayout& out) {
   png_get_IHDR(r.png, r.info, &w, &h, &depth, &type, &interlace, nullptr, nullptr);
   out.width = w;
   out.height = h;
+  const uint64_t channels = type == PNG_COLOR_TYPE_RGB ? 3 : type == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : 1;
+  out.raw_bytes = uint64_t(h) * ((uint64_t(w) * channels * uint64_t(depth) + 7) / 8 + 1);
 
   png_bytep trans_alpha = nullptr;
   int trans_count = 0;
@@ -171,6 +174,27 @@ void SplitAlpha(const uint8_t* bgra, uint8_t* bgr, uint8_t* alpha, uint32_t widt
   }
 }
 
+// The bytes of all image-data chunks from the stream's position (the signature's) on, read from
+// the chunk headers alone; the position is restored.
+uint64_t ImageDataBytes(TStream& stream) {
+  const int64_t start = stream.GetPosition();
+  const int64_t size = stream.GetSize();
+  uint64_t total = 0;
+  int64_t at = start + 8;
+  while (at + 12 <= size) {
+    uint8_t head[8];
+    stream.SetPosition(at);
+    if (stream.Read(head, 8) != 8) break;
+    const uint32_t length = uint32_t(head[0]) << 24 | uint32_t(head[1]) << 16 | uint32_t(head[2]) << 8 | head[3];
+    if (std::memcmp(head + 4, "IDAT", 4) == 0) total += length;
+    if (std::memcmp(head + 4, "IEND", 4) == 0) break;
+    at += int64_t(length) + 12;
+  }
+  stream.SetPosition(start);
+  return total;
+}
+
+
 [[noreturn]] void Fail(TDIBSurface& surface, const char* message) {
   surface.Clear();
   Raise<EDIBError>(TMsg::PngDecodeError, message);
@@ -194,8 +218,12 @@ TPngInfo ReadPng(TStream& stream, TDIBSurface& surface) {
   if (r.png) r.info = png_create_info_struct(r.png);
   if (!r.png || !r.info) Fail(surface, "out of memory");
 
+  const uint64_t data_bytes = ImageDataBytes(stream);
   auto layout = std::make_unique<TLayout>();
   if (!ReadHeader(r, *layout)) Fail(surface, r.message);
+  // Deflate never expands beyond 1032 to 1: image data that cannot hold the rows are refused
+  // before a picture is made for them (a few bytes may declare millions of rows).
+  if (layout->raw_bytes > data_bytes * 1032 + 65536) Fail(surface, "not enough image data");
   const uint32_t w = layout->width, h = layout->height;
   // The picture (8 or 24 bits), its alpha plane and, for interlaced ones, the whole picture
   // with its alpha while the passes fill it: all within the load's budget.

@@ -5,6 +5,10 @@
 
 #include <zlib.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "graphics/picture_budget.h"
 #include "graphics/wexa_plane.h"
 #include "graphics/wexa_test_util.h"
@@ -94,6 +98,19 @@ TEST(PictureBudget, RleBitmapsAreHeldToSensibleSides) {
   TMemoryStream t{std::span<const uint8_t>(fits)};
   dib.LoadFromStream(t);
   EXPECT_EQ(dib.Height(), 32767);
+}
+
+// Found by the PNG fuzz target: 89 bytes declaring a 4098 x 17147 picture of 16-bit grey with 22
+// bytes of image data. Data that cannot inflate to the declared rows are refused before any
+// picture is made (it took 1.7 s and 210 MB to find out before).
+TEST(PictureBudget, PngImageDataMustBeAbleToHoldTheRows) {
+  const auto path = std::filesystem::path(__FILE__).parent_path() / "corpus" / "png_short_image_data.png";
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 89u);
+  TWexaFrameList list(0);
+  TMemoryStream s{std::span<const uint8_t>(bytes)};
+  EXPECT_THROW(list.LoadPng(s), EDIBError);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
-  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
+  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libvorbis-dev libfluidsynth-dev timgm6mb-soundfont
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev lua5.4

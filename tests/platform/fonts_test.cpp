@@ -1,13 +1,12 @@
 // The fontconfig font source against the fonts installed on this machine. Skipped where no
 // Japanese-capable font is installed.
-#include "platform/fonts/fontconfig_source.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "core/desktop.h"
 #include "core/sjis.h"
+#include "platform/fonts/fontconfig_source.h"
 #include "platform/service.h"
 #include "platform/text_codec.h"
 
@@ -77,6 +76,31 @@ TEST_F(Fontconfig, ListFontsGivesSortedShiftJisNames) {
   const TLogFont font = GetFontLogFont(list[0]);
   EXPECT_EQ(font.Face(), list[0].substr(0, 31));
   EXPECT_EQ(font.CharSet, kShiftJisCharset);
+}
+
+TEST_F(Fontconfig, ListsTheFaceNamesGamesAskForWhenAStandInIsInstalled) {
+  if (!source.FindFamily("IPAGothic") || !source.FindFamily("IPAPGothic")) {
+    GTEST_SKIP() << "the IPA Gothic fonts are not installed";
+  }
+  TScopedService<IFontSource> use(source, InstallFontSource);
+  TStringList all, fixed;
+  ListFonts(all, true, false, false);
+  ListFonts(fixed, true, false, true);
+  const std::string gothic = Utf8ToCp932("ＭＳ ゴシック");
+  const std::string pgothic = Utf8ToCp932("ＭＳ Ｐゴシック");
+  EXPECT_GE(all.IndexOf(gothic), 0);
+  EXPECT_GE(all.IndexOf(pgothic), 0);
+  EXPECT_GE(all.IndexOf("MS UI Gothic"), 0);
+  EXPECT_LT(all.IndexOf("MS Gothic"), 0);  // the Latin names are found but not listed
+  EXPECT_GE(fixed.IndexOf(gothic), 0);
+  EXPECT_LT(fixed.IndexOf(pgothic), 0);
+  EXPECT_EQ(GetFontLogFont(gothic).Face(), gothic);
+  EXPECT_EQ(GetFontLogFont(gothic).CharSet, kShiftJisCharset);
+  EXPECT_EQ(GetFontLogFont(pgothic).PitchAndFamily & 0x03, kVariablePitch);
+  EXPECT_EQ(GetFontLogFont("MS Gothic").Face(), "MS Gothic");
+  if (source.FindFamily("IPAMincho")) {
+    EXPECT_GE(all.IndexOf(Utf8ToCp932("ＭＳ 明朝")), 0);
+  }
 }
 
 }  // namespace

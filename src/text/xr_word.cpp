@@ -1,0 +1,414 @@
+#include "text/xr_word.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/stream_records.h"
+#include "text/text_errors.h"
+
+namespace kova {
+
+// "ＭＳ ゴシック" in code page 932.
+const char* const kDefaultFontName = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
+
+TXrWord::TXrWord() : FontName(kDefaultFontName) {}
+
+TXrWord::~TXrWord() {
+  DropFromPages(nullptr);
+  for (TWdPage* page : pages_) page->detached_ = true;
+  decorations_.Dropping = true;
+  glyphs_.clear();
+}
+
+void TXrWord::DropFromPages(const std::unordered_set<const TWdGlyph*>* gone) {
+  for (TWdPage* page : pages_) page->DropGlyphs(gone);
+}
+
+void TXrWord::Renumber() const {
+  for (size_t i = 0; i < glyphs_.size(); ++i) glyphs_[i]->doc_index_ = i;
+  index_current_ = true;
+}
+
+int TXrWord::IndexOf(const TWdGlyph* g) const {
+  if (!g) return -1;
+  if (!index_current_) Renumber();
+  const size_t i = g->doc_index_;
+  return i < glyphs_.size() && glyphs_[i].get() == g ? static_cast<int>(i) : -1;
+}
+
+void TXrWord::Insert(int index, std::unique_ptr<TWdGlyph> g) {
+  std::vector<std::unique_ptr<TWdGlyph>> one;
+  one.push_back(std::move(g));
+  InsertGlyphs(index, std::move(one));
+}
+
+void TXrWord::InsertGlyphs(int index, std::vector<std::unique_ptr<TWdGlyph>> glyphs) {
+  index = std::clamp(index, 0, GlyphCount());
+  if (index == GlyphCount() && index_current_) {
+    for (auto& g : glyphs) {
+      g->doc_index_ = glyphs_.size();
+      glyphs_.push_back(std::move(g));
+    }
+    return;
+  }
+  glyphs_.insert(glyphs_.begin() + index, std::make_move_iterator(glyphs.begin()),
+                 std::make_move_iterator(glyphs.end()));
+  index_current_ = false;
+}
+
+TWdGlyph* TXrWord::Append(std::unique_ptr<TWdGlyph> g) {
+  TWdGlyph* raw = g.get();
+  if (index_current_) raw->doc_index_ = glyphs_.size();
+  glyphs_.push_back(std::move(g));
+  return raw;
+}
+
+void TXrWord::Delete(int index) {
+  if (index < 0 || index >= GlyphCount()) return;
+  std::unique_ptr<TWdGlyph> gone = std::move(glyphs_[size_t(index)]);
+  glyphs_.erase(glyphs_.begin() + index);
+  if (!pages_.empty()) {
+    const std::unordered_set<const TWdGlyph*> one{gone.get()};
+    DropFromPages(&one);
+  }
+  index_current_ = false;
+}
+
+void TXrWord::RemoveGlyphs(const std::vector<TWdGlyph*>& glyphs) {
+  if (glyphs.empty()) return;
+  const std::unordered_set<const TWdGlyph*> gone(glyphs.begin(), glyphs.end());
+  DropFromPages(&gone);
+  std::vector<std::unique_ptr<TWdGlyph>> freed;
+  size_t out = 0;
+  for (size_t i = 0; i < glyphs_.size(); ++i) {
+    if (gone.count(glyphs_[i].get())) {
+      freed.push_back(std::move(glyphs_[i]));
+      continue;
+    }
+    if (out != i) glyphs_[out] = std::move(glyphs_[i]);
+    ++out;
+  }
+  glyphs_.resize(out);
+  index_current_ = false;
+}
+
+void TXrWord::Clear() {
+  DropFromPages(nullptr);
+  decorations_.Dropping = true;
+  glyphs_.clear();
+  decorations_.Dropping = false;
+  decorations_.Clear();
+  DecorateBase = 0;
+  VarValues.Clear();
+  index_current_ = true;
+}
+
+std::unique_ptr<TWdGlyph> TXrWord::CreateGlyph(int kind) {
+  switch (kind & 0x7F) {
+    case WK_CHAR: return std::make_unique<TWdChar>(this);
+    case WK_ALIGN: return std::make_unique<TWdOpeAlign>(this);
+    case WK_RETURN: return std::make_unique<TWdOpeReturn>(this);
+    case WK_INDENT: return std::make_unique<TWdOpeIndent>(this);
+    case WK_UNDENT: return std::make_unique<TWdOpeUndent>(this);
+    case WK_EVENT: return std::make_unique<TWdOpeEvent>(this);
+    case WK_VAR: return std::make_unique<TWdOpeVar>(this);
+    case WK_IMG: return std::make_unique<TWdImg>(this);
+    default: return nullptr;
+  }
+}
+
+void TXrWord::CopyGlyphs(const TXrWord& source, int first, int last) {
+  if (last < 0 || last >= source.GlyphCount()) last = source.GlyphCount() - 1;
+  for (int i = std::max(first, 0); i <= last; ++i) {
+    const TWdGlyph* from = source.Glyphs(i);
+    auto g = CreateGlyph(from->Kind());
+    if (!g) continue;
+    g->Assign(*from);
+    Append(std::move(g));
+  }
+}
+
+int TXrWord::CharPos(const TWdGlyph* g) const {
+  const int at = IndexOf(g);
+  if (at < 0) return 0;
+  int p = 0;
+  for (int i = 0; i < at; ++i) p += glyphs_[size_t(i)]->IsTextPos();
+  return p;
+}
+
+int TXrWord::GlyphIndexAtTextPos(int p) const {
+  if (p < 0) p = 0;
+  for (int i = 0; i < GlyphCount(); ++i) {
+    if (!glyphs_[size_t(i)]->IsTextPos()) continue;
+    if (p == 0) return i;
+    --p;
+  }
+  return -1;
+}
+
+TWdGlyph* TXrWord::PrevGlyph(const TWdGlyph* g) const {
+  TWdGlyph* p = Glyphs(IndexOf(g) - 1);
+  return p && p->Kind() == WK_RETURN ? nullptr : p;
+}
+
+TWdGlyph* TXrWord::NextGlyph(const TWdGlyph* g) const {
+  const int i = IndexOf(g);
+  if (i < 0 || g->Kind() == WK_RETURN) return nullptr;
+  return Glyphs(i + 1);
+}
+
+void TXrWord::RangeOf(int& first, int& last) const {
+  if (last < 0 || last >= GlyphCount()) last = GlyphCount() - 1;
+  first = std::max(first, 0);
+}
+
+void TXrWord::ExpandVars(int first, int last) {
+  RangeOf(first, last);
+  if (first > last) return;
+  std::vector<TWdGlyph*> old;
+  std::unordered_map<const TWdGlyph*, std::vector<std::unique_ptr<TWdGlyph>>> made;
+  for (int i = last; i >= first; --i) {
+    auto* v = dynamic_cast<TWdOpeVar*>(glyphs_[size_t(i)].get());
+    if (!v) continue;
+    old.insert(old.end(), v->Expanded.begin(), v->Expanded.end());
+    v->Expanded.clear();
+    made[v] = v->MakeExpansion();
+  }
+  if (made.empty()) return;
+  // One pass: old expansions leave, new ones follow their VAR glyphs.
+  const std::unordered_set<const TWdGlyph*> gone(old.begin(), old.end());
+  if (!gone.empty()) DropFromPages(&gone);
+  std::vector<std::unique_ptr<TWdGlyph>> rebuilt, freed;
+  rebuilt.reserve(glyphs_.size());
+  for (auto& g : glyphs_) {
+    if (gone.count(g.get())) {
+      freed.push_back(std::move(g));
+      continue;
+    }
+    TWdGlyph* raw = g.get();
+    rebuilt.push_back(std::move(g));
+    auto it = made.find(raw);
+    if (it == made.end()) continue;
+    auto* v = static_cast<TWdOpeVar*>(raw);
+    for (auto& e : it->second) {
+      v->Expanded.push_back(e.get());
+      rebuilt.push_back(std::move(e));
+    }
+  }
+  glyphs_.swap(rebuilt);
+  index_current_ = false;
+}
+
+void TXrWord::CollapseVars(int first, int last) {
+  RangeOf(first, last);
+  std::vector<TWdGlyph*> gone;
+  for (int i = last; i >= first; --i) {
+    auto* v = dynamic_cast<TWdOpeVar*>(glyphs_[size_t(i)].get());
+    if (!v) continue;
+    gone.insert(gone.end(), v->Expanded.begin(), v->Expanded.end());
+    v->Expanded.clear();
+  }
+  RemoveGlyphs(gone);
+}
+
+void TXrWord::SuspendImages() {
+  for (auto& g : glyphs_) g->SuspendImages();
+}
+
+void TXrWord::ResumeImages() {
+  for (auto& g : glyphs_) g->ResumeImages();
+}
+
+std::optional<std::string> TXrWord::VariableText(std::string_view name) {
+  if (!VarValues.Empty()) {
+    std::string v = VarValues.Values(name);
+    std::replace(v.begin(), v.end(), '\x01', '\r');
+    return v;
+  }
+  if (!Script) return std::nullopt;
+  return Script->VariableText(name);
+}
+
+int32_t TXrWord::ScriptTextDelay() const { return Script ? Script->TextDelay() : 50; }
+
+void TXrWord::AddDirty(const TRect& r) {
+  if (r.Right > r.Left && r.Bottom > r.Top) DirtyRects.push_back(r);
+}
+
+// ---- Settings block ----
+
+void TXrWord::SaveSettings(TStream& s) const {
+  WriteStreamInteger(s, OriginX);
+  WriteStreamInteger(s, OriginY);
+  WriteStreamInteger(s, FontSize);
+  WriteStreamString(s, FontName);
+  WriteStreamInteger(s, TextColor);
+  WriteStreamInteger(s, PageHeight);
+  WriteStreamInteger(s, WrapWidth);
+  WriteStreamInteger(s, Quality);
+  WriteStreamInteger(s, LineSpace);
+  WriteStreamByte(s, Paging);
+  WriteStreamInteger(s, LinkColor);
+  WriteStreamInteger(s, HoverColor);
+  WriteStreamInteger(s, FadeTime);
+  WriteStreamInteger(s, ShadowColor);
+  WriteStreamInteger(s, Alpha);
+  WriteStreamByte(s, Paused);
+  WriteStreamInteger(s, Caret.X);
+  WriteStreamInteger(s, Caret.Y);
+  WriteStreamInteger(s, TextDelay);
+  WriteStreamByte(s, EventsOn);
+  WriteStreamInteger(s, BorderColor);
+  WriteStreamInteger(s, BorderWidth);
+  WriteStreamInteger(s, ShadowWidth);
+}
+
+void TXrWord::LoadSettings(TStream& s, int32_t version) {
+  OriginX = ReadStreamInteger(s);
+  OriginY = ReadStreamInteger(s);
+  FontSize = ReadStreamInteger(s);
+  FontName = ReadStreamString(s);
+  TextColor = ReadStreamInteger(s);
+  PageHeight = ReadStreamInteger(s);
+  WrapWidth = ReadStreamInteger(s);
+  Quality = ReadStreamInteger(s);
+  LineSpace = ReadStreamInteger(s);
+  Paging = ReadStreamByte(s);
+  LinkColor = ReadStreamInteger(s);
+  HoverColor = ReadStreamInteger(s);
+  FadeTime = ReadStreamInteger(s);
+  ShadowColor = ReadStreamInteger(s);
+  Alpha = ReadStreamInteger(s);
+  Paused = ReadStreamByte(s);
+  Caret.X = ReadStreamInteger(s);
+  Caret.Y = ReadStreamInteger(s);
+  TextDelay = ReadStreamInteger(s);
+  EventsOn = ReadStreamByte(s);
+  if (version >= 110) BorderColor = ReadStreamInteger(s);
+  if (version >= 111) {
+    BorderWidth = ReadStreamInteger(s);
+    ShadowWidth = ReadStreamInteger(s);
+  }
+}
+
+// ---- Stored glyph lists ----
+
+namespace {
+
+[[noreturn]] void Corrupt() { throw ETextError(MsgText(TMsg::TextGlyphListCorrupt)); }
+
+// The smallest decoration record of a version, to check a count against the bytes left.
+int64_t MinDecorateRecord(int32_t version) { return version >= 100 ? 38 : 27; }
+
+}  // namespace
+
+void TXrWord::LoadFromStream(TStream& stream) {
+  const int first_glyph = GlyphCount();
+  const int base = decorations_.Count();
+  int count = 0;
+  try {
+    const int64_t start = stream.GetPosition();
+    char head[9] = {};
+    const int64_t got = stream.Read(head, 9);
+    int32_t version = 0;
+    if (got == 9 && std::string_view(head, 6) == "XrWord") {
+      for (int i = 6; i < 9; ++i) {
+        if (head[i] < '0' || head[i] > '9') Corrupt();
+        version = version * 10 + (head[i] - '0');
+      }
+    } else {
+      stream.SetPosition(start);
+    }
+    const int32_t d_count = ReadStreamInteger(stream);
+    if (d_count < 0 || d_count > stream.Remaining() / MinDecorateRecord(version)) Corrupt();
+    for (int32_t i = 0; i < d_count; ++i) {
+      TDecorateValues v;
+      ReadStreamInteger(stream);  // the stored use count; uses are counted from the glyphs
+      v.Color = ReadStreamInteger(stream);
+      v.BColor = ReadStreamInteger(stream);
+      v.Size = ReadStreamInteger(stream);
+      v.Style = ReadStreamByte(stream);
+      v.NoBreak = ReadStreamByte(stream);
+      if (version < 100) {
+        v.Border = ReadStreamByte(stream) ? 1 : 0;
+      } else {
+        v.Border = ReadStreamInteger(stream);
+      }
+      v.FontName = ReadStreamString(stream);
+      v.Ruby = ReadStreamString(stream);
+      v.Shadow = 0;
+      v.SColor = 0;
+      if (version >= 100) {
+        v.Shadow = ReadStreamInteger(stream);
+        v.SColor = ReadStreamInteger(stream);
+      }
+      // One use held while the glyphs load, so that none is freed before they refer to it.
+      decorations_.Append(v, 1);
+      ++count;
+    }
+    DecorateBase = base;
+    const TGlyphRecordContext context{version, base, d_count};
+    const int32_t g_count = ReadStreamInteger(stream);
+    if (g_count < 0 || g_count > stream.Remaining()) Corrupt();
+    for (int32_t i = 0; i < g_count; ++i) {
+      const uint8_t kind = ReadStreamByte(stream);
+      auto g = CreateGlyph(kind);
+      if (!g) continue;
+      g->LoadRecord(stream, context);
+      Append(std::move(g));
+    }
+  } catch (const EKovaError&) {
+    // The glyphs read so far release their uses; the list's decorations still hold one each, so
+    // none of them goes before it is cut off as a whole.
+    if (!pages_.empty()) {
+      std::unordered_set<const TWdGlyph*> gone;
+      for (size_t k = size_t(first_glyph); k < glyphs_.size(); ++k) gone.insert(glyphs_[k].get());
+      DropFromPages(&gone);
+    }
+    glyphs_.resize(size_t(first_glyph));
+    decorations_.Truncate(base);
+    throw ETextError(MsgText(TMsg::TextGlyphListCorrupt));
+  }
+  for (int i = base; i < base + count; ++i) --decorations_.Items(i)->UseCount;
+  decorations_.RemoveUnused(base);
+}
+
+void TXrWord::SaveToStream(TStream& stream) const {
+  stream.WriteBuffer("XrWord", 6);
+  const std::string version = Format("%03d", kGlyphListVersion);
+  stream.WriteBuffer(version.data(), 3);
+  std::vector<int32_t> uses(size_t(decorations_.Count()), 0);
+  int32_t stored = 0;
+  for (const auto& g : glyphs_) {
+    if (g->IsVarMade() || g->Kind() == WK_NONE) continue;
+    ++stored;
+    const TDecorate* d = nullptr;
+    if (auto* c = dynamic_cast<const TWdChar*>(g.get())) d = c->Decoration;
+    if (auto* v = dynamic_cast<const TWdOpeVar*>(g.get())) d = v->Decoration;
+    if (d) ++uses[size_t(decorations_.IndexOf(d))];
+  }
+  WriteStreamInteger(stream, decorations_.Count());
+  for (int i = 0; i < decorations_.Count(); ++i) {
+    const TDecorateValues& v = decorations_.Items(i)->Values;
+    WriteStreamInteger(stream, uses[size_t(i)]);
+    WriteStreamInteger(stream, v.Color);
+    WriteStreamInteger(stream, v.BColor);
+    WriteStreamInteger(stream, v.Size);
+    WriteStreamByte(stream, v.Style);
+    WriteStreamByte(stream, v.NoBreak);
+    WriteStreamInteger(stream, v.Border);
+    WriteStreamString(stream, v.FontName);
+    WriteStreamString(stream, v.Ruby);
+    WriteStreamInteger(stream, v.Shadow);
+    WriteStreamInteger(stream, v.SColor);
+  }
+  WriteStreamInteger(stream, stored);
+  for (const auto& g : glyphs_) {
+    if (g->IsVarMade() || g->Kind() == WK_NONE) continue;
+    WriteStreamByte(stream, uint8_t(g->Kind()));
+    g->SaveRecord(stream);
+  }
+}
+
+}  // namespace kova

@@ -6,6 +6,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <memory>
@@ -186,8 +187,10 @@ uint64_t ImageDataBytes(TStream& stream) {
     stream.SetPosition(at);
     if (stream.Read(head, 8) != 8) break;
     const uint32_t length = uint32_t(head[0]) << 24 | uint32_t(head[1]) << 16 | uint32_t(head[2]) << 8 | head[3];
-    if (std::memcmp(head + 4, "IDAT", 4) == 0) total += length;
-    if (std::memcmp(head + 4, "IEND", 4) == 0) break;
+    // Only the bytes present count: a chunk may declare more than the file holds.
+    const int64_t present = std::min<int64_t>(length, size - at - 8);
+    if (std::memcmp(head + 4, "IDAT", 4) == 0) total += uint64_t(present);
+    if (std::memcmp(head + 4, "IEND", 4) == 0 || present < int64_t(length)) break;
     at += int64_t(length) + 12;
   }
   stream.SetPosition(start);

@@ -9,6 +9,7 @@ packages=(
   libvorbis-dev libfluidsynth-dev timgm6mb-soundfont
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev lua5.4
+  libx11-dev xvfb xdotool x11-apps x11-utils openbox
 )
 
 missing=()

@@ -20,6 +20,9 @@ struct TConvertResult {
 TConvertResult ConvertText(std::string_view in, TCodePage from, TCodePage to);
 
 std::string Cp932ToUtf8(std::string_view in);
+
+// True for the first byte of a double-byte code page 932 character.
+inline bool IsCp932LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 std::string Utf8ToCp932(std::string_view in);
 
 }  // namespace kova::plat

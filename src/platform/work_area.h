@@ -4,16 +4,9 @@
 
 #include <cstdint>
 
-namespace kova::plat {
+#include "platform/geometry.h"
 
-// Right and bottom are exclusive.
-struct TScreenRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-  friend bool operator==(const TScreenRect&, const TScreenRect&) = default;
-};
+namespace kova::plat {
 
 class IWorkArea {
  public:

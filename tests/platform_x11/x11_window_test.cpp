@@ -1,0 +1,358 @@
+// The real window on a real X server: an Xvfb server of our own (on a free display number), SDL's
+// X11 driver, the screen grabbed with xwd, clicks sent with xdotool. Skipped, with the reason,
+// only where Xvfb cannot run.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dirs.h"
+#include "platform/sdl/sdl_video.h"
+
+extern char** environ;
+
+namespace kova::plat {
+namespace {
+
+// Runs a program (looked up in PATH) and returns its exit status, -1 when it could not start.
+int RunProgram(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  int w;
+  do {
+    w = ::waitpid(pid, &status, 0);
+  } while (w < 0 && errno == EINTR);
+  if (w != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Starts a program in the background, its standard error dropped and `fd` (when >= 0) as its
+// descriptor 3; the program ends with this process even if the test is killed. Its process id, or
+// -1.
+pid_t Spawn(const std::vector<std::string>& args, int fd = -1) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(127);
+    ::dup2(devnull, 1);
+    ::dup2(devnull, 2);
+    if (fd >= 0) ::dup2(fd, 3);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(devnull);
+  return pid;
+}
+
+void Stop(pid_t pid) {
+  if (pid <= 0) return;
+  ::kill(pid, SIGTERM);
+  int status;
+  ::waitpid(pid, &status, 0);
+}
+
+// An X server of our own for the whole suite.
+class XServer {
+ public:
+  // Starts Xvfb on a free display it picks itself; false (with the reason) when it cannot run.
+  bool Start(std::string& why) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+      why = "no pipe";
+      return false;
+    }
+    // The display number comes back on descriptor 3.
+    pid_ = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"}, fds[1]);
+    ::close(fds[1]);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    while (::poll(&p, 1, 15000) > 0) {
+      char c;
+      if (::read(fds[0], &c, 1) != 1 || c == '\n') break;
+      number += c;
+    }
+    ::close(fds[0]);
+    if (number.empty()) {
+      why = "Xvfb is not installed or opened no display (scripts/install-deps.sh installs it)";
+      Stop();
+      return false;
+    }
+    display_ = ":" + number;
+    return true;
+  }
+  void Stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    int status;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+  }
+  const std::string& Display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+// The whole screen as 0xRRGGBB pixels, from an xwd dump.
+struct Screen {
+  int32_t width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int32_t x, int32_t y) const { return pixels[size_t(y) * width + x]; }
+};
+
+bool Grab(const std::string& display, const std::string& file, Screen& screen) {
+  if (RunProgram({"xwd", "-root", "-silent", "-display", display, "-out", file}) != 0) return false;
+  std::ifstream in(file, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto be32 = [&](size_t i) {
+    return uint32_t(bytes[i]) << 24 | uint32_t(bytes[i + 1]) << 16 | uint32_t(bytes[i + 2]) << 8 | bytes[i + 3];
+  };
+  if (bytes.size() < 100) return false;
+  const uint32_t header = be32(0), width = be32(16), height = be32(20), byte_order = be32(28),
+                 bpp = be32(44), line = be32(48), ncolors = be32(76);
+  const size_t data = size_t(header) + size_t(ncolors) * 12;
+  // 24- or 32-bit pixels (the server picks the layout), in the byte order the dump names.
+  const uint32_t step = bpp / 8;
+  if ((bpp != 24 && bpp != 32) || line < width * step || bytes.size() < data + size_t(line) * height) return false;
+  screen.width = int32_t(width);
+  screen.height = int32_t(height);
+  screen.pixels.resize(size_t(width) * height);
+  for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t x = 0; x < width; ++x) {
+      const uint8_t* p = &bytes[data + size_t(y) * line + size_t(x) * step];
+      uint32_t v = 0;
+      for (uint32_t k = 0; k < step; ++k) v |= uint32_t(p[byte_order == 0 ? k : step - 1 - k]) << (8 * k);
+      screen.pixels[size_t(y) * width + x] = v & 0xFFFFFF;
+    }
+  }
+  return true;
+}
+
+constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00, kWhite = 0xFFFFFF;
+
+// The known picture, 400 x 240 at 32 bits: left half red, right half blue, a green square
+// 40..79 x 40..79, and a one-pixel white/black checker at 300..307 x 100..107.
+std::vector<uint32_t> Picture() {
+  std::vector<uint32_t> px(400 * 240);
+  for (int y = 0; y < 240; ++y) {
+    for (int x = 0; x < 400; ++x) {
+      uint32_t c = x < 200 ? kRed : kBlue;
+      if (x >= 40 && x < 80 && y >= 40 && y < 80) c = kGreen;
+      if (x >= 300 && x < 308 && y >= 100 && y < 108) c = ((x + y) & 1) ? kWhite : 0;
+      px[size_t(y) * 400 + x] = c;
+    }
+  }
+  return px;
+}
+
+// Runs with no window manager (a bare X server) and with one that follows the desktop conventions.
+class X11WindowTest : public ::testing::TestWithParam<bool> {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new XServer;
+    if (!server_->Start(why_)) return;
+    ::setenv("DISPLAY", server_->Display().c_str(), 1);
+    ::setenv("SDL_VIDEODRIVER", "x11", 1);
+  }
+  static void TearDownTestSuite() {
+    server_->Stop();
+    delete server_;
+    server_ = nullptr;
+  }
+  void SetUp() override {
+    if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
+    if (GetParam()) {
+      wm_ = Spawn({"openbox", "--sm-disable"});
+      if (wm_ < 0) GTEST_SKIP() << "no window manager to test with (openbox is not installed)";
+      // Ready once it names its check window on the root window.
+      bool ready = false;
+      for (int i = 0; i < 200 && !ready; ++i) {
+        ready = RunProgram({"sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"}) == 0;
+        if (!ready) SDL_Delay(25);
+      }
+      ASSERT_TRUE(ready) << "openbox did not start";
+    }
+    folder_ = *MakePrivateDirectory(SystemTempFolder(), "x11test");
+    std::string error;
+    video_ = TSdlVideo::Open(&error);
+    ASSERT_TRUE(video_) << error;
+    ASSERT_EQ(video_->DriverName(), "x11");
+    window_ = TSdlWindow::Create(*video_, "KovaPlayer", {400, 249}, {}, &error);
+    ASSERT_TRUE(window_) << error;
+    window_->SetTopStrip(9);
+    presenter_ = TSdlPresenter::Create(*window_, {400, 240}, {}, &error);
+    ASSERT_TRUE(presenter_) << error;
+    events_ = std::make_unique<TSdlEvents>(*window_);
+    pixels_ = Picture();
+  }
+  void TearDown() override {
+    events_.reset();
+    presenter_.reset();
+    window_.reset();
+    video_.reset();
+    Stop(wm_);
+    wm_ = -1;
+    if (!folder_.empty()) std::system(("rm -rf '" + folder_ + "'").c_str());
+  }
+
+  TFrameBuffer Frame() const {
+    return TFrameBuffer{reinterpret_cast<const uint8_t*>(pixels_.data()), 400 * 4, 400, 240, 32};
+  }
+  // Presents until the screen shows `probe` at the client position `at`, and grabs it; `origin`
+  // gets the client area's top-left on the screen (a window manager may still be placing it).
+  Screen ShowAndGrab(TPoint at, uint32_t probe, TPoint& origin) {
+    Screen screen;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      TEvent e;
+      while (events_->Poll(e)) {
+      }
+      presenter_->RepaintAll(Frame());
+      origin = Origin();
+      const TPoint p{origin.x + at.x, origin.y + at.y};
+      if (Grab(server_->Display(), folder_ + "/shot.xwd", screen) && p.x >= 0 && p.y >= 0 &&
+          p.x < screen.width && p.y < screen.height && screen.At(p.x, p.y) == probe) {
+        return screen;
+      }
+      SDL_Delay(50);
+    }
+    ADD_FAILURE() << "the picture never reached the screen";
+    return screen;
+  }
+  TPoint Origin() const {  // the client area's top-left on the screen
+    TPoint p;
+    SDL_GetWindowPosition(window_->Handle(), &p.x, &p.y);
+    return p;
+  }
+  std::vector<TEvent> EventsFor(int ms) {
+    std::vector<TEvent> got;
+    TEvent e;
+    while (events_->Wait(e, ms)) got.push_back(e);
+    return got;
+  }
+
+  static XServer* server_;
+  static std::string why_;
+  pid_t wm_ = -1;
+  std::string folder_;
+  std::unique_ptr<TSdlVideo> video_;
+  std::unique_ptr<TSdlWindow> window_;
+  std::unique_ptr<TSdlPresenter> presenter_;
+  std::unique_ptr<TSdlEvents> events_;
+  std::vector<uint32_t> pixels_;
+};
+
+XServer* X11WindowTest::server_ = nullptr;
+std::string X11WindowTest::why_;
+
+// In a window of the game's size the picture lands 1:1 below the 9-row strip.
+TEST_P(X11WindowTest, PresentsOneToOneInAWindow) {
+  TPoint o;
+  const Screen s = ShowAndGrab({60, 9 + 60}, kGreen, o);
+  ASSERT_FALSE(s.pixels.empty());
+  for (int x = 0; x < 400; x += 7) EXPECT_EQ(s.At(o.x + x, o.y + 4), 0u) << "strip at " << x;
+  EXPECT_EQ(s.At(o.x, o.y + 9), kRed);
+  EXPECT_EQ(s.At(o.x + 199, o.y + 9 + 239), kRed);
+  EXPECT_EQ(s.At(o.x + 200, o.y + 9), kBlue);
+  EXPECT_EQ(s.At(o.x + 399, o.y + 9 + 239), kBlue);
+  EXPECT_EQ(s.At(o.x + 39, o.y + 9 + 40), kRed);
+  EXPECT_EQ(s.At(o.x + 40, o.y + 9 + 40), kGreen);
+  EXPECT_EQ(s.At(o.x + 79, o.y + 9 + 79), kGreen);
+  EXPECT_EQ(s.At(o.x + 80, o.y + 9 + 79), kRed);
+  for (int y = 100; y < 108; ++y) {
+    for (int x = 300; x < 308; ++x) ASSERT_EQ(s.At(o.x + x, o.y + 9 + y), ((x + y) & 1) ? kWhite : 0u) << x << "," << y;
+  }
+}
+
+// Full screen covers the 1024 x 768 desktop with the picture scaled to 1024 x 614 between black
+// bars; a click on a bar reaches nothing, a click on the picture arrives in game pixels; leaving
+// brings the window back.
+TEST_P(X11WindowTest, ScalesInFullScreenAndMapsClicksBack) {
+  const TWindowPlacement before = window_->SavePlacement();
+  ASSERT_TRUE(window_->EnterFullScreen());
+  window_->SetTopStrip(0);
+  // Wait for the server to give the window the desktop's size.
+  for (int i = 0; i < 100 && window_->Viewport().Picture() != TScreenRect{0, 77, 1024, 691}; ++i) {
+    EventsFor(20);
+  }
+  ASSERT_EQ(window_->Viewport().Picture(), (TScreenRect{0, 77, 1024, 691}));
+  const TPoint green = window_->Viewport().ToWindow({60, 60});
+  TPoint o;
+  const Screen s = ShowAndGrab(green, kGreen, o);
+  ASSERT_FALSE(s.pixels.empty());
+  EXPECT_EQ(o, (TPoint{0, 0}));
+  for (int x = 0; x < 1024; x += 31) {
+    EXPECT_EQ(s.At(x, 40), 0u) << "top bar at " << x;
+    EXPECT_EQ(s.At(x, 730), 0u) << "bottom bar at " << x;
+  }
+  EXPECT_EQ(s.At(100, 300), kRed);   // game (39, 87)
+  EXPECT_EQ(s.At(900, 600), kBlue);  // game (351, 204)
+
+  EventsFor(100);
+  ASSERT_EQ(RunProgram({"xdotool", "mousemove", "512", "20", "click", "1"}), 0);     // on the top bar
+  ASSERT_EQ(RunProgram({"xdotool", "mousemove", "512", "400", "click", "1"}), 0);    // game (200, 126)
+  ASSERT_EQ(RunProgram({"xdotool", "mousemove", "1023", "690", "click", "3"}), 0);   // game (399, 239)
+  std::vector<TEvent> clicks;
+  for (const TEvent& e : EventsFor(500)) {
+    if (e.kind == TEventKind::MouseDown || e.kind == TEventKind::MouseUp) clicks.push_back(e);
+  }
+  ASSERT_EQ(clicks.size(), 4u);
+  EXPECT_EQ(clicks[0].kind, TEventKind::MouseDown);
+  EXPECT_EQ(clicks[0].button, TMouseButton::Left);
+  EXPECT_EQ(clicks[0].pos, (TPoint{200, 126}));
+  EXPECT_EQ(clicks[1].kind, TEventKind::MouseUp);
+  EXPECT_EQ(clicks[2].button, TMouseButton::Right);
+  EXPECT_EQ(clicks[2].pos, (TPoint{399, 239}));
+  EXPECT_EQ(clicks[3].kind, TEventKind::MouseUp);
+
+  // The pointer moves to the centre of a game pixel on the scaled picture.
+  window_->WarpPointer({100, 100});
+  TPoint pointer{-1, -1};
+  for (int i = 0; i < 50 && pointer != window_->Viewport().ToWindow({100, 100}); ++i) {
+    EventsFor(10);
+    if (FILE* out = ::popen("xdotool getmouselocation --shell", "r")) {
+      char line[64];
+      while (std::fgets(line, sizeof line, out)) std::sscanf(line, "X=%d", &pointer.x), std::sscanf(line, "Y=%d", &pointer.y);
+      ::pclose(out);
+    }
+  }
+  EXPECT_EQ(pointer, window_->Viewport().ToWindow({100, 100}));
+  TPoint game;
+  EXPECT_TRUE(window_->Viewport().ToGame(pointer, game));
+  EXPECT_EQ(game, (TPoint{100, 100}));
+
+  window_->LeaveFullScreen();
+  window_->SetTopStrip(9);
+  for (int i = 0; i < 100 && window_->ClientSize() != before.client; ++i) EventsFor(20);
+  EXPECT_EQ(window_->SavePlacement(), before);
+  const Screen back = ShowAndGrab({60, 9 + 60}, kGreen, o);
+  EXPECT_EQ(back.At(o.x + 80, o.y + 9 + 79), kRed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, X11WindowTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "WithWindowManager" : "BareServer"; });
+
+}  // namespace
+}  // namespace kova::plat

@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
+# No source file includes a header of a higher layer.
+tools/check_layers.sh src
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOVA_SANITIZE=ON -DKOVA_WERROR=ON -DKOVA_BENCH=OFF
 cmake --build build-test
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy

@@ -9,8 +9,13 @@
 // written to standard error.
 //
 // Exit status: 0 when the game ended by its Terminate command, was closed, or ran its N frames;
-// 1 when start-up failed or the script stopped on an error; 2 for a bad command line. Errors are
-// written to standard error in UTF-8.
+// 1 when start-up failed (in any form: no game data, no project, a start page too old for this
+// player, ...) or the script stopped on an error; 2 for a bad command line. Errors are written to
+// standard error in UTF-8. The log file is replaced when the run ends, never written through a
+// link that stands at its name.
+//
+// The program is a thin driver of the session (player/session.h): it gives it headless services,
+// opens the game and steps frames until the session stops.
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,22 +23,17 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/debug_log.h"
 #include "core/errors.h"
-#include "core/file_manager.h"
-#include "core/frame_globals.h"
-#include "core/main_window.h"
+#include "core/messages.h"
 #include "platform/dialogs.h"
-#include "platform/service.h"
+#include "platform/replacing_file.h"
+#include "platform/services.h"
 #include "platform/text_codec.h"
-#include "script/call_man.h"
-#include "script/param_collection.h"
-#include "script/project.h"
+#include "player/session.h"
 
 namespace {
 
@@ -96,7 +96,6 @@ class TReportingDialogs : public plat::IDialogs {
     shown_.emplace_back(box.text);
     return answer;
   }
-  size_t Count() const { return shown_.size(); }
   bool Shown(std::string_view text) const {
     for (const std::string& s : shown_) {
       if (s == text) return true;
@@ -110,125 +109,87 @@ class TReportingDialogs : public plat::IDialogs {
 };
 
 // The trace lines in UTF-8, one per line. "-" (or "/dev/stdout") is the standard output itself,
-// so that the trace and the program's other output share one file position.
+// so that the trace and the program's other output share one file position; a file is written
+// beside its name and replaces it when the log closes.
 class TLogFile {
  public:
   bool Open(const std::string& path) {
     if (path == "-" || path == "/dev/stdout") {
-      file_ = stdout;
+      stdout_ = true;
       return true;
     }
-    file_ = std::fopen(path.c_str(), "w");
-    owned_ = file_ != nullptr;
-    return file_ != nullptr;
+    return file_.Open(path);
   }
-  ~TLogFile() {
-    if (owned_) std::fclose(file_);
+  ~TLogFile() { Close(); }
+  // Replaces the named file with the lines written; false when that failed.
+  bool Close() {
+    if (stdout_ || !file_.IsOpen()) return true;
+    return file_.Commit();
   }
   void Write(std::string_view line) {
-    const std::string text = plat::Cp932ToUtf8(line);
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fputc('\n', file_);
-    std::fflush(file_);
+    std::string text = plat::Cp932ToUtf8(line);
+    text += '\n';
+    if (stdout_) {
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      std::fflush(stdout);
+    } else {
+      file_.Write(text.data(), static_cast<int64_t>(text.size()));
+    }
   }
 
  private:
-  std::FILE* file_ = nullptr;
-  bool owned_ = false;
+  bool stdout_ = false;
+  plat::TReplacingFile file_;
 };
 
-enum class TRunEnd { Terminated, Closed, FramesDone, Stopped };
-
 int Run(const TOptions& options) {
-  TReportingDialogs dialogs;
-  plat::TScopedService<plat::IDialogs> dialogs_in(dialogs, plat::InstallDialogs);
-  THeadlessMainWindow window;
-  plat::TScopedService<IMainWindow> window_in(window, InstallMainWindow);
-  ResetFrameGlobals();
-  ScriptStopped = false;
-
   TLogFile log;
-  if (!options.log_file.empty()) {
-    if (!log.Open(options.log_file)) {
-      std::fprintf(stderr, "kovarun: %s: %s\n", options.log_file.c_str(), std::strerror(errno));
-      return 1;
-    }
-    SetLogWriter([&log](std::string_view line) { log.Write(line); });
-  }
-  TProjectScriptHost host;
-  TParamCollection store(&host);
-  CreateFileManager();
-  // The project goes before the store it works on, and the file manager last.
-  struct TUnbind {
-    ~TUnbind() {
-      SetLogWriter({});
-      FreeProject();
-      FreeFileManager();
-    }
-  } unbind;
-
-  TLaunchInfo launch;
-  launch.ProgramFolder = ProgramFolder();
-  launch.Params = {options.game_folder};
-  AddLaunchSources(*FileManager(), launch);
-  TProject& project = OpenProject(launch, store, *FileManager());
-  if (!project.Started()) {
-    std::string text = project.OpenError();
-    if (text.empty()) text = MsgText(TMsg::ProjectMissing);
-    if (!dialogs.Shown(text)) PrintError(text);
+  if (!options.log_file.empty() && !log.Open(options.log_file)) {
+    std::fprintf(stderr, "kovarun: %s: %s\n", options.log_file.c_str(), std::strerror(errno));
     return 1;
   }
-  // The project's own failure path sets QuitRequested; a started game begins with it clear.
-  QuitRequested = false;
+  TReportingDialogs dialogs;
+  plat::THeadlessServices services;
+  services.dialogs = &dialogs;
 
-  const size_t boxes_at_start = dialogs.Count();
-  TRunEnd end = TRunEnd::FramesDone;
-  long frame = 0;
-  for (; frame < options.frames; ++frame) {
-    GameClock += kFrameMs;
-    FrameDelta = kFrameMs;
-    FileManager()->Locks().Tick();
-    DeleteTempFiles();
-    try {
-      project.Step();
-    } catch (const EKovaError& e) {
-      // The player reports a failing command and goes on with the next frame.
-      PrintError(e.Message());
-    }
-    if (window.ClosePosts() > 0 || QuitRequested) {
-      // The stop flag with a close and no message is the Terminate command; with a message it is
-      // an error that ended the game (a page too old for this player, a save that cannot load).
-      if (!ScriptStopped) {
-        end = TRunEnd::Closed;
-      } else {
-        end = dialogs.Count() == boxes_at_start ? TRunEnd::Terminated : TRunEnd::Stopped;
+  int status = 1;
+  {
+    TSession session(services);
+    if (!options.log_file.empty()) session.Log().SetWriter([&log](std::string_view line) { log.Write(line); });
+    session.SetErrorSink([](std::string_view text) { PrintError(text); });
+
+    TLaunchInfo launch;
+    launch.ProgramFolder = ProgramFolder();
+    launch.Params = {options.game_folder};
+    if (!session.Open(launch)) {
+      if (!dialogs.Shown(session.StopMessage())) PrintError(session.StopMessage());
+    } else {
+      const long frame = session.Run(options.frames, kFrameMs);
+      switch (session.StopReason()) {
+        case TStopReason::Terminated:
+          std::fprintf(stderr, "kovarun: the game terminated at frame %ld\n", frame);
+          status = 0;
+          break;
+        case TStopReason::Closed:
+          std::fprintf(stderr, "kovarun: the game was closed at frame %ld\n", frame);
+          status = 0;
+          break;
+        case TStopReason::FramesRunOut:
+          std::fprintf(stderr, "kovarun: %ld frames run\n", frame);
+          status = 0;
+          break;
+        default:
+          std::fprintf(stderr, "kovarun: the script stopped at frame %ld\n", frame);
+          status = 1;
+          break;
       }
-      ++frame;
-      break;
     }
-    if (ScriptStopped) {
-      end = TRunEnd::Stopped;
-      ++frame;
-      break;
-    }
-    ++UpdateCount;
   }
-
-  switch (end) {
-    case TRunEnd::Terminated:
-      std::fprintf(stderr, "kovarun: the game terminated at frame %ld\n", frame);
-      return 0;
-    case TRunEnd::Closed:
-      std::fprintf(stderr, "kovarun: the game was closed at frame %ld\n", frame);
-      return 0;
-    case TRunEnd::FramesDone:
-      std::fprintf(stderr, "kovarun: %ld frames run\n", frame);
-      return 0;
-    case TRunEnd::Stopped:
-      std::fprintf(stderr, "kovarun: the script stopped at frame %ld\n", frame);
-      return 1;
+  if (!log.Close()) {
+    std::fprintf(stderr, "kovarun: %s: %s\n", options.log_file.c_str(), std::strerror(errno));
+    return 1;
   }
-  return 1;
+  return status;
 }
 
 }  // namespace

@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "core/file_manager.h"
-#include "core/frame_globals.h"
 #include "core/stream.h"
 #include "core/stream_records.h"
 #include "script/call_man.h"
 #include "script/page.h"
 #include "script/param_collection.h"
 #include "script/parser.h"
+#include "script/script_host.h"
 
 namespace kova {
 namespace {
@@ -147,13 +147,13 @@ void BM_RunWhileLoop(benchmark::State& state) {
   const std::vector<uint8_t> bytes = LoopPage();
   std::ofstream(folder.Path() + "/loop.ksb", std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  CreateFileManager();
-  FileManager()->SetFolder(folder.Path());
+  TVrFileManager files;
+  files.SetFolder(folder.Path());
   TParamCollection store;
+  store.Host().SetFiles(&files);
   store.Declare("i", PT_INT, TVarScope::Global);
   store.Declare("n", PT_INT, TVarScope::Global);
   TCallMan callman(store);
-  ScriptStopped = false;
   for (auto _ : state) {
     callman.Start("loop.ksb");
     callman.Step();
@@ -161,7 +161,6 @@ void BM_RunWhileLoop(benchmark::State& state) {
   const double commands = 3.0 * kIterations + 2;
   state.counters["commands/s"] =
       benchmark::Counter(commands * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-  FreeFileManager();
 }
 BENCHMARK(BM_RunWhileLoop)->Unit(benchmark::kMillisecond);
 

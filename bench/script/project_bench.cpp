@@ -20,6 +20,8 @@
 #include "core/stream_records.h"
 #include "script/call_man.h"
 #include "script/param_collection.h"
+#include "player/session.h"
+#include "platform/services.h"
 #include "script/project.h"
 
 namespace kova {
@@ -137,18 +139,14 @@ void BM_OpenProject(benchmark::State& state) {
   TBenchGame& game = Game();
   TLaunchInfo launch;
   launch.Params = {game.folder};
+  plat::THeadlessServices services;
   for (auto _ : state) {
-    CreateFileManager(TVrFileManagerOptions{{}, std::vector<std::string>{}});
-    TParamCollection store;
-    AddLaunchSources(*FileManager(), launch);
-    {
-      TProject project(launch, store, *FileManager());
-      if (!project.Started() || project.SlotList.Count() != kSlots) state.SkipWithError("open failed");
-      benchmark::DoNotOptimize(project.SlotList.Count());
-    }
-    FreeFileManager();
+    TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}});
+    session.Open(launch);
+    const TProject* project = session.Project();
+    if (!project->Started() || project->SlotList.Count() != kSlots) state.SkipWithError("open failed");
+    benchmark::DoNotOptimize(project->SlotList.Count());
   }
-  ScriptStopped = false;
 }
 BENCHMARK(BM_OpenProject)->Unit(benchmark::kMillisecond);
 

@@ -35,10 +35,10 @@ void SetFace(TLogFont& font, std::string_view name) {
 
 }  // namespace
 
-void ListFonts(TStringList& strings, bool sorted, bool include_vertical, bool fixed_only) {
+void ListFonts(plat::IFontSource& fonts, TStringList& strings, bool sorted, bool include_vertical, bool fixed_only) {
   TStringList names;
   names.SetSorted(sorted);
-  for (const plat::TFontFamily& family : plat::FontSource().JapaneseFamilies()) {
+  for (const plat::TFontFamily& family : fonts.JapaneseFamilies()) {
     if (fixed_only && !family.fixed_pitch) continue;
     std::string name = ToCp932(family.name);
     if (name.empty()) continue;
@@ -53,13 +53,13 @@ std::string_view TLogFont::Face() const {
   return std::string_view(FaceName.data(), strnlen(FaceName.data(), FaceName.size()));
 }
 
-TLogFont GetFontLogFont(std::string_view face_name) {
+TLogFont GetFontLogFont(plat::IFontSource& fonts, std::string_view face_name) {
   TLogFont font;
   if (face_name.empty()) return font;
   const plat::TConvertResult utf8 =
       plat::ConvertText(face_name, plat::TCodePage::Cp932, plat::TCodePage::Utf8);
   if (utf8.unmapped != 0) return font;
-  const std::optional<plat::TFontFamily> family = plat::FontSource().FindFamily(utf8.text);
+  const std::optional<plat::TFontFamily> family = fonts.FindFamily(utf8.text);
   if (!family) return font;
   font.Weight = family->weight;
   font.Italic = family->italic ? 1 : 0;
@@ -72,17 +72,17 @@ TLogFont GetFontLogFont(std::string_view face_name) {
   return font;
 }
 
-TRect GetWorkAreaRect() {
-  const plat::TScreenRect r = plat::WorkArea().WorkArea();
+TRect GetWorkAreaRect(plat::IWorkArea& area) {
+  const plat::TScreenRect r = area.WorkArea();
   return TRect{r.left, r.top, r.right, r.bottom};
 }
 
-bool SetWallPaperImpl(const std::string& file_name, uint8_t placement) {
+bool SetWallPaperImpl(plat::IWallpaper& wallpaper, const std::string& file_name, uint8_t placement) {
   const plat::TWallpaperStyle style = placement == 0   ? plat::TWallpaperStyle::Centred
                                       : placement == 1 ? plat::TWallpaperStyle::Tiled
                                                        : plat::TWallpaperStyle::Stretched;
   try {
-    return plat::Wallpaper().SetWallpaper(file_name, style);
+    return wallpaper.SetWallpaper(file_name, style);
   } catch (...) {
     return false;
   }

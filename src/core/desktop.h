@@ -1,6 +1,5 @@
 // Desktop helpers: the installed Japanese fonts, the description of one face, the screen's work
-// area and the wallpaper. They go through the platform services (platform/font_source.h,
-// work_area.h, wallpaper.h), which are headless until the shell installs the real ones.
+// area and the wallpaper, asked of the platform services the caller hands in (platform/services.h).
 #pragma once
 
 #include <array>
@@ -10,6 +9,9 @@
 
 #include "core/string_list.h"
 #include "core/types.h"
+#include "platform/font_source.h"
+#include "platform/wallpaper.h"
+#include "platform/work_area.h"
 
 namespace kova {
 
@@ -20,7 +22,7 @@ namespace kova {
 // `fixed_only`, only fixed-pitch faces. Names that code page 932 cannot hold are left out. The
 // names are gathered in a list sorted or not as `sorted` says (a sorted list drops duplicates,
 // without regard to case), then copied into `strings`, replacing its contents.
-void ListFonts(TStringList& strings, bool sorted, bool include_vertical, bool fixed_only);
+void ListFonts(plat::IFontSource& fonts, TStringList& strings, bool sorted, bool include_vertical, bool fixed_only);
 
 // Character sets and pitch-and-family values of a logical font.
 inline constexpr uint8_t kAnsiCharset = 0;
@@ -57,18 +59,18 @@ struct TLogFont {
 // included): its weight, italic flag, character set (Shift-JIS when it covers Japanese, else
 // ANSI), pitch and name; the outline precisions and quality a font list reports. Height, width
 // and the angles are 0 (callers choose them). A record of zeros when no face has that name.
-TLogFont GetFontLogFont(std::string_view face_name);
+TLogFont GetFontLogFont(plat::IFontSource& fonts, std::string_view face_name);
 
 // ---- Screen ----
 
 // The rectangle of the screen that windows may use (right and bottom exclusive).
-TRect GetWorkAreaRect();
+TRect GetWorkAreaRect(plat::IWorkArea& area);
 
 // ---- Wallpaper ----
 
 // Sets the desktop wallpaper to the picture at a host path. Placement 0 centres it, 1 tiles it,
 // any other value stretches it. True when the desktop accepted it; never raises (on a desktop
 // without a wallpaper service the answer is false).
-bool SetWallPaperImpl(const std::string& file_name, uint8_t placement);
+bool SetWallPaperImpl(plat::IWallpaper& wallpaper, const std::string& file_name, uint8_t placement);
 
 }  // namespace kova

@@ -7,20 +7,13 @@
 
 #include "core/archive.h"
 #include "core/errors.h"
-#include "core/frame_globals.h"
 #include "core/host_path.h"
 #include "core/install_set.h"
 #include "core/sjis.h"
 #include "platform/dialogs.h"
-#include "platform/optical_drives.h"
 
 namespace kova {
 namespace {
-
-TDiscPromptContext& Context() {
-  static TDiscPromptContext context;
-  return context;
-}
 
 bool StartsWithText(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && SjisSameText(s.substr(0, prefix.size()), prefix);
@@ -31,7 +24,7 @@ bool StartsWithText(std::string_view s, std::string_view prefix) {
 const std::vector<std::string>& RefreshRoots(TVrFileManager& manager) {
   std::vector<std::string> roots = manager.CdRoots();
   bool added = false;
-  for (std::string& root : plat::OpticalDrives().Roots()) {
+  for (std::string& root : manager.OpticalDrives().Roots()) {
     bool known = false;
     for (const std::string& r : roots) known = known || r == root;
     if (!known) {
@@ -59,9 +52,6 @@ void CloseDiscArchives(TVrFileManager& manager) {
 }
 
 }  // namespace
-
-const TDiscPromptContext& DiscPromptContext() { return Context(); }
-void SetDiscPromptContext(TDiscPromptContext context) { Context() = std::move(context); }
 
 bool ArchiveOpen(const TVrFileManager& manager, const std::string& host_path) {
   for (int32_t i = 0; i < manager.ArchiveCount(); ++i) {
@@ -99,33 +89,26 @@ bool FindDisk(TVrFileManager& manager, int index, const std::string& game_key) {
   return !archives.empty();
 }
 
-bool FindDisk(TVrFileManager& manager, int index) {
-  return FindDisk(manager, index, Context().GameKey);
-}
-
-bool AskDisk(TVrFileManager& manager, int n, const TDiscPromptContext& context, IMainWindow& window) {
+bool AskDisk(TVrFileManager& manager, int n, const TDiscPromptContext& context, const plat::TServices& services) {
   CloseDiscArchives(manager);
   const std::string prompt = FormatDiscText(context.ChangeMediaText, n);
   plat::TMessageBox box;
-  box.owner = window.DialogOwner();
+  box.owner = services.window->DialogOwner();
   box.title = context.Title;
   box.buttons = plat::TMessageButtons::OkCancel;
   for (;;) {
     box.text = prompt;
-    if (plat::Dialogs().ShowMessage(box) == plat::TMessageAnswer::Ok) {
+    if (services.dialogs->ShowMessage(box) == plat::TMessageAnswer::Ok) {
       if (FindDisk(manager, n - 1, context.GameKey)) return true;
       continue;
     }
     box.text = context.ExitText;
-    if (plat::Dialogs().ShowMessage(box) == plat::TMessageAnswer::Ok) {
-      QuitRequested = true;
-      window.PostClose();
+    if (services.dialogs->ShowMessage(box) == plat::TMessageAnswer::Ok) {
+      services.window->PostClose();
       return false;
     }
   }
 }
-
-bool AskDisk(TVrFileManager& manager, int n) { return AskDisk(manager, n, Context(), MainWindow()); }
 
 std::string FormatDiscText(const std::string& pattern, int n) {
   std::string out;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/file_manager.h"
-#include "core/main_window.h"
+#include "platform/services.h"
 
 namespace kova {
 
@@ -25,17 +25,12 @@ struct TDiscPromptContext {
   std::string Title;
 };
 
-// The context used by the two-argument AskDisk and FindDisk (empty until the project sets it).
-const TDiscPromptContext& DiscPromptContext();
-void SetDiscPromptContext(TDiscPromptContext context);
-
 // Searches the disc roots for the disc `index` (counted from 0) of the game `game_key`: a root
 // that holds "game.dat" and "install.dat" whose game key equals `game_key` exactly and whose disk
 // index is `index` has its "game.dat" added as an archive (unless that very file is open already).
 // Every root is examined; true when at least one matched. The roots are the manager's, plus the
-// optical discs mounted now (plat::OpticalDrives), which join the manager's roots.
+// optical discs mounted now (the manager's optical drive service), which join the manager's roots.
 bool FindDisk(TVrFileManager& manager, int index, const std::string& game_key);
-bool FindDisk(TVrFileManager& manager, int index);
 
 // The host paths of the "game.dat" archives of the discs of game `game_key` (of disc `index`
 // only, when given) on the manager's disc roots and the optical discs mounted now, in root order.
@@ -46,10 +41,9 @@ bool ArchiveOpen(const TVrFileManager& manager, const std::string& host_path);
 
 // Asks for disc `n` (counted from 1) until it is found (true) or the user gives up (false):
 // closes the archives read from disc roots, then shows the disc-change box (OK/Cancel) and looks
-// for disc n - 1 on OK. Cancel asks for confirmation: OK sets QuitRequested, posts a close to the
-// main window and returns false; Cancel asks for the disc again.
-bool AskDisk(TVrFileManager& manager, int n, const TDiscPromptContext& context, IMainWindow& window);
-bool AskDisk(TVrFileManager& manager, int n);
+// for disc n - 1 on OK. Cancel asks for confirmation: OK posts a close to the main window and
+// returns false; Cancel asks for the disc again. The boxes go through `services`.
+bool AskDisk(TVrFileManager& manager, int n, const TDiscPromptContext& context, const plat::TServices& services);
 
 // The disc-change text for disc n: each "%d" conversion (with printf flags, width and precision)
 // becomes n and "%%" becomes "%"; any other "%" stays as it is, so the project's text can never

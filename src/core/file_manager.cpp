@@ -5,14 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <mutex>
-#include <set>
 
 #include "core/archive.h"
 #include "core/errors.h"
 #include "core/utils.h"
-#include "platform/optical_drives.h"
-#include "core/frame_globals.h"
 #include "core/host_path.h"
 #include "core/sjis.h"
 #include "platform/dirs.h"
@@ -21,49 +17,6 @@
 
 namespace kova {
 namespace {
-
-// ---- Work files queued for deletion, and the work directories of this run ----
-// Both outlive every manager (they are never destroyed), so that a manager freed during exit
-// can still queue its files.
-
-std::vector<std::string>& PendingDeletions() {
-  static auto* list = new std::vector<std::string>;
-  return *list;
-}
-
-std::mutex& DirsMutex() {
-  static auto* m = new std::mutex;
-  return *m;
-}
-
-std::set<std::string>& LiveWorkDirs() {
-  static auto* dirs = new std::set<std::string>;
-  return *dirs;
-}
-
-// Best effort at exit: work directories whose manager was never freed.
-void RemoveLiveWorkDirs() {
-  std::lock_guard lock(DirsMutex());
-  for (const std::string& d : LiveWorkDirs()) plat::RemoveFlatDirectory(d);
-  LiveWorkDirs().clear();
-}
-
-void RegisterWorkDir(const std::string& dir) {
-  static const bool registered = [] { return std::atexit(RemoveLiveWorkDirs) == 0; }();
-  (void)registered;
-  std::lock_guard lock(DirsMutex());
-  LiveWorkDirs().insert(dir);
-}
-
-void UnregisterWorkDir(const std::string& dir) {
-  std::lock_guard lock(DirsMutex());
-  LiveWorkDirs().erase(dir);
-}
-
-std::unique_ptr<TVrFileManager>& GlobalManager() {
-  static auto* manager = new std::unique_ptr<TVrFileManager>;
-  return *manager;
-}
 
 // Copies a whole memory stream into dest: a memory dest takes the bytes as its contents; any
 // other dest receives them at its position. dest ends at position 0.
@@ -145,8 +98,6 @@ void TVrCacheList::Clear() {
 
 // ---- Locks ----
 
-TVrLockData::~TVrLockData() { QueueTempFileDeletion(temp_name_); }
-
 std::string TVrLockData::MakeTempName(const std::string& temp_folder, uint32_t id, std::string_view name) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%.8X", id);
@@ -189,38 +140,55 @@ TVrLockData& TVrLockList::Items(int32_t i) const {
 void TVrLockList::Remove(const TVrLockData& lock) {
   for (auto it = locks_.begin(); it != locks_.end(); ++it) {
     if (it->get() == &lock) {
+      QueueDeletion(**it);
       locks_.erase(it);
       return;
     }
   }
 }
 
+void TVrLockList::QueueDeletion(const TVrLockData& lock) {
+  if (!lock.TempName().empty()) deletions_.push_back(lock.TempName());
+}
+
 void TVrLockList::Clear() {
+  for (const auto& lock : released_) QueueDeletion(*lock);
+  for (const auto& lock : locks_) QueueDeletion(*lock);
   released_.clear();
   locks_.clear();
 }
 
-void TVrLockList::Tick() {
+void TVrLockList::Tick(int32_t frame_delta) {
   for (size_t i = released_.size(); i-- > 0;) {
-    released_[i]->Delay -= FrameDelta;
-    if (released_[i]->Delay < 1) released_.erase(released_.begin() + static_cast<std::ptrdiff_t>(i));
+    released_[i]->Delay -= frame_delta;
+    if (released_[i]->Delay < 1) {
+      QueueDeletion(*released_[i]);
+      released_.erase(released_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
   }
+}
+
+void TVrLockList::DeleteTempFiles() {
+  if (deletions_.empty()) return;
+  for (const std::string& path : deletions_) plat::DeleteFile(path);
+  deletions_.clear();
 }
 
 // ---- TVrFileManager ----
 
 TVrFileManager::TVrFileManager(TVrFileManagerOptions options)
-    : temp_parent_(std::move(options.temp_parent)) {
-  SetCdRoots(options.cd_roots ? std::move(*options.cd_roots) : plat::OpticalDrives().Roots());
+    : optical_(options.optical ? options.optical : &no_discs_), temp_parent_(std::move(options.temp_parent)) {
+  SetCdRoots(options.cd_roots ? std::move(*options.cd_roots) : optical_->Roots());
 }
 
 TVrFileManager::~TVrFileManager() {
   archives_.clear();
   cache_.Clear();
   locks_.Clear();
+  locks_.DeleteTempFiles();
   if (!temp_folder_.empty()) {
     plat::RemoveFlatDirectory(temp_folder_);
-    UnregisterWorkDir(temp_folder_);
+    plat::ForgetAtExit(temp_folder_);
   }
 }
 
@@ -355,7 +323,7 @@ const std::string& TVrFileManager::EnsureTempFolder() {
     const std::string parent = temp_parent_.empty() ? plat::SystemTempFolder() : temp_parent_;
     std::optional<std::string> dir = plat::MakePrivateDirectory(parent, "kovaplayer-");
     if (!dir) Raise<EFCreateError>(TMsg::WorkFileError);
-    RegisterWorkDir(*dir);
+    plat::RemoveAtExit(*dir);
     temp_folder_ = *dir + "/";
   }
   return temp_folder_;
@@ -427,31 +395,5 @@ std::string TVrFileManager::ExtractFolder(std::string_view name) {
   }
   return std::string(name.substr(0, end));
 }
-
-// ---- Globals ----
-
-void CreateFileManager(TVrFileManagerOptions options) {
-  GlobalManager() = std::make_unique<TVrFileManager>(std::move(options));
-}
-
-void FreeFileManager() {
-  GlobalManager().reset();
-  DeleteTempFiles();
-}
-
-TVrFileManager* FileManager() { return GlobalManager().get(); }
-
-void QueueTempFileDeletion(std::string host_path) {
-  if (!host_path.empty()) PendingDeletions().push_back(std::move(host_path));
-}
-
-void DeleteTempFiles() {
-  std::vector<std::string>& list = PendingDeletions();
-  if (list.empty()) return;
-  for (const std::string& path : list) plat::DeleteFile(path);
-  list.clear();
-}
-
-size_t PendingTempFileCount() { return PendingDeletions().size(); }
 
 }  // namespace kova

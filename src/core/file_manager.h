@@ -28,6 +28,7 @@
 
 #include "core/range_stream.h"
 #include "core/stream.h"
+#include "platform/optical_drives.h"
 
 namespace kova {
 
@@ -83,13 +84,12 @@ class TVrCacheList {
 
 // ---- Work files ----
 
-// A work file extracted from an archive entry. Destroying the lock queues its file for deletion
-// (DeleteTempFiles).
+// A work file extracted from an archive entry. The lock list queues its file for deletion when it
+// frees the lock (TVrLockList::DeleteTempFiles).
 class TVrLockData {
  public:
   TVrLockData(std::string name, uint32_t id, std::string temp_name)
       : name_(std::move(name)), id_(id), temp_name_(std::move(temp_name)) {}
-  ~TVrLockData();
   TVrLockData(const TVrLockData&) = delete;
   TVrLockData& operator=(const TVrLockData&) = delete;
 
@@ -137,13 +137,21 @@ class TVrLockList {
   // Released locks whose delay counts down. Nothing in the player releases a lock (a lock lives
   // until the manager goes), so this list stays empty unless a caller fills it.
   std::vector<std::unique_ptr<TVrLockData>>& Released() { return released_; }
-  // The per-frame step: every released lock, last first, loses FrameDelta milliseconds and is
-  // freed once its delay falls below 1.
-  void Tick();
+  // The per-frame step: every released lock, last first, loses the frame's delta (milliseconds)
+  // and is freed once its delay falls below 1.
+  void Tick(int32_t frame_delta);
+  // Deletes the work files of the freed locks, ignoring failures. Called once per frame step;
+  // costs nothing when none is queued.
+  void DeleteTempFiles();
+  // The number of work files queued for deletion.
+  size_t PendingTempFileCount() const { return deletions_.size(); }
 
  private:
+  void QueueDeletion(const TVrLockData& lock);
+
   std::vector<std::unique_ptr<TVrLockData>> locks_;
   std::vector<std::unique_ptr<TVrLockData>> released_;
+  std::vector<std::string> deletions_;
   uint32_t next_id_ = 0;
 };
 
@@ -153,10 +161,10 @@ struct TVrFileManagerOptions {
   // The folder in which the private work directory is made; empty: the system's temporary folder
   // ($TMPDIR or /tmp).
   std::string temp_parent;
-  // The root folders of optical discs; nothing: those of the installed optical drive service
-  // (none when headless; the mount points of the discs present now once the shell installs the
-  // mount-table service).
+  // The root folders of optical discs; nothing: those of the optical drive service.
   std::optional<std::vector<std::string>> cd_roots;
+  // The optical drive service (the session's; the mount table's on a desktop). Null: no drives.
+  plat::IOpticalDrives* optical = nullptr;
 };
 
 class TVrFileManager {
@@ -190,6 +198,8 @@ class TVrFileManager {
 
   // The root folders of optical discs (host folders ending in "/").
   const std::vector<std::string>& CdRoots() const { return cd_roots_; }
+  // The optical drive service the disc search asks for the discs mounted now.
+  plat::IOpticalDrives& OpticalDrives() const { return *optical_; }
   void SetCdRoots(std::vector<std::string> roots);
 
   // --- Reading ---
@@ -238,6 +248,8 @@ class TVrFileManager {
   // Writes the contents of `name` into a new work file at `path`.
   void WriteWorkFile(const std::string& path, std::string_view name);
 
+  plat::TFixedOpticalDrives no_discs_;
+  plat::IOpticalDrives* optical_;
   std::vector<std::unique_ptr<TVrFileCollection>> archives_;
   std::vector<std::string> cd_roots_;
   std::string folder_;
@@ -246,22 +258,5 @@ class TVrFileManager {
   std::string temp_parent_;
   std::string temp_folder_;
 };
-
-// ---- The global manager ----
-
-// Creates the global manager (replacing any earlier one).
-void CreateFileManager(TVrFileManagerOptions options = {});
-// Frees the global manager (FileManager() is null afterwards), then deletes the queued work files.
-void FreeFileManager();
-// The global manager, or nullptr.
-TVrFileManager* FileManager();
-
-// Queues a work file for deletion.
-void QueueTempFileDeletion(std::string host_path);
-// Deletes every queued work file, ignoring failures, and empties the queue. Called once per frame
-// step; costs nothing when the queue is empty.
-void DeleteTempFiles();
-// The number of queued work files.
-size_t PendingTempFileCount();
 
 }  // namespace kova

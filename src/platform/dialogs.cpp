@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "platform/service.h"
 #include "platform/text_codec.h"
 
 namespace kova::plat {
@@ -31,21 +30,5 @@ TMessageAnswer THeadlessDialogs::ShowMessage(const TMessageBox& box) {
   return answer;
 }
 
-namespace {
-
-THeadlessDialogs& BuiltIn() {
-  static THeadlessDialogs dialogs;
-  return dialogs;
-}
-
-TServiceSlot<IDialogs>& Slot() {
-  static TServiceSlot<IDialogs> slot(BuiltIn());
-  return slot;
-}
-
-}  // namespace
-
-IDialogs& Dialogs() { return Slot().Get(); }
-IDialogs* InstallDialogs(IDialogs* dialogs) { return Slot().Install(dialogs); }
 
 }  // namespace kova::plat

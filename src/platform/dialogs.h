@@ -63,9 +63,4 @@ class THeadlessDialogs : public IDialogs {
   bool echo_ = false;
 };
 
-// The dialogs in use (the built-in THeadlessDialogs until another is installed).
-IDialogs& Dialogs();
-// Installs a dialogs service (nullptr: the built-in one); returns the one installed before.
-IDialogs* InstallDialogs(IDialogs* dialogs);
-
 }  // namespace kova::plat

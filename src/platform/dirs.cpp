@@ -12,6 +12,8 @@
 #include <ctime>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <sstream>
 
 namespace kova::plat {
@@ -170,6 +172,43 @@ std::vector<std::string> OpticalMountRoots(const std::string& mounts_file) {
     roots.push_back(std::move(root));
   }
   return roots;
+}
+
+namespace {
+
+// The process's own state: the work folders to remove at exit. Never destroyed, so that an owner
+// freed during exit can still forget its folder.
+struct TExitFolders {
+  std::mutex mutex;
+  std::set<std::string> dirs;
+};
+
+TExitFolders& ExitFolders() {
+  static auto* folders = new TExitFolders;
+  return *folders;
+}
+
+void RemoveExitFolders() {
+  TExitFolders& f = ExitFolders();
+  std::lock_guard lock(f.mutex);
+  for (const std::string& d : f.dirs) RemoveFlatDirectory(d);
+  f.dirs.clear();
+}
+
+}  // namespace
+
+void RemoveAtExit(const std::string& dir) {
+  static const bool registered = [] { return std::atexit(RemoveExitFolders) == 0; }();
+  (void)registered;
+  TExitFolders& f = ExitFolders();
+  std::lock_guard lock(f.mutex);
+  f.dirs.insert(dir);
+}
+
+void ForgetAtExit(const std::string& dir) {
+  TExitFolders& f = ExitFolders();
+  std::lock_guard lock(f.mutex);
+  f.dirs.erase(dir);
 }
 
 }  // namespace kova::plat

@@ -48,6 +48,10 @@ std::optional<std::string> MakePrivateDirectory(const std::string& parent, const
 // Removes a directory and the files directly inside it (work directories hold no subfolders);
 // links are removed, never followed. Returns false when something stayed.
 bool RemoveFlatDirectory(const std::string& path);
+// Work folders of this process removed (flat) at its exit: a best effort for owners that are never
+// freed. Thread-safe.
+void RemoveAtExit(const std::string& dir);
+void ForgetAtExit(const std::string& dir);
 
 // A file created anew for writing: fails when the name exists (a link included), never follows a
 // link, mode 0600. Closed on destruction.

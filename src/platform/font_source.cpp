@@ -1,7 +1,5 @@
 #include "platform/font_source.h"
 
-#include "platform/service.h"
-
 namespace kova::plat {
 
 std::vector<TFontFamily> TFixedFontSource::JapaneseFamilies() {
@@ -18,18 +16,5 @@ std::optional<TFontFamily> TFixedFontSource::FindFamily(std::string_view name) {
   }
   return std::nullopt;
 }
-
-namespace {
-
-TServiceSlot<IFontSource>& Slot() {
-  static TFixedFontSource none;
-  static TServiceSlot<IFontSource> slot(none);
-  return slot;
-}
-
-}  // namespace
-
-IFontSource& FontSource() { return Slot().Get(); }
-IFontSource* InstallFontSource(IFontSource* source) { return Slot().Install(source); }
 
 }  // namespace kova::plat

@@ -41,9 +41,4 @@ class TFixedFontSource : public IFontSource {
   std::vector<TFontFamily> families_;
 };
 
-// The font source in use (an empty TFixedFontSource until another is installed).
-IFontSource& FontSource();
-// Installs a font source (nullptr: the built-in one); returns the one installed before.
-IFontSource* InstallFontSource(IFontSource* source);
-
 }  // namespace kova::plat

@@ -1,7 +1,6 @@
 #include "platform/optical_drives.h"
 
 #include "platform/dirs.h"
-#include "platform/service.h"
 
 namespace kova::plat {
 
@@ -13,18 +12,5 @@ void TFixedOpticalDrives::SetRoots(std::vector<std::string> roots) {
     if (!r.empty() && r.back() != '/') r += '/';
   }
 }
-
-namespace {
-
-TServiceSlot<IOpticalDrives>& Slot() {
-  static TFixedOpticalDrives none;
-  static TServiceSlot<IOpticalDrives> slot(none);
-  return slot;
-}
-
-}  // namespace
-
-IOpticalDrives& OpticalDrives() { return Slot().Get(); }
-IOpticalDrives* InstallOpticalDrives(IOpticalDrives* drives) { return Slot().Install(drives); }
 
 }  // namespace kova::plat

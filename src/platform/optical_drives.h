@@ -38,9 +38,4 @@ class TFixedOpticalDrives : public IOpticalDrives {
   std::vector<std::string> roots_;
 };
 
-// The optical drives in use (an empty TFixedOpticalDrives until another is installed).
-IOpticalDrives& OpticalDrives();
-// Installs an optical drive service (nullptr: the built-in one); returns the one installed before.
-IOpticalDrives* InstallOpticalDrives(IOpticalDrives* drives);
-
 }  // namespace kova::plat

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <thread>
 
-#include "platform/service.h"
 
 extern char** environ;
 
@@ -46,11 +45,6 @@ bool TSpawnUrlOpener::OpenUrl(const std::string& url) {
 
 namespace {
 
-TServiceSlot<IUrlOpener>& Slot() {
-  static TServiceSlot<IUrlOpener> slot(RecordedUrls());
-  return slot;
-}
-
 // Makes `path` and its missing parents (mode 0700); true when it is a directory afterwards.
 bool MakeDirectories(const std::string& path) {
   struct stat st {};
@@ -64,14 +58,6 @@ bool MakeDirectories(const std::string& path) {
 }
 
 }  // namespace
-
-TRecordingUrlOpener& RecordedUrls() {
-  static TRecordingUrlOpener recorder;
-  return recorder;
-}
-
-IUrlOpener& UrlOpener() { return Slot().Get(); }
-IUrlOpener* InstallUrlOpener(IUrlOpener* opener) { return Slot().Install(opener); }
 
 std::optional<std::string> UserDataFolder(bool create) {
   std::string base;

@@ -1,7 +1,7 @@
 // Handing web addresses to the desktop, and the per-user data folder.
 //
-// Opening an address goes through an installable service: the built-in one only records what it
-// was asked (headless runs and tests); the shell installs a TSpawnUrlOpener, which starts the
+// Opening an address goes through a service of the session (platform/services.h): the headless one
+// only records what it was asked (headless runs and tests); the player window uses a TSpawnUrlOpener, which starts the
 // desktop's URL handler ("xdg-open") with the address as its one argument, never through a shell
 // command line.
 #pragma once
@@ -41,13 +41,6 @@ class TSpawnUrlOpener : public IUrlOpener {
  private:
   std::string program_;
 };
-
-// The service in use (a TRecordingUrlOpener until another is installed).
-IUrlOpener& UrlOpener();
-// The built-in recording service (to read back what was recorded).
-TRecordingUrlOpener& RecordedUrls();
-// Installs a service (nullptr: the built-in one); returns the one installed before.
-IUrlOpener* InstallUrlOpener(IUrlOpener* opener);
 
 // The per-user data folder of the player, ending in "/": $XDG_DATA_HOME/kovaplayer when
 // XDG_DATA_HOME holds an absolute path, else $HOME/.local/share/kovaplayer. With `create`, the

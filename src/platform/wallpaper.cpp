@@ -14,8 +14,6 @@
 #include <string_view>
 #include <thread>
 
-#include "platform/service.h"
-
 extern char** environ;
 
 namespace kova::plat {
@@ -218,18 +216,5 @@ bool TDesktopWallpaper::SetWallpaper(const std::string& host_path, TWallpaperSty
   }
   return false;
 }
-
-namespace {
-
-TServiceSlot<IWallpaper>& Slot() {
-  static TNoWallpaper none;
-  static TServiceSlot<IWallpaper> slot(none);
-  return slot;
-}
-
-}  // namespace
-
-IWallpaper& Wallpaper() { return Slot().Get(); }
-IWallpaper* InstallWallpaper(IWallpaper* wallpaper) { return Slot().Install(wallpaper); }
 
 }  // namespace kova::plat

@@ -1,6 +1,6 @@
 // Setting the desktop wallpaper. Linux desktops share no common service for it: the built-in
-// implementation refuses every request (headless runs and tests); the shell installs a
-// TDesktopWallpaper, which asks the running desktop's own service.
+// implementation refuses every request (headless runs and tests); the player window hands its
+// session a TDesktopWallpaper, which asks the running desktop's own service.
 #pragma once
 
 #include <string>
@@ -52,10 +52,5 @@ class TDesktopWallpaper : public IWallpaper {
   std::string desktop_;
   std::string search_path_;
 };
-
-// The wallpaper service in use (a TNoWallpaper until another is installed).
-IWallpaper& Wallpaper();
-// Installs a wallpaper service (nullptr: the built-in one); returns the one installed before.
-IWallpaper* InstallWallpaper(IWallpaper* wallpaper);
 
 }  // namespace kova::plat

@@ -27,9 +27,4 @@ class TFixedWorkArea : public IWorkArea {
   TScreenRect rect_ = kDefault;
 };
 
-// The work area service in use (a default TFixedWorkArea until another is installed).
-IWorkArea& WorkArea();
-// Installs a work area service (nullptr: the built-in one); returns the one installed before.
-IWorkArea* InstallWorkArea(IWorkArea* area);
-
 }  // namespace kova::plat

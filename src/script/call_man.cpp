@@ -2,29 +2,29 @@
 
 #include <algorithm>
 
-#include "components/event_queue.h"
 #include "core/debug_log.h"
 #include "core/errors.h"
 #include "core/file_manager.h"
 #include "core/format.h"
-#include "core/frame_globals.h"
+#include "core/frame_clock.h"
 #include "core/lists.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
+#include "platform/clock.h"
 #include "script/commands.h"
+#include "script/event_queue.h"
 #include "script/page.h"
 #include "script/param_collection.h"
 #include "script/params.h"
 #include "script/script_errors.h"
+#include "script/script_host.h"
 
 namespace kova {
 
-bool ScriptStopped = false;
-const TCommand* LastTracedCommand = nullptr;
-
 namespace {
 
-std::string SenderNameIn(const TEventScene* scene, const TKovaObject* sender) {
+std::string SenderNameIn(const TScenePort* scene, const TKovaObject* sender) {
   if (!sender || !scene || !scene->HasComponent(sender)) return {};
   return scene->ComponentName(sender);
 }
@@ -37,56 +37,77 @@ std::string HandlerPageFile(const std::string& handler) {
 
 }  // namespace
 
-// ---- TStack ----
+// ---- Records ----
 
-void TStack::SaveToStream(TStream& stream, const TEventScene* scene) const {
-  WriteStreamString(stream, PageName);
-  WriteStreamInteger(stream, PC);
-  WriteStreamByte(stream, Entered);
-  WriteStreamByte(stream, Running);
-  WriteStreamString(stream, ResultVar);
-  Args.SaveToStream(stream);
-  WriteStreamString(stream, SenderNameIn(scene, Sender));
-  if (State) {
-    WriteStreamInteger(stream, static_cast<int32_t>(State->Size()));
-    State->SaveToStream(stream);
+namespace {
+
+// An object pointer as its record holds it: the component's name (empty when none or no longer a
+// component of `scene`), found again by name when loaded.
+template <class IO, class P>
+void TransferSender(IO& io, P& sender, const TScenePort* scene) {
+  if constexpr (IO::kLoading) {
+    std::string name;
+    io.Str(name);
+    sender = name.empty() || !scene ? nullptr : scene->FindComponent(name);
   } else {
-    WriteStreamInteger(stream, 0);
-  }
-  const int32_t type = Result ? Result->TypeCode() : 0;
-  if (Result && type >= PT_INT && type <= PT_STR) {
-    WriteStreamByte(stream, static_cast<uint8_t>(type));
-    Result->SaveToStream(stream);
-  } else {
-    WriteStreamByte(stream, 0);
+    io.Str(SenderNameIn(scene, sender));
   }
 }
 
-void TStack::LoadFromStream(TStream& stream, const TEventScene* scene) {
-  PageName = ReadStreamString(stream);
-  PC = ReadStreamInteger(stream);
-  Entered = ReadStreamByte(stream);
-  Running = ReadStreamByte(stream);
-  ResultVar = ReadStreamString(stream);
-  Args.LoadFromStream(stream);
-  const std::string sender = ReadStreamString(stream);
-  Sender = sender.empty() || !scene ? nullptr : scene->FindComponent(sender);
-  const int32_t size = ReadStreamInteger(stream);
-  if (size < 0 || size > stream.Remaining()) Raise<EReadError>(TMsg::StreamReadError);
-  State.reset();
-  if (size > 0) {
-    State = std::make_unique<TMemoryStream>();
-    State->SetSizeUninitialized(size);
-    stream.ReadBuffer(State->Memory(), size);
-    State->SetPosition(0);
+// The frame record: page name, pc, entered, running, result variable, arguments, sender name, the
+// interrupted command's state (its length, then its bytes), the result type (0 for none) and the
+// value's stream form.
+template <class IO, class F>
+void TransferFrame(IO& io, F& f, const TScenePort* scene) {
+  io.Str(f.PageName);
+  io.Int(f.PC);
+  io.Byte(f.Entered);
+  io.Byte(f.Running);
+  io.Str(f.ResultVar);
+  io.Object(f.Args);
+  TransferSender(io, f.Sender, scene);
+  TStream& stream = io.Stream();
+  if constexpr (IO::kLoading) {
+    int32_t size = 0;
+    io.Int(size);
+    if (size < 0 || size > stream.Remaining()) Raise<EReadError>(TMsg::StreamReadError);
+    f.State.reset();
+    if (size > 0) {
+      f.State = std::make_unique<TMemoryStream>();
+      f.State->SetSizeUninitialized(size);
+      stream.ReadBuffer(f.State->Memory(), size);
+      f.State->SetPosition(0);
+    }
+    uint8_t type = 0;
+    io.Byte(type);
+    f.Result.reset();
+    if (type != 0) {
+      if (type < PT_INT || type > PT_STR) Raise<EReadError>(TMsg::InterpreterStateError);
+      f.Result = CreateParamByType(type);
+      f.Result->LoadFromStream(stream);
+    }
+  } else {
+    io.Int(f.State ? static_cast<int32_t>(f.State->Size()) : 0);
+    if (f.State) f.State->SaveToStream(stream);
+    const int32_t type = f.Result ? f.Result->TypeCode() : 0;
+    const bool typed = f.Result && type >= PT_INT && type <= PT_STR;
+    io.Byte(static_cast<uint8_t>(typed ? type : 0));
+    if (typed) f.Result->SaveToStream(stream);
   }
-  const uint8_t type = ReadStreamByte(stream);
-  Result.reset();
-  if (type != 0) {
-    if (type < PT_INT || type > PT_STR) Raise<EReadError>(TMsg::InterpreterStateError);
-    Result = CreateParamByType(type);
-    Result->LoadFromStream(stream);
-  }
+}
+
+}  // namespace
+
+// ---- TStack ----
+
+void TStack::SaveToStream(TStream& stream, const TScenePort* scene) const {
+  TRecordSaver io(stream);
+  TransferFrame(io, *this, scene);
+}
+
+void TStack::LoadFromStream(TStream& stream, const TScenePort* scene) {
+  TRecordLoader io(stream);
+  TransferFrame(io, *this, scene);
 }
 
 // ---- TStackList ----
@@ -119,19 +140,48 @@ void TStackList::SyncDepth() { store_.CurrentDepth = Count(); }
 
 // ---- TCallMan ----
 
-TCallMan::TCallMan(TParamCollection& store) : store_(store), stack_(store) {}
+TCallMan::TCallMan(TParamCollection& store) : store_(store), stack_(store), log_(&store.Host().Log()) {}
 
 TCallMan::~TCallMan() = default;
 
-TEventScene* TCallMan::Scene() const { return queue_ ? queue_->Root() : nullptr; }
+TScenePort* TCallMan::Scene() const { return queue_ ? queue_->Root() : nullptr; }
+
+TScriptHost& TCallMan::Host() const { return store_.Host(); }
+
+void TCallMan::Stop(std::string error) {
+  stopped_ = true;
+  if (stop_error_.empty()) stop_error_ = std::move(error);
+}
 
 bool TCallMan::FileExists(std::string_view name) const {
   if (file_exists_) return file_exists_(name);
-  const TVrFileManager* files = FileManager();
+  const TVrFileManager* files = Host().Files();
   return files && files->FileExists(name);
 }
 
+std::unique_ptr<TPage> TCallMan::LoadPage(std::string_view name) {
+  auto page = std::make_unique<TPage>();
+  TVrFileManager* files = Host().Files();
+  if (!files) Raise<EReadError>(TMsg::FileNotFound, std::string(name).c_str());
+  page->LoadFromFile(*files, name);
+  if (page->TooOld()) RefuseOldPage(*page);
+  return page;
+}
+
+void TCallMan::RefuseOldPage(const TPage& page) {
+  const std::string text = MsgText(TMsg::PageRebuild) + "\r\n" + page.Name;
+  Stop(text);
+  const plat::TServices& services = Host().Platform();
+  plat::TMessageBox box;
+  box.owner = services.window->DialogOwner();
+  box.title = MsgText(TMsg::PageWarningCaption);
+  box.text = text;
+  services.dialogs->ShowMessage(box);
+  services.window->PostClose();
+}
+
 TPage* TCallMan::Start(std::string_view name) {
+  log_ = &Host().Log();
   TPage* page = GetPage(name, true);
   page_ = page;
   pc_ = 0;
@@ -156,9 +206,7 @@ TPage* TCallMan::GetPage(std::string_view name, bool front) {
   for (const auto& p : cache_) {
     if (p->Name == name) return p.get();
   }
-  auto page = std::make_unique<TPage>();
-  page->LoadFromFile(name);
-  cache_.push_back(std::move(page));
+  cache_.push_back(LoadPage(name));
   return cache_.back().get();
 }
 
@@ -171,9 +219,7 @@ TPage* TCallMan::FetchPage(std::string_view name) {
     }
   }
   // A page that fails to load never enters the cache.
-  auto page = std::make_unique<TPage>();
-  page->LoadFromFile(name);
-  cache_.insert(cache_.begin(), std::move(page));
+  cache_.insert(cache_.begin(), LoadPage(name));
   TPage* loaded = cache_.front().get();
   TrimCache();
   return loaded;
@@ -181,6 +227,7 @@ TPage* TCallMan::FetchPage(std::string_view name) {
 
 void TCallMan::TrimCache() {
   while (static_cast<int32_t>(cache_.size()) > kPageCacheLimit && cache_.back().get() != page_) {
+    if (last_traced_ && cache_.back()->IndexOf(last_traced_) >= 0) last_traced_ = nullptr;
     cache_.pop_back();
   }
 }
@@ -198,9 +245,10 @@ void TCallMan::ExecuteCommand() {
     return;
   }
   TCommand* command = page->Command(pc);
-  if (DebugLogOn && command != LastTracedCommand) {
-    KovaLogWrite(Format("%.8x : %s(%d)", static_cast<uint32_t>(GameClock), page->Name.c_str(), command->Line));
-    LastTracedCommand = command;
+  if (log_->On() && command != last_traced_) {
+    log_->Write(Format("%.8x : %s(%d)", static_cast<uint32_t>(Host().Clock().GameClock), page->Name.c_str(),
+                     command->Line));
+    last_traced_ = command;
   }
   if (!entered_) {
     if (command->GetSkip()) {
@@ -304,7 +352,7 @@ int32_t TCallMan::DispatchEvent(int32_t level) {
     const int32_t at = page_->FindLabel(label);
     if (at >= 0) pc_ = at;
   }
-  if (DebugLogOn) TraceEvent(file);
+  if (Host().Log().On()) TraceEvent(file);
   entered_ = 0;
   event->Level = level;
   args_ = event->Params;
@@ -315,12 +363,23 @@ int32_t TCallMan::DispatchEvent(int32_t level) {
 
 void TCallMan::TraceEvent(const std::string& file) const {
   if (pc_ < 0 || pc_ >= page_->Count()) return;
-  KovaLogWrite(Format("%.8x : <Event>%s(%d)", static_cast<uint32_t>(GameClock), file.c_str(),
-                      page_->Command(pc_)->Line));
+  Host().Log().Write(Format("%.8x : <Event>%s(%d)", static_cast<uint32_t>(Host().Clock().GameClock), file.c_str(),
+                            page_->Command(pc_)->Line));
 }
 
 bool TCallMan::Step() {
-  while (!ScriptStopped) {
+  main_.Check("TCallMan::Step");
+  log_ = &Host().Log();
+  out_of_time_ = false;
+  // The budget is looked at every kBudgetStride turns of the loop: the loop itself only counts
+  // down (without a budget, from so far that it never gets there).
+  const uint32_t start = budget_ms_ ? plat::TSystemClock().TickMs() : 0;
+  uint32_t countdown = budget_ms_ ? kBudgetStride : UINT32_MAX;
+  while (!stopped_) {
+    if (--countdown == 0) {
+      if (BudgetSpent(start)) break;
+      countdown = kBudgetStride;
+    }
     const TPage* page_before = page_;
     const int32_t pc_before = pc_;
     auto stayed = [&] { return page_ == page_before && pc_ == pc_before; };
@@ -382,6 +441,13 @@ bool TCallMan::Step() {
   return true;
 }
 
+bool TCallMan::BudgetSpent(uint32_t start) {
+  // The real clock, whatever clock the session's frames follow.
+  if (budget_ms_ == 0 || plat::TSystemClock().TickMs() - start < budget_ms_) return false;
+  out_of_time_ = true;
+  return true;
+}
+
 std::string TCallMan::GetPageName() const { return page_ ? page_->Name : std::string(); }
 
 std::string TCallMan::GetArg(int32_t i) const {
@@ -401,61 +467,96 @@ TCustomParam* TCallMan::ResultValue() const {
 
 // ---- Game save ----
 
+namespace {
+
+// The interpreter section as stored: page name, pc, running, entered, state, sender name,
+// arguments, the spare frame, the frame count and the frames from the bottom, the level (from
+// data version 116; 2 before), then the entered command's state (written by the command itself).
+// Loading reads it into a TSectionIn (checked before anything changes), saving writes it from a
+// TSectionOut (views of the interpreter).
+struct TSectionIn {
+  std::string PageName;
+  int32_t PC = 0;
+  uint8_t Running = 0;
+  uint8_t Entered = 0;
+  int32_t State = 0;
+  std::string Sender;
+  TArrayString Args;
+  TStack Spare;
+  std::vector<std::unique_ptr<TStack>> Frames;
+  int32_t Level = 2;
+};
+
+struct TSectionOut {
+  std::string PageName;
+  int32_t PC;
+  uint8_t Running;
+  uint8_t Entered;
+  int32_t State;
+  std::string Sender;
+  const TArrayString& Args;
+  const TStack& Spare;
+  std::vector<const TStack*> Frames;
+  int32_t Level;
+};
+
+// A frame record takes at least 4 + 4 + 1 + 1 + 4 + 4 + 4 + 4 + 1 bytes.
+constexpr int64_t kMinFrameRecord = 27;
+
+template <class IO, class S>
+void TransferSection(IO& io, S& section, const TScenePort* scene) {
+  io.Str(section.PageName);
+  io.Int(section.PC);
+  io.Byte(section.Running);
+  io.Byte(section.Entered);
+  io.Int(section.State);
+  io.Str(section.Sender);
+  io.Object(section.Args);
+  TransferFrame(io, section.Spare, scene);
+  int32_t count = static_cast<int32_t>(section.Frames.size());
+  io.Count(count, kMinFrameRecord);
+  if constexpr (IO::kLoading) {
+    for (int32_t i = 0; i < count; ++i) section.Frames.push_back(std::make_unique<TStack>());
+  }
+  for (const auto& frame : section.Frames) TransferFrame(io, *frame, scene);
+  if (io.Since(116)) io.Int(section.Level);
+}
+
+}  // namespace
+
 void TCallMan::SaveToStream(TStream& stream) const {
-  const TEventScene* scene = Scene();
-  WriteStreamString(stream, GetPageName());
-  WriteStreamInteger(stream, pc_);
-  WriteStreamByte(stream, running_);
-  WriteStreamByte(stream, entered_);
-  WriteStreamInteger(stream, state_);
-  WriteStreamString(stream, SenderNameIn(scene, sender_));
-  args_.SaveToStream(stream);
-  stack_.Spare().SaveToStream(stream, scene);
-  WriteStreamInteger(stream, stack_.Count());
-  for (int32_t i = 0; i < stack_.Count(); ++i) stack_.Items(i).SaveToStream(stream, scene);
-  WriteStreamInteger(stream, level_);
+  const TScenePort* scene = Scene();
+  TSectionOut section{GetPageName(), pc_,   running_,       entered_, state_, SenderNameIn(scene, sender_),
+                      args_,         stack_.Spare(), {},    level_};
+  for (int32_t i = 0; i < stack_.Count(); ++i) section.Frames.push_back(&stack_.Items(i));
+  TRecordSaver io(stream);
+  TransferSection(io, section, scene);
   if (entered_ && page_ && pc_ >= 0 && pc_ < page_->Count()) page_->Command(pc_)->SaveState(stream);
 }
 
 void TCallMan::LoadFromStream(TStream& stream, int32_t version) {
-  const TEventScene* scene = Scene();
-  const std::string page_name = ReadStreamString(stream);
-  const int32_t pc = ReadStreamInteger(stream);
-  const uint8_t running = ReadStreamByte(stream);
-  const uint8_t entered = ReadStreamByte(stream);
-  const int32_t state = ReadStreamInteger(stream);
-  const std::string sender = ReadStreamString(stream);
-  TArrayString args;
-  args.LoadFromStream(stream);
-  TStack spare;
-  spare.LoadFromStream(stream, scene);
-  // A frame record takes at least 4 + 4 + 1 + 1 + 4 + 4 + 4 + 4 + 1 bytes.
-  const int32_t count = ReadStreamInteger(stream);
-  if (count < 0 || count > stream.Remaining() / 27) Raise<EReadError>(TMsg::StreamReadError);
-  std::vector<std::unique_ptr<TStack>> frames;
-  for (int32_t i = 0; i < count; ++i) {
-    frames.push_back(std::make_unique<TStack>());
-    frames.back()->LoadFromStream(stream, scene);
-  }
-  const int32_t level = version >= 116 ? ReadStreamInteger(stream) : 2;
-  if (state < 0 || state > 3) Raise<EReadError>(TMsg::InterpreterStateError);
-  TPage* page = page_name.empty() ? nullptr : FetchPage(page_name);
-  const bool has_command = page && pc >= 0 && pc < page->Count();
+  const TScenePort* scene = Scene();
+  TSectionIn section;
+  TRecordLoader io(stream, version);
+  TransferSection(io, section, scene);
+  if (section.State < 0 || section.State > 3) Raise<EReadError>(TMsg::InterpreterStateError);
+  TPage* page = section.PageName.empty() ? nullptr : FetchPage(section.PageName);
+  const bool has_command = page && section.PC >= 0 && section.PC < page->Count();
   // The entered command's state follows without a length: a page that no longer has that
   // command cannot be read further.
-  if (entered && !has_command) Raise<EReadError>(TMsg::InterpreterStateError);
+  if (section.Entered && !has_command) Raise<EReadError>(TMsg::InterpreterStateError);
 
   page_ = page;
-  pc_ = pc;
-  running_ = running;
-  entered_ = entered;
-  state_ = state;
-  sender_ = sender.empty() || !scene ? nullptr : scene->FindComponent(sender);
-  args_ = std::move(args);
+  pc_ = section.PC;
+  running_ = section.Running;
+  entered_ = section.Entered;
+  state_ = section.State;
+  sender_ = section.Sender.empty() || !scene ? nullptr : scene->FindComponent(section.Sender);
+  args_ = std::move(section.Args);
   stack_.Clear();
-  stack_.Spare() = std::move(spare);
-  for (auto& f : frames) stack_.Push() = std::move(*f);
-  level_ = level;
+  stack_.Spare() = std::move(section.Spare);
+  for (auto& f : section.Frames) stack_.Push() = std::move(*f);
+  level_ = section.Level;
   if (entered_ && has_command) page_->Command(pc_)->LoadState(stream);
 }
 

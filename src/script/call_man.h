@@ -17,21 +17,20 @@
 #include <vector>
 
 #include "core/array_string.h"
+#include "core/main_thread.h"
 #include "core/stream.h"
 #include "script/params.h"
 
 namespace kova {
 
 class TCommand;
-class TEventScene;
+class TDebugLog;
 class TKovaObject;
 class TPage;
 class TParamCollection;
+class TScenePort;
+class TScriptHost;
 class TTimerList;
-
-// The script stop flag: once set (a too old page, a failed project open or game load, the
-// Terminate command), every interpreter step ends at once.
-extern bool ScriptStopped;
 
 // The most pages the cache keeps (more only while the current page is the oldest).
 inline constexpr int32_t kPageCacheLimit = 10;
@@ -55,10 +54,10 @@ class TStack {
   // Frame record: page name, pc, entered, running, result variable, arguments, sender name (empty
   // when none or no longer a component of `scene`), state length and bytes, result type (0 for
   // none) and the value's stream form.
-  void SaveToStream(TStream& stream, const TEventScene* scene) const;
+  void SaveToStream(TStream& stream, const TScenePort* scene) const;
   // Reads a frame record; the sender is found by name through `scene`. Raises EReadError on a
   // truncated or inconsistent record.
-  void LoadFromStream(TStream& stream, const TEventScene* scene);
+  void LoadFromStream(TStream& stream, const TScenePort* scene);
 };
 
 // The call stack: owned frames plus one spare frame that receives each popped frame. Every push,
@@ -89,7 +88,9 @@ class TCallMan {
  public:
   using TFileExists = std::function<bool(std::string_view name)>;
 
-  // The interpreter works on `store` (which must outlive it).
+  // The interpreter works on `store` (which must outlive it) and reaches the player through the
+  // store's host: the file manager for its pages, the frame clock, the debug log, the boxes and
+  // the main window.
   explicit TCallMan(TParamCollection& store);
   ~TCallMan();
   TCallMan(const TCallMan&) = delete;
@@ -99,12 +100,32 @@ class TCallMan {
   // The root container's event queue (its Root() is the scene); nullptr while there is none.
   void SetEventQueue(TTimerList* queue) { queue_ = queue; }
   TTimerList* EventQueue() const { return queue_; }
-  TEventScene* Scene() const;
+  TScenePort* Scene() const;
   // The project's test whether a game file exists (event pages, Jump and Call); unset, the file
-  // manager's FileExists.
+  // manager's FileExists (the host's file manager).
   void SetFileExists(TFileExists fn) { file_exists_ = std::move(fn); }
   bool FileExists(std::string_view name) const;
   TParamCollection& Store() const { return store_; }
+  TScriptHost& Host() const;
+
+  // ---- Stopping ----
+  // The script stop flag: once set (a too old page, a failed project open or game load, the
+  // Terminate command), every step ends at once.
+  bool Stopped() const { return stopped_; }
+  // Sets the stop flag; `error` (code page 932) tells why when the script did not end by itself.
+  void Stop(std::string error = {});
+  // Why the script stopped, empty when it ended by itself (Terminate) or still runs.
+  const std::string& StopError() const { return stop_error_; }
+  // Clears the stop flag (a new start).
+  void Resume() {
+    stopped_ = false;
+    stop_error_.clear();
+  }
+  // The longest a step runs commands of the real clock (milliseconds; 0: no limit). A script that
+  // never waits gives the frame back when the budget is spent and goes on next step where it was.
+  void SetTimeBudget(uint32_t ms) { budget_ms_ = ms; }
+  // True when the last step ended because its budget was spent.
+  bool OutOfTime() const { return out_of_time_; }
 
   // ---- Running ----
   // Restarts on the page: pc 0, no arguments, state 0, empty stack, no sender, the handled event
@@ -117,7 +138,7 @@ class TCallMan {
   // GetPage(name, true) without touching pc: the cached page moved to the front, or the page
   // loaded and put at the front.
   TPage* FetchPage(std::string_view name);
-  // The frame step: always returns true.
+  // The frame step: always returns true. Main thread only.
   bool Step();
   // Runs the current command once or handles the end of the page: 0 (nothing to report),
   // 1 (returned into the main flow), 2 (the command allows events), -1 (returned into a handler).
@@ -169,7 +190,14 @@ class TCallMan {
 
  private:
   void TrimCache();
+  // A page read anew through the host's file manager; a page too old for this player stops the
+  // script (see TPage::LoadFromStream).
+  std::unique_ptr<TPage> LoadPage(std::string_view name);
+  void RefuseOldPage(const TPage& page);
   void TraceEvent(const std::string& file) const;
+  // True (and OutOfTime) once the step that began at `start` has spent its budget.
+  [[gnu::noinline, gnu::cold]] bool BudgetSpent(uint32_t start);
+  static constexpr uint32_t kBudgetStride = 1024;
   // Restores the frame just popped after a page ended; returns Run's result.
   int32_t ReturnFromPage();
 
@@ -189,10 +217,16 @@ class TCallMan {
 
   TTimerList* queue_ = nullptr;
   TFileExists file_exists_;
+  bool stopped_ = false;
+  std::string stop_error_;
+  // The last command traced into the debug log (a waiting command is traced once); cleared when a
+  // page leaves the cache.
+  const TCommand* last_traced_ = nullptr;
+  // The host's debug log, taken at each start and step (the trace test costs one load a command).
+  const TDebugLog* log_;
+  uint32_t budget_ms_ = 0;
+  bool out_of_time_ = false;
+  TMainThread main_;
 };
-
-// The last command traced into the debug log (a waiting command is traced once); a page resets it
-// when it frees its commands.
-extern const TCommand* LastTracedCommand;
 
 }  // namespace kova

@@ -1,11 +1,11 @@
 // Records of the commands whose behaviour comes with later subsystems, and Terminate.
-#include "core/main_window.h"
 #include "core/stream_records.h"
 #include "script/call_man.h"
 #include "script/commands_later.h"
 #include "script/commands_var.h"
 #include "script/page.h"
 #include "script/params.h"
+#include "script/script_host.h"
 
 namespace kova {
 
@@ -62,9 +62,9 @@ void TComPCReset::LoadFromStream(TStream& stream) {
   ResetAll = ReadStreamByte(stream);
 }
 
-void TComTerminate::Execute(TCallMan& /*callman*/, TPage*& /*page*/, int32_t& /*pc*/) {
-  ScriptStopped = true;
-  MainWindow().PostClose();
+void TComTerminate::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& /*pc*/) {
+  callman.Stop();
+  callman.Host().Platform().window->PostClose();
 }
 
 // ---- Text and history commands ----

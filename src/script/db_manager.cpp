@@ -7,8 +7,6 @@
 
 namespace kova {
 
-TDBManager DBManager;
-
 int32_t TDBManager::IndexOfTable(std::string_view name) const {
   for (int32_t i = 0; i < Count(); ++i) {
     if (DBSameName(Items(i)->Name, name)) return i;
@@ -182,16 +180,16 @@ void TDBManager::LoadFromStream(TStream& stream, uint8_t kind) {
   }
 }
 
-void SaveGameTables(TStream& stream) { DBManager.SaveToStream(stream, kDBGameKind); }
+void TDBManager::SaveGameTables(TStream& stream) const { SaveToStream(stream, kDBGameKind); }
 
-void LoadGameTables(TStream& stream, int32_t game_version) {
-  if (game_version >= kDBFirstGameVersion) DBManager.LoadFromStream(stream, kDBGameKind);
+void TDBManager::LoadGameTables(TStream& stream, int32_t game_version) {
+  if (game_version >= kDBFirstGameVersion) LoadFromStream(stream, kDBGameKind);
 }
 
-void SaveStatusTables(TStream& stream) { DBManager.SaveToStream(stream, kDBStatusKind); }
+void TDBManager::SaveStatusTables(TStream& stream) const { SaveToStream(stream, kDBStatusKind); }
 
-void LoadStatusTables(TStream& stream, int32_t status_version) {
-  if (status_version >= kDBFirstStatusVersion) DBManager.LoadFromStream(stream, kDBStatusKind);
+void TDBManager::LoadStatusTables(TStream& stream, int32_t status_version) {
+  if (status_version >= kDBFirstStatusVersion) LoadFromStream(stream, kDBStatusKind);
 }
 
 }  // namespace kova

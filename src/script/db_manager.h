@@ -89,6 +89,14 @@ class TDBManager : private TObjList<TDBCustomTable> {
   // last table read active.
   void LoadFromStream(TStream& stream, uint8_t kind);
 
+  // The tables' part of the saves, in the entries' order: the game entry's tables (game save
+  // versions from kDBFirstGameVersion) and the status entry's tables (status versions from
+  // kDBFirstStatusVersion). A load of an older version reads nothing and changes nothing.
+  void SaveGameTables(TStream& stream) const;
+  void LoadGameTables(TStream& stream, int32_t game_version);
+  void SaveStatusTables(TStream& stream) const;
+  void LoadStatusTables(TStream& stream, int32_t status_version);
+
  private:
   // The cell of the direct access functions: the table, record and column; false when none.
   bool FindCell(std::string_view table, const TCustomParam* columns, const TCustomParam* values, bool nocase,
@@ -96,16 +104,5 @@ class TDBManager : private TObjList<TDBCustomTable> {
 
   int32_t active_ = -1;
 };
-
-// The one manager of the program.
-extern TDBManager DBManager;
-
-// The tables' part of the saves, in the entries' order: the game entry's tables (game save
-// versions from kDBFirstGameVersion) and the status entry's tables (status versions from
-// kDBFirstStatusVersion). A load of an older version reads nothing and changes nothing.
-void SaveGameTables(TStream& stream);
-void LoadGameTables(TStream& stream, int32_t game_version);
-void SaveStatusTables(TStream& stream);
-void LoadStatusTables(TStream& stream, int32_t status_version);
 
 }  // namespace kova

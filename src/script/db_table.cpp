@@ -9,6 +9,7 @@
 
 #include "core/errors.h"
 #include "core/sjis.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "script/value_text.h"
 
@@ -55,22 +56,33 @@ bool DBSameName(std::string_view a, std::string_view b) {
 
 // ---- TDBField ----
 
+namespace {
+
+// The field record: size, name, type.
+template <class IO, class F>
+void TransferField(IO& io, F& field) {
+  io.Int(field.Size);
+  io.Str(field.Name);
+  io.Byte(field.Type);
+}
+
+}  // namespace
+
 void TDBField::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, Size);
-  WriteStreamString(stream, Name);
-  WriteStreamByte(stream, Type);
+  TRecordSaver io(stream);
+  TransferField(io, *this);
 }
 
 void TDBField::LoadFromStream(TStream& stream) {
-  const int32_t size = ReadStreamInteger(stream);
-  std::string name = ReadStreamString(stream);
-  const uint8_t type = ReadStreamByte(stream);
+  TDBField read;
+  TRecordLoader io(stream);
+  TransferField(io, read);
+  const uint8_t type = read.Type;
+  const int32_t size = read.Size;
   if (type < kDBInt || type > kDBStr) Raise<EReadError>(TMsg::DBBadFieldType, int(type));
   const bool fits = type == kDBStr ? (size >= 1 && size <= kDBMaxStrLength + 1) : size == DBFieldSize(type, 0);
   if (!fits) Raise<EReadError>(TMsg::DBBadFieldSize, int(size));
-  Size = size;
-  Name = std::move(name);
-  Type = type;
+  *this = std::move(read);
 }
 
 // ---- TDBFieldList ----

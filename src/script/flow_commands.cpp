@@ -1,7 +1,8 @@
 // The flow commands' records and behaviour.
-#include "core/frame_globals.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "script/call_man.h"
+#include "script/script_host.h"
 #include "script/commands_flow.h"
 #include "script/page.h"
 #include "script/params.h"
@@ -223,7 +224,8 @@ void TComWait::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
     return;
   }
   // The remaining time counts in 32 bits and wraps like them (a time of INT32_MIN included).
-  Remaining = static_cast<int32_t>(static_cast<uint32_t>(Remaining) - static_cast<uint32_t>(FrameDelta));
+  Remaining = static_cast<int32_t>(static_cast<uint32_t>(Remaining) -
+                                   static_cast<uint32_t>(callman.Host().Clock().FrameDelta));
   if (Remaining > 0) {
     callman.SetRunning(false);
     return;
@@ -231,18 +233,27 @@ void TComWait::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
 }
 
+namespace {
+
+// The Wait command's state after its tag; the hold flag from tag version 100.
+template <class IO, class W>
+void TransferWaitState(IO& io, W& wait) {
+  io.Int(wait.Remaining);
+  io.Int(wait.Frames);
+  if (io.Since(100)) io.Byte(wait.Hold);
+}
+
+}  // namespace
+
 void TComWait::SaveState(TStream& stream) {
   WriteStateTag(stream);
-  WriteStreamInteger(stream, Remaining);
-  WriteStreamInteger(stream, Frames);
-  WriteStreamByte(stream, Hold);
+  TRecordSaver io(stream, 100);
+  TransferWaitState(io, *this);
 }
 
 void TComWait::LoadState(TStream& stream) {
-  const int32_t version = ReadStateTag(stream);
-  Remaining = ReadStreamInteger(stream);
-  Frames = ReadStreamInteger(stream);
-  if (version >= 100) Hold = ReadStreamByte(stream);
+  TRecordLoader io(stream, ReadStateTag(stream));
+  TransferWaitState(io, *this);
 }
 
 }  // namespace kova

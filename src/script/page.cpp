@@ -3,9 +3,7 @@
 #include "core/errors.h"
 #include "core/file_manager.h"
 #include "core/lists.h"
-#include "core/main_window.h"
 #include "core/stream_records.h"
-#include "platform/dialogs.h"
 #include "script/call_man.h"
 #include "script/commands.h"
 
@@ -46,16 +44,6 @@ TPropSets MakeBuiltinSets() {
 // The smallest command record: the type byte and the base record.
 constexpr int64_t kMinCommandSize = 1 + 4 + 1 + 1 + 4;
 
-void ShowRebuildMessage(const std::string& name) {
-  const std::string text = MsgText(TMsg::PageRebuild) + "\r\n" + name;
-  plat::TMessageBox box;
-  box.owner = MainWindow().DialogOwner();
-  box.title = MsgText(TMsg::PageWarningCaption);
-  box.text = text;
-  plat::Dialogs().ShowMessage(box);
-  MainWindow().PostClose();
-}
-
 }  // namespace
 
 const TPropSets& BuiltinPropSets() {
@@ -74,17 +62,7 @@ TCommand* TComList::GetItem(int32_t i) const {
 
 void TComList::Add(std::unique_ptr<TCommand> command) { items_.push_back(std::move(command)); }
 
-void TComList::Clear() {
-  if (LastTracedCommand) {
-    for (const auto& c : items_) {
-      if (c.get() == LastTracedCommand) {
-        LastTracedCommand = nullptr;
-        break;
-      }
-    }
-  }
-  items_.clear();
-}
+void TComList::Clear() { items_.clear(); }
 
 // ---- TPage ----
 
@@ -113,13 +91,11 @@ int32_t TPage::IndexOf(const TCommand* command) const {
   return -1;
 }
 
-void TPage::LoadFromFile(std::string_view name) {
+void TPage::LoadFromFile(TVrFileManager& files, std::string_view name) {
   ClearCommands();
   Name.assign(name);
-  TVrFileManager* files = FileManager();
-  if (!files) Raise<EReadError>(TMsg::FileNotFound, Name.c_str());
   TMemoryStream contents;
-  files->LoadFile(contents, name);
+  files.LoadFile(contents, name);
   LoadFromStream(contents);
 }
 
@@ -139,11 +115,7 @@ void TPage::LoadFromStream(TStream& stream) {
 void TPage::Parse(TStream& stream) {
   Version = ReadStreamInteger(stream);
   if (Version > kPageVersion) return;
-  if (Version < kPageOldestVersion) {
-    ScriptStopped = true;
-    ShowRebuildMessage(Name);
-    return;
-  }
+  if (Version < kPageOldestVersion) return;
   ResultType = ReadStreamByte(stream);
   const int32_t set_count = ReadStreamInteger(stream);
   const int32_t set_size = ReadStreamInteger(stream);

@@ -15,6 +15,8 @@
 
 namespace kova {
 
+class TVrFileManager;
+
 class TCommand;
 
 // Page-file versions: newer files load as empty pages, older ones stop the game.
@@ -57,12 +59,12 @@ class TPage {
   TPage(const TPage&) = delete;
   TPage& operator=(const TPage&) = delete;
 
-  // Clears the commands, stores the name and reads the file through the file manager. A missing
-  // file raises "%s:ファイルがありません"; see LoadFromStream for the rest.
-  void LoadFromFile(std::string_view name);
+  // Clears the commands, stores the name and reads the file through `files`. A missing file
+  // raises "%s:ファイルがありません"; see LoadFromStream for the rest.
+  void LoadFromFile(TVrFileManager& files, std::string_view name);
   // Parses a page file from the stream's position. A version above kPageVersion leaves the page
-  // empty; one below kPageOldestVersion sets the script stop flag, tells the player to rebuild
-  // the game and closes the main window, leaving the page empty. A command of unknown kind raises
+  // empty; one below kPageOldestVersion leaves it empty and TooOld (the interpreter then stops the
+  // script, tells the player to rebuild the game and closes the main window). A command of unknown kind raises
   // "不正なコマンド"; a truncated file, or a count or size larger than the bytes left, raises
   // "%s:ページが壊れています". After a failure the page holds no commands.
   void LoadFromStream(TStream& stream);
@@ -83,6 +85,8 @@ class TPage {
   std::string Name;
   TPropSets PropSets;
   int32_t Version = kPageNewVersion;
+  // True when the file read was older than this player reads.
+  bool TooOld() const { return Version < kPageOldestVersion; }
 
  private:
   void ClearCommands();

@@ -17,11 +17,6 @@ namespace {
 // elements, and the four fields after it.
 constexpr int64_t kMinRecordBytes = 1 + 4 + 8 + 7;
 
-TScriptHost& NullHost() {
-  static TNullScriptHost host;
-  return host;
-}
-
 bool IsGameItem(const TParamCollectionItem& item) { return !item.StatusFlag && !item.IsSystem(); }
 
 // The type byte written before a record: a reference is always written as type 0 (its TypeCode
@@ -144,13 +139,20 @@ void TParamCollectionItem::SaveToStream(TStream& stream) const {
 
 // ---- TParamCollection ----
 
-TParamCollection::TParamCollection(TScriptHost* host) : host_(host ? host : &NullHost()) {
+TParamCollection::TParamCollection(TScriptHost* host) : host_(host) {
+  if (!host_) SetHost(nullptr);
   RegisterSystemVariables();
 }
 
 TParamCollection::~TParamCollection() { Clear(); }
 
-void TParamCollection::SetHost(TScriptHost* host) { host_ = host ? host : &NullHost(); }
+void TParamCollection::SetHost(TScriptHost* host) {
+  if (!host) {
+    if (!own_host_) own_host_ = std::make_unique<TScriptHost>();
+    host = own_host_.get();
+  }
+  host_ = host;
+}
 
 void TParamCollection::RegisterSystemVariables() {
   for (int32_t id = 0; id < kSysVarCount; ++id) Add()->SetSystem(*this, id);
@@ -182,6 +184,7 @@ TParamCollectionItem* TParamCollection::FindParam(std::string_view name) const {
 
 TParamCollectionItem* TParamCollection::FindParamSlow(std::string_view name, TNameCache& cache) const {
   TParamCollectionItem* item = FindParam(name);
+  cache.store = this;
   cache.stamp = stamp_;
   cache.depth = CurrentDepth;
   cache.item = item;

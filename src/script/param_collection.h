@@ -119,11 +119,12 @@ struct TScriptGlobals {
 class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
  public:
   // Creates the store with its system variables "@Result" .. "@WheelUp" at indexes 0..48, served
-  // by `host` (the null host when nullptr; the host must outlive the store).
+  // by `host` (the store's own stand-in host when nullptr; a host given must outlive the store).
   explicit TParamCollection(TScriptHost* host = nullptr);
   ~TParamCollection() override;
 
   TScriptHost& Host() const { return *host_; }
+  // Serves the store from `host` (nullptr: the store's own stand-in host).
   void SetHost(TScriptHost* host);
 
   // The number of frames on the interpreter's call stack.
@@ -144,11 +145,13 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   // a repeated lookup costs a comparison while no variable was named, renamed or freed and the
   // current depth is unchanged.
   TParamCollectionItem* FindParam(std::string_view name, TNameCache& cache) const {
-    if (cache.stamp == stamp_ && cache.depth == CurrentDepth && cache.name == name) return cache.item;
+    if (cache.stamp == stamp_ && cache.store == this && cache.depth == CurrentDepth && cache.name == name) {
+      return cache.item;
+    }
     return FindParamSlow(name, cache);
   }
   // Marks every remembered lookup as stale (called on each naming and freeing of an item).
-  void Touch() { stamp_ = ++stamp_source_; }
+  void Touch() { ++stamp_; }
   int32_t IndexOf(std::string_view name) const override;
   // For declarations: with local set, a local of the current depth; else a non-local; of several,
   // the one named most recently.
@@ -189,11 +192,11 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   void SaveItems(TStream& stream, bool status) const;
   void LoadItems(TStream& stream, bool replace_game, int32_t version);
 
+  // The host given, or the store's own when none was.
+  std::unique_ptr<TScriptHost> own_host_;
   TScriptHost* host_;
-  // Stamps come from one counter for all stores, so a cache filled by one store never matches
-  // another.
-  inline static uint64_t stamp_source_ = 0;
-  uint64_t stamp_ = ++stamp_source_;
+  // Counts the namings and freeings; a cache remembers the store and the count it was made at.
+  uint64_t stamp_ = 1;
 };
 
 }  // namespace kova

@@ -3,6 +3,7 @@
 #include <array>
 #include <numbers>
 
+#include "script/call_man.h"
 #include "script/datetime.h"
 #include "script/param_collection.h"
 #include "script/script_errors.h"
@@ -81,6 +82,8 @@ const long double kOneHour = TimeToValue(1, 0, 0, 0) - TimeToValue(0, 0, 0, 0);
 const long double kOneMin = TimeToValue(0, 1, 0, 0) - TimeToValue(0, 0, 0, 0);
 const long double kOneSec = TimeToValue(0, 0, 1, 0) - TimeToValue(0, 0, 0, 0);
 
+int32_t ArgCount(const TScriptHost& host) { return host.Interpreter() ? host.Interpreter()->ArgCount() : 0; }
+
 [[noreturn]] void RaiseInternal() { Raise<EScriptError>(TMsg::ParamInternalError); }
 
 std::string JoinLines(const std::vector<std::string>& names) {
@@ -103,7 +106,10 @@ bool SysVarWritable(int32_t id) { return id >= 0 && id < kSysVarCount && kInfo[s
 // ---- targets of "@Result" and "@Temp" ----
 
 TCustomParam* TParamSystem::Target() const {
-  if (SystemId == Id(V::Result)) return store_->Host().ResultValue();
+  if (SystemId == Id(V::Result)) {
+    const TCallMan* interpreter = store_->Host().Interpreter();
+    return interpreter ? interpreter->ResultValue() : nullptr;
+  }
   if (SystemId == Id(V::Temp)) {
     TParamCollectionItem* item = store_->TempItem();
     return item ? &item->Value() : nullptr;
@@ -125,27 +131,27 @@ bool TParamSystem::IsArray() const {
 int32_t TParamSystem::ReadInt() const {
   TScriptHost& host = store_->Host();
   switch (static_cast<V>(SystemId)) {
-    case V::MouseX: return host.MouseX();
-    case V::MouseY: return host.MouseY();
+    case V::MouseX: return host.Input().MouseX();
+    case V::MouseY: return host.Input().MouseY();
     case V::TextDelay: return store_->Globals.TextDelay;
-    case V::HistoryCount: return host.HistoryCount();
-    case V::ParamCount: return host.ArgCount();
+    case V::HistoryCount: return host.History().HistoryCount();
+    case V::ParamCount: return ArgCount(host);
     case V::ScrWidth: return host.ScreenWidth();
     case V::ScrHeight: return host.ScreenHeight();
-    case V::TickCount: return host.GameClock();
-    case V::PCTickCount: return host.PCTickCount();
-    case V::UpdateCount: return host.UpdateCount();
-    case V::Year: return DecodeDateTime(host.FrameNow()).Year;
-    case V::Month: return DecodeDateTime(host.FrameNow()).Month;
-    case V::Day: return DecodeDateTime(host.FrameNow()).Day;
-    case V::Week: return DecodeDateTime(host.FrameNow()).Week;
-    case V::Hour: return DecodeDateTime(host.FrameNow()).Hour;
-    case V::Min: return DecodeDateTime(host.FrameNow()).Min;
-    case V::Sec: return DecodeDateTime(host.FrameNow()).Sec;
+    case V::TickCount: return host.Clock().GameClock;
+    case V::PCTickCount: return static_cast<int32_t>(host.PCTickCount());
+    case V::UpdateCount: return host.Clock().UpdateCount;
+    case V::Year: return DecodeDateTime(host.Clock().Now).Year;
+    case V::Month: return DecodeDateTime(host.Clock().Now).Month;
+    case V::Day: return DecodeDateTime(host.Clock().Now).Day;
+    case V::Week: return DecodeDateTime(host.Clock().Now).Week;
+    case V::Hour: return DecodeDateTime(host.Clock().Now).Hour;
+    case V::Min: return DecodeDateTime(host.Clock().Now).Min;
+    case V::Sec: return DecodeDateTime(host.Clock().Now).Sec;
     case V::SelIndex: return store_->SelIndex;
-    case V::DisplayModeCount: return host.HasScreenManager() ? host.DisplayModeCount() : 0;
-    case V::DisplayModeIndex: return host.DisplayModeIndex();
-    case V::HistoryMaxCount: return host.HistoryMaxCount();
+    case V::DisplayModeCount: return host.Screen().HasScreenManager() ? host.Screen().DisplayModeCount() : 0;
+    case V::DisplayModeIndex: return host.Screen().DisplayModeIndex();
+    case V::HistoryMaxCount: return host.History().HistoryMaxCount();
     default: RaiseInternal();
   }
 }
@@ -163,22 +169,22 @@ long double TParamSystem::ReadFloat() const {
 bool TParamSystem::ReadFlag(int32_t i) const {
   TScriptHost& host = store_->Host();
   switch (static_cast<V>(SystemId)) {
-    case V::LClick: return host.LClick();
-    case V::RClick: return host.RClick();
-    case V::LPush: return host.LPush();
-    case V::RPush: return host.RPush();
-    case V::FullScr: return host.HasScreenManager() && host.FullScreen();
-    case V::CGDither: return host.CGDither();
-    case V::SoundON: return host.SoundOn();
-    case V::WheelDown: return host.WheelDown();
-    case V::WheelUp: return host.WheelUp();
+    case V::LClick: return host.Input().LClick();
+    case V::RClick: return host.Input().RClick();
+    case V::LPush: return host.Input().LPush();
+    case V::RPush: return host.Input().RPush();
+    case V::FullScr: return host.Screen().HasScreenManager() && host.Screen().FullScreen();
+    case V::CGDither: return host.Scene().CGDither();
+    case V::SoundON: return host.Scene().SoundOn();
+    case V::WheelDown: return host.Input().WheelDown();
+    case V::WheelUp: return host.Input().WheelUp();
     case V::KeyPush: case V::KeyClick: case V::KeyRepeat: {
       if (i < 0 || i >= kKeyElements) return false;
-      if (i == 256) return host.WheelDown();
-      if (i == 257) return host.WheelUp();
-      if (SystemId == Id(V::KeyPush)) return host.KeyDown(i);
-      if (SystemId == Id(V::KeyClick)) return host.KeyPressed(i);
-      return host.KeyRepeat(i);
+      if (i == 256) return host.Input().WheelDown();
+      if (i == 257) return host.Input().WheelUp();
+      if (SystemId == Id(V::KeyPush)) return host.Input().KeyDown(i);
+      if (SystemId == Id(V::KeyClick)) return host.Input().KeyPressed(i);
+      return host.Input().KeyRepeat(i);
     }
     default: RaiseInternal();
   }
@@ -187,19 +193,19 @@ bool TParamSystem::ReadFlag(int32_t i) const {
 std::string TParamSystem::ReadStr(int32_t i) const {
   TScriptHost& host = store_->Host();
   switch (static_cast<V>(SystemId)) {
-    case V::ParamStr: return i < 0 ? std::string() : host.GetArg(i);
-    case V::Sender: return host.SenderName();
+    case V::ParamStr: return i < 0 || !host.Interpreter() ? std::string() : host.Interpreter()->GetArg(i);
+    case V::Sender: return host.Interpreter() ? host.Interpreter()->GetSenderName() : std::string();
     case V::Fonts: return JoinLines(host.ListFonts(false));
     case V::FixedFonts: return JoinLines(host.ListFonts(true));
     case V::Cursor: return store_->Globals.Cursor;
     case V::SelStr: return store_->SelStr;
     case V::Title: return host.Title();
-    case V::ActiveCompo: return host.ActiveCompo();
-    case V::MidiPort: return host.HasMidi() ? host.MidiCurrentDevice() : std::string();
+    case V::ActiveCompo: return host.Scene().ActiveCompo();
+    case V::MidiPort: return host.Media().HasMidi() ? host.Media().MidiCurrentDevice() : std::string();
     case V::MidiPorts: {
-      if (!host.HasMidi()) return {};
+      if (!host.Media().HasMidi()) return {};
       const int32_t k = i < 0 ? 0 : i;
-      return k < host.MidiDeviceCount() ? host.MidiDeviceName(k) : std::string();
+      return k < host.Media().MidiDeviceCount() ? host.Media().MidiDeviceName(k) : std::string();
     }
     default: RaiseInternal();
   }
@@ -210,14 +216,14 @@ std::string TParamSystem::ReadStr(int32_t i) const {
 void TParamSystem::WriteInt(int32_t v) {
   TScriptHost& host = store_->Host();
   switch (static_cast<V>(SystemId)) {
-    case V::MouseX: host.SetCursorX(v); return;
-    case V::MouseY: host.SetCursorY(v); return;
+    case V::MouseX: host.Input().SetCursorX(v); return;
+    case V::MouseY: host.Input().SetCursorY(v); return;
     case V::TextDelay: store_->Globals.TextDelay = v; return;
     case V::SelIndex: store_->SelIndex = v; return;
     case V::DisplayModeIndex:
-      if (host.HasScreenManager()) host.ApplyFullScreenMode(v);
+      if (host.Screen().HasScreenManager()) host.Screen().ApplyFullScreenMode(v);
       return;
-    case V::HistoryMaxCount: host.SetHistoryMaxCount(v); return;
+    case V::HistoryMaxCount: host.History().SetHistoryMaxCount(v); return;
     default:
       if (SysVarOwnType(SystemId) == PT_INT) return;  // read-only
       RaiseInternal();
@@ -227,13 +233,13 @@ void TParamSystem::WriteInt(int32_t v) {
 void TParamSystem::WriteFlag(bool v) {
   TScriptHost& host = store_->Host();
   switch (static_cast<V>(SystemId)) {
-    case V::LClick: host.SetLClick(v); return;
-    case V::RClick: host.SetRClick(v); return;
+    case V::LClick: host.Input().SetLClick(v); return;
+    case V::RClick: host.Input().SetRClick(v); return;
     case V::FullScr:
-      if (host.HasScreenManager() && host.FullScreen() != v) host.SetFullScreen(v);
+      if (host.Screen().HasScreenManager() && host.Screen().FullScreen() != v) host.Screen().SetFullScreen(v);
       return;
-    case V::CGDither: host.SetCGDither(v); return;
-    case V::SoundON: host.SetSoundOn(v); return;
+    case V::CGDither: host.Scene().SetCGDither(v); return;
+    case V::SoundON: host.Scene().SetSoundOn(v); return;
     default:
       if (SysVarOwnType(SystemId) == PT_BOOL) return;  // read-only
       RaiseInternal();
@@ -246,10 +252,10 @@ void TParamSystem::WriteStr(std::string_view v) {
     case V::Cursor: store_->Globals.Cursor.assign(v); return;
     case V::SelStr: store_->SelStr.assign(v); return;
     case V::ActiveCompo:
-      if (!v.empty()) host.FocusCompo(v);
+      if (!v.empty()) host.Scene().FocusCompo(v);
       return;
     case V::MidiPort:
-      if (host.HasMidi()) host.MidiSelectDevice(v);
+      if (host.Media().HasMidi()) host.Media().MidiSelectDevice(v);
       return;
     default:
       if (SysVarOwnType(SystemId) == PT_STR) return;  // read-only
@@ -317,8 +323,8 @@ int32_t TParamSystem::Count() const {
   KOVA_FWD(t->Count(), 1);
   switch (static_cast<V>(SystemId)) {
     case V::KeyPush: case V::KeyClick: case V::KeyRepeat: return kKeyElements;
-    case V::ParamStr: return store_->Host().ArgCount();
-    case V::MidiPorts: return store_->Host().HasMidi() ? store_->Host().MidiDeviceCount() : 0;
+    case V::ParamStr: return ArgCount(store_->Host());
+    case V::MidiPorts: return store_->Host().Media().HasMidi() ? store_->Host().Media().MidiDeviceCount() : 0;
     default: return 1;
   }
 }

@@ -23,6 +23,7 @@ class TParamVar;
 // A remembered variable lookup (TParamCollection::FindParam): valid while the store's names and
 // the current depth are as they were when it was made.
 struct TNameCache {
+  const TParamCollection* store = nullptr;
   uint64_t stamp = 0;
   int32_t depth = 0;
   TParamCollectionItem* item = nullptr;
@@ -268,7 +269,8 @@ class TForwardGuard {
   TForwardGuard& operator=(const TForwardGuard&) = delete;
 
  private:
-  static inline int depth_ = 0;
+  // The nesting of forwarded calls on this thread (one call chain at a time).
+  static thread_local inline int depth_ = 0;
 };
 
 // A new value of type code & 127: 0 an unbound TParamVar, 1..4 a typed value with one default

@@ -11,9 +11,7 @@
 #include "core/disc_lookup.h"
 #include "core/errors.h"
 #include "core/file_manager.h"
-#include "core/frame_globals.h"
 #include "core/host_path.h"
-#include "core/main_window.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
@@ -22,31 +20,15 @@
 #include "platform/optical_drives.h"
 #include "script/call_man.h"
 #include "script/param_collection.h"
+#include "script/script_host.h"
 
 namespace kova {
 
-TPoint ScreenCenter;
-
 namespace {
-
-std::unique_ptr<TProject>& GlobalProject() {
-  static std::unique_ptr<TProject> project;
-  return project;
-}
 
 std::string HostFolder(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
-}
-
-plat::TMessageAnswer ShowBox(std::string_view text, std::string_view caption,
-                             plat::TMessageButtons buttons = plat::TMessageButtons::Ok) {
-  plat::TMessageBox box;
-  box.owner = MainWindow().DialogOwner();
-  box.title = caption;
-  box.text = text;
-  box.buttons = buttons;
-  return plat::Dialogs().ShowMessage(box);
 }
 
 // One variable declaration of the project file's list.
@@ -165,16 +147,6 @@ bool StartsWithText(std::string_view s, std::string_view prefix) {
 
 }  // namespace
 
-TProject* Project() { return GlobalProject().get(); }
-
-TProject& OpenProject(TLaunchInfo launch, TParamCollection& store, TVrFileManager& files) {
-  GlobalProject().reset();
-  GlobalProject() = std::make_unique<TProject>(std::move(launch), store, files);
-  return *GlobalProject();
-}
-
-void FreeProject() { GlobalProject().reset(); }
-
 void AddLaunchSources(TVrFileManager& files, const TLaunchInfo& launch) {
   if (launch.Params.empty()) return;
   files.SetFolder(launch.Params.front());
@@ -185,8 +157,12 @@ void AddLaunchSources(TVrFileManager& files, const TLaunchInfo& launch) {
   }
 }
 
-TProject::TProject(TLaunchInfo launch, TParamCollection& store, TVrFileManager& files)
-    : launch_(std::move(launch)), store_(store), files_(files) {
+TProject::TProject(TLaunchInfo launch, TCallMan& interpreter)
+    : launch_(std::move(launch)),
+      interpreter_(interpreter),
+      store_(interpreter.Store()),
+      files_(*store_.Host().Files()),
+      services_(store_.Host().Platform()) {
   try {
     Open();
   } catch (const EKovaError& e) {
@@ -200,13 +176,24 @@ TProject::TProject(TLaunchInfo launch, TParamCollection& store, TVrFileManager& 
 
 TProject::~TProject() = default;
 
+plat::TMessageAnswer TProject::ShowBox(std::string_view text, std::string_view caption,
+                                       plat::TMessageButtons buttons) {
+  plat::TMessageBox box;
+  box.owner = services_.window->DialogOwner();
+  box.title = caption;
+  box.text = text;
+  box.buttons = buttons;
+  return services_.dialogs->ShowMessage(box);
+}
+
+void TProject::UpdateDiscPrompt() { disc_context_ = {InstallSet.GameKey, DiscPrompt, QuitMessage, Title}; }
+
 void TProject::Fail(TProjectState state, std::string text, bool show, const std::string& caption) {
   state_ = state;
   open_error_ = std::move(text);
-  ScriptStopped = true;
+  // Nothing of the game can run: the session ends it instead of idling.
+  interpreter_.Stop(open_error_);
   if (show) ShowBox(open_error_, caption);
-  // Nothing of the game can run: the shell closes the window instead of idling with it.
-  QuitRequested = true;
 }
 
 // Open, in order: defaults, status entry of the save file, data sources, project file, its
@@ -214,7 +201,7 @@ void TProject::Fail(TProjectState state, std::string text, bool show, const std:
 void TProject::Open() {
   DiscPrompt = MsgText(TMsg::DiscPromptDefault);
   QuitMessage = MsgText(TMsg::QuitMessageDefault);
-  ScriptStopped = true;
+  interpreter_.Stop();
   ListSaves();
   PendingLoadSlot = -1;
   PendingSaveSlot = -1;
@@ -228,7 +215,6 @@ void TProject::Open() {
   const bool config = !launch_.Params.empty() && SjisSameText(launch_.Params.front(), "/config");
   if (!config && !OpenArchive()) {
     state_ = TProjectState::NoData;
-    QuitRequested = true;
     return;
   }
   if (!ReadProject()) return;
@@ -255,7 +241,7 @@ bool TProject::ReadProject() {
     return false;
   }
   ReadProjectFields(stream);
-  ScriptStopped = false;
+  interpreter_.Resume();
   return true;
 }
 
@@ -264,9 +250,9 @@ void TProject::ReadProjectFields(TStream& stream) {
   head.version = version_;
   ReadHead(stream, head);
   Title = std::move(head.title);
+  services_.window->SetTitle(Title);
   ScreenWidth = head.width;
   ScreenHeight = head.height;
-  ScreenCenter = TPoint{ScreenWidth / 2, ScreenHeight / 2};
   FullScreenWidth = head.value1;
   FullScreenHeight = head.value2;
   StartPage = std::move(head.start_page);
@@ -277,7 +263,7 @@ void TProject::ReadProjectFields(TStream& stream) {
   MediaExtensions = head.media_extensions.value_or(".wav.wma.ogg.mid");
   DiscPrompt = std::move(head.disc_prompt);
   QuitMessage = std::move(head.quit_message);
-  SetDiscPromptContext({InstallSet.GameKey, DiscPrompt, QuitMessage, Title});
+  UpdateDiscPrompt();
 
   const int32_t count = ReadVariableCount(stream);
   for (int32_t i = 0; i < count; ++i) {
@@ -320,18 +306,17 @@ void TProject::LoadDefaults() {
 }
 
 void TProject::StartInterpreter() {
-  call_man_ = std::make_unique<TCallMan>(store_);
-  call_man_->SetFileExists([this](std::string_view name) { return FileExists(name); });
+  interpreter_.SetFileExists([this](std::string_view name) { return FileExists(name); });
   if (!files_.FileExists(StartPage)) {
     Fail(TProjectState::NoStartPage, MsgText(TMsg::StartPageMissing), true, MsgText(TMsg::CaptionWarning));
     return;
   }
-  call_man_->Start(StartPage);
+  interpreter_.Start(StartPage);
   state_ = TProjectState::Started;
 }
 
 void TProject::Step() {
-  if (call_man_) call_man_->Step();
+  if (Started()) interpreter_.Step();
 }
 
 bool TProject::FileExists(std::string_view name) {
@@ -342,7 +327,7 @@ bool TProject::FileExists(std::string_view name) {
   const std::string ext = SjisLowerCase(GameFileExtension(name)) + ".";
   const std::string media = SjisLowerCase(MediaExtensions) + ".";
   if (media.find(ext) != std::string::npos) return false;
-  return AskDisk(files_, disk);
+  return AskDisk(files_, disk, disc_context_, services_);
 }
 
 std::string TProject::SaveFileName() const {
@@ -372,7 +357,7 @@ bool TProject::OpenArchive() {
     files_.LoadFile(stream, "install.dat");
     InstallSet.LoadFromStream(stream);
   }
-  SetDiscPromptContext({InstallSet.GameKey, DiscPrompt, QuitMessage, Title});
+  UpdateDiscPrompt();
   const bool complete = InstallSet.Complete != 0;
 
   const std::optional<std::string> game =
@@ -468,47 +453,6 @@ void TProject::SetSaveCaption(int32_t slot, std::string caption) {
   } else {
     SlotList.SetString(i, std::move(caption));
   }
-}
-
-// ---- TProjectScriptHost ----
-
-namespace {
-TCallMan* RunningCallMan() { return Project() ? Project()->CallMan() : nullptr; }
-}  // namespace
-
-TCustomParam* TProjectScriptHost::ResultValue() {
-  TCallMan* c = RunningCallMan();
-  return c ? c->ResultValue() : nullptr;
-}
-
-int32_t TProjectScriptHost::ArgCount() {
-  TCallMan* c = RunningCallMan();
-  return c ? c->ArgCount() : 0;
-}
-
-std::string TProjectScriptHost::GetArg(int32_t i) {
-  TCallMan* c = RunningCallMan();
-  return c ? c->GetArg(i) : std::string();
-}
-
-std::string TProjectScriptHost::SenderName() {
-  TCallMan* c = RunningCallMan();
-  return c ? c->GetSenderName() : std::string();
-}
-
-int32_t TProjectScriptHost::ScreenWidth() { return Project() ? Project()->ScreenWidth : 0; }
-int32_t TProjectScriptHost::ScreenHeight() { return Project() ? Project()->ScreenHeight : 0; }
-std::string TProjectScriptHost::Title() { return Project() ? Project()->Title : std::string(); }
-
-std::vector<TSaveCaption> TProjectScriptHost::SaveCaptions() {
-  std::vector<TSaveCaption> out;
-  if (!Project()) return out;
-  const TStringList& slots = Project()->SlotList;
-  out.reserve(static_cast<size_t>(slots.Count()));
-  for (int i = 0; i < slots.Count(); ++i) {
-    out.push_back({static_cast<int32_t>(slots.ObjectInt(i)), slots.Strings(i)});
-  }
-  return out;
 }
 
 }  // namespace kova

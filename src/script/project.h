@@ -19,11 +19,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/disc_lookup.h"
 #include "core/install_set.h"
 #include "core/stream.h"
 #include "core/string_list.h"
 #include "core/types.h"
-#include "script/script_host.h"
+#include "platform/dialogs.h"
 
 namespace kova {
 
@@ -38,9 +39,6 @@ inline constexpr int32_t kProjectMaxVersion = 109;
 // The project file and the defaults entry, as the game names them.
 inline constexpr std::string_view kProjectFileName = "kova.kpb";
 inline constexpr std::string_view kProjectDefaultsName = "/original_kova.kpb";
-
-// Half the game's screen size (rounded toward zero), set when a project file is read.
-extern TPoint ScreenCenter;
 
 // How the program was started.
 struct TLaunchInfo {
@@ -68,12 +66,14 @@ inline constexpr std::string_view kGameEntryPrefix = "GAMESAVEDATA";
 
 class TProject {
  public:
-  // Opens the game (see project.cpp for the order of the steps): the data sources through
-  // `files`, the status variables of the save file and the project's variables into `store`,
-  // then starts the interpreter on the start page. A failure shows the
-  // system's box where the game's users expect one, records its text (OpenError), leaves the
-  // stop flag set and sets QuitRequested; it never raises.
-  TProject(TLaunchInfo launch, TParamCollection& store, TVrFileManager& files);
+  // Opens the game (see project.cpp for the order of the steps) for `interpreter`, with what its
+  // store's host provides: the data sources through the host's file manager (which must be set),
+  // the status variables of the save file and the project's variables into the store, the boxes
+  // and the main window's caption through the platform services; then starts the interpreter on
+  // the start page. A failure shows the system's box where the game's users expect one, records
+  // its text (OpenError) and leaves the interpreter's stop flag set (the session then ends the
+  // game instead of idling); it never raises.
+  TProject(TLaunchInfo launch, TCallMan& interpreter);
   ~TProject();
   TProject(const TProject&) = delete;
   TProject& operator=(const TProject&) = delete;
@@ -113,6 +113,8 @@ class TProject {
   std::string Title;
   int32_t ScreenWidth = 0;
   int32_t ScreenHeight = 0;
+  // Half the game's screen size (rounded toward zero).
+  TPoint ScreenCenter() const { return TPoint{ScreenWidth / 2, ScreenHeight / 2}; }
   // The two values after the screen size (the preferred full-screen width and height).
   int32_t FullScreenWidth = 0;
   int32_t FullScreenHeight = 0;
@@ -143,8 +145,10 @@ class TProject {
   // The install set read at open.
   TKovaInstallSet InstallSet;
 
-  // The interpreter (null until the project file has been read).
-  TCallMan* CallMan() const { return call_man_.get(); }
+  // The interpreter the project was opened for.
+  TCallMan& CallMan() const { return interpreter_; }
+  // What the disc prompt shows (the game key, the project's texts and title).
+  const TDiscPromptContext& DiscPromptContext() const { return disc_context_; }
   const TLaunchInfo& Launch() const { return launch_; }
 
  private:
@@ -153,13 +157,18 @@ class TProject {
   void ReadProjectFields(TStream& stream);
   void ReadStatus();
   void StartInterpreter();
+  void UpdateDiscPrompt();
+  plat::TMessageAnswer ShowBox(std::string_view text, std::string_view caption,
+                               plat::TMessageButtons buttons = plat::TMessageButtons::Ok);
   void Fail(TProjectState state, std::string text, bool show, const std::string& caption);
   bool SearchDiscs(const std::string& game_key);
 
   TLaunchInfo launch_;
+  TCallMan& interpreter_;
   TParamCollection& store_;
   TVrFileManager& files_;
-  std::unique_ptr<TCallMan> call_man_;
+  const plat::TServices& services_;
+  TDiscPromptContext disc_context_;
   TProjectState state_ = TProjectState::Failed;
   std::string open_error_;
   int32_t version_ = 0;
@@ -169,27 +178,5 @@ class TProject {
 // project opens: the first parameter becomes the file system's override folder, and each
 // parameter's folder that holds "game.dat" has it added as an archive, in order.
 void AddLaunchSources(TVrFileManager& files, const TLaunchInfo& launch);
-
-// The script host parts that the project answers: the running page's result, arguments and
-// sender from its interpreter, the screen size and title, the list of saved games. Everything
-// else is the null host's until the player's own host takes over.
-class TProjectScriptHost : public TScriptHost {
- public:
-  TCustomParam* ResultValue() override;
-  int32_t ArgCount() override;
-  std::string GetArg(int32_t i) override;
-  std::string SenderName() override;
-  int32_t ScreenWidth() override;
-  int32_t ScreenHeight() override;
-  std::string Title() override;
-  std::vector<TSaveCaption> SaveCaptions() override;
-};
-
-// The one project of the program, or nullptr.
-TProject* Project();
-// Opens the project into the global (replacing any earlier one) and returns it.
-TProject& OpenProject(TLaunchInfo launch, TParamCollection& store, TVrFileManager& files);
-// Frees the global project.
-void FreeProject();
 
 }  // namespace kova

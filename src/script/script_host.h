@@ -1,33 +1,38 @@
-// What the script engine needs of the player: the running call, the project, the active screen
-// layer's input latches, the key tables, clocks, the message history, fonts, the screen manager
-// and main window, the root container and its components, the saved-game list, pictures written
-// to files, and the MIDI manager. System variables and functions reach
-// the player only through this interface, so the script library links nothing of the display or
-// media layers.
+// What the script engine reaches outside itself, wired by its session: the ports that the layers
+// above implement (scene, input, screen, media, history), the platform services (boxes, the main
+// window, fonts, the desktop), and the session's parts that scripts read: the interpreter and the
+// project, the file manager, the frame clock, the debug log, the table manager and the random
+// generator. The variable store holds one host; system variables and functions reach the player
+// through it.
 //
-// Every operation has a default that stands for "no such part": TScriptHost itself is the null
-// host (no screen manager, no MIDI manager, no input, no components, empty project; game files
-// exist when the virtual file system has them). The player derives a host
-// that forwards to its parts; tests use a recording fake.
+// Until the session sets a part, the host stands in with its own: null ports (no scene, no input,
+// no screen manager, no media, no history), headless services, a stopped clock, no log, an empty
+// table manager, no file manager, no interpreter, no project. Nothing is shared between hosts.
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <functional>
+#include <memory>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/frame_globals.h"
-#include "core/types.h"
+#include "core/debug_log.h"
+#include "core/frame_clock.h"
+#include "platform/services.h"
+#include "script/history_port.h"
+#include "script/input_port.h"
+#include "script/media_port.h"
+#include "script/scene_port.h"
+#include "script/screen_port.h"
 
 namespace kova {
 
-class TCustomParam;
-
-// One display mode of the screen manager.
-struct TDisplayMode {
-  int32_t Width = 0, Height = 0, Bits = 0, Rate = 0;
-};
+class TCallMan;
+class TDBManager;
+class TProject;
+class TVrFileManager;
 
 // One entry of the project's list of saved games.
 struct TSaveCaption {
@@ -37,140 +42,85 @@ struct TSaveCaption {
 
 class TScriptHost {
  public:
-  virtual ~TScriptHost() = default;
+  TScriptHost();
+  virtual ~TScriptHost();
+  TScriptHost(const TScriptHost&) = delete;
+  TScriptHost& operator=(const TScriptHost&) = delete;
 
-  // ---- interpreter (the running call) ----
-  // The running page's result value, nullptr when there is none.
-  virtual TCustomParam* ResultValue() { return nullptr; }
-  virtual int32_t ArgCount() { return 0; }
-  // Argument i of the running page; empty out of range.
-  virtual std::string GetArg(int32_t) { return {}; }
-  // The component whose event is being handled; empty when none.
-  virtual std::string SenderName() { return {}; }
+  // ---- ports of the layers above (nullptr: the null port) ----
+  TScenePort& Scene() const { return *scene_; }
+  TInputPort& Input() const { return *input_; }
+  TScreenPort& Screen() const { return *screen_; }
+  TMediaPort& Media() const { return *media_; }
+  THistoryPort& History() const { return *history_; }
+  void SetScene(TScenePort* port) { scene_ = port ? port : &null_scene_; }
+  void SetInput(TInputPort* port) { input_ = port ? port : &null_input_; }
+  void SetScreen(TScreenPort* port) { screen_ = port ? port : &null_screen_; }
+  void SetMedia(TMediaPort* port) { media_ = port ? port : &null_media_; }
+  void SetHistory(THistoryPort* port) { history_ = port ? port : &null_history_; }
 
-  // ---- project ----
-  virtual int32_t ScreenWidth() { return 0; }
-  virtual int32_t ScreenHeight() { return 0; }
-  virtual std::string Title() { return {}; }
+  // ---- services of the layers below (nullptr: the host's own) ----
+  const plat::TServices& Platform() const { return *platform_; }
+  void SetPlatform(const plat::TServices* services) { platform_ = services ? services : &headless_; }
+  TFrameClock& Clock() const { return *clock_; }
+  void SetClock(TFrameClock* clock) { clock_ = clock ? clock : &own_clock_; }
+  TDebugLog& Log() const { return *log_; }
+  void SetLog(TDebugLog* log) { log_ = log ? log : &own_log_; }
+  TDBManager& Tables() const { return *tables_; }
+  void SetTables(TDBManager* tables);
+  // The file manager of the game, or nullptr before there is one.
+  TVrFileManager* Files() const { return files_; }
+  void SetFiles(TVrFileManager* files) { files_ = files; }
 
-  // ---- active screen layer and key tables ----
-  virtual bool LClick() { return false; }
-  virtual void SetLClick(bool) {}
-  virtual bool RClick() { return false; }
-  virtual void SetRClick(bool) {}
-  // Buttons held and not masked.
-  virtual bool LPush() { return false; }
-  virtual bool RPush() { return false; }
-  virtual int32_t MouseX() { return 0; }
-  virtual int32_t MouseY() { return 0; }
-  virtual bool WheelDown() { return false; }
-  virtual bool WheelUp() { return false; }
-  // Key states by virtual-key code 0..255: held, pressed this frame, down or repeated this frame.
-  virtual bool KeyDown(int32_t) { return false; }
-  virtual bool KeyPressed(int32_t) { return false; }
-  virtual bool KeyRepeat(int32_t) { return false; }
+  // ---- the session's script parts ----
+  // The interpreter whose running call "@Result", "@ParamCount", "@ParamStr" and "@Sender" read.
+  TCallMan* Interpreter() const { return interpreter_; }
+  void SetInterpreter(TCallMan* interpreter) { interpreter_ = interpreter; }
+  // The open project (screen size, title, saved games, the existence test of game files).
+  TProject* Project() const { return project_; }
+  void SetProject(TProject* project) { project_ = project; }
 
-  // ---- main window ----
-  // Moves the pointer to x (keeping y), respectively to y (keeping x), in view coordinates.
-  virtual void SetCursorX(int32_t) {}
-  virtual void SetCursorY(int32_t) {}
-
-  // ---- clocks ----
-  // The game clock (milliseconds), advanced only by the frame loop.
-  virtual int32_t GameClock() { return kova::GameClock; }
-  // The system's millisecond timer, wrapping at 32 bits.
-  virtual int32_t PCTickCount() { return 0; }
-  virtual int32_t UpdateCount() { return kova::UpdateCount; }
-  // The frame's local date and time: days since 30 December 1899, the fraction the time of day.
-  virtual double FrameNow() { return 0.0; }
-
-  // ---- message history ----
-  virtual int32_t HistoryCount() { return 0; }
-  virtual int32_t HistoryMaxCount() { return 0; }
-  virtual void SetHistoryMaxCount(int32_t) {}
-
-  // ---- fonts ----
+  // ---- what the host answers itself (the project's answers may be a test's own) ----
+  // The system's millisecond timer, wrapping at 32 bits ("@PCTickCount"): the platform clock's.
+  uint32_t PCTickCount() const { return platform_->clock->TickMs(); }
+  // The generator of the Random function.
+  std::mt19937_64& Random() { return random_; }
+  // The project's existence test of a game file: the project's (which may ask for a disc), else
+  // the file manager's; an empty name exists nowhere.
+  virtual bool ProjectFileExists(std::string_view name) const;
   // The installed Japanese fonts (code page 932 names, sorted), or only the fixed-pitch ones.
-  virtual std::vector<std::string> ListFonts(bool /*fixed_pitch_only*/) { return {}; }
-
-  // ---- screen manager ----
-  virtual bool HasScreenManager() { return false; }
-  virtual bool FullScreen() { return false; }
-  // Switches to full screen or back (only called when the value differs).
-  virtual void SetFullScreen(bool) {}
-  virtual int32_t DisplayModeCount() { return 0; }
-  virtual int32_t DisplayModeIndex() { return 0; }
-  // Stores the chosen full-screen mode and applies it (only called with a screen manager).
-  virtual void ApplyFullScreenMode(int32_t) {}
-
-  // ---- root container ----
-  // The picture cache mode.
-  virtual bool CGDither() { return false; }
-  virtual void SetCGDither(bool) {}
-  // The media enable flag; setting it pauses or resumes all media.
-  virtual bool SoundOn() { return true; }
-  virtual void SetSoundOn(bool) {}
-  // The focused control's name, empty when none.
-  virtual std::string ActiveCompo() { return {}; }
-  // Gives the key focus to the named control when it exists, is not paused, is visible and takes
-  // keys; otherwise nothing.
-  virtual void FocusCompo(std::string_view) {}
-
-  // ---- MIDI manager ----
-  virtual bool HasMidi() { return false; }
-  virtual std::string MidiCurrentDevice() { return {}; }
-  virtual void MidiSelectDevice(std::string_view) {}
-  virtual int32_t MidiDeviceCount() { return 0; }
-  virtual std::string MidiDeviceName(int32_t) { return {}; }
-
-  // ---- components (system functions) ----
-  // Components are named as the root container's FindComponent finds them; an operation on a
-  // name that no component holds answers false (or the stated value) and changes nothing.
-  virtual bool CompoExists(std::string_view) { return false; }
-  // The component's KT_ type code; -1 when there is none.
-  virtual int32_t CompoType(std::string_view) { return -1; }
-  // Reads property `id` into `dest` (through dest's typed setters), respectively writes `value`
-  // into it, as the property dispatch does.
-  virtual bool GetCompoProp(std::string_view, int32_t /*id*/, TCustomParam& /*dest*/) { return false; }
-  virtual bool SetCompoProp(std::string_view, int32_t /*id*/, const TCustomParam& /*value*/) { return false; }
-  // The ItemChecked and ItemEnabled accessor pairs of item `index`.
-  virtual bool GetItemChecked(std::string_view, int32_t /*index*/, bool& /*checked*/) { return false; }
-  virtual bool SetItemChecked(std::string_view, int32_t /*index*/, bool /*checked*/) { return false; }
-  virtual bool GetItemEnabled(std::string_view, int32_t /*index*/, bool& /*enabled*/) { return false; }
-  virtual bool SetItemEnabled(std::string_view, int32_t /*index*/, bool /*enabled*/) { return false; }
-  // The index of the item named `item` (with regard to case) of the named preview menu; -1 when
-  // it has none.
-  virtual int32_t PrevMenuItemIndex(std::string_view /*menu*/, std::string_view /*item*/) { return -1; }
-  // Converts a point between screen and the component's client coordinates.
-  virtual bool ScreenToClient(std::string_view, TPoint&) { return false; }
-  virtual bool ClientToScreen(std::string_view, TPoint&) { return false; }
-  // The names of the components, in list order, whose type code is `type` (0: any) and whose
-  // parent is the component `parent` names; without `parent` any parent is accepted; a parent
-  // name that no component holds selects the components without a parent.
-  virtual std::vector<std::string> ComponentNames(int32_t /*type*/, std::optional<std::string_view> /*parent*/) {
-    return {};
-  }
-  // True when the named control lies on the active screen layer and is not inside a cabinet.
-  virtual bool InPrimary(std::string_view) { return false; }
-
-  // ---- project files and saves (system functions) ----
-  // The project's existence test of a game file (never a disc prompt when headless). The null
-  // host asks the virtual file system; an empty name exists nowhere.
-  virtual bool ProjectFileExists(std::string_view name);
+  std::vector<std::string> ListFonts(bool fixed_pitch_only) const;
+  // The project's screen size and title (0 and empty without a project).
+  virtual int32_t ScreenWidth() const;
+  virtual int32_t ScreenHeight() const;
+  virtual std::string Title() const;
   // The project's list of saved games, in list order.
-  virtual std::vector<TSaveCaption> SaveCaptions() { return {}; }
-  // Display mode i of the screen manager; false outside 0 .. DisplayModeCount() - 1.
-  virtual bool GetDisplayMode(int32_t /*i*/, TDisplayMode& /*mode*/) { return false; }
+  virtual std::vector<TSaveCaption> SaveCaptions() const;
 
-  // ---- pictures written to host files (wallpaper) ----
-  // Saves the active screen layer's picture as a BMP file at a host path; true when written.
-  virtual bool SaveLayerBitmap(const std::string& /*host_path*/) { return false; }
-  // Saves the first frame of the named game picture (through the image cache) as a BMP file at a
-  // host path; false when the picture has no frame or the file was not written.
-  virtual bool SavePictureBitmap(std::string_view /*name*/, const std::string& /*host_path*/) { return false; }
+ private:
+  TScenePort null_scene_;
+  TInputPort null_input_;
+  TScreenPort null_screen_;
+  TMediaPort null_media_;
+  THistoryPort null_history_;
+  TScenePort* scene_ = &null_scene_;
+  TInputPort* input_ = &null_input_;
+  TScreenPort* screen_ = &null_screen_;
+  TMediaPort* media_ = &null_media_;
+  THistoryPort* history_ = &null_history_;
+
+  plat::THeadlessServices headless_;
+  const plat::TServices* platform_ = &headless_;
+  TFrameClock own_clock_;
+  TFrameClock* clock_ = &own_clock_;
+  TDebugLog own_log_;
+  TDebugLog* log_ = &own_log_;
+  std::unique_ptr<TDBManager> own_tables_;
+  TDBManager* tables_;
+  TVrFileManager* files_ = nullptr;
+  TCallMan* interpreter_ = nullptr;
+  TProject* project_ = nullptr;
+  std::mt19937_64 random_;
 };
-
-// The host of a player without display, media or interpreter (headless runs, tools, tests).
-using TNullScriptHost = TScriptHost;
 
 }  // namespace kova

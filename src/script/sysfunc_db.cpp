@@ -13,17 +13,17 @@
 namespace kova::sysfunc {
 namespace {
 
-TDBCustomTable* Active() { return DBManager.ActiveTable(); }
+TDBCustomTable* Active(const TSysCall& call) { return call.Host().Tables().ActiveTable(); }
 
 // The active table when it has a current record, else nullptr.
-TDBCustomTable* ActiveWithRecord() {
-  TDBCustomTable* t = Active();
+TDBCustomTable* ActiveWithRecord(const TSysCall& call) {
+  TDBCustomTable* t = Active(call);
   return (t && t->CurrentRecord()) ? t : nullptr;
 }
 
 // The table named by optional argument i, or the active table without it.
 TDBCustomTable* NamedOrActive(const TSysCall& call, int32_t i) {
-  return call.Has(i) ? DBManager.FindTable(call.Str(i)) : Active();
+  return call.Has(i) ? call.Host().Tables().FindTable(call.Str(i)) : Active(call);
 }
 
 bool OptFlag(const TSysCall& call, int32_t i) { return call.Has(i) && call.Flag(i); }
@@ -43,25 +43,25 @@ std::vector<int32_t> SelectByArgs(const TSysCall& call, const TDBCustomTable& ta
 
 void DBCreateTable(TSysCall& call) {
   const uint8_t kind = call.Flag(1) ? kDBStatusKind : kDBGameKind;
-  call.Dest().SetFlag(DBManager.CreateTable(call.Str(0), kind) >= 0);
+  call.Dest().SetFlag(call.Host().Tables().CreateTable(call.Str(0), kind) >= 0);
 }
 
-void DBSetActive(TSysCall& call) { call.Dest().SetFlag(DBManager.SetActive(call.Str(0))); }
+void DBSetActive(TSysCall& call) { call.Dest().SetFlag(call.Host().Tables().SetActive(call.Str(0))); }
 
 void DBAddField(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   const int32_t length = call.Has(2) ? call.Int(2) : 0;
   call.Dest().SetFlag(t && t->Fields().AddField(call.Str(0), call.Int(1), length) >= 0);
 }
 
 void DBSetRecNo(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   call.Dest().SetFlag(t && t->SetRecNo(call.Int(0)));
 }
 
 // DBInsert(values ...): a new record; argument i goes into column i by its own type.
 void DBInsert(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   if (!t) {
     call.Dest().SetFlag(false);
     return;
@@ -83,51 +83,51 @@ void DBInsert(TSysCall& call) {
 }
 
 void DBDelete(TSysCall& call) {
-  TDBCustomTable* t = ActiveWithRecord();
+  TDBCustomTable* t = ActiveWithRecord(call);
   call.Dest().SetFlag(t && t->Delete());
 }
 
 void DBGetInt(TSysCall& call) {
   int32_t v = 0;
-  if (const TDBCustomTable* t = Active()) t->GetInt(call.Str(0), v);
+  if (const TDBCustomTable* t = Active(call)) t->GetInt(call.Str(0), v);
   call.Dest().SetInt(v);
 }
 
 void DBSetInt(TSysCall& call) {
-  TDBCustomTable* t = ActiveWithRecord();
+  TDBCustomTable* t = ActiveWithRecord(call);
   call.Dest().SetFlag(t && t->SetInt(call.Str(0), call.Int(1)));
 }
 
 void DBGetFloat(TSysCall& call) {
   long double v = 0;
-  if (const TDBCustomTable* t = Active()) t->GetFloat(call.Str(0), v);
+  if (const TDBCustomTable* t = Active(call)) t->GetFloat(call.Str(0), v);
   call.Dest().SetFloat(v);
 }
 
 void DBSetFloat(TSysCall& call) {
-  TDBCustomTable* t = ActiveWithRecord();
+  TDBCustomTable* t = ActiveWithRecord(call);
   call.Dest().SetFlag(t && t->SetFloat(call.Str(0), call.Float(1)));
 }
 
 void DBGetBool(TSysCall& call) {
   bool v = false;
-  if (const TDBCustomTable* t = Active()) t->GetBool(call.Str(0), v);
+  if (const TDBCustomTable* t = Active(call)) t->GetBool(call.Str(0), v);
   call.Dest().SetFlag(v);
 }
 
 void DBSetBool(TSysCall& call) {
-  TDBCustomTable* t = ActiveWithRecord();
+  TDBCustomTable* t = ActiveWithRecord(call);
   call.Dest().SetFlag(t && t->SetBool(call.Str(0), call.Flag(1)));
 }
 
 void DBGetStr(TSysCall& call) {
   std::string v;
-  if (const TDBCustomTable* t = Active()) t->GetStr(call.Str(0), v);
+  if (const TDBCustomTable* t = Active(call)) t->GetStr(call.Str(0), v);
   call.Dest().SetStr(v);
 }
 
 void DBSetStr(TSysCall& call) {
-  TDBCustomTable* t = ActiveWithRecord();
+  TDBCustomTable* t = ActiveWithRecord(call);
   call.Dest().SetFlag(t && t->SetStr(call.Str(0), call.Str(1)));
 }
 
@@ -137,28 +137,28 @@ void DBRecordCount(TSysCall& call) {
 }
 
 void DBFindFirst(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   call.Dest().SetFlag(t && t->First());
 }
 
 void DBFindLast(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   call.Dest().SetFlag(t && t->Last());
 }
 
 void DBFindNext(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   call.Dest().SetFlag(t && t->Next());
 }
 
 void DBFindPrior(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   call.Dest().SetFlag(t && t->Prior());
 }
 
 // DBLocate(columns, values [, nocase [, partial]]): the first matching record becomes current.
 void DBLocate(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   if (!t) {
     call.Dest().SetFlag(false);
     return;
@@ -171,11 +171,11 @@ void DBLocate(TSysCall& call) {
 // DBLoadTsvFile(file): replaces the active table by a game file of tab-separated text. False in
 // every case; a file that is missing or cannot be read leaves the table as it was.
 void DBLoadTsvFile(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   call.Dest().SetFlag(false);
   if (!t) return;
   const std::string name = call.Str(0);
-  TVrFileManager* files = FileManager();
+  TVrFileManager* files = call.Host().Files();
   if (!files || !call.Host().ProjectFileExists(name)) return;
   TMemoryStream contents;
   try {
@@ -190,58 +190,58 @@ void DBLoadTsvFile(TSysCall& call) {
 // DBDirectGet...(table, columns, values, nocase, partial, column, default) and
 // DBDirectSet...(table, columns, values, nocase, partial, column, value).
 void DBDirectGetInt(TSysCall& call) {
-  call.Dest().SetInt(DBManager.DirectGetInt(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetInt(call.Host().Tables().DirectGetInt(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                             call.Str(5), call.Int(6)));
 }
 
 void DBDirectSetInt(TSysCall& call) {
-  call.Dest().SetFlag(DBManager.DirectSetInt(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Host().Tables().DirectSetInt(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                              call.Str(5), call.Int(6)));
 }
 
 void DBDirectGetFloat(TSysCall& call) {
-  call.Dest().SetFloat(DBManager.DirectGetFloat(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3),
+  call.Dest().SetFloat(call.Host().Tables().DirectGetFloat(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3),
                                                 call.Flag(4), call.Str(5), call.Float(6)));
 }
 
 void DBDirectSetFloat(TSysCall& call) {
-  call.Dest().SetFlag(DBManager.DirectSetFloat(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Host().Tables().DirectSetFloat(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                                call.Str(5), call.Float(6)));
 }
 
 void DBDirectGetBool(TSysCall& call) {
-  call.Dest().SetFlag(DBManager.DirectGetBool(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Host().Tables().DirectGetBool(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                               call.Str(5), call.Flag(6)));
 }
 
 void DBDirectSetBool(TSysCall& call) {
-  call.Dest().SetFlag(DBManager.DirectSetBool(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Host().Tables().DirectSetBool(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                               call.Str(5), call.Flag(6)));
 }
 
 void DBDirectGetStr(TSysCall& call) {
-  call.Dest().SetStr(DBManager.DirectGetStr(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetStr(call.Host().Tables().DirectGetStr(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                             call.Str(5), call.Str(6)));
 }
 
 void DBDirectSetStr(TSysCall& call) {
-  call.Dest().SetFlag(DBManager.DirectSetStr(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Host().Tables().DirectSetStr(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                              call.Str(5), call.Str(6)));
 }
 
 // DBCopyTable(table [, columns, values [, nocase [, partial]]]): the named table becomes a copy of
 // the active table's matching records.
 void DBCopyTable(TSysCall& call) {
-  const TDBCustomTable* t = Active();
-  call.Dest().SetFlag(t && DBManager.CopyTable(call.Str(0), SelectByArgs(call, *t, 1)));
+  const TDBCustomTable* t = Active(call);
+  call.Dest().SetFlag(t && call.Host().Tables().CopyTable(call.Str(0), SelectByArgs(call, *t, 1)));
 }
 
 void DBDeleteTable(TSysCall& call) {
   call.Dest().SetFlag(false);
   if (call.Has(0)) {
-    DBManager.DeleteTable(call.Str(0));
-  } else if (const TDBCustomTable* t = Active()) {
-    DBManager.DeleteTable(std::string(t->Name));
+    call.Host().Tables().DeleteTable(call.Str(0));
+  } else if (const TDBCustomTable* t = Active(call)) {
+    call.Host().Tables().DeleteTable(std::string(t->Name));
   }
 }
 
@@ -249,14 +249,14 @@ void DBDeleteTable(TSysCall& call) {
 // records are appended to the active table.
 void DBInsertTable(TSysCall& call) {
   const std::string name = call.Str(0);
-  const TDBCustomTable* source = DBManager.FindTable(name);
-  call.Dest().SetFlag(Active() && source && DBManager.InsertTable(name, SelectByArgs(call, *source, 1)));
+  const TDBCustomTable* source = call.Host().Tables().FindTable(name);
+  call.Dest().SetFlag(Active(call) && source && call.Host().Tables().InsertTable(name, SelectByArgs(call, *source, 1)));
 }
 
 // DBCopy(table): a copy of the active table's current record is appended to the named table.
 void DBCopy(TSysCall& call) {
-  const TDBCustomTable* t = ActiveWithRecord();
-  TDBCustomTable* target = t ? DBManager.FindTable(call.Str(0)) : nullptr;
+  const TDBCustomTable* t = ActiveWithRecord(call);
+  TDBCustomTable* target = t ? call.Host().Tables().FindTable(call.Str(0)) : nullptr;
   if (!target || !target->Fields().SameLayout(t->Fields())) {
     call.Dest().SetFlag(false);
     return;
@@ -268,21 +268,21 @@ void DBCopy(TSysCall& call) {
   call.Dest().SetFlag(target->AppendCopy(bytes.data()));
 }
 
-void DBClearTable(TSysCall&) { DBManager.Clear(); }
+void DBClearTable(TSysCall& call) { call.Host().Tables().Clear(); }
 
 void DBSort(TSysCall& call) {
-  TDBCustomTable* t = Active();
+  TDBCustomTable* t = Active(call);
   if (t) t->Sort(&call.Arg(0), &call.Arg(1));
   call.Dest().SetFlag(t != nullptr);
 }
 
 void DBGetActive(TSysCall& call) {
-  const TDBCustomTable* t = Active();
+  const TDBCustomTable* t = Active(call);
   call.Dest().SetStr(t ? t->Name : std::string());
 }
 
 void DBGetRecNo(TSysCall& call) {
-  const TDBCustomTable* t = Active();
+  const TDBCustomTable* t = Active(call);
   call.Dest().SetInt(t ? t->RecNo() : -1);
 }
 

@@ -20,12 +20,6 @@
 
 namespace kova {
 
-// The null host's existence test: the virtual file system alone (it never asks for a disc).
-bool TScriptHost::ProjectFileExists(std::string_view name) {
-  const TVrFileManager* files = FileManager();
-  return !name.empty() && files && files->FileExists(name);
-}
-
 namespace sysfunc {
 namespace {
 
@@ -39,10 +33,10 @@ int32_t ItemIndex(const TSysCall& call) {
   const TCustomParam& arg = call.Arg(1);
   if (arg.TypeCode() == PT_STR) {
     const std::string name = call.Str(0);
-    if (call.Host().CompoType(name) == KT_PREVMENU) {
+    if (call.Host().Scene().CompoType(name) == KT_PREVMENU) {
       const std::string text = arg.GetStr();
       int32_t index = 0;
-      return TryParseScriptInt(text, index) ? index : call.Host().PrevMenuItemIndex(name, text);
+      return TryParseScriptInt(text, index) ? index : call.Host().Scene().PrevMenuItemIndex(name, text);
     }
   }
   return arg.GetInt();
@@ -55,33 +49,33 @@ void ConvertPoint(TSysCall& call, TConvert how, bool y_axis) {
   const std::string name = call.Str(0);
   const int32_t v = call.Int(1);
   TPoint p{y_axis ? 0 : v, y_axis ? v : 0};
-  const bool found = how == TConvert::ToClient ? call.Host().ScreenToClient(name, p) : call.Host().ClientToScreen(name, p);
+  const bool found = how == TConvert::ToClient ? call.Host().Scene().ScreenToClient(name, p) : call.Host().Scene().ClientToScreen(name, p);
   call.Dest().SetInt(found ? (y_axis ? p.Y : p.X) : v);
 }
 
 }  // namespace
 
-void GetProp(TSysCall& call) { call.Host().GetCompoProp(call.Str(0), call.Int(1), call.Dest().Value()); }
-void SetProp(TSysCall& call) { call.Host().SetCompoProp(call.Str(0), call.Int(1), call.Arg(2)); }
+void GetProp(TSysCall& call) { call.Host().Scene().GetProp(call.Str(0), call.Int(1), call.Dest().Value()); }
+void SetProp(TSysCall& call) { call.Host().Scene().SetProp(call.Str(0), call.Int(1), call.Arg(2)); }
 
 void Exists(TSysCall& call) {
   const std::string name = call.Str(0);
-  call.Dest().SetFlag(!name.empty() && call.Host().CompoExists(name));
+  call.Dest().SetFlag(!name.empty() && call.Host().Scene().FindComponent(name) != nullptr);
 }
 
 void GetCheck(TSysCall& call) {
   bool checked = false;
-  if (call.Host().GetItemChecked(call.Str(0), call.Int(1), checked)) call.Dest().SetFlag(checked);
+  if (call.Host().Scene().GetItemChecked(call.Str(0), call.Int(1), checked)) call.Dest().SetFlag(checked);
 }
 
-void SetCheck(TSysCall& call) { call.Host().SetItemChecked(call.Str(0), call.Int(1), call.Flag(2)); }
+void SetCheck(TSysCall& call) { call.Host().Scene().SetItemChecked(call.Str(0), call.Int(1), call.Flag(2)); }
 
 void GetEnabled(TSysCall& call) {
   bool enabled = false;
-  if (call.Host().GetItemEnabled(call.Str(0), ItemIndex(call), enabled)) call.Dest().SetFlag(enabled);
+  if (call.Host().Scene().GetItemEnabled(call.Str(0), ItemIndex(call), enabled)) call.Dest().SetFlag(enabled);
 }
 
-void SetEnabled(TSysCall& call) { call.Host().SetItemEnabled(call.Str(0), ItemIndex(call), call.Flag(2)); }
+void SetEnabled(TSysCall& call) { call.Host().Scene().SetItemEnabled(call.Str(0), ItemIndex(call), call.Flag(2)); }
 
 // GetSaveCaption(slot): the caption listed for that slot, empty when none is.
 void GetSaveCaption(TSysCall& call) {
@@ -124,7 +118,7 @@ void ListCompo(TSysCall& call) {
   std::optional<std::string> parent;
   if (call.Has(2)) parent = call.Str(2);
   std::vector<std::string> names =
-      call.Host().ComponentNames(type, parent ? std::optional<std::string_view>(*parent) : std::nullopt);
+      call.Host().Scene().ComponentNames(type, parent ? std::optional<std::string_view>(*parent) : std::nullopt);
   const auto count = static_cast<int32_t>(names.size());
   if (names.empty()) names.emplace_back();
   StoreStrings(call.Var(0), std::move(names));
@@ -142,7 +136,7 @@ void IndexOfMenu(TSysCall& call) {
   const std::string caption = call.Str(1);
   TParamStr text;
   int32_t found = -1;
-  if (call.Host().GetCompoProp(call.Str(0), PR_TEXT, text)) {
+  if (call.Host().Scene().GetProp(call.Str(0), PR_TEXT, text)) {
     const std::string s = text.GetStr();
     size_t b = 0, e = s.size();
     while (b < e && static_cast<uint8_t>(s[b]) <= 32) ++b;
@@ -162,7 +156,7 @@ void IndexOfMenu(TSysCall& call) {
 // and the variables unchanged.
 void GetDisplayMode(TSysCall& call) {
   TDisplayMode mode;
-  const bool found = call.Host().GetDisplayMode(call.Int(0), mode);
+  const bool found = call.Host().Screen().GetDisplayMode(call.Int(0), mode);
   if (found) {
     call.Var(1).SetInt(mode.Width);
     call.Var(2).SetInt(mode.Height);
@@ -174,12 +168,12 @@ void GetDisplayMode(TSysCall& call) {
 
 void InPrimary(TSysCall& call) {
   const std::string name = call.Str(0);
-  call.Dest().SetFlag(!name.empty() && call.Host().InPrimary(name));
+  call.Dest().SetFlag(!name.empty() && call.Host().Scene().InPrimary(name));
 }
 
 void FileExists(TSysCall& call) {
   const std::string name = call.Str(0);
-  const TVrFileManager* files = FileManager();
+  const TVrFileManager* files = call.Host().Files();
   call.Dest().SetFlag(!name.empty() && files && files->FileExists(name));
 }
 
@@ -187,7 +181,7 @@ void FileExists(TSysCall& call) {
 // project does not find the file or it holds no line.
 void LoadTextFile(TSysCall& call) {
   const std::string name = call.Str(1);
-  TVrFileManager* files = FileManager();
+  TVrFileManager* files = call.Host().Files();
   if (!files || !call.Host().ProjectFileExists(name)) {
     call.Dest().SetFlag(false);
     return;
@@ -215,8 +209,8 @@ void SetWallPaper(TSysCall& call) {
   if (name.empty() || call.Host().ProjectFileExists(name)) {
     if (const std::optional<std::string> folder = plat::UserDataFolder(true)) {
       const std::string path = *folder + std::string(kWallpaperFile);
-      const bool written = name.empty() ? call.Host().SaveLayerBitmap(path) : call.Host().SavePictureBitmap(name, path);
-      if (written) result = SetWallPaperImpl(path, style);
+      const bool written = name.empty() ? call.Host().Scene().SaveLayerBitmap(path) : call.Host().Scene().SavePictureBitmap(name, path);
+      if (written) result = SetWallPaperImpl(*call.Host().Platform().wallpaper, path, style);
     }
   }
   call.Dest().SetFlag(result);
@@ -226,7 +220,7 @@ void SetWallPaper(TSysCall& call) {
 // desktop's URL handler; other text is ignored.
 void OpenUrl(TSysCall& call) {
   const std::string url = call.Str(0);
-  if (url.starts_with("http") || url.starts_with("ftp")) plat::UrlOpener().OpenUrl(plat::Cp932ToUtf8(url));
+  if (url.starts_with("http") || url.starts_with("ftp")) call.Host().Platform().urls->OpenUrl(plat::Cp932ToUtf8(url));
 }
 
 }  // namespace sysfunc

@@ -63,13 +63,13 @@ TEST_F(Desktop, ListFontsFiltersAndSorts) {
   for (const auto& c : cases) {
     TStringList list;
     list.Add("stale");
-    ListFonts(list, c.sorted, c.vertical, c.fixed);
+    ListFonts(platform.fonts, list, c.sorted, c.vertical, c.fixed);
     EXPECT_EQ(Names(list), c.names) << c.sorted << c.vertical << c.fixed;
   }
 }
 
 TEST_F(Desktop, GetFontLogFontDescribesAnInstalledFace) {
-  const TLogFont font = GetFontLogFont(kGothicSjis);
+  const TLogFont font = GetFontLogFont(platform.fonts, kGothicSjis);
   EXPECT_EQ(font.Face(), kGothicSjis);
   EXPECT_EQ(font.Weight, 400);
   EXPECT_EQ(font.CharSet, kShiftJisCharset);
@@ -77,14 +77,14 @@ TEST_F(Desktop, GetFontLogFontDescribesAnInstalledFace) {
   EXPECT_EQ(font.Height, 0);
   EXPECT_EQ(font.Italic, 0);
 
-  const TLogFont latin = GetFontLogFont("Latin Only");
+  const TLogFont latin = GetFontLogFont(platform.fonts, "Latin Only");
   EXPECT_EQ(latin.CharSet, kAnsiCharset);
-  EXPECT_EQ(GetFontLogFont("Zeta P").PitchAndFamily & 0x03, kVariablePitch);
+  EXPECT_EQ(GetFontLogFont(platform.fonts, "Zeta P").PitchAndFamily & 0x03, kVariablePitch);
 }
 
 TEST_F(Desktop, GetFontLogFontGivesZerosForAnUnknownFace) {
   for (const char* face : {"", "No Such Face", "ipagothic", "IPAGothic ", "\x83"}) {
-    EXPECT_EQ(GetFontLogFont(face), TLogFont{}) << face;
+    EXPECT_EQ(GetFontLogFont(platform.fonts, face), TLogFont{}) << face;
   }
 }
 
@@ -92,15 +92,15 @@ TEST_F(Desktop, LongFaceNamesAreCutOnACharacterBoundary) {
   // 30 ASCII bytes, then "ア" (two bytes in code page 932): the name does not fit in 31 bytes.
   const std::string ascii(30, 'a');
   platform.fonts.SetFamilies({Family(ascii + "\xE3\x82\xA2", false)});
-  const TLogFont font = GetFontLogFont(ascii + "\x83\x41");
+  const TLogFont font = GetFontLogFont(platform.fonts, ascii + "\x83\x41");
   EXPECT_EQ(font.Face(), ascii);
   EXPECT_EQ(font.FaceName.back(), '\0');
 }
 
 TEST_F(Desktop, WorkAreaComesFromTheDisplayService) {
-  EXPECT_EQ(GetWorkAreaRect(), (TRect{0, 0, 1024, 768}));
+  EXPECT_EQ(GetWorkAreaRect(platform.work_area), (TRect{0, 0, 1024, 768}));
   platform.work_area.SetRect({0, 32, 1920, 1080});
-  EXPECT_EQ(GetWorkAreaRect(), (TRect{0, 32, 1920, 1080}));
+  EXPECT_EQ(GetWorkAreaRect(platform.work_area), (TRect{0, 32, 1920, 1080}));
 }
 
 TEST_F(Desktop, WallpaperPlacementsMapToStyles) {
@@ -112,7 +112,7 @@ TEST_F(Desktop, WallpaperPlacementsMapToStyles) {
                {2, TWallpaperStyle::Stretched}, {255, TWallpaperStyle::Stretched}};
   for (const auto& c : cases) {
     platform.wallpaper.calls.clear();
-    EXPECT_TRUE(SetWallPaperImpl("/tmp/kovawall.bmp", c.placement));
+    EXPECT_TRUE(SetWallPaperImpl(platform.wallpaper, "/tmp/kovawall.bmp", c.placement));
     ASSERT_EQ(platform.wallpaper.calls.size(), 1u);
     EXPECT_EQ(platform.wallpaper.calls[0].style, c.style) << int(c.placement);
     EXPECT_EQ(platform.wallpaper.calls[0].path, "/tmp/kovawall.bmp");
@@ -121,17 +121,18 @@ TEST_F(Desktop, WallpaperPlacementsMapToStyles) {
 
 TEST_F(Desktop, WallpaperRefusedOrFailingAnswersFalse) {
   platform.wallpaper.answer = false;
-  EXPECT_FALSE(SetWallPaperImpl("a.bmp", 1));
+  EXPECT_FALSE(SetWallPaperImpl(platform.wallpaper, "a.bmp", 1));
   platform.wallpaper.raise = true;
-  EXPECT_NO_THROW(EXPECT_FALSE(SetWallPaperImpl("a.bmp", 1)));
+  EXPECT_NO_THROW(EXPECT_FALSE(SetWallPaperImpl(platform.wallpaper, "a.bmp", 1)));
 }
 
-TEST(DesktopHeadless, BuiltInServicesAnswerQuietly) {
-  // Without installed services: no wallpaper service, the fixed work area, no fonts.
-  EXPECT_FALSE(SetWallPaperImpl("/tmp/kovawall.bmp", 0));
-  EXPECT_EQ(GetWorkAreaRect(), (TRect{0, 0, 1024, 768}));
+TEST(DesktopHeadless, HeadlessServicesAnswerQuietly) {
+  // No wallpaper service, the fixed work area, no fonts.
+  plat::THeadlessServices headless;
+  EXPECT_FALSE(SetWallPaperImpl(*headless.wallpaper, "/tmp/kovawall.bmp", 0));
+  EXPECT_EQ(GetWorkAreaRect(*headless.work_area), (TRect{0, 0, 1024, 768}));
   TStringList list;
-  ListFonts(list, true, false, false);
+  ListFonts(*headless.fonts, list, true, false, false);
   EXPECT_TRUE(list.Empty());
 }
 

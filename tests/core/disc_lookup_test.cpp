@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "core/archive.h"
-#include "core/frame_globals.h"
 #include "core/stream.h"
 #include "support/archive_builder.h"
 #include "support/fake_platform.h"
@@ -60,6 +59,7 @@ class DiscLookup : public ::testing::Test {
     TVrFileManagerOptions options;
     options.cd_roots = std::move(roots);
     options.temp_parent = tree.Root();
+    options.optical = &platform.optical;
     return TVrFileManager(std::move(options));
   }
 
@@ -129,13 +129,12 @@ TEST_F(DiscLookup, AskDiskLooksForTheDiscBeforeItsNumber) {
   const std::string d1 = WriteDisc("d1", kKey, 1, "one.txt");
   TVrFileManager m = Manager({d1});
   platform.dialogs.Script({kOk});
-  EXPECT_TRUE(AskDisk(m, 2, Context(), platform.window));
+  EXPECT_TRUE(AskDisk(m, 2, Context(), platform.Services()));
   EXPECT_EQ(platform.ShownTexts(), std::vector<std::string>{"Insert disc 2"});
   const auto& shown = platform.dialogs.Log().front();
   EXPECT_EQ(shown.title, "My Game");
   EXPECT_EQ(shown.buttons, plat::TMessageButtons::OkCancel);
   EXPECT_EQ(m.ArchiveCount(), 1);
-  EXPECT_FALSE(QuitRequested);
 }
 
 TEST_F(DiscLookup, AskDiskClosesTheArchivesOfARemovedDisc) {
@@ -150,7 +149,7 @@ TEST_F(DiscLookup, AskDiskClosesTheArchivesOfARemovedDisc) {
   ASSERT_EQ(m.ArchiveCount(), 2);
 
   platform.dialogs.Script({kOk});
-  EXPECT_TRUE(AskDisk(m, 2, Context(), platform.window));
+  EXPECT_TRUE(AskDisk(m, 2, Context(), platform.Services()));
   EXPECT_EQ(ArchiveFiles(m), (std::vector<std::string>{installed, d1 + "game.dat"}));
   EXPECT_FALSE(m.FileExists("zero.txt"));
 }
@@ -159,13 +158,14 @@ TEST_F(DiscLookup, AskDiskAsksAgainUntilTheDiscIsIn) {
   const std::string root = tree.MakeDir("drive") + "/";
   TVrFileManager m = Manager({root});
   DiscChangingDialogs dialogs;
-  plat::TScopedService<plat::IDialogs> use(dialogs, plat::InstallDialogs);
+  plat::TServices services = platform.Services();
+  services.dialogs = &dialogs;
   dialogs.Script({kOk, kOk, kOk});
   dialogs.before_answer = [&](int box) {
     if (box == 1) WriteDisc("drive", "OTHER", 2, "wrong.txt");  // a disc of another game
     if (box == 2) WriteDisc("drive", kKey, 2, "right.txt");
   };
-  EXPECT_TRUE(AskDisk(m, 3, Context(), platform.window));
+  EXPECT_TRUE(AskDisk(m, 3, Context(), services));
   EXPECT_EQ(dialogs.Log().size(), 3u);
   EXPECT_TRUE(m.FileExists("right.txt"));
 }
@@ -174,34 +174,28 @@ TEST_F(DiscLookup, CancelThenKeepPlayingAsksForTheDiscAgain) {
   const std::string d1 = WriteDisc("d1", kKey, 1, "one.txt");
   TVrFileManager m = Manager({d1});
   platform.dialogs.Script({kCancel, kCancel, kOk});
-  EXPECT_TRUE(AskDisk(m, 2, Context(), platform.window));
+  EXPECT_TRUE(AskDisk(m, 2, Context(), platform.Services()));
   EXPECT_EQ(platform.ShownTexts(),
             (std::vector<std::string>{"Insert disc 2", "Quit the game?", "Insert disc 2"}));
-  EXPECT_FALSE(QuitRequested);
   EXPECT_EQ(platform.window.ClosePosts(), 0);
 }
 
 TEST_F(DiscLookup, CancelConfirmedEndsThePlayer) {
   TVrFileManager m = Manager({});
   platform.dialogs.Script({kCancel, kOk});
-  EXPECT_FALSE(AskDisk(m, 2, Context(), platform.window));
+  EXPECT_FALSE(AskDisk(m, 2, Context(), platform.Services()));
   EXPECT_EQ(platform.ShownTexts(), (std::vector<std::string>{"Insert disc 2", "Quit the game?"}));
   EXPECT_EQ(platform.dialogs.Log()[1].title, "My Game");
-  EXPECT_TRUE(QuitRequested);
   EXPECT_EQ(platform.window.ClosePosts(), 1);
 }
 
 TEST_F(DiscLookup, EmptyScriptGivesUpWithoutHanging) {
-  // The global context and main window are used by the short form.
-  SetDiscPromptContext(Context());
   TVrFileManager m = Manager({});
   platform.dialogs.Script({kOk, kOk});  // the disc never comes
-  EXPECT_FALSE(AskDisk(m, 4));
+  EXPECT_FALSE(AskDisk(m, 4, Context(), platform.Services()));
   EXPECT_EQ(platform.ShownTexts(), (std::vector<std::string>{"Insert disc 4", "Insert disc 4",
                                                               "Insert disc 4", "Quit the game?"}));
-  EXPECT_TRUE(QuitRequested);
   EXPECT_EQ(platform.window.ClosePosts(), 1);
-  SetDiscPromptContext({});
 }
 
 TEST(DiscText, OnlyNumberConversionsAreFilledIn) {

@@ -9,7 +9,6 @@
 
 #include "core/archive.h"
 #include "core/errors.h"
-#include "core/frame_globals.h"
 #include "core/host_path.h"
 #include "core/resources.h"
 #include "platform/dirs.h"
@@ -333,10 +332,8 @@ TEST_F(FileManagerTest, WorkFilesNeverFollowALeftoverLink) {
   EXPECT_EQ(AsString(GameTree::ReadHostFile(next)), "video");
 }
 
-TEST_F(FileManagerTest, FreeFileManagerRemovesEveryWorkFileAndTheDirectory) {
-  CreateFileManager(Options());
-  TVrFileManager* m = FileManager();
-  ASSERT_NE(m, nullptr);
+TEST_F(FileManagerTest, FreeingTheManagerRemovesEveryWorkFileAndTheDirectory) {
+  auto m = std::make_unique<TVrFileManager>(Options());
   m->SetFolder(tree_.Path("override"));
   m->AddArchive(a1_path_);
   m->AddArchive(a2_path_);
@@ -344,15 +341,14 @@ TEST_F(FileManagerTest, FreeFileManagerRemovesEveryWorkFileAndTheDirectory) {
   const std::string w2 = m->GetRealFileName("a2cd.txt");
   const std::string dir = m->TempFolder();
   ASSERT_TRUE(Exists(w1) && Exists(w2));
-  DeleteTempFiles();  // per frame: nothing queued while the locks live
+  m->Locks().DeleteTempFiles();  // per frame: nothing queued while the locks live
   EXPECT_TRUE(Exists(w1) && Exists(w2));
+  EXPECT_EQ(m->Locks().PendingTempFileCount(), 0u);
 
-  FreeFileManager();
-  EXPECT_EQ(FileManager(), nullptr);
+  m.reset();
   EXPECT_FALSE(Exists(w1));
   EXPECT_FALSE(Exists(w2));
   EXPECT_FALSE(Exists(dir));
-  EXPECT_EQ(PendingTempFileCount(), 0u);
 }
 
 TEST_F(FileManagerTest, TickCountsReleasedLocksDownByTheFrameDelta) {
@@ -360,17 +356,15 @@ TEST_F(FileManagerTest, TickCountsReleasedLocksDownByTheFrameDelta) {
   auto& released = manager_->Locks().Released();
   released.push_back(std::make_unique<TVrLockData>("released.ogg", 99, file));
   released.back()->Delay = 20;
-  FrameDelta = 16;
-  manager_->Locks().Tick();
+  manager_->Locks().Tick(16);
   ASSERT_EQ(released.size(), 1u);
   EXPECT_EQ(released.back()->Delay, 4);
-  manager_->Locks().Tick();  // -12: below 1, freed and its file queued
+  manager_->Locks().Tick(16);  // -12: below 1, freed and its file queued
   EXPECT_TRUE(released.empty());
-  EXPECT_EQ(PendingTempFileCount(), 1u);
-  DeleteTempFiles();
+  EXPECT_EQ(manager_->Locks().PendingTempFileCount(), 1u);
+  manager_->Locks().DeleteTempFiles();
   EXPECT_FALSE(Exists(file));
-  DeleteTempFiles();  // an empty queue and files already gone are no error
-  ResetFrameGlobals();
+  manager_->Locks().DeleteTempFiles();  // an empty queue and files already gone are no error
 }
 
 TEST_F(FileManagerTest, AddArchiveRefusesOnlyAFolderAlreadyListed) {

@@ -7,7 +7,6 @@
 #include "core/desktop.h"
 #include "core/sjis.h"
 #include "platform/fonts/fontconfig_source.h"
-#include "platform/service.h"
 #include "platform/text_codec.h"
 
 namespace kova::plat {
@@ -58,9 +57,8 @@ TEST_F(Fontconfig, JapaneseMonospacedFacesCountAsFixed) {
 }
 
 TEST_F(Fontconfig, ListFontsGivesSortedShiftJisNames) {
-  TScopedService<IFontSource> use(source, InstallFontSource);
   TStringList list;
-  ListFonts(list, true, false, false);
+  ListFonts(source, list, true, false, false);
   ASSERT_FALSE(list.Empty());
   for (int i = 1; i < list.Count(); ++i) {
     EXPECT_LT(SjisCompareText(list[i - 1], list[i]), 0) << list[i];
@@ -71,9 +69,9 @@ TEST_F(Fontconfig, ListFontsGivesSortedShiftJisNames) {
   for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(utf8.count(Cp932ToUtf8(list[i])), 1u) << list[i];
 
   TStringList fixed;
-  ListFonts(fixed, true, false, true);
+  ListFonts(source, fixed, true, false, true);
   EXPECT_LE(fixed.Count(), list.Count());
-  const TLogFont font = GetFontLogFont(list[0]);
+  const TLogFont font = GetFontLogFont(source, list[0]);
   EXPECT_EQ(font.Face(), list[0].substr(0, 31));
   EXPECT_EQ(font.CharSet, kShiftJisCharset);
 }
@@ -82,10 +80,9 @@ TEST_F(Fontconfig, ListsTheFaceNamesGamesAskForWhenAStandInIsInstalled) {
   if (!source.FindFamily("IPAGothic") || !source.FindFamily("IPAPGothic")) {
     GTEST_SKIP() << "the IPA Gothic fonts are not installed";
   }
-  TScopedService<IFontSource> use(source, InstallFontSource);
   TStringList all, fixed;
-  ListFonts(all, true, false, false);
-  ListFonts(fixed, true, false, true);
+  ListFonts(source, all, true, false, false);
+  ListFonts(source, fixed, true, false, true);
   const std::string gothic = Utf8ToCp932("ＭＳ ゴシック");
   const std::string pgothic = Utf8ToCp932("ＭＳ Ｐゴシック");
   EXPECT_GE(all.IndexOf(gothic), 0);
@@ -94,10 +91,10 @@ TEST_F(Fontconfig, ListsTheFaceNamesGamesAskForWhenAStandInIsInstalled) {
   EXPECT_LT(all.IndexOf("MS Gothic"), 0);  // the Latin names are found but not listed
   EXPECT_GE(fixed.IndexOf(gothic), 0);
   EXPECT_LT(fixed.IndexOf(pgothic), 0);
-  EXPECT_EQ(GetFontLogFont(gothic).Face(), gothic);
-  EXPECT_EQ(GetFontLogFont(gothic).CharSet, kShiftJisCharset);
-  EXPECT_EQ(GetFontLogFont(pgothic).PitchAndFamily & 0x03, kVariablePitch);
-  EXPECT_EQ(GetFontLogFont("MS Gothic").Face(), "MS Gothic");
+  EXPECT_EQ(GetFontLogFont(source, gothic).Face(), gothic);
+  EXPECT_EQ(GetFontLogFont(source, gothic).CharSet, kShiftJisCharset);
+  EXPECT_EQ(GetFontLogFont(source, pgothic).PitchAndFamily & 0x03, kVariablePitch);
+  EXPECT_EQ(GetFontLogFont(source, "MS Gothic").Face(), "MS Gothic");
   if (source.FindFamily("IPAMincho")) {
     EXPECT_GE(all.IndexOf(Utf8ToCp932("ＭＳ 明朝")), 0);
   }

@@ -1,4 +1,5 @@
 #include "platform/optical_drives.h"
+#include "platform/services.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +28,8 @@ TEST(OpticalDrives, MountTableGivesTheDiscMountPoints) {
 TEST(OpticalDrives, FixedListEndsEachRootWithASlash) {
   TFixedOpticalDrives drives({"/a", "/b/"});
   EXPECT_EQ(drives.Roots(), (std::vector<std::string>{"/a/", "/b/"}));
-  // The built-in service is an empty list.
-  EXPECT_TRUE(OpticalDrives().Roots().empty());
+  // The headless service is an empty list.
+  EXPECT_TRUE(THeadlessServices().optical->Roots().empty());
 }
 
 }  // namespace

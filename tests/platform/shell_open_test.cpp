@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "platform/dirs.h"
-#include "platform/service.h"
 
 namespace kova::plat {
 namespace {
@@ -53,19 +52,6 @@ TEST(SpawnUrlOpener, PassesTheAddressAsOneArgument) {
   EXPECT_EQ(got, "1|" + url);
   EXPECT_EQ(PathKind(dir.Path() + "/pwned"), TPathKind::Missing);
   EXPECT_FALSE(TSpawnUrlOpener(dir.Path() + "/missing").OpenUrl("http://x"));
-}
-
-TEST(UrlOpenerService, RecordsUntilAnotherIsInstalled) {
-  RecordedUrls().Clear();
-  EXPECT_TRUE(UrlOpener().OpenUrl("http://a"));
-  TRecordingUrlOpener other;
-  {
-    TScopedService<IUrlOpener> installed(other, InstallUrlOpener);
-    UrlOpener().OpenUrl("http://b");
-  }
-  UrlOpener().OpenUrl("http://c");
-  EXPECT_EQ(RecordedUrls().Urls(), (std::vector<std::string>{"http://a", "http://c"}));
-  EXPECT_EQ(other.Urls(), (std::vector<std::string>{"http://b"}));
 }
 
 // Restores an environment variable when the test ends.

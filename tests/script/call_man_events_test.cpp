@@ -302,7 +302,8 @@ TEST(StopFlag, EndsEveryStepAtOnce) {
   d.AddPage("p.ksb", w);
   d.callman.Start("p.ksb");
   d.Frames(3);
-  EXPECT_TRUE(ScriptStopped);
+  EXPECT_TRUE(d.callman.Stopped());
+  EXPECT_EQ(d.session.StopReason(), TStopReason::Terminated);
   EXPECT_EQ(d.Int("a"), 1);
   EXPECT_EQ(d.callman.PC(), 1);
 }

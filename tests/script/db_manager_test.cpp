@@ -295,27 +295,26 @@ TEST_F(DBManagerTest, DirectCellAccess) {
 }
 
 TEST(DBSaves, VersionGates) {
-  DBManager.Clear();
-  DBManager.CreateTable("Game", kDBGameKind);
-  DBManager.CreateTable("Status", kDBStatusKind);
+  TDBManager m;
+  m.CreateTable("Game", kDBGameKind);
+  m.CreateTable("Status", kDBStatusKind);
   TMemoryStream game, status;
-  SaveGameTables(game);
-  SaveStatusTables(status);
-  DBManager.Clear();
+  m.SaveGameTables(game);
+  m.SaveStatusTables(status);
+  m.Clear();
   // Older saves hold no tables: nothing is read.
   game.SetPosition(0);
-  LoadGameTables(game, kDBFirstGameVersion - 1);
+  m.LoadGameTables(game, kDBFirstGameVersion - 1);
   EXPECT_EQ(game.GetPosition(), 0);
-  LoadStatusTables(status, kDBFirstStatusVersion - 1);
-  EXPECT_EQ(DBManager.Count(), 0);
-  LoadGameTables(game, 129);
+  m.LoadStatusTables(status, kDBFirstStatusVersion - 1);
+  EXPECT_EQ(m.Count(), 0);
+  m.LoadGameTables(game, 129);
   status.SetPosition(0);
-  LoadStatusTables(status, kDBFirstStatusVersion);
+  m.LoadStatusTables(status, kDBFirstStatusVersion);
   EXPECT_EQ(game.Remaining(), 0);
   EXPECT_EQ(status.Remaining(), 0);
-  EXPECT_NE(DBManager.FindTable("Game"), nullptr);
-  EXPECT_NE(DBManager.FindTable("Status"), nullptr);
-  DBManager.Clear();
+  EXPECT_NE(m.FindTable("Game"), nullptr);
+  EXPECT_NE(m.FindTable("Status"), nullptr);
 }
 
 }  // namespace

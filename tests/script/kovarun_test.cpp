@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -41,10 +43,11 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class KovarunTest : public ::testing::Test {
  protected:
-  RunResult Run(std::vector<std::string> args) {
+  // Runs kovarun with the trace to "trace.txt" (removed first unless `keep_log`).
+  RunResult Run(std::vector<std::string> args, bool keep_log = false) {
     const std::string err_path = tree.Path("stderr.txt");
     const std::string log_path = tree.Path("trace.txt");
-    std::remove(log_path.c_str());
+    if (!keep_log) std::remove(log_path.c_str());
     args.insert(args.begin(), KOVARUN_PATH);
     args.push_back("--log");
     args.push_back(log_path);
@@ -103,6 +106,38 @@ TEST_F(KovarunTest, StopsAfterTheFramesAsked) {
   EXPECT_EQ(r.log, (std::vector<std::string>{"00000010 : start.ksb(1)", "00000010 : start.ksb(2)"}));
 }
 
+TEST_F(KovarunTest, AScriptThatNeverWaitsStillEndsAfterTheFramesAsked) {
+  // A start page that jumps to itself for ever: each frame gives up after its time budget.
+  PageWriter endless;
+  endless.Calc(Assign("limit", I(0))).Jump("start.ksb", 0);
+  tree.WriteFile("game/kova.kpb", TestGameProject().Build());
+  tree.WriteFile("game/install.dat", TestGameInstallSet());
+  tree.WriteFile("game/start.ksb", endless.Bytes());
+  const RunResult r = Run({tree.Path("game"), "--frames", "3"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("3 frames run"), std::string::npos) << r.err;
+  // The loop ran on in the later frames.
+  ASSERT_GE(r.log.size(), 2u);
+  EXPECT_EQ(r.log[0], "00000010 : start.ksb(1)");
+  EXPECT_EQ(r.log[1], "00000010 : start.ksb(2)");
+  EXPECT_EQ(r.log.back().substr(0, 8), "00000030");
+}
+
+TEST_F(KovarunTest, TheLogReplacesALinkInsteadOfWritingThroughIt) {
+  const std::string folder = WriteTestGame(tree, "game", false);
+  const std::string victim = tree.WriteFile("victim.txt", "keep");
+  const std::string log = tree.Path("trace.txt");
+  std::remove(log.c_str());
+  ASSERT_EQ(::symlink(victim.c_str(), log.c_str()), 0);
+  const RunResult r = Run({folder}, true);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadText(victim), "keep");
+  EXPECT_EQ(r.log, TestGameTrace());
+  struct stat st {};
+  ASSERT_EQ(::lstat(log.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
 struct BadGame {
   const char* what;
   bool project;          // write kova.kpb
@@ -110,6 +145,7 @@ struct BadGame {
   const char* start;     // the project's start page
   bool install;          // write install.dat
   TMsg message;          // the text expected on standard error
+  int32_t page_version = 109;  // of the start page
 };
 
 TEST_F(KovarunTest, EachFailedStartGivesItsMessage) {
@@ -119,6 +155,7 @@ TEST_F(KovarunTest, EachFailedStartGivesItsMessage) {
       {"bad version", true, 110, "start.ksb", true, TMsg::ProjectBadVersion},
       {"old version", true, 99, "start.ksb", true, TMsg::ProjectBadVersion},
       {"missing start page", true, 109, "gone.ksb", true, TMsg::StartPageMissing},
+      {"start page too old", true, 109, "start.ksb", true, TMsg::PageRebuild, 102},
   };
   int n = 0;
   for (const BadGame& c : cases) {
@@ -129,7 +166,9 @@ TEST_F(KovarunTest, EachFailedStartGivesItsMessage) {
     p.start_page = c.start;
     if (c.project) tree.WriteFile(folder + "/kova.kpb", p.Build());
     if (c.install) tree.WriteFile(folder + "/install.dat", TestGameInstallSet());
-    tree.WriteFile(folder + "/start.ksb", TestGamePages()["start.ksb"]);
+    PageWriter start(c.page_version);
+    start.Calc(NoResult());
+    tree.WriteFile(folder + "/start.ksb", c.page_version == 109 ? TestGamePages()["start.ksb"] : start.Bytes());
     const RunResult r = Run({tree.Path(folder)});
     EXPECT_EQ(r.status, 1);
     std::string expected = MsgTextUtf8(c.message);

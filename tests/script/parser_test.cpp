@@ -287,33 +287,33 @@ TEST(ExpressionEval, TemporariesLiveOnlyInTheirEvaluation) {
   EXPECT_EQ(store.Count(), kSysVarCount + 1);
 }
 
-// A host whose running result is computed by evaluating another expression, as a system function
-// or component setter might do in the middle of an evaluation.
+// A host whose pointer position is computed by evaluating another expression, as a system
+// function or component getter might do in the middle of an evaluation.
 class NestingHost : public test::FakeScriptHost {
  public:
-  TCustomParam* ResultValue() override {
+  int32_t MouseX() const override {
+    int32_t value = 0;
     if (inner && store && depth == 0) {
       ++depth;
       inner->Execute(*store);
       --depth;
-      if (inner->Result()) value.SetInt(inner->Result()->GetInt());
+      if (inner->Result()) value = inner->Result()->GetInt();
     }
-    return &value;
+    return value;
   }
-  int depth = 0;
+  mutable int depth = 0;
   TKovaParser* inner = nullptr;
   TParamCollection* store = nullptr;
-  TParamInt value;
 };
 
 TEST(ExpressionEval, NestedEvaluationsShareNoTemporaries) {
   NestingHost host;
   TParamCollection store(&host);
   host.store = &store;
-  // Outer: ____0 := 10; ____1 := @Result + 0; ____arg := ____0 + ____1.
+  // Outer: ____0 := 10; ____1 := @MouseX + 0; ____arg := ____0 + ____1.
   E outer;
   outer.Op(E::To, "____0", {I(10)})
-      .Op(E::Plus, "____1", {V("@Result"), I(0)})
+      .Op(E::Plus, "____1", {V("@MouseX"), I(0)})
       .Op(E::Plus, "____2", {V("____0"), V("____1")})
       .Result(V("____2"));
   // Inner: ____0 := 99; ____arg := ____0.

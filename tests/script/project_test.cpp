@@ -7,15 +7,14 @@
 #include <vector>
 
 #include "core/archive.h"
-#include "core/debug_log.h"
 #include "core/disc_lookup.h"
 #include "core/errors.h"
 #include "core/file_manager.h"
-#include "core/frame_globals.h"
 #include "core/messages.h"
 #include "core/stream_records.h"
 #include "script/call_man.h"
 #include "script/param_collection.h"
+#include "player/session.h"
 #include "script/test_game.h"
 #include "support/fake_platform.h"
 
@@ -25,29 +24,25 @@ namespace {
 using plat::TMessageAnswer;
 
 // A game tree with a program folder that holds nothing and a game folder given as the first
-// parameter, the platform faked, the global file manager and a variable store served by the
-// project's host.
+// parameter, the platform faked, and a session that opens the game.
 class ProjectTest : public ::testing::Test {
  protected:
   ProjectTest() {
-    ScriptStopped = false;
     tree.MakeDir("prog");
     tree.MakeDir("game");
     launch.ProgramFolder = tree.Path("prog");
     launch.Params = {tree.Path("game")};
-    TVrFileManagerOptions options;
-    options.cd_roots = std::vector<std::string>{};
-    CreateFileManager(options);
-  }
-  ~ProjectTest() override {
-    FreeProject();
-    FreeFileManager();
-    ScriptStopped = false;
+    NewSession();
   }
 
+  // A fresh session (no discs but the fake drives').
+  void NewSession() {
+    session.reset();
+    session = std::make_unique<TSession>(platform.Services(), TVrFileManagerOptions{{}, std::vector<std::string>{}});
+  }
   TProject& Open() {
-    AddLaunchSources(*FileManager(), launch);
-    return OpenProject(launch, store, *FileManager());
+    session->Open(launch);
+    return *session->Project();
   }
   // Writes the test game into the game folder as "game.dat" with this project file.
   TProject& OpenGame(const ProjectBuilder& project) {
@@ -62,25 +57,15 @@ class ProjectTest : public ::testing::Test {
   }
   std::string Page(const char* name) { return AsText(TestGamePages()[name]); }
   std::string InstallSet(uint8_t complete = 1) { return AsText(TestGameInstallSet(complete)); }
-
-  // Runs frames as the frame loop does (16 ms each) until the script stops.
-  int RunFrames(TProject& project, int limit) {
-    for (int frame = 1; frame <= limit; ++frame) {
-      GameClock += 16;
-      FrameDelta = 16;
-      project.Step();
-      if (ScriptStopped) return frame;
-    }
-    return limit;
-  }
+  TParamCollection& Store() { return session->Store(); }
+  bool Stopped() { return session->Interpreter().Stopped(); }
 
   std::vector<std::string> Shown() const { return platform.ShownTexts(); }
 
   FakePlatform platform;
   GameTree tree;
   TLaunchInfo launch;
-  TProjectScriptHost host;
-  TParamCollection store{&host};
+  std::unique_ptr<TSession> session;
 };
 
 // ---- Reading the project file ----
@@ -117,7 +102,8 @@ TEST_F(ProjectTest, ReadsEveryVersionWithItsGatedFields) {
     EXPECT_EQ(project.Title, p.title);
     EXPECT_EQ(project.ScreenWidth, 801);
     EXPECT_EQ(project.ScreenHeight, 599);
-    EXPECT_EQ(ScreenCenter, (TPoint{400, 299}));
+    EXPECT_EQ(project.ScreenCenter(), (TPoint{400, 299}));
+    EXPECT_EQ(platform.window.Title(), p.title);  // the caption follows the project's title
     EXPECT_EQ(project.FullScreenWidth, 1024);
     EXPECT_EQ(project.FullScreenHeight, 768);
     EXPECT_EQ(project.StartPage, "start.ksb");
@@ -130,15 +116,12 @@ TEST_F(ProjectTest, ReadsEveryVersionWithItsGatedFields) {
     EXPECT_EQ(project.QuitMessage, "bye?");
     EXPECT_EQ(project.PendingLoadSlot, -1);
     EXPECT_EQ(project.PendingSaveSlot, -1);
-    EXPECT_FALSE(ScriptStopped);
-    EXPECT_FALSE(QuitRequested);
+    EXPECT_FALSE(Stopped());
+    EXPECT_TRUE(session->Running());
     EXPECT_TRUE(Shown().empty());
-    EXPECT_EQ(DiscPromptContext().GameKey, kTestGameKey);
-    EXPECT_EQ(DiscPromptContext().Title, p.title);
-    FreeProject();
-    FreeFileManager();
-    CreateFileManager(TVrFileManagerOptions{{}, std::vector<std::string>{}});
-    store.ClearGame();
+    EXPECT_EQ(project.DiscPromptContext().GameKey, kTestGameKey);
+    EXPECT_EQ(project.DiscPromptContext().Title, p.title);
+    NewSession();
   }
 }
 
@@ -160,25 +143,25 @@ TEST_F(ProjectTest, DeclaresTheVariablesAsStatusVariables) {
   TProject& project = OpenGame(p);
   ASSERT_TRUE(project.Started()) << project.OpenError();
 
-  TParamCollectionItem* count = store.FindParam("COUNT");
+  TParamCollectionItem* count = Store().FindParam("COUNT");
   ASSERT_NE(count, nullptr);
   EXPECT_EQ(count->TypeCode(), PT_INT);
   EXPECT_EQ(count->GetInt(), -7);
   EXPECT_EQ(count->StatusFlag, 1);
-  TParamCollectionItem* f = store.FindParam("precise");
+  TParamCollectionItem* f = Store().FindParam("precise");
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(f->GetFloat(), 1.0L + std::ldexp(1.0L, -63));
-  EXPECT_TRUE(store.FindParam("seen")->GetFlag());
-  EXPECT_EQ(store.FindParam("name")->GetStr(), "\x96\xBC\x91\x4F");
-  EXPECT_EQ(store.FindParam("odd"), nullptr);
-  EXPECT_EQ(store.FindParam("after")->GetInt(), 99);
+  EXPECT_TRUE(Store().FindParam("seen")->GetFlag());
+  EXPECT_EQ(Store().FindParam("name")->GetStr(), "\x96\xBC\x91\x4F");
+  EXPECT_EQ(Store().FindParam("odd"), nullptr);
+  EXPECT_EQ(Store().FindParam("after")->GetInt(), 99);
 }
 
 TEST_F(ProjectTest, AVariableThatExistsKeepsItsValue) {
-  store.Declare("limit", PT_INT, TVarScope::Status)->SetInt(42);
+  Store().Declare("limit", PT_INT, TVarScope::Status)->SetInt(42);
   TProject& project = OpenGame(TestGameProject());
   ASSERT_TRUE(project.Started());
-  EXPECT_EQ(store.FindParam("limit")->GetInt(), 42);
+  EXPECT_EQ(Store().FindParam("limit")->GetInt(), 42);
 }
 
 TEST_F(ProjectTest, StatusEntryOfTheSaveFileComesFirst) {
@@ -205,7 +188,7 @@ TEST_F(ProjectTest, StatusEntryOfTheSaveFileComesFirst) {
   TProject& project = OpenGame(TestGameProject());
   ASSERT_TRUE(project.Started());
   EXPECT_EQ(project.SaveFileName(), tree.Path("game") + "/save.dat");
-  EXPECT_EQ(store.FindParam("limit")->GetInt(), 5);
+  EXPECT_EQ(Store().FindParam("limit")->GetInt(), 5);
   ASSERT_EQ(project.SlotList.Count(), 2);
   EXPECT_EQ(project.GetSaveCaption(3), "third");
   EXPECT_EQ(project.GetSaveCaption(12), "twelfth");
@@ -221,12 +204,12 @@ TEST_F(ProjectTest, AnUnreadableSaveFileIsNoStatusAndNoSlots) {
   TProject& project = OpenGame(TestGameProject());
   EXPECT_TRUE(project.Started());
   EXPECT_EQ(project.SlotList.Count(), 0);
-  EXPECT_EQ(store.FindParam("limit")->GetInt(), 3);
+  EXPECT_EQ(Store().FindParam("limit")->GetInt(), 3);
 }
 
 TEST_F(ProjectTest, SaveFileLiesInTheProgramFolderWithoutParameters) {
   launch.Params.clear();
-  TProject project(launch, store, *FileManager());
+  TProject project(launch, session->Interpreter());
   EXPECT_EQ(project.SaveFileName(), tree.Path("prog") + "/save.dat");
 }
 
@@ -277,8 +260,8 @@ TEST_F(ProjectTest, EachBadProjectFormStopsTheGame) {
     TProject& project = Open();
     EXPECT_EQ(project.State(), c.state);
     EXPECT_FALSE(project.Started());
-    EXPECT_TRUE(ScriptStopped);
-    EXPECT_TRUE(QuitRequested);
+    EXPECT_TRUE(Stopped());
+    EXPECT_EQ(session->StopReason(), TStopReason::FailedStart);
     if (c.box == TMsg::Count_) {
       EXPECT_TRUE(Shown().empty());
     } else {
@@ -293,15 +276,11 @@ TEST_F(ProjectTest, EachBadProjectFormStopsTheGame) {
       EXPECT_FALSE(project.OpenError().empty());
     }
     // No script runs; stepping is harmless.
-    RunFrames(project, 3);
-    EXPECT_EQ(store.FindParam("total"), nullptr);
+    EXPECT_EQ(session->Run(3, 16), 0);
+    EXPECT_EQ(Store().FindParam("total"), nullptr);
 
-    FreeProject();
-    FreeFileManager();
-    CreateFileManager(TVrFileManagerOptions{{}, std::vector<std::string>{}});
+    NewSession();
     platform.dialogs.ClearLog();
-    QuitRequested = false;
-    ScriptStopped = false;
   }
 }
 
@@ -310,8 +289,7 @@ TEST_F(ProjectTest, MissingStartPageKeepsTheInterpreterIdle) {
   p.start_page = "nowhere.ksb";
   TProject& project = OpenGame(p);
   EXPECT_EQ(project.State(), TProjectState::NoStartPage);
-  EXPECT_NE(project.CallMan(), nullptr);
-  EXPECT_EQ(project.CallMan()->Page(), nullptr);
+  EXPECT_EQ(project.CallMan().Page(), nullptr);
   ASSERT_EQ(platform.dialogs.Log().size(), 1u);
   EXPECT_EQ(platform.dialogs.Log()[0].title, MsgText(TMsg::CaptionWarning));
 }
@@ -322,7 +300,7 @@ TEST_F(ProjectTest, LooseFilesInTheGameFolderAreAGame) {
   WriteTestGame(tree, "game", true);
   TProject& project = Open();
   ASSERT_TRUE(project.Started()) << project.OpenError();
-  EXPECT_EQ(FileManager()->ArchiveCount(), 0);
+  EXPECT_EQ(session->Files().ArchiveCount(), 0);
 }
 
 TEST_F(ProjectTest, GameBesideTheProgramIsFoundWithoutParameters) {
@@ -331,8 +309,8 @@ TEST_F(ProjectTest, GameBesideTheProgramIsFoundWithoutParameters) {
   launch.Params.clear();
   TProject& project = Open();
   ASSERT_TRUE(project.Started()) << project.OpenError();
-  EXPECT_EQ(FileManager()->Folder(), tree.Path("prog") + "/");
-  EXPECT_EQ(FileManager()->ArchiveCount(), 1);
+  EXPECT_EQ(session->Files().Folder(), tree.Path("prog") + "/");
+  EXPECT_EQ(session->Files().ArchiveCount(), 1);
 }
 
 TEST_F(ProjectTest, ConfigParameterOpensNoDataSources) {
@@ -342,7 +320,7 @@ TEST_F(ProjectTest, ConfigParameterOpensNoDataSources) {
   TProject& project = Open();
   EXPECT_EQ(project.State(), TProjectState::Unreadable);
   EXPECT_TRUE(Shown().empty());
-  EXPECT_EQ(FileManager()->ArchiveCount(), 0);
+  EXPECT_EQ(session->Files().ArchiveCount(), 0);
 }
 
 TEST_F(ProjectTest, IncompleteSetSearchesTheDiscs) {
@@ -354,7 +332,7 @@ TEST_F(ProjectTest, IncompleteSetSearchesTheDiscs) {
   TProject& project = Open();
   ASSERT_TRUE(project.Started()) << project.OpenError();
   EXPECT_TRUE(Shown().empty());
-  EXPECT_EQ(FileManager()->ArchiveCount(), 1);
+  EXPECT_EQ(session->Files().ArchiveCount(), 1);
 }
 
 TEST_F(ProjectTest, IncompleteSetWithoutDiscAsksUntilTheUserQuits) {
@@ -363,7 +341,7 @@ TEST_F(ProjectTest, IncompleteSetWithoutDiscAsksUntilTheUserQuits) {
                            TMessageAnswer::Cancel, TMessageAnswer::Ok});
   TProject& project = Open();
   EXPECT_EQ(project.State(), TProjectState::NoData);
-  EXPECT_TRUE(ScriptStopped);
+  EXPECT_TRUE(Stopped());
   const std::string insert = MsgText(TMsg::InsertGameDisc);
   const std::string quit = MsgText(TMsg::QuitMessageDefault);
   EXPECT_EQ(Shown(), (std::vector<std::string>{insert, insert, quit, insert, quit}));
@@ -390,7 +368,7 @@ TEST_F(ProjectTest, FolderListAndDefaultsEntry) {
   EXPECT_EQ(project.FolderDisks.DiskOf("bgm\\a.ogg"), 0);
   EXPECT_EQ(project.FolderDisks.DiskOf("cd2\\a.png"), 2);
   EXPECT_EQ(project.FolderDisks.DiskOf("CD3\\SUB\\deeper\\b.png"), 3);
-  EXPECT_EQ(store.FindParam("dropped"), nullptr);  // the defaults' variables are not declared
+  EXPECT_EQ(Store().FindParam("dropped"), nullptr);  // the defaults' variables are not declared
 }
 
 TEST_F(ProjectTest, DefaultsEntryOfANewerVersionIsIgnored) {
@@ -427,7 +405,7 @@ TEST_F(FileExistsTest, MediaFilesNeverAskForADisc) {
   EXPECT_FALSE(project.FileExists("cd2\\music.ogg"));
   EXPECT_FALSE(project.FileExists("cd2\\voice.WAV"));
   EXPECT_TRUE(Shown().empty());
-  EXPECT_FALSE(QuitRequested);
+  EXPECT_EQ(platform.window.ClosePosts(), 0);
 }
 
 TEST_F(FileExistsTest, AMissingPictureAsksForItsDisc) {
@@ -438,8 +416,10 @@ TEST_F(FileExistsTest, AMissingPictureAsksForItsDisc) {
   ASSERT_EQ(Shown().size(), 2u);
   EXPECT_EQ(Shown()[0], FormatDiscText(MsgText(TMsg::DiscPromptDefault), 2));
   EXPECT_EQ(Shown()[1], MsgText(TMsg::QuitMessageDefault));
-  EXPECT_TRUE(QuitRequested);
   EXPECT_EQ(platform.window.ClosePosts(), 1);
+  // Leaving the game at the prompt closes it at the next frame.
+  EXPECT_FALSE(session->Step(16));
+  EXPECT_EQ(session->StopReason(), TStopReason::Closed);
 }
 
 TEST_F(FileExistsTest, TheDiscAskedForIsAddedWhenInserted) {
@@ -453,25 +433,25 @@ TEST_F(FileExistsTest, TheDiscAskedForIsAddedWhenInserted) {
   platform.dialogs.Script({TMessageAnswer::Ok});
   EXPECT_TRUE(project.FileExists("cd2\\pic.png"));
   EXPECT_EQ(Shown().size(), 1u);
-  EXPECT_EQ(FileManager()->ArchiveCount(), 2);
+  EXPECT_EQ(session->Files().ArchiveCount(), 2);
 }
 
 // ---- Game start ----
 
 TEST_F(ProjectTest, TheStartPageRunsUntilTerminate) {
   std::vector<std::string> trace;
-  SetLogWriter([&trace](std::string_view line) { trace.emplace_back(line); });
+  session->Log().SetWriter([&trace](std::string_view line) { trace.emplace_back(line); });
   TProject& project = OpenGame(TestGameProject());
   ASSERT_TRUE(project.Started()) << project.OpenError();
-  const int frames = RunFrames(project, 100);
-  SetLogWriter({});
+  const long frames = session->Run(100, 16);
 
   EXPECT_EQ(frames, 5);
+  EXPECT_EQ(session->StopReason(), TStopReason::Terminated);
   EXPECT_EQ(platform.window.ClosePosts(), 1);  // Terminate closes the window
-  EXPECT_EQ(store.FindParam("total")->GetInt(), 6);
-  EXPECT_EQ(store.FindParam("argc")->GetInt(), 2);
-  EXPECT_EQ(store.FindParam("verdict")->GetStr(), "good");
-  EXPECT_EQ(store.FindParam("acc"), nullptr);  // the called page's locals went with it
+  EXPECT_EQ(Store().FindParam("total")->GetInt(), 6);
+  EXPECT_EQ(Store().FindParam("argc")->GetInt(), 2);
+  EXPECT_EQ(Store().FindParam("verdict")->GetStr(), "good");
+  EXPECT_EQ(Store().FindParam("acc"), nullptr);  // the called page's locals went with it
   EXPECT_EQ(trace, TestGameTrace());
 }
 

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "core/file_manager.h"
-#include "platform/service.h"
 #include "platform/shell_open.h"
 #include "platform/wallpaper.h"
 #include "script/sysfunc_rig.h"
@@ -24,9 +23,12 @@ using test::FakeScriptHost;
 using test::SysFuncRig;
 using F = TSysFunc;
 
-FakeScriptHost SceneHost() {
-  FakeScriptHost host;
-  // A (box) holds B (images) and C (box); D is a box without parent; M a preview menu.
+// A host with components, saves and display modes.
+class SceneHost : public FakeScriptHost {
+ public:
+  SceneHost() {
+    FakeScriptHost& host = *this;
+    // A (box) holds B (images) and C (box); D is a box without parent; M a preview menu.
   host.compos = {
       {"A", KT_BOX, "", 10, 20, true, {{PR_LEFT, "10"}}, {true, false}, {false, true}, {}},
       {"B", KT_IMAGES, "A", 0, 0, false, {}, {}, {}, {}},
@@ -36,11 +38,11 @@ FakeScriptHost SceneHost() {
   };
   host.saves = {{1, "one"}, {3, "three"}};
   host.modes = {{640, 480, 32, 60}, {800, 600, 16, 75}};
-  return host;
-}
+  }
+};
 
 TEST(SysFuncHost, ComponentAnswers) {
-  FakeScriptHost host = SceneHost();
+  SceneHost host;
   SysFuncRig rig(&host);
   test::RunRows(rig, {
       {F::Exists, {As("A")}, "TRUE"},
@@ -70,7 +72,7 @@ TEST(SysFuncHost, ComponentAnswers) {
 
 // With no such component the destination keeps its value.
 TEST(SysFuncHost, MissingComponentLeavesTheDestination) {
-  FakeScriptHost host = SceneHost();
+  SceneHost host;
   SysFuncRig rig(&host);
   TParamCollectionItem* dest = rig.Var("d", PT_STR);
   for (TSysFunc f : {F::GetProp, F::GetCheck, F::GetEnabled}) {
@@ -85,7 +87,7 @@ TEST(SysFuncHost, MissingComponentLeavesTheDestination) {
 }
 
 TEST(SysFuncHost, SettersReachTheComponent) {
-  FakeScriptHost host = SceneHost();
+  SceneHost host;
   SysFuncRig rig(&host);
   rig.Call(F::SetProp, {As("A"), Ai(PR_LEFT), Ai(33)});
   rig.Call(F::SetCheck, {As("A"), Ai(1), Ab(true)});
@@ -97,7 +99,7 @@ TEST(SysFuncHost, SettersReachTheComponent) {
 // A string index names an item of a preview menu unless it reads as a number; other components
 // read it as a number.
 TEST(SysFuncHost, EnabledIndexByItemName) {
-  FakeScriptHost host = SceneHost();
+  SceneHost host;
   SysFuncRig rig(&host);
   EXPECT_EQ(rig.Call(F::GetEnabled, {As("M"), As("three")}), "TRUE");
   EXPECT_EQ(rig.Call(F::GetEnabled, {As("M"), As("2")}), "TRUE");
@@ -109,7 +111,7 @@ TEST(SysFuncHost, EnabledIndexByItemName) {
 }
 
 TEST(SysFuncHost, ListCompo) {
-  FakeScriptHost host = SceneHost();
+  SceneHost host;
   SysFuncRig rig(&host);
   rig.Var("v", PT_STR);
   struct Case {
@@ -138,7 +140,7 @@ TEST(SysFuncHost, ListCompo) {
 }
 
 TEST(SysFuncHost, SavesAndDisplayModes) {
-  FakeScriptHost host = SceneHost();
+  SceneHost host;
   SysFuncRig rig(&host);
   rig.Var("c", PT_STR);
   rig.Var("s", PT_INT);
@@ -175,16 +177,16 @@ class SysFuncFiles : public ::testing::Test {
     tree_.WriteFile("empty.txt", "");
     tree_.WriteFile("blank.txt", "\r\n");
     tree_.WriteFile("\x95\x5C.txt", "x");
-    CreateFileManager();
-    FileManager()->SetFolder(tree_.Root());
+    files_.SetFolder(tree_.Root());
   }
-  void TearDown() override { FreeFileManager(); }
 
   test::GameTree tree_;
+  TVrFileManager files_;
 };
 
 TEST_F(SysFuncFiles, FileExistsAndLoadTextFile) {
   FakeScriptHost host;
+  host.SetFiles(&files_);
   host.project_refused = {"lf.txt"};
   SysFuncRig rig(&host);
   TParamCollectionItem* v = rig.Var("v", PT_STR);
@@ -211,16 +213,17 @@ TEST_F(SysFuncFiles, FileExistsAndLoadTextFile) {
     EXPECT_EQ(rig.Call(F::LoadTextFile, {Ar("v"), As(c.file)}), c.result);
     EXPECT_EQ(rig.Elements("v"), c.lines);
   }
-  // The null host's project test is the virtual file system's.
+  // Without a project the existence test is the file manager's.
   SysFuncRig null_rig;
+  null_rig.store.Host().SetFiles(&files_);
   null_rig.Var("v", PT_STR);
   EXPECT_EQ(null_rig.Call(F::LoadTextFile, {Ar("v"), As("lf.txt")}), "TRUE");
   EXPECT_EQ(null_rig.Elements("v"), "a|b");
 }
 
 TEST(SysFuncHostNoFiles, WithoutAFileManagerNothingExists) {
-  ASSERT_EQ(FileManager(), nullptr);
   SysFuncRig rig;
+  ASSERT_EQ(rig.store.Host().Files(), nullptr);
   rig.Var("v", PT_STR);
   EXPECT_EQ(rig.Call(F::FileExists, {As("a.txt")}), "FALSE");
   EXPECT_EQ(rig.Call(F::LoadTextFile, {Ar("v"), As("a.txt")}), "FALSE");
@@ -247,12 +250,10 @@ class SysFuncWallpaper : public ::testing::Test {
     if (old) saved_ = old;
     had_ = old != nullptr;
     setenv("XDG_DATA_HOME", tree_.Root().c_str(), 1);
-    CreateFileManager();
     tree_.WriteFile("game/pic.png", "png");
-    FileManager()->SetFolder(tree_.Path("game"));
+    files_.SetFolder(tree_.Path("game"));
   }
   void TearDown() override {
-    FreeFileManager();
     if (had_) {
       setenv("XDG_DATA_HOME", saved_.c_str(), 1);
     } else {
@@ -262,19 +263,21 @@ class SysFuncWallpaper : public ::testing::Test {
   std::string WallFile() const { return tree_.Root() + "/kovaplayer/kovawall.bmp"; }
 
   test::GameTree tree_;
+  TVrFileManager files_;
   std::string saved_;
   bool had_ = false;
 };
 
 TEST_F(SysFuncWallpaper, SavesThePictureThenAsksTheDesktop) {
   FakeScriptHost host;
+  host.SetFiles(&files_);
   SysFuncRig rig(&host);
-  // The built-in service of this platform refuses: False, after the picture was written.
+  // The headless service refuses: False, after the picture was written.
   EXPECT_EQ(rig.Call(F::SetWallPaper, {As(""), Ai(0)}), "FALSE");
   EXPECT_EQ(host.calls, (std::vector<std::string>{"SaveLayerBitmap " + WallFile()}));
 
   AcceptingWallpaper desktop;
-  plat::TScopedService<plat::IWallpaper> installed(desktop, plat::InstallWallpaper);
+  host.Services().wallpaper = &desktop;
   host.calls.clear();
   EXPECT_EQ(rig.Call(F::SetWallPaper, {As("pic.png"), Ai(1)}), "TRUE");
   EXPECT_EQ(host.calls, (std::vector<std::string>{"SavePictureBitmap pic.png " + WallFile()}));
@@ -297,8 +300,9 @@ TEST_F(SysFuncWallpaper, SavesThePictureThenAsksTheDesktop) {
 
 TEST(SysFuncShell, OpenUrlOnlyForWebAddresses) {
   plat::TRecordingUrlOpener opener;
-  plat::TScopedService<plat::IUrlOpener> installed(opener, plat::InstallUrlOpener);
-  SysFuncRig rig;
+  FakeScriptHost host;
+  host.Services().urls = &opener;
+  SysFuncRig rig(&host);
   for (const char* url : {"www.example.com", "HTTP://EXAMPLE.COM", "mailto:x", "", " http://x"}) {
     EXPECT_EQ(rig.Call(F::OpenUrl, {As(url)}), "FALSE");
   }

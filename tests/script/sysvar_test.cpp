@@ -44,23 +44,25 @@ TEST_F(SystemVariables, ReadTable) {
       {"@MouseY", [](auto& h, auto&) { h.mouse_y = -3; }, PT_INT, -3, "-3", true},
       {"@TextDelay", [](auto&, auto&) {}, PT_INT, 50, "50", true},
       {"@HistoryCount", [](auto& h, auto&) { h.history_count = 4; }, PT_INT, 4, "4", true},
-      {"@ParamCount", [](auto& h, auto&) { h.args = {"a", "b"}; }, PT_INT, 2, "2", true},
-      {"@ParamStr", [](auto& h, auto&) { h.args = {"7"}; }, PT_STR, 0, "", false},
-      {"@Sender", [](auto& h, auto&) { h.sender = "btn"; }, PT_STR, 0, "btn", true},
+      {"@ParamCount", [](auto& h, auto&) { h.SetArgs({"a", "b"}); }, PT_INT, 2, "2", true},
+      {"@ParamStr", [](auto& h, auto&) { h.SetArgs({"7"}); }, PT_STR, 0, "", false},
+      // No event is being handled: no sender (the events tests read a real one).
+      {"@Sender", [](auto&, auto&) {}, PT_STR, 0, "", false},
       {"@ScrWidth", [](auto&, auto&) {}, PT_INT, 640, "640", true},
       {"@ScrHeight", [](auto&, auto&) {}, PT_INT, 480, "480", true},
-      {"@TickCount", [](auto& h, auto&) { h.game_clock = 1600; }, PT_INT, 1600, "1600", true},
-      {"@PCTickCount", [](auto& h, auto&) { h.pc_tick = -5; }, PT_INT, -5, "-5", true},
-      {"@UpdateCount", [](auto& h, auto&) { h.update_count = 99; }, PT_INT, 99, "99", true},
+      {"@TickCount", [](auto& h, auto&) { h.Clock().GameClock = 1600; }, PT_INT, 1600, "1600", true},
+      {"@PCTickCount", [](auto& h, auto&) { h.clock.SetTick(0xFFFFFFFBu); }, PT_INT, -5, "-5", true},
+      {"@UpdateCount", [](auto& h, auto&) { h.Clock().UpdateCount = 99; }, PT_INT, 99, "99", true},
       // 36526.5 is 1 January 2000, 12:00, a Saturday.
-      {"@Year", [](auto& h, auto&) { h.frame_now = 36526.5 + 61.0 / 86400; }, PT_INT, 2000, "2000", true},
-      {"@Month", [](auto& h, auto&) { h.frame_now = 36526.5; }, PT_INT, 1, "1", true},
-      {"@Day", [](auto& h, auto&) { h.frame_now = 36526.5; }, PT_INT, 1, "1", true},
-      {"@Week", [](auto& h, auto&) { h.frame_now = 36526.5; }, PT_INT, 7, "7", true},
-      {"@Hour", [](auto& h, auto&) { h.frame_now = 36526.5 + 61.0 / 86400; }, PT_INT, 12, "12", true},
-      {"@Min", [](auto& h, auto&) { h.frame_now = 36526.5 + 61.0 / 86400; }, PT_INT, 1, "1", true},
-      {"@Sec", [](auto& h, auto&) { h.frame_now = 36526.5 + 61.0 / 86400; }, PT_INT, 1, "1", true},
-      {"@Fonts", [](auto& h, auto&) { h.fonts = {"A", "B"}; }, PT_STR, 0, "A\r\nB\r\n", true},
+      {"@Year", [](auto& h, auto&) { h.Clock().Now = 36526.5 + 61.0 / 86400; }, PT_INT, 2000, "2000", true},
+      {"@Month", [](auto& h, auto&) { h.Clock().Now = 36526.5; }, PT_INT, 1, "1", true},
+      {"@Day", [](auto& h, auto&) { h.Clock().Now = 36526.5; }, PT_INT, 1, "1", true},
+      {"@Week", [](auto& h, auto&) { h.Clock().Now = 36526.5; }, PT_INT, 7, "7", true},
+      {"@Hour", [](auto& h, auto&) { h.Clock().Now = 36526.5 + 61.0 / 86400; }, PT_INT, 12, "12", true},
+      {"@Min", [](auto& h, auto&) { h.Clock().Now = 36526.5 + 61.0 / 86400; }, PT_INT, 1, "1", true},
+      {"@Sec", [](auto& h, auto&) { h.Clock().Now = 36526.5 + 61.0 / 86400; }, PT_INT, 1, "1", true},
+      {"@Fonts", [](auto& h, auto&) { h.SetFonts({{"B", false}, {"A", true}, {"@A", true}}); }, PT_STR, 0, "A\r\nB\r\n", true},
+      {"@FixedFonts", [](auto& h, auto&) { h.SetFonts({{"B", false}, {"A", true}}); }, PT_STR, 0, "A\r\n", true},
       {"@FixedFonts", [](auto&, auto&) {}, PT_STR, 0, "", false},
       {"@FullScr", [](auto& h, auto&) { h.has_screen = h.full_screen = true; }, PT_BOOL, 1, "TRUE", true},
       {"@Cursor", [](auto&, auto& s) { s.Globals.Cursor = "12"; }, PT_STR, 12, "12", true},
@@ -200,7 +202,7 @@ TEST_F(SystemVariables, KeyTablesAndArrays) {
   EXPECT_TRUE(Var("@KeyRepeat").GetFlagAt(32));
   EXPECT_EQ(push.IndexOfStr("TRUE", true, false), 65);
 
-  host.args = {"one", "two"};
+  host.SetArgs({"one", "two"});
   TParamCollectionItem& params = Var("@ParamStr");
   EXPECT_EQ(params.Count(), 2);
   EXPECT_EQ(params.Dim(0), 2);
@@ -223,8 +225,7 @@ TEST_F(SystemVariables, KeyTablesAndArrays) {
 }
 
 TEST_F(SystemVariables, ResultAndTempForward) {
-  TParamStr result;
-  host.result = &result;
+  TCustomParam& result = host.PushResult(PT_STR);
   TParamCollectionItem& r = Var("@Result");
   EXPECT_EQ(r.TypeCode(), PT_STR);
   r.SetInt(5);

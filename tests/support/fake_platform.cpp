@@ -2,8 +2,6 @@
 
 #include <stdexcept>
 
-#include "core/frame_globals.h"
-
 namespace kova::test {
 
 bool WallpaperRecorder::SetWallpaper(const std::string& host_path, plat::TWallpaperStyle style) {
@@ -12,9 +10,16 @@ bool WallpaperRecorder::SetWallpaper(const std::string& host_path, plat::TWallpa
   return answer;
 }
 
-FakePlatform::FakePlatform() { ResetFrameGlobals(); }
-
-FakePlatform::~FakePlatform() { ResetFrameGlobals(); }
+FakePlatform::FakePlatform() {
+  services_.clock = &clock;
+  services_.dialogs = &dialogs;
+  services_.window = &window;
+  services_.fonts = &fonts;
+  services_.optical = &optical;
+  services_.work_area = &work_area;
+  services_.wallpaper = &wallpaper;
+  services_.urls = &urls;
+}
 
 std::vector<std::string> FakePlatform::ShownTexts() const {
   std::vector<std::string> texts;

@@ -1,19 +1,13 @@
-// Fakes of the platform services, installed for the lifetime of a FakePlatform: scripted message
-// boxes that log what they show, a fixed list of disc roots, a fixed font list, a fixed work area,
-// a wallpaper recorder and a headless main window. The services in use before come back when it
-// goes; the frame globals are reset on both ends.
+// Fakes of the platform services, handed to what a test builds (a session, the disc prompt, the
+// desktop helpers) as one plat::TServices: a virtual clock, scripted message boxes that log what they show, a
+// fixed list of disc roots, a fixed font list, a fixed work area, a wallpaper recorder, a
+// recorder of opened addresses and a headless main window.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "core/main_window.h"
-#include "platform/dialogs.h"
-#include "platform/font_source.h"
-#include "platform/optical_drives.h"
-#include "platform/service.h"
-#include "platform/wallpaper.h"
-#include "platform/work_area.h"
+#include "platform/services.h"
 
 namespace kova::test {
 
@@ -33,27 +27,26 @@ class WallpaperRecorder : public plat::IWallpaper {
 class FakePlatform {
  public:
   FakePlatform();
-  ~FakePlatform();
   FakePlatform(const FakePlatform&) = delete;
   FakePlatform& operator=(const FakePlatform&) = delete;
 
+  plat::TVirtualClock clock;
   plat::THeadlessDialogs dialogs;
   plat::TFixedOpticalDrives optical;
   plat::TFixedFontSource fonts;
   plat::TFixedWorkArea work_area;
   WallpaperRecorder wallpaper;
-  THeadlessMainWindow window;
+  plat::THeadlessMainWindow window;
+  plat::TRecordingUrlOpener urls;
+
+  // All of the above as the services a session or a helper takes.
+  const plat::TServices& Services() const { return services_; }
 
   // The texts of the boxes shown so far, in order.
   std::vector<std::string> ShownTexts() const;
 
  private:
-  plat::TScopedService<plat::IDialogs> dialogs_in_{dialogs, plat::InstallDialogs};
-  plat::TScopedService<plat::IOpticalDrives> optical_in_{optical, plat::InstallOpticalDrives};
-  plat::TScopedService<plat::IFontSource> fonts_in_{fonts, plat::InstallFontSource};
-  plat::TScopedService<plat::IWorkArea> work_area_in_{work_area, plat::InstallWorkArea};
-  plat::TScopedService<plat::IWallpaper> wallpaper_in_{wallpaper, plat::InstallWallpaper};
-  plat::TScopedService<IMainWindow> window_in_{window, InstallMainWindow};
+  plat::TServices services_;
 };
 
 }  // namespace kova::test

@@ -1,27 +1,46 @@
-// A script host for tests: every answer comes from a public field the test sets, and every call
-// that changes the player is recorded in `calls` as text ("SetCursorX 5"). Header only: it needs
-// the engine's headers but nothing of its library.
+// A script host for tests: the ports of the layers above answer from public fields the test sets,
+// and every call that changes the player is recorded in `calls` as text ("SetCursorX 5"). The
+// project's answers (screen size, title, saved games, the existence test) come from fields too;
+// the interpreter is a real one of the fake's own (SetArgs, PushResult), the frame clock and the
+// fonts are the host's own parts (Clock(), SetFonts), the platform clock a virtual one. Header only.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/file_manager.h"
+#include "platform/services.h"
+#include "script/call_man.h"
+#include "script/param_collection.h"
 #include "script/params.h"
 #include "script/script_host.h"
 
 namespace kova::test {
 
-class FakeScriptHost : public TScriptHost {
+class FakeScriptHost : public TScriptHost,
+                       public TScenePort,
+                       public TInputPort,
+                       public TScreenPort,
+                       public TMediaPort,
+                       public THistoryPort {
  public:
-  // Interpreter.
-  TCustomParam* result = nullptr;
-  std::vector<std::string> args;
-  std::string sender;
+  FakeScriptHost() {
+    SetScene(this);
+    SetInput(this);
+    SetScreen(this);
+    SetMedia(this);
+    SetHistory(this);
+    services_.clock = &clock;
+    SetPlatform(&services_);
+    SetInterpreter(&interpreter_);
+  }
+
   // Project.
   int32_t screen_width = 640, screen_height = 480;
   std::string title;
@@ -29,13 +48,8 @@ class FakeScriptHost : public TScriptHost {
   bool lclick = false, rclick = false, lpush = false, rpush = false, wheel_down = false, wheel_up = false;
   int32_t mouse_x = 0, mouse_y = 0;
   std::array<bool, 256> key_down{}, key_pressed{}, key_repeat{};
-  // Clocks.
-  int32_t game_clock = 0, pc_tick = 0, update_count = 0;
-  double frame_now = 0.0;
   // History.
   int32_t history_count = 0, history_max = 0;
-  // Fonts.
-  std::vector<std::string> fonts, fixed_fonts;
   // Screen manager.
   bool has_screen = false, full_screen = false;
   int32_t mode_count = 0, mode_index = 0;
@@ -59,7 +73,7 @@ class FakeScriptHost : public TScriptHost {
     std::vector<std::string> items;  // preview-menu item names
   };
   std::vector<Compo> compos;
-  // Project: names the existence test adds to the virtual file system's answer, or refuses.
+  // Project: names the existence test adds to the file manager's answer, or refuses.
   std::vector<std::string> project_files, project_refused;
   std::vector<TSaveCaption> saves;
   std::vector<TDisplayMode> modes;
@@ -67,77 +81,116 @@ class FakeScriptHost : public TScriptHost {
   bool layer_bitmap_ok = true, picture_bitmap_ok = true;
 
   std::vector<std::string> calls;
+  // The platform clock ("@PCTickCount").
+  plat::TVirtualClock clock;
 
-  TCustomParam* ResultValue() override { return result; }
-  int32_t ArgCount() override { return static_cast<int32_t>(args.size()); }
-  std::string GetArg(int32_t i) override {
-    return (i >= 0 && i < ArgCount()) ? args[static_cast<size_t>(i)] : std::string();
+  // ---- the parts of the host itself ----
+  // The running call's arguments.
+  void SetArgs(const std::vector<std::string>& args) {
+    interpreter_.Args().Clear();
+    for (const std::string& a : args) interpreter_.Args().Add(a);
   }
-  std::string SenderName() override { return sender; }
-  int32_t ScreenWidth() override { return screen_width; }
-  int32_t ScreenHeight() override { return screen_height; }
-  std::string Title() override { return title; }
-  bool LClick() override { return lclick; }
+  // A called page's result value of that type (what "@Result" stands for).
+  TCustomParam& PushResult(int32_t type) {
+    TStack& frame = interpreter_.PushFrame();
+    frame.Result = CreateParamByType(type);
+    return *frame.Result;
+  }
+  // The installed fonts (UTF-8 names; all Japanese).
+  void SetFonts(const std::vector<std::pair<std::string, bool>>& names_and_fixed) {
+    std::vector<plat::TFontFamily> families;
+    for (const auto& [name, fixed] : names_and_fixed) families.push_back({name, fixed, true});
+    services_.no_fonts.SetFamilies(std::move(families));
+  }
+  plat::THeadlessServices& Services() { return services_; }
+
+  // ---- project ----
+  int32_t ScreenWidth() const override { return screen_width; }
+  int32_t ScreenHeight() const override { return screen_height; }
+  std::string Title() const override { return title; }
+  std::vector<TSaveCaption> SaveCaptions() const override { return saves; }
+  bool ProjectFileExists(std::string_view name) const override {
+    for (const std::string& f : project_refused) {
+      if (f == name) return false;
+    }
+    for (const std::string& f : project_files) {
+      if (f == name) return true;
+    }
+    return TScriptHost::ProjectFileExists(name);
+  }
+
+  // ---- input ----
+  bool LClick() const override { return lclick; }
   void SetLClick(bool v) override { lclick = v; Log("SetLClick", v); }
-  bool RClick() override { return rclick; }
+  bool RClick() const override { return rclick; }
   void SetRClick(bool v) override { rclick = v; Log("SetRClick", v); }
-  bool LPush() override { return lpush; }
-  bool RPush() override { return rpush; }
-  int32_t MouseX() override { return mouse_x; }
-  int32_t MouseY() override { return mouse_y; }
-  bool WheelDown() override { return wheel_down; }
-  bool WheelUp() override { return wheel_up; }
-  bool KeyDown(int32_t k) override { return Key(key_down, k); }
-  bool KeyPressed(int32_t k) override { return Key(key_pressed, k); }
-  bool KeyRepeat(int32_t k) override { return Key(key_repeat, k); }
+  bool LPush() const override { return lpush; }
+  bool RPush() const override { return rpush; }
+  int32_t MouseX() const override { return mouse_x; }
+  int32_t MouseY() const override { return mouse_y; }
+  bool WheelDown() const override { return wheel_down; }
+  bool WheelUp() const override { return wheel_up; }
+  bool KeyDown(int32_t k) const override { return Key(key_down, k); }
+  bool KeyPressed(int32_t k) const override { return Key(key_pressed, k); }
+  bool KeyRepeat(int32_t k) const override { return Key(key_repeat, k); }
   void SetCursorX(int32_t x) override { Log("SetCursorX", x); }
   void SetCursorY(int32_t y) override { Log("SetCursorY", y); }
-  int32_t GameClock() override { return game_clock; }
-  int32_t PCTickCount() override { return pc_tick; }
-  int32_t UpdateCount() override { return update_count; }
-  double FrameNow() override { return frame_now; }
-  int32_t HistoryCount() override { return history_count; }
-  int32_t HistoryMaxCount() override { return history_max; }
+
+  // ---- history ----
+  int32_t HistoryCount() const override { return history_count; }
+  int32_t HistoryMaxCount() const override { return history_max; }
   void SetHistoryMaxCount(int32_t n) override { history_max = n; Log("SetHistoryMaxCount", n); }
-  std::vector<std::string> ListFonts(bool fixed) override { return fixed ? fixed_fonts : fonts; }
-  bool HasScreenManager() override { return has_screen; }
-  bool FullScreen() override { return full_screen; }
+
+  // ---- screen ----
+  bool HasScreenManager() const override { return has_screen; }
+  bool FullScreen() const override { return full_screen; }
   void SetFullScreen(bool v) override { full_screen = v; Log("SetFullScreen", v); }
-  int32_t DisplayModeCount() override { return mode_count; }
-  int32_t DisplayModeIndex() override { return mode_index; }
+  int32_t DisplayModeCount() const override { return mode_count; }
+  int32_t DisplayModeIndex() const override { return mode_index; }
   void ApplyFullScreenMode(int32_t i) override { mode_index = i; Log("ApplyFullScreenMode", i); }
-  bool CGDither() override { return cg_dither; }
-  void SetCGDither(bool v) override { cg_dither = v; Log("SetCGDither", v); }
-  bool SoundOn() override { return sound_on; }
-  void SetSoundOn(bool v) override { sound_on = v; Log("SetSoundOn", v); }
-  std::string ActiveCompo() override { return active_compo; }
-  void FocusCompo(std::string_view name) override { calls.push_back("FocusCompo " + std::string(name)); }
-  bool HasMidi() override { return has_midi; }
-  std::string MidiCurrentDevice() override { return midi_current; }
+  bool GetDisplayMode(int32_t i, TDisplayMode& mode) const override {
+    if (i < 0 || i >= static_cast<int32_t>(modes.size())) return false;
+    mode = modes[static_cast<size_t>(i)];
+    return true;
+  }
+
+  // ---- media ----
+  bool HasMidi() const override { return has_midi; }
+  std::string MidiCurrentDevice() const override { return midi_current; }
   void MidiSelectDevice(std::string_view name) override { calls.push_back("MidiSelectDevice " + std::string(name)); }
-  int32_t MidiDeviceCount() override { return static_cast<int32_t>(midi_devices.size()); }
-  std::string MidiDeviceName(int32_t i) override {
+  int32_t MidiDeviceCount() const override { return static_cast<int32_t>(midi_devices.size()); }
+  std::string MidiDeviceName(int32_t i) const override {
     return (i >= 0 && i < MidiDeviceCount()) ? midi_devices[static_cast<size_t>(i)] : std::string();
   }
 
-  Compo* FindCompo(std::string_view name) {
-    for (Compo& c : compos) {
-      if (c.name == name) return &c;
+  // ---- scene ----
+  bool CGDither() const override { return cg_dither; }
+  void SetCGDither(bool v) override { cg_dither = v; Log("SetCGDither", v); }
+  bool SoundOn() const override { return sound_on; }
+  void SetSoundOn(bool v) override { sound_on = v; Log("SetSoundOn", v); }
+  std::string ActiveCompo() const override { return active_compo; }
+  void FocusCompo(std::string_view name) override { calls.push_back("FocusCompo " + std::string(name)); }
+
+  Compo* FindCompo(std::string_view name) const {
+    for (const Compo& c : compos) {
+      if (c.name == name) return const_cast<Compo*>(&c);
     }
     return nullptr;
   }
-  bool CompoExists(std::string_view name) override { return FindCompo(name) != nullptr; }
-  int32_t CompoType(std::string_view name) override {
+  TKovaObject* FindComponent(std::string_view name) const override {
+    return reinterpret_cast<TKovaObject*>(FindCompo(name));
+  }
+  int32_t CompoType(std::string_view name) const override {
     const Compo* c = FindCompo(name);
     return c ? c->type : -1;
   }
-  bool GetCompoProp(std::string_view name, int32_t id, TCustomParam& dest) override {
+  bool GetProp(std::string_view name, int32_t id, TCustomParam& dest) override {
     Compo* c = FindCompo(name);
     if (!c) return false;
     dest.SetStr(c->props[id]);
     return true;
   }
-  bool SetCompoProp(std::string_view name, int32_t id, const TCustomParam& value) override {
+  bool SetProp(std::string_view name, int32_t id, const TCustomParam& value) override {
     Compo* c = FindCompo(name);
     if (!c) return false;
     c->props[id] = value.GetStr();
@@ -156,7 +209,7 @@ class FakeScriptHost : public TScriptHost {
   bool SetItemEnabled(std::string_view name, int32_t index, bool enabled) override {
     return SetItem("SetItemEnabled", name, index, &Compo::enabled, enabled);
   }
-  int32_t PrevMenuItemIndex(std::string_view menu, std::string_view item) override {
+  int32_t PrevMenuItemIndex(std::string_view menu, std::string_view item) const override {
     const Compo* c = FindCompo(menu);
     if (!c) return -1;
     for (size_t i = 0; i < c->items.size(); ++i) {
@@ -164,9 +217,9 @@ class FakeScriptHost : public TScriptHost {
     }
     return -1;
   }
-  bool ScreenToClient(std::string_view name, TPoint& p) override { return Shift(name, p, -1); }
-  bool ClientToScreen(std::string_view name, TPoint& p) override { return Shift(name, p, 1); }
-  std::vector<std::string> ComponentNames(int32_t type, std::optional<std::string_view> parent) override {
+  bool ScreenToClient(std::string_view name, TPoint& p) const override { return Shift(name, p, -1); }
+  bool ClientToScreen(std::string_view name, TPoint& p) const override { return Shift(name, p, 1); }
+  std::vector<std::string> ComponentNames(int32_t type, std::optional<std::string_view> parent) const override {
     const Compo* owner = parent ? FindCompo(*parent) : nullptr;
     std::vector<std::string> names;
     for (const Compo& c : compos) {
@@ -176,24 +229,9 @@ class FakeScriptHost : public TScriptHost {
     }
     return names;
   }
-  bool InPrimary(std::string_view name) override {
+  bool InPrimary(std::string_view name) const override {
     const Compo* c = FindCompo(name);
     return c && c->primary;
-  }
-  bool ProjectFileExists(std::string_view name) override {
-    for (const std::string& f : project_refused) {
-      if (f == name) return false;
-    }
-    for (const std::string& f : project_files) {
-      if (f == name) return true;
-    }
-    return TScriptHost::ProjectFileExists(name);
-  }
-  std::vector<TSaveCaption> SaveCaptions() override { return saves; }
-  bool GetDisplayMode(int32_t i, TDisplayMode& mode) override {
-    if (i < 0 || i >= static_cast<int32_t>(modes.size())) return false;
-    mode = modes[static_cast<size_t>(i)];
-    return true;
   }
   bool SaveLayerBitmap(const std::string& host_path) override {
     calls.push_back("SaveLayerBitmap " + host_path);
@@ -225,7 +263,7 @@ class FakeScriptHost : public TScriptHost {
     if (index >= 0 && index < static_cast<int32_t>(v.size())) v[static_cast<size_t>(index)] = value;
     return true;
   }
-  bool Shift(std::string_view name, TPoint& p, int32_t sign) {
+  bool Shift(std::string_view name, TPoint& p, int32_t sign) const {
     const Compo* c = FindCompo(name);
     if (!c) return false;
     p.X += sign * c->left;
@@ -233,6 +271,11 @@ class FakeScriptHost : public TScriptHost {
     return true;
   }
   void Log(const char* what, int32_t v) { calls.push_back(std::string(what) + " " + std::to_string(v)); }
+
+  plat::THeadlessServices services_;
+  // The interpreter whose call "@Result" and "@ParamStr" read; it works on a store of its own.
+  TParamCollection interpreter_store_;
+  TCallMan interpreter_{interpreter_store_};
 };
 
 }  // namespace kova::test

@@ -1,7 +1,8 @@
-// A minimal frame driver for interpreter tests: a private game folder served by the file manager,
-// a variable store, an event queue over a fake scene, the interpreter, a fake game clock that
-// advances a fixed delta per frame, and the captured debug-log lines. Header-only: only test
-// programs that link the engine include it.
+// A frame driver for interpreter tests: a session over headless services and a private game
+// folder, a fake scene, a fixed delta per frame on the session's clock, and the captured
+// debug-log lines. The tests start the interpreter on a page themselves (no project); a script
+// error a frame step catches is rethrown to the test. Header-only: only test programs that link
+// the player layer include it.
 #pragma once
 
 #include <map>
@@ -10,13 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "components/event_queue.h"
-#include "core/debug_log.h"
-#include "core/file_manager.h"
-#include "core/frame_globals.h"
-#include "script/call_man.h"
-#include "script/param_collection.h"
-#include "script/script_host.h"
+#include "platform/services.h"
+#include "player/session.h"
 #include "support/game_tree.h"
 #include "support/page_writer.h"
 
@@ -24,7 +20,7 @@ namespace kova::test {
 
 // A scene of named stand-in components: the objects are distinct addresses that nothing
 // dereferences; removing one makes it unknown to the scene, as a freed component is.
-class FakeScene : public TEventScene {
+class FakeScene : public TScenePort {
  public:
   TKovaObject* Add(const std::string& name) {
     auto* object = reinterpret_cast<TKovaObject*>(&slots_[next_++ % kSlots]);
@@ -54,38 +50,17 @@ class FakeScene : public TEventScene {
   std::map<TKovaObject*, std::string> names_;
 };
 
-// The script host's interpreter services ("@Result", "@ParamCount", "@ParamStr", "@Sender")
-// answered by an interpreter.
-class CallManHost : public TScriptHost {
- public:
-  explicit CallManHost(TCallMan*& callman) : callman_(callman) {}
-  TCustomParam* ResultValue() override { return callman_ ? callman_->ResultValue() : nullptr; }
-  int32_t ArgCount() override { return callman_ ? callman_->ArgCount() : 0; }
-  std::string GetArg(int32_t i) override { return callman_ ? callman_->GetArg(i) : std::string(); }
-  std::string SenderName() override { return callman_ ? callman_->GetSenderName() : std::string(); }
-
- private:
-  TCallMan*& callman_;
-};
-
 class FrameDriver {
  public:
-  FrameDriver() : queue(&scene), host_(host_callman_), callman(store) {
-    host_callman_ = &callman;
-    store.SetHost(&host_);
-    ResetFrameGlobals();
-    ScriptStopped = false;
-    CreateFileManager();
-    FileManager()->SetFolder(tree.Root());
-    callman.SetEventQueue(&queue);
-    old_writer_ = SetLogWriter([this](std::string_view line) { trace.emplace_back(line); });
-  }
-  ~FrameDriver() {
-    store.SetHost(nullptr);
-    SetLogWriter(std::move(old_writer_));
-    FreeFileManager();
-    ScriptStopped = false;
-    ResetFrameGlobals();
+  FrameDriver()
+      : session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}}),
+        queue(session.Events()),
+        store(session.Store()),
+        callman(session.Interpreter()) {
+    session.Files().SetFolder(tree.Root());
+    session.SetScene(&scene);
+    session.Log().SetWriter([this](std::string_view line) { trace.emplace_back(line); });
+    session.SetErrorSink([](std::string_view) { throw; });
   }
   FrameDriver(const FrameDriver&) = delete;
   FrameDriver& operator=(const FrameDriver&) = delete;
@@ -94,13 +69,8 @@ class FrameDriver {
   void AddPage(std::string_view name, const PageWriter& page) { tree.WriteFile(name, page.Bytes()); }
   void AddFile(std::string_view name, const std::vector<uint8_t>& bytes) { tree.WriteFile(name, bytes); }
 
-  // One frame step on the fake clock: the clock advances by `delta` before the script step.
-  void Frame(int32_t delta = 16) {
-    FrameDelta = delta;
-    GameClock += delta;
-    ++UpdateCount;
-    callman.Step();
-  }
+  // One frame step of the session: the clock advances by `delta` before the script step.
+  void Frame(int32_t delta = 16) { session.Step(delta); }
   void Frames(int n, int32_t delta = 16) {
     for (int i = 0; i < n; ++i) Frame(delta);
   }
@@ -138,19 +108,12 @@ class FrameDriver {
 
   GameTree tree;
   FakeScene scene;
-  TTimerList queue;
-  TParamCollection store;
-
- private:
-  TCallMan* host_callman_ = nullptr;
-  CallManHost host_;
-
- public:
-  TCallMan callman;
+  plat::THeadlessServices services;
+  TSession session;
+  TTimerList& queue;
+  TParamCollection& store;
+  TCallMan& callman;
   std::vector<std::string> trace;
-
- private:
-  TLogWriter old_writer_;
 };
 
 }  // namespace kova::test

@@ -1,5 +1,5 @@
 // The script event queue: queue operations and its save form.
-#include "components/event_queue.h"
+#include "script/event_queue.h"
 
 #include <gtest/gtest.h>
 

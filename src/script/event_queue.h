@@ -1,7 +1,9 @@
 // The script event queue: components put events here (a click, a key, a finished sound, an idle
 // frame) and the interpreter takes the first waiting one before its next command, runs its handler
 // page at an event level and removes the events of that level when the handler returns. The queue
-// belongs to the root container and is part of the game save.
+// belongs to the session (the root container fills it, the interpreter empties it) and is part of
+// the game save. It lives with the script engine, below the component system that queues events.
+// Main thread only: workers post through the session's mailbox (script/mailbox.h).
 #pragma once
 
 #include <cstdint>
@@ -11,27 +13,14 @@
 #include <vector>
 
 #include "core/array_string.h"
+#include "core/main_thread.h"
 #include "core/stream.h"
+#include "script/scene_port.h"
 
 namespace kova {
 
 class TKovaObject;
 class TTimerList;
-
-// What the queue and the interpreter need of the root container: finding a component by name (the
-// two screen layers included), telling whether an object is still one of its components, and an
-// object's name. The root container implements it; the queue and the interpreter never look
-// inside a component themselves.
-class TEventScene {
- public:
-  virtual ~TEventScene() = default;
-  // The component of that name, or nullptr (also for the empty name).
-  virtual TKovaObject* FindComponent(std::string_view name) const = 0;
-  // True while `object` is one of the root container's components.
-  virtual bool HasComponent(const TKovaObject* object) const = 0;
-  // The component's name (only asked for objects that HasComponent accepts).
-  virtual std::string ComponentName(const TKovaObject* object) const = 0;
-};
 
 // One queued event.
 class TTimerData {
@@ -52,12 +41,14 @@ class TTimerData {
 
 class TTimerList {
  public:
-  explicit TTimerList(TEventScene* root = nullptr) : root_(root) {}
+  // The queue finds and names its events' targets through `scene` (the root container; nullptr:
+  // no scene, so no target is ever found).
+  explicit TTimerList(TScenePort* scene = nullptr) : root_(scene) {}
   TTimerList(const TTimerList&) = delete;
   TTimerList& operator=(const TTimerList&) = delete;
 
-  TEventScene* Root() const { return root_; }
-  void SetRoot(TEventScene* root) { root_ = root; }
+  TScenePort* Root() const { return root_; }
+  void SetRoot(TScenePort* scene) { root_ = scene; }
 
   // Appends a waiting event; the parameters are copied when given. Returns its index.
   int32_t AddEvent(TKovaObject* component, std::string_view handler, const TArrayString* params, uint8_t code);
@@ -92,7 +83,8 @@ class TTimerList {
 
  private:
   std::vector<std::unique_ptr<TTimerData>> items_;
-  TEventScene* root_;
+  TScenePort* root_;
+  TMainThread main_;
 };
 
 // The script event queue under the name the component system uses for it.

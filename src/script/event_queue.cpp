@@ -1,15 +1,17 @@
-#include "components/event_queue.h"
+#include "script/event_queue.h"
 
 #include <algorithm>
 
 #include "core/errors.h"
 #include "core/lists.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 
 namespace kova {
 
 int32_t TTimerList::AddEvent(TKovaObject* component, std::string_view handler, const TArrayString* params,
                              uint8_t code) {
+  main_.Check("TTimerList::AddEvent");
   auto event = std::make_unique<TTimerData>(this);
   event->Handler.assign(handler);
   event->Target = component;
@@ -61,38 +63,48 @@ TTimerData* TTimerList::Items(int32_t i) const {
   return items_[static_cast<size_t>(i)].get();
 }
 
+namespace {
+
+// One event: handler, target name, code, level (one byte before version 114, where any non-zero
+// level loads as 1), parameters.
+template <class IO, class E>
+void TransferEvent(IO& io, E& e, std::string& target) {
+  io.Str(e.Handler);
+  io.Str(target);
+  io.Byte(e.Code);
+  if (io.Since(114)) {
+    io.Int(e.Level);
+  } else {
+    uint8_t level = e.Level != 0 ? 1 : 0;
+    io.Byte(level);
+    if constexpr (IO::kLoading) e.Level = level != 0 ? 1 : 0;
+  }
+  io.Object(e.Params);
+}
+
+}  // namespace
+
 void TTimerList::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, Count());
+  TRecordSaver io(stream);
+  io.Count(Count(), 0);
   for (const auto& e : items_) {
-    WriteStreamString(stream, e->Handler);
     std::string target;
     if (e->Target && root_ && root_->HasComponent(e->Target)) target = root_->ComponentName(e->Target);
-    WriteStreamString(stream, target);
-    WriteStreamByte(stream, e->Code);
-    WriteStreamInteger(stream, e->Level);
-    e->Params.SaveToStream(stream);
+    TransferEvent(io, *e, target);
   }
 }
 
 void TTimerList::LoadFromStream(TStream& stream, int32_t version) {
-  const bool byte_level = version < 114;
-  const int32_t count = ReadStreamInteger(stream);
+  TRecordLoader io(stream, version);
   // Each event takes at least two string lengths, the code, the level and the parameter count.
-  const int64_t min_size = byte_level ? 14 : 17;
-  if (count < 0 || count > stream.Remaining() / min_size) Raise<EReadError>(TMsg::StreamReadError);
+  int32_t count = 0;
+  io.Count(count, io.Since(114) ? 17 : 14);
   std::vector<std::unique_ptr<TTimerData>> items;
   items.reserve(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) {
     auto e = std::make_unique<TTimerData>(this);
-    e->Handler = ReadStreamString(stream);
-    const std::string target = ReadStreamString(stream);
-    e->Code = ReadStreamByte(stream);
-    if (byte_level) {
-      e->Level = ReadStreamByte(stream) != 0 ? 1 : 0;
-    } else {
-      e->Level = ReadStreamInteger(stream);
-    }
-    e->Params.LoadFromStream(stream);
+    std::string target;
+    TransferEvent(io, *e, target);
     if (!target.empty() && root_) e->Target = root_->FindComponent(target);
     items.push_back(std::move(e));
   }

@@ -1,0 +1,31 @@
+// The frame clock of one session: what the frame step writes and the rest of the session reads.
+// The session owns it and steps it; the parts that need the time get it from their owner.
+#pragma once
+
+#include <cstdint>
+
+namespace kova {
+
+struct TFrameClock {
+  // The system clock (milliseconds, wrapping) of the last accepted frame.
+  uint32_t LastFrameTime = 0;
+  // The sum of all accepted frame deltas, in milliseconds.
+  int32_t GameClock = 0;
+  // The last accepted frame delta in milliseconds; every animated part advances by it.
+  int32_t FrameDelta = 0;
+  // The target frame time in milliseconds (never 0).
+  int32_t FrameInterval = 16;
+  // The number of frame steps that ran the update pass.
+  int32_t UpdateCount = 0;
+  // The local date and time of the frame: days since 30 December 1899, the fraction the time of
+  // day (the date variables read it).
+  double Now = 0.0;
+
+  // Accepts a frame of `delta` milliseconds: the game clock advances and the delta is stored.
+  void Advance(int32_t delta) {
+    FrameDelta = delta;
+    GameClock += delta;
+  }
+};
+
+}  // namespace kova

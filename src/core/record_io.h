@@ -1,0 +1,89 @@
+// One description of a record, run in both directions. A record's fields are written once, as a
+// function template over the direction:
+//
+//   template <class IO, class R>       // R is the record, const when saving
+//   void TransferThing(IO& io, R& r) {
+//     io.Str(r.Name);
+//     io.Int(r.Count);
+//     if (io.Since(116)) io.Int(r.Level);   // a field the older versions do not have
+//   }
+//
+// and run with a TRecordSaver to write the record or a TRecordLoader to read it, so loader and
+// saver can never disagree on the order, the sizes or the version gates. The byte forms are those
+// of stream_records.h (4-byte integers, 1-byte flags, length-prefixed strings, 10-byte reals).
+// Parts that differ by direction (a pointer saved as a name, a value saved with its type) use
+// `if constexpr (IO::kLoading)` inside the same function.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/errors.h"
+#include "core/stream.h"
+#include "core/stream_records.h"
+
+namespace kova {
+
+class TRecordSaver {
+ public:
+  static constexpr bool kLoading = false;
+
+  // `version` is the version the record is written in (the newest: every gate is open).
+  explicit TRecordSaver(TStream& stream, int32_t version = INT32_MAX) : stream_(stream), version_(version) {}
+
+  TStream& Stream() const { return stream_; }
+  int32_t Version() const { return version_; }
+  // True when the record's version has the fields added in `first_version`.
+  bool Since(int32_t first_version) const { return version_ >= first_version; }
+
+  void Int(const int32_t& v) { WriteStreamInteger(stream_, v); }
+  void Byte(const uint8_t& v) { WriteStreamByte(stream_, v); }
+  void Bool(const bool& v) { WriteStreamBool(stream_, v); }
+  void Str(const std::string& v) { WriteStreamString(stream_, v); }
+  void Ext(const long double& v) { WriteStreamExtended(stream_, v); }
+  // A list's element count; loading refuses a count the bytes left cannot hold at `min_bytes`
+  // bytes an element.
+  void Count(const int32_t& n, int64_t /*min_bytes*/) { WriteStreamInteger(stream_, n); }
+  // An object with its own stream form (SaveToStream / LoadFromStream).
+  template <class T>
+  void Object(const T& object) {
+    object.SaveToStream(stream_);
+  }
+
+ private:
+  TStream& stream_;
+  int32_t version_;
+};
+
+class TRecordLoader {
+ public:
+  static constexpr bool kLoading = true;
+
+  // `version` is the version the record was written in; fields of later versions are not read.
+  explicit TRecordLoader(TStream& stream, int32_t version = INT32_MAX) : stream_(stream), version_(version) {}
+
+  TStream& Stream() const { return stream_; }
+  int32_t Version() const { return version_; }
+  bool Since(int32_t first_version) const { return version_ >= first_version; }
+
+  // Checked reads: a record that ends early raises EReadError.
+  void Int(int32_t& v) { v = ReadStreamInteger(stream_); }
+  void Byte(uint8_t& v) { v = ReadStreamByte(stream_); }
+  void Bool(bool& v) { v = ReadStreamBool(stream_); }
+  void Str(std::string& v) { v = ReadStreamString(stream_); }
+  void Ext(long double& v) { v = ReadStreamExtended(stream_); }
+  void Count(int32_t& n, int64_t min_bytes) {
+    n = ReadStreamInteger(stream_);
+    if (n < 0 || (min_bytes > 0 && n > stream_.Remaining() / min_bytes)) Raise<EReadError>(TMsg::StreamReadError);
+  }
+  template <class T>
+  void Object(T& object) {
+    object.LoadFromStream(stream_);
+  }
+
+ private:
+  TStream& stream_;
+  int32_t version_;
+};
+
+}  // namespace kova

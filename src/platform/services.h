@@ -1,0 +1,57 @@
+// The platform services one session works with. Each is an interface of this layer; the player
+// window hands its session the desktop backends, headless runs and tests the headless ones that
+// THeadlessServices owns. Nothing here is global: two sessions in one process each have their own.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/font_source.h"
+#include "platform/main_window.h"
+#include "platform/optical_drives.h"
+#include "platform/shell_open.h"
+#include "platform/wallpaper.h"
+#include "platform/work_area.h"
+
+namespace kova::plat {
+
+// Never null while a session uses it; the owners outlive the session.
+struct TServices {
+  IClock* clock = nullptr;
+  IDialogs* dialogs = nullptr;
+  IMainWindow* window = nullptr;
+  IFontSource* fonts = nullptr;
+  IOpticalDrives* optical = nullptr;
+  IWorkArea* work_area = nullptr;
+  IWallpaper* wallpaper = nullptr;
+  IUrlOpener* urls = nullptr;
+};
+
+// The headless services: the system's clock, boxes answered from a script, a window that records its caption and its
+// close requests, no fonts, no discs, a fixed work area, no wallpaper, addresses only recorded.
+// Any member may be pointed elsewhere after construction (a test's fake, a real backend).
+class THeadlessServices : public TServices {
+ public:
+  THeadlessServices() {
+    clock = &system_clock;
+    dialogs = &headless_dialogs;
+    window = &headless_window;
+    fonts = &no_fonts;
+    optical = &no_discs;
+    work_area = &fixed_work_area;
+    wallpaper = &no_wallpaper;
+    urls = &recorded_urls;
+  }
+  THeadlessServices(const THeadlessServices&) = delete;
+  THeadlessServices& operator=(const THeadlessServices&) = delete;
+
+  TSystemClock system_clock;
+  THeadlessDialogs headless_dialogs;
+  THeadlessMainWindow headless_window;
+  TFixedFontSource no_fonts;
+  TFixedOpticalDrives no_discs;
+  TFixedWorkArea fixed_work_area;
+  TNoWallpaper no_wallpaper;
+  TRecordingUrlOpener recorded_urls;
+};
+
+}  // namespace kova::plat

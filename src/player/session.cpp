@@ -1,0 +1,130 @@
+#include "player/session.h"
+
+#include <new>
+#include <utility>
+
+#include "core/errors.h"
+#include "core/messages.h"
+
+namespace kova {
+
+namespace {
+
+plat::TServices WithWindow(plat::TServices services, plat::IMainWindow* window) {
+  services.window = window;
+  return services;
+}
+
+}  // namespace
+
+TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files)
+    : window_(*services.window, close_posted_),
+      services_(WithWindow(services, &window_)),
+      files_([&] {
+        if (!files.optical) files.optical = services.optical;
+        return std::move(files);
+      }()),
+      store_(&host_),
+      events_(&host_.Scene()),
+      interpreter_(store_) {
+  host_.SetPlatform(&services_);
+  host_.SetClock(&clock_);
+  host_.SetLog(&log_);
+  host_.SetFiles(&files_);
+  host_.SetTables(&tables_);
+  host_.SetInterpreter(&interpreter_);
+  interpreter_.SetEventQueue(&events_);
+  interpreter_.SetTimeBudget(kScriptTimeBudgetMs);
+}
+
+TSession::~TSession() {
+  // The project goes before the store and the interpreter it works on, the file manager last.
+  host_.SetProject(nullptr);
+  project_.reset();
+}
+
+bool TSession::Open(TLaunchInfo launch) {
+  main_.Check("TSession::Open");
+  AddLaunchSources(files_, launch);
+  project_ = std::make_unique<TProject>(std::move(launch), interpreter_);
+  host_.SetProject(project_.get());
+  // A start page too old for this player stops the interpreter at its very start: a failed start
+  // like any other.
+  if (!project_->Started() || interpreter_.Stopped()) {
+    std::string text = project_->Started() ? interpreter_.StopError() : project_->OpenError();
+    if (text.empty()) text = MsgText(TMsg::ProjectMissing);
+    Finish(TStopReason::FailedStart, std::move(text));
+    return false;
+  }
+  clock_.Now = FrameDate();
+  return true;
+}
+
+double TSession::FrameDate() const { return services_.clock->Now(); }
+
+void TSession::Finish(TStopReason reason, std::string message) {
+  if (stop_ != TStopReason::None) return;
+  stop_ = reason;
+  stop_message_ = std::move(message);
+}
+
+bool TSession::CheckStop() {
+  if (interpreter_.Stopped()) {
+    // A stop without a message is the Terminate command; with one, an error ended the game.
+    if (interpreter_.StopError().empty()) {
+      Finish(TStopReason::Terminated);
+    } else {
+      Finish(TStopReason::Failed, interpreter_.StopError());
+    }
+  } else if (close_posted_ || close_requested_) {
+    Finish(TStopReason::Closed);
+  }
+  return stop_ != TStopReason::None;
+}
+
+bool TSession::Step(int32_t delta) {
+  main_.Check("TSession::Step");
+  if (stop_ != TStopReason::None) return false;
+  clock_.Advance(delta);
+  clock_.Now = FrameDate();
+  files_.Locks().Tick(clock_.FrameDelta);
+  files_.Locks().DeleteTempFiles();
+  mailbox_.Drain(events_);
+  try {
+    // Without a project (a driver that started the interpreter itself) the interpreter steps alone.
+    if (project_) {
+      project_->Step();
+    } else {
+      interpreter_.Step();
+    }
+  } catch (const EKovaError& e) {
+    // The player reports a failing command and goes on with the next frame.
+    if (error_sink_) error_sink_(e.Message());
+  } catch (const std::bad_alloc&) {
+    if (error_sink_) error_sink_(MsgText(TMsg::OutOfMemory));
+  }
+  if (CheckStop()) return false;
+  ++clock_.UpdateCount;
+  return true;
+}
+
+bool TSession::StepRealTime() {
+  const uint32_t now = services_.clock->TickMs();
+  int64_t delta = real_time_started_ ? static_cast<int32_t>(now - clock_.LastFrameTime) : 0;
+  real_time_started_ = true;
+  clock_.LastFrameTime = now;
+  if (delta < 0 || delta > kLongestFrameGapMs) delta = 0;
+  return Step(static_cast<int32_t>(delta));
+}
+
+long TSession::Run(long frames, int32_t delta) {
+  long steps = 0;
+  while (steps < frames && Running()) {
+    ++steps;
+    if (!Step(delta)) break;
+  }
+  if (Running()) Finish(TStopReason::FramesRunOut);
+  return steps;
+}
+
+}  // namespace kova

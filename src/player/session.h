@@ -1,0 +1,152 @@
+// The session: the one composition root of a running game. It owns the file manager, the variable
+// store, the table manager, the event queue, the interpreter, the project, the frame clock, the
+// debug log and the mailbox of the worker threads; it wires them to each other and to the ports of
+// the layers above (scene, input, screen, media, history), and it steps one frame. kovarun, the
+// tests' frame driver and the player window are thin drivers of it: they give it the platform
+// services, open a game, call Step until it stops, and read why it stopped.
+//
+// Nothing of a session is shared with another: a process may hold several (tests do).
+// Main thread only: the thread that made the session is the only one that may step it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/debug_log.h"
+#include "core/file_manager.h"
+#include "core/frame_clock.h"
+#include "core/main_thread.h"
+#include "platform/services.h"
+#include "script/call_man.h"
+#include "script/db_manager.h"
+#include "script/event_queue.h"
+#include "script/mailbox.h"
+#include "script/param_collection.h"
+#include "script/project.h"
+#include "script/script_host.h"
+
+namespace kova {
+
+// Why a session stopped.
+enum class TStopReason {
+  None,          // still running
+  Terminated,    // the script's Terminate command
+  Closed,        // a close request (the user, or leaving the game at a disc prompt)
+  Failed,        // the script stopped on an error (a page too old for this player, ...)
+  FailedStart,   // the game could not be opened
+  FramesRunOut,  // the driver's frame limit was reached
+};
+
+class TSession {
+ public:
+  // The longest one frame step runs script commands before it gives the frame back (a script that
+  // never waits goes on in the next step where it was).
+  static constexpr uint32_t kScriptTimeBudgetMs = 250;
+  // Frame gaps the real-time step drops instead of adding them to the game clock.
+  static constexpr int64_t kLongestFrameGapMs = 3000;
+
+  // `services` (and what it points to) must outlive the session.
+  explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {});
+  ~TSession();
+  TSession(const TSession&) = delete;
+  TSession& operator=(const TSession&) = delete;
+
+  // ---- Starting ----
+  // Opens the game as the player's start-up does: the command line's data sources, then the
+  // project (which starts its interpreter on the start page). False when the game cannot start:
+  // the stop reason is then FailedStart and StopMessage says why (code page 932).
+  bool Open(TLaunchInfo launch);
+
+  // ---- Running ----
+  // One frame step of `delta` milliseconds: the frame clock advances, the file manager's
+  // housekeeping runs, the mailbox is drained into the event queue, the script runs until it
+  // waits (or its time budget is spent), and the update count grows. A script error is handed to
+  // the error sink and the game goes on. False (and nothing runs) once the session has stopped;
+  // the step that stops it returns false too.
+  bool Step(int32_t delta);
+  // A step whose delta is the time since the last one on the platform clock; a gap of more than
+  // kLongestFrameGapMs, or one that runs backwards, counts as no time.
+  bool StepRealTime();
+  // Steps `frames` frames of `delta` ms, or until the session stops; a session still running then
+  // stops with FramesRunOut. Returns the number of steps taken.
+  long Run(long frames, int32_t delta);
+  // A request to close (the user closing the window): the next step stops with Closed.
+  void RequestClose() { close_requested_ = true; }
+
+  TStopReason StopReason() const { return stop_; }
+  bool Running() const { return stop_ == TStopReason::None; }
+  // The message of a failed start or of the error that stopped the script (code page 932).
+  const std::string& StopMessage() const { return stop_message_; }
+  // Receives the message (code page 932) of each error a frame step catches. The sink runs inside
+  // the step's handler, so a driver that wants the error itself may rethrow it (`throw;`).
+  void SetErrorSink(std::function<void(std::string_view)> sink) { error_sink_ = std::move(sink); }
+
+  // ---- Parts ----
+  const plat::TServices& Platform() const { return services_; }
+  TVrFileManager& Files() { return files_; }
+  TParamCollection& Store() { return store_; }
+  TDBManager& Tables() { return tables_; }
+  TTimerList& Events() { return events_; }
+  TCallMan& Interpreter() { return interpreter_; }
+  // The project, nullptr before Open.
+  TProject* Project() { return project_.get(); }
+  TFrameClock& Clock() { return clock_; }
+  TDebugLog& Log() { return log_; }
+  TMailbox& Mailbox() { return mailbox_; }
+  TScriptHost& Host() { return host_; }
+  // Connects the scene (the component system's root container): the script host and the event
+  // queue find components through it. nullptr: no scene.
+  void SetScene(TScenePort* scene) {
+    host_.SetScene(scene);
+    events_.SetRoot(&host_.Scene());
+  }
+
+ private:
+  // The main window as the session's parts see it: every request goes to the driver's window, and
+  // a close request is also noted for the frame step.
+  class TWindowRelay : public plat::IMainWindow {
+   public:
+    TWindowRelay(plat::IMainWindow& window, bool& close_posted) : window_(window), close_posted_(close_posted) {}
+    void PostClose() override {
+      close_posted_ = true;
+      window_.PostClose();
+    }
+    void* DialogOwner() const override { return window_.DialogOwner(); }
+    std::string Title() const override { return window_.Title(); }
+    void SetTitle(std::string_view title) override { window_.SetTitle(title); }
+
+   private:
+    plat::IMainWindow& window_;
+    bool& close_posted_;
+  };
+
+  double FrameDate() const;
+  void Finish(TStopReason reason, std::string message = {});
+  // Stops the session when the script stopped or a close was asked for.
+  bool CheckStop();
+
+  TMainThread main_;
+  bool close_posted_ = false;
+  bool close_requested_ = false;
+  TWindowRelay window_;
+  plat::TServices services_;
+  TFrameClock clock_;
+  TDebugLog log_;
+  TVrFileManager files_;
+  TDBManager tables_;
+  TScriptHost host_;
+  TParamCollection store_;
+  TTimerList events_;
+  TCallMan interpreter_;
+  TMailbox mailbox_;
+  std::unique_ptr<TProject> project_;
+  TStopReason stop_ = TStopReason::None;
+  std::string stop_message_;
+  std::function<void(std::string_view)> error_sink_;
+  bool real_time_started_ = false;
+};
+
+}  // namespace kova

@@ -1,0 +1,95 @@
+// The scene as the script engine sees it: the root container and its components. The component
+// system implements this port; the interpreter, the event queue and the system functions reach
+// components only through it. Every operation has a default that stands for "no scene": no
+// component exists, nothing is created, every lookup fails and nothing changes.
+//
+// Components are named as the root container's FindComponent finds them (the two screen layers
+// included); an operation on a name that no component holds answers false (or the stated value)
+// and changes nothing. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/types.h"
+
+namespace kova {
+
+class TCustomParam;
+class TKovaObject;
+
+class TScenePort {
+ public:
+  virtual ~TScenePort() = default;
+
+  // ---- finding components ----
+  // The component of that name, or nullptr (also for the empty name).
+  virtual TKovaObject* FindComponent(std::string_view /*name*/) const { return nullptr; }
+  // True while `object` is one of the root container's components.
+  virtual bool HasComponent(const TKovaObject* /*object*/) const { return false; }
+  // The component's name (only asked for objects that HasComponent accepts).
+  virtual std::string ComponentName(const TKovaObject* /*object*/) const { return {}; }
+  // The component's KT_ type code; -1 when there is none.
+  virtual int32_t CompoType(std::string_view /*name*/) const { return -1; }
+  // The names of the components, in list order, whose type code is `type` (0: any) and whose
+  // parent is the component `parent` names; without `parent` any parent is accepted; a parent
+  // name that no component holds selects the components without a parent.
+  virtual std::vector<std::string> ComponentNames(int32_t /*type*/, std::optional<std::string_view> /*parent*/) const {
+    return {};
+  }
+  // True when the named control lies on the active screen layer and is not inside a cabinet.
+  virtual bool InPrimary(std::string_view /*name*/) const { return false; }
+
+  // ---- creating and deleting ----
+  // A new component of type code `type` named `name` inside the component `parent` names (the
+  // active layer when none has that name); nullptr when the scene cannot make one.
+  virtual TKovaObject* CreateComponent(int32_t /*type*/, std::string_view /*name*/, std::string_view /*parent*/) {
+    return nullptr;
+  }
+  // Frees the named component and its children; false when there is none.
+  virtual bool DeleteComponent(std::string_view /*name*/) { return false; }
+
+  // ---- properties by id ----
+  // Reads property `id` into `dest` (through dest's typed setters), respectively writes `value`
+  // into it, as the property dispatch does.
+  virtual bool GetProp(std::string_view /*name*/, int32_t /*id*/, TCustomParam& /*dest*/) { return false; }
+  virtual bool SetProp(std::string_view /*name*/, int32_t /*id*/, const TCustomParam& /*value*/) { return false; }
+  // The ItemChecked and ItemEnabled accessor pairs of item `index`.
+  virtual bool GetItemChecked(std::string_view, int32_t /*index*/, bool& /*checked*/) { return false; }
+  virtual bool SetItemChecked(std::string_view, int32_t /*index*/, bool /*checked*/) { return false; }
+  virtual bool GetItemEnabled(std::string_view, int32_t /*index*/, bool& /*enabled*/) { return false; }
+  virtual bool SetItemEnabled(std::string_view, int32_t /*index*/, bool /*enabled*/) { return false; }
+  // The index of the item named `item` (with regard to case) of the named preview menu; -1 when
+  // it has none.
+  virtual int32_t PrevMenuItemIndex(std::string_view /*menu*/, std::string_view /*item*/) const { return -1; }
+  // Converts a point between screen and the component's client coordinates.
+  virtual bool ScreenToClient(std::string_view, TPoint&) const { return false; }
+  virtual bool ClientToScreen(std::string_view, TPoint&) const { return false; }
+
+  // ---- focus ----
+  // The focused control's name, empty when none.
+  virtual std::string ActiveCompo() const { return {}; }
+  // Gives the key focus to the named control when it exists, is not paused, is visible and takes
+  // keys; otherwise nothing.
+  virtual void FocusCompo(std::string_view) {}
+
+  // ---- the root container's settings ----
+  // The picture cache mode.
+  virtual bool CGDither() const { return false; }
+  virtual void SetCGDither(bool) {}
+  // The media enable flag; setting it pauses or resumes all media.
+  virtual bool SoundOn() const { return true; }
+  virtual void SetSoundOn(bool) {}
+
+  // ---- pictures written to host files (wallpaper) ----
+  // Saves the active screen layer's picture as a BMP file at a host path; true when written.
+  virtual bool SaveLayerBitmap(const std::string& /*host_path*/) { return false; }
+  // Saves the first frame of the named game picture (through the image cache) as a BMP file at a
+  // host path; false when the picture has no frame or the file was not written.
+  virtual bool SavePictureBitmap(std::string_view /*name*/, const std::string& /*host_path*/) { return false; }
+};
+
+}  // namespace kova

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "components/event_queue.h"
 #include "core/stream.h"
 #include "script/call_man.h"
 #include "script/db_manager.h"
 #include "script/db_table.h"
+#include "script/event_queue.h"
 #include "script/param_collection.h"
 #include "support/archive_builder.h"
 #include "support/expr_builder.h"
@@ -130,16 +130,16 @@ void WriteProjects() {
 
 // The save sections are written by the engine's own savers from a small populated state.
 void WriteSaves() {
-  DBManager.Clear();
   {
     TParamCollection store;
+    TDBManager tables;
     store.Declare("g", PT_INT, TVarScope::Global)->SetInt(7);
     store.Declare("st", PT_STR, TVarScope::Status)->SetStr("status");
     TMemoryStream status, game;
     store.SaveStatus(status);
-    SaveStatusTables(status);
+    tables.SaveStatusTables(status);
     store.SaveToStream(game);
-    SaveGameTables(game);
+    tables.SaveGameTables(game);
     Write("save", "status", Prefixed({0, 22}, Of(status)));
     Write("save", "game", Prefixed({1, 22}, Of(game)));
   }

@@ -39,13 +39,13 @@ void RoundTrip(const TDBTable& table) {
   if (Bytes(first) != Bytes(second)) std::abort();
 }
 
-void RoundTripManager(uint8_t kind) {
+void RoundTripManager(TDBManager& tables, uint8_t kind) {
   TMemoryStream first;
-  DBManager.SaveToStream(first, kind);
+  tables.SaveToStream(first, kind);
   first.SetPosition(0);
-  DBManager.LoadFromStream(first, kind);
+  tables.LoadFromStream(first, kind);
   TMemoryStream second;
-  DBManager.SaveToStream(second, kind);
+  tables.SaveToStream(second, kind);
   if (Bytes(first) != Bytes(second)) std::abort();
 }
 
@@ -55,17 +55,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const uint8_t form = data[0] % 4;
   TMemoryStream stream{std::span<const uint8_t>(data + 1, size - 1)};
-  DBManager.Clear();
+  TDBManager tables;
   try {
     switch (form) {
       case 0:
       case 1:
         try {
-          DBManager.LoadFromStream(stream, form == 0 ? kDBGameKind : kDBStatusKind);
+          tables.LoadFromStream(stream, form == 0 ? kDBGameKind : kDBStatusKind);
         } catch (const EKovaError&) {
           break;  // the tables read before the error stay; they are not checked further
         }
-        RoundTripManager(form == 0 ? kDBGameKind : kDBStatusKind);
+        RoundTripManager(tables, form == 0 ? kDBGameKind : kDBStatusKind);
         break;
       case 2: {
         TDBTable table;
@@ -82,6 +82,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   } catch (const EKovaError&) {
   }
-  DBManager.Clear();
   return 0;
 }

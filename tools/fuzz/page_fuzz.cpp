@@ -3,8 +3,8 @@
 // loops, waits and events as the script engine offers them). Inputs may only ever raise the
 // system's own errors.
 //
-// A page may loop without ever waiting; until the frame step gives the frame back by itself, the
-// target ends such a frame after a fixed number of commands (counted through the trace seam).
+// A page may loop without ever waiting: the interpreter gives such a frame back when its time
+// budget is spent, here a short one.
 //
 // Build (clang only) and run with the seed corpus:
 //   cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
@@ -14,27 +14,20 @@
 //   build-fuzz/bin/kova_page_fuzz corpus -max_len=16384
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
+#include <string_view>
 
-#include "components/event_queue.h"
-#include "core/debug_log.h"
 #include "core/errors.h"
-#include "core/file_manager.h"
-#include "core/frame_globals.h"
-#include "core/main_window.h"
-#include "platform/dialogs.h"
-#include "platform/service.h"
 #include "fuzz_folder.h"
-#include "script/call_man.h"
-#include "script/param_collection.h"
+#include "platform/services.h"
+#include "player/session.h"
 
 namespace {
 
 using namespace kova;
 
 // Two named stand-in components that nothing dereferences.
-class TStandInScene : public TEventScene {
+class TStandInScene : public TScenePort {
  public:
   TKovaObject* FindComponent(std::string_view name) const override {
     if (name == "obj") return Object(0);
@@ -51,54 +44,28 @@ class TStandInScene : public TEventScene {
   char slots_[2] = {};
 };
 
-struct TFrameSpent {};
-
 constexpr int kFrames = 6;
-constexpr int kCommandsPerFrame = 20000;
+constexpr uint32_t kFrameBudgetMs = 20;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::TFuzzFolder& folder = fuzz::FuzzFolder();
   if (folder.Path().empty() || !folder.Write("start.ksb", data, size)) return 0;
-
-  // Services of this input only: what they record goes with them.
-  plat::THeadlessDialogs dialogs;
-  plat::TScopedService<plat::IDialogs> dialogs_in(dialogs, plat::InstallDialogs);
-  THeadlessMainWindow window;
-  plat::TScopedService<IMainWindow> window_in(window, InstallMainWindow);
-  ResetFrameGlobals();
-  ScriptStopped = false;
-  CreateFileManager();
-  FileManager()->SetFolder(folder.Path());
-  int commands = 0;
-  TLogWriter old = SetLogWriter([&commands](std::string_view) {
-    if (++commands > kCommandsPerFrame) throw TFrameSpent{};
-  });
-  {
-    TStandInScene scene;
-    TTimerList queue(&scene);
-    TParamCollection store;
-    TCallMan callman(store);
-    callman.SetEventQueue(&queue);
-    try {
-      callman.Start("start.ksb");
-    } catch (const EKovaError&) {
-    }
-    for (int frame = 0; frame < kFrames && !ScriptStopped; ++frame) {
-      FrameDelta = 16;
-      GameClock += 16;
-      commands = 0;
-      try {
-        callman.Step();
-      } catch (const EKovaError&) {
-      } catch (const TFrameSpent&) {
-      }
-    }
+  // Services and session of this input only: what they record goes with them.
+  plat::THeadlessServices services;
+  TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}});
+  TStandInScene scene;
+  session.Files().SetFolder(folder.Path());
+  session.SetScene(&scene);
+  session.SetErrorSink([](std::string_view) {});
+  session.Interpreter().SetTimeBudget(kFrameBudgetMs);
+  try {
+    session.Interpreter().Start("start.ksb");
+  } catch (const EKovaError&) {
   }
-  SetLogWriter(std::move(old));
-  FreeFileManager();
-  ScriptStopped = false;
-  ResetFrameGlobals();
+  for (int frame = 0; frame < kFrames; ++frame) {
+    if (!session.Step(16)) break;
+  }
   return 0;
 }

@@ -7,17 +7,11 @@
 //   build-fuzz/bin/kova_project_fuzz corpus -max_len=4096
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
-#include "core/errors.h"
-#include "core/file_manager.h"
-#include "core/frame_globals.h"
-#include "core/main_window.h"
-#include "platform/dialogs.h"
-#include "platform/service.h"
 #include "fuzz_folder.h"
-#include "script/call_man.h"
-#include "script/param_collection.h"
-#include "script/project.h"
+#include "platform/services.h"
+#include "player/session.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kova;
@@ -41,33 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const uint8_t kPage[] = {109, 0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0};
   folder.Write("start.ksb", kPage, sizeof kPage);
 
-  // Services of this input only: what they record goes with them.
-  plat::THeadlessDialogs dialogs;
-  plat::TScopedService<plat::IDialogs> dialogs_in(dialogs, plat::InstallDialogs);
-  THeadlessMainWindow window;
-  plat::TScopedService<IMainWindow> window_in(window, InstallMainWindow);
-  ResetFrameGlobals();
-  ScriptStopped = false;
-  CreateFileManager();
-  {
-    TProjectScriptHost host;
-    TParamCollection store(&host);
-    TLaunchInfo launch;
-    launch.ProgramFolder = folder.Path() + "/";
-    launch.Params = {folder.Path()};
-    AddLaunchSources(*FileManager(), launch);
-    TProject& project = OpenProject(launch, store, *FileManager());
-    if (project.Started()) {
-      try {
-        project.Step();
-      } catch (const EKovaError&) {
-      }
-    }
-    FreeProject();
-  }
-  FreeFileManager();
-  ScriptStopped = false;
-  QuitRequested = false;
-  ResetFrameGlobals();
+  plat::THeadlessServices services;
+  TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}});
+  session.SetErrorSink([](std::string_view) {});
+  TLaunchInfo launch;
+  launch.ProgramFolder = folder.Path() + "/";
+  launch.Params = {folder.Path()};
+  if (session.Open(launch)) session.Step(16);
   return 0;
 }

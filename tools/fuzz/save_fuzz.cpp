@@ -14,18 +14,19 @@
 #include <span>
 #include <string>
 
-#include "components/event_queue.h"
 #include "core/errors.h"
 #include "core/stream.h"
 #include "script/call_man.h"
+#include "script/event_queue.h"
 #include "script/db_manager.h"
 #include "script/param_collection.h"
+#include "script/scene_port.h"
 
 namespace {
 
 using namespace kova;
 
-class TStandInScene : public TEventScene {
+class TStandInScene : public TScenePort {
  public:
   TKovaObject* FindComponent(std::string_view name) const override { return name == "obj" ? Object() : nullptr; }
   bool HasComponent(const TKovaObject* object) const override { return object == Object(); }
@@ -45,24 +46,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TMemoryStream stream{std::span<const uint8_t>(data + 2, size - 2)};
   TMemoryStream out;
   TStandInScene scene;
-  DBManager.Clear();
-  ScriptStopped = false;
+  TDBManager tables;
   try {
     switch (section) {
       case 0: {
         TParamCollection store;
         store.LoadStatus(stream, version);
-        LoadStatusTables(stream, version);
+        tables.LoadStatusTables(stream, version);
         store.SaveStatus(out);
-        SaveStatusTables(out);
+        tables.SaveStatusTables(out);
         break;
       }
       case 1: {
         TParamCollection store;
         store.LoadFromStream(stream, version);
-        LoadGameTables(stream, version);
+        tables.LoadGameTables(stream, version);
         store.SaveToStream(out);
-        SaveGameTables(out);
+        tables.SaveGameTables(out);
         break;
       }
       case 2: {
@@ -83,7 +83,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   } catch (const EKovaError&) {
   }
-  DBManager.Clear();
-  ScriptStopped = false;
   return 0;
 }

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "graphics/picture_budget.h"
-#include "graphics/wexa_plane.h"
+#include "graphics/pictures/picture_budget.h"
+#include "graphics/pictures/wexa_plane.h"
 #include "graphics/wexa_test_util.h"
 #include "support/bmp_writer.h"
 

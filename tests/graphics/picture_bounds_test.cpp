@@ -11,7 +11,7 @@
 
 #include "graphics/pictures/picture_budget.h"
 #include "graphics/pictures/wexa_plane.h"
-#include "graphics/wexa_test_util.h"
+#include "graphics/pictures/wexa_test_util.h"
 #include "support/bmp_writer.h"
 
 namespace kova::test {

@@ -15,7 +15,7 @@
 
 #include "core/messages.h"
 #include "core/stream.h"
-#include "graphics/png_loader.h"
+#include "graphics/pictures/png_loader.h"
 #include "script/test_game.h"
 
 extern char** environ;

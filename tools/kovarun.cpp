@@ -38,7 +38,7 @@
 #include "components/scene_input.h"
 #include "core/errors.h"
 #include "core/messages.h"
-#include "graphics/png_saver.h"
+#include "graphics/pictures/png_saver.h"
 #include "platform/dialogs.h"
 #include "platform/replacing_file.h"
 #include "platform/services.h"

@@ -7,7 +7,7 @@
 #include "core/stream.h"
 #include "graphics/dibx.h"
 #include "graphics/pictures/png_loader.h"
-#include "graphics/png_saver.h"
+#include "graphics/pictures/png_saver.h"
 
 namespace kova {
 namespace {

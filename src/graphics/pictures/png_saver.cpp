@@ -1,6 +1,6 @@
 // libpng reports fatal errors through a callback that must not return; it jumps back into
 // WriteRows, which holds no C++ objects with destructors.
-#include "graphics/png_saver.h"
+#include "graphics/pictures/png_saver.h"
 
 #include <png.h>
 

@@ -48,11 +48,13 @@ void MeasureWith(TXrLabelList& list, TXrLabelDIB& label, TTagValList& widths) {
   int64_t total = 0;
   ForEachCode(label.Text, [&](uint16_t code) {
     ++k;
-    int32_t& w = widths[code];
+    int32_t& cached = widths[code];
+    int32_t w = cached;
     if (w == 0 || k == n) {
       const TAbcWidths abc = font.AbcWidths(code);
-      w = abc.A + abc.B + abc.C + m.Overhang + 2 * b;
-      // The last character also covers its right overhang.
+      w = cached = abc.A + abc.B + abc.C + m.Overhang + 2 * b;
+      // The last character also covers its right overhang (not kept in the pass's widths, so a
+      // character measures the same in every label).
       if (k == n && abc.C < 0) w -= abc.C;
     }
     label.CharWidths.push_back(w);

@@ -14,8 +14,9 @@
 namespace kova {
 namespace {
 
-// The largest side of the work surfaces.
+// The largest side and area of the work surfaces (a taller page is cut).
 constexpr int32_t kMaxWorkSide = 8192;
+constexpr int64_t kMaxWorkArea = int64_t(1) << 24;
 
 TRect Union(const TRect& a, const TRect& b) {
   if (a.Left >= a.Right || a.Top >= a.Bottom) return b;
@@ -58,7 +59,8 @@ void TWdPage::Render(bool hide) {
   TDIBX& color = doc.ColorSurface();
   TDIBX& cover = doc.CoverSurface();
   const int32_t w = std::clamp(Width(), 0, kMaxWorkSide);
-  const int32_t h = std::clamp(std::max(doc.PageHeight, H), 0, kMaxWorkSide);
+  int32_t h = std::clamp(std::max(doc.PageHeight, H), 0, kMaxWorkSide);
+  if (w > 0 && int64_t(w) * h > kMaxWorkArea) h = int32_t(kMaxWorkArea / w);
   const int32_t bits = doc.ScreenBits == 16 || doc.ScreenBits == 32 ? doc.ScreenBits : 15;
   if (color.Width() != w || color.Height() != h || color.BitCount() != bits) {
     color.SetSize(w, h, bits);

@@ -46,6 +46,7 @@ class TSdlDesktop : public IDesktop {
     services_.dialogs = &dialogs_;
     services_.window = &no_window_;
     services_.fonts = &font_source_;
+    services_.glyphs = &glyphs_;  // the scene's text and the settings dialog's
     services_.optical = &optical_;
     services_.work_area = &work_area_;
     services_.wallpaper = &wallpaper_;

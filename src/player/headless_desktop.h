@@ -19,7 +19,11 @@ class THeadlessDesktop : public IDesktop {
  public:
   THeadlessDesktop();
 
-  const plat::TServices& Services() override { return services; }
+  // The services, their outline fonts the desktop's (`glyphs`).
+  const plat::TServices& Services() override {
+    services.glyphs = glyphs;
+    return services;
+  }
   plat::IDisplay& Display() override { return display; }
   plat::IGlyphFonts& Glyphs() override { return *glyphs; }
   bool OpenWindow(std::string_view caption, plat::TSize client, plat::TSize game, bool resizable,

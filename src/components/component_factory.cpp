@@ -1,6 +1,7 @@
 #include "components/component_factory.h"
 
 #include "components/kova_cabinet.h"
+#include "components/kova_images.h"
 #include "core/vocabulary.h"
 
 namespace kova {
@@ -18,6 +19,7 @@ TKovaObject* TComponentFactory::Create(TKovaObject* owner, uint8_t code) const {
 }
 
 void RegisterSceneKinds(TComponentFactory& factory) {
+  factory.Register(KT_IMAGES, &TComponentFactory::Make<TKovaImages>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
 }
 

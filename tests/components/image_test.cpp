@@ -3,10 +3,13 @@
 // clock, play-end, brightness, the single picture, and the save form.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "components/engine_globals.h"
 #include "components/kova_images.h"
+#include "components/kova_motion.h"
 #include "core/stream.h"
 #include "core/vocabulary.h"
 #include "support/picture_fixtures.h"
@@ -315,6 +318,80 @@ TEST_F(ImageTest, TheSaveFormKeepsTheSetAndItsFrame) {
   other.root.SetColor(0);
   other.Frame();
   EXPECT_EQ(other.Pixel(back->GetScreenLeft(), 3) >> 16 & 0xFF, uint32_t((0x30 - 16) * 44 / 256));  // added at 44
+}
+
+// A headless screen whose depth can change and whose films are fakes of a given length.
+class FilmHost : public THeadlessSceneHost {
+ public:
+  class Film : public ISceneFilm {
+   public:
+    explicit Film(int32_t length) : length_(length) {}
+    int32_t Length() const override { return length_; }
+    int32_t LoopStart() const override { return 0; }
+    bool Relative() const override { return false; }
+    void SetOrigin(int32_t, int32_t) override {}
+    void SetBasePriority(int32_t) override {}
+    int32_t CurrentTick() const override { return tick_; }
+    void SetTime(int32_t tick) override { tick_ = tick; }
+
+   private:
+    int32_t length_;
+    int32_t tick_ = -1;
+  };
+  std::unique_ptr<ISceneFilm> LoadFilm(const std::string& name, TKovaControl&) override {
+    return name == "walk.kmt" ? std::make_unique<Film>(60) : nullptr;
+  }
+  int32_t ScreenBitCount() override { return depth; }
+  int32_t depth = 32;
+};
+
+class ImageHostTest : public ::testing::Test {
+ protected:
+  ImageHostTest() : globals(&host), root(globals.Root()) {
+    host.SetScreenSize(32, 24);
+    root.SetWidth(32);
+    root.SetHeight(24);
+    globals.ImageCache().SetSource(&files);
+    files.Add("p.wxa", LayeredPicture(4, 2, {{Numbered(4, 2)}}));
+    image = static_cast<TKovaImages*>(root.CreateComponent(KT_IMAGES));
+    image->SetParent(root.ActiveBase());
+  }
+  FilmHost host;
+  test::MemoryPictures files;
+  TEngineGlobals globals;
+  TKovaBaseList& root;
+  TKovaImages* image = nullptr;
+};
+
+TEST_F(ImageHostTest, AMotionSourceGivesIndexAndCountInFrames) {
+  image->SetSource("walk.kmt");
+  ASSERT_NE(image->GetMotion(), nullptr);
+  EXPECT_EQ(image->GetCount(), 60);
+  image->SetIndex(30);  // 30 frames of 1/60 s
+  EXPECT_EQ(image->GetMotion()->Elapsed(), 500);
+  root.SetClock(0, 0);
+  root.Update();
+  root.Update();
+  EXPECT_EQ(image->GetIndex(), 30);
+  EXPECT_TRUE(image->GetPlaying());
+  image->SetAniPaused(true);
+  EXPECT_FALSE(image->GetPlaying());
+  image->SetSource("p.wxa");  // a picture again: the motion goes
+  EXPECT_EQ(image->GetMotion(), nullptr);
+  EXPECT_EQ(image->GetCount(), 1);
+}
+
+TEST_F(ImageHostTest, SurfacesComeBackAtTheNewDepthAfterADisplayChange) {
+  image->SetSource("p.wxa");
+  image->SetBrightness(16);
+  root.FreeDIB();
+  EXPECT_EQ(image->GetDIB(), nullptr);
+  host.depth = 16;
+  root.RecreateDIB();
+  TCustomDIBX* s = image->GetDIB();
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->BitCount(), 16);
+  EXPECT_EQ(s->GetPixel(1, 0), uint32_t(s->ColorToPixel(0x101030)));  // red 0x20 + 16, the others 0 + 16
 }
 
 }  // namespace

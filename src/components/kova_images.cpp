@@ -246,7 +246,8 @@ int32_t TKovaCustomImages::GetCount() const {
 void TKovaCustomImages::SetIndex(int32_t v) {
   if (v == index_) return;
   if (TKovaMotion* m = GetMotion()) {
-    m->SetElapsed(int32_t(v * 16.666666666666668));
+    // v frames of 1/60 s, kept inside the clock's range.
+    m->SetElapsed(int32_t(std::clamp(v * 16.666666666666668, double(INT32_MIN), double(INT32_MAX))));
     return;
   }
   if (ValidIndex(index_)) {

@@ -3,6 +3,7 @@
 // clock, play-end, brightness, the single picture, and the save form.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -369,6 +370,9 @@ TEST_F(ImageHostTest, AMotionSourceGivesIndexAndCountInFrames) {
   EXPECT_EQ(image->GetCount(), 60);
   image->SetIndex(30);  // 30 frames of 1/60 s
   EXPECT_EQ(image->GetMotion()->Elapsed(), 500);
+  image->SetIndex(INT32_MAX);  // a script's huge index stays inside the clock's range
+  EXPECT_EQ(image->GetMotion()->Elapsed(), INT32_MAX);
+  image->SetIndex(30);
   root.SetClock(0, 0);
   root.Update();
   root.Update();

@@ -19,6 +19,7 @@
 namespace kova {
 
 class TArrayString;
+class TComComponent;
 class TCustomDIBX;
 class TKovaBase;
 class TKovaBaseList;
@@ -147,6 +148,9 @@ class TKovaObject {
   virtual void Rewind() {}
   virtual void BuildFillRects() {}
   virtual bool ItemHitTest(TPoint) { return false; }
+  // Called by a creating command on the component it made, before the properties are applied:
+  // kinds that keep some of the command's expressions (delays, appear positions) copy them here.
+  virtual void TakeCommandExpressions(TComComponent&) {}
   // r := r ∩ GetBoundsRect; true when something is left.
   virtual bool ClipToBounds(TRect& r) const;
   virtual void FreeDIB() {}

@@ -41,6 +41,20 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
   scene_globals_.Root().SetGlyphCache(&glyph_cache_);
   host_.SetInput(&scene_);
   SetScene(&scene_);
+  scene_globals_.ImageCache().SetSource(&picture_files_);
+  SceneRoot().SetStore(&store_);
+}
+
+bool TSession::TPictureFiles::PictureExists(std::string_view name) {
+  if (TProject* project = session_.Project()) return project->FileExists(name);
+  return !name.empty() && session_.Files().FileExists(name);
+}
+
+void TSession::TPictureFiles::LoadPicture(TStream& dest, std::string_view name) { session_.Files().LoadFile(dest, name); }
+
+uint32_t TSession::TPictureFiles::PictureSeed() {
+  TProject* project = session_.Project();
+  return project ? uint32_t(project->PictureKey) : 0;
 }
 
 TSession::~TSession() {

@@ -25,6 +25,11 @@ void TComComponent::LoadFromStream(TStream& stream) {
   }
 }
 
+void TComComponent::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
+  ++pc;
+  callman.Host().Scene().RunComponentCommand(*this, callman);
+}
+
 void TComCabinet::LoadFromStream(TStream& stream) {
   TComComponent::LoadFromStream(stream);
   ReadExpr(stream, Exclude);

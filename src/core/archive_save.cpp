@@ -13,16 +13,18 @@
 #include "core/archive.h"
 #include "core/big_stream.h"
 #include "core/errors.h"
+#include "platform/file_calls.h"
 #include "platform/text_codec.h"
 
 namespace kova {
 
 namespace {
 
-// A stream over a file descriptor that it owns; written data are flushed by Sync.
+// A stream over a file descriptor that it owns; written data are flushed by SyncAndClose. Writes
+// and the flush go through the given calls.
 class TFdStream : public TStream {
  public:
-  explicit TFdStream(int fd) : fd_(fd) {}
+  TFdStream(int fd, plat::IFileCalls& calls) : fd_(fd), calls_(calls) {}
   ~TFdStream() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -42,8 +44,8 @@ class TFdStream : public TStream {
   int64_t Write(const void* buffer, int64_t count) override {
     int64_t done = 0;
     while (done < count) {
-      ssize_t n = ::write(fd_, static_cast<const char*>(buffer) + done,
-                          static_cast<size_t>(std::min<int64_t>(count - done, INT_MAX)));
+      const int64_t n = calls_.Write(fd_, static_cast<const char*>(buffer) + done,
+                                     static_cast<size_t>(std::min<int64_t>(count - done, INT_MAX)));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       done += n;
@@ -67,7 +69,7 @@ class TFdStream : public TStream {
   }
   // Flushes and closes; false when either fails.
   bool SyncAndClose() {
-    bool ok = ::fsync(fd_) == 0;
+    bool ok = calls_.Sync(fd_) == 0;
     ok = ::close(fd_) == 0 && ok;
     fd_ = -1;
     return ok;
@@ -75,6 +77,7 @@ class TFdStream : public TStream {
 
  private:
   int fd_;
+  plat::IFileCalls& calls_;
 };
 
 std::string FolderOf(const std::string& path) {
@@ -96,7 +99,8 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-bool TVrFileCollection::SaveToFile(const std::string& host_path) {
+bool TVrFileCollection::SaveToFile(const std::string& host_path, plat::IFileCalls* calls) {
+  plat::IFileCalls& io = calls ? *calls : plat::SystemFileCalls();
   const std::string folder = FolderOf(host_path);
   const std::string base = host_path.substr(host_path.find_last_of('/') + 1);
 
@@ -110,7 +114,7 @@ bool TVrFileCollection::SaveToFile(const std::string& host_path) {
     ::fchmod(fd, mode);
   }
 
-  TFdStream out(fd);
+  TFdStream out(fd, io);
   try {
     if (!SaveToStream(out)) {
       ::unlink(temp.c_str());
@@ -130,7 +134,7 @@ bool TVrFileCollection::SaveToFile(const std::string& host_path) {
     own = ::stat(host_path.c_str(), &st) == 0 && static_cast<uint64_t>(st.st_dev) == data_dev_ &&
           static_cast<uint64_t>(st.st_ino) == data_ino_;
   }
-  if (::rename(temp.c_str(), host_path.c_str()) != 0) {
+  if (io.Rename(temp.c_str(), host_path.c_str()) != 0) {
     ::unlink(temp.c_str());
     RaiseCreate(host_path);
   }

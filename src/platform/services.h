@@ -5,6 +5,7 @@
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/file_calls.h"
 #include "platform/font_source.h"
 #include "platform/main_window.h"
 #include "platform/optical_drives.h"
@@ -24,6 +25,8 @@ struct TServices {
   IWorkArea* work_area = nullptr;
   IWallpaper* wallpaper = nullptr;
   IUrlOpener* urls = nullptr;
+  // The calls that write the player's own files (its saves) over the old ones.
+  IFileCalls* file_calls = nullptr;
 };
 
 // The headless services: the system's clock, boxes answered from a script, a window that records its caption and its
@@ -40,6 +43,7 @@ class THeadlessServices : public TServices {
     work_area = &fixed_work_area;
     wallpaper = &no_wallpaper;
     urls = &recorded_urls;
+    file_calls = &SystemFileCalls();
   }
   THeadlessServices(const THeadlessServices&) = delete;
   THeadlessServices& operator=(const THeadlessServices&) = delete;

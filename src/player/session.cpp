@@ -125,11 +125,12 @@ bool TSession::Step(int32_t delta) {
   });
   Guarded([&] { scene.Update(); });
   // The game's save and load requests: a load holds this frame and the next two without
-  // drawing (the loaded scene is drawn whole in the third).
+  // drawing (the loaded scene is drawn whole in the third); the hold is set first, so a save
+  // that fails after the load does not undo it.
   Guarded([&] {
-    const bool load = project_ && project_->PendingLoadSlot != -1;
-    if (project_) project_->ServeRequests();
-    if (load) hold_frames_ = 3;
+    if (!project_) return;
+    if (project_->PendingLoadSlot != -1) hold_frames_ = 3;
+    project_->ServeRequests();
   });
   if (hold_frames_ > 0) {
     --hold_frames_;

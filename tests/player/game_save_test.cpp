@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "components/component_factory.h"
 #include "components/kova_base_list.h"
 #include "components/kova_control.h"
 #include "core/archive.h"
@@ -58,6 +59,17 @@ std::map<std::string, std::vector<uint8_t>> SavingGamePages() {
   pages["load.ksb"] = load.Bytes();
   return pages;
 }
+
+// The component kinds registered with the factory: each saves and loads in the round trip.
+std::vector<uint8_t> FactoryKinds() {
+  const TComponentFactory factory;
+  std::vector<uint8_t> kinds;
+  for (int code = 2; code < 128; ++code) {
+    if (factory.Has(uint8_t(code))) kinds.push_back(uint8_t(code));
+  }
+  return kinds;
+}
+std::string KindName(uint8_t kind) { return "kind" + std::to_string(kind); }
 
 class GameSaveTest : public ::testing::Test {
  protected:
@@ -139,6 +151,8 @@ class GameSaveTest : public ::testing::Test {
     shelf->SetLeft(12);
     shelf->SetTag("kept");
     scene.CreateComponent(KT_CABINET, "drawer", "shelf");
+    // One component of every kind the player has, in its first state.
+    for (uint8_t kind : FactoryKinds()) ASSERT_NE(scene.CreateComponent(kind, KindName(kind), ""), nullptr);
     s.SceneRoot().ActiveBase()->SetColor(0x123456);
     Event(s, "save.ksb");
     Event(s, "later.ksb");
@@ -235,6 +249,11 @@ TEST_F(GameSaveTest, AFreshEngineLoadsTheGameWhereItWasAndTheBytesComeBack) {
   EXPECT_EQ(shelf->Tag(), "kept");
   ASSERT_NE(b->SceneRoot().FindControl("drawer"), nullptr);
   EXPECT_EQ(b->SceneRoot().FindControl("drawer")->GetParent(), shelf);
+  for (uint8_t kind : FactoryKinds()) {
+    const TKovaObject* c = b->SceneRoot().FindComponent(KindName(kind));
+    ASSERT_NE(c, nullptr) << int(kind);
+    EXPECT_EQ(c->GetCompoType(), kind);
+  }
   EXPECT_EQ(b->SceneRoot().ActiveBase()->GetColor(), 0x123456);
   EXPECT_EQ(b->Events().Count(), a->Events().Count());
 

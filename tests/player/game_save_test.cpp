@@ -599,6 +599,11 @@ TEST_F(GameSaveTest, AnUnusableEntryStopsTheScriptsAndLeavesTheFile) {
 // level (from 116), the queue's event level (int from 114), the history's new form (113) and its
 // variable texts (124), the variables' trailer (113, 121), the game tables (123), the focus name
 // (119), the object's order (104) and tag (120), the control's key handlers (118).
+// A tables section of one table of `kind` with one integer column "n" and one row holding `n`.
+void TableSection(LeWriter& w, uint8_t kind, const std::string& name, int32_t n) {
+  w.I32(100).I32(1).U8(0).Str(name).U8(kind).I32(1).I32(4).Str("n").U8(1).I32(1).I32(n).I32(0);
+}
+
 std::string LegacyEntry(int32_t v, const std::string& resume_page = "") {
   LeWriter w;
   w.I32(v).Str("old").Str(resume_page).I32(0);
@@ -657,14 +662,14 @@ std::string LegacyEntry(int32_t v, const std::string& resume_page = "") {
   if (v >= 121) w.Str("");
   // Game tables.
   if (v >= 123) {
-    w.I32(100).I32(1).U8(0).Str("old table").U8(0).I32(1).I32(4).Str("n").U8(1).I32(1).I32(v).I32(0);
+    TableSection(w, 0, "old table", v);
     w.Str("old table");
   }
   return Bytes(w.Bytes());
 }
 
 TEST_F(GameSaveTest, EntriesOfOlderVersionsLoadByTheirGates) {
-  for (int32_t v : {107, 115, 122, 129}) {
+  for (int32_t v = kGameSaveOldestVersion; v <= kGameSaveVersion; ++v) {
     SCOPED_TRACE(v);
     ArchiveBuilder save;
     save.Add("GAMESAVEDATA1", LegacyEntry(v));
@@ -684,6 +689,49 @@ TEST_F(GameSaveTest, EntriesOfOlderVersionsLoadByTheirGates) {
     // Tables of kind 0 come from 123; before, the game's tables stay.
     EXPECT_EQ(s->Tables().FindTable("old table") != nullptr, v >= 123);
     EXPECT_EQ(s->Tables().FindTable("game table before") != nullptr, v < 123);
+  }
+}
+
+// Status entries of each form: without the tag (version 0: the status variables only), 100 (the
+// read marks), 101 (the image cache mode, a byte the scene keeps once the image cache is there)
+// and 103 (the status tables). What was read is written back by the next save.
+TEST_F(GameSaveTest, StatusEntriesOfOlderVersionsLoadByTheirGates) {
+  for (int32_t v : {0, 100, 101, 103}) {
+    SCOPED_TRACE(v);
+    LeWriter w;
+    if (v > 0) w.Raw("Status" + std::to_string(v));
+    w.I32(1).U8(1).Str("plays").I32(0).I32(1).I32(v + 5).U8(1).U8(0).I32(-1).U8(0);
+    if (v >= 100) {
+      TReadMarksRecord marks;
+      marks.Pages.push_back({"intro.ksb", {3}, {0}});
+      TMemoryStream m;
+      marks.SaveToStream(m);
+      w.Raw(m.Bytes());
+    }
+    if (v >= 101) w.U8(1);
+    if (v >= 103) TableSection(w, 1, "kept", 31);
+    ArchiveBuilder save;
+    save.Add("STATUSSAVEDATA", Bytes(w.Bytes()));
+    tree.WriteArchive("game/save.dat", save);
+
+    auto s = Open();
+    EXPECT_EQ(s->Store().FindParam("plays")->GetInt(), v + 5);
+    const auto* kept = s->Tables().FindTable("kept");
+    ASSERT_EQ(kept != nullptr, v >= 103);
+    if (kept) {
+      int32_t n = 0;
+      EXPECT_TRUE(kept->GetIntAt(0, 0, n));
+      EXPECT_EQ(n, 31);
+    }
+    ASSERT_TRUE(s->Project()->DoSave(1, "", "one", 0));
+    const std::string entry = Entry("STATUSSAVEDATA");
+    TSpanStream written(std::span(reinterpret_cast<const uint8_t*>(entry.data()), entry.size()));
+    written.SetPosition(9);
+    TParamCollection scratch;
+    scratch.LoadStatus(written, 103);
+    TReadMarksRecord read;
+    read.LoadFromStream(written, 103);
+    EXPECT_EQ(read.Pages.size(), v >= 100 ? 1u : 0u);
   }
 }
 

@@ -215,7 +215,9 @@ TProject::TProject(TLaunchInfo launch, TCallMan& interpreter)
 
 TProject::~TProject() {
   // What lasts beyond a play is kept when the game closes; a failure cannot be reported any more
-  // and leaves the save file as it was.
+  // and leaves the save file as it was. A game that never started (a folder without a game, an
+  // unreadable project) has nothing to keep and leaves no file behind.
+  if (!Started()) return;
   try {
     SaveStatus();
   } catch (const EKovaError&) {

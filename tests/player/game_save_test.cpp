@@ -461,6 +461,16 @@ TEST_F(GameSaveTest, WithoutStatusSavingOnlyGameEntriesAreWritten) {
   EXPECT_NE(Entry("GAMESAVEDATA1"), "");
 }
 
+// A folder without a game (here the project file is missing) gets no save file when it closes.
+TEST_F(GameSaveTest, AGameThatDidNotStartLeavesNoSaveFile) {
+  ::unlink((game + "/kova.kpb").c_str());
+  {
+    TSession s(platform.Services(), TVrFileManagerOptions{{}, std::vector<std::string>{}});
+    EXPECT_FALSE(s.Open(launch));
+  }
+  EXPECT_EQ(::access(SavePath().c_str(), F_OK), -1);
+}
+
 // ---- Safety of the file ----
 
 // A save that fails at any write, at the flush or at the rename leaves the old file whole and

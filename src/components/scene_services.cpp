@@ -28,6 +28,10 @@ void TSceneServices::SetSoundOn(bool v) { root_.SetMediaEnabled(v); }
 bool TSceneServices::CGDither() const { return root_.ImageCacheMode() != 0; }
 void TSceneServices::SetCGDither(bool v) { root_.SetImageCacheMode(v ? 1 : 0); }
 
+void TSceneServices::SaveScene(TStream& stream) const { root_.SaveToStream(stream); }
+
+void TSceneServices::LoadScene(TStream& stream, int32_t version) { root_.LoadFromStream(stream, version); }
+
 bool TSceneServices::SaveLayerBitmap(const std::string& host_path) {
   TCustomDIBX* picture = root_.ActiveBase()->GetDIB();
   if (!picture || picture->IsEmpty()) return false;

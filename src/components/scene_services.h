@@ -48,6 +48,9 @@ class TSceneServices : public TScenePort, public TInputPort {
   // The picture cache mode.
   bool CGDither() const override;
   void SetCGDither(bool v) override;
+  // The root container's save form.
+  void SaveScene(TStream& stream) const override;
+  void LoadScene(TStream& stream, int32_t version) override;
   // Saves the active layer's picture as a BMP file at a host path; true when written.
   bool SaveLayerBitmap(const std::string& host_path) override;
   // The focused control's name, empty when none.

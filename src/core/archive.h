@@ -36,6 +36,10 @@
 #include "core/range_stream.h"
 #include "core/stream.h"
 
+namespace kova::plat {
+class IFileCalls;
+}
+
 namespace kova {
 
 class TVrFileCollection;
@@ -213,8 +217,9 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
   // the old target (".001", ...) are removed and the folder is flushed. When the target is the
   // archive's own file, its stream is closed only after the write succeeded and the archive is
   // reopened from the new file (so entries are read from the new offsets). On a cancel (false)
-  // or any error the target is left as it was and the new file is removed.
-  bool SaveToFile(const std::string& host_path);
+  // or any error the target is left as it was and the new file is removed. The writes, the flush
+  // and the rename go through `calls` (the system's when none is given).
+  bool SaveToFile(const std::string& host_path, plat::IFileCalls* calls = nullptr);
 
   // --- State ---
 

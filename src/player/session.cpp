@@ -116,6 +116,18 @@ bool TSession::CheckStop() {
   return stop_ != TStopReason::None;
 }
 
+template <class F>
+void TSession::Guarded(F&& work) {
+  try {
+    work();
+  } catch (const EKovaError& e) {
+    // The player reports the failure and goes on with the next frame.
+    if (error_sink_) error_sink_(e.Message());
+  } catch (const std::bad_alloc&) {
+    if (error_sink_) error_sink_(MsgText(TMsg::OutOfMemory));
+  }
+}
+
 bool TSession::Step(int32_t delta) {
   main_.Check("TSession::Step");
   if (stop_ != TStopReason::None) return false;
@@ -128,7 +140,7 @@ bool TSession::Step(int32_t delta) {
   if (frame_input_) frame_input_(frame_number_);
   TKovaBaseList& scene = SceneRoot();
   scene.SetClock(clock_.GameClock, clock_.FrameDelta);
-  try {
+  Guarded([&] {
     scene.Process();
     // Without a project (a driver that started the interpreter itself) the interpreter steps alone.
     if (project_) {
@@ -136,22 +148,24 @@ bool TSession::Step(int32_t delta) {
     } else {
       interpreter_.Step();
     }
-  } catch (const EKovaError& e) {
-    // The player reports a failing command and goes on with the next frame.
-    if (error_sink_) error_sink_(e.Message());
-  } catch (const std::bad_alloc&) {
-    if (error_sink_) error_sink_(MsgText(TMsg::OutOfMemory));
-  }
-  try {
-    scene.Update();
-    scene.Draw();
-    screen_->Present(scene);
-    scene.EndFrame();
-  } catch (const EKovaError& e) {
-    // The player reports a failing command and goes on with the next frame.
-    if (error_sink_) error_sink_(e.Message());
-  } catch (const std::bad_alloc&) {
-    if (error_sink_) error_sink_(MsgText(TMsg::OutOfMemory));
+  });
+  Guarded([&] { scene.Update(); });
+  // The game's save and load requests: a load holds this frame and the next two without
+  // drawing (the loaded scene is drawn whole in the third); the hold is set first, so a save
+  // that fails after the load does not undo it.
+  Guarded([&] {
+    if (!project_) return;
+    if (project_->PendingLoadSlot != -1) hold_frames_ = 3;
+    project_->ServeRequests();
+  });
+  if (hold_frames_ > 0) {
+    --hold_frames_;
+  } else {
+    Guarded([&] {
+      scene.Draw();
+      screen_->Present(scene);
+      scene.EndFrame();
+    });
   }
   if (CheckStop()) return false;
   ++clock_.UpdateCount;

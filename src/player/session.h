@@ -104,6 +104,8 @@ class TSession {
   TDebugLog& Log() { return log_; }
   TMailbox& Mailbox() { return mailbox_; }
   TScriptHost& Host() { return host_; }
+  // Frame steps still to pass without drawing (after a game load).
+  int32_t HoldFrames() const { return hold_frames_; }
   // Connects the scene (the component system's root container): the script host and the event
   // queue find components through it. nullptr: no scene.
   void SetScene(TScenePort* scene) {
@@ -158,6 +160,9 @@ class TSession {
   void Finish(TStopReason reason, std::string message = {});
   // Stops the session when the script stopped or a close was asked for.
   bool CheckStop();
+  // Runs a part of the frame step; its error goes to the error sink and the step goes on.
+  template <class F>
+  void Guarded(F&& work);
 
   TMainThread main_;
   bool close_posted_ = false;
@@ -185,6 +190,8 @@ class TSession {
   TPictureFiles picture_files_{*this};
   std::function<void(int64_t)> frame_input_;
   int64_t frame_number_ = 0;
+  // Frame steps still to pass without drawing after a game load.
+  int32_t hold_frames_ = 0;
   std::unique_ptr<TProject> project_;
   TStopReason stop_ = TStopReason::None;
   std::string stop_message_;

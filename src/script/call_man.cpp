@@ -317,6 +317,22 @@ int32_t TCallMan::ReturnFromPage() {
   return allow_ ? 2 : -1;
 }
 
+// Pushes a frame that returns to the current place, keeping the entered command's state.
+void TCallMan::PushCurrentPlace() {
+  TStack& frame = PushFrame();
+  frame.PageName = page_ ? page_->Name : std::string();
+  frame.PC = pc_;
+  frame.Entered = entered_;
+  frame.Args = args_;
+  frame.Sender = sender_;
+  frame.Running = running_;
+  if (page_ && pc_ >= 0 && pc_ < page_->Count() && entered_) {
+    auto state = std::make_unique<TMemoryStream>();
+    page_->Command(pc_)->SaveState(*state);
+    if (state->Size() > 0) frame.State = std::move(state);
+  }
+}
+
 int32_t TCallMan::DispatchEvent(int32_t level) {
   if (!queue_ || HoldsEvents()) return 0;
   TTimerData* event = queue_->NextWaiting();
@@ -334,18 +350,7 @@ int32_t TCallMan::DispatchEvent(int32_t level) {
     queue_->Remove(event);
     throw;
   }
-  TStack& frame = PushFrame();
-  frame.PageName = page_ ? page_->Name : std::string();
-  frame.PC = pc_;
-  frame.Entered = entered_;
-  frame.Args = args_;
-  frame.Sender = sender_;
-  frame.Running = running_;
-  if (page_ && pc_ >= 0 && pc_ < page_->Count() && entered_) {
-    auto state = std::make_unique<TMemoryStream>();
-    page_->Command(pc_)->SaveState(*state);
-    if (state->Size() > 0) frame.State = std::move(state);
-  }
+  PushCurrentPlace();
   page_ = target;
   pc_ = 0;
   if (!label.empty()) {
@@ -558,6 +563,17 @@ void TCallMan::LoadFromStream(TStream& stream, int32_t version) {
   for (auto& f : section.Frames) stack_.Push() = std::move(*f);
   level_ = section.Level;
   if (entered_ && has_command) page_->Command(pc_)->LoadState(stream);
+}
+
+void TCallMan::CallResumePage(std::string_view name, int32_t index) {
+  // The page is loaded before the frame is pushed: a page that cannot be loaded leaves no frame.
+  TPage* target = FetchPage(name);
+  // The waiting command's state goes with the frame: the resume page's own calls may push the
+  // loaded page out of the cache, and the command is then rebuilt from that state.
+  if (page_) PushCurrentPlace();
+  page_ = target;
+  pc_ = index > 0 ? index : 0;
+  entered_ = 0;
 }
 
 }  // namespace kova

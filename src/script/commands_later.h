@@ -208,6 +208,8 @@ class TComGameSave : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::GameSave; }
   bool GetRunNext() const override { return false; }
+  // Asks the project for a save, served after the frame's script step.
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   void LoadFromStream(TStream& stream) override;
   TKovaParser Slot;
   std::string ResumePage;
@@ -220,6 +222,8 @@ class TComGameLoad : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::GameLoad; }
   bool GetRunNext() const override { return false; }
+  // Asks the project for a load, served after the frame's script step.
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   void LoadFromStream(TStream& stream) override;
   TKovaParser Slot;
 };

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/stream.h"
 #include "core/types.h"
 
 namespace kova {
@@ -93,6 +94,14 @@ class TScenePort {
   // The media enable flag; setting it pauses or resumes all media.
   virtual bool SoundOn() const { return true; }
   virtual void SetSoundOn(bool) {}
+
+  // ---- game save ----
+  // Writes the scene's section of a game save (its size, layers and components, the event queue
+  // and the focused control); without a scene nothing is written.
+  virtual void SaveScene(TStream& /*stream*/) const {}
+  // Replaces the scene by a saved one of that data version; a malformed section raises and leaves
+  // an empty scene.
+  virtual void LoadScene(TStream& /*stream*/, int32_t /*version*/) {}
 
   // ---- pictures written to host files (wallpaper) ----
   // Saves the active screen layer's picture as a BMP file at a host path; true when written.

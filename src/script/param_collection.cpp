@@ -182,16 +182,6 @@ TParamCollectionItem* TParamCollection::FindParam(std::string_view name) const {
   return remembered;
 }
 
-TParamCollectionItem* TParamCollection::FindParamSlow(std::string_view name, TNameCache& cache) const {
-  TParamCollectionItem* item = FindParam(name);
-  cache.store = this;
-  cache.stamp = stamp_;
-  cache.depth = CurrentDepth;
-  cache.item = item;
-  cache.name.assign(name);
-  return item;
-}
-
 int32_t TParamCollection::IndexOf(std::string_view name) const {
   TParamCollectionItem* item = FindParam(name);
   return item ? item->Index() : -1;

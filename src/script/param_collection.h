@@ -141,17 +141,11 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   TParamCollectionItem* FindParam(std::string_view name) const;
   // Name lookups of the base collection follow the same scoping rules.
   TParamCollectionItem* FindItem(std::string_view name) const { return FindParam(name); }
-  // The same through a cache that the caller keeps (compiled expressions keep one per operand):
-  // a repeated lookup costs a comparison while no variable was named, renamed or freed and the
-  // current depth is unchanged.
-  TParamCollectionItem* FindParam(std::string_view name, TNameCache& cache) const {
-    if (cache.stamp == stamp_ && cache.store == this && cache.depth == CurrentDepth && cache.name == name) {
-      return cache.item;
-    }
-    return FindParamSlow(name, cache);
-  }
   // Marks every remembered lookup as stale (called on each naming and freeing of an item).
   void Touch() { ++stamp_; }
+  // Changes with every Touch: a lookup by name that was made at the same stamp and the same
+  // CurrentDepth still gives the same item (compiled expressions keep theirs while it holds).
+  uint64_t Stamp() const { return stamp_; }
   int32_t IndexOf(std::string_view name) const override;
   // For declarations: with local set, a local of the current depth; else a non-local; of several,
   // the one named most recently.
@@ -187,7 +181,6 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   void LoadStatus(TStream& stream, int32_t version);
 
  private:
-  TParamCollectionItem* FindParamSlow(std::string_view name, TNameCache& cache) const;
   void RegisterSystemVariables();
   void SaveItems(TStream& stream, bool status) const;
   void LoadItems(TStream& stream, bool replace_game, int32_t version);
@@ -195,7 +188,7 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   // The host given, or the store's own when none was.
   std::unique_ptr<TScriptHost> own_host_;
   TScriptHost* host_;
-  // Counts the namings and freeings; a cache remembers the store and the count it was made at.
+  // Counts the namings and freeings (see Stamp).
   uint64_t stamp_ = 1;
 };
 

@@ -6,7 +6,8 @@
 // and shut-down included; BM_Lua_WhileLoop_Globals and _Locals run lua5.4 on the same loop with
 // global and with local variables. Each iteration is one whole process, timed on the wall clock.
 //
-// With KOVA_BENCH_OTHER_KOVARUN set to the path of another kovarun (an older build, say),
+// With KOVA_BENCH_LOOP_GAME set to a folder, the game is written there and kept (to run kovarun
+// under a profiler). With KOVA_BENCH_OTHER_KOVARUN set to the path of another kovarun (an older build, say),
 // BM_Kovarun_WhileLoop_Other runs that one on the same game, so two builds compare in one run.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -52,9 +53,15 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& b
 class TLoopGame {
  public:
   TLoopGame() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kova-loop-XXXXXX";
-    folder_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    if (const char* keep = std::getenv("KOVA_BENCH_LOOP_GAME"); keep && *keep) {
+      std::filesystem::create_directories(keep);
+      folder_ = keep;
+      keep_ = true;
+    } else {
+      const char* tmp = std::getenv("TMPDIR");
+      std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kova-loop-XXXXXX";
+      folder_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
     if (folder_.empty()) return;
     WriteBytes(std::filesystem::path(folder_) / "kova.kpb", test::ProjectBuilder().Build());
     test::InstallSetBuilder install;
@@ -72,12 +79,13 @@ class TLoopGame {
     WriteBytes(std::filesystem::path(folder_) / "start.ksb", page.Bytes());
   }
   ~TLoopGame() {
-    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+    if (!folder_.empty() && !keep_) std::filesystem::remove_all(folder_);
   }
   const std::string& Folder() const { return folder_; }
 
  private:
   std::string folder_;
+  bool keep_ = false;
 };
 
 const TLoopGame& LoopGame() {

@@ -108,8 +108,10 @@ namespace {
 // A name an operation reads or writes, with what it resolved to.
 struct TNameRef {
   const std::string* name = nullptr;
-  // The store's visible variable of that name, as looked up at the operation's stamp.
+  // The store's visible variable of that name and its value, as looked up at the plan's stamp
+  // (nullptr when there was none).
   TParamCollectionItem* item = nullptr;
+  TCustomParam* value = nullptr;
   // The expression's temporary slot of that name; -1 when the name is no temporary's.
   int32_t temp = -1;
 };
@@ -120,15 +122,28 @@ struct TOperandRef {
   TNameRef name;                  // the variable's name (a reference only)
 };
 
+struct TCompiledOp;
+
+// One evaluation in progress.
+struct TEval {
+  TParamCollection& store;
+  TKovaParser::TTempSlots& temps;
+  // Set when an operation may have changed the store's names (it called a function, or read or
+  // wrote a value through a reference or a system variable): the lookups are checked again
+  // before the next operation.
+  bool unsure;
+};
+
+// Runs one operation; the handler is chosen by the operation's code and operand count.
+using THandler = void (*)(TCompiledOp& c, TEval& e);
+
 struct TCompiledOp {
-  TOpeData* op = nullptr;
-  uint8_t code = 0;
-  std::vector<TOperandRef> operands;
+  THandler run = nullptr;
+  uint32_t count = 0;     // operands
+  TOperandRef first[2];   // the first two operands
   TNameRef dest;
-  // The store, its stamp and its current depth when the names were looked up.
-  const TParamCollection* store = nullptr;
-  uint64_t stamp = 0;
-  int32_t depth = 0;
+  TOpeData* op = nullptr;
+  std::vector<TOperandRef> operands;  // all of them
 };
 
 }  // namespace
@@ -139,6 +154,10 @@ struct TKovaParser::TPlan {
   TTempSlots temps;
   // The last operation assigns "____arg" (so the evaluation has a result).
   bool has_result = false;
+  // The store, its stamp and its current depth when the names were looked up.
+  const TParamCollection* store = nullptr;
+  uint64_t stamp = 0;
+  int32_t depth = 0;
 };
 
 namespace {
@@ -282,15 +301,12 @@ inline bool FastInt(uint8_t code, const TCustomParam& a, const TCustomParam& b, 
   return true;
 }
 
-// Reads the operation's operands a and b (n of them are present; a and b are null past n) and
-// writes its result into the destination.
-void Calculate(const TOpeData& op, const TCustomParam* a, const TCustomParam* b, size_t n,
-               TParamCollectionItem& dest_item) {
+// Reads operands a and b of an operation of that code (n of them are present; a and b are null
+// past n) and writes its result into the destination's value (functions are called elsewhere).
+void Calculate(uint8_t code, const TCustomParam* a, const TCustomParam* b, size_t n, TCustomParam& dest) {
   auto need = [n](size_t count) {
     if (n < count) RaiseTooFew();
   };
-  TCustomParam& dest = dest_item.Value();
-  const uint8_t code = op.OpCode;
   switch (code) {
     case ocTo: {
       need(1);
@@ -392,27 +408,9 @@ void Calculate(const TOpeData& op, const TCustomParam* a, const TCustomParam* b,
   }
 }
 
-// Looks the operation's names up in the store again.
-void LookUp(TCompiledOp& c, const TParamCollection& store) {
-  for (TOperandRef& o : c.operands) {
-    if (o.ref) o.name.item = store.FindParam(*o.name.name);
-  }
-  c.dest.item = store.FindParam(*c.dest.name);
-  c.store = &store;
-  c.stamp = store.Stamp();
-  c.depth = store.CurrentDepth;
-}
-
-inline void Refresh(TCompiledOp& c, const TParamCollection& store) {
-  if (c.stamp != store.Stamp() || c.depth != store.CurrentDepth || c.store != &store) LookUp(c, store);
-}
-
-// The temporary of this evaluation, else the store's visible variable; nullptr when none.
-inline TParamCollectionItem* Resolve(const TNameRef& r, const TTempSlots& temps) {
-  if (r.temp >= 0) {
-    if (TParamCollectionItem* t = temps.Active(r.temp)) return t;
-  }
-  return r.item;
+inline void LookUp(TNameRef& r, const TParamCollection& store) {
+  r.item = store.FindParam(*r.name);
+  r.value = r.item ? &r.item->Value() : nullptr;
 }
 
 // Binds a reference operand to its variable; a reference to an element reference takes over its
@@ -424,39 +422,88 @@ inline void BindOperand(TParamVar& ref, TParamCollectionItem& item) {
   ref.ElementIndex = inner ? inner->ElementIndex : 0;
 }
 
+// The value an operand gives: a constant itself; the value of a variable that holds its own
+// elements (read straight from it); for any other variable the reference operand, bound to it
+// (`bound` is set to unbind it afterwards). A missing variable raises.
+inline const TCustomParam* ReadOperand(const TOperandRef& o, TEval& e, TParamVar*& bound) {
+  if (!o.ref) return o.param;
+  TParamCollectionItem* item;
+  const TCustomParam* value;
+  if (o.name.temp >= 0 && (item = e.temps.Active(o.name.temp))) {
+    value = &item->Value();
+  } else {
+    item = o.name.item;
+    if (!item) RaiseMissing(*o.name.name);
+    value = o.name.value;
+  }
+  if (value->PlainType()) return value;
+  BindOperand(*o.ref, *item);
+  bound = o.ref;
+  e.unsure = true;
+  return o.ref;
+}
+
+// The destination: the temporary of this evaluation, else the store's variable, else (for a
+// temporary's name) a new temporary of the type `type()` gives. A missing variable raises.
+template <class Type>
+inline TParamCollectionItem* Destination(TCompiledOp& c, TEval& e, Type type) {
+  if (c.dest.temp >= 0) {
+    if (TParamCollectionItem* t = e.temps.Active(c.dest.temp)) return t;
+  }
+  if (c.dest.item) return c.dest.item;
+  if (c.dest.temp < 0) RaiseMissing(c.op->DestName);
+  return e.temps.Create(c.dest.temp, c.op->DestName, type());
+}
+
 // Unbinds the references an operation bound when it ends, however it ends.
 struct TUnbindGuard {
   TParamVar* refs[2] = {nullptr, nullptr};
-  std::vector<TOperandRef>* all = nullptr;
   ~TUnbindGuard() {
     if (refs[0]) refs[0]->Unbind();
     if (refs[1]) refs[1]->Unbind();
-    if (all) {
-      for (TOperandRef& o : *all) {
-        if (o.ref) o.ref->Unbind();
-      }
-    }
   }
 };
 
+// A destination that is not a value of its own (a system variable, an element reference) may
+// reach anything when written.
+inline TCustomParam& Written(TParamCollectionItem& dest, TEval& e) {
+  TCustomParam& v = dest.Value();
+  if (!v.PlainType()) e.unsure = true;
+  return v;
+}
+
 // Function calls, element references and operations of more than two operands: every reference
-// is bound (the functions read and write through them), as the operation reads them.
-void RunBound(TCompiledOp& c, TParamCollection& store, TTempSlots& temps) {
-  TUnbindGuard unbind;
-  unbind.all = &c.operands;
+// operand is bound first (functions read and write through them), and they read their operands
+// through the references.
+void RunBound(TCompiledOp& c, TEval& e) {
+  e.unsure = true;
+  struct TUnbindAll {
+    std::vector<TOperandRef>& all;
+    ~TUnbindAll() {
+      for (TOperandRef& o : all) {
+        if (o.ref) o.ref->Unbind();
+      }
+    }
+  } unbind{c.operands};
   for (TOperandRef& o : c.operands) {
     if (!o.ref) continue;
-    TParamCollectionItem* item = Resolve(o.name, temps);
+    TParamCollectionItem* item = o.name.item;
+    if (o.name.temp >= 0) {
+      if (TParamCollectionItem* t = e.temps.Active(o.name.temp)) item = t;
+    }
     if (!item) RaiseMissing(*o.name.name);
     BindOperand(*o.ref, *item);
   }
   TOpeData& op = *c.op;
-  const size_t n = c.operands.size();
-  TParamCollectionItem* dest = Resolve(c.dest, temps);
+  const size_t n = c.count;
+  const uint8_t code = op.OpCode;
+  TParamCollectionItem* dest = nullptr;
+  if (c.dest.temp >= 0) dest = e.temps.Active(c.dest.temp);
+  if (!dest) dest = c.dest.item;
   if (!dest) {
     if (c.dest.temp < 0) RaiseMissing(op.DestName);
     const int32_t type = TempType(op, n, [&](size_t i) -> const TCustomParam& { return *op.Operands[i]; });
-    if (c.code == ocDimTo) {
+    if (code == ocDimTo) {
       // Operand 1 names the array; the others are the indices.
       if (n == 0) RaiseTooFew();
       const TParamVar* array = c.operands[0].ref;
@@ -464,54 +511,140 @@ void RunBound(TCompiledOp& c, TParamCollection& store, TTempSlots& temps) {
       std::vector<int32_t> indices;
       indices.reserve(n - 1);
       for (size_t i = 1; i < n; ++i) indices.push_back(op.Operands[i]->GetInt());
-      dest = temps.Create(c.dest.temp, op.DestName, PT_NONE);
+      dest = e.temps.Create(c.dest.temp, op.DestName, PT_NONE);
       dest->BindElement(*array->BoundItem(), indices);
     } else {
-      dest = temps.Create(c.dest.temp, op.DestName, type);
+      dest = e.temps.Create(c.dest.temp, op.DestName, type);
     }
   }
-  if (c.code == ocFunc) {
-    TSysFuncMan::Execute(store, *dest, op.FuncId, op.Operands);
+  if (code == ocFunc) {
+    TSysFuncMan::Execute(e.store, *dest, op.FuncId, op.Operands);
     return;
   }
-  Calculate(op, n > 0 ? op.Operands[0].get() : nullptr, n > 1 ? op.Operands[1].get() : nullptr, n, *dest);
+  Calculate(code, n > 0 ? op.Operands[0].get() : nullptr, n > 1 ? op.Operands[1].get() : nullptr, n, dest->Value());
 }
 
-// One operation. Operands that are variables holding their own elements are read straight from
-// the variables' values; any other variable is read through its bound reference operand.
-void RunOp(TCompiledOp& c, TParamCollection& store, TTempSlots& temps) {
-  Refresh(c, store);
-  const size_t n = c.operands.size();
-  if (n > 2 || c.code == ocFunc || c.code == ocDimTo) {
-    RunBound(c, store, temps);
-    return;
-  }
+// Operations of one or two operands that no other handler takes (an operand short, an invalid
+// code).
+void RunOther(TCompiledOp& c, TEval& e) {
+  e.unsure = true;
   TUnbindGuard unbind;
+  const size_t n = c.count;
   const TCustomParam* v[2] = {nullptr, nullptr};
-  for (size_t k = 0; k < n; ++k) {
-    TOperandRef& o = c.operands[k];
-    if (!o.ref) {
-      v[k] = o.param;
-      continue;
+  for (size_t k = 0; k < n; ++k) v[k] = ReadOperand(c.first[k], e, unbind.refs[k]);
+  TParamCollectionItem* dest = Destination(c, e, [&] {
+    return TempType(*c.op, n, [&](size_t i) -> const TCustomParam& { return *v[i]; });
+  });
+  Calculate(c.op->OpCode, v[0], v[1], n, dest->Value());
+}
+
+// Assignment (one operand; a second one is looked up and not used).
+void RunTo(TCompiledOp& c, TEval& e) {
+  TUnbindGuard unbind;
+  const TCustomParam* a = ReadOperand(c.first[0], e, unbind.refs[0]);
+  if (c.count > 1) ReadOperand(c.first[1], e, unbind.refs[1]);
+  TCustomParam& dest = Written(*Destination(c, e, [a] { return TypeOf(*a); }), e);
+  const int32_t dt = dest.PlainType();
+  if (dt && dt == a->PlainType()) {
+    // The same type on both sides: element 0 is copied as stored (a flag as 0 or 1).
+    switch (dt) {
+      case PT_INT: static_cast<TParamInt&>(dest).SetFirst() = AsInt(*a).First(); return;
+      case PT_FLOAT: static_cast<TParamFloat&>(dest).SetFirst() = static_cast<const TParamFloat&>(*a).First(); return;
+      case PT_BOOL:
+        static_cast<TParamFlag&>(dest).SetFirst() = static_cast<const TParamFlag&>(*a).First() != 0 ? 1 : 0;
+        return;
+      default: break;  // strings go through SetStr, which guards against the text being freed
     }
-    TParamCollectionItem* item = Resolve(o.name, temps);
-    if (!item) RaiseMissing(*o.name.name);
-    const TCustomParam& value = item->Value();
-    if (value.PlainType()) {
-      v[k] = &value;
-      continue;
+  }
+  Calculate(ocTo, a, nullptr, 1, dest);
+}
+
+// The type of a new temporary destination of a two-operand operator.
+template <uint8_t kCode>
+inline int32_t BinaryTempType(const TCustomParam& a) {
+  if constexpr (kCode == ocPlus) {
+    const int32_t t = TypeOf(a);
+    return t == PT_STR ? PT_STR : t == PT_FLOAT ? PT_FLOAT : PT_INT;
+  } else if constexpr (kCode == ocMinus || kCode == ocMul || kCode == ocDiv) {
+    return TypeOf(a) == PT_FLOAT ? PT_FLOAT : PT_INT;
+  } else if constexpr (kCode == ocComboStr) {
+    return PT_STR;
+  } else if constexpr (kCode >= ocEqual && kCode <= ocESmall) {
+    return PT_BOOL;
+  } else if constexpr (kCode == ocNEqual) {
+    return PT_BOOL;
+  } else {
+    return PT_INT;
+  }
+}
+
+template <uint8_t kCode>
+constexpr bool kIsComparison = (kCode >= ocEqual && kCode <= ocESmall) || kCode == ocNEqual;
+
+// Two-operand operators. Plain integers (and, for comparisons, plain strings) are computed and
+// stored here; everything else goes through Calculate.
+template <uint8_t kCode>
+void RunBinary(TCompiledOp& c, TEval& e) {
+  TUnbindGuard unbind;
+  const TCustomParam* a = ReadOperand(c.first[0], e, unbind.refs[0]);
+  const TCustomParam* b = ReadOperand(c.first[1], e, unbind.refs[1]);
+  TCustomParam& dest = Written(*Destination(c, e, [a] { return BinaryTempType<kCode>(*a); }), e);
+  const int32_t ta = a->PlainType(), tb = b->PlainType(), td = dest.PlainType();
+  if constexpr (kIsComparison<kCode>) {
+    if (td == PT_BOOL && ta == tb && (ta == PT_INT || ta == PT_STR)) {
+      int cmp;
+      if (ta == PT_INT) {
+        const int32_t x = AsInt(*a).First(), y = AsInt(*b).First();
+        cmp = (x > y) - (x < y);
+      } else {
+        const int r = AsStr(*a).First().compare(AsStr(*b).First());
+        cmp = (r > 0) - (r < 0);
+      }
+      static_cast<TParamFlag&>(dest).SetFirst() = CompareResult(kCode, cmp) ? 1 : 0;
+      return;
     }
-    BindOperand(*o.ref, *item);
-    unbind.refs[k] = o.ref;
-    v[k] = o.ref;
+  } else if constexpr (kCode == ocPlus || kCode == ocMinus || kCode == ocMul || kCode == ocOr ||
+                       kCode == ocAnd || kCode == ocXor) {
+    if (td == PT_INT && ta == PT_INT && tb == PT_INT) {
+      const uint32_t x = uint32_t(AsInt(*a).First()), y = uint32_t(AsInt(*b).First());
+      uint32_t r;
+      if constexpr (kCode == ocPlus) r = x + y;
+      else if constexpr (kCode == ocMinus) r = x - y;
+      else if constexpr (kCode == ocMul) r = x * y;
+      else if constexpr (kCode == ocOr) r = x | y;
+      else if constexpr (kCode == ocAnd) r = x & y;
+      else r = x ^ y;
+      static_cast<TParamInt&>(dest).SetFirst() = Wrap(r);
+      return;
+    }
   }
-  TParamCollectionItem* dest = Resolve(c.dest, temps);
-  if (!dest) {
-    if (c.dest.temp < 0) RaiseMissing(c.op->DestName);
-    const int32_t type = TempType(*c.op, n, [&](size_t i) -> const TCustomParam& { return *v[i]; });
-    dest = temps.Create(c.dest.temp, c.op->DestName, type);
+  Calculate(kCode, a, b, 2, dest);
+}
+
+THandler HandlerFor(uint8_t code, size_t count, bool bound) {
+  if (bound) return RunBound;
+  if (code == ocTo && count >= 1) return RunTo;
+  if (count != 2) return RunOther;
+  switch (code) {
+    case ocPlus: return RunBinary<ocPlus>;
+    case ocMinus: return RunBinary<ocMinus>;
+    case ocMul: return RunBinary<ocMul>;
+    case ocDiv: return RunBinary<ocDiv>;
+    case ocMod: return RunBinary<ocMod>;
+    case ocOr: return RunBinary<ocOr>;
+    case ocAnd: return RunBinary<ocAnd>;
+    case ocXor: return RunBinary<ocXor>;
+    case ocEqual: return RunBinary<ocEqual>;
+    case ocBig: return RunBinary<ocBig>;
+    case ocSmall: return RunBinary<ocSmall>;
+    case ocEBig: return RunBinary<ocEBig>;
+    case ocESmall: return RunBinary<ocESmall>;
+    case ocShiftL: return RunBinary<ocShiftL>;
+    case ocShiftR: return RunBinary<ocShiftR>;
+    case ocComboStr: return RunBinary<ocComboStr>;
+    case ocNEqual: return RunBinary<ocNEqual>;
+    default: return RunOther;
   }
-  Calculate(*c.op, v[0], v[1], n, *dest);
 }
 
 // Copies the value of "____arg" into `result`, reusing its storage when the types agree.
@@ -688,36 +821,100 @@ class TSlotNames {
   std::vector<const std::string*> names_;
 };
 
+// The compiled form of the operations.
+std::unique_ptr<TKovaParser::TPlan> Compile(const std::vector<std::unique_ptr<TOpeData>>& ops) {
+  TSlotNames slots;
+  for (const auto& op : ops) slots.Add(op->DestName);
+  auto plan = std::make_unique<TKovaParser::TPlan>(slots.Count());
+  plan->ops.reserve(ops.size());
+  for (const auto& op : ops) {
+    TCompiledOp c;
+    c.op = op.get();
+    c.count = static_cast<uint32_t>(op->Operands.size());
+    const bool bound = c.count > 2 || op->OpCode == ocFunc || op->OpCode == ocDimTo;
+    c.run = HandlerFor(op->OpCode, c.count, bound);
+    c.dest.name = &op->DestName;
+    c.dest.temp = slots.Find(op->DestName);
+    c.operands.reserve(op->Operands.size());
+    for (const auto& p : op->Operands) {
+      TOperandRef o;
+      o.param = p.get();
+      o.ref = p->AsVar();
+      if (o.ref) {
+        o.name.name = &o.ref->VarName;
+        o.name.temp = slots.Find(o.ref->VarName);
+      }
+      c.operands.push_back(o);
+    }
+    for (size_t k = 0; k < 2 && k < c.operands.size(); ++k) c.first[k] = c.operands[k];
+    plan->ops.push_back(std::move(c));
+  }
+  plan->has_result = !ops.empty() && ops.back()->OpCode == ocTo && ops.back()->DestName == "____arg";
+  return plan;
+}
+
 }  // namespace
 
-void TKovaParser::Execute(TParamCollection& store) {
-  if (!plan_) {
-    TSlotNames slots;
-    for (const auto& op : ops_) slots.Add(op->DestName);
-    auto plan = std::make_unique<TPlan>(slots.Count());
-    plan->ops.reserve(ops_.size());
-    for (const auto& op : ops_) {
-      TCompiledOp c;
-      c.op = op.get();
-      c.code = op->OpCode;
-      c.dest.name = &op->DestName;
-      c.dest.temp = slots.Find(op->DestName);
-      c.operands.reserve(op->Operands.size());
-      for (const auto& p : op->Operands) {
-        TOperandRef o;
-        o.param = p.get();
-        o.ref = p->AsVar();
-        if (o.ref) {
-          o.name.name = &o.ref->VarName;
-          o.name.temp = slots.Find(o.ref->VarName);
-        }
-        c.operands.push_back(o);
-      }
-      plan->ops.push_back(std::move(c));
+namespace {
+
+// Looks every name of the plan up in the store again.
+[[gnu::noinline]] void LookUpAll(TKovaParser::TPlan& plan, const TParamCollection& store) {
+  for (TCompiledOp& c : plan.ops) {
+    for (TOperandRef& o : c.operands) {
+      if (o.ref) LookUp(o.name, store);
     }
-    plan->has_result = !ops_.empty() && ops_.back()->OpCode == ocTo && ops_.back()->DestName == "____arg";
-    plan_ = std::move(plan);
+    for (size_t k = 0; k < 2 && k < c.operands.size(); ++k) c.first[k] = c.operands[k];
+    LookUp(c.dest, store);
   }
+  plan.store = &store;
+  plan.stamp = store.Stamp();
+  plan.depth = store.CurrentDepth;
+}
+
+// The same when the store's names or its current depth changed since the last time.
+inline void CheckLookups(TKovaParser::TPlan& plan, const TParamCollection& store) {
+  if (plan.stamp != store.Stamp() || plan.depth != store.CurrentDepth || plan.store != &store) LookUpAll(plan, store);
+}
+
+}  // namespace
+
+inline void TKovaParser::Evaluate(TParamCollection& store, TTempSlots& temps) {
+  struct TClear {
+    TTempSlots& temps;
+    ~TClear() { temps.Clear(); }
+  } clear{temps};
+  if (result_) spare_result_ = std::move(result_);
+  TPlan& plan = *plan_;
+  TEval e{store, temps, true};
+  for (TCompiledOp& c : plan.ops) {
+    if (e.unsure) {
+      CheckLookups(plan, store);
+      e.unsure = false;
+    }
+    try {
+      c.run(c, e);
+    } catch (const std::exception&) {
+      break;  // an error ends the expression silently
+    }
+  }
+  if (!plan.has_result) return;
+  CheckLookups(plan, store);
+  const TCompiledOp& last = plan.ops.back();
+  TParamCollectionItem* arg = last.dest.item;
+  if (last.dest.temp >= 0) {
+    if (TParamCollectionItem* t = temps.Active(last.dest.temp)) arg = t;
+  }
+  if (!arg) return;
+  const TCustomParam& value = arg->Value();
+  const int32_t type = TypeOf(value);
+  if (type < PT_INT || type > PT_STR) Raise<EScriptError>(TMsg::ParamBadVariable, last.op->DestName.c_str());
+  std::unique_ptr<TCustomParam> result = std::move(spare_result_);
+  CopyResult(value, type, result);
+  result_ = std::move(result);
+}
+
+void TKovaParser::Execute(TParamCollection& store) {
+  if (!plan_) plan_ = Compile(ops_);
   if (running_) {
     // Evaluated again from inside its own evaluation: the inner run gets temporaries of its own.
     TTempSlots scope(plan_->temps.Size());
@@ -730,33 +927,6 @@ void TKovaParser::Execute(TParamCollection& store) {
     ~TRunning() { flag = false; }
   } running{running_};
   Evaluate(store, plan_->temps);
-}
-
-void TKovaParser::Evaluate(TParamCollection& store, TTempSlots& temps) {
-  struct TClear {
-    TTempSlots& temps;
-    ~TClear() { temps.Clear(); }
-  } clear{temps};
-  if (result_) spare_result_ = std::move(result_);
-  TPlan& plan = *plan_;
-  for (TCompiledOp& c : plan.ops) {
-    try {
-      RunOp(c, store, temps);
-    } catch (const std::exception&) {
-      break;  // an error ends the expression silently
-    }
-  }
-  if (!plan.has_result) return;
-  TCompiledOp& last = plan.ops.back();
-  Refresh(last, store);
-  TParamCollectionItem* arg = Resolve(last.dest, temps);
-  if (!arg) return;
-  const TCustomParam& value = arg->Value();
-  const int32_t type = TypeOf(value);
-  if (type < PT_INT || type > PT_STR) Raise<EScriptError>(TMsg::ParamBadVariable, last.op->DestName.c_str());
-  std::unique_ptr<TCustomParam> result = std::move(spare_result_);
-  CopyResult(value, type, result);
-  result_ = std::move(result);
 }
 
 }  // namespace kova

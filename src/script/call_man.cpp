@@ -399,7 +399,7 @@ bool TCallMan::Step() {
     auto stayed = [&] { return page_ == page_before && pc_ == pc_before; };
     switch (state_) {
       case 0:
-        if (DispatchEvent(1) == 0) {
+        if (!queue_ || queue_->Count() == 0 || DispatchEvent(1) == 0) {
           RunTurn();
           // A command that stays where it is ends the frame's work (it runs again next frame).
           if (state_ == 0 && stayed()) running_ = 0;

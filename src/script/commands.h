@@ -118,6 +118,7 @@ inline TCustomParam* EvalExpr(TKovaParser& expr, TCallMan& callman) {
 // True when the expression gives a result whose flag value is true.
 inline bool EvalCondition(TKovaParser& expr, TCallMan& callman) {
   const TCustomParam* r = EvalExpr(expr, callman);
+  if (r && r->PlainType() == PT_BOOL) return static_cast<const TParamFlag*>(r)->First() != 0;
   return r && r->GetFlag();
 }
 // The result converted, or the default when the expression gives none.

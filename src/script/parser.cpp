@@ -45,13 +45,57 @@ class TKovaParser::TTempSlots {
   // The temporary of slot s when this evaluation has created it, else nullptr.
   TParamCollectionItem* Active(int32_t s) const {
     const TSlot& slot = slots_[static_cast<size_t>(s)];
-    return slot.active ? slot.item.get() : nullptr;
+    return slot.epoch == epoch_ ? slot.item.get() : nullptr;
   }
 
   // Creates the temporary of slot s: named `name`, holding the default value of the type code
   // (0: an unbound element reference).
   TParamCollectionItem* Create(int32_t s, const std::string& name, int32_t type) {
     TSlot& slot = slots_[static_cast<size_t>(s)];
+    // The common case: the slot's last temporary had the same name and a value of the type.
+    if (slot.named == &name) {
+      TCustomParam& v = slot.item->Value();
+      if (type != PT_NONE && v.PlainType() == type) {
+        ResetPlain(v, type);
+        slot.epoch = epoch_;
+        return slot.item.get();
+      }
+    }
+    return CreateAnew(slot, name, type);
+  }
+
+  // Ends the evaluation: the temporaries leave, and references they hold are dropped.
+  void Clear() noexcept {
+    ++epoch_;
+    if (!refs_) return;
+    refs_ = false;
+    for (TSlot& slot : slots_) {
+      if (!slot.item) continue;
+      TCustomParam& v = slot.item->Value();
+      if (!v.PlainType()) {
+        if (TParamVar* ref = v.AsVar()) ref->Unbind();
+      }
+    }
+  }
+
+ private:
+  struct TSlot {
+    std::unique_ptr<TParamCollectionItem> item;
+    const std::string* named = nullptr;  // the destination name the item holds
+    uint64_t epoch = 0;                  // the evaluation that created the temporary
+  };
+
+  // What the scalar setter of the type does with the type's default value.
+  static void ResetPlain(TCustomParam& v, int32_t type) {
+    switch (type) {
+      case PT_INT: static_cast<TParamInt&>(v).SetFirst() = 0; break;
+      case PT_FLOAT: static_cast<TParamFloat&>(v).SetFirst() = 0.0L; break;
+      case PT_BOOL: static_cast<TParamFlag&>(v).SetFirst() = 0; break;
+      default: static_cast<TParamStr&>(v).SetFirst().clear(); break;
+    }
+  }
+
+  [[gnu::noinline]] TParamCollectionItem* CreateAnew(TSlot& slot, const std::string& name, int32_t type) {
     if (!slot.item) slot.item = std::make_unique<TParamCollectionItem>();
     TParamCollectionItem* item = slot.item.get();
     if (slot.named != &name) {
@@ -67,40 +111,21 @@ class TKovaParser::TTempSlots {
       } else {
         item->SetType(PT_NONE);
       }
+      refs_ = true;
     } else if (v.PlainType() == type) {
-      // What the scalar setter of the type does with the default value.
-      switch (type) {
-        case PT_INT: static_cast<TParamInt&>(v).SetFirst() = 0; break;
-        case PT_FLOAT: static_cast<TParamFloat&>(v).SetFirst() = 0.0L; break;
-        case PT_BOOL: static_cast<TParamFlag&>(v).SetFirst() = 0; break;
-        default: static_cast<TParamStr&>(v).SetFirst().clear(); break;
-      }
+      ResetPlain(v, type);
     } else {
       item->SetType(type);
     }
-    slot.active = true;
+    slot.epoch = epoch_;
     return item;
   }
 
-  // Ends the evaluation: the temporaries leave, and references they hold are dropped.
-  void Clear() noexcept {
-    for (TSlot& slot : slots_) {
-      if (!slot.active) continue;
-      slot.active = false;
-      TCustomParam& v = slot.item->Value();
-      if (!v.PlainType()) {
-        if (TParamVar* ref = v.AsVar()) ref->Unbind();
-      }
-    }
-  }
-
- private:
-  struct TSlot {
-    std::unique_ptr<TParamCollectionItem> item;
-    const std::string* named = nullptr;  // the destination name the item holds
-    bool active = false;
-  };
   std::vector<TSlot> slots_;
+  // The current evaluation; a slot is active while its epoch is this one. Never wraps.
+  uint64_t epoch_ = 1;
+  // Some temporary was made an element reference (Clear unbinds those).
+  bool refs_ = false;
 };
 
 namespace {
@@ -128,17 +153,18 @@ struct TCompiledOp;
 struct TEval {
   TParamCollection& store;
   TKovaParser::TTempSlots& temps;
-  // Set when an operation may have changed the store's names (it called a function, or read or
-  // wrote a value through a reference or a system variable): the lookups are checked again
-  // before the next operation.
-  bool unsure;
 };
 
-// Runs one operation; the handler is chosen by the operation's code and operand count.
-using THandler = void (*)(TCompiledOp& c, TEval& e);
+// How an operation runs, chosen by its code and operand count when it is compiled: a two-operand
+// operator (ocPlus .. ocNEqual) is its own code; besides those:
+enum TOpKind : uint8_t {
+  kOpTo = 32,       // assignment (one or two operands)
+  kOpGeneral = 33,  // function calls, element references, more than two operands, an operand
+                    // short, an invalid code
+};
 
 struct TCompiledOp {
-  THandler run = nullptr;
+  uint8_t kind = kOpGeneral;
   uint32_t count = 0;     // operands
   TOperandRef first[2];   // the first two operands
   TNameRef dest;
@@ -422,61 +448,39 @@ inline void BindOperand(TParamVar& ref, TParamCollectionItem& item) {
   ref.ElementIndex = inner ? inner->ElementIndex : 0;
 }
 
-// The value an operand gives: a constant itself; the value of a variable that holds its own
-// elements (read straight from it); for any other variable the reference operand, bound to it
-// (`bound` is set to unbind it afterwards). A missing variable raises.
-inline const TCustomParam* ReadOperand(const TOperandRef& o, TEval& e, TParamVar*& bound) {
+// The value an operand gives when it is a constant or a variable that holds its own elements
+// (read straight from it); nullptr for a missing variable and any other value (the general form
+// of the operation deals with those).
+inline const TCustomParam* PlainOperand(const TOperandRef& o, const TEval& e) {
   if (!o.ref) return o.param;
-  TParamCollectionItem* item;
-  const TCustomParam* value;
-  if (o.name.temp >= 0 && (item = e.temps.Active(o.name.temp))) {
-    value = &item->Value();
-  } else {
-    item = o.name.item;
-    if (!item) RaiseMissing(*o.name.name);
-    value = o.name.value;
+  const TCustomParam* value = o.name.value;
+  if (o.name.temp >= 0) {
+    if (TParamCollectionItem* t = e.temps.Active(o.name.temp)) value = &t->Value();
   }
-  if (value->PlainType()) return value;
-  BindOperand(*o.ref, *item);
-  bound = o.ref;
-  e.unsure = true;
-  return o.ref;
+  return value && value->PlainType() ? value : nullptr;
 }
 
-// The destination: the temporary of this evaluation, else the store's variable, else (for a
-// temporary's name) a new temporary of the type `type()` gives. A missing variable raises.
+// The destination's value when it is a value of its own: the temporary of this evaluation, else
+// the store's variable, else (for a temporary's name) a new temporary of the type `type()` gives.
+// nullptr (and nothing done) for a missing variable and any other destination.
 template <class Type>
-inline TParamCollectionItem* Destination(TCompiledOp& c, TEval& e, Type type) {
+inline TCustomParam* PlainDestination(TCompiledOp& c, TEval& e, Type type) {
+  TCustomParam* value = c.dest.value;
   if (c.dest.temp >= 0) {
-    if (TParamCollectionItem* t = e.temps.Active(c.dest.temp)) return t;
+    if (TParamCollectionItem* t = e.temps.Active(c.dest.temp)) {
+      value = &t->Value();
+    } else if (!value) {
+      return &e.temps.Create(c.dest.temp, c.op->DestName, type())->Value();
+    }
   }
-  if (c.dest.item) return c.dest.item;
-  if (c.dest.temp < 0) RaiseMissing(c.op->DestName);
-  return e.temps.Create(c.dest.temp, c.op->DestName, type());
+  return value && value->PlainType() ? value : nullptr;
 }
 
-// Unbinds the references an operation bound when it ends, however it ends.
-struct TUnbindGuard {
-  TParamVar* refs[2] = {nullptr, nullptr};
-  ~TUnbindGuard() {
-    if (refs[0]) refs[0]->Unbind();
-    if (refs[1]) refs[1]->Unbind();
-  }
-};
-
-// A destination that is not a value of its own (a system variable, an element reference) may
-// reach anything when written.
-inline TCustomParam& Written(TParamCollectionItem& dest, TEval& e) {
-  TCustomParam& v = dest.Value();
-  if (!v.PlainType()) e.unsure = true;
-  return v;
-}
-
-// Function calls, element references and operations of more than two operands: every reference
-// operand is bound first (functions read and write through them), and they read their operands
-// through the references.
-void RunBound(TCompiledOp& c, TEval& e) {
-  e.unsure = true;
+// The general form of an operation, for every operand and destination: each reference operand is
+// bound to its variable first (a missing one raises) and the operation reads its operands through
+// the references (functions read and write through them); a missing temporary destination is
+// created with the operator's type.
+[[gnu::noinline]] void RunGeneral(TCompiledOp& c, TEval& e) {
   struct TUnbindAll {
     std::vector<TOperandRef>& all;
     ~TUnbindAll() {
@@ -524,39 +528,29 @@ void RunBound(TCompiledOp& c, TEval& e) {
   Calculate(code, n > 0 ? op.Operands[0].get() : nullptr, n > 1 ? op.Operands[1].get() : nullptr, n, dest->Value());
 }
 
-// Operations of one or two operands that no other handler takes (an operand short, an invalid
-// code).
-void RunOther(TCompiledOp& c, TEval& e) {
-  e.unsure = true;
-  TUnbindGuard unbind;
-  const size_t n = c.count;
-  const TCustomParam* v[2] = {nullptr, nullptr};
-  for (size_t k = 0; k < n; ++k) v[k] = ReadOperand(c.first[k], e, unbind.refs[k]);
-  TParamCollectionItem* dest = Destination(c, e, [&] {
-    return TempType(*c.op, n, [&](size_t i) -> const TCustomParam& { return *v[i]; });
-  });
-  Calculate(c.op->OpCode, v[0], v[1], n, dest->Value());
-}
-
-// Assignment (one operand; a second one is looked up and not used).
-void RunTo(TCompiledOp& c, TEval& e) {
-  TUnbindGuard unbind;
-  const TCustomParam* a = ReadOperand(c.first[0], e, unbind.refs[0]);
-  if (c.count > 1) ReadOperand(c.first[1], e, unbind.refs[1]);
-  TCustomParam& dest = Written(*Destination(c, e, [a] { return TypeOf(*a); }), e);
-  const int32_t dt = dest.PlainType();
-  if (dt && dt == a->PlainType()) {
+// Assignment between values of their own (a second operand is read and not used); false (and
+// nothing done) for any other operands or destination.
+[[gnu::always_inline]] inline bool RunTo(TCompiledOp& c, TEval& e) {
+  const TCustomParam* a = PlainOperand(c.first[0], e);
+  if (!a || (c.count > 1 && !PlainOperand(c.first[1], e))) return false;
+  TCustomParam* dest = PlainDestination(c, e, [a] { return a->PlainType(); });
+  if (!dest) return false;
+  const int32_t dt = dest->PlainType();
+  if (dt == a->PlainType()) {
     // The same type on both sides: element 0 is copied as stored (a flag as 0 or 1).
     switch (dt) {
-      case PT_INT: static_cast<TParamInt&>(dest).SetFirst() = AsInt(*a).First(); return;
-      case PT_FLOAT: static_cast<TParamFloat&>(dest).SetFirst() = static_cast<const TParamFloat&>(*a).First(); return;
+      case PT_INT: static_cast<TParamInt&>(*dest).SetFirst() = AsInt(*a).First(); return true;
+      case PT_FLOAT:
+        static_cast<TParamFloat&>(*dest).SetFirst() = static_cast<const TParamFloat&>(*a).First();
+        return true;
       case PT_BOOL:
-        static_cast<TParamFlag&>(dest).SetFirst() = static_cast<const TParamFlag&>(*a).First() != 0 ? 1 : 0;
-        return;
+        static_cast<TParamFlag&>(*dest).SetFirst() = static_cast<const TParamFlag&>(*a).First() != 0 ? 1 : 0;
+        return true;
       default: break;  // strings go through SetStr, which guards against the text being freed
     }
   }
-  Calculate(ocTo, a, nullptr, 1, dest);
+  Calculate(ocTo, a, nullptr, 1, *dest);
+  return true;
 }
 
 // The type of a new temporary destination of a two-operand operator.
@@ -569,9 +563,7 @@ inline int32_t BinaryTempType(const TCustomParam& a) {
     return TypeOf(a) == PT_FLOAT ? PT_FLOAT : PT_INT;
   } else if constexpr (kCode == ocComboStr) {
     return PT_STR;
-  } else if constexpr (kCode >= ocEqual && kCode <= ocESmall) {
-    return PT_BOOL;
-  } else if constexpr (kCode == ocNEqual) {
+  } else if constexpr ((kCode >= ocEqual && kCode <= ocESmall) || kCode == ocNEqual) {
     return PT_BOOL;
   } else {
     return PT_INT;
@@ -581,15 +573,17 @@ inline int32_t BinaryTempType(const TCustomParam& a) {
 template <uint8_t kCode>
 constexpr bool kIsComparison = (kCode >= ocEqual && kCode <= ocESmall) || kCode == ocNEqual;
 
-// Two-operand operators. Plain integers (and, for comparisons, plain strings) are computed and
-// stored here; everything else goes through Calculate.
+// Two-operand operators on values of their own. Integers (and, for comparisons, strings) are
+// computed and stored here, the rest through Calculate; false (and nothing done) for any other
+// operands or destination.
 template <uint8_t kCode>
-void RunBinary(TCompiledOp& c, TEval& e) {
-  TUnbindGuard unbind;
-  const TCustomParam* a = ReadOperand(c.first[0], e, unbind.refs[0]);
-  const TCustomParam* b = ReadOperand(c.first[1], e, unbind.refs[1]);
-  TCustomParam& dest = Written(*Destination(c, e, [a] { return BinaryTempType<kCode>(*a); }), e);
-  const int32_t ta = a->PlainType(), tb = b->PlainType(), td = dest.PlainType();
+[[gnu::always_inline]] inline bool RunBinary(TCompiledOp& c, TEval& e) {
+  const TCustomParam* a = PlainOperand(c.first[0], e);
+  const TCustomParam* b = PlainOperand(c.first[1], e);
+  if (!a || !b) return false;
+  TCustomParam* dest = PlainDestination(c, e, [a] { return BinaryTempType<kCode>(*a); });
+  if (!dest) return false;
+  const int32_t ta = a->PlainType(), tb = b->PlainType(), td = dest->PlainType();
   if constexpr (kIsComparison<kCode>) {
     if (td == PT_BOOL && ta == tb && (ta == PT_INT || ta == PT_STR)) {
       int cmp;
@@ -600,8 +594,8 @@ void RunBinary(TCompiledOp& c, TEval& e) {
         const int r = AsStr(*a).First().compare(AsStr(*b).First());
         cmp = (r > 0) - (r < 0);
       }
-      static_cast<TParamFlag&>(dest).SetFirst() = CompareResult(kCode, cmp) ? 1 : 0;
-      return;
+      static_cast<TParamFlag&>(*dest).SetFirst() = CompareResult(kCode, cmp) ? 1 : 0;
+      return true;
     }
   } else if constexpr (kCode == ocPlus || kCode == ocMinus || kCode == ocMul || kCode == ocOr ||
                        kCode == ocAnd || kCode == ocXor) {
@@ -614,66 +608,67 @@ void RunBinary(TCompiledOp& c, TEval& e) {
       else if constexpr (kCode == ocOr) r = x | y;
       else if constexpr (kCode == ocAnd) r = x & y;
       else r = x ^ y;
-      static_cast<TParamInt&>(dest).SetFirst() = Wrap(r);
-      return;
+      static_cast<TParamInt&>(*dest).SetFirst() = Wrap(r);
+      return true;
     }
   }
-  Calculate(kCode, a, b, 2, dest);
+  Calculate(kCode, a, b, 2, *dest);
+  return true;
 }
 
-THandler HandlerFor(uint8_t code, size_t count, bool bound) {
-  if (bound) return RunBound;
-  if (code == ocTo && count >= 1) return RunTo;
-  if (count != 2) return RunOther;
-  switch (code) {
-    case ocPlus: return RunBinary<ocPlus>;
-    case ocMinus: return RunBinary<ocMinus>;
-    case ocMul: return RunBinary<ocMul>;
-    case ocDiv: return RunBinary<ocDiv>;
-    case ocMod: return RunBinary<ocMod>;
-    case ocOr: return RunBinary<ocOr>;
-    case ocAnd: return RunBinary<ocAnd>;
-    case ocXor: return RunBinary<ocXor>;
-    case ocEqual: return RunBinary<ocEqual>;
-    case ocBig: return RunBinary<ocBig>;
-    case ocSmall: return RunBinary<ocSmall>;
-    case ocEBig: return RunBinary<ocEBig>;
-    case ocESmall: return RunBinary<ocESmall>;
-    case ocShiftL: return RunBinary<ocShiftL>;
-    case ocShiftR: return RunBinary<ocShiftR>;
-    case ocComboStr: return RunBinary<ocComboStr>;
-    case ocNEqual: return RunBinary<ocNEqual>;
-    default: return RunOther;
+uint8_t KindFor(uint8_t code, size_t count) {
+  if (count > 2 || code == ocFunc || code == ocDimTo) return kOpGeneral;
+  if (code == ocTo && count >= 1) return kOpTo;
+  if (count == 2 && code >= ocPlus && code <= ocNEqual) return code;
+  return kOpGeneral;
+}
+
+// Runs the operation on values of their own; false (and nothing done) when it takes its general
+// form.
+[[gnu::always_inline]] inline bool RunPlain(TCompiledOp& c, TEval& e) {
+  switch (c.kind) {
+    case kOpTo: return RunTo(c, e);
+    case ocPlus: return RunBinary<ocPlus>(c, e);
+    case ocMinus: return RunBinary<ocMinus>(c, e);
+    case ocMul: return RunBinary<ocMul>(c, e);
+    case ocDiv: return RunBinary<ocDiv>(c, e);
+    case ocMod: return RunBinary<ocMod>(c, e);
+    case ocOr: return RunBinary<ocOr>(c, e);
+    case ocAnd: return RunBinary<ocAnd>(c, e);
+    case ocXor: return RunBinary<ocXor>(c, e);
+    case ocEqual: return RunBinary<ocEqual>(c, e);
+    case ocBig: return RunBinary<ocBig>(c, e);
+    case ocSmall: return RunBinary<ocSmall>(c, e);
+    case ocEBig: return RunBinary<ocEBig>(c, e);
+    case ocESmall: return RunBinary<ocESmall>(c, e);
+    case ocShiftL: return RunBinary<ocShiftL>(c, e);
+    case ocShiftR: return RunBinary<ocShiftR>(c, e);
+    case ocComboStr: return RunBinary<ocComboStr>(c, e);
+    case ocNEqual: return RunBinary<ocNEqual>(c, e);
+    default: return false;
   }
 }
 
-// Copies the value of "____arg" into `result`, reusing its storage when the types agree.
-void CopyResult(const TCustomParam& source, int32_t type, std::unique_ptr<TCustomParam>& result) {
-  if (result && result->PlainType() == type && source.PlainType() == type) {
-    switch (type) {
-      case PT_INT: {
-        auto& r = static_cast<TParamInt&>(*result);
-        const auto& s = static_cast<const TParamInt&>(source);
-        if (r.IsScalar() && s.IsScalar()) {
-          r.SetFirst() = s.First();
-          return;
-        }
-        break;
-      }
-      case PT_BOOL: {
-        auto& r = static_cast<TParamFlag&>(*result);
-        const auto& s = static_cast<const TParamFlag&>(source);
-        if (r.IsScalar() && s.IsScalar()) {
-          r.SetFirst() = s.First();
-          return;
-        }
-        break;
-      }
-      default: break;
+// Copies a plain scalar integer or flag into a plain scalar of the same type; false (nothing
+// done) for anything else.
+inline bool CopyScalar(const TCustomParam& source, TCustomParam& dest, int32_t type) {
+  switch (type) {
+    case PT_INT: {
+      auto& d = static_cast<TParamInt&>(dest);
+      const auto& s = static_cast<const TParamInt&>(source);
+      if (!d.IsScalar() || !s.IsScalar()) return false;
+      d.SetFirst() = s.First();
+      return true;
     }
+    case PT_BOOL: {
+      auto& d = static_cast<TParamFlag&>(dest);
+      const auto& s = static_cast<const TParamFlag&>(source);
+      if (!d.IsScalar() || !s.IsScalar()) return false;
+      d.SetFirst() = s.First();
+      return true;
+    }
+    default: return false;
   }
-  if (!result || result->PlainType() != type) result = CreateParamByType(type);
-  result->Assign(source);
 }
 
 }  // namespace
@@ -831,8 +826,7 @@ std::unique_ptr<TKovaParser::TPlan> Compile(const std::vector<std::unique_ptr<TO
     TCompiledOp c;
     c.op = op.get();
     c.count = static_cast<uint32_t>(op->Operands.size());
-    const bool bound = c.count > 2 || op->OpCode == ocFunc || op->OpCode == ocDimTo;
-    c.run = HandlerFor(op->OpCode, c.count, bound);
+    c.kind = KindFor(op->OpCode, c.count);
     c.dest.name = &op->DestName;
     c.dest.temp = slots.Find(op->DestName);
     c.operands.reserve(op->Operands.size());
@@ -878,27 +872,31 @@ inline void CheckLookups(TKovaParser::TPlan& plan, const TParamCollection& store
 
 }  // namespace
 
-inline void TKovaParser::Evaluate(TParamCollection& store, TTempSlots& temps) {
-  struct TClear {
-    TTempSlots& temps;
-    ~TClear() { temps.Clear(); }
-  } clear{temps};
-  if (result_) spare_result_ = std::move(result_);
+[[gnu::always_inline]] inline void TKovaParser::Evaluate(TParamCollection& store, TTempSlots& temps) {
+  has_result_ = false;
   TPlan& plan = *plan_;
-  TEval e{store, temps, true};
-  for (TCompiledOp& c : plan.ops) {
-    if (e.unsure) {
-      CheckLookups(plan, store);
-      e.unsure = false;
+  TEval e{store, temps};
+  // The lookups are checked before the first operation and after any operation that may have
+  // changed the store's names: one in its general form (which calls functions and reads and
+  // writes through references and system variables) or one that failed. Operations on values of
+  // their own never do.
+  bool unsure = true;
+  try {
+    for (TCompiledOp& c : plan.ops) {
+      if (unsure) {
+        CheckLookups(plan, store);
+        unsure = false;
+      }
+      if (!RunPlain(c, e)) {
+        unsure = true;
+        RunGeneral(c, e);
+      }
     }
-    try {
-      c.run(c, e);
-    } catch (const std::exception&) {
-      break;  // an error ends the expression silently
-    }
+  } catch (const std::exception&) {
+    unsure = true;  // an error ends the expression silently
   }
   if (!plan.has_result) return;
-  CheckLookups(plan, store);
+  if (unsure) CheckLookups(plan, store);
   const TCompiledOp& last = plan.ops.back();
   TParamCollectionItem* arg = last.dest.item;
   if (last.dest.temp >= 0) {
@@ -908,25 +906,45 @@ inline void TKovaParser::Evaluate(TParamCollection& store, TTempSlots& temps) {
   const TCustomParam& value = arg->Value();
   const int32_t type = TypeOf(value);
   if (type < PT_INT || type > PT_STR) Raise<EScriptError>(TMsg::ParamBadVariable, last.op->DestName.c_str());
-  std::unique_ptr<TCustomParam> result = std::move(spare_result_);
-  CopyResult(value, type, result);
-  result_ = std::move(result);
+  if (result_ && result_->PlainType() == type && value.PlainType() == type && CopyScalar(value, *result_, type)) {
+    has_result_ = true;
+    return;
+  }
+  if (!result_ || result_->PlainType() != type) result_ = CreateParamByType(type);
+  result_->Assign(value);
+  has_result_ = true;
 }
 
 void TKovaParser::Execute(TParamCollection& store) {
-  if (!plan_) plan_ = Compile(ops_);
-  if (running_) {
-    // Evaluated again from inside its own evaluation: the inner run gets temporaries of its own.
-    TTempSlots scope(plan_->temps.Size());
-    Evaluate(store, scope);
+  if (!plan_ || running_) {
+    ExecuteAside(store);
     return;
   }
   running_ = true;
-  struct TRunning {
-    bool& flag;
-    ~TRunning() { flag = false; }
-  } running{running_};
+  // The temporaries leave when the evaluation ends, however it ends.
+  struct TEnd {
+    TKovaParser& parser;
+    ~TEnd() {
+      parser.plan_->temps.Clear();
+      parser.running_ = false;
+    }
+  } end{*this};
   Evaluate(store, plan_->temps);
+}
+
+void TKovaParser::ExecuteAside(TParamCollection& store) {
+  if (!plan_) plan_ = Compile(ops_);
+  if (!running_) {
+    Execute(store);
+    return;
+  }
+  // Evaluated again from inside its own evaluation: the inner run gets temporaries of its own.
+  TTempSlots scope(plan_->temps.Size());
+  struct TEnd {
+    TTempSlots& temps;
+    ~TEnd() { temps.Clear(); }
+  } end{scope};
+  Evaluate(store, scope);
 }
 
 }  // namespace kova

@@ -65,18 +65,22 @@ class TKovaParser {
   // nested in another (from inside a system function, say, even of this same expression) never
   // sees or changes the outer one's.
   void Execute(TParamCollection& store);
-  TCustomParam* Result() const { return result_.get(); }
+  TCustomParam* Result() const { return has_result_ ? result_.get() : nullptr; }
 
   struct TPlan;
   class TTempSlots;
 
  private:
   void Evaluate(TParamCollection& store, TTempSlots& temps);
+  // Compiles the operations first, or evaluates from inside an evaluation of this expression.
+  void ExecuteAside(TParamCollection& store);
 
   std::vector<std::unique_ptr<TOpeData>> ops_;
   std::unique_ptr<TPlan> plan_;  // the compiled form; null until the next evaluation
+  // The result's storage, kept and reused while the results' types agree; Result() is it while
+  // has_result_ is set.
   std::unique_ptr<TCustomParam> result_;
-  std::unique_ptr<TCustomParam> spare_result_;  // last result's storage, reused when types agree
+  bool has_result_ = false;
   bool running_ = false;
 };
 

@@ -1,12 +1,18 @@
 // kovarun: runs a game folder without a display, for tests and for checking a game.
 //
-//   kovarun GAME_FOLDER [--frames N] [--log FILE]
+//   kovarun GAME_FOLDER [--frames N] [--log FILE] [--input FILE] [--shot FILE.png]
 //
 // Opens the game the way the player does (GAME_FOLDER is the game's base folder: its loose files
 // and its "game.dat"), then runs frame steps on a virtual clock of 16 ms a frame until the script
 // terminates or N frames (default 3600) have passed. With --log, the script's trace lines go to
 // FILE (UTF-8, one per line; "-" for the standard output). Message boxes are answered as a headless player answers them and
 // written to standard error.
+//
+// With --input, FILE holds recorded input, one event per line: FRAME EVENT [ARGS], frames counted
+// from 1, "#" starting a comment; events move X Y, ldown X Y, lup X Y, rdown X Y, rup X Y,
+// wheelup, wheeldown, keydown VK, keyup VK (game coordinates; VK a virtual-key number). Each is
+// fed to the input step of its frame. With --shot, the screen's picture after the last frame is
+// written to FILE.png as an 8-bit RGB PNG.
 //
 // Exit status: 0 when the game ended by its Terminate command, was closed, or ran its N frames;
 // 1 when start-up failed (in any form: no game data, no project, a start page too old for this
@@ -23,12 +29,16 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "components/scene_input.h"
 #include "core/errors.h"
 #include "core/messages.h"
+#include "graphics/pictures/png_saver.h"
 #include "platform/dialogs.h"
 #include "platform/replacing_file.h"
 #include "platform/services.h"
@@ -46,10 +56,19 @@ struct TOptions {
   std::string game_folder;
   long frames = kDefaultFrames;
   std::string log_file;
+  std::string input_file;
+  std::string shot_file;
 };
 
 void Usage() {
-  std::fputs("usage: kovarun GAME_FOLDER [--frames N] [--log FILE|-]\n", stderr);
+  std::fputs("usage: kovarun GAME_FOLDER [--frames N] [--log FILE|-] [--input FILE] [--shot FILE.png]\n"
+             "  --frames N      run at most N frames of 16 ms (default 3600)\n"
+             "  --log FILE      write the script's trace lines to FILE (\"-\": standard output)\n"
+             "  --input FILE    feed recorded input: one event a line, FRAME EVENT [ARGS], frames from 1,\n"
+             "                  \"#\" starts a comment; events: move X Y, ldown X Y, lup X Y, rdown X Y,\n"
+             "                  rup X Y, wheelup, wheeldown, keydown VK, keyup VK\n"
+             "  --shot FILE.png write the screen's picture after the last frame as an RGB PNG\n",
+             stderr);
 }
 
 bool ParseArgs(int argc, char** argv, TOptions& options) {
@@ -62,6 +81,10 @@ bool ParseArgs(int argc, char** argv, TOptions& options) {
       if (ec != std::errc() || end != n.data() + n.size() || options.frames < 0) return false;
     } else if (arg == "--log" && i + 1 < argc) {
       options.log_file = argv[++i];
+    } else if (arg == "--input" && i + 1 < argc) {
+      options.input_file = argv[++i];
+    } else if (arg == "--shot" && i + 1 < argc) {
+      options.shot_file = argv[++i];
     } else if (!arg.starts_with("--") && !have_folder) {
       options.game_folder = std::string(arg);
       have_folder = true;
@@ -148,6 +171,21 @@ int Run(const TOptions& options) {
     std::fprintf(stderr, "kovarun: %s: %s\n", options.log_file.c_str(), std::strerror(errno));
     return 1;
   }
+  TSceneInputScript input;
+  if (!options.input_file.empty()) {
+    std::ifstream in(options.input_file, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "kovarun: %s: %s\n", options.input_file.c_str(), std::strerror(errno));
+      return 1;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    if (!input.Parse(text.str(), error)) {
+      std::fprintf(stderr, "kovarun: %s: %s\n", options.input_file.c_str(), error.c_str());
+      return 2;
+    }
+  }
   TReportingDialogs dialogs;
   plat::THeadlessServices services;
   services.dialogs = &dialogs;
@@ -157,6 +195,7 @@ int Run(const TOptions& options) {
     TSession session(services);
     if (!options.log_file.empty()) session.Log().SetWriter([&log](std::string_view line) { log.Write(line); });
     session.SetErrorSink([](std::string_view text) { PrintError(text); });
+    session.SetFrameInput([&](int64_t frame) { input.Feed(frame, session.SceneRoot()); });
 
     TLaunchInfo launch;
     launch.ProgramFolder = ProgramFolder();
@@ -182,6 +221,10 @@ int Run(const TOptions& options) {
           std::fprintf(stderr, "kovarun: the script stopped at frame %ld\n", frame);
           status = 1;
           break;
+      }
+      if (!options.shot_file.empty() && !SaveSurfacePng(session.SceneHost().Screen(), options.shot_file)) {
+        std::fprintf(stderr, "kovarun: %s: the picture could not be written\n", options.shot_file.c_str());
+        status = 1;
       }
     }
   }

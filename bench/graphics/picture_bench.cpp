@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/stream.h"
-#include "graphics/wexa_frame_list.h"
+#include "graphics/pictures/wexa_frame_list.h"
 
 namespace kova {
 namespace {

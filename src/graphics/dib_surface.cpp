@@ -59,12 +59,12 @@ void TDIBSurface::CopyAlphaRect(const TDIBSurface& source, const TRect& rect) {
   const TDIBSurface* from = source.Alpha();
   if (!from || !alpha_ || alpha_->Empty() || rect.Left < 0 || rect.Left >= from->Width()) return;
   const int32_t cols = std::min(alpha_->Width(), from->Width() - rect.Left);
-  for (int32_t y = std::max(rect.Top, 0), row = y - rect.Top; y < rect.Bottom && y < from->Height() &&
-                                                             row < alpha_->Height();
-       ++y, ++row) {
-    if (row < 0) continue;
-    std::memmove(alpha_->RowAddress(row), from->RowAddress(y) + rect.Left, size_t(cols));
-  }
+  // Own row k takes source row rect.Top + k, for the rows inside both planes and the rectangle.
+  const int64_t top = rect.Top;
+  const int64_t first = std::max<int64_t>(0, -top);
+  const int64_t stop = std::min<int64_t>(alpha_->Height(), std::min<int64_t>(rect.Bottom, from->Height()) - top);
+  for (int64_t k = first; k < stop; ++k)
+    std::memmove(alpha_->RowAddress(int32_t(k)), from->RowAddress(int32_t(top + k)) + rect.Left, size_t(cols));
 }
 
 void TDIBSurface::FillRect(TRect rect, uint32_t pixel) {

@@ -1,8 +1,10 @@
-// The blits of the alpha surface: clipping, then one row routine per depth.
+// The blits of the alpha surface: clipping, then the rows of the pixel operations (pixels/ops.h);
+// 1-, 4- and 8-bit targets copy and dither pixel by pixel.
 #include <algorithm>
 #include <cstring>
 
 #include "graphics/dib_surface.h"
+#include "graphics/pixels/ops.h"
 
 namespace kova {
 namespace {
@@ -37,124 +39,36 @@ constexpr uint8_t kDither[16][4] = {
     {0b1111, 0b1101, 0b1111, 0b0101}, {0b1111, 0b1101, 0b1111, 0b0111}, {0b1111, 0b1111, 0b1111, 0b0111},
     {0b1111, 0b1111, 0b1111, 0b1111}};
 
-// Per-channel masks of the 16-bit formats.
-struct TMasks16 {
-  uint32_t r, g, b;
-};
-TMasks16 Masks16(int32_t storage) {
-  return storage == 15 ? TMasks16{0x7C00, 0x3E0, 0x1F} : TMasks16{0xF800, 0x7E0, 0x1F};
-}
-
-// Blends one row of 32-bit pixels at opacity a (1..254): every byte (d (255 - a) + s a) >> 8, the
-// top byte 0; source pixels equal to the key keep the target pixel. The byte loop and the select
-// loop are kept apart so that both vectorise.
-// Built twice (AVX2 and baseline) and chosen when the program loads; both give the same bytes.
-__attribute__((target_clones("avx2", "default")))
-void TranslucentRow32(uint32_t* __restrict d, const uint32_t* __restrict s, int32_t n, uint32_t a,
-                      int64_t key) {
-  constexpr int32_t kChunk = 256;
-  alignas(16) uint8_t blended[kChunk * 4];
-  const uint16_t wa = uint16_t(a), wd = uint16_t(255 - a);
-  const bool keyed = key >= 0 && key <= 0xFFFFFFFF;
-  const uint32_t k = uint32_t(key);
-  for (int32_t base = 0; base < n; base += kChunk) {
-    const int32_t m = std::min(kChunk, n - base);
-    const uint8_t* __restrict sb = reinterpret_cast<const uint8_t*>(s + base);
-    const uint8_t* __restrict db = reinterpret_cast<const uint8_t*>(d + base);
-    for (int32_t i = 0; i < m * 4; ++i)
-      blended[i] = uint8_t(uint16_t(uint16_t(db[i] * wd) + uint16_t(sb[i] * wa)) >> 8);
-    uint32_t* __restrict dd = d + base;
-    const uint32_t* __restrict ss = s + base;
-    if (keyed) {
-      for (int32_t i = 0; i < m; ++i) {
-        uint32_t v;
-        std::memcpy(&v, blended + 4 * i, 4);
-        dd[i] = ss[i] == k ? dd[i] : (v & 0xFFFFFF);
-      }
-    } else {
-      for (int32_t i = 0; i < m; ++i) {
-        uint32_t v;
-        std::memcpy(&v, blended + 4 * i, 4);
-        dd[i] = v & 0xFFFFFF;
-      }
-    }
+// The pixel format of a storage depth for the pixel operations (the per-pixel results: the top
+// byte of a computed 32-bit pixel is 0); None at 8 bits or fewer.
+pixels::TFormat FormatOf(int32_t storage) {
+  switch (storage) {
+    case 15: return pixels::TFormat::P555;
+    case 16: return pixels::TFormat::P565;
+    case 24: return pixels::TFormat::P24;
+    case 32: return pixels::TFormat::P32;
+    default: return pixels::TFormat::None;
   }
 }
 
-// The two-lane blend of a 32-bit (or 24-bit) value with weight v.
-inline uint32_t Blend2Lane(uint32_t d, uint32_t s, uint32_t v) {
-  const uint32_t iv = 255 - v;
-  return ((((d & 0xFF00FF) * iv + (s & 0xFF00FF) * v) >> 8) & 0xFF00FF) |
-         ((((d & 0xFF00) * iv + (s & 0xFF00) * v) >> 8) & 0xFF00);
+// A key as the operations take it: on when it can match a pixel of `bits` bits.
+void SetKey(pixels::TOpArgs& a, int64_t key, int32_t bits) {
+  const int64_t top = bits >= 32 ? 0xFFFFFFFFll : (int64_t(1) << bits) - 1;
+  a.keyed = key >= 0 && key <= top;
+  a.key = uint32_t(key);
 }
 
-// One row through an alpha row at 32 bits: 0 keeps, 255 copies, else every byte
-// (d (255 - v) + s v) >> 8 (the two-lane blend computed byte by byte), top byte 0. Chunks whose
-// alpha is all 0 or all 255 are skipped or copied whole, chunks with few partial values go by groups of
-// eight, skipping and copying; the others run three plain passes (spread the alpha over the bytes, blend the bytes,
-// select) that the compiler vectorises.
-__attribute__((target_clones("avx2", "default")))
-void AlphaRow32(uint32_t* __restrict d, const uint32_t* __restrict s, const uint8_t* __restrict al,
-                int32_t n) {
-  constexpr int32_t kChunk = 64;
-  alignas(16) uint32_t weight[kChunk];
-  alignas(16) uint32_t blended[kChunk];
-  for (int32_t base = 0; base < n; base += kChunk) {
-    const int32_t m = std::min(kChunk, n - base);
-    const uint8_t* __restrict a = al + base;
-    uint32_t* __restrict dd = d + base;
-    const uint32_t* __restrict ss = s + base;
-    uint32_t any = 0, all = 0xFF;
-    for (int32_t i = 0; i < m; ++i) {
-      any |= a[i];
-      all &= a[i];
-    }
-    if (any == 0) continue;
-    if (all == 0xFF) {
-      std::memcpy(dd, ss, size_t(m) * 4);
-      continue;
-    }
-    int32_t partial = 0;
-    for (int32_t i = 0; i < m; ++i) partial += a[i] != 0 && a[i] != 255;
-    if (partial * 4 <= m) {
-      // Mostly edges of opaque areas: pixel by pixel, skipping and copying.
-      for (int32_t g = 0; g < m; g += 8) {
-        const int32_t end = std::min(g + 8, m);
-        uint64_t group = 0;
-        if (end - g == 8) std::memcpy(&group, a + g, 8);
-        if (end - g == 8 && group == 0) continue;
-        if (end - g == 8 && group == ~uint64_t(0)) {
-          std::memcpy(dd + g, ss + g, 32);
-          continue;
-        }
-        for (int32_t i = g; i < end; ++i) {
-          const uint32_t v = a[i];
-          if (v == 0) continue;
-          dd[i] = v == 255 ? ss[i] : Blend2Lane(dd[i], ss[i], v);
-        }
-      }
-      continue;
-    }
-    for (int32_t i = 0; i < m; ++i) weight[i] = uint32_t(a[i]) * 0x01010101u;
-    const uint8_t* __restrict sb = reinterpret_cast<const uint8_t*>(ss);
-    const uint8_t* __restrict db = reinterpret_cast<const uint8_t*>(dd);
-    const uint8_t* __restrict wb = reinterpret_cast<const uint8_t*>(weight);
-    uint8_t* __restrict bb = reinterpret_cast<uint8_t*>(blended);
-    for (int32_t j = 0; j < m * 4; ++j)
-      bb[j] = uint8_t(uint16_t(uint16_t(db[j] * uint8_t(255 - wb[j])) + uint16_t(sb[j] * wb[j])) >> 8);
-    for (int32_t i = 0; i < m; ++i) {
-      const uint32_t keep = weight[i] == 0 ? 0xFFFFFFFFu : 0u;
-      const uint32_t copy = weight[i] == 0xFFFFFFFFu ? 0xFFFFFFFFu : 0u;
-      dd[i] = (dd[i] & keep) | (ss[i] & copy) | (blended[i] & 0xFFFFFFu & ~(keep | copy));
-    }
+// Runs one operation over the clipped rows: destination at (x, y), source rectangle r.
+void Rows(TDIB& target, int32_t x, int32_t y, const TRect& r, const TDIB& source, const TDIB* mask,
+          pixels::TFormat f, pixels::TOp op, const pixels::TOpArgs& a) {
+  if (f == pixels::TFormat::None) return;
+  const int32_t bytes = pixels::BytesOf(f);
+  const pixels::TRowFn row = pixels::PixelOps().Row(op, f);
+  for (int32_t j = 0; j < r.Height(); ++j) {
+    const uint8_t* s = source.RowAddress(r.Top + j) + ptrdiff_t(r.Left) * bytes;
+    const uint8_t* m = mask ? mask->RowAddress(r.Top + j) + r.Left : nullptr;
+    row(target.RowAddress(y + j) + ptrdiff_t(x) * bytes, s, m, r.Width(), 1, a);
   }
-}
-
-uint32_t Read24(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16; }
-void Write24(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-  p[2] = uint8_t(v >> 16);
 }
 
 }  // namespace
@@ -198,51 +112,20 @@ void TDIBSurface::DrawKeyed(int32_t x, int32_t y, int64_t key, const TRect& rect
   TRect r = rect;
   const int32_t bits = StorageBitCount();
   if (source.StorageBitCount() != bits || !ClipBlit(x, y, r, *this, source)) return;
-  const int32_t w = r.Width();
-  for (int32_t j = 0; j < r.Height(); ++j) {
-    const uint8_t* s = source.RowAddress(r.Top + j);
-    uint8_t* d = RowAddress(y + j);
-    switch (bits) {
-      case 1:
-      case 4:
-      case 8:
-        for (int32_t i = 0; i < w; ++i) {
-          uint32_t v = ReadViewPixel(s, r.Left + i, bits);
-          if (!KeyMatches(v, key)) WriteViewPixel(d, x + i, bits, v);
-        }
-        break;
-      case 15:
-      case 16: {
-        const uint16_t* ss = reinterpret_cast<const uint16_t*>(s) + r.Left;
-        uint16_t* dd = reinterpret_cast<uint16_t*>(d) + x;
-        if (key < 0 || key > 0xFFFF) {
-          std::memcpy(dd, ss, size_t(w) * 2);
-        } else {
-          const uint16_t k = uint16_t(key);
-          for (int32_t i = 0; i < w; ++i) dd[i] = ss[i] == k ? dd[i] : ss[i];
-        }
-        break;
+  if (bits <= 8) {
+    for (int32_t j = 0; j < r.Height(); ++j) {
+      const uint8_t* s = source.RowAddress(r.Top + j);
+      uint8_t* d = RowAddress(y + j);
+      for (int32_t i = 0; i < r.Width(); ++i) {
+        const uint32_t v = ReadViewPixel(s, r.Left + i, bits);
+        if (!KeyMatches(v, key)) WriteViewPixel(d, x + i, bits, v);
       }
-      case 24:
-        for (int32_t i = 0; i < w; ++i) {
-          const uint32_t v = Read24(s + 3 * (r.Left + i));
-          if (!KeyMatches(v, key)) Write24(d + 3 * (x + i), v);
-        }
-        break;
-      case 32: {
-        const uint32_t* ss = reinterpret_cast<const uint32_t*>(s) + r.Left;
-        uint32_t* dd = reinterpret_cast<uint32_t*>(d) + x;
-        if (key < 0 || key > 0xFFFFFFFF) {
-          std::memcpy(dd, ss, size_t(w) * 4);
-        } else {
-          const uint32_t k = uint32_t(key);
-          for (int32_t i = 0; i < w; ++i) dd[i] = ss[i] == k ? dd[i] : ss[i];
-        }
-        break;
-      }
-      default: return;
     }
+    return;
   }
+  pixels::TOpArgs a;
+  SetKey(a, key, bits == 15 ? 16 : bits);
+  Rows(*this, x, y, r, source, nullptr, FormatOf(bits), a.keyed ? pixels::TOp::Key : pixels::TOp::Copy, a);
 }
 
 void TDIBSurface::DrawTranslucent(int32_t x, int32_t y, int32_t opacity, int64_t key, const TRect& rect,
@@ -257,55 +140,32 @@ void TDIBSurface::DrawTranslucent(int32_t x, int32_t y, int32_t opacity, int64_t
   }
   TRect r = rect;
   if (source.StorageBitCount() != bits || !ClipBlit(x, y, r, *this, source)) return;
-  const int32_t w = r.Width();
-  const uint32_t a = uint32_t(opacity), ia = 255 - a;
-  const int32_t level = opacity / 16;
-  for (int32_t j = 0; j < r.Height(); ++j) {
-    const uint8_t* s = source.RowAddress(r.Top + j);
-    uint8_t* d = RowAddress(y + j);
-    switch (bits) {
-      case 1:
-      case 4:
-      case 8: {
-        const uint8_t pattern = kDither[level][(y + j) & 3];
-        for (int32_t i = 0; i < w; ++i) {
-          if (!(pattern & (8 >> ((x + i) & 3)))) continue;
-          const uint32_t v = ReadViewPixel(s, r.Left + i, bits);
-          if (!KeyMatches(v, key)) WriteViewPixel(d, x + i, bits, v);
-        }
-        break;
+  if (bits <= 8) {
+    const int32_t level = opacity / 16;
+    for (int32_t j = 0; j < r.Height(); ++j) {
+      const uint8_t* s = source.RowAddress(r.Top + j);
+      uint8_t* d = RowAddress(y + j);
+      const uint8_t pattern = kDither[level][(y + j) & 3];
+      for (int32_t i = 0; i < r.Width(); ++i) {
+        if (!(pattern & (8 >> ((x + i) & 3)))) continue;
+        const uint32_t v = ReadViewPixel(s, r.Left + i, bits);
+        if (!KeyMatches(v, key)) WriteViewPixel(d, x + i, bits, v);
       }
-      case 15:
-      case 16: {
-        const TMasks16 m = Masks16(bits);
-        const uint16_t* ss = reinterpret_cast<const uint16_t*>(s) + r.Left;
-        uint16_t* dd = reinterpret_cast<uint16_t*>(d) + x;
-        for (int32_t i = 0; i < w; ++i) {
-          const uint32_t sv = ss[i], dv = dd[i];
-          if (KeyMatches(sv, key)) continue;
-          dd[i] = uint16_t(((((dv & m.r) * ia + (sv & m.r) * a) / 255) & m.r) |
-                           ((((dv & m.g) * ia + (sv & m.g) * a) / 255) & m.g) |
-                           ((((dv & m.b) * ia + (sv & m.b) * a) / 255) & m.b));
-        }
-        break;
-      }
-      case 24: {
-        const uint8_t* ss = s + 3 * r.Left;
-        uint8_t* dd = d + 3 * x;
-        for (int32_t i = 0; i < w; ++i, ss += 3, dd += 3) {
-          if (key >= 0 && ss[0] == uint8_t(key) && ss[1] == uint8_t(key >> 8) && ss[2] == uint8_t(key >> 16))
-            continue;
-          for (int c = 0; c < 3; ++c) dd[c] = uint8_t((dd[c] * ia + ss[c] * a) / 255);
-        }
-        break;
-      }
-      case 32:
-        TranslucentRow32(reinterpret_cast<uint32_t*>(d) + x, reinterpret_cast<const uint32_t*>(s) + r.Left, w,
-                         a, key);
-        break;
-      default: return;
     }
+    return;
   }
+  // 15, 16 and 24 bits divide by 255; 32 bits is the two-lane blend (>> 8). At 24 bits the key is
+  // matched by its three low bytes.
+  pixels::TOpArgs a;
+  a.level = uint32_t(opacity);
+  if (bits == 24) {
+    a.keyed = key >= 0;
+    a.key = uint32_t(key) & 0xFFFFFF;
+  } else {
+    SetKey(a, key, bits == 15 ? 16 : bits);
+  }
+  Rows(*this, x, y, r, source, nullptr, FormatOf(bits), bits == 32 ? pixels::TOp::Blend : pixels::TOp::Translucent,
+       a);
 }
 
 void TDIBSurface::DrawAlphaMask(int32_t x, int32_t y, int32_t opacity, const TRect& rect,
@@ -320,62 +180,27 @@ void TDIBSurface::DrawAlphaMask(int32_t x, int32_t y, int32_t opacity, const TRe
   if (!alpha || alpha->Width() != source.Width() || alpha->Height() != source.Height() ||
       source.StorageBitCount() != bits || !ClipBlit(x, y, r, *this, source))
     return;
-  const int32_t w = r.Width();
-  const uint32_t op = uint32_t(std::clamp(opacity, 0, 255));
-  for (int32_t j = 0; j < r.Height(); ++j) {
-    const uint8_t* s = source.RowAddress(r.Top + j);
-    const uint8_t* al = alpha->RowAddress(r.Top + j) + r.Left;
-    uint8_t* d = RowAddress(y + j);
-    switch (bits) {
-      case 1:
-      case 4:
-      case 8:
-        for (int32_t i = 0; i < w; ++i)
-          if (al[i] >= 128) WriteViewPixel(d, x + i, bits, ReadViewPixel(s, r.Left + i, bits));
-        break;
-      case 15:
-      case 16: {
-        const TMasks16 m = Masks16(bits);
-        const uint16_t* ss = reinterpret_cast<const uint16_t*>(s) + r.Left;
-        uint16_t* dd = reinterpret_cast<uint16_t*>(d) + x;
-        for (int32_t i = 0; i < w; ++i) {
-          const uint32_t v = al[i], iv = 255 - v, sv = ss[i], dv = dd[i];
-          if (v == 0) continue;
-          if (v == 255) {
-            dd[i] = ss[i];
-            continue;
-          }
-          dd[i] = uint16_t(((((dv & m.r) * iv + (sv & m.r) * v) >> 8) & m.r) |
-                           ((((dv & m.g) * iv + (sv & m.g) * v) >> 8) & m.g) |
-                           ((((dv & m.b) * iv + (sv & m.b) * v) >> 8) & m.b));
-        }
-        break;
-      }
-      case 24: {
-        const uint8_t* ss = s + 3 * r.Left;
-        uint8_t* dd = d + 3 * x;
-        for (int32_t i = 0; i < w; ++i, ss += 3, dd += 3) {
-          uint32_t v = al[i];
-          if (op < 255) {
-            v = v * op >> 8;
-            if (v == 0) continue;
-          } else {
-            if (v == 0) continue;
-            if (v == 255) {
-              std::memcpy(dd, ss, 3);
-              continue;
-            }
-          }
-          Write24(dd, Blend2Lane(Read24(dd), Read24(ss), v));
-        }
-        break;
-      }
-      case 32:
-        AlphaRow32(reinterpret_cast<uint32_t*>(d) + x, reinterpret_cast<const uint32_t*>(s) + r.Left, al, w);
-        break;
-      default: return;
+  if (bits <= 8) {
+    for (int32_t j = 0; j < r.Height(); ++j) {
+      const uint8_t* s = source.RowAddress(r.Top + j);
+      const uint8_t* al = alpha->RowAddress(r.Top + j) + r.Left;
+      uint8_t* d = RowAddress(y + j);
+      for (int32_t i = 0; i < r.Width(); ++i)
+        if (al[i] >= 128) WriteViewPixel(d, x + i, bits, ReadViewPixel(s, r.Left + i, bits));
     }
+    return;
   }
+  // The alpha value v: 0 skips, 255 copies, else the blend. At 24 bits an opacity below 255 scales
+  // v first, and then every v above 0 blends (never a plain copy).
+  const uint32_t op = uint32_t(std::clamp(opacity, 0, 255));
+  pixels::TOpArgs a;
+  pixels::TOp kind = pixels::TOp::Mask;
+  if (bits == 24 && op < 255) {
+    kind = pixels::TOp::MaskBlend;
+    a.level = op;
+    a.skip_zero_weight = true;
+  }
+  Rows(*this, x, y, r, source, alpha, FormatOf(bits), kind, a);
 }
 
 }  // namespace kova

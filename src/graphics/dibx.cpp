@@ -8,6 +8,7 @@
 
 #include "core/utils.h"
 #include "graphics/dib.h"
+#include "graphics/dibx_draw.h"
 
 namespace kova {
 
@@ -68,142 +69,55 @@ int32_t TCustomDIBX::ColorToPixel(int32_t color) const { return color; }
 
 TRect TCustomDIBX::GetClipRect() const { return ClipRect.Right != 0 ? ClipRect : BoundsRect(); }
 
-TRect TCustomDIBX::DrawableRect() const {
-  const TRect c = GetClipRect();
-  TRect r{std::max(c.Left, 0), std::max(c.Top, 0), std::min(c.Right, Width()), std::min(c.Bottom, Height())};
-  if (r.Left >= r.Right || r.Top >= r.Bottom) return TRect{};
-  return r;
-}
-
 bool TCustomDIBX::ClipBlit(TRect& dst, TRect& src, bool mirror_x, bool mirror_y) const {
-  const TRect c = DrawableRect();
-  if (c.Right <= c.Left) return false;
-  dst.Right = dst.Left + src.Width();
-  dst.Bottom = dst.Top + src.Height();
-  if (dst.Left < c.Left) {
-    const int32_t d = c.Left - dst.Left;
-    if (mirror_x) src.Right -= d; else src.Left += d;
-    dst.Left = c.Left;
-  }
-  if (dst.Top < c.Top) {
-    const int32_t d = c.Top - dst.Top;
-    if (mirror_y) src.Bottom -= d; else src.Top += d;
-    dst.Top = c.Top;
-  }
-  if (dst.Left + src.Width() > c.Right) {
-    const int32_t d = c.Right - dst.Left;
-    if (mirror_x) src.Left = src.Right - d; else src.Right = src.Left + d;
-    dst.Right = c.Right;
-  } else {
-    dst.Right = dst.Left + src.Width();
-  }
-  if (dst.Top + src.Height() > c.Bottom) {
-    const int32_t d = c.Bottom - dst.Top;
-    if (mirror_y) src.Top = src.Bottom - d; else src.Bottom = src.Top + d;
-    dst.Bottom = c.Bottom;
-  } else {
-    dst.Bottom = dst.Top + src.Height();
-  }
-  return dst.Left < dst.Right && dst.Top < dst.Bottom;
+  const draw::TBox clip = draw::DrawableBox(*this);
+  if (clip.Empty()) return false;
+  draw::TBox s = draw::TBox::Of(src), d;
+  const bool any = draw::ClipBlitBox(clip, dst.Left, dst.Top, s, mirror_x, mirror_y, d);
+  src = s.Rect();
+  dst = d.Rect();
+  return any;
 }
 
 bool TCustomDIBX::ClipPattern(TRect& dst, int32_t& offset_x, int32_t& offset_y) const {
-  if (dst.Width() < 1 || dst.Height() < 1) return false;
-  const TRect c = DrawableRect();
-  if (dst.Left < c.Left) {
-    offset_x += c.Left - dst.Left;
-    dst.Left = c.Left;
-  }
-  if (dst.Top < c.Top) {
-    offset_y += c.Top - dst.Top;
-    dst.Top = c.Top;
-  }
-  dst.Right = std::min(dst.Right, c.Right);
-  dst.Bottom = std::min(dst.Bottom, c.Bottom);
-  return dst.Left < dst.Right && dst.Top < dst.Bottom;
+  draw::TBox d = draw::TBox::Of(dst);
+  int64_t ox = offset_x, oy = offset_y;
+  if (!draw::ClipPatternBox(draw::DrawableBox(*this), d, ox, oy)) return false;
+  dst = d.Rect();
+  // The phase only matters modulo the pattern's size: offsets wrap like the 32-bit values they are.
+  offset_x = int32_t(ox);
+  offset_y = int32_t(oy);
+  return true;
 }
 
 TPoint TCustomDIBX::TileOrigin(int32_t origin_x, int32_t origin_y, const TRect& src_rect) {
-  const int32_t w = src_rect.Width(), h = src_rect.Height();
-  int32_t x = w > 0 ? origin_x % w : 0;
-  int32_t y = h > 0 ? origin_y % h : 0;
+  const int64_t w = int64_t(src_rect.Right) - src_rect.Left, h = int64_t(src_rect.Bottom) - src_rect.Top;
+  int64_t x = w > 0 ? origin_x % w : 0;
+  int64_t y = h > 0 ? origin_y % h : 0;
   if (x < 0) x += w;
   if (y < 0) y += h;
-  return TPoint{src_rect.Left + x, src_rect.Top + y};
+  return TPoint{int32_t(src_rect.Left + x), int32_t(src_rect.Top + y)};
 }
 
 bool TCustomDIBX::PrepareStretch(TRect& dst, TRect& src, bool mirror_x, bool mirror_y, double& step_x,
                                  double& step_y, double& frac_x, double& frac_y) const {
-  frac_x = frac_y = 0;
-  step_x = step_y = 0;
-  const int32_t dw = dst.Width(), dh = dst.Height();
-  if (dw < 1 || dh < 1) return false;
-  const TRect c = DrawableRect();
-  step_x = double(src.Width()) / dw;
-  step_y = double(src.Height()) / dh;
-  if (c.Left - dst.Left > 0) {
-    const double t = (c.Left - dst.Left) * step_x;
-    frac_x = t - std::trunc(t);
-    if (mirror_x) src.Right -= int32_t(t); else src.Left += int32_t(t);
-    dst.Left = c.Left;
-  }
-  if (c.Top - dst.Top > 0) {
-    const double t = (c.Top - dst.Top) * step_y;
-    frac_y = t - std::trunc(t);
-    if (mirror_y) src.Bottom -= int32_t(t); else src.Top += int32_t(t);
-    dst.Top = c.Top;
-  }
-  if (dst.Right > c.Right) {
-    const double t = (c.Right - dst.Left) * step_x;
-    if (mirror_x) src.Left = src.Right - int32_t(t); else src.Right = src.Left + int32_t(t);
-    dst.Right = c.Right;
-  }
-  if (dst.Bottom > c.Bottom) {
-    const double t = (c.Bottom - dst.Top) * step_y;
-    if (mirror_y) src.Top = src.Bottom - int32_t(t); else src.Bottom = src.Top + int32_t(t);
-    dst.Bottom = c.Bottom;
-  }
-  const bool any = dst.Left < dst.Right && dst.Top < dst.Bottom;
-  if (any) {
-    if (mirror_x) step_x = -step_x;
-    if (mirror_y) step_y = -step_y;
-  }
+  draw::TBox d = draw::TBox::Of(dst), s = draw::TBox::Of(src);
+  const bool any =
+      draw::PrepareStretchBox(draw::DrawableBox(*this), d, s, mirror_x, mirror_y, step_x, step_y, frac_x, frac_y);
+  dst = d.Rect();
+  src = s.Rect();
   return any;
 }
 
 bool TCustomDIBX::PrepareReduced(TRect& dst, TRect& src, bool mirror_x, bool mirror_y, int32_t& factor_x,
                                  int32_t& factor_y) const {
-  factor_x = factor_y = 0;
-  const int32_t dw = dst.Width(), dh = dst.Height();
-  if (dw < 1 || dh < 1) return false;
-  const TRect c = DrawableRect();
-  factor_x = src.Width() / dw;
-  factor_y = src.Height() / dh;
-  if (c.Left - dst.Left > 0) {
-    const int32_t d = (c.Left - dst.Left) * factor_x;
-    if (mirror_x) src.Right -= d; else src.Left += d;
-    dst.Left = c.Left;
-  }
-  if (c.Top - dst.Top > 0) {
-    const int32_t d = (c.Top - dst.Top) * factor_y;
-    if (mirror_y) src.Bottom -= d; else src.Top += d;
-    dst.Top = c.Top;
-  }
-  if (dst.Right > c.Right) {
-    const int32_t d = (c.Right - dst.Left) * factor_x;
-    if (mirror_x) src.Left = src.Right - d; else src.Right = src.Left + d;
-    dst.Right = c.Right;
-  }
-  if (dst.Bottom > c.Bottom) {
-    const int32_t d = (c.Bottom - dst.Top) * factor_y;
-    if (mirror_y) src.Top = src.Bottom - d; else src.Bottom = src.Top + d;
-    dst.Bottom = c.Bottom;
-  }
-  const bool any = dst.Left < dst.Right && dst.Top < dst.Bottom;
-  if (any) {
-    if (mirror_x) factor_x = -factor_x;
-    if (mirror_y) factor_y = -factor_y;
-  }
+  draw::TBox d = draw::TBox::Of(dst), s = draw::TBox::Of(src);
+  int64_t fx = 0, fy = 0;
+  const bool any = draw::PrepareReducedBox(draw::DrawableBox(*this), d, s, mirror_x, mirror_y, fx, fy);
+  dst = d.Rect();
+  src = s.Rect();
+  factor_x = draw::Saturate(fx);
+  factor_y = draw::Saturate(fy);
   return any;
 }
 
@@ -216,7 +130,8 @@ TRect CalcRotatedBounds(int32_t x, int32_t y, int32_t pivot_x, int32_t pivot_y, 
   const double a = angle * 2.0 * M_PI / 256.0;
   const double sx = scale_x / 256.0, sy = scale_y / 256.0;
   const double l = px * sx, t = py * sy;
-  const double r = src_rect.Width() * sx - l - 1, b = src_rect.Height() * sy - t - 1;
+  const double r = double(int64_t(src_rect.Right) - src_rect.Left) * sx - l - 1;
+  const double b = double(int64_t(src_rect.Bottom) - src_rect.Top) * sy - t - 1;
   const double ca = std::cos(a), sa = std::sin(a);
   const double ox[4] = {-l, r, -l, r}, oy[4] = {-t, -t, b, b};
   double min_x = 0, max_x = 0, min_y = 0, max_y = 0;

@@ -230,7 +230,7 @@ class TCustomDIBX {
   // ---- Files, life cycle, palette ----
   // Picture loading by the file's magic bytes (BMP, PNG, layered picture); the picture is copied
   // in at the surface's own depth; nothing matching leaves the surface unchanged. These two are
-  // defined with the picture loaders (picture_loader.cpp), not in this library part.
+  // defined with the picture loaders (pictures/picture_loader.cpp).
   void LoadFromFile(const std::string& host_path);
   void LoadFromStream(TStream* stream, int32_t seed);
   // Writes a 24-bit BMP when the name ends in ".bmp" (any case), replacing the file; any other
@@ -276,9 +276,6 @@ class TCustomDIBX {
                       int32_t& factor_y) const;
 
  protected:
-  // GetClipRect() cut to the bounds: the area drawing may touch.
-  TRect DrawableRect() const;
-
   int32_t width_ = 0;
   int32_t height_ = 0;
 };

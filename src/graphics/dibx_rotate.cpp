@@ -5,16 +5,28 @@
 // pixel of the rotated bounding box.
 #include <cmath>
 
+#include <algorithm>
+
 #include "graphics/dibx.h"
-#include "graphics/dibx_xf_ops.h"
+#include "graphics/dibx_draw.h"
 
 namespace kova {
 
-using namespace xf;
+using draw::TFormat;
+using draw::TOp;
+using draw::TOpArgs;
 
 namespace {
 
 constexpr int64_t kOne = 65536;
+
+// Integer division rounding toward minus infinity and toward plus infinity (q != 0).
+int64_t FloorDiv(int64_t p, int64_t q) {
+  int64_t r = p / q;
+  if ((p % q != 0) && ((p < 0) != (q < 0))) --r;
+  return r;
+}
+int64_t CeilDiv(int64_t p, int64_t q) { return -FloorDiv(-p, q); }
 
 // Narrows [i0, i1) to the i for which lo <= a + i * d <= hi.
 void NarrowSpan(int64_t a, int64_t d, int64_t lo, int64_t hi, int64_t& i0, int64_t& i1) {
@@ -37,7 +49,7 @@ void NarrowSpan(int64_t a, int64_t d, int64_t lo, int64_t hi, int64_t& i0, int64
 // The walk of one draw: the source position of the area's top-left pixel and the steps per
 // destination column and row, already turned so that (u >> 16, v >> 16) is the source pixel
 // (mirrored axes walk backwards from the rectangle's far edge).
-struct TWalk {
+struct TRotation {
   TRect area;
   int64_t u = 0, v = 0;
   int64_t du_dx = 0, dv_dx = 0, du_dy = 0, dv_dy = 0;
@@ -48,48 +60,43 @@ struct TWalk {
   int64_t flip_u = 0, flip_v = 0;
 };
 
-template <class F, class Op>
-void RotateRows(const TSurfaceLock& dl, const TSurfaceLock& sl, const TSurfaceLock* ml, const TWalk& w,
-                const Op& op) {
-  const int32_t width = w.area.Width();
+// The rows of a rotated draw: per row the span of pixels that read inside the source, gathered by
+// the walk routine (straight into the destination for a copy) and combined by the operation.
+void RunRotate(TCustomDIBX& dst, TFormat f, TCustomDIBX& src, TCustomDIBX* mask, const TRotation& w, TOp op,
+               const TOpArgs& a) {
+  draw::TDrawScope scope(dst, f, &src, mask);
+  if (!scope.Ok()) return;
+  const int32_t bytes = scope.Bytes(), width = w.area.Width();
+  const pixels::TWalkFn walk = scope.Ops().walks[bytes];
+  const pixels::TWalkFn walk_mask = scope.Ops().walks[1];
+  const pixels::TRowFn row = scope.Row(op);
+  const bool copy = op == TOp::Copy;
+  uint8_t* s_row = copy ? nullptr : draw::ScratchPixels(width);
+  uint8_t* m_row = mask ? draw::ScratchBytes(width) : nullptr;
   for (int32_t j = 0; j < w.area.Height(); ++j) {
     const int64_t u0 = w.u + j * w.du_dy, v0 = w.v + j * w.dv_dy;
     int64_t i0 = 0, i1 = width;
     NarrowSpan(u0, w.du_dx, w.u_lo, w.u_hi, i0, i1);
     NarrowSpan(v0, w.dv_dx, w.v_lo, w.v_hi, i0, i1);
     if (i0 >= i1) continue;
-    int64_t u = u0 + i0 * w.du_dx, v = v0 + i0 * w.dv_dx, du = w.du_dx, dv = w.dv_dx;
+    pixels::TWalk step{u0 + i0 * w.du_dx, v0 + i0 * w.dv_dx, w.du_dx, w.dv_dx};
     if (w.mirror_x) {
-      u = w.flip_u - u;
-      du = -du;
+      step.u = w.flip_u - step.u;
+      step.du = -step.du;
     }
     if (w.mirror_y) {
-      v = w.flip_v - v;
-      dv = -dv;
+      step.v = w.flip_v - step.v;
+      step.dv = -step.dv;
     }
-    uint8_t* p = dl.Row(w.area.Top + j) + ptrdiff_t(w.area.Left + i0) * F::kBytes;
-    for (int64_t i = i0; i < i1; ++i, p += F::kBytes, u += du, v += dv) {
-      const ptrdiff_t c = ptrdiff_t(u >> 16), r = ptrdiff_t(v >> 16);
-      uint32_t m = 0;
-      if constexpr (Op::kMask) m = ml->Row(int32_t(r))[c];
-      op.template Put<F>(p, F::Load(sl.Base() + r * sl.Pitch() + c * F::kBytes), m);
+    const int32_t n = int32_t(i1 - i0);
+    uint8_t* d = scope.dst.Row(w.area.Top + j) + ptrdiff_t(w.area.Left + i0) * bytes;
+    if (copy) {
+      walk(d, scope.src.base, scope.src.pitch, step, n);
+      continue;
     }
-  }
-}
-
-template <class Op>
-void RunRotate(TCustomDIBX& dst, TFormatId fmt, TCustomDIBX& src, TCustomDIBX* mask, const TWalk& w, const Op& op) {
-  TSurfaceLock dl(dst);
-  if (!dl.Base()) return;
-  TSurfaceLock sl(src);
-  if (!sl.Base()) return;
-  if constexpr (Op::kMask) {
-    if (!mask) return;
-    TSurfaceLock ml(*mask);
-    if (!ml.Base()) return;
-    VisitFormat(fmt, [&](auto f) { RotateRows<decltype(f)>(dl, sl, &ml, w, op); });
-  } else {
-    VisitFormat(fmt, [&](auto f) { RotateRows<decltype(f)>(dl, sl, nullptr, w, op); });
+    walk(s_row, scope.src.base, scope.src.pitch, step, n);
+    if (mask) walk_mask(m_row, scope.mask.base, scope.mask.pitch, step, n);
+    row(d, s_row, m_row, n, 1, a);
   }
 }
 
@@ -100,24 +107,24 @@ void RotateCommon(TCustomDIBX& dst, int32_t x, int32_t y, int32_t scale_x, int32
   level = std::min(level, 511);
   const uint32_t l = uint32_t(level & 255);
   if (level >= 256 && l == 0) return;
-  TFormatId fmt = FormatOf(dst);
-  if (fmt == TFormatId::None || fmt == TFormatId::P8 || !SameBytesPerPixel(dst, source)) return;
-  const TRect valid = CutRect(src_rect, source.BoundsRect());
-  if (RectEmpty(valid) || (mask && !MaskCovers(*mask, valid))) return;
+  const TFormat fmt = draw::FormatOf(dst);
+  if (fmt == TFormat::None || fmt == TFormat::P8 || source.BytesPerPixel() != dst.BytesPerPixel()) return;
+  const TRect valid = draw::SourceArea(source, src_rect);
+  if (draw::IsEmpty(valid) || (mask && !draw::MaskCovers(*mask, valid))) return;
 
   const double a = angle * 2.0 * M_PI / 256.0;
   const double sx = scale_x / 256.0, sy = scale_y / 256.0;
   const double ca = std::cos(a), sa = std::sin(a);
-  TWalk w;
+  TRotation w;
   w.du_dx = int64_t(kOne * ca / sx);
   w.dv_dx = int64_t(-kOne * sa / sy);
   w.du_dy = int64_t(kOne * sa / sx);
   w.dv_dy = int64_t(kOne * ca / sy);
 
   const TRect box = CalcRotatedBounds(x, y, pivot_x, pivot_y, angle, src_rect, scale_x, scale_y, 0, 0, false, false);
-  const TRect clip = CutRect(dst.GetClipRect(), dst.BoundsRect());
-  w.area = CutRect(box, clip);
-  if (RectEmpty(w.area)) return;
+  const draw::TBox area = draw::TBox::Of(box).Cut(draw::DrawableBox(dst));
+  if (area.Empty()) return;
+  w.area = area.Rect();
   w.u = int64_t(pivot_x) * kOne + (w.area.Left - int64_t(x)) * w.du_dx + (w.area.Top - int64_t(y)) * w.du_dy;
   w.v = int64_t(pivot_y) * kOne + (w.area.Left - int64_t(x)) * w.dv_dx + (w.area.Top - int64_t(y)) * w.dv_dy;
 
@@ -145,26 +152,26 @@ void RotateCommon(TCustomDIBX& dst, int32_t x, int32_t y, int32_t scale_x, int32
   w.flip_u = int64_t(src_rect.Right) * kOne - 1;
   w.flip_v = int64_t(src_rect.Bottom) * kOne - 1;
 
+  TOpArgs args;
   if (mask) {
-    // Weight m at level 255, else m * level >> 8; a full weight copies.
+    // Weight m at level 255 (a full weight copies), else m * level >> 8; every pixel the mask
+    // touches is drawn, a weight of 0 included.
     if (level < 256) {
-      RunRotate(dst, fmt, source, mask, w, OpMaskBlend{l, l == 255, true, false});
+      args.level = l;
+      RunRotate(dst, fmt, source, mask, w, l == 255 ? TOp::Mask : TOp::MaskBlend, args);
     } else {
-      RunRotate(dst, fmt, source, mask, w, OpMaskAdd{l, l == 255});
+      args.level = l == 255 ? 256 : l;
+      RunRotate(dst, fmt, source, mask, w, TOp::MaskAdd, args);
     }
     return;
   }
-  const TKey key = TKey::Of(transparent, source.TransparentColor);
+  args.keyed = transparent && source.TransparentColor >= 0;
+  args.key = uint32_t(source.TransparentColor);
+  args.level = l;
   if (level == 255) {
-    if (key.on) {
-      RunRotate(dst, fmt, source, nullptr, w, OpCopyKey{key.value});
-    } else {
-      RunRotate(dst, fmt, source, nullptr, w, OpCopy{});
-    }
-  } else if (level < 255) {
-    RunRotate(dst, fmt, source, nullptr, w, OpBlend{key, l, false});
+    RunRotate(dst, fmt, source, nullptr, w, args.keyed ? TOp::Key : TOp::Copy, args);
   } else {
-    RunRotate(dst, fmt, source, nullptr, w, OpAdd{key, l, false});
+    RunRotate(dst, fmt, source, nullptr, w, level < 255 ? TOp::Blend : TOp::Add, args);
   }
 }
 

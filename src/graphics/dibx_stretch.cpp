@@ -1,155 +1,92 @@
 // Stretched drawing and the scaled pattern fills: a source column for every destination column and
 // a source row (or none) for every destination row, sampled to the nearest pixel in 16.16 fixed
-// point, then one pixel operation per destination pixel.
+// point, then one pixel operation per destination row.
 #include <cmath>
-#include <type_traits>
 #include <vector>
 
 #include "graphics/dibx.h"
-#include "graphics/dibx_xf_ops.h"
+#include "graphics/dibx_draw.h"
 
 namespace kova {
 
-using namespace xf;
+using draw::TBox;
+using draw::TFormat;
+using draw::TOp;
+using draw::TOpArgs;
+using draw::TSampling;
 
 namespace {
 
 constexpr int64_t kOne = 65536;
 
-// Where each destination pixel of `dst` reads: cols[i] for columns dst.Left + i (only i0..i1-1
-// are drawn), rows[j] for row dst.Top + j (-1: the row is left).
-struct TSampling {
-  TRect dst;
-  int32_t i0 = 0, i1 = 0;
-  std::vector<int32_t> cols;
-  std::vector<int32_t> rows;
-};
-
-// One scratch sampling per thread, so that repeated small draws (tiles) do not allocate.
-TSampling& Scratch() {
-  thread_local TSampling sampling;
-  return sampling;
-}
-
-template <class F, class S, class Op>
-void SampledRows(const TSurfaceLock& dl, const TSurfaceLock& sl, const TSurfaceLock* ml, const TSampling& smp,
-                 const Op& op) {
-  const TRect& d = smp.dst;
-  const int32_t* cols = smp.cols.data();
-  const uint8_t* prev = nullptr;
-  const size_t span_bytes = size_t(smp.i1 - smp.i0) * F::kBytes;
-  for (int32_t j = 0; j < d.Height(); ++j) {
-    const int32_t r = smp.rows[size_t(j)];
-    if (r < 0) {
-      prev = nullptr;
-      continue;
-    }
-    uint8_t* drow = dl.Row(d.Top + j) + ptrdiff_t(d.Left + smp.i0) * F::kBytes;
-    if constexpr (std::is_same_v<Op, OpCopy>) {
-      // A plain copy of the same source row gives the same pixels as the row above.
-      if (prev && smp.rows[size_t(j) - 1] == r) {
-        std::memcpy(drow, prev, span_bytes);
-        prev = drow;
-        continue;
-      }
-    }
-    const uint8_t* srow = sl.Row(r);
-    const uint8_t* mrow = nullptr;
-    if constexpr (Op::kMask) mrow = ml->Row(r);
-    uint8_t* p = drow;
-    for (int32_t i = smp.i0; i < smp.i1; ++i, p += F::kBytes) {
-      const int32_t c = cols[i];
-      uint32_t m = 0;
-      if constexpr (Op::kMask) m = mrow[c];
-      op.template Put<F>(p, S::Load(srow + ptrdiff_t(c) * S::kBytes), m);
-    }
-    prev = drow;
-  }
-}
-
-// Locks the three surfaces and runs the operation in the destination's format (sources of the
-// same format, or 8-bit codes when `Codes` is set).
-template <class Op, bool Codes = false>
-void RunSampled(TCustomDIBX& dst, TFormatId fmt, TCustomDIBX& src, TCustomDIBX* mask, const TSampling& smp,
-                const Op& op) {
-  TSurfaceLock dl(dst);
-  if (!dl.Base()) return;
-  TSurfaceLock sl(src);
-  if (!sl.Base()) return;
-  if constexpr (Op::kMask) {
-    if (!mask) return;
-    TSurfaceLock ml(*mask);
-    if (!ml.Base()) return;
-    VisitFormat(fmt, [&](auto f) {
-      using F = decltype(f);
-      SampledRows<F, F>(dl, sl, &ml, smp, op);
-    });
-  } else {
-    VisitFormat(fmt, [&](auto f) {
-      using F = decltype(f);
-      using S = std::conditional_t<Codes, Fmt8, F>;
-      SampledRows<F, S>(dl, sl, nullptr, smp, op);
-    });
-  }
-}
-
 // What a stretched or pattern draw does with each sample.
 enum class TMode { Alpha, Add, MaskAlpha, MaskAdd };
 
-void RunMode(TCustomDIBX& dst, TFormatId fmt, TCustomDIBX& src, TCustomDIBX* mask, const TSampling& smp,
-             TMode mode, int32_t level, TKey key) {
+struct TKey {
+  bool on = false;
+  uint32_t value = 0;
+  static TKey Of(bool use, int32_t key) { return TKey{use && key >= 0, uint32_t(key)}; }
+};
+
+void RunMode(TCustomDIBX& dst, TFormat f, TCustomDIBX& src, TCustomDIBX* mask, const TSampling& smp, TMode mode,
+             int32_t level, TKey key) {
   const bool row = DrawResultRule(dst.BitCount()) == TDrawRule::Row;
-  const uint32_t l = uint32_t(std::min(level, 255));
+  TOpArgs a;
+  a.level = uint32_t(std::min(level, 255));
+  a.keyed = key.on;
+  a.key = key.value;
+  TOp op = TOp::Copy;
   switch (mode) {
     case TMode::Alpha:
       if (level >= 255) {
-        if (key.on) {
-          RunSampled(dst, fmt, src, nullptr, smp, OpCopyKey{key.value});
-        } else {
-          RunSampled(dst, fmt, src, nullptr, smp, OpCopy{});
-        }
+        op = key.on ? TOp::Key : TOp::Copy;
       } else {
-        RunSampled(dst, fmt, src, nullptr, smp, OpBlend{key, l, row});
+        op = TOp::Blend;
+        a.skip_equal = row;
       }
       break;
     case TMode::Add:
-      RunSampled(dst, fmt, src, nullptr, smp, OpAdd{key, l, row && dst.BitCount() == 32});
+      op = TOp::Add;
+      a.skip_equal = row && dst.BitCount() == 32;
       break;
     case TMode::MaskAlpha:
-      if (row && level >= 255) {
-        RunSampled(dst, fmt, src, mask, smp, OpMaskBlend{255, true, true, true});
-      } else {
-        RunSampled(dst, fmt, src, mask, smp, OpMaskBlend{l, false, false, row});
-      }
+      // The row results at 255 and above weigh by the mask alone and copy where it is full; below,
+      // and in the per-pixel results, every pixel the mask touches blends with m * alpha >> 8 (a
+      // weight of 0 included).
+      op = row && level >= 255 ? TOp::Mask : TOp::MaskBlend;
+      a.skip_equal = row;
       break;
-    case TMode::MaskAdd:
-      RunSampled(dst, fmt, src, mask, smp, OpMaskAdd{l, false});
-      break;
+    case TMode::MaskAdd: op = TOp::MaskAdd; break;
   }
+  draw::DrawSampled(dst, f, src, mask, smp, op, a);
 }
 
 // The stretch set-up: PrepareStretch against the clip, then the column and row tables. Samples
-// that fall outside the source rectangle (cut to the source's bounds) are not drawn, so mirrored
-// and clipped stretches never read outside the source.
+// that fall outside the source rectangle cut to the source's bounds (`valid`) are not drawn, so
+// mirrored and clipped stretches never read outside the source. The walk runs in 64 bits and stops
+// at the end of the valid columns, so no coordinate overflows.
 bool PrepareStretchSampling(const TCustomDIBX& dst, const TRect& dst_rect, const TRect& src_rect,
                             const TRect& valid, bool mirror_x, bool mirror_y, TSampling& smp) {
-  TRect d = dst_rect, s = src_rect;
+  TBox d = TBox::Of(dst_rect), s = TBox::Of(src_rect);
   double step_x, step_y, frac_x, frac_y;
-  if (!dst.PrepareStretch(d, s, mirror_x, mirror_y, step_x, step_y, frac_x, frac_y)) return false;
+  if (!draw::PrepareStretchBox(draw::DrawableBox(dst), d, s, mirror_x, mirror_y, step_x, step_y, frac_x, frac_y))
+    return false;
   const int64_t step_u = int64_t(step_x * kOne), step_v = int64_t(step_y * kOne);
   const int64_t fu = int64_t(frac_x * kOne), fv = int64_t(frac_y * kOne);
-  const int64_t u0 = mirror_x ? int64_t(s.Right) * kOne - 1 - fu : int64_t(s.Left) * kOne + fu;
-  const int64_t v0 = mirror_y ? int64_t(s.Bottom) * kOne - 1 - fv : int64_t(s.Top) * kOne + fv;
-  const int32_t dw = d.Width(), dh = d.Height();
-  smp.dst = d;
+  int64_t u = mirror_x ? s.r * kOne - 1 - fu : s.l * kOne + fu;
+  int64_t v = mirror_y ? s.b * kOne - 1 - fv : s.t * kOne + fv;
+  const int32_t dw = int32_t(d.W()), dh = int32_t(d.H());
+  smp.dst = d.Rect();
   smp.cols.resize(size_t(dw));
   int32_t first = -1, last = -1;
-  for (int32_t i = 0; i < dw; ++i) {
-    const int32_t c = int32_t((u0 + i * step_u) / kOne);
-    smp.cols[size_t(i)] = c;
+  for (int32_t i = 0; i < dw; ++i, u += step_u) {
+    const int64_t c = u / kOne;  // toward zero
     if (c >= valid.Left && c < valid.Right) {
+      smp.cols[size_t(i)] = int32_t(c);
       if (first < 0) first = i;
       last = i;
+    } else if (first >= 0 || (step_u > 0 ? c >= valid.Right : step_u < 0 ? c < valid.Left : true)) {
+      break;  // past the valid columns, or moving away from them
     }
   }
   if (first < 0) return false;
@@ -157,10 +94,10 @@ bool PrepareStretchSampling(const TCustomDIBX& dst, const TRect& dst_rect, const
   smp.i1 = last + 1;
   smp.rows.resize(size_t(dh));
   bool any = false;
-  for (int32_t j = 0; j < dh; ++j) {
-    const int32_t r = int32_t((v0 + j * step_v) / kOne);
+  for (int32_t j = 0; j < dh; ++j, v += step_v) {
+    const int64_t r = v / kOne;
     const bool in = r >= valid.Top && r < valid.Bottom;
-    smp.rows[size_t(j)] = in ? r : -1;
+    smp.rows[size_t(j)] = in ? int32_t(r) : -1;
     any = any || in;
   }
   return any;
@@ -169,28 +106,29 @@ bool PrepareStretchSampling(const TCustomDIBX& dst, const TRect& dst_rect, const
 void StretchCommon(TCustomDIBX& dst, const TRect& dst_rect, TCustomDIBX& source, const TRect& src_rect,
                    bool mirror_x, bool mirror_y, TCustomDIBX* mask, TMode mode, int32_t level, TKey key) {
   if (level <= 0) return;
-  const TFormatId fmt = FormatOf(dst);
-  if (fmt == TFormatId::None || !SameBytesPerPixel(dst, source)) return;
-  const TRect valid = CutRect(src_rect, source.BoundsRect());
-  if (RectEmpty(valid) || (mask && !MaskCovers(*mask, valid))) return;
-  TSampling& smp = Scratch();
+  const TFormat f = draw::FormatOf(dst);
+  if (f == TFormat::None || source.BytesPerPixel() != dst.BytesPerPixel()) return;
+  const TRect valid = draw::SourceArea(source, src_rect);
+  if (draw::IsEmpty(valid) || (mask && !draw::MaskCovers(*mask, valid))) return;
+  TSampling& smp = draw::ScratchSampling();
   if (!PrepareStretchSampling(dst, dst_rect, src_rect, valid, mirror_x, mirror_y, smp)) return;
-  RunMode(dst, fmt, source, mask, smp, mode, level, key);
+  RunMode(dst, f, source, mask, smp, mode, level, key);
 }
 
 // The scaled pattern set-up: a wrapping column table and row table over the pattern.
-bool PreparePatternSampling(const TCustomDIBX& dst, const TRect& rect, int32_t scale_x, int32_t scale_y,
-                            int32_t pw, int32_t ph, int32_t offset_x, int32_t offset_y, bool mirror_x,
-                            bool mirror_y, TSampling& smp) {
+bool PreparePatternSampling(const TCustomDIBX& dst, const TRect& rect, int32_t scale_x, int32_t scale_y, int32_t pw,
+                            int32_t ph, int32_t offset_x, int32_t offset_y, bool mirror_x, bool mirror_y,
+                            TSampling& smp) {
   if (scale_x < 1 || scale_y < 1 || pw < 1 || ph < 1) return false;
-  TRect d = rect;
-  if (!dst.ClipPattern(d, offset_x, offset_y)) return false;
+  TBox d = TBox::Of(rect);
+  int64_t ox = offset_x, oy = offset_y;
+  if (!draw::ClipPatternBox(draw::DrawableBox(dst), d, ox, oy)) return false;
   // One axis: the table of `n` pattern positions starting at the phase of `offset`.
-  auto axis = [](std::vector<int32_t>& out, int32_t n, int32_t scale, int32_t size, int32_t offset, bool mirror) {
+  auto axis = [](std::vector<int32_t>& out, int32_t n, int32_t scale, int32_t size, int64_t offset, bool mirror) {
     const int64_t wrap = int64_t(size) * kOne;
     int64_t step = std::min(int64_t(256.0 / scale * kOne), wrap);
     if (mirror) step = -step;
-    const double q = offset / (double(scale) * size / 256.0);
+    const double q = double(offset) / (double(scale) * size / 256.0);
     double p = (q - std::trunc(q)) * size;
     if (offset < 0) p += size;
     if (mirror) p = size - p;
@@ -204,11 +142,11 @@ bool PreparePatternSampling(const TCustomDIBX& dst, const TRect& rect, int32_t s
       if (u < 0) u += wrap;
     }
   };
-  smp.dst = d;
-  axis(smp.cols, d.Width(), scale_x, pw, offset_x, mirror_x);
-  axis(smp.rows, d.Height(), scale_y, ph, offset_y, mirror_y);
+  smp.dst = d.Rect();
+  axis(smp.cols, int32_t(d.W()), scale_x, pw, ox, mirror_x);
+  axis(smp.rows, int32_t(d.H()), scale_y, ph, oy, mirror_y);
   smp.i0 = 0;
-  smp.i1 = d.Width();
+  smp.i1 = int32_t(d.W());
   return true;
 }
 
@@ -222,28 +160,15 @@ void PatternCommon(TCustomDIBX& dst, const TRect& rect, int32_t scale_x, int32_t
     level = std::min(level - 256, 255);
   }
   if (level <= 0) return;
-  const TFormatId fmt = FormatOf(dst);
-  if (fmt == TFormatId::None || !SameBytesPerPixel(dst, pattern)) return;
+  const TFormat f = draw::FormatOf(dst);
+  if (f == TFormat::None || pattern.BytesPerPixel() != dst.BytesPerPixel()) return;
   const int32_t pw = pattern.Width(), ph = pattern.Height();
-  if (mask && !MaskCovers(*mask, TRect{0, 0, pw, ph})) return;
-  TSampling& smp = Scratch();
+  if (mask && !draw::MaskCovers(*mask, TRect{0, 0, pw, ph})) return;
+  TSampling& smp = draw::ScratchSampling();
   if (!PreparePatternSampling(dst, rect, scale_x, scale_y, pw, ph, offset_x, offset_y, mirror_x, mirror_y, smp))
     return;
-  RunMode(dst, fmt, pattern, mask, smp, mode, level, TKey::Of(transparent && !mask, pattern.TransparentColor));
+  RunMode(dst, f, pattern, mask, smp, mode, level, TKey::Of(transparent && !mask, pattern.TransparentColor));
 }
-
-// 8-bit codes through a table, added at a level; codes below the threshold are left.
-struct OpTableAdd {
-  static constexpr bool kMask = false;
-  const uint32_t* table;
-  int32_t threshold;
-  uint32_t level;
-  template <class F>
-  void Put(uint8_t* p, uint32_t code, uint32_t) const {
-    if (int32_t(code) < threshold) return;
-    F::Store(p, F::Add(F::Load(p), table[code], level));
-  }
-};
 
 }  // namespace
 
@@ -289,13 +214,16 @@ void TCustomDIBX::StretchDrawTableAdd(const TRect& dst_rect, TCustomDIBX& source
   // Only the row form exists: 15-, 16- and 32-bit destinations with the row results.
   if (level <= 0 || table.size() < 256 || source.BitCount() != 8) return;
   if (DrawResultRule(BitCount()) != TDrawRule::Row) return;
-  const TFormatId fmt = FormatOf(*this);
-  const TRect valid = CutRect(src_rect, source.BoundsRect());
-  if (RectEmpty(valid)) return;
-  TSampling& smp = Scratch();
+  const TRect valid = draw::SourceArea(source, src_rect);
+  if (draw::IsEmpty(valid)) return;
+  TSampling& smp = draw::ScratchSampling();
   if (!PrepareStretchSampling(*this, dst_rect, src_rect, valid, mirror_x, mirror_y, smp)) return;
-  RunSampled<OpTableAdd, true>(*this, fmt, source, nullptr, smp,
-                               OpTableAdd{table.data(), threshold, uint32_t(std::min(level, 255))});
+  TOpArgs a;
+  a.table = table.data();
+  a.table_mode = pixels::TTableMode::Add;
+  a.threshold = threshold;
+  a.level = uint32_t(std::min(level, 255));
+  draw::DrawSampled(*this, draw::FormatOf(*this), source, nullptr, smp, TOp::Table, a);
 }
 
 }  // namespace kova

@@ -4,23 +4,32 @@
 
 #include <algorithm>
 
-#include "graphics/dibx_xf_ops.h"
+#include "graphics/dibx_draw.h"
 
 namespace kova {
 
-using xf::CutRect;
-using xf::RectEmpty;
+using draw::Saturate;
+using draw::TBox;
 
 namespace {
 
 // The source rows of a band of `n` destination rows starting `k` rows below the top of an
-// unscaled draw: from the top, or from the bottom when the draw is mirrored vertically.
-TRect BandSource(const TRect& src, int32_t k, int32_t n, bool mirror_y) {
-  if (mirror_y) return TRect{src.Left, src.Bottom - k - n, src.Right, src.Bottom - k};
-  return TRect{src.Left, src.Top + k, src.Right, src.Top + k + n};
+// unscaled draw: from the top, or from the bottom when the draw is mirrored vertically. k + n never
+// passes the source rectangle's height, so the rows stay inside it.
+TRect BandSource(const TRect& src, int64_t k, int64_t n, bool mirror_y) {
+  if (mirror_y) return TBox{src.Left, src.Bottom - k - n, src.Right, src.Bottom - k}.Rect();
+  return TBox{src.Left, src.Top + k, src.Right, src.Top + k + n}.Rect();
 }
 
-TRect Shifted(const TRect& r, int32_t dx) { return TRect{r.Left + dx, r.Top, r.Right + dx, r.Bottom}; }
+// A rectangle or point moved sideways; edges beyond the int32 range lie outside every surface
+// and are held to it.
+TRect Shifted(const TRect& r, int64_t dx) { return TBox{r.Left + dx, r.Top, r.Right + dx, r.Bottom}.Rect(); }
+TRect Band(int64_t left, int64_t right, int64_t dx, int32_t y, int32_t n) {
+  return TBox{left + dx, y, right + dx, int64_t(y) + n}.Rect();
+}
+int32_t Moved(int32_t x, int64_t dx) { return Saturate(x + dx); }
+
+int64_t HeightOf(const TRect& r) { return int64_t(r.Bottom) - r.Top; }
 
 }  // namespace
 
@@ -31,19 +40,40 @@ int32_t TDIBXWave::SameOffsetRun(int32_t r, int32_t end_index) const {
   return n;
 }
 
-template <class Band>
-void TDIBXWave::ForBands(int32_t top, int32_t bottom, Band&& band) {
-  if (!target_) return;
-  const int32_t end_index = bottom - WaveOrigin.Y;
-  int32_t y = top;
-  while (y < bottom) {
-    const int32_t r = y - WaveOrigin.Y;
-    if (!InWave(r)) {
-      ++y;
+std::vector<TRect> TDIBXWave::Reach() const {
+  std::vector<TRect> areas;
+  if (!target_ || RowOffsets.empty()) return areas;
+  const TBox clip = draw::DrawableBox(*target_);
+  if (clip.Empty()) return areas;
+  std::vector<int32_t> offsets = RowOffsets;
+  std::sort(offsets.begin(), offsets.end());
+  offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+  const int64_t top = WaveOrigin.Y, bottom = top + int64_t(RowOffsets.size());
+  // Column l reaches the clip when l + offset lies in it; the largest offsets reach furthest left.
+  TBox run{};
+  for (auto it = offsets.rbegin(); it != offsets.rend(); ++it) {
+    const TBox cols{clip.l - *it, top, clip.r - *it, bottom};
+    if (it != offsets.rbegin() && cols.l <= run.r) {
+      run.r = std::max(run.r, cols.r);
       continue;
     }
-    const int32_t n = SameOffsetRun(r, end_index);
-    band(y, n, RowOffsets[size_t(r)], y - top);
+    if (it != offsets.rbegin()) areas.push_back(run.Rect());
+    run = cols;
+  }
+  areas.push_back(run.Rect());
+  return areas;
+}
+
+template <class Band>
+void TDIBXWave::ForBands(int64_t top, int64_t bottom, Band&& band) {
+  if (!target_) return;
+  const int64_t origin = WaveOrigin.Y;
+  const int64_t stop = std::min(bottom, origin + int64_t(RowOffsets.size()));
+  int64_t y = std::max(top, origin);
+  while (y < stop) {
+    const int32_t r = int32_t(y - origin);
+    const int32_t n = SameOffsetRun(r, int32_t(stop - origin));
+    band(int32_t(y), n, RowOffsets[size_t(r)], y - top);
     y += n;
   }
 }
@@ -51,25 +81,24 @@ void TDIBXWave::ForBands(int32_t top, int32_t bottom, Band&& band) {
 template <class Row>
 void TDIBXWave::ForClippedRows(const TRect& area, Row&& row) {
   if (!target_) return;
-  const TRect a = CutRect(CutRect(area, target_->GetClipRect()), target_->BoundsRect());
-  if (RectEmpty(a)) return;
+  const TBox a = TBox::Of(area).Cut(draw::DrawableBox(*target_));
+  if (a.Empty()) return;
   const TRect saved = target_->ClipRect;
-  for (int32_t y = a.Top; y < a.Bottom; ++y) {
-    const int32_t r = y - WaveOrigin.Y;
-    if (!InWave(r)) continue;
-    target_->ClipRect = TRect{a.Left, y, a.Right, y + 1};
+  for (int64_t y = a.t; y < a.b; ++y) {
+    const int64_t r = y - WaveOrigin.Y;
+    if (r < 0 || r >= int64_t(RowOffsets.size())) continue;
+    target_->ClipRect = TBox{a.l, y, a.r, y + 1}.Rect();
     row(RowOffsets[size_t(r)]);
   }
   target_->ClipRect = saved;
 }
 
 template <class Row>
-void TDIBXWave::ForSingleRows(int32_t top, int32_t count, Row&& row) {
+void TDIBXWave::ForSingleRows(int32_t top, int64_t count, Row&& row) {
   if (!target_) return;
-  for (int32_t k = 0; k < count; ++k) {
-    const int32_t r = top + k - WaveOrigin.Y;
-    if (InWave(r)) row(top + k, RowOffsets[size_t(r)], k);
-  }
+  const int64_t first = std::max<int64_t>(0, int64_t(WaveOrigin.Y) - top);
+  const int64_t stop = std::min<int64_t>(count, int64_t(WaveOrigin.Y) + int64_t(RowOffsets.size()) - top);
+  for (int64_t k = first; k < stop; ++k) row(int32_t(top + k), RowOffsets[size_t(top + k - WaveOrigin.Y)], k);
 }
 
 void TDIBXWave::SetSize(int32_t width, int32_t height, int32_t bit_count) {
@@ -89,10 +118,14 @@ void TDIBXWave::ResetClipRect() {
   if (target_) target_->ResetClipRect();
 }
 
+TRect TDIBXWave::Area() const {
+  return TBox{WaveOrigin.X, WaveOrigin.Y, int64_t(WaveOrigin.X) + Width(), int64_t(WaveOrigin.Y) + Height()}.Rect();
+}
+
 void TDIBXWave::AddClipRect(const TRect& rect) {
-  const TRect area{WaveOrigin.X, WaveOrigin.Y, WaveOrigin.X + Width(), WaveOrigin.Y + Height()};
-  const TRect r = CutRect(rect, area);
-  if (RectEmpty(r)) return;
+  const TBox cut = TBox::Of(rect).Cut(TBox::Of(Area()));
+  if (cut.Empty()) return;
+  const TRect r = cut.Rect();
   if (ClipRect.Right == 0) {
     ClipRect = r;
   } else {
@@ -103,7 +136,7 @@ void TDIBXWave::AddClipRect(const TRect& rect) {
 }
 
 void TDIBXWave::Fill(uint32_t color) {
-  FillRect(TRect{WaveOrigin.X, WaveOrigin.Y, WaveOrigin.X + Width(), WaveOrigin.Y + Height()}, color);
+  FillRect(Area(), color);
 }
 
 void TDIBXWave::Assign(TCustomDIBX& source) {
@@ -113,87 +146,87 @@ void TDIBXWave::Assign(TCustomDIBX& source) {
 // ---- Bands ----
 
 void TDIBXWave::FillRect(const TRect& rect, uint32_t color) {
-  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int32_t) {
-    target_->FillRect(TRect{rect.Left + off, y, rect.Right + off, y + n}, color);
+  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int64_t) {
+    target_->FillRect(Band(rect.Left, rect.Right, off, y, n), color);
   });
 }
 
 void TDIBXWave::FillRectAlpha(const TRect& rect, uint32_t color, int32_t alpha) {
-  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int32_t) {
-    target_->FillRectAlpha(TRect{rect.Left + off, y, rect.Right + off, y + n}, color, alpha);
+  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int64_t) {
+    target_->FillRectAlpha(Band(rect.Left, rect.Right, off, y, n), color, alpha);
   });
 }
 
 void TDIBXWave::FillRectAdd(const TRect& rect, uint32_t color, int32_t level) {
-  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int32_t) {
-    target_->FillRectAdd(TRect{rect.Left + off, y, rect.Right + off, y + n}, color, level);
+  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int64_t) {
+    target_->FillRectAdd(Band(rect.Left, rect.Right, off, y, n), color, level);
   });
 }
 
 void TDIBXWave::FillRectSub(const TRect& rect, uint32_t color) {
-  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int32_t) {
-    target_->FillRectSub(TRect{rect.Left + off, y, rect.Right + off, y + n}, color);
+  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int64_t) {
+    target_->FillRectSub(Band(rect.Left, rect.Right, off, y, n), color);
   });
 }
 
 void TDIBXWave::FillMask(int32_t x, int32_t y, TCustomDIBX& mask, const TRect& src_rect, bool mirror_x,
                          bool mirror_y, uint32_t color, int32_t level) {
-  ForBands(y, y + src_rect.Height(), [&](int32_t yy, int32_t n, int32_t off, int32_t k) {
-    target_->FillMask(x + off, yy, mask, BandSource(src_rect, k, n, mirror_y), mirror_x, mirror_y, color, level);
+  ForBands(y, y + HeightOf(src_rect), [&](int32_t yy, int32_t n, int32_t off, int64_t k) {
+    target_->FillMask(Moved(x, off), yy, mask, BandSource(src_rect, k, n, mirror_y), mirror_x, mirror_y, color, level);
   });
 }
 
 // The whole rectangle in bands of its own width; the vertical phase continues from band to band.
 void TDIBXWave::FillPattern(const TRect& rect, TCustomDIBX& pattern, int32_t offset_x, int32_t offset_y,
                             bool mirror_x, bool mirror_y) {
-  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int32_t k) {
-    target_->FillPattern(TRect{rect.Left + off, y, rect.Right + off, y + n}, pattern, offset_x, offset_y + k,
+  ForBands(rect.Top, rect.Bottom, [&](int32_t y, int32_t n, int32_t off, int64_t k) {
+    target_->FillPattern(Band(rect.Left, rect.Right, off, y, n), pattern, offset_x, int32_t(offset_y + k),
                          mirror_x, mirror_y);
   });
 }
 
 void TDIBXWave::Draw(int32_t x, int32_t y, TCustomDIBX& source, const TRect& src_rect, bool transparent,
                      bool mirror_x, bool mirror_y) {
-  ForBands(y, y + src_rect.Height(), [&](int32_t yy, int32_t n, int32_t off, int32_t k) {
-    target_->Draw(x + off, yy, source, BandSource(src_rect, k, n, mirror_y), transparent, mirror_x, mirror_y);
+  ForBands(y, y + HeightOf(src_rect), [&](int32_t yy, int32_t n, int32_t off, int64_t k) {
+    target_->Draw(Moved(x, off), yy, source, BandSource(src_rect, k, n, mirror_y), transparent, mirror_x, mirror_y);
   });
 }
 
 void TDIBXWave::DrawMask(int32_t x, int32_t y, TCustomDIBX& source, const TRect& src_rect, bool mirror_x,
                          bool mirror_y, TCustomDIBX& mask) {
-  ForBands(y, y + src_rect.Height(), [&](int32_t yy, int32_t n, int32_t off, int32_t k) {
-    target_->DrawMask(x + off, yy, source, BandSource(src_rect, k, n, mirror_y), mirror_x, mirror_y, mask);
+  ForBands(y, y + HeightOf(src_rect), [&](int32_t yy, int32_t n, int32_t off, int64_t k) {
+    target_->DrawMask(Moved(x, off), yy, source, BandSource(src_rect, k, n, mirror_y), mirror_x, mirror_y, mask);
   });
 }
 
 void TDIBXWave::DrawAlpha(int32_t x, int32_t y, TCustomDIBX& source, const TRect& src_rect, bool transparent,
                           bool mirror_x, bool mirror_y, int32_t alpha) {
-  ForBands(y, y + src_rect.Height(), [&](int32_t yy, int32_t n, int32_t off, int32_t k) {
-    target_->DrawAlpha(x + off, yy, source, BandSource(src_rect, k, n, mirror_y), transparent, mirror_x, mirror_y,
+  ForBands(y, y + HeightOf(src_rect), [&](int32_t yy, int32_t n, int32_t off, int64_t k) {
+    target_->DrawAlpha(Moved(x, off), yy, source, BandSource(src_rect, k, n, mirror_y), transparent, mirror_x, mirror_y,
                        alpha);
   });
 }
 
 void TDIBXWave::DrawMaskAlpha(int32_t x, int32_t y, TCustomDIBX& source, const TRect& src_rect, bool mirror_x,
                               bool mirror_y, TCustomDIBX& mask, int32_t alpha) {
-  ForBands(y, y + src_rect.Height(), [&](int32_t yy, int32_t n, int32_t off, int32_t k) {
-    target_->DrawMaskAlpha(x + off, yy, source, BandSource(src_rect, k, n, mirror_y), mirror_x, mirror_y, mask,
+  ForBands(y, y + HeightOf(src_rect), [&](int32_t yy, int32_t n, int32_t off, int64_t k) {
+    target_->DrawMaskAlpha(Moved(x, off), yy, source, BandSource(src_rect, k, n, mirror_y), mirror_x, mirror_y, mask,
                            alpha);
   });
 }
 
 void TDIBXWave::DrawAdd(int32_t x, int32_t y, TCustomDIBX& source, const TRect& src_rect, bool transparent,
                         bool mirror_x, bool mirror_y, int32_t level) {
-  ForBands(y, y + src_rect.Height(), [&](int32_t yy, int32_t n, int32_t off, int32_t k) {
-    target_->DrawAdd(x + off, yy, source, BandSource(src_rect, k, n, mirror_y), transparent, mirror_x, mirror_y,
+  ForBands(y, y + HeightOf(src_rect), [&](int32_t yy, int32_t n, int32_t off, int64_t k) {
+    target_->DrawAdd(Moved(x, off), yy, source, BandSource(src_rect, k, n, mirror_y), transparent, mirror_x, mirror_y,
                      level);
   });
 }
 
 void TDIBXWave::DrawMaskAdd(int32_t x, int32_t y, TCustomDIBX& source, const TRect& src_rect, bool mirror_x,
                             bool mirror_y, TCustomDIBX& mask, int32_t level) {
-  ForBands(y, y + src_rect.Height(), [&](int32_t yy, int32_t n, int32_t off, int32_t k) {
-    target_->DrawMaskAdd(x + off, yy, source, BandSource(src_rect, k, n, mirror_y), mirror_x, mirror_y, mask,
+  ForBands(y, y + HeightOf(src_rect), [&](int32_t yy, int32_t n, int32_t off, int64_t k) {
+    target_->DrawMaskAdd(Moved(x, off), yy, source, BandSource(src_rect, k, n, mirror_y), mirror_x, mirror_y, mask,
                          level);
   });
 }
@@ -234,7 +267,7 @@ void TDIBXWave::DrawRotate(int32_t x, int32_t y, int32_t scale_x, int32_t scale_
   const TRect area =
       CalcRotatedBounds(x, y, pivot_x, pivot_y, angle, src_rect, scale_x, scale_y, 0, 0, false, false);
   ForClippedRows(area, [&](int32_t off) {
-    target_->DrawRotate(x + off, y, scale_x, scale_y, source, src_rect, pivot_x, pivot_y, angle, transparent,
+    target_->DrawRotate(Moved(x, off), y, scale_x, scale_y, source, src_rect, pivot_x, pivot_y, angle, transparent,
                         mirror_x, mirror_y, level);
   });
 }
@@ -245,7 +278,7 @@ void TDIBXWave::DrawRotateMask(int32_t x, int32_t y, int32_t scale_x, int32_t sc
   const TRect area =
       CalcRotatedBounds(x, y, pivot_x, pivot_y, angle, src_rect, scale_x, scale_y, 0, 0, false, false);
   ForClippedRows(area, [&](int32_t off) {
-    target_->DrawRotateMask(x + off, y, scale_x, scale_y, source, src_rect, pivot_x, pivot_y, angle, mirror_x,
+    target_->DrawRotateMask(Moved(x, off), y, scale_x, scale_y, source, src_rect, pivot_x, pivot_y, angle, mirror_x,
                             mirror_y, mask, level);
   });
 }
@@ -288,16 +321,16 @@ void TDIBXWave::FramePattern(const TRect& rect, int32_t thickness, TCustomDIBX& 
 
 void TDIBXWave::DrawTable(int32_t x, int32_t y, TCustomDIBX& source, const TRect& src_rect, bool transparent,
                           bool mirror_x, bool mirror_y, int32_t level, std::span<const uint32_t> table) {
-  ForSingleRows(y, src_rect.Height(), [&](int32_t yy, int32_t off, int32_t k) {
-    target_->DrawTable(x + off, yy, source, BandSource(src_rect, k, 1, mirror_y), transparent, mirror_x, mirror_y,
+  ForSingleRows(y, HeightOf(src_rect), [&](int32_t yy, int32_t off, int64_t k) {
+    target_->DrawTable(Moved(x, off), yy, source, BandSource(src_rect, k, 1, mirror_y), transparent, mirror_x, mirror_y,
                        level, table);
   });
 }
 
 void TDIBXWave::DrawTableAdd(int32_t x, int32_t y, TCustomDIBX& source, const TRect& src_rect, int32_t threshold,
                              bool mirror_x, bool mirror_y, int32_t level, std::span<const uint32_t> table) {
-  ForSingleRows(y, src_rect.Height(), [&](int32_t yy, int32_t off, int32_t k) {
-    target_->DrawTableAdd(x + off, yy, source, BandSource(src_rect, k, 1, mirror_y), threshold, mirror_x, mirror_y,
+  ForSingleRows(y, HeightOf(src_rect), [&](int32_t yy, int32_t off, int64_t k) {
+    target_->DrawTableAdd(Moved(x, off), yy, source, BandSource(src_rect, k, 1, mirror_y), threshold, mirror_x, mirror_y,
                           level, table);
   });
 }
@@ -305,8 +338,8 @@ void TDIBXWave::DrawTableAdd(int32_t x, int32_t y, TCustomDIBX& source, const TR
 void TDIBXWave::DrawMonoReduced(int32_t x, int32_t y, TCustomDIBX& source, const TRect& src_rect, uint32_t color,
                                 bool mirror_x, bool mirror_y, int32_t level, int32_t factor) {
   if (factor < 1) return;
-  ForSingleRows(y, src_rect.Height() / factor, [&](int32_t yy, int32_t off, int32_t k) {
-    target_->DrawMonoReduced(x + off, yy, source, BandSource(src_rect, k * factor, factor, mirror_y), color,
+  ForSingleRows(y, HeightOf(src_rect) / factor, [&](int32_t yy, int32_t off, int64_t k) {
+    target_->DrawMonoReduced(Moved(x, off), yy, source, BandSource(src_rect, k * factor, factor, mirror_y), color,
                              mirror_x, mirror_y, level, factor);
   });
 }
@@ -315,8 +348,8 @@ void TDIBXWave::DrawMonoReducedColors(int32_t x, int32_t y, TCustomDIBX& source,
                                       const std::array<uint32_t, 3>& colors, int32_t ignored_value, bool mirror_x,
                                       bool mirror_y, int32_t level, int32_t factor) {
   if (factor < 1) return;
-  ForSingleRows(y, src_rect.Height() / factor, [&](int32_t yy, int32_t off, int32_t k) {
-    target_->DrawMonoReducedColors(x + off, yy, source, BandSource(src_rect, k * factor, factor, mirror_y), colors,
+  ForSingleRows(y, HeightOf(src_rect) / factor, [&](int32_t yy, int32_t off, int64_t k) {
+    target_->DrawMonoReducedColors(Moved(x, off), yy, source, BandSource(src_rect, k * factor, factor, mirror_y), colors,
                                    ignored_value, mirror_x, mirror_y, level, factor);
   });
 }

@@ -29,6 +29,12 @@ class TDIBXWave : public TCustomDIBX {
 
   // 1 plus the number of rows after r, before end_index and inside the wave, with r's offset.
   int32_t SameOffsetRun(int32_t r, int32_t end_index) const;
+  // The wave's area on the target: WaveOrigin and the wave's size.
+  TRect Area() const;
+  // The target coordinates whose drawing can reach the target's drawable area, as rectangles left
+  // to right that do not touch: the wave's rows, and the columns that some row's offset moves
+  // into it. None without a target.
+  std::vector<TRect> Reach() const;
 
   void SetSize(int32_t width, int32_t height, int32_t bit_count) override;
   TCustomDIBX* BaseSurface() override;
@@ -103,18 +109,17 @@ class TDIBXWave : public TCustomDIBX {
                              bool mirror_y, int32_t level, int32_t factor) override;
 
  private:
-  bool InWave(int32_t r) const { return r >= 0 && r < int32_t(RowOffsets.size()); }
-  // Calls band(y, rows, offset, first) for the bands of target rows top .. bottom - 1; `first` is
-  // the band's distance from `top`.
+  // Calls band(y, rows, offset, first) for the bands of target rows top .. bottom - 1 inside the
+  // wave; `first` is the band's distance from `top`.
   template <class Band>
-  void ForBands(int32_t top, int32_t bottom, Band&& band);
+  void ForBands(int64_t top, int64_t bottom, Band&& band);
   // Calls row(y, offset) for each row of `area` (cut to the target's clip) inside the wave, with
   // the target clipped to that row; the target's clip rectangle is restored afterwards.
   template <class Row>
   void ForClippedRows(const TRect& area, Row&& row);
   // Calls row(y, offset, k) for rows top + k, k = 0 .. count - 1, inside the wave.
   template <class Row>
-  void ForSingleRows(int32_t top, int32_t count, Row&& row);
+  void ForSingleRows(int32_t top, int64_t count, Row&& row);
 
   TCustomDIBX* target_ = nullptr;
 };

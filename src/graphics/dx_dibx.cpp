@@ -86,17 +86,7 @@ uint32_t TDxDIBX::GetPixel(int32_t x, int32_t y) const {
   if (IsEmpty() || x < 0 || y < 0 || x >= description_.width || y >= description_.height) return 0;
   uint8_t* base = surface_->Lock();
   if (!base) return 0;
-  const uint8_t* p = Address(base, x, y);
-  uint32_t v = 0;
-  switch (description_.format.BitCount) {
-    case 1: v = (*p >> (7 - (x & 7))) & 1; break;
-    case 4: v = (x & 1) ? *p & 15 : *p >> 4; break;
-    case 8: v = *p; break;
-    case 16: v = uint32_t(p[0]) | uint32_t(p[1]) << 8; break;
-    case 24: v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16; break;
-    case 32: std::memcpy(&v, p, 4); break;
-    default: break;
-  }
+  const uint32_t v = ReadViewPixel(base + ptrdiff_t(y) * description_.pitch, x, description_.format.BitCount);
   surface_->Unlock();
   return v;
 }
@@ -105,27 +95,7 @@ void TDxDIBX::SetPixel(int32_t x, int32_t y, uint32_t value) {
   if (IsEmpty() || x < 0 || y < 0 || x >= description_.width || y >= description_.height) return;
   uint8_t* base = surface_->Lock();
   if (!base) return;
-  uint8_t* p = Address(base, x, y);
-  switch (description_.format.BitCount) {
-    case 1: {
-      const uint8_t bit = uint8_t(0x80 >> (x & 7));
-      *p = (value & 1) ? uint8_t(*p | bit) : uint8_t(*p & ~bit);
-      break;
-    }
-    case 4: *p = (x & 1) ? uint8_t((*p & 0xF0) | (value & 15)) : uint8_t((*p & 15) | (value & 15) << 4); break;
-    case 8: *p = uint8_t(value); break;
-    case 16:
-      p[0] = uint8_t(value);
-      p[1] = uint8_t(value >> 8);
-      break;
-    case 24:
-      p[0] = uint8_t(value);
-      p[1] = uint8_t(value >> 8);
-      p[2] = uint8_t(value >> 16);
-      break;
-    case 32: std::memcpy(p, &value, 4); break;
-    default: break;
-  }
+  WriteViewPixel(base + ptrdiff_t(y) * description_.pitch, x, description_.format.BitCount, value);
   surface_->Unlock();
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "graphics/graphics_errors.h"
+#include "graphics/pixel_view.h"
 
 namespace kova {
 namespace {
@@ -55,26 +56,15 @@ void TFastDIB::SetSize(int32_t width, int32_t height, int32_t format, int32_t bp
 
 uint8_t TFastDIB::Pixels8(int32_t y, int32_t x) const {
   const uint8_t* row = Scanline(y);
-  switch (Bpp) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4: return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
-    default: return row[x];
-  }
+  return Bpp == 1 || Bpp == 4 ? uint8_t(ReadPackedPixel(row, x, Bpp)) : row[x];
 }
 
 void TFastDIB::SetPixels8(int32_t y, int32_t x, uint8_t index) {
   uint8_t* row = Scanline(y);
-  switch (Bpp) {
-    case 1: {
-      const uint8_t bit = uint8_t(0x80 >> (x & 7));
-      row[x >> 3] = (index & 1) ? row[x >> 3] | bit : row[x >> 3] & ~bit;
-      break;
-    }
-    case 4:
-      row[x >> 1] = (x & 1) ? uint8_t((row[x >> 1] & 0xF0) | (index & 0x0F))
-                            : uint8_t((row[x >> 1] & 0x0F) | (index & 0x0F) << 4);
-      break;
-    default: row[x] = index; break;
+  if (Bpp == 1 || Bpp == 4) {
+    WritePackedPixel(row, x, Bpp, index);
+  } else {
+    row[x] = index;
   }
 }
 

@@ -9,8 +9,8 @@ namespace kova {
 
 uint32_t ReadViewPixel(const uint8_t* row, int32_t x, int32_t bit_count) {
   switch (bit_count) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4: return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+    case 1:
+    case 4: return ReadPackedPixel(row, x, bit_count);
     case 8: return row[x];
     case 15:
     case 16: {
@@ -33,15 +33,8 @@ uint32_t ReadViewPixel(const uint8_t* row, int32_t x, int32_t bit_count) {
 
 void WriteViewPixel(uint8_t* row, int32_t x, int32_t bit_count, uint32_t value) {
   switch (bit_count) {
-    case 1: {
-      uint8_t bit = uint8_t(0x80 >> (x & 7));
-      row[x >> 3] = (value & 1) ? row[x >> 3] | bit : row[x >> 3] & ~bit;
-      break;
-    }
-    case 4:
-      row[x >> 1] = (x & 1) ? uint8_t((row[x >> 1] & 0xF0) | (value & 0x0F))
-                            : uint8_t((row[x >> 1] & 0x0F) | (value & 0x0F) << 4);
-      break;
+    case 1:
+    case 4: WritePackedPixel(row, x, bit_count, value); break;
     case 8: row[x] = uint8_t(value); break;
     case 15:
     case 16: {

@@ -25,6 +25,22 @@ struct TPixelView {
   TRect Bounds() const { return TRect{0, 0, Width, Height}; }
 };
 
+// Pixels of 1 bit (most significant bit first) and of 4 bits (high nibble first) within a row;
+// `bits` is 1 or 4.
+inline uint32_t ReadPackedPixel(const uint8_t* row, int32_t x, int32_t bits) {
+  if (bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+  return (x & 1) ? row[x >> 1] & 0x0Fu : uint32_t(row[x >> 1] >> 4);
+}
+inline void WritePackedPixel(uint8_t* row, int32_t x, int32_t bits, uint32_t value) {
+  if (bits == 1) {
+    const uint8_t bit = uint8_t(0x80 >> (x & 7));
+    row[x >> 3] = (value & 1) ? uint8_t(row[x >> 3] | bit) : uint8_t(row[x >> 3] & ~bit);
+  } else {
+    row[x >> 1] = (x & 1) ? uint8_t((row[x >> 1] & 0xF0) | (value & 0x0F))
+                          : uint8_t((row[x >> 1] & 0x0F) | (value & 0x0F) << 4);
+  }
+}
+
 // The raw value of pixel x of a row (index, 16-bit word, 24-bit value, 32-bit word).
 uint32_t ReadViewPixel(const uint8_t* row, int32_t x, int32_t bit_count);
 void WriteViewPixel(uint8_t* row, int32_t x, int32_t bit_count, uint32_t value);

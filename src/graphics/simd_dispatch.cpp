@@ -60,14 +60,4 @@ std::string_view SimdLevelName(TSimdLevel level) {
   }
 }
 
-const kernels::TRow32Kernels& Row32Kernels(TSimdLevel level) {
-  switch (level) {
-    case TSimdLevel::Avx2: return kernels::kRow32Avx2;
-    case TSimdLevel::Sse2: return kernels::kRow32Sse2;
-    default: return kernels::kRow32Scalar;
-  }
-}
-
-const kernels::TRow32Kernels& Row32Kernels() { return Row32Kernels(ActiveSimdLevel()); }
-
 }  // namespace kova

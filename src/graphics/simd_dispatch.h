@@ -1,11 +1,10 @@
 // The instruction set the drawing rows use: detected once from the processor, overridable by the
 // environment variable KOVA_SIMD (scalar, sse2 or avx2) and by SetSimdLevel (tests). Every level
-// gives the same pixels; only the speed differs.
+// gives the same pixels; only the speed differs. The row routines of each level are the tables of
+// pixels/ops.h.
 #pragma once
 
 #include <string_view>
-
-#include "graphics/kernels/row32.h"
 
 namespace kova {
 
@@ -18,9 +17,5 @@ TSimdLevel ActiveSimdLevel();
 // Forces a level (capped at the supported level); returns the level now in use.
 TSimdLevel SetSimdLevel(TSimdLevel level);
 std::string_view SimdLevelName(TSimdLevel level);
-
-// The 32-bit row routines of a level, and of the active level.
-const kernels::TRow32Kernels& Row32Kernels(TSimdLevel level);
-const kernels::TRow32Kernels& Row32Kernels();
 
 }  // namespace kova

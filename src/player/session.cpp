@@ -35,6 +35,9 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files)
   host_.SetInterpreter(&interpreter_);
   interpreter_.SetEventQueue(&events_);
   interpreter_.SetTimeBudget(kScriptTimeBudgetMs);
+  scene_globals_.Root().UseEventQueue(&events_);
+  host_.SetInput(&scene_);
+  SetScene(&scene_);
 }
 
 TSession::~TSession() {
@@ -57,6 +60,20 @@ bool TSession::Open(TLaunchInfo launch) {
     return false;
   }
   clock_.Now = FrameDate();
+  // The screen of the project's size; the colour tables follow its depth. A size the display
+  // cannot hold is a failed start with the display's message.
+  try {
+    scene_host_.SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
+    scene_globals_.BuildColorTables();
+    SceneRoot().SetWidth(project_->ScreenWidth);
+    SceneRoot().SetHeight(project_->ScreenHeight);
+  } catch (const EKovaError& e) {
+    Finish(TStopReason::FailedStart, e.Message());
+    return false;
+  } catch (const std::bad_alloc&) {
+    Finish(TStopReason::FailedStart, MsgText(TMsg::OutOfMemory));
+    return false;
+  }
   return true;
 }
 
@@ -90,13 +107,28 @@ bool TSession::Step(int32_t delta) {
   files_.Locks().Tick(clock_.FrameDelta);
   files_.Locks().DeleteTempFiles();
   mailbox_.Drain(events_);
+  ++frame_number_;
+  if (frame_input_) frame_input_(frame_number_);
+  TKovaBaseList& scene = SceneRoot();
+  scene.SetClock(clock_.GameClock, clock_.FrameDelta);
   try {
+    scene.Process();
     // Without a project (a driver that started the interpreter itself) the interpreter steps alone.
     if (project_) {
       project_->Step();
     } else {
       interpreter_.Step();
     }
+  } catch (const EKovaError& e) {
+    // The player reports a failing command and goes on with the next frame.
+    if (error_sink_) error_sink_(e.Message());
+  } catch (const std::bad_alloc&) {
+    if (error_sink_) error_sink_(MsgText(TMsg::OutOfMemory));
+  }
+  try {
+    scene.Update();
+    scene.Draw();
+    scene.EndFrame();
   } catch (const EKovaError& e) {
     // The player reports a failing command and goes on with the next frame.
     if (error_sink_) error_sink_(e.Message());

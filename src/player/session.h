@@ -15,6 +15,9 @@
 #include <string>
 #include <string_view>
 
+#include "components/engine_globals.h"
+#include "components/scene_host.h"
+#include "components/scene_services.h"
 #include "core/debug_log.h"
 #include "core/file_manager.h"
 #include "core/frame_clock.h"
@@ -103,6 +106,13 @@ class TSession {
     host_.SetScene(scene);
     events_.SetRoot(&host_.Scene());
   }
+  // The session's own scene: the root container, drawn into the headless screen's back buffer of
+  // the project's size. It answers the script host's scene and input ports from construction on.
+  TKovaBaseList& SceneRoot() { return scene_globals_.Root(); }
+  THeadlessSceneHost& SceneHost() { return scene_host_; }
+  // Called at the start of each frame step with the frame's number (from 1), before the scene's
+  // input step: drivers feed recorded input here.
+  void SetFrameInput(std::function<void(int64_t frame)> input) { frame_input_ = std::move(input); }
 
  private:
   // The main window as the session's parts see it: every request goes to the driver's window, and
@@ -142,6 +152,12 @@ class TSession {
   TTimerList events_;
   TCallMan interpreter_;
   TMailbox mailbox_;
+  // The scene: freed before the queue and the interpreter it fills.
+  THeadlessSceneHost scene_host_;
+  TEngineGlobals scene_globals_{&scene_host_};
+  TSceneServices scene_{scene_globals_.Root()};
+  std::function<void(int64_t)> frame_input_;
+  int64_t frame_number_ = 0;
   std::unique_ptr<TProject> project_;
   TStopReason stop_ = TStopReason::None;
   std::string stop_message_;

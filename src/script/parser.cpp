@@ -9,6 +9,7 @@
 #include "script/prop_types.h"
 #include "script/script_errors.h"
 #include "script/sysfunc.h"
+#include "script/sysfunc_util.h"
 
 namespace kova {
 
@@ -212,10 +213,14 @@ inline std::string_view StrOf(const TCustomParam& p, std::string& scratch) {
 }
 
 // Stores a's text followed by b's into the destination. A plain string destination takes the
-// bytes into the storage it has (either text may be the destination's own).
-void StoreConcat(const TCustomParam& a, const TCustomParam& b, TCustomParam& dest) {
+// bytes into the storage it has (either text may be the destination's own). Joined strings are
+// held to the same cap as the strings the system functions build; the error names the operator
+// ("ocPlus:文字列が長すぎます").
+void StoreConcat(const TCustomParam& a, const TCustomParam& b, TCustomParam& dest, uint8_t code) {
   std::string sa, sb;
   const std::string_view va = StrOf(a, sa), vb = StrOf(b, sb);
+  if (va.size() + vb.size() > sysfunc::kMaxBuiltString)
+    Raise<EScriptError>(TMsg::SysFuncStringTooLong, std::string(OpCodeName(code)).c_str());
   if (dest.PlainType() == PT_STR && static_cast<TParamStr&>(dest).IsScalar()) {
     std::string& d = static_cast<TParamStr&>(dest).SetFirst();
     const bool a_is_d = va.data() == d.data() && va.size() == d.size();
@@ -367,7 +372,7 @@ void Calculate(uint8_t code, const TCustomParam* a, const TCustomParam* b, size_
       need(2);
       if (FastInt(code, *a, *b, dest)) return;
       switch (TypeOf(dest)) {
-        case PT_STR: StoreConcat(*a, *b, dest); break;
+        case PT_STR: StoreConcat(*a, *b, dest, code); break;
         case PT_FLOAT: dest.SetFloat(CheckedFloat(a->GetFloat() + b->GetFloat())); break;
         default: dest.SetInt(Wrap(uint32_t(a->GetInt()) + uint32_t(b->GetInt()))); break;
       }
@@ -417,7 +422,7 @@ void Calculate(uint8_t code, const TCustomParam* a, const TCustomParam* b, size_
     }
     case ocComboStr:
       need(2);
-      StoreConcat(*a, *b, dest);
+      StoreConcat(*a, *b, dest, code);
       return;
     case ocEqual: case ocBig: case ocSmall: case ocEBig: case ocESmall: case ocNEqual: {
       need(2);

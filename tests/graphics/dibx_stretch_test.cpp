@@ -3,6 +3,7 @@
 // reading outside the source, rows wider than any fixed table, and the code-table stretch.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "dibx_test_util.h"
@@ -130,6 +131,39 @@ TEST(DibxStretch, TheTwoResultRules) {
       case 2: dst.StretchDrawAdd(dst.BoundsRect(), src, src.BoundsRect(), false, false, true, c.level); break;
     }
     for (uint32_t p : Pixels(dst)) ASSERT_EQ(p, c.want) << std::hex << p;
+  }
+}
+
+// A mask value above 0 whose weight m * level >> 8 comes to 0 still blends, darkening white by one
+// step per channel, in every masked draw alike; only a mask value of 0 leaves the pixel.
+TEST(DibxStretch, MaskedDrawsBlendEveryPixelTheMaskTouches) {
+  struct TCase {
+    const char* op;
+    int32_t bits;
+    bool row;
+    uint32_t m;
+    uint32_t want;
+  };
+  const TCase cases[] = {
+      {"StretchDrawMask", 32, true, 1, 0xFEFEFE},   {"StretchDrawMask", 32, false, 1, 0xFEFEFE},
+      {"StretchDrawMask", 16, true, 1, 0xF7DE},     {"StretchDrawMask", 16, false, 0, 0xFFFF},
+      {"DrawRotateMask", 32, true, 1, 0xFEFEFE},    {"DrawRotateMask", 16, false, 1, 0xF7DE},
+      {"DrawRotateMask", 24, false, 0, 0xFFFFFF},   {"DrawMaskAlpha", 32, true, 1, 0xFEFEFE},
+      {"DrawMaskAlpha", 16, false, 1, 0xF7DE},      {"DrawPatternTableMask", 32, false, 1, 0xFEFEFE},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.op << " bits " << c.bits << " row " << c.row << " m " << c.m);
+    TRuleGuard rule(c.row);
+    TDIBX src, mask, dst;
+    Make(src, 2, 2, c.bits, 0);
+    Make(mask, 2, 2, 8, c.m);
+    Make(dst, 2, 2, c.bits, test::FullValue(c.bits));
+    const std::string op = c.op;
+    if (op == "StretchDrawMask") dst.StretchDrawMask(dst.BoundsRect(), src, src.BoundsRect(), false, false, mask, 128);
+    if (op == "DrawRotateMask") dst.DrawRotateMask(0, 0, 256, 256, src, src.BoundsRect(), 0, 0, 0, false, false, mask, 128);
+    if (op == "DrawMaskAlpha") dst.DrawMaskAlpha(0, 0, src, src.BoundsRect(), false, false, mask, 128);
+    if (op == "DrawPatternTableMask") dst.DrawPatternTableMask(dst.BoundsRect(), 256, 256, src, 0, 0, false, false, mask, 128);
+    EXPECT_EQ(Pixels(dst), Row(4, c.want));
   }
 }
 

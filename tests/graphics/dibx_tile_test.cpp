@@ -210,6 +210,35 @@ void MakeMono(TDIBX& s, int32_t w, int32_t h, bool (*ink)(int32_t, int32_t)) {
     for (int32_t x = 0; x < w; ++x) s.SetPixel(x, y, ink(x, y) ? 0 : 1);
 }
 
+// Blocks that straddle bytes, start inside a byte or reach past the source: the ink of every block
+// counted bit by bit gives the blend (C n + d (F F - n)) / (F F) per channel.
+TEST(DibxReduced, BlocksAcrossBytesCountEveryBit) {
+  TDIBX src, dst;
+  MakeMono(src, 29, 10, [](int32_t x, int32_t y) { return (x * 7 + y * 3) % 5 < 2; });
+  for (int32_t factor : {3, 5}) {
+    for (bool mirror : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "factor " << factor << " mirror " << mirror);
+      const TRect sr{1, 0, 31, 10};  // one column in, reaching two columns past the source
+      Make(dst, 12, 4, 32, 0x102030);
+      dst.DrawMonoReduced(0, 0, src, sr, 0xF0E0D0, mirror, false, 255, factor);
+      const int32_t w = 30 / factor, h = 10 / factor;
+      for (int32_t j = 0; j < h; ++j) {
+        for (int32_t i = 0; i < w; ++i) {
+          const int32_t c0 = mirror ? sr.Left + (w - 1 - i) * factor : sr.Left + i * factor;
+          uint32_t n = 0;
+          for (int32_t r = j * factor; r < (j + 1) * factor; ++r)
+            for (int32_t c = c0; c < c0 + factor; ++c) n += c < 29 && src.GetPixel(c, r) == 0;
+          const uint32_t area = uint32_t(factor * factor);
+          uint32_t want = 0;
+          for (int32_t shift : {0, 8, 16})
+            want |= ((((0xF0E0D0u >> shift) & 0xFF) * n + ((0x102030u >> shift) & 0xFF) * (area - n)) / area) << shift;
+          ASSERT_EQ(dst.GetPixel(i, j) & 0xFFFFFF, want) << i << ", " << j;
+        }
+      }
+    }
+  }
+}
+
 TEST(DibxReduced, MonoBlocksBlendByTheirInk) {
   TDIBX src, dst;
   // Eight 0 bits of sixteen: half and half at level 255, a quarter at level 128.

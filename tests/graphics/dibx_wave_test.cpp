@@ -38,6 +38,19 @@ TEST(DibxWave, EqualOffsetsTravelAsOneBand) {
   EXPECT_EQ(target.calls[0].src, (TRect{0, 0, 10, 100}));
 }
 
+// Tiles through a wave whose rows move far apart: pieces are found for each part of the target the
+// rows reach, and a piece reaching into two parts is drawn once.
+TEST(DibxWave, TilesReachEveryRowOnce) {
+  TDIBX target, src;
+  Make(target, 16, 2, 32, 0);
+  Make(src, 40, 1, 32, 0x10);
+  TDIBXWave wave;
+  MakeWave(wave, target, {20, 0});
+  wave.DrawTileAdd(TRect{-25, 0, 40, 2}, 0, 0, src, src.BoundsRect(), false, 255, 0, 0);
+  // Each target pixel gets the source added once: 0x10 * 255 >> 8.
+  EXPECT_EQ(Pixels(target), std::vector<uint32_t>(32, 0x0F));
+}
+
 TEST(DibxWave, RunsOfOffsetsBecomeBands) {
   TSpyDIBX target;
   Make(target, 20, 10, 32);

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "core/stream.h"
+#include "graphics/pictures/png_loader.h"
 #include "script/test_game.h"
 
 extern char** environ;
@@ -187,6 +189,40 @@ TEST_F(KovarunTest, AMissingFolderACorruptArchiveOrABadCommandLineFailCleanly) {
   EXPECT_NE(broken.err.find(MsgTextUtf8(TMsg::ArchiveCorrupt) + 2), std::string::npos) << broken.err;
   EXPECT_EQ(Run({tree.Path("game"), "--frames", "-3"}).status, 2);
   EXPECT_EQ(Run({tree.Path("game"), "--bogus"}).status, 2);
+}
+
+// A game whose start page only sets the active layer's colour (through the SetProp function), waits
+// and ends; with recorded input whose bad line is refused before the game starts.
+TEST_F(KovarunTest, ShotHoldsTheLayerColourAndInputFilesAreChecked) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 32;
+  p.screen_height = 24;
+  tree.WriteFile("colour/kova.kpb", p.Build());
+  tree.WriteFile("colour/install.dat", TestGameInstallSet());
+  PageWriter start;
+  start.Calc(ExprBuilder().Call(3, "____0", {S("BASE0"), I(8), I(0x3080F0)}));  // SetProp: PR_COLOR
+  start.Wait(NoResult(), Value(I(50)));
+  start.Terminate();
+  tree.WriteFile("colour/start.ksb", start.Bytes());
+  tree.WriteFile("input.txt", std::string("# a click and a key\n1 move 3 4\n2 ldown 3 4\n3 lup 3 4\n4 keydown 13\n"));
+  const std::string shot = tree.Path("shot.png");
+  const RunResult r = Run({tree.Path("colour"), "--input", tree.Path("input.txt"), "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  ASSERT_EQ(picture.Width(), 32);
+  ASSERT_EQ(picture.Height(), 24);
+  for (int32_t y = 0; y < 24; ++y) {
+    for (int32_t x = 0; x < 32; ++x) ASSERT_EQ(picture.GetPixel(x, y), 0xF08030u) << x << "," << y;
+  }
+
+  tree.WriteFile("bad_input.txt", std::string("1 move 3\n"));
+  const RunResult bad = Run({tree.Path("colour"), "--input", tree.Path("bad_input.txt")});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("line 1: wrong number of arguments"), std::string::npos) << bad.err;
+  EXPECT_EQ(Run({tree.Path("colour"), "--input", tree.Path("missing.txt")}).status, 1);
 }
 
 }  // namespace

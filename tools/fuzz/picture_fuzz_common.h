@@ -8,7 +8,7 @@
 
 #include "core/errors.h"
 #include "graphics/dibx.h"
-#include "graphics/wexa_frame_list.h"
+#include "graphics/pictures/wexa_frame_list.h"
 
 namespace kova::fuzz {
 

@@ -1,0 +1,24 @@
+#include "components/component_factory.h"
+
+#include "components/kova_cabinet.h"
+#include "core/vocabulary.h"
+
+namespace kova {
+
+TComponentFactory::TComponentFactory() { RegisterSceneKinds(*this); }
+
+void TComponentFactory::Register(uint8_t code, TConstructor constructor) {
+  if (code < 2 || code > 127 || code == KT_MAP || code == KT_AUDIO) return;
+  table_[code] = constructor;
+}
+
+TKovaObject* TComponentFactory::Create(TKovaObject* owner, uint8_t code) const {
+  const TConstructor make = table_[code & 127];
+  return make ? make(owner) : nullptr;
+}
+
+void RegisterSceneKinds(TComponentFactory& factory) {
+  factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
+}
+
+}  // namespace kova

@@ -1,0 +1,38 @@
+// The component factory: a component type code (KT_) to the constructor of its class. Each kind
+// registers itself in RegisterSceneKinds (component_factory.cpp); a code without a class answers
+// nullptr, as do 0 (none), 1 and 10, which never have one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace kova {
+
+class TKovaObject;
+
+class TComponentFactory {
+ public:
+  using TConstructor = TKovaObject* (*)(TKovaObject* owner);
+
+  // A factory holding every kind built so far.
+  TComponentFactory();
+
+  // Sets the constructor of `code` (codes 2 .. 127; others are ignored); nullptr removes it.
+  void Register(uint8_t code, TConstructor constructor);
+  bool Has(uint8_t code) const { return table_[code & 127] != nullptr; }
+  // A new component of `code and 127` owned by `owner`, or nullptr when the code has no class.
+  TKovaObject* Create(TKovaObject* owner, uint8_t code) const;
+
+  template <class T>
+  static TKovaObject* Make(TKovaObject* owner) {
+    return new T(owner);
+  }
+
+ private:
+  std::array<TConstructor, 128> table_{};
+};
+
+// Registers the component kinds this program has.
+void RegisterSceneKinds(TComponentFactory& factory);
+
+}  // namespace kova

@@ -1,0 +1,441 @@
+#include "components/kova_base_list.h"
+
+#include <algorithm>
+#include <string>
+
+#include "core/errors.h"
+#include "core/stream_records.h"
+#include "core/vocabulary.h"
+#include "graphics/dibx.h"
+
+namespace kova {
+namespace {
+
+TSceneHost& NullSceneHost() {
+  static TSceneHost host;  // stateless: every answer is "no such part"
+  return host;
+}
+
+}  // namespace
+
+TKovaBaseList::TKovaBaseList(TSceneHost* host)
+    : TKovaComponent(nullptr), host_(host ? host : &NullSceneHost()), root_surface_(std::make_unique<TDIBX>()),
+      own_events_(&names_) {
+  MakeLayers();
+}
+
+TKovaBaseList::~TKovaBaseList() { FreeAll(); }
+
+void TKovaBaseList::MakeLayers() {
+  layers_[0] = MakeLayer(kBase0Name);
+  layers_[1] = MakeLayer(kBase1Name);
+}
+
+std::unique_ptr<TKovaBase> TKovaBaseList::MakeLayer(std::string name) {
+  return std::make_unique<TKovaBase>(this, std::move(name));
+}
+
+void TKovaBaseList::FreeAll() {
+  transition_.reset();
+  focus_ = nullptr;
+  // The layers free the controls of their trees; what is left has no parent.
+  for (auto& layer : layers_) layer.reset();
+  events_->Clear();
+  while (!components_.empty()) DeleteComponent(components_.back());
+  deferred_.clear();
+  scrap_list_.Clear();
+  focus_ = nullptr;
+  focus_recalc_ = false;
+}
+
+// ---- Size and surfaces ----
+
+void TKovaBaseList::SetWidth(int32_t v) {
+  if (v == width_) return;
+  width_ = v;
+  if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
+  for (auto& layer : layers_) {
+    if (layer) layer->SetWidth(v);
+  }
+}
+
+void TKovaBaseList::SetHeight(int32_t v) {
+  if (v == height_) return;
+  height_ = v;
+  if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
+  for (auto& layer : layers_) {
+    if (layer) layer->SetHeight(v);
+  }
+}
+
+void TKovaBaseList::SetColor(int32_t c) {
+  for (auto& layer : layers_) layer->SetColor(c);
+}
+
+TCustomDIBX* TKovaBaseList::DrawTarget() { return host_->ScreenSurface(); }
+
+TCustomDIBX* TKovaBaseList::RootSurface() const { return root_surface_.get(); }
+
+void TKovaBaseList::FreeDIB() {
+  root_surface_->ReleaseSurface();
+  for (auto& layer : layers_) layer->FreeDIB();
+  for (TKovaObject* c : std::vector<TKovaObject*>(components_)) c->FreeDIB();
+}
+
+void TKovaBaseList::RecreateDIB() {
+  if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
+  for (auto& layer : layers_) layer->RecreateDIB();
+  for (TKovaObject* c : std::vector<TKovaObject*>(components_)) c->RecreateDIB();
+}
+
+void TKovaBaseList::SetImageCacheMode(int32_t mode) {
+  if (mode == host_->ImageCacheMode()) return;
+  host_->SetImageCacheMode(mode);
+  for (auto& layer : layers_) layer->InvalidateAll();
+}
+
+// ---- Layers ----
+
+ISceneWipe* TKovaBaseList::Flip(int32_t index, int32_t kind, int32_t length, int32_t position, bool restart,
+                                bool reverse) {
+  active_index_ = index & 1;
+  if (restart) {
+    transition_.reset();
+    for (auto& layer : layers_) layer->InvalidateAll();
+    if (kind != WP_NONE) {
+      TCustomDIBX* shown = DrawTarget();
+      TKovaBase* incoming = ActiveBase();
+      TKovaBase* other = Bases(active_index_ ^ 1);
+      if (shown && incoming->Surface() && other->Surface()) {
+        if (incoming->Surface() != shown) incoming->Surface()->Assign(*shown);
+        transition_ = host_->CreateWipe(kind, *shown, *other->Surface(), *incoming->Surface(), length, reverse);
+      }
+    }
+    if (focus_ && focus_->GetBase() != ActiveBase()) {
+      focus_ = nullptr;
+      focus_recalc_ = true;
+    }
+  }
+  transition_kind_ = kind;
+  if (transition_) transition_->SetPosition(position);
+  return transition_.get();
+}
+
+// ---- Components ----
+
+TKovaObject* TKovaBaseList::GetComponent(int32_t i) const {
+  return i >= 0 && i < GetComponentCount() ? components_[static_cast<size_t>(i)] : nullptr;
+}
+
+int32_t TKovaBaseList::IndexOfComponent(const TKovaObject* c) const {
+  auto it = std::find(components_.begin(), components_.end(), c);
+  return it == components_.end() ? -1 : int32_t(it - components_.begin());
+}
+
+TKovaObject* TKovaBaseList::FindComponent(std::string_view name) const {
+  if (name.empty() || name == "BASE0") return ActiveBase();
+  if (name == "BASE1" || name == "\x01") return Bases(active_index_ ^ 1);
+  if (name == kBase0Name) return Bases(0);
+  if (name == kBase1Name) return Bases(1);
+  for (TKovaObject* c : components_) {
+    if (c->GetName() == name) return c;
+  }
+  return nullptr;
+}
+
+TKovaControl* TKovaBaseList::FindControl(std::string_view name) const {
+  if (name.empty()) return ActiveBase();
+  if (name == "\x01") return Bases(active_index_ ^ 1);
+  if (name == kBase0Name) return Bases(0);
+  if (name == kBase1Name) return Bases(1);
+  for (TKovaObject* c : components_) {
+    if (c->GetName() == name) {
+      if (TKovaControl* control = c->AsControl()) return control;
+    }
+  }
+  return nullptr;
+}
+
+bool TKovaBaseList::HasComponent(const TKovaObject* object) const {
+  return object && (object == layers_[0].get() || object == layers_[1].get() || IndexOfComponent(object) >= 0);
+}
+
+std::string TKovaBaseList::ComponentName(const TKovaObject* object) const { return object->GetName(); }
+
+TKovaObject* TKovaBaseList::FindChildNamed(const TKovaObject* owner, std::string_view name,
+                                           const TKovaObject* except) const {
+  for (TKovaObject* c : components_) {
+    if (c != except && c->Owner() == owner && c->GetName() == name) return c;
+  }
+  return nullptr;
+}
+
+std::string TKovaBaseList::UniqueName(const TKovaObject* owner, std::string_view prefix) const {
+  // One pass over the children collects the numbers in use; the first free one wins.
+  std::vector<bool> used;
+  for (TKovaObject* c : components_) {
+    if (c->Owner() != owner) continue;
+    const std::string& n = c->GetName();
+    if (n.size() <= prefix.size() || n.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string_view tail = std::string_view(n).substr(prefix.size());
+    if (tail.size() > 9 || (tail.size() > 1 && tail[0] == '0')) continue;
+    if (!std::all_of(tail.begin(), tail.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) continue;
+    const size_t k = std::stoul(std::string(tail));
+    if (k > components_.size()) continue;
+    if (used.size() <= k) used.resize(k + 1);
+    used[k] = true;
+  }
+  size_t k = 0;
+  while (k < used.size() && used[k]) ++k;
+  return std::string(prefix) + std::to_string(k);
+}
+
+int32_t TKovaBaseList::GetComponentNames(std::vector<std::string>& names, uint8_t type,
+                                         const TKovaObject* parent) const {
+  int32_t added = 0;
+  for (TKovaObject* c : components_) {
+    if (type != 0 && c->GetCompoType() != type) continue;
+    if (parent != this && c->GetParent() != parent) continue;
+    names.push_back(c->GetName());
+    ++added;
+  }
+  return added;
+}
+
+void TKovaBaseList::DeleteComponent(TKovaObject* c) {
+  if (!c) return;
+  if (TKovaControl* parent = c->GetParent()) parent->RemoveControl(c->AsControl());
+  RemoveChild(c);
+  delete c;
+}
+
+int32_t TKovaBaseList::AddChild(TKovaObject* c) {
+  components_.push_back(c);
+  return int32_t(components_.size()) - 1;
+}
+
+void TKovaBaseList::RemoveChild(TKovaObject* c) {
+  auto it = std::find(components_.begin(), components_.end(), c);
+  if (it == components_.end()) return;
+  const size_t index = size_t(it - components_.begin());
+  components_.erase(it);
+  // Keep the running update pass on the first component it has not visited yet.
+  if (updating_ && index < update_index_) --update_index_;
+}
+
+bool TKovaBaseList::IsPendingDelete(const TKovaObject* c) const {
+  return std::find(deferred_.begin(), deferred_.end(), c) != deferred_.end();
+}
+
+void TKovaBaseList::ChildRemoved(TKovaObject* c) {
+  if (!IsPendingDelete(c)) deferred_.push_back(c);
+}
+
+void TKovaBaseList::ForgetControl(const TKovaControl* c) {
+  if (focus_ == c) {
+    focus_ = nullptr;
+    focus_recalc_ = true;
+  }
+  for (auto& layer : layers_) {
+    if (layer) layer->ForgetHover(c);
+  }
+  scrap_list_.Remove(c);
+  deferred_.erase(std::remove(deferred_.begin(), deferred_.end(), c), deferred_.end());
+}
+
+// ---- Keys ----
+
+void TKovaBaseList::SetKeyDown(int32_t k, bool down) {
+  const size_t i = size_t(k & 255);
+  if ((key_held_[i] != 0) == down) return;
+  key_held_[i] = down;
+  key_trigger_[i] = down;
+  if (down) {
+    repeat_countdown_[i] = kRepeatDelay;
+    key_down_flag_ = key_repeat_flag_ = true;
+  } else {
+    key_up_flag_ = true;
+  }
+}
+
+void TKovaBaseList::ClearKeys() {
+  key_held_.fill(0);
+  key_press_latch_.fill(0);
+  key_trigger_.fill(0);
+  repeat_countdown_.fill(0);
+  key_down_flag_ = key_up_flag_ = key_repeat_flag_ = false;
+}
+
+// ---- Focus ----
+
+void TKovaBaseList::SetFocusControl(TKovaControl* c) {
+  if (c == focus_) return;
+  TKovaControl* old = focus_;
+  if (old && IndexOfComponent(old) >= 0 && !old->GetName().empty() && !old->GetEventLock()) {
+    const std::string handler = old->GetOnFocusOut();
+    if (!handler.empty()) events_->AddEvent(old, handler, nullptr, PR_ONFOCUSOUT);
+  }
+  focus_ = c;
+  if (c && !c->GetEventLock()) {
+    const std::string handler = c->GetOnFocusIn();
+    if (!handler.empty()) events_->AddEvent(c, handler, nullptr, PR_ONFOCUSIN);
+  }
+  focus_recalc_ = false;
+  if (c) c->SyncNative();
+}
+
+void TKovaBaseList::SetMediaEnabled(bool v) {
+  media_enabled_ = v;
+  host_->SetMediaEnabled(v);
+}
+
+// ---- The frame ----
+
+void TKovaBaseList::Process() {
+  if (focus_recalc_) {
+    SetFocusControl(ActiveBase()->FindKeyControl());
+    focus_recalc_ = false;
+  }
+  key_pressed_ = key_press_latch_;
+  key_press_latch_.fill(0);
+  key_repeat_seen_ = key_trigger_;
+  ActiveBase()->MouseStep();
+  if (focus_ && focus_->GetHandleKey()) {
+    // A handler of a kind may free the focused control: ForgetControl clears focus_ then.
+    if (key_down_flag_ && focus_) focus_->KeyDown(0);
+    if (key_repeat_flag_ && focus_) focus_->KeyRepeat(0);
+    if (key_up_flag_ && focus_) focus_->KeyUp(0);
+  }
+  key_down_flag_ = key_up_flag_ = key_repeat_flag_ = false;
+  for (size_t k = 0; k < 256; ++k) {
+    if (!key_held_[k]) continue;
+    repeat_countdown_[k] -= frame_delta_;
+    key_trigger_[k] = repeat_countdown_[k] < 1;
+    if (key_trigger_[k]) {
+      repeat_countdown_[k] += kRepeatInterval;
+      key_repeat_flag_ = true;
+    }
+  }
+}
+
+bool TKovaBaseList::Update() {
+  for (auto& layer : layers_) layer->Update();
+  updating_ = true;
+  update_index_ = 0;
+  while (update_index_ < components_.size()) {
+    TKovaObject* c = components_[update_index_];
+    const bool in_cabinet = c->IsInCabinet();
+    const std::string idle = c->GetOnIdle();
+    if (!idle.empty() && !in_cabinet && !c->GetEventLock() && events_->IndexOfEvent(c, PR_ONIDLE) < 0) {
+      events_->AddEvent(c, idle, nullptr, PR_ONIDLE);
+    }
+    if (!c->GetPaused() && !IsPendingDelete(c) && !in_cabinet && c->Update()) {
+      // Deleting moves update_index_ back over every component taken out before it, so the pass
+      // goes on with the first one it has not visited.
+      if (IndexOfComponent(c) >= 0) DeleteComponent(c);
+      continue;
+    }
+    if (update_index_ < components_.size() && components_[update_index_] == c) ++update_index_;
+  }
+  updating_ = false;
+  const std::vector<TKovaObject*> scheduled = std::move(deferred_);
+  deferred_.clear();
+  for (TKovaObject* c : scheduled) {
+    if (IndexOfComponent(c) >= 0) DeleteComponent(c);
+  }
+  return false;
+}
+
+void TKovaBaseList::Draw() {
+  transition_area_ = TRect{};
+  layers_[0]->Draw();
+  layers_[1]->Draw();
+  if (transition_) transition_area_ = transition_->Step();
+}
+
+void TKovaBaseList::EndFrame() {
+  for (auto& layer : layers_) layer->DirtyList().Clear();
+}
+
+// ---- Reset, save and load ----
+
+void TKovaBaseList::Reset() {
+  const int32_t w = width_, h = height_;
+  FreeAll();
+  MakeLayers();
+  width_ = height_ = 0;
+  SetWidth(w);
+  SetHeight(h);
+  const TPoint pointer = host_->PointerPosition();
+  for (auto& layer : layers_) layer->SetMousePos(pointer);
+}
+
+void TKovaBaseList::SaveToStream(TStream& stream) const {
+  WriteStreamInteger(stream, width_);
+  WriteStreamInteger(stream, height_);
+  WriteStreamInteger(stream, active_index_);
+  layers_[0]->SaveToStream(stream);
+  layers_[1]->SaveToStream(stream);
+  std::vector<const TKovaObject*> saved;
+  for (const TKovaObject* c : components_) {
+    if (c->AsControl() || IsPendingDelete(c) || c->GetCompoType() == KT_NONE || IsInternalName(c->GetName())) continue;
+    saved.push_back(c);
+  }
+  WriteStreamInteger(stream, int32_t(saved.size()));
+  for (const TKovaObject* c : saved) {
+    WriteStreamByte(stream, c->GetCompoType());
+    c->SaveToStream(stream);
+  }
+  events_->SaveToStream(stream);
+  WriteStreamString(stream, focus_ ? focus_->GetName() : std::string());
+}
+
+void TKovaBaseList::LoadFromStream(TStream& stream, int32_t version) {
+  const int32_t w = width_, h = height_;
+  try {
+    LoadScene(stream, version);
+  } catch (...) {
+    // Nothing half-loaded stays: the scene is empty, of the size it had.
+    FreeAll();
+    MakeLayers();
+    width_ = height_ = 0;
+    SetWidth(w);
+    SetHeight(h);
+    throw;
+  }
+}
+
+void TKovaBaseList::LoadScene(TStream& stream, int32_t version) {
+  Reset();
+  const int32_t w = ReadStreamInteger(stream);
+  const int32_t h = ReadStreamInteger(stream);
+  // A size no screen has: refusing it keeps a corrupt save from asking for gigabytes of surface.
+  if (w < 0 || h < 0 || (w > 0 && h > 0 && !SceneSurfaceSizeAllowed(w, h))) Raise<EReadError>(TMsg::StreamReadError);
+  SetWidth(w);
+  SetHeight(h);
+  const int32_t active = ReadStreamInteger(stream);
+  if (active != 0 && active != 1) Raise<EReadError>(TMsg::StreamReadError);
+  active_index_ = active;
+  layers_[0]->LoadFromStream(stream, version);
+  layers_[1]->LoadFromStream(stream, version);
+  for (auto& layer : layers_) layer->InvalidateAll();
+  const int32_t count = ReadStreamInteger(stream);
+  if (count < 0) Raise<EReadError>(TMsg::StreamReadError);
+  for (int32_t i = 0; i < count; ++i) {
+    const uint8_t code = ReadStreamByte(stream);
+    TKovaObject* c = CreateComponent(code);
+    if (!c) Raise<EReadError>(TMsg::StreamReadError);
+    c->LoadFromStream(stream, version);
+  }
+  events_->LoadFromStream(stream, version);
+  if (version >= 119) {
+    const std::string focus = ReadStreamString(stream);
+    if (TKovaControl* c = focus.empty() ? nullptr : FindControl(focus)) {
+      focus_ = c;
+      c->SyncNative();
+      focus_recalc_ = false;
+    }
+  }
+}
+
+}  // namespace kova

@@ -1,0 +1,216 @@
+// The root container: the one scene of a player (or of a film player). It owns every component,
+// the two screen layers, the running screen transition, the event queue, the focused control and
+// the keyboard state. The player drives it once per frame: Process (input), the script step,
+// Update (per-component update and deletion), and on drawn frames Draw; then it presents the
+// picture and calls EndFrame.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "components/component_factory.h"
+#include "script/event_queue.h"
+#include "script/scene_port.h"
+#include "components/kova_base.h"
+#include "components/kova_list.h"
+#include "components/kova_object.h"
+#include "components/scene_host.h"
+
+namespace kova {
+
+class TDIBX;
+
+// First auto-repeat of a held key, and the time between repeats (milliseconds). List boxes and
+// sliders use the same two values for their own holds.
+inline constexpr int32_t kRepeatDelay = 300;
+inline constexpr int32_t kRepeatInterval = 50;
+
+// The names of the two screen layers.
+inline const std::string kBase0Name = "\x01" "BASE0";
+inline const std::string kBase1Name = "\x01" "BASE1";
+
+class TKovaBaseList : public TKovaComponent {
+ public:
+  // `host` (not owned, may be nullptr for a scene without screen) serves the screen, films,
+  // transitions, media and the pointer.
+  explicit TKovaBaseList(TSceneHost* host = nullptr);
+  ~TKovaBaseList() override;
+
+  TKovaBaseList* AsRoot() override { return this; }
+  TSceneHost& Host() const { return *host_; }
+  TComponentFactory& Factory() { return factory_; }
+  // The event queue the scene fills: its own, or the one the player hands it (the interpreter's).
+  TTimerList& Events() { return *events_; }
+  void UseEventQueue(TTimerList* queue) { events_ = queue ? queue : &own_events_; }
+
+  // ---- The frame clock (set by the player before Process) ----
+  void SetClock(int32_t game_clock, int32_t frame_delta) {
+    game_clock_ = game_clock;
+    frame_delta_ = frame_delta;
+  }
+  int32_t GameClock() const { return game_clock_; }
+  int32_t FrameDelta() const { return frame_delta_; }
+
+  // ---- Size and surfaces ----
+  int32_t GetWidth() const override { return width_; }
+  int32_t GetHeight() const override { return height_; }
+  void SetWidth(int32_t v) override;
+  void SetHeight(int32_t v) override;
+  // The colour both layers clear their dirty rectangles with (below 0: no clearing).
+  void SetColor(int32_t c) override;
+  // The root container's drawing target: the screen's back surface (a film player's root: its own
+  // root surface).
+  virtual TCustomDIBX* DrawTarget();
+  TCustomDIBX* GetDIB() const override { return const_cast<TKovaBaseList*>(this)->DrawTarget(); }
+  TCustomDIBX* RootSurface() const;
+  void FreeDIB() override;
+  void RecreateDIB() override;
+  void SetImageCacheMode(int32_t mode);
+  // The checker pattern of control frames (the engine's pattern surface; nullptr: no frames).
+  TCustomDIBX* PatternSurface() const { return pattern_; }
+  void SetPatternSurface(TCustomDIBX* pattern) { pattern_ = pattern; }
+
+  // ---- Layers ----
+  TKovaBase* Bases(int32_t i) const { return layers_[static_cast<size_t>(i & 1)].get(); }
+  int32_t ActiveIndex() const { return active_index_; }
+  TKovaBase* ActiveBase() const { return Bases(active_index_); }
+  int32_t TransitionKind() const { return transition_kind_; }
+  ISceneWipe* Transition() const { return transition_.get(); }
+  TRect TransitionArea() const { return transition_area_; }
+  // Makes layer `index` active, optionally through a transition; returns the transition.
+  ISceneWipe* Flip(int32_t index, int32_t kind, int32_t length, int32_t position, bool restart, bool reverse);
+  int32_t GetWipeLength() const { return transition_ ? transition_->Length() : 0; }
+  void SetWipePosition(int32_t p) {
+    if (transition_) transition_->SetPosition(p);
+  }
+
+  // ---- Components ----
+  int32_t GetComponentCount() const override { return int32_t(components_.size()); }
+  TKovaObject* GetComponent(int32_t i) const override;
+  int32_t IndexOfComponent(const TKovaObject* c) const;
+  bool Contains(const TKovaObject* c) const { return c && IndexOfComponent(c) >= 0; }
+  // "" and "BASE0": the active layer; "BASE1" and "\x01": the other one; else the first component
+  // of exactly that name (also a layer's full name); nullptr.
+  TKovaObject* FindComponent(std::string_view name) const;
+  // "": the active layer; "\x01": the other; the layers' full names: layer 0 and 1; else the
+  // first control of that name; nullptr.
+  TKovaControl* FindControl(std::string_view name) const;
+  // True for the components and the two layers (the queue's and the mouse step's liveness test).
+  bool HasComponent(const TKovaObject* object) const;
+  std::string ComponentName(const TKovaObject* object) const;
+  // The first of prefix0, prefix1, ... that no child of `owner` holds.
+  std::string UniqueName(const TKovaObject* owner, std::string_view prefix) const;
+  // True when a component other than `except` owned by `owner` has that exact name.
+  TKovaObject* FindChildNamed(const TKovaObject* owner, std::string_view name, const TKovaObject* except) const;
+  // Adds to `names` the component names of that type (0: any) whose parent is `parent` (the root
+  // container itself: any parent); the number added.
+  int32_t GetComponentNames(std::vector<std::string>& names, uint8_t type, const TKovaObject* parent) const;
+  // A new component of the type code, or nullptr when the code has no class.
+  TKovaObject* CreateComponent(uint8_t code) { return factory_.Create(this, code); }
+  // Takes the component out of its parent and the list and frees it (and its child controls).
+  void DeleteComponent(TKovaObject* c);
+  TKovaList& ScrapList() { return scrap_list_; }
+
+  int32_t AddChild(TKovaObject* c) override;
+  void RemoveChild(TKovaObject* c) override;
+  bool IsPendingDelete(const TKovaObject* c) const override;
+  void ChildRemoved(TKovaObject* c) override;
+
+  // ---- Keys ----
+  bool GetKeyDown(int32_t k) const { return key_held_[k & 255] != 0; }
+  void SetKeyDown(int32_t k, bool down);
+  bool GetKeyPressed(int32_t k) const { return key_pressed_[k & 255] != 0; }
+  void SetKeyPressed(int32_t k, bool v) { key_press_latch_[k & 255] = v; }
+  bool GetKeyRepeat(int32_t k) const { return key_repeat_seen_[k & 255] != 0; }
+  void ClearKeys();
+
+  // ---- Focus ----
+  TKovaControl* FocusControl() const { return focus_; }
+  void SetFocusControl(TKovaControl* c);
+  void RequestFocusRecalc(bool v) { focus_recalc_ = v; }
+  bool FocusRecalcRequested() const { return focus_recalc_; }
+
+  // ---- Media ----
+  bool MediaEnabled() const { return media_enabled_; }
+  void SetMediaEnabled(bool v);
+  int32_t DisplayScale() const { return display_scale_; }
+  void SetDisplayScale(int32_t v) { display_scale_ = v; }
+
+  // ---- The frame ----
+  // The input step: focus recalculation, latches, the active layer's mouse step, key events,
+  // auto-repeat.
+  void Process();
+  // Updates the layers and every component; frees the finished and the scheduled ones.
+  bool Update() override;
+  // Draws both layers' dirty rectangles, then steps the running transition.
+  void Draw() override;
+  // Empties both layers' dirty lists (after the picture was presented).
+  void EndFrame();
+
+  // Frees every component, event and the layers and makes new, empty layers of the screen size.
+  void Reset();
+  // Scene save form: size, active layer, both layers' control trees, the non-visual components,
+  // the event queue, the focused control's name.
+  void SaveToStream(TStream& stream) const override;
+  // Replaces the scene by the stream's. A malformed form (an unknown component code, a truncated
+  // record) raises EReadError and leaves an empty scene of the same size.
+  void LoadFromStream(TStream& stream, int32_t version) override;
+
+  // Called by a control being freed: forgets it as focus, hover and scheduled deletion.
+  void ForgetControl(const TKovaControl* c);
+
+ protected:
+  // A new layer (a film player's root makes film layers).
+  virtual std::unique_ptr<TKovaBase> MakeLayer(std::string name);
+
+ private:
+  void MakeLayers();
+  void FreeAll();
+  void LoadScene(TStream& stream, int32_t version);
+
+  // The lookups the scene's own event queue resolves its targets with.
+  class TNames : public TScenePort {
+   public:
+    explicit TNames(const TKovaBaseList& root) : root_(root) {}
+    TKovaObject* FindComponent(std::string_view name) const override { return root_.FindComponent(name); }
+    bool HasComponent(const TKovaObject* object) const override { return root_.HasComponent(object); }
+    std::string ComponentName(const TKovaObject* object) const override { return root_.ComponentName(object); }
+
+   private:
+    const TKovaBaseList& root_;
+  };
+
+  TSceneHost* host_;
+  TNames names_{*this};
+  TComponentFactory factory_;
+  std::array<std::unique_ptr<TKovaBase>, 2> layers_;
+  int32_t width_ = 0, height_ = 0;
+  std::unique_ptr<TDIBX> root_surface_;
+  int32_t transition_kind_ = 0;
+  std::unique_ptr<ISceneWipe> transition_;
+  TRect transition_area_;
+  int32_t active_index_ = 0;
+  TTimerList own_events_;
+  TTimerList* events_ = &own_events_;
+  std::vector<TKovaObject*> components_;
+  std::vector<TKovaObject*> deferred_;
+  // The component the running update pass visits next (deletions move it).
+  size_t update_index_ = 0;
+  bool updating_ = false;
+  TKovaList scrap_list_;
+  std::array<uint8_t, 256> key_held_{}, key_press_latch_{}, key_pressed_{}, key_trigger_{}, key_repeat_seen_{};
+  std::array<int32_t, 256> repeat_countdown_{};
+  bool media_enabled_ = true;
+  TKovaControl* focus_ = nullptr;
+  bool focus_recalc_ = false;
+  bool key_down_flag_ = false, key_up_flag_ = false, key_repeat_flag_ = false;
+  int32_t display_scale_ = 100;
+  int32_t game_clock_ = 0, frame_delta_ = 0;
+  TCustomDIBX* pattern_ = nullptr;
+};
+
+}  // namespace kova

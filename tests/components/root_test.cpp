@@ -1,0 +1,296 @@
+// The root container: finding components, names, the update pass with deletions, and the scene's
+// save form (round trip, version gates, malformed saves).
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "core/stream.h"
+#include "support/le_writer.h"
+#include "support/scene_driver.h"
+
+namespace kova {
+namespace {
+
+using test::SceneDriver;
+using test::StubBox;
+using test::StubTimer;
+
+constexpr int32_t kVersion = 129;
+
+std::vector<uint8_t> Save(const TKovaBaseList& root) {
+  TMemoryStream stream;
+  root.SaveToStream(stream);
+  return std::vector<uint8_t>(stream.Bytes().begin(), stream.Bytes().end());
+}
+
+void Load(TKovaBaseList& root, const std::vector<uint8_t>& bytes, int32_t version = kVersion) {
+  TMemoryStream stream;
+  stream.Write(bytes.data(), int64_t(bytes.size()));
+  stream.SetPosition(0);
+  root.LoadFromStream(stream, version);
+}
+
+TEST(RootTest, LayerNamesFollowTheFlipOrNot) {
+  SceneDriver scene;
+  TKovaBase* layer0 = scene.root.Bases(0);
+  TKovaBase* layer1 = scene.root.Bases(1);
+  EXPECT_EQ(scene.root.FindComponent("BASE0"), layer0);
+  EXPECT_EQ(scene.root.FindComponent(""), layer0);
+  EXPECT_EQ(scene.root.FindComponent("BASE1"), layer1);
+  scene.root.Flip(1, WP_NONE, 0, 0, true, false);
+  EXPECT_EQ(scene.root.FindComponent("BASE0"), layer1);
+  EXPECT_EQ(scene.root.FindComponent("\x01"), layer0);
+  EXPECT_EQ(scene.root.FindControl(kBase0Name), layer0);
+  EXPECT_EQ(scene.root.FindControl(""), layer1);
+  EXPECT_EQ(scene.root.FindComponent(kBase1Name), layer1);
+  EXPECT_EQ(scene.root.FindComponent("nobody"), nullptr);
+}
+
+TEST(RootTest, UniqueNameTakesTheFirstFreeNumber) {
+  SceneDriver scene;
+  StubBox* a = scene.Box("object0", TRect{});
+  scene.Box("object2", TRect{});
+  scene.Box("object10", TRect{});
+  EXPECT_EQ(scene.root.UniqueName(&scene.root, "object"), "object1");
+  // New components are named by it.
+  auto* made = scene.root.CreateComponent(KT_TIMER);
+  EXPECT_EQ(made->GetName(), "object1");
+  a->SetName("x");
+  EXPECT_EQ(scene.root.UniqueName(&scene.root, "object"), "object0");
+}
+
+TEST(RootTest, FactoryAnswersNilForCodesWithoutClass) {
+  SceneDriver scene;
+  for (uint8_t code : {0, 1, 10, 13, 28, 127, 255}) {
+    EXPECT_EQ(scene.root.CreateComponent(code), nullptr) << int(code);
+  }
+  EXPECT_EQ(scene.root.GetComponentCount(), 0);
+  // The code is taken modulo 128.
+  TKovaObject* cabinet = scene.root.CreateComponent(KT_CABINET | 128);
+  ASSERT_NE(cabinet, nullptr);
+  EXPECT_EQ(cabinet->GetCompoType(), KT_CABINET);
+}
+
+TEST(RootUpdateTest, FinishedComponentsGoInTheSamePassAndNothingIsSkipped) {
+  SceneDriver scene;
+  // The child comes before its parent in the component list: deleting the parent takes it out
+  // from before the running index.
+  StubBox* child = scene.Box("child", TRect{});
+  StubBox* parent = scene.Box("parent", TRect{});
+  child->SetParent(parent);
+  StubTimer* after = scene.Timer("after");
+  StubTimer* done = scene.Timer("done");
+  StubTimer* last = scene.Timer("last");
+  parent->finish = true;
+  done->finish = true;
+  scene.root.Update();
+  EXPECT_EQ(scene.root.GetComponentCount(), 2);
+  EXPECT_EQ(after->updates, 1);
+  EXPECT_EQ(last->updates, 1);
+  EXPECT_EQ(scene.root.IndexOfComponent(after), 0);
+}
+
+TEST(RootUpdateTest, PausedAndScheduledComponentsAreNotUpdated) {
+  SceneDriver scene;
+  StubBox* paused = scene.Box("p", TRect{});
+  paused->paused = true;
+  paused->finish = true;
+  StubTimer* scheduled = scene.Timer("s");
+  scheduled->RemoveFromOwner();
+  scene.root.Update();
+  EXPECT_EQ(paused->updates, 0);
+  EXPECT_EQ(scene.root.IndexOfComponent(paused), 0);
+  EXPECT_EQ(scene.root.GetComponentCount(), 1);  // the scheduled one is gone
+}
+
+TEST(RootUpdateTest, IdleEventsOncePerComponentWhileQueued) {
+  SceneDriver scene;
+  StubTimer* t = scene.Timer("t");
+  t->on_idle = "idle";
+  scene.root.Update();
+  scene.root.Update();
+  ASSERT_EQ(scene.root.Events().Count(), 1);
+  EXPECT_EQ(test::EventText(*scene.root.Events().Items(0)), "t 113 idle");
+  // A freed component takes its waiting events with it.
+  scene.root.DeleteComponent(t);
+  EXPECT_EQ(scene.root.Events().Count(), 0);
+}
+
+// Two layers with nested controls, non-visual components, queued events and a focused control.
+void BuildScene(SceneDriver& scene) {
+  StubBox* a = scene.Box("a", TRect{1, 2, 30, 20}, scene.root.Bases(0), 0x123456);
+  a->extra = 11;
+  a->SetOnLBtnDown("a_down");
+  a->SetOnMouseIn("a_in");
+  a->SetClipWidth(5);
+  a->SetClipHeight(6);
+  a->SetTag("tagged");
+  StubBox* b = scene.Box("b", TRect{3, 3, 9, 9}, a);
+  b->SetHandleKey(true);
+  b->SetOnKeyDown("b_key");
+  b->SetPriority(7);
+  scene.Box("c", TRect{0, 0, 4, 4}, b)->SetIgnoreMouse(2);
+  scene.Box("\x01internal", TRect{}, a);  // not saved
+  StubBox* d = scene.Box("d", TRect{5, 5, 15, 15}, scene.root.Bases(1));
+  d->SetCursor("hand.cur");
+  d->SetHandleKey(true);
+  StubTimer* t = scene.Timer("timer");
+  t->extra = 42;
+  t->on_idle = "tick";
+  scene.Timer("\x01hidden");
+  TArrayString params;
+  params.Add("1");
+  params.Add("2");
+  scene.root.Flip(1, WP_NONE, 0, 0, true, false);
+  scene.root.SetFocusControl(d);
+  scene.root.Events().AddEvent(a, "a_down", &params, PR_ONLBTNDOWN);
+  scene.root.Events().AddEvent(t, "tick", nullptr, PR_ONIDLE);
+  scene.root.Events().Items(1)->Level = 2;
+}
+
+TEST(SceneSaveTest, RoundTripsByteForByte) {
+  SceneDriver first;
+  BuildScene(first);
+  const std::vector<uint8_t> saved = Save(first.root);
+
+  SceneDriver second(kDisplay565, 10, 10);
+  second.Box("stale", TRect{});
+  Load(second.root, saved);
+  EXPECT_EQ(Save(second.root), saved);
+  EXPECT_EQ(second.root.GetWidth(), 64);
+  EXPECT_EQ(second.root.ActiveIndex(), 1);
+  EXPECT_EQ(second.root.FindComponent("stale"), nullptr);
+  EXPECT_EQ(second.root.FindComponent("\x01hidden"), nullptr);
+  auto* b = second.root.FindControl("b");
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(second.root.FocusControl(), second.root.FindControl("d"));
+  EXPECT_EQ(b->GetParent()->GetName(), "a");
+  EXPECT_EQ(static_cast<StubBox*>(b->GetParent())->extra, 11);
+  ASSERT_EQ(second.root.Events().Count(), 2);
+  EXPECT_EQ(test::EventText(*second.root.Events().Items(0)), "a 36 a_down 1 2");
+  EXPECT_EQ(second.root.Events().Items(1)->Level, 2);
+  // Everything is redrawn after a load.
+  EXPECT_FALSE(second.root.Bases(0)->DirtyList().Empty());
+}
+
+// A control record of a version 118 or 119 save (no tag), with `children` already written.
+void ControlRecord(test::LeWriter& w, const std::string& name, bool handle_key, const test::LeWriter& children) {
+  w.Str(name).I32(0).I32(0);                  // name, priority, order
+  w.I32(0).I32(0).I32(16).I32(16).I32(0).I32(0);  // bounds and offsets
+  w.Flag(false);                              // zoomed position
+  w.I32(0).I32(0).I32(0).I32(0).Flag(false);  // clip, animation paused
+  w.Flag(true).I32(0).Rect(0, 0, 1, 1).U8(0);  // visible, colour, aux rectangle, ignore mouse
+  for (int i = 0; i < 10; ++i) w.Str("");     // cursor and mouse handlers
+  w.Flag(handle_key);
+  for (int i = 0; i < 5; ++i) w.Str("");      // key and focus handlers
+  w.Raw(children.Bytes());
+}
+
+std::vector<uint8_t> OldScene(bool with_focus_name) {
+  test::LeWriter box_children, layer0_children, none, w;
+  box_children.I32(0);
+  layer0_children.I32(1).U8(KT_BOX);
+  ControlRecord(layer0_children, "keys", true, box_children);
+  layer0_children.I32(5);  // the stub kind's own field
+  none.I32(0);
+  w.I32(16).I32(16).I32(0);
+  ControlRecord(w, kBase0Name, false, layer0_children);
+  ControlRecord(w, kBase1Name, false, none);
+  w.I32(0);  // non-visual components
+  w.I32(0);  // events
+  if (with_focus_name) w.Str("keys");
+  return w.Bytes();
+}
+
+TEST(SceneSaveTest, FocusIsRestoredOnlyFromVersion119) {
+  SceneDriver old_scene;
+  Load(old_scene.root, OldScene(false), 118);
+  TKovaControl* keys = old_scene.root.FindControl("keys");
+  ASSERT_NE(keys, nullptr);
+  EXPECT_EQ(old_scene.root.FocusControl(), nullptr);
+  old_scene.root.RequestFocusRecalc(true);
+  old_scene.Frame();
+  EXPECT_EQ(old_scene.root.FocusControl(), keys);
+
+  SceneDriver new_scene;
+  Load(new_scene.root, OldScene(true), 119);
+  EXPECT_EQ(new_scene.root.FocusControl(), new_scene.root.FindControl("keys"));
+  EXPECT_EQ(static_cast<StubBox*>(new_scene.root.FindControl("keys"))->extra, 5);
+}
+
+TEST(SceneSaveTest, MalformedSavesRaiseAndLeaveAnEmptyScene) {
+  SceneDriver first;
+  BuildScene(first);
+  const std::vector<uint8_t> saved = Save(first.root);
+
+  // Every truncation fails cleanly.
+  for (size_t n = 0; n < saved.size(); ++n) {
+    SceneDriver scene(kDisplay8888, 32, 24);
+    scene.Box("before", TRect{});
+    std::vector<uint8_t> cut(saved.begin(), saved.begin() + ptrdiff_t(n));
+    EXPECT_THROW(Load(scene.root, cut), EKovaError) << n;
+    EXPECT_EQ(scene.root.GetComponentCount(), 0);
+    EXPECT_EQ(scene.root.GetWidth(), 32);
+  }
+
+  // A component code without class, in the control tree and among the non-visual components.
+  SceneDriver without_timer;
+  without_timer.root.Factory().Register(KT_TIMER, nullptr);
+  EXPECT_THROW(Load(without_timer.root, saved), EReadError);
+  EXPECT_EQ(without_timer.root.GetComponentCount(), 0);
+  SceneDriver without_box;
+  without_box.root.Factory().Register(KT_BOX, nullptr);
+  EXPECT_THROW(Load(without_box.root, saved), EReadError);
+
+  // Sizes no screen has, an active layer other than 0 or 1.
+  for (auto [field, value] : {std::pair{0, 100000}, {1, -5}, {2, 2}}) {
+    std::vector<uint8_t> bad = saved;
+    for (int i = 0; i < 4; ++i) bad[size_t(4 * field + i)] = uint8_t(uint32_t(value) >> (8 * i));
+    SceneDriver scene;
+    EXPECT_THROW(Load(scene.root, bad), EReadError);
+  }
+}
+
+TEST(SceneSaveTest, DamagedBytesNeverCrashOrCorruptTheTree) {
+  SceneDriver first;
+  BuildScene(first);
+  const std::vector<uint8_t> saved = Save(first.root);
+  uint32_t seed = 7;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  SceneDriver scene;
+  for (int round = 0; round < 400; ++round) {
+    std::vector<uint8_t> bytes = saved;
+    for (int k = 0; k < 3; ++k) bytes[(next() >> 8) % bytes.size()] = uint8_t(next() >> 24);
+    try {
+      Load(scene.root, bytes);
+    } catch (const EKovaError&) {
+    }
+    // Whatever was loaded is a tree: every control's parent lists it, and the scene draws and
+    // saves.
+    for (int32_t i = 0; i < scene.root.GetComponentCount(); ++i) {
+      TKovaControl* c = scene.root.GetComponent(i)->AsControl();
+      if (c && c->GetParent()) {
+        const auto& siblings = c->GetParent()->Controls();
+        EXPECT_NE(std::find(siblings.begin(), siblings.end(), c), siblings.end());
+      }
+    }
+    scene.Frame();
+    Save(scene.root);
+  }
+}
+
+TEST(SceneSaveTest, DeepTreesInASaveAreRefused) {
+  SceneDriver first(kDisplay8888, 8, 8);
+  TKovaControl* parent = first.root.Bases(0);
+  for (int i = 0; i < 300; ++i) parent = first.Box("n" + std::to_string(i), TRect{}, parent);
+  const std::vector<uint8_t> saved = Save(first.root);
+  SceneDriver second(kDisplay8888, 8, 8);
+  EXPECT_THROW(Load(second.root, saved), EReadError);
+  EXPECT_EQ(second.root.GetComponentCount(), 0);
+}
+
+}  // namespace
+}  // namespace kova

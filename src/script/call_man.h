@@ -206,6 +206,9 @@ class TCallMan {
   void PushCurrentPlace();
   // Restores the frame just popped after a page ended; returns Run's result.
   int32_t ReturnFromPage();
+  // The bodies of ExecuteCommand and Run, which the step runs in its own loop.
+  void Turn();
+  int32_t RunTurn();
 
   TParamCollection& store_;
   std::vector<std::unique_ptr<TPage>> cache_;

@@ -15,6 +15,7 @@ namespace kova {
 class TComCalc : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::Calc; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -24,6 +25,7 @@ class TComCalc : public TCommand {
 class TComVarNew : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::VarNew; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -36,6 +38,7 @@ class TComVarNew : public TCommand {
 class TComVarDel : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::VarDel; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -106,6 +109,7 @@ class TComReset : public TComPCReset {
 class TComTerminate : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::Terminate; }
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };

@@ -196,6 +196,32 @@ TEST(ArchiveRead, EndMarkerIsInvisibleToLookups) {
   EXPECT_THROW(arc.ReadFile(m, "\\EOF\\"), EFOpenError);
 }
 
+TEST(ArchiveRead, NamesInOtherLetterCasesFindTheLaterEntryAndKeepTheEarlierOnes) {
+  // The full-width letters "Ａ" and "ａ" are one name as well.
+  const std::vector<std::string> names = {"a.txt", "B.txt", "A.TXT", "\x82\x60", "b.TXT", "\x82\x81"};
+  ArchiveBuilder b(102);
+  for (const std::string& name : names) b.Add(ArchiveEntry{name, Bytes(name), true, 0, false, {}});
+  TVrFileCollection arc;
+  arc.OpenStream(std::make_unique<TMemoryStream>(b.Build()));
+  ASSERT_EQ(arc.EntryCount(), 6);
+  EXPECT_EQ(arc.IndexOf("a.txt"), 2);
+  EXPECT_EQ(arc.IndexOf("B.TXT"), 4);
+  EXPECT_EQ(arc.IndexOf("\x82\x60"), 5);
+  ASSERT_NE(arc.FindItem("A.txt")->NextSameName(), nullptr);
+  EXPECT_EQ(arc.FindItem("A.txt")->NextSameName()->Index(), 0);
+  // The entries leave and change names through the same index they joined.
+  arc.Delete(2);
+  EXPECT_EQ(arc.IndexOf("a.TXT"), 0);
+  arc.Files(3)->SetName("c.txt");  // was "b.TXT"
+  EXPECT_EQ(arc.IndexOf("b.txt"), 1);
+  EXPECT_EQ(arc.IndexOf("C.TXT"), 3);
+  arc.Delete(4);
+  EXPECT_EQ(arc.IndexOf("\x82\x81"), 2);
+  TMemoryStream m;
+  arc.ReadFile(m, "\x82\x81");
+  EXPECT_EQ(StreamBytes(m), Bytes("\x82\x60"));
+}
+
 TEST(ArchiveRead, EmptyEntriesReadAsEmptyEvenWhenMarkedCompressed) {
   // A compressed entry of no bytes at all (not even a zlib header).
   ArchiveBuilder b(102);

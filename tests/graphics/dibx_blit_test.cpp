@@ -14,14 +14,14 @@ using test::Make;
 using test::MakeRow;
 using test::PixelsOf;
 using test::RowOf;
-using test::TRuleGuard;
+using test::SetRowResults;
 
 enum class TBlitOp { Alpha, Add, Mask, MaskAlpha, MaskAdd };
 
 struct TBlitCase {
   TBlitOp op;
   int32_t bits;
-  bool row;  // MmxEnabled
+  bool row;  // RowResults
   uint32_t d, s, m;
   int32_t level;
   bool transparent;
@@ -97,8 +97,8 @@ TEST(DibxBlit, PixelTableAtEveryDepthAndRule) {
   for (const TBlitCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "op " << int(c.op) << " bits " << c.bits << " row " << c.row
                                     << " d " << std::hex << c.d << " s " << c.s);
-    TRuleGuard rule(c.row);
     TDIBX dst, src, mask;
+    SetRowResults(c.row, dst);
     // Wide enough for the vector rows and their scalar ends, both directions.
     Make(dst, 21, 2, c.bits, c.d);
     Make(src, 21, 2, c.bits, c.s);

@@ -119,6 +119,19 @@ TEST(DibxBlit, PixelTableAtEveryDepthAndRule) {
   }
 }
 
+// Each destination draws by its own rule, whatever the source's and in any order.
+TEST(DibxBlit, TheRuleIsTheDestinations) {
+  TDIBX src, row_dst, pixel_dst;
+  Make(src, 21, 2, 32, W24);
+  Make(row_dst, 21, 2, 32, 0xFF000000);
+  Make(pixel_dst, 21, 2, 32, 0xFF000000);
+  SetRowResults(false, src, pixel_dst);
+  pixel_dst.DrawAlpha(0, 0, src, src.BoundsRect(), false, false, false, 128);
+  row_dst.DrawAlpha(0, 0, src, src.BoundsRect(), false, false, false, 128);
+  for (uint32_t p : PixelsOf(row_dst)) ASSERT_EQ(p, 0x7E7F7F7Fu) << std::hex << p;
+  for (uint32_t p : PixelsOf(pixel_dst)) ASSERT_EQ(p, 0x7F7F7Fu) << std::hex << p;
+}
+
 TEST(DibxBlit, DrawKeysMatchZeroExtendedValuesOnly) {
   TDIBX src, dst;
   MakeRow(src, 16, {0xFFFF, 5, 0xFFFF});

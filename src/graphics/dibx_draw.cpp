@@ -13,7 +13,7 @@ TFormat FormatOf(const TCustomDIBX& s) {
     case 15: return TFormat::P555;
     case 16: return s.GreenMask() == 0x3E0 ? TFormat::P555 : TFormat::P565;
     case 24: return TFormat::P24;
-    case 32: return DrawResultRule(s) == TDrawRule::Row ? TFormat::P32Bytes : TFormat::P32;
+    case 32: return s.RowResults ? TFormat::P32Bytes : TFormat::P32;  // DrawResultRule at 32 bits
     default: return TFormat::None;
   }
 }

@@ -1,6 +1,7 @@
 #include "components/component_factory.h"
 
 #include "components/kova_cabinet.h"
+#include "components/kova_label.h"
 #include "core/vocabulary.h"
 
 namespace kova {
@@ -19,6 +20,7 @@ TKovaObject* TComponentFactory::Create(TKovaObject* owner, uint8_t code) const {
 
 void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
+  factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
 }
 
 }  // namespace kova

@@ -10,17 +10,9 @@
 #include "graphics/dibx.h"
 
 namespace kova {
-namespace {
-
-TSceneHost& NullSceneHost() {
-  static TSceneHost host;  // stateless: every answer is "no such part"
-  return host;
-}
-
-}  // namespace
 
 TKovaBaseList::TKovaBaseList(TSceneHost* host)
-    : TKovaComponent(nullptr), host_(host ? host : &NullSceneHost()), root_surface_(std::make_unique<TDIBX>()),
+    : TKovaComponent(nullptr), host_(host ? host : &no_host_), root_surface_(std::make_unique<TDIBX>()),
       own_events_(&names_) {
   MakeLayers();
 }

@@ -197,6 +197,8 @@ class TKovaBaseList : public TKovaComponent {
     const TKovaBaseList& root_;
   };
 
+  // The host of a list made without one: the base host, which answers "no such part" to all.
+  TSceneHost no_host_;
   TSceneHost* host_;
   TNames names_{*this};
   TComponentFactory factory_;

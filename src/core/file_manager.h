@@ -26,6 +26,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/archive.h"
+#include "core/host_path.h"
 #include "core/range_stream.h"
 #include "core/stream.h"
 #include "platform/optical_drives.h"
@@ -199,6 +201,14 @@ class TVrFileManager {
   int32_t ArchiveCount() const { return static_cast<int32_t>(archives_.size()); }
   TVrFileCollection& Archives(int32_t i) const;
 
+  // The modules resource archives are opened from (AddResourceArchive): the program's own and the
+  // loader of foreign ones.
+  TVrModules& Modules() { return modules_; }
+
+  // The directory listings of case-insensitive name lookups below Folder, the archives' folders
+  // and the disc roots (core/host_path.h); lent to every archive the manager opens.
+  THostPathCache& HostNames() const { return host_names_; }
+
   // The root folders of optical discs (host folders ending in "/").
   const std::vector<std::string>& CdRoots() const { return cd_roots_; }
   // The optical drive service the disc search asks for the discs mounted now.
@@ -253,6 +263,9 @@ class TVrFileManager {
 
   plat::TFixedOpticalDrives no_discs_;
   plat::IOpticalDrives* optical_;
+  // Declared before the archives, which borrow it.
+  mutable THostPathCache host_names_;
+  TVrModules modules_;
   std::vector<std::unique_ptr<TVrFileCollection>> archives_;
   std::vector<std::string> cd_roots_;
   std::string folder_;

@@ -189,7 +189,7 @@ void AddLaunchSources(TVrFileManager& files, const TLaunchInfo& launch) {
   if (launch.Params.empty()) return;
   files.SetFolder(launch.Params.front());
   for (const std::string& param : launch.Params) {
-    if (std::optional<std::string> archive = ResolveHostPath(HostFolder(param), "game.dat")) {
+    if (std::optional<std::string> archive = ResolveHostPath(files.HostNames(), HostFolder(param), "game.dat")) {
       files.AddArchive(*archive);
     }
   }
@@ -392,7 +392,7 @@ bool TProject::SearchDiscs(const std::string& game_key) {
 
 bool TProject::OpenArchive() {
   const std::string base = HostFolder(launch_.ProgramFolder);
-  if (!base.empty() && HostFileExists(base, "install.dat") && files_.Folder().empty()) {
+  if (!base.empty() && HostFileExists(files_.HostNames(), base, "install.dat") && files_.Folder().empty()) {
     files_.SetFolder(base);
   }
   if (!files_.FileExists("install.dat")) {
@@ -409,7 +409,7 @@ bool TProject::OpenArchive() {
   const bool complete = InstallSet.Complete != 0;
 
   const std::optional<std::string> game =
-      base.empty() ? std::nullopt : ResolveHostPath(base, "game.dat");
+      base.empty() ? std::nullopt : ResolveHostPath(files_.HostNames(), base, "game.dat");
   if (game) {
     if (!ArchiveOpen(files_, *game)) files_.AddArchive(*game);
     if (complete) return true;

@@ -145,7 +145,9 @@ TEST_P(ArchiveVersions, EveryPlacementLoads) {
        }},
       {"a resource of the program",
        [&](TVrFileCollection& a) {
-         ProgramResources().Add("DATA", "ARCTEST", b.Build());
+         auto program = std::make_shared<TResourceTable>();
+         program->Add("DATA", "ARCTEST", b.Build());
+         a.Modules.program = program;
          a.OpenResource("", "ARCTEST", "DATA");
        }},
       {"memory",
@@ -160,7 +162,6 @@ TEST_P(ArchiveVersions, EveryPlacementLoads) {
     c.open(arc);
     ExpectMatches(arc, b, version, entries);
   }
-  ProgramResources().Remove("DATA", "ARCTEST");
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, ArchiveVersions, ::testing::Values(0, 100, 101, 102));
@@ -331,16 +332,17 @@ TEST(ArchiveRead, ResourceRangesReadTheArchivesOwnModule) {
   // The program's own module holds a different resource of the same name.
   ArchiveBuilder other(102);
   other.Add("logo.bmp", "program bytes", true);
-  ProgramResources().Add("DATA", "MADEWITH", other.Build());
+  auto program = std::make_shared<TResourceTable>();
+  program->Add("DATA", "MADEWITH", other.Build());
 
   std::unique_ptr<TRangeStream> range;
   {
     TVrFileCollection arc;
+    arc.Modules.program = program;
     arc.OpenResource(module, "MADEWITH", "DATA");
     module.reset();
     range = arc.OpenRange("logo.bmp");
   }
-  ProgramResources().Remove("DATA", "MADEWITH");
   ASSERT_TRUE(range);
   EXPECT_EQ(ReadAll(*range), Bytes("module bytes"));  // kept alive by the window
 }
@@ -361,11 +363,10 @@ TEST(ArchiveRead, ResourceFailures) {
   b.Add("x", "from a loaded module", true);
   auto module = std::make_shared<TResourceTable>();
   module->Add("BINTYPE", "DUMMY", b.Build());
-  auto previous = TVrFileCollection::SetModuleLoader([&](const std::string& name) {
+  arc.Modules.loader = [&](const std::string& name) {
     return name == "other-module.dll" ? module : nullptr;
-  });
+  };
   arc.OpenResource("other-module.dll", "DUMMY", "BINTYPE");
-  TVrFileCollection::SetModuleLoader(previous);
   TMemoryStream m;
   arc.ReadFile(m, "x");
   EXPECT_EQ(StreamBytes(m), Bytes("from a loaded module"));

@@ -4,8 +4,10 @@ namespace kova {
 
 TEngineGlobals::TEngineGlobals(TSceneHost* host) : host_(host) {
   image_cache_ = std::make_unique<TWexaCollection>(host);
+  text_pictures_ = std::make_unique<TTextPictureCache>(*image_cache_);
   root_ = std::make_unique<TKovaBaseList>(host);
   root_->SetImageCache(image_cache_.get());
+  root_->SetTextPictures(text_pictures_.get());
   CreateWorkSurfaces();
   root_->SetPatternSurface(&pattern_);
   BuildColorTables();

@@ -12,6 +12,7 @@
 #include "components/image_cache.h"
 #include "components/kova_base_list.h"
 #include "components/kova_list.h"
+#include "components/text_pictures.h"
 #include "graphics/dibx.h"
 
 namespace kova {
@@ -29,6 +30,8 @@ class TEngineGlobals {
   TClipManager& ClipManager() { return clip_manager_; }
   // The picture cache every component reads pictures through.
   TWexaCollection& ImageCache() { return *image_cache_; }
+  // The pictures of IMG glyphs in text, read through that cache.
+  TTextImagePort& TextPictures() { return *text_pictures_; }
   // 2 x 2 at 15 bits: black with white at (0, 0) and (1, 1), the checker of control frames.
   TDIBX& PatternSurface() { return pattern_; }
   // 32 x 32 at 15 bits: grey 0x808080 with squares of 0xC0C0C0 at (0, 0)-(16, 16) and (16, 16)-(32, 32).
@@ -52,6 +55,7 @@ class TEngineGlobals {
   TDIBX backdrop_;
   // Made before the scene and freed after it: components release their pictures as they go.
   std::unique_ptr<TWexaCollection> image_cache_;
+  std::unique_ptr<TTextPictureCache> text_pictures_;
   std::unique_ptr<TKovaBaseList> root_;
 };
 

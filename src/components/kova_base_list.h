@@ -24,6 +24,7 @@ namespace kova {
 
 class TDIBX;
 class TParamCollection;
+class TTextImagePort;
 class TWexaCollection;
 class TFontPixelManager;
 
@@ -80,6 +81,9 @@ class TKovaBaseList : public TKovaComponent {
   TWexaCollection* ImageCache() const { return image_cache_; }
   void SetImageCache(TWexaCollection* cache) { image_cache_ = cache; }
   int32_t ImageCacheMode() const;
+  // The picture port of text documents' IMG glyphs (the engine's; nullptr: text shows no pictures).
+  TTextImagePort* TextPictures() const { return text_pictures_; }
+  void SetTextPictures(TTextImagePort* pictures) { text_pictures_ = pictures; }
   // The variable store the components' expressions run against (nullptr: none run).
   TParamCollection* Store() const { return store_; }
   void SetStore(TParamCollection* store) { store_ = store; }
@@ -227,6 +231,7 @@ class TKovaBaseList : public TKovaComponent {
   int32_t game_clock_ = 0, frame_delta_ = 0;
   TCustomDIBX* pattern_ = nullptr;
   TWexaCollection* image_cache_ = nullptr;
+  TTextImagePort* text_pictures_ = nullptr;
   TParamCollection* store_ = nullptr;
   TFontPixelManager* glyph_cache_ = nullptr;
 };

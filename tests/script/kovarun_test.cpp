@@ -14,12 +14,20 @@
 #include <string>
 #include <vector>
 
+#include "components/kova_label.h"
 #include "core/messages.h"
 #include "core/stream.h"
+#include "core/utils.h"
 #include "graphics/pictures/png_loader.h"
+#include "platform/fonts/fontconfig_source.h"
+#include "platform/fonts/freetype_fonts.h"
+#include "platform/text_codec.h"
 #include "script/test_game.h"
 #include "support/png_writer.h"
+#include "support/scene_driver.h"
 #include "support/wexa_writer.h"
+#include "text/font_pixel.h"
+#include "text/glyph_layer_font.h"
 
 extern char** environ;
 
@@ -313,6 +321,126 @@ TEST_F(KovarunTest, ShotShowsImagesTheScriptMovesZoomsTurnsFadesAndMirrors) {
   EXPECT_EQ(picture.GetPixel(30, 30), 0xFF0000u);
   EXPECT_EQ(picture.GetPixel(31, 30), 0x00FF00u);
   EXPECT_EQ(picture.GetPixel(32, 30), 0x0000FFu);
+}
+
+// Labels of Japanese and English text in two faces (bold, and one plain beside it), made by the
+// creating command of a test game and drawn by kovarun from the installed outline fonts. The same
+// labels laid out here over the same fonts say where the text goes: the shot holds ink in every
+// line's rectangle and nowhere else, pixel for pixel what the scene draws here.
+TEST_F(KovarunTest, ShotShowsLabelsOfJapaneseAndEnglishTextInTwoFaces) {
+  plat::TFontconfigSource font_source;
+  if (!font_source.FindFamily("IPAGothic") || !font_source.FindFamily("IPAMincho")) {
+    GTEST_SKIP() << "the IPA Gothic and Mincho fonts are not installed";
+  }
+  constexpr int32_t kW = 160, kH = 120;
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = kW;
+  p.screen_height = kH;
+  tree.WriteFile("labels/kova.kpb", p.Build());
+  tree.WriteFile("labels/install.dat", TestGameInstallSet());
+
+  struct LabelDesc {
+    const char* name;
+    const char* face;  // UTF-8
+    int32_t style, left, top;
+  };
+  const LabelDesc labels[] = {
+      {"gothic", "ＭＳ ゴシック", 1, 4, 4},
+      {"mincho", "ＭＳ 明朝", 1, 4, 42},
+      {"plain", "ＭＳ ゴシック", 0, 4, 80},
+  };
+  const std::string text = plat::Utf8ToCp932("日本語のテキスト\r\nKova Label");
+  constexpr int32_t kCaption = 24, kHeight = 16;
+  PageWriter start;
+  start.SetProp(Value(S("BASE0")), Value(I(8)), Value(I(0)));  // a black layer
+  for (const LabelDesc& l : labels) {
+    start.Component(kCaption, {{PR_NAME, Value(S(l.name))},
+                               {PR_LEFT, Value(I(l.left))},
+                               {PR_TOP, Value(I(l.top))},
+                               {PR_FONTNAME, Value(S(plat::Utf8ToCp932(l.face)))},
+                               {PR_FONTHEIGHT, Value(I(kHeight))},
+                               {PR_FONTSTYLE, Value(I(l.style))},
+                               {PR_FONTCOLOR, Value(I(0xFFFFFF))},
+                               {PR_ANTIALIAS, Value(B(true))},
+                               {PR_TEXT, Value(S(text))}});
+  }
+  start.Wait(NoResult(), Value(I(50)));
+  start.Terminate();
+  tree.WriteFile("labels/start.ksb", start.Bytes());
+
+  const std::string shot = tree.Path("labels.png");
+  const RunResult r = Run({tree.Path("labels"), "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  ASSERT_EQ(picture.Width(), kW);
+  ASSERT_EQ(picture.Height(), kH);
+
+  // The same labels here, over the same fonts.
+  plat::TFreeTypeFonts fonts(font_source);
+  TGlyphLayerFont font(fonts);
+  TFontPixelManager cache(font);
+  SceneDriver scene(kDisplay8888, kW, kH);
+  scene.root.SetGlyphCache(&cache);
+  std::vector<TRect> line_rects;  // screen coordinates
+  std::vector<TKovaLabel*> made;
+  for (const LabelDesc& l : labels) {
+    auto* label = static_cast<TKovaLabel*>(scene.root.CreateComponent(KT_LABEL));
+    label->SetName(l.name);
+    label->SetParent(scene.root.ActiveBase());
+    label->SetLeft(l.left);
+    label->SetTop(l.top);
+    label->SetFontName(plat::Utf8ToCp932(l.face));
+    label->SetFontHeight(kHeight);
+    label->SetFontStyle(TFontStyles{uint8_t(l.style)});
+    label->SetFontColor(0xFFFFFF);
+    label->SetAntialias(true);
+    label->SetText(text);
+    ASSERT_EQ(label->LineRects().size(), 2u) << l.name;
+    for (size_t i = 0; i < 2; ++i) {
+      const TRect& lr = label->LineRects()[i];
+      // Each line's ink stays in its own row of the label.
+      EXPECT_GE(lr.Top, int32_t(i) * kHeight) << l.name << " line " << i;
+      EXPECT_LE(lr.Bottom, int32_t(i + 1) * kHeight) << l.name << " line " << i;
+      line_rects.push_back(TRect{lr.Left + l.left, lr.Top + l.top, lr.Right + l.left, lr.Bottom + l.top});
+    }
+    made.push_back(label);
+  }
+  scene.Frame();
+
+  int32_t inked_outside = 0, differing = 0;
+  std::vector<int32_t> ink_per_line(line_rects.size(), 0);
+  for (int32_t y = 0; y < kH; ++y) {
+    for (int32_t x = 0; x < kW; ++x) {
+      const uint32_t got = picture.GetPixel(x, y) & 0xFFFFFF;
+      differing += got != (scene.Pixel(x, y) & 0xFFFFFF);
+      if (got == 0) continue;
+      bool inside = false;
+      for (size_t i = 0; i < line_rects.size(); ++i) {
+        if (PointInRect(TPoint{x, y}, line_rects[i])) {
+          inside = true;
+          ++ink_per_line[i];
+        }
+      }
+      inked_outside += !inside;
+    }
+  }
+  EXPECT_EQ(inked_outside, 0);
+  EXPECT_EQ(differing, 0);
+  for (size_t i = 0; i < line_rects.size(); ++i) EXPECT_GT(ink_per_line[i], 20) << "line " << i;
+
+  // Two faces: the same text draws differently in Mincho; bold draws more ink than plain.
+  auto Patch = [&](const TRect& rect, int32_t dx, int32_t dy) {
+    std::vector<uint32_t> px;
+    for (int32_t y = rect.Top; y < rect.Bottom; ++y)
+      for (int32_t x = rect.Left; x < rect.Right; ++x) px.push_back(picture.GetPixel(x + dx, y + dy));
+    return px;
+  };
+  const TRect gothic_area{4, 4, 4 + made[0]->NaturalWidth(), 4 + made[0]->NaturalHeight()};
+  EXPECT_NE(Patch(gothic_area, 0, 0), Patch(gothic_area, 0, 38));
+  EXPECT_GT(ink_per_line[0], ink_per_line[4]);
+  EXPECT_GT(ink_per_line[1], ink_per_line[5]);
 }
 
 }  // namespace

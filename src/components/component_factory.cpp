@@ -1,6 +1,8 @@
 #include "components/component_factory.h"
 
+#include "components/kova_box.h"
 #include "components/kova_cabinet.h"
+#include "components/kova_timer.h"
 #include "core/vocabulary.h"
 
 namespace kova {
@@ -18,6 +20,8 @@ TKovaObject* TComponentFactory::Create(TKovaObject* owner, uint8_t code) const {
 }
 
 void RegisterSceneKinds(TComponentFactory& factory) {
+  factory.Register(KT_BOX, &TComponentFactory::Make<TKovaBox>);
+  factory.Register(KT_TIMER, &TComponentFactory::Make<TKovaTimer>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
 }
 

@@ -20,6 +20,7 @@ namespace kova {
 
 class TArrayString;
 class TCustomDIBX;
+struct TClipData;
 class TKovaBase;
 class TKovaBaseList;
 class TKovaControl;
@@ -145,7 +146,9 @@ class TKovaObject {
   virtual void LoadMotion(const std::string&) {}
   virtual void RestartMotion() {}
   virtual void Rewind() {}
-  virtual void BuildFillRects() {}
+  // Adds the rectangles the object draws to `clip.Rects1`, those it covers opaquely also to
+  // `clip.Rects2` (the clip manager's question); nothing here.
+  virtual void BuildFillRects(TClipData& /*clip*/) {}
   virtual bool ItemHitTest(TPoint) { return false; }
   // r := r ∩ GetBoundsRect; true when something is left.
   virtual bool ClipToBounds(TRect& r) const;

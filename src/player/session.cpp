@@ -60,11 +60,20 @@ bool TSession::Open(TLaunchInfo launch) {
     return false;
   }
   clock_.Now = FrameDate();
-  // The screen of the project's size; the colour tables follow its depth.
-  scene_host_.SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
-  scene_globals_.BuildColorTables();
-  SceneRoot().SetWidth(project_->ScreenWidth);
-  SceneRoot().SetHeight(project_->ScreenHeight);
+  // The screen of the project's size; the colour tables follow its depth. A size the display
+  // cannot hold is a failed start with the display's message.
+  try {
+    scene_host_.SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
+    scene_globals_.BuildColorTables();
+    SceneRoot().SetWidth(project_->ScreenWidth);
+    SceneRoot().SetHeight(project_->ScreenHeight);
+  } catch (const EKovaError& e) {
+    Finish(TStopReason::FailedStart, e.Message());
+    return false;
+  } catch (const std::bad_alloc&) {
+    Finish(TStopReason::FailedStart, MsgText(TMsg::OutOfMemory));
+    return false;
+  }
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "components/kova_box.h"
 #include "components/kova_cabinet.h"
+#include "components/kova_label.h"
 #include "components/kova_timer.h"
 #include "core/vocabulary.h"
 
@@ -23,6 +24,7 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_BOX, &TComponentFactory::Make<TKovaBox>);
   factory.Register(KT_TIMER, &TComponentFactory::Make<TKovaTimer>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
+  factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
 }
 
 }  // namespace kova

@@ -23,6 +23,7 @@
 namespace kova {
 
 class TDIBX;
+class TFontPixelManager;
 
 // First auto-repeat of a held key, and the time between repeats (milliseconds). List boxes and
 // sliders use the same two values for their own holds.
@@ -73,6 +74,9 @@ class TKovaBaseList : public TKovaComponent {
   // The checker pattern of control frames (the engine's pattern surface; nullptr: no frames).
   TCustomDIBX* PatternSurface() const { return pattern_; }
   void SetPatternSurface(TCustomDIBX* pattern) { pattern_ = pattern; }
+  // The glyph cache labels and text draw from (nullptr: text draws nothing).
+  TFontPixelManager* GlyphCache() const { return glyph_cache_; }
+  void SetGlyphCache(TFontPixelManager* cache) { glyph_cache_ = cache; }
 
   // ---- Layers ----
   TKovaBase* Bases(int32_t i) const { return layers_[static_cast<size_t>(i & 1)].get(); }
@@ -211,6 +215,7 @@ class TKovaBaseList : public TKovaComponent {
   int32_t display_scale_ = 100;
   int32_t game_clock_ = 0, frame_delta_ = 0;
   TCustomDIBX* pattern_ = nullptr;
+  TFontPixelManager* glyph_cache_ = nullptr;
 };
 
 }  // namespace kova

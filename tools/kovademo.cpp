@@ -1,12 +1,13 @@
-// kovademo: writes a small demo game into a folder, for kovarun and for anyone trying the player.
+// kovademo: writes the demo game into a folder, for the player, kovarun and the end-to-end tests.
 //
 //   kovademo OUT_FOLDER
 //
-// OUT_FOLDER/game.dat holds the project file "kova.kpb", the install set "install.dat" and three
-// pages: the start page counts eight rounds in a loop, calls a page that computes the round's
-// Fibonacci number in a loop of its own and returns it as the page's result, strings the numbers
-// together, waits 100 ms per round, then checks the string, calls a closing page, waits and
-// terminates. Everything is written with the fixture writers of the test suite.
+// OUT_FOLDER/game.dat holds the project file "kova.kpb", the install set "install.dat" and the
+// pages. The game (640 x 480): a title screen with three buttons, Start, Full screen (a window
+// again when in full screen) and Quit; Start changes to the second scene, whose Back button
+// returns to the title. Everything is written with the fixture writers of the test suite.
+//
+// The places and colours below are what the end-to-end tests click and look for.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -16,6 +17,7 @@
 #include "core/replace_file.h"
 #include "platform/text_codec.h"
 #include "support/archive_builder.h"
+#include "support/demo_game.h"
 #include "support/expr_builder.h"
 #include "support/install_set_builder.h"
 #include "support/page_writer.h"
@@ -24,53 +26,58 @@
 namespace {
 
 using namespace kova::test;
+using E = ExprBuilder;
+namespace demo = kova::test::demo;
 
 std::string Text(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
+// A colour reference ($00BBGGRR) of an 0xRRGGBB colour.
+int32_t ColourRef(uint32_t rgb) { return int32_t((rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16); }
+
+// "SetProp(the active layer, PR_COLOR, colour)".
+ExprBuilder LayerColour(uint32_t rgb) {
+  return ExprBuilder().Call(3, "____0", {S("BASE0"), I(8), I(ColourRef(rgb))});
+}
+
+// True when the pointer is inside the rectangle.
+ExprBuilder PointerIn(const demo::Rect& r) {
+  ExprBuilder e;
+  e.Op(E::EBig, "____0", {V("@MouseX"), I(r.left)});
+  e.Op(E::Small, "____1", {V("@MouseX"), I(r.right)});
+  e.Op(E::And, "____0", {V("____0"), V("____1")});
+  e.Op(E::EBig, "____1", {V("@MouseY"), I(r.top)});
+  e.Op(E::And, "____0", {V("____0"), V("____1")});
+  e.Op(E::Small, "____1", {V("@MouseY"), I(r.bottom)});
+  e.Op(E::And, "____0", {V("____0"), V("____1")});
+  e.Result(V("____0"));
+  return e;
+}
+
+// The start page: the title, then a loop that waits for a click and acts on the button under it.
 std::vector<uint8_t> StartPage() {
+  ExprBuilder toggle;  // @FullScr := (@FullScr = 0)
+  toggle.Op(E::Equal, "____0", {V("@FullScr"), I(0)}).Op(E::To, "@FullScr", {V("____0")});
   PageWriter p;
-  p.Comment("Eight rounds: call fib.ksb for each and string the results together");  // line 1
-  p.VarNew("round", 1, Value(I(0)));                                          // 2
-  p.VarNew("seq", 4, Value(S("")));                                           // 3
-  p.VarNew("f", 1, Value(I(0)));                                              // 4
-  p.While(Compare(ExprBuilder::Small, V("round"), V("rounds")), 11);          // 5
-  p.Indent(1).Calc(Step("round", ExprBuilder::Plus, I(1)));                   // 6
-  p.Call("fib.ksb", 0, "f", {Value(V("round"))});                             // 7
-  p.Calc(Step("seq", ExprBuilder::ComboStr, V("f")));                         // 8
-  p.Calc(Step("seq", ExprBuilder::ComboStr, S(" ")));                         // 9
-  p.Wait(NoResult(), Value(I(100)));                                          // 10
-  p.Indent(0).WhileLoop(NoResult(), 4);                                       // 11
-  p.If(Compare(ExprBuilder::Equal, V("seq"), S("1 1 2 3 5 8 13 21 ")));       // 12
-  p.Indent(1).Call("finale.ksb");                                             // 13
-  p.Indent(0).Wait(NoResult(), Value(I(250)));                                // 14
-  p.Terminate();                                                              // 15
-  return p.Bytes();
-}
-
-std::vector<uint8_t> FibPage() {
-  PageWriter p(109, 1);  // the page's result is an integer
-  p.VarNew("a", 1, Value(I(0)), 2);                                           // 1 (locals)
-  p.VarNew("b", 1, Value(I(1)), 2);                                           // 2
-  p.VarNew("t", 1, Value(I(0)), 2);                                           // 3
-  p.VarNew("k", 1, Value(I(0)), 2);                                           // 4
-  p.While(Compare(ExprBuilder::Small, V("k"), V("round")), 10);               // 5
-  ExprBuilder sum;
-  sum.Op(ExprBuilder::Plus, "t", {V("a"), V("b")});
-  p.Indent(1).Calc(sum);                                                      // 6
-  p.Calc(Assign("a", V("b")));                                                // 7
-  p.Calc(Assign("b", V("t")));                                                // 8
-  p.Calc(Step("k", ExprBuilder::Plus, I(1)));                                 // 9
-  p.Indent(0).WhileLoop(NoResult(), 4);                                       // 10
-  p.Calc(Assign("@Result", V("a")));                                          // 11
-  return p.Bytes();
-}
-
-std::vector<uint8_t> FinalePage() {
-  PageWriter p;
-  ExprBuilder message;
-  message.Op(ExprBuilder::ComboStr, "message", {S("\x8A\xAE\x97\xB9: "), V("seq")});  // "完了: " + seq
-  p.VarNew("message", 4, Value(S("")));
-  p.Calc(message);
+  p.VarNew("scene", 1, Value(I(0)));                                          // 0
+  p.Calc(LayerColour(demo::kTitleColour));                                    // 1
+  p.While(Yes(), 20);                                                         // 2
+  p.Indent(1).While(Compare(E::Equal, V("@LClick"), I(0)), 6);                // 3
+  p.Indent(2).Wait(NoResult(), Value(I(16)));                                 // 4
+  p.Indent(1).WhileLoop(NoResult(), 3);                                       // 5
+  p.If(Compare(E::Equal, V("scene"), I(0)));                                  // 6
+  p.Indent(2).If(PointerIn(demo::kStartButton));                              // 7
+  p.Indent(3).Calc(Assign("scene", I(1)));                                    // 8
+  p.Calc(LayerColour(demo::kSceneColour));                                    // 9
+  p.Indent(2).Elseif(PointerIn(demo::kFullScreenButton));                     // 10
+  p.Indent(3).Calc(toggle);                                                   // 11
+  p.Indent(2).Elseif(PointerIn(demo::kQuitButton));                           // 12
+  p.Indent(3).Terminate();                                                    // 13
+  p.Indent(1).Else();                                                         // 14
+  p.Indent(2).If(PointerIn(demo::kBackButton));                               // 15
+  p.Indent(3).Calc(Assign("scene", I(0)));                                    // 16
+  p.Calc(LayerColour(demo::kTitleColour));                                    // 17
+  p.Indent(1).Wait(NoResult(), Value(I(16)));                                 // 18
+  p.Indent(0).WhileLoop(NoResult(), 2);                                       // 19
   return p.Bytes();
 }
 
@@ -78,8 +85,11 @@ ArchiveBuilder DemoArchive() {
   ProjectBuilder project;
   project.title = "\x83\x66\x83\x82\x83\x51\x81\x5B\x83\x80";  // "デモゲーム"
   project.start_page = "start.ksb";
-  project.Var(ProjectVariable::Int("rounds", 8));
-  project.Var(ProjectVariable::Str("player", "Kova"));
+  project.screen_width = demo::kWidth;
+  project.screen_height = demo::kHeight;
+  project.value1 = demo::kWidth;  // the preferred full-screen size
+  project.value2 = demo::kHeight;
+  project.frame_pacing = 1;
 
   InstallSetBuilder install;
   install.version = 107;
@@ -90,8 +100,6 @@ ArchiveBuilder DemoArchive() {
   archive.Add("kova.kpb", Text(project.Build()));
   archive.Add("install.dat", Text(install.Build()));
   archive.Add("start.ksb", Text(StartPage()));
-  archive.Add("fib.ksb", Text(FibPage()));
-  archive.Add("finale.ksb", Text(FinalePage()));
   return archive;
 }
 

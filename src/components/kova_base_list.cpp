@@ -3,23 +3,16 @@
 #include <algorithm>
 #include <string>
 
+#include "components/image_cache.h"
 #include "core/errors.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
 #include "graphics/dibx.h"
 
 namespace kova {
-namespace {
-
-TSceneHost& NullSceneHost() {
-  static TSceneHost host;  // stateless: every answer is "no such part"
-  return host;
-}
-
-}  // namespace
 
 TKovaBaseList::TKovaBaseList(TSceneHost* host)
-    : TKovaComponent(nullptr), host_(host ? host : &NullSceneHost()), root_surface_(std::make_unique<TDIBX>()),
+    : TKovaComponent(nullptr), host_(host ? host : &no_host_), root_surface_(std::make_unique<TDIBX>()),
       own_events_(&names_) {
   MakeLayers();
 }
@@ -80,17 +73,27 @@ void TKovaBaseList::FreeDIB() {
   root_surface_->ReleaseSurface();
   for (auto& layer : layers_) layer->FreeDIB();
   for (TKovaObject* c : std::vector<TKovaObject*>(components_)) c->FreeDIB();
+  if (image_cache_) image_cache_->FreeDIBs();
 }
 
 void TKovaBaseList::RecreateDIB() {
   if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
+  if (image_cache_) image_cache_->RecreateDIBs();
   for (auto& layer : layers_) layer->RecreateDIB();
   for (TKovaObject* c : std::vector<TKovaObject*>(components_)) c->RecreateDIB();
 }
 
+int32_t TKovaBaseList::ImageCacheMode() const {
+  return image_cache_ ? image_cache_->CacheMode() : host_->ImageCacheMode();
+}
+
 void TKovaBaseList::SetImageCacheMode(int32_t mode) {
-  if (mode == host_->ImageCacheMode()) return;
-  host_->SetImageCacheMode(mode);
+  if (mode == ImageCacheMode()) return;
+  if (image_cache_) {
+    image_cache_->SetCacheMode(uint8_t(mode));
+  } else {
+    host_->SetImageCacheMode(mode);
+  }
   for (auto& layer : layers_) layer->InvalidateAll();
 }
 

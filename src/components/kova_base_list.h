@@ -23,6 +23,8 @@
 namespace kova {
 
 class TDIBX;
+class TParamCollection;
+class TWexaCollection;
 class TFontPixelManager;
 
 // First auto-repeat of a held key, and the time between repeats (milliseconds). List boxes and
@@ -74,6 +76,13 @@ class TKovaBaseList : public TKovaComponent {
   // The checker pattern of control frames (the engine's pattern surface; nullptr: no frames).
   TCustomDIBX* PatternSurface() const { return pattern_; }
   void SetPatternSurface(TCustomDIBX* pattern) { pattern_ = pattern; }
+  // The shared picture cache (the engine's; nullptr: no pictures are read).
+  TWexaCollection* ImageCache() const { return image_cache_; }
+  void SetImageCache(TWexaCollection* cache) { image_cache_ = cache; }
+  int32_t ImageCacheMode() const;
+  // The variable store the components' expressions run against (nullptr: none run).
+  TParamCollection* Store() const { return store_; }
+  void SetStore(TParamCollection* store) { store_ = store; }
   // The glyph cache labels and text draw from (nullptr: text draws nothing).
   TFontPixelManager* GlyphCache() const { return glyph_cache_; }
   void SetGlyphCache(TFontPixelManager* cache) { glyph_cache_ = cache; }
@@ -188,6 +197,8 @@ class TKovaBaseList : public TKovaComponent {
     const TKovaBaseList& root_;
   };
 
+  // The host of a list made without one: the base host, which answers "no such part" to all.
+  TSceneHost no_host_;
   TSceneHost* host_;
   TNames names_{*this};
   TComponentFactory factory_;
@@ -215,6 +226,8 @@ class TKovaBaseList : public TKovaComponent {
   int32_t display_scale_ = 100;
   int32_t game_clock_ = 0, frame_delta_ = 0;
   TCustomDIBX* pattern_ = nullptr;
+  TWexaCollection* image_cache_ = nullptr;
+  TParamCollection* store_ = nullptr;
   TFontPixelManager* glyph_cache_ = nullptr;
 };
 

@@ -18,6 +18,7 @@
 namespace kova {
 
 class TCustomDIBX;
+class TKovaBaseList;
 class TKovaControl;
 
 // A motion film loaded for one control: its tracks move and change the control when it is set to
@@ -53,6 +54,12 @@ class TSceneHost {
  public:
   virtual ~TSceneHost() = default;
 
+  // Makes the screen for a game of width x height, once the project is open (a size of 0 makes
+  // none). Raises EKovaError when the screen cannot be made: the game cannot start then.
+  virtual void OpenScreen(int32_t /*width*/, int32_t /*height*/) {}
+  // Shows what the scene drew into the screen this frame (the running transition's area, else the
+  // active layer's dirty rectangles), after Draw and before the dirty lists are emptied.
+  virtual void Present(TKovaBaseList& /*root*/) {}
   // The screen's back surface, which the active layer draws into; nullptr without a screen.
   virtual TCustomDIBX* ScreenSurface() { return nullptr; }
   // The screen's depth; 15 without a screen.
@@ -92,6 +99,7 @@ class THeadlessSceneHost : public TSceneHost {
 
   // Makes the back buffer width x height (cleared to 0).
   void SetScreenSize(int32_t width, int32_t height);
+  void OpenScreen(int32_t width, int32_t height) override { SetScreenSize(width, height); }
   TDxDIBX& Screen() { return *screen_; }
 
   TCustomDIBX* ScreenSurface() override;

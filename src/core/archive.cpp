@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <utility>
 
 #include "core/archive_internal.h"
@@ -21,9 +20,6 @@
 namespace kova {
 
 namespace {
-
-std::mutex g_loader_mutex;
-TVrModuleLoader g_module_loader;
 
 bool StatRegular(const std::string& path, struct stat& st) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -333,15 +329,11 @@ void TVrFileCollection::OpenResource(const std::string& module_name,
   ResetArchive();
   std::shared_ptr<const TResourceModule> module;
   if (IsOwnModule(module_name)) {
+    module = Modules.program;
     // The program's own table lives as long as the program: share it without owning it.
-    module = std::shared_ptr<const TResourceModule>(std::shared_ptr<void>(), &ProgramResources());
+    if (!module) module = std::shared_ptr<const TResourceModule>(std::shared_ptr<void>(), &ProgramResources());
   } else {
-    TVrModuleLoader loader;
-    {
-      std::lock_guard lock(g_loader_mutex);
-      loader = g_module_loader;
-    }
-    if (loader) module = loader(module_name);
+    if (Modules.loader) module = Modules.loader(module_name);
     if (!module) return;  // a module that cannot be loaded leaves the archive empty
   }
   OpenResource(std::move(module), resource_name, resource_type);
@@ -365,12 +357,6 @@ void TVrFileCollection::OpenResource(std::shared_ptr<const TResourceModule> modu
     ResetArchive();
     throw;
   }
-}
-
-TVrModuleLoader TVrFileCollection::SetModuleLoader(TVrModuleLoader loader) {
-  std::lock_guard lock(g_loader_mutex);
-  std::swap(loader, g_module_loader);
-  return loader;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -409,7 +395,7 @@ int32_t TVrFileCollection::EntryCount() const {
 
 std::optional<std::string> TVrFileCollection::LooseFilePath(std::string_view name) const {
   if (Folder.empty() || name.empty()) return std::nullopt;
-  std::optional<std::string> path = ResolveHostPath(Folder, name);
+  std::optional<std::string> path = ResolveHostPath(HostNames(), Folder, name);
   if (path && data_ino_ != 0) {
     struct stat st {};
     if (::stat(path->c_str(), &st) == 0 && static_cast<uint64_t>(st.st_dev) == data_dev_ &&

@@ -17,7 +17,8 @@
 // Host paths and game names: an archive is opened from a HOST path (the file system's own bytes,
 // normally UTF-8). Its Folder is a host folder ending in "/". Entry names are Shift-JIS game names
 // with "\" between folders; loose files below Folder are found through ResolveHostPath
-// (core/host_path.h), whatever their case and name encoding on disk.
+// (core/host_path.h), whatever their case and name encoding on disk, with the directory listings
+// of the collection's owner (HostNames).
 //
 // Every directory read is validated: counts and name lengths within the bytes left, offsets
 // non-decreasing and inside the archive. A corrupt directory raises EReadError
@@ -33,8 +34,13 @@
 #include <string_view>
 
 #include "core/hash.h"
+#include "core/host_path.h"
 #include "core/range_stream.h"
 #include "core/stream.h"
+
+namespace kova::plat {
+class IFileCalls;
+}
 
 namespace kova {
 
@@ -124,6 +130,15 @@ using TVrProgressEvent = std::function<void(TVrFileCollection& sender, TVrFile& 
 using TVrModuleLoader =
     std::function<std::shared_ptr<const TResourceModule>(const std::string& module_name)>;
 
+// Where OpenResource(module_name, ...) finds its modules. The owner of a collection (the file
+// manager) hands over its own; a collection on its own has the program's module and no loader.
+struct TVrModules {
+  // The program's own module; null: the blobs compiled into the program (ProgramResources).
+  std::shared_ptr<const TResourceModule> program;
+  // Foreign modules by name; none: no foreign module is found.
+  TVrModuleLoader loader;
+};
+
 class TVrFileCollection : public THashCollectionOf<TVrFile> {
  public:
   TVrFileCollection();
@@ -143,8 +158,8 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
               TVrPlacement placement = TVrPlacement::Auto);
   // An archive in a resource: the directory at the resource's byte 0. An empty module name, or
   // the program's own file name (full path or base name, any case), means the program's own
-  // resources; any other name goes through the module loader (SetModuleLoader), and when it has
-  // no such module the archive stays empty and nothing is raised. An empty or missing resource
+  // resources (Modules.program); any other name goes through Modules.loader, and when it has no
+  // such module the archive stays empty and nothing is raised. An empty or missing resource
   // raises EReadError "リソースが見つかりません".
   void OpenResource(const std::string& module_name, const std::string& resource_name,
                     const std::string& resource_type);
@@ -213,8 +228,9 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
   // the old target (".001", ...) are removed and the folder is flushed. When the target is the
   // archive's own file, its stream is closed only after the write succeeded and the archive is
   // reopened from the new file (so entries are read from the new offsets). On a cancel (false)
-  // or any error the target is left as it was and the new file is removed.
-  bool SaveToFile(const std::string& host_path);
+  // or any error the target is left as it was and the new file is removed. The writes, the flush
+  // and the rename go through `calls` (the system's when none is given).
+  bool SaveToFile(const std::string& host_path, plat::IFileCalls* calls = nullptr);
 
   // --- State ---
 
@@ -233,9 +249,13 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
   // The module of a resource archive (nullptr otherwise).
   const std::shared_ptr<const TResourceModule>& Module() const { return module_; }
 
-  // The loader of foreign resource modules used by OpenResource(module_name, ...); none by
-  // default. Returns the previous loader.
-  static TVrModuleLoader SetModuleLoader(TVrModuleLoader loader);
+  // The modules OpenResource(module_name, ...) looks in.
+  TVrModules Modules;
+
+  // The directory listings loose names are resolved with: the collection's own until its owner
+  // lends it one (which must outlive the collection).
+  THostPathCache& HostNames() const { return *host_names_; }
+  void UseHostNames(THostPathCache& cache) { host_names_ = &cache; }
 
   // The host path of the loose file of `name` below Folder, unless that is the archive file;
   // nothing when there is no such file.
@@ -249,6 +269,8 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
   void ReadDirectory(TStream& dir, int64_t data_size);
   [[noreturn]] void RaiseCorrupt() const;
 
+  mutable THostPathCache own_host_names_;
+  THostPathCache* host_names_ = &own_host_names_;
   std::shared_ptr<TStream> stream_;
   std::shared_ptr<const TResourceModule> module_;
   std::string resource_name_;

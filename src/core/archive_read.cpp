@@ -119,8 +119,9 @@ void TVrFileCollection::ReadDirectory(TStream& dir, int64_t data_size) {
 
   // The directory is valid: build the entries.
   const size_t count = static_cast<size_t>(n);
+  Reserve(count + 1);
   for (size_t i = 0; i < count; ++i) {
-    TVrFile* entry = THashCollectionOf<TVrFile>::Add(names[i]);
+    TVrFile* entry = AddLoaded(std::move(names[i]));
     entry->Offset = offsets[i] + d;
     entry->Size = offsets[i + 1] - offsets[i];
     if (version >= 101) {
@@ -130,7 +131,7 @@ void TVrFileCollection::ReadDirectory(TStream& dir, int64_t data_size) {
       if (version >= 102) entry->CrcOfSource = arrays[9 * count + i] != 0;
     }
   }
-  TVrFile* eof = THashCollectionOf<TVrFile>::Add(kVrEofName);
+  TVrFile* eof = AddLoaded(std::string(kVrEofName));
   eof->Offset = offsets[count] + d;
 }
 

@@ -38,8 +38,8 @@ std::vector<std::string> PiecesOf(const std::string& host_path) {
 
 }  // namespace
 
-bool TVrFileCollection::SaveToFile(const std::string& host_path) {
-  TReplacingFile out(host_path);
+bool TVrFileCollection::SaveToFile(const std::string& host_path, plat::IFileCalls* calls) {
+  TReplacingFile out(host_path, calls);
   if (!SaveToStream(out.Stream())) return false;  // the new file goes with `out`
 
   // Is the target this archive's own file? Its open stream keeps reading the old data until the

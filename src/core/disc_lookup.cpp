@@ -66,8 +66,8 @@ std::vector<std::string> FindDiscArchives(TVrFileManager& manager, const std::st
   // A copy: adding an archive leaves the roots alone, but the caller's loop must not depend on it.
   const std::vector<std::string> roots = RefreshRoots(manager);
   for (const std::string& root : roots) {
-    const std::optional<std::string> archive = ResolveHostPath(root, "game.dat");
-    const std::optional<std::string> install = ResolveHostPath(root, "install.dat");
+    const std::optional<std::string> archive = ResolveHostPath(manager.HostNames(), root, "game.dat");
+    const std::optional<std::string> install = ResolveHostPath(manager.HostNames(), root, "install.dat");
     if (!archive || !install) continue;
     TKovaInstallSet set;
     try {

@@ -205,11 +205,16 @@ void TVrFileManager::SetCdRoots(std::vector<std::string> roots) {
 }
 
 int32_t TVrFileManager::AddArchive(const std::string& file_name) {
+  return AddArchive(file_name, TVrPlacement::Auto);
+}
+
+int32_t TVrFileManager::AddArchive(const std::string& file_name, TVrPlacement placement) {
   for (const auto& a : archives_) {
     if (SjisSameText(file_name, a->Folder)) return -1;
   }
   auto archive = std::make_unique<TVrFileCollection>();
-  archive->Open(file_name);
+  archive->UseHostNames(host_names_);
+  archive->OpenEx(file_name, false, placement);
   archives_.push_back(std::move(archive));
   return static_cast<int32_t>(archives_.size()) - 1;
 }
@@ -218,6 +223,8 @@ int32_t TVrFileManager::AddResourceArchive(const std::string& module_name,
                                            const std::string& resource_name,
                                            const std::string& resource_type) {
   auto archive = std::make_unique<TVrFileCollection>();
+  archive->UseHostNames(host_names_);
+  archive->Modules = modules_;
   archive->OpenResource(module_name, resource_name, resource_type);
   archives_.push_back(std::move(archive));
   return static_cast<int32_t>(archives_.size()) - 1;
@@ -235,12 +242,12 @@ TVrFileCollection& TVrFileManager::Archives(int32_t i) const {
 
 std::optional<std::string> TVrFileManager::FolderFile(std::string_view name) const {
   if (folder_.empty()) return std::nullopt;
-  return ResolveHostPath(folder_, name);
+  return ResolveHostPath(host_names_, folder_, name);
 }
 
 std::optional<std::string> TVrFileManager::CdFile(std::string_view name) const {
   for (const std::string& root : cd_roots_) {
-    if (std::optional<std::string> path = ResolveHostPath(root, name)) return path;
+    if (std::optional<std::string> path = ResolveHostPath(host_names_, root, name)) return path;
   }
   return std::nullopt;
 }

@@ -26,6 +26,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/archive.h"
+#include "core/host_path.h"
 #include "core/range_stream.h"
 #include "core/stream.h"
 #include "platform/optical_drives.h"
@@ -33,6 +35,7 @@
 namespace kova {
 
 class TVrFileCollection;
+enum class TVrPlacement;
 
 // ---- The cache of files loaded whole ----
 
@@ -187,6 +190,8 @@ class TVrFileManager {
   // listed. A missing file is no error (its path is taken for a folder of loose files); a
   // corrupt archive raises and is not added.
   int32_t AddArchive(const std::string& file_name);
+  // The same with the directory's place given (an archive appended to the program file).
+  int32_t AddArchive(const std::string& file_name, TVrPlacement placement);
   // Opens an archive held in a module's resource and appends it; returns its index. A missing
   // resource raises "リソースが見つかりません".
   int32_t AddResourceArchive(const std::string& module_name, const std::string& resource_name,
@@ -195,6 +200,14 @@ class TVrFileManager {
   void DeleteArchive(int32_t i);
   int32_t ArchiveCount() const { return static_cast<int32_t>(archives_.size()); }
   TVrFileCollection& Archives(int32_t i) const;
+
+  // The modules resource archives are opened from (AddResourceArchive): the program's own and the
+  // loader of foreign ones.
+  TVrModules& Modules() { return modules_; }
+
+  // The directory listings of case-insensitive name lookups below Folder, the archives' folders
+  // and the disc roots (core/host_path.h); lent to every archive the manager opens.
+  THostPathCache& HostNames() const { return host_names_; }
 
   // The root folders of optical discs (host folders ending in "/").
   const std::vector<std::string>& CdRoots() const { return cd_roots_; }
@@ -250,6 +263,9 @@ class TVrFileManager {
 
   plat::TFixedOpticalDrives no_discs_;
   plat::IOpticalDrives* optical_;
+  // Declared before the archives, which borrow it.
+  mutable THostPathCache host_names_;
+  TVrModules modules_;
   std::vector<std::unique_ptr<TVrFileCollection>> archives_;
   std::vector<std::string> cd_roots_;
   std::string folder_;

@@ -93,8 +93,9 @@ TCollectionItem* TCollection::Items(int32_t index) const {
 
 std::unique_ptr<TCollectionItem> TCollection::CreateItem() { return std::make_unique<TCollectionItem>(); }
 
-TCollectionItem* TCollection::Add() {
-  std::unique_ptr<TCollectionItem> item = CreateItem();
+TCollectionItem* TCollection::Add() { return Append(CreateItem()); }
+
+TCollectionItem* TCollection::Append(std::unique_ptr<TCollectionItem> item) {
   TCollectionItem* raw = item.get();
   raw->collection_ = this;
   raw->id_ = next_id_;
@@ -267,6 +268,17 @@ THashCollectionItem* THashCollection::Add(std::string_view name) {
   return item;
 }
 
+void THashCollection::Reserve(size_t count) {
+  ReserveItems(count);
+  chains_.reserve(chains_.size() + count);
+}
+
+THashCollectionItem* THashCollection::AddLoaded(std::string&& name) {
+  std::unique_ptr<THashCollectionItem> item = CreateHashItem();
+  item->name_ = std::move(name);
+  return static_cast<THashCollectionItem*>(Append(std::move(item)));
+}
+
 THashCollectionItem* THashCollection::FindItem(std::string_view name) const {
   TChainMap::const_iterator it;
   if (IsAscii(name)) {
@@ -284,10 +296,8 @@ int32_t THashCollection::IndexOf(std::string_view name) const {
 }
 
 THashCollectionItem::TChain* THashCollection::AcquireChain(std::string_view name) {
-  if (IsAscii(name)) {
-    auto it = chains_.find(TAsciiName{name});
-    if (it != chains_.end()) return &*it;
-  }
+  // One look-up: the folded key is made first (short names fit the string itself), and a node is
+  // made only when the key is new.
   return &*chains_.try_emplace(FoldName(name), nullptr).first;
 }
 

@@ -78,6 +78,10 @@ class TCollection {
   virtual std::unique_ptr<TCollectionItem> CreateItem();
   // Raw view of the items for derived collections.
   const std::vector<std::unique_ptr<TCollectionItem>>& ItemList() const { return items_; }
+  // Appends an item made by the collection's factory (as Add does with a new one).
+  TCollectionItem* Append(std::unique_ptr<TCollectionItem> item);
+  // Makes room for `count` more items.
+  void ReserveItems(size_t count) { items_.reserve(items_.size() + count); }
 
  private:
   friend class TCollectionItem;
@@ -154,6 +158,11 @@ class THashCollection : public TCollection {
  protected:
   // The factory of the collection's item class.
   virtual std::unique_ptr<THashCollectionItem> CreateHashItem();
+  // For loaders that add many items in one go: makes room for `count` more items and names.
+  void Reserve(size_t count);
+  // Appends a new item already bearing `name` (taken over), linked into the name index once.
+  // SetName is not run, so only collections whose items check no names load through here.
+  THashCollectionItem* AddLoaded(std::string&& name);
 
  private:
   friend class THashCollectionItem;
@@ -163,10 +172,12 @@ class THashCollection : public TCollection {
   struct TAsciiName {
     std::string_view text;
   };
+  // The key's overload is not noexcept on purpose: the standard library then keeps each key's
+  // hash with its node, so probes and rehashes compare stored codes instead of hashing keys again.
   struct TFoldedHash {
     using is_transparent = void;
     size_t operator()(std::string_view folded) const noexcept;
-    size_t operator()(const std::string& folded) const noexcept { return (*this)(std::string_view(folded)); }
+    size_t operator()(const std::string& folded) const { return (*this)(std::string_view(folded)); }
     size_t operator()(TAsciiName name) const noexcept;
   };
   struct TFoldedEqual {
@@ -197,6 +208,7 @@ class THashCollectionOf : public THashCollection {
 
  protected:
   std::unique_ptr<THashCollectionItem> CreateHashItem() override { return std::make_unique<TItem>(); }
+  TItem* AddLoaded(std::string&& name) { return static_cast<TItem*>(THashCollection::AddLoaded(std::move(name))); }
 };
 
 }  // namespace kova

@@ -10,7 +10,7 @@
 #include "platform/text_codec.h"
 
 namespace kova {
-namespace {
+namespace host_path_detail {
 
 // One directory's names, indexed by their folded code-page 932 form.
 struct TListing {
@@ -21,10 +21,18 @@ struct TListing {
   std::unordered_map<std::string, std::vector<uint32_t>> by_key;
 };
 
-constexpr size_t kMaxListings = 512;
+}  // namespace host_path_detail
 
-std::mutex g_mutex;
-std::unordered_map<std::string, std::shared_ptr<const TListing>> g_listings;
+struct THostPathCacheAccess {
+  static std::mutex& Mutex(THostPathCache& c) { return c.mutex_; }
+  static auto& Listings(THostPathCache& c) { return c.listings_; }
+};
+
+namespace {
+
+using host_path_detail::TListing;
+
+constexpr size_t kMaxListings = 512;
 
 bool HasHighBytes(std::string_view s) {
   for (char c : s) {
@@ -42,14 +50,16 @@ std::optional<std::string> Utf8NameAsCp932(const std::string& name) {
   return std::move(r.text);
 }
 
-std::shared_ptr<const TListing> ScanDirectory(const std::string& dir) {
+std::shared_ptr<const TListing> ScanDirectory(THostPathCache& cache, const std::string& dir) {
+  std::mutex& mutex = THostPathCacheAccess::Mutex(cache);
+  auto& listings = THostPathCacheAccess::Listings(cache);
   const int64_t now = plat::CoarseNowNs();
   std::optional<plat::TDirStamp> stamp = plat::DirectoryStamp(dir);
   if (!stamp) return nullptr;
   {
-    std::lock_guard lock(g_mutex);
-    auto it = g_listings.find(dir);
-    if (it != g_listings.end() && it->second->trusted && it->second->stamp == *stamp) return it->second;
+    std::lock_guard lock(mutex);
+    auto it = listings.find(dir);
+    if (it != listings.end() && it->second->trusted && it->second->stamp == *stamp) return it->second;
   }
   std::optional<std::vector<plat::TDirEntry>> entries = plat::ListDirectory(dir);
   if (!entries) return nullptr;
@@ -67,9 +77,9 @@ std::shared_ptr<const TListing> ScanDirectory(const std::string& dir) {
     }
     listing->by_key[std::move(raw_key)].push_back(i);
   }
-  std::lock_guard lock(g_mutex);
-  if (g_listings.size() >= kMaxListings) g_listings.clear();
-  g_listings[dir] = listing;
+  std::lock_guard lock(mutex);
+  if (listings.size() >= kMaxListings) listings.clear();
+  listings[dir] = listing;
   return listing;
 }
 
@@ -130,9 +140,9 @@ std::string Join(const std::string& dir, std::string_view name) {
 }
 
 // The name on disk within `dir` that matches `part` and is of kind `want`.
-std::optional<std::string> MatchComponent(const std::string& dir, std::string_view part,
-                                          plat::TPathKind want) {
-  std::shared_ptr<const TListing> listing = ScanDirectory(dir);
+std::optional<std::string> MatchComponent(THostPathCache& cache, const std::string& dir,
+                                          std::string_view part, plat::TPathKind want) {
+  std::shared_ptr<const TListing> listing = ScanDirectory(cache, dir);
   if (!listing) return std::nullopt;
   auto it = listing->by_key.find(SjisUpperCase(part));
   if (it == listing->by_key.end()) return std::nullopt;
@@ -163,8 +173,8 @@ std::optional<std::string> MatchComponent(const std::string& dir, std::string_vi
   return std::nullopt;
 }
 
-std::optional<std::string> Resolve(const std::string& host_folder, std::string_view game_name,
-                                   plat::TPathKind want) {
+std::optional<std::string> Resolve(THostPathCache& cache, const std::string& host_folder,
+                                   std::string_view game_name, plat::TPathKind want) {
   std::vector<std::string_view> parts;
   if (!SplitGameName(game_name, parts)) return std::nullopt;
   const std::string folder = NormalizeFolder(host_folder);
@@ -187,7 +197,7 @@ std::optional<std::string> Resolve(const std::string& host_folder, std::string_v
   for (size_t i = 0; i < parts.size(); ++i) {
     const bool last = i + 1 == parts.size();
     std::optional<std::string> name =
-        MatchComponent(path, parts[i], last ? want : plat::TPathKind::Directory);
+        MatchComponent(cache, path, parts[i], last ? want : plat::TPathKind::Directory);
     if (!name) return std::nullopt;
     path = Join(path, *name);
   }
@@ -196,22 +206,32 @@ std::optional<std::string> Resolve(const std::string& host_folder, std::string_v
 
 }  // namespace
 
-std::optional<std::string> ResolveHostPath(const std::string& host_folder, std::string_view game_name) {
-  return Resolve(host_folder, game_name, plat::TPathKind::File);
+THostPathCache::THostPathCache() = default;
+THostPathCache::~THostPathCache() = default;
+
+void THostPathCache::Clear() {
+  std::lock_guard lock(mutex_);
+  listings_.clear();
 }
 
-std::optional<std::string> ResolveHostFolder(const std::string& host_folder, std::string_view game_name) {
+size_t THostPathCache::Count() const {
+  std::lock_guard lock(mutex_);
+  return listings_.size();
+}
+
+std::optional<std::string> ResolveHostPath(THostPathCache& cache, const std::string& host_folder,
+                                           std::string_view game_name) {
+  return Resolve(cache, host_folder, game_name, plat::TPathKind::File);
+}
+
+std::optional<std::string> ResolveHostFolder(THostPathCache& cache, const std::string& host_folder,
+                                             std::string_view game_name) {
   if (game_name.empty()) {
     std::string folder = NormalizeFolder(host_folder);
     if (plat::PathKind(folder.empty() ? "." : folder) != plat::TPathKind::Directory) return std::nullopt;
     return folder;
   }
-  return Resolve(host_folder, game_name, plat::TPathKind::Directory);
-}
-
-void ClearHostPathCache() {
-  std::lock_guard lock(g_mutex);
-  g_listings.clear();
+  return Resolve(cache, host_folder, game_name, plat::TPathKind::Directory);
 }
 
 }  // namespace kova

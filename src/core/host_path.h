@@ -6,11 +6,41 @@
 // the host path of the file that exists there.
 #pragma once
 
+#include <cstddef>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace kova {
+
+namespace host_path_detail {
+struct TListing;
+}
+
+// The directory listings the resolver has read, each kept until its directory changes. Its owner
+// is the file manager (which lends it to its archives and to the disc search); a resolver call
+// works with the cache it is given. Locked, so an owner may share it with a worker.
+class THostPathCache {
+ public:
+  THostPathCache();
+  ~THostPathCache();
+  THostPathCache(const THostPathCache&) = delete;
+  THostPathCache& operator=(const THostPathCache&) = delete;
+
+  // Drops every listing (tests that rewrite a folder within one mtime tick call this; normal
+  // callers never need it).
+  void Clear();
+  // The number of directories listed.
+  size_t Count() const;
+
+ private:
+  friend struct THostPathCacheAccess;
+  mutable std::mutex mutex_;
+  std::unordered_map<std::string, std::shared_ptr<const host_path_detail::TListing>> listings_;
+};
 
 // The host path of the regular file that `game_name` names below `host_folder`, or nothing when
 // there is none.
@@ -24,24 +54,21 @@ namespace kova {
 //   are refused: the result never lies outside `host_folder`. Empty and "." components are
 //   skipped.
 // - The exact path is tried first with one stat; directory scans follow only when it misses.
-//   Listings are cached per directory and revalidated by the directory's modification time, so
-//   repeated misses stay cheap.
-std::optional<std::string> ResolveHostPath(const std::string& host_folder,
+//   Listings are kept in `cache` per directory and revalidated by the directory's modification
+//   time, so repeated misses stay cheap.
+std::optional<std::string> ResolveHostPath(THostPathCache& cache, const std::string& host_folder,
                                            std::string_view game_name);
 
 // The same for a folder: the host path (without trailing "/") of the directory that `game_name`
 // names below `host_folder`. An empty `game_name` gives `host_folder` itself when it is a
 // directory.
-std::optional<std::string> ResolveHostFolder(const std::string& host_folder,
+std::optional<std::string> ResolveHostFolder(THostPathCache& cache, const std::string& host_folder,
                                              std::string_view game_name);
 
 // True when ResolveHostPath finds a regular file.
-inline bool HostFileExists(const std::string& host_folder, std::string_view game_name) {
-  return ResolveHostPath(host_folder, game_name).has_value();
+inline bool HostFileExists(THostPathCache& cache, const std::string& host_folder,
+                           std::string_view game_name) {
+  return ResolveHostPath(cache, host_folder, game_name).has_value();
 }
-
-// Drops every cached directory listing (tests that rewrite a folder within one mtime tick call
-// this; normal callers never need it).
-void ClearHostPathCache();
 
 }  // namespace kova

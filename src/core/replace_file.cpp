@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "core/errors.h"
+#include "platform/file_calls.h"
 #include "platform/text_codec.h"
 
 namespace kova {
@@ -35,10 +36,10 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-// A stream over a file descriptor that it owns.
+// A stream over a file descriptor that it owns; writes and the flush go through the given calls.
 class TReplacingFile::TFdStream : public TStream {
  public:
-  explicit TFdStream(int fd) : fd_(fd) {}
+  TFdStream(int fd, plat::IFileCalls& calls) : fd_(fd), calls_(calls) {}
   ~TFdStream() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -59,8 +60,8 @@ class TReplacingFile::TFdStream : public TStream {
   int64_t Write(const void* buffer, int64_t count) override {
     int64_t done = 0;
     while (done < count) {
-      const ssize_t n = ::write(fd_, static_cast<const char*>(buffer) + done,
-                                static_cast<size_t>(std::min<int64_t>(count - done, INT_MAX)));
+      const int64_t n = calls_.Write(fd_, static_cast<const char*>(buffer) + done,
+                                     static_cast<size_t>(std::min<int64_t>(count - done, INT_MAX)));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       done += n;
@@ -82,7 +83,7 @@ class TReplacingFile::TFdStream : public TStream {
   }
   // Flushes and closes; false when either fails.
   bool SyncAndClose() {
-    bool ok = ::fsync(fd_) == 0;
+    bool ok = calls_.Sync(fd_) == 0;
     ok = ::close(fd_) == 0 && ok;
     fd_ = -1;
     return ok;
@@ -90,9 +91,11 @@ class TReplacingFile::TFdStream : public TStream {
 
  private:
   int fd_;
+  plat::IFileCalls& calls_;
 };
 
-TReplacingFile::TReplacingFile(std::string host_path) : target_(std::move(host_path)) {
+TReplacingFile::TReplacingFile(std::string host_path, plat::IFileCalls* calls)
+    : target_(std::move(host_path)), calls_(calls ? *calls : plat::SystemFileCalls()) {
   const std::string folder = FolderOf(target_);
   const std::string base = target_.substr(target_.find_last_of('/') + 1);
   // mkstemp opens with O_CREAT | O_EXCL: never an existing file, never through a link.
@@ -105,7 +108,7 @@ TReplacingFile::TReplacingFile(std::string host_path) : target_(std::move(host_p
   struct stat st {};
   const mode_t mode = ::lstat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : 0644;
   ::fchmod(fd, mode);
-  stream_ = std::make_unique<TFdStream>(fd);
+  stream_ = std::make_unique<TFdStream>(fd, calls_);
 }
 
 TReplacingFile::~TReplacingFile() { Abandon(); }
@@ -125,7 +128,7 @@ void TReplacingFile::Commit() {
     Raise<EWriteError>(TMsg::StreamWriteError);
   }
   stream_.reset();
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+  if (calls_.Rename(temp_.c_str(), target_.c_str()) != 0) {
     Abandon();
     RaiseCreate(target_);
   }

@@ -12,13 +12,18 @@
 
 #include "core/stream.h"
 
+namespace kova::plat {
+class IFileCalls;
+}
+
 namespace kova {
 
 class TReplacingFile {
  public:
   // Creates the new file beside `host_path` (mode: the target's when it is a regular file, else
-  // 0644). Raises EFCreateError when it cannot be made.
-  explicit TReplacingFile(std::string host_path);
+  // 0644). Raises EFCreateError when it cannot be made. The writes, the flush and the rename go
+  // through `calls` (the system's when none is given).
+  explicit TReplacingFile(std::string host_path, plat::IFileCalls* calls = nullptr);
   ~TReplacingFile();
   TReplacingFile(const TReplacingFile&) = delete;
   TReplacingFile& operator=(const TReplacingFile&) = delete;
@@ -40,6 +45,7 @@ class TReplacingFile {
   std::string target_;
   std::string temp_;
   std::unique_ptr<TFdStream> stream_;
+  plat::IFileCalls& calls_;
 };
 
 // Writes `bytes` to `host_path` through a TReplacingFile.

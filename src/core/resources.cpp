@@ -1,5 +1,9 @@
 #include "core/resources.h"
 
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
 #include "core/sjis.h"
 
 namespace kova {
@@ -48,9 +52,34 @@ TResourceModule::THeldResource TResourceTable::HoldResource(std::string_view typ
   return {it->second.bytes, it->second.owned};
 }
 
-TResourceTable& ProgramResources() {
-  static TResourceTable table;
-  return table;
+namespace {
+
+// The program's table and whether it has been read (after which nothing may register).
+struct TProgramTable {
+  TResourceTable table;
+  std::atomic<bool> sealed{false};
+};
+
+TProgramTable& ProgramTable() {
+  static TProgramTable program;
+  return program;
+}
+
+}  // namespace
+
+const TResourceModule& ProgramResources() {
+  TProgramTable& program = ProgramTable();
+  program.sealed.store(true, std::memory_order_release);
+  return program.table;
+}
+
+TEmbeddedResource::TEmbeddedResource(const char* type, const char* name, std::span<const uint8_t> bytes) {
+  TProgramTable& program = ProgramTable();
+  if (program.sealed.load(std::memory_order_acquire)) {
+    std::fprintf(stderr, "embedded resource %s/%s registered after start\n", type, name);
+    std::abort();
+  }
+  program.table.AddStatic(type, name, bytes);
 }
 
 }  // namespace kova

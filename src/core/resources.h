@@ -1,6 +1,6 @@
 // Program resources: named blobs looked up by (type, name), both compared without regard to case.
-// The program's own module holds the blobs embedded at build time (none by default); tests and
-// start-up code may add more.
+// The program's own module holds the blobs embedded at build time (none by default) and nothing
+// else; other tables are owned by whoever fills them.
 #pragma once
 
 #include <cstdint>
@@ -57,15 +57,16 @@ class TResourceTable : public TResourceModule {
   std::map<std::string, TEntry, std::less<>> entries_;
 };
 
-// The program's own module.
-TResourceTable& ProgramResources();
+// The program's own module: the blobs compiled into it (none by default). It is written only while
+// the program starts (static initialisation, through TEmbeddedResource) and read-only from the
+// first call of this function on; resources added at run time belong to a table of their owner.
+const TResourceModule& ProgramResources();
 
 // Registers a blob compiled into the program. Sources generated at build time define one static
-// object of this type per embedded resource.
+// object of this type per embedded resource, at namespace scope. Registering after the program's
+// resources were first read ends the program: the table is read-only by then.
 struct TEmbeddedResource {
-  TEmbeddedResource(const char* type, const char* name, std::span<const uint8_t> bytes) {
-    ProgramResources().AddStatic(type, name, bytes);
-  }
+  TEmbeddedResource(const char* type, const char* name, std::span<const uint8_t> bytes);
 };
 
 }  // namespace kova

@@ -12,15 +12,19 @@
 
 namespace kova {
 
-bool MmxEnabled = true;
-
-TDrawRule DrawResultRule(int32_t bit_count) {
-  return MmxEnabled && (bit_count == 15 || bit_count == 16 || bit_count == 32) ? TDrawRule::Row
-                                                                               : TDrawRule::PerPixel;
+TDrawRule DrawResultRule(const TCustomDIBX& dst) {
+  const int32_t bit_count = dst.BitCount();
+  return dst.RowResults && (bit_count == 15 || bit_count == 16 || bit_count == 32) ? TDrawRule::Row
+                                                                                   : TDrawRule::PerPixel;
 }
 
 TCustomDIBX::TCustomDIBX() = default;
 TCustomDIBX::~TCustomDIBX() = default;
+
+draw::TScratch& TCustomDIBX::DrawScratch() {
+  if (!scratch_) scratch_ = std::make_unique<draw::TScratch>();
+  return *scratch_;
+}
 
 bool TCustomDIBX::IsEmpty() const { return Width() == 0 || Height() == 0; }
 int32_t TCustomDIBX::BitCount() const { return 0; }

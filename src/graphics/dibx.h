@@ -16,8 +16,8 @@
 //   255 count as 255 (FillRectAdd and FrameRectAdd: above 256 as 256).
 // - Drawing is clipped to GetClipRect() cut to the surface bounds; nothing raises, failures draw
 //   nothing.
-// - MmxEnabled selects the row results (15, 16 and 32 bits) or the per-pixel results; see
-//   DrawResultRule.
+// - The destination's RowResults selects the row results (15, 16 and 32 bits) or the per-pixel
+//   results; see DrawResultRule.
 #pragma once
 
 #include <array>
@@ -36,17 +36,20 @@
 
 namespace kova {
 
-// True (the default): 15-, 16- and 32-bit destinations give the row results of the blends (a
-// destination pixel equal to the colour or source is left, FillMask weighs by the mask value alone
-// at level 255 and above, DrawAlpha honours the key only when asked, and the top byte of a 32-bit
-// pixel goes through the arithmetic like a channel). False, and at 8 and 24 bits always: the
-// per-pixel results. Written once before drawing starts (tests switch it). The choice of SIMD
-// instructions (simd_dispatch.h) never changes a result.
-extern bool MmxEnabled;
+class TCustomDIBX;
 
-// The result rule of an operation on a destination of `bit_count` bits.
+// The result rule of an operation on a destination. With the destination's RowResults true (the
+// default), 15-, 16- and 32-bit destinations give the row results of the blends (a destination
+// pixel equal to the colour or source is left, FillMask weighs by the mask value alone at level
+// 255 and above, DrawAlpha honours the key only when asked, and the top byte of a 32-bit pixel
+// goes through the arithmetic like a channel). With it false, and at 8 and 24 bits always: the
+// per-pixel results. The choice of SIMD instructions (simd_dispatch.h) never changes a result.
 enum class TDrawRule { Row, PerPixel };
-TDrawRule DrawResultRule(int32_t bit_count);
+TDrawRule DrawResultRule(const TCustomDIBX& dst);
+
+namespace draw {
+struct TScratch;
+}
 
 class TCustomDIBX {
  public:
@@ -63,6 +66,13 @@ class TCustomDIBX {
   // Content rectangles carried from a layered picture's frame; no drawing operation reads them.
   std::vector<TRect> Rects1;
   std::vector<TRect> Rects2;
+  // The row results of drawing into this surface (true) or the per-pixel ones (false); see
+  // DrawResultRule. Set before drawing into the surface; tests compare both.
+  bool RowResults = true;
+
+  // The scratch rows and sampling tables of drawing into this surface (graphics/dibx_draw.h),
+  // made on first use and kept, so that the steady state of drawing allocates nothing.
+  draw::TScratch& DrawScratch();
 
   // ---- Primitives supplied by the surface kind ----
   virtual bool IsEmpty() const;  // Width() == 0 || Height() == 0
@@ -278,6 +288,9 @@ class TCustomDIBX {
  protected:
   int32_t width_ = 0;
   int32_t height_ = 0;
+
+ private:
+  std::unique_ptr<draw::TScratch> scratch_;
 };
 
 // The bounding rectangle of a rotated, scaled draw (the pivot is mirrored within width x height).

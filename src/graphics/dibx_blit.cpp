@@ -24,7 +24,7 @@ bool SetUp(TCustomDIBX& dst, int32_t x, int32_t y, TCustomDIBX& source, const TR
   return draw::PrepareBlit(dst, x, y, source, src_rect, mirror_x, mirror_y, mask, b);
 }
 
-bool RowRule(const TCustomDIBX& dst) { return DrawResultRule(dst.BitCount()) == TDrawRule::Row; }
+bool RowRule(const TCustomDIBX& dst) { return DrawResultRule(dst) == TDrawRule::Row; }
 
 }  // namespace
 

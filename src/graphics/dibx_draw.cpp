@@ -13,7 +13,7 @@ TFormat FormatOf(const TCustomDIBX& s) {
     case 15: return TFormat::P555;
     case 16: return s.GreenMask() == 0x3E0 ? TFormat::P555 : TFormat::P565;
     case 24: return TFormat::P24;
-    case 32: return DrawResultRule(32) == TDrawRule::Row ? TFormat::P32Bytes : TFormat::P32;
+    case 32: return s.RowResults ? TFormat::P32Bytes : TFormat::P32;  // DrawResultRule at 32 bits
     default: return TFormat::None;
   }
 }
@@ -238,34 +238,19 @@ bool TDrawScope::Lock(TCustomDIBX* s, TPlane& plane) {
 
 // ---- Scratch ----
 
-namespace {
-
-struct TScratch {
-  std::vector<uint32_t> pixels;
-  std::vector<uint8_t> bytes;
-  TSampling sampling;
-};
-
-TScratch& Scratch() {
-  thread_local TScratch scratch;
-  return scratch;
-}
-
-}  // namespace
-
-uint8_t* ScratchPixels(int32_t n) {
-  std::vector<uint32_t>& v = Scratch().pixels;
+uint8_t* ScratchPixels(TCustomDIBX& dst, int32_t n) {
+  std::vector<uint32_t>& v = dst.DrawScratch().pixels;
   if (v.size() < size_t(n) + 1) v.resize(size_t(n) + 1);
   return reinterpret_cast<uint8_t*>(v.data());
 }
 
-uint8_t* ScratchBytes(int32_t n) {
-  std::vector<uint8_t>& v = Scratch().bytes;
+uint8_t* ScratchBytes(TCustomDIBX& dst, int32_t n) {
+  std::vector<uint8_t>& v = dst.DrawScratch().bytes;
   if (v.size() < size_t(n) + 1) v.resize(size_t(n) + 1);
   return v.data();
 }
 
-TSampling& ScratchSampling() { return Scratch().sampling; }
+TSampling& ScratchSampling(TCustomDIBX& dst) { return dst.DrawScratch().sampling; }
 
 // ---- Walks ----
 
@@ -379,8 +364,8 @@ void DrawSampled(TCustomDIBX& dst, TFormat f, TCustomDIBX& source, TCustomDIBX* 
   };
   const pixels::TRowFn row = scope.Row(op);
   const bool copy = op == TOp::Copy;
-  uint8_t* s_row = copy ? nullptr : ScratchPixels(n);
-  uint8_t* m_row = mask ? ScratchBytes(n) : nullptr;
+  uint8_t* s_row = copy ? nullptr : ScratchPixels(dst, n);
+  uint8_t* m_row = mask ? ScratchBytes(dst, n) : nullptr;
   int32_t last = -1;
   const uint8_t* prev = nullptr;
   for (int32_t j = 0; j < d.Height(); ++j) {

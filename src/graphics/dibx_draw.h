@@ -126,10 +126,10 @@ class TDrawScope {
   bool ok_ = false;
 };
 
-// Scratch rows of one thread, reused from draw to draw: n pixels of up to 4 bytes (4-byte aligned),
-// and n bytes.
-uint8_t* ScratchPixels(int32_t n);
-uint8_t* ScratchBytes(int32_t n);
+// Scratch rows of a destination, reused from draw to draw into it: n pixels of up to 4 bytes
+// (4-byte aligned), and n bytes. Valid until the next call for the same destination.
+uint8_t* ScratchPixels(TCustomDIBX& dst, int32_t n);
+uint8_t* ScratchBytes(TCustomDIBX& dst, int32_t n);
 
 // Unscaled rows: `op` from the source (pixels, or 8-bit codes; none for fills through a mask) and
 // the mask onto b.dst.
@@ -149,8 +149,16 @@ struct TSampling {
   // pattern), so a row's samples are copied in runs instead of gathered one by one.
   int32_t period = 0;
 };
-// One sampling per thread, so that repeated small draws (tiles) do not allocate.
-TSampling& ScratchSampling();
+// The sampling of a destination, so that repeated small draws into it (tiles) do not allocate.
+TSampling& ScratchSampling(TCustomDIBX& dst);
+
+// What a destination keeps for its draws: the scratch rows and the sampling tables. Made on its
+// first draw that needs them; grown, never shrunk.
+struct TScratch {
+  std::vector<uint32_t> pixels;
+  std::vector<uint8_t> bytes;
+  TSampling sampling;
+};
 // `op` from the sampled source pixels (or 8-bit codes) and mask values onto smp.dst.
 void DrawSampled(TCustomDIBX& dst, TFormat f, TCustomDIBX& source, TCustomDIBX* mask, const TSampling& smp, TOp op,
                  const TOpArgs& a);

@@ -94,7 +94,7 @@ void TCustomDIBX::FillMask(int32_t x, int32_t y, TCustomDIBX& mask, const TRect&
   const TFormat f = draw::FormatOf(*this);
   draw::TBlit b;
   if (f == TFormat::None || !draw::PrepareMaskBlit(*this, x, y, mask, src_rect, mirror_x, mirror_y, b)) return;
-  const bool row_rule = DrawResultRule(BitCount()) == TDrawRule::Row;
+  const bool row_rule = DrawResultRule(*this) == TDrawRule::Row;
   TOpArgs a;
   a.color = color;
   // The row results weigh by the mask value alone from level 255 on (256: m unscaled) and leave

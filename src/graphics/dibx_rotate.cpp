@@ -71,8 +71,8 @@ void RunRotate(TCustomDIBX& dst, TFormat f, TCustomDIBX& src, TCustomDIBX* mask,
   const pixels::TWalkFn walk_mask = scope.Ops().walks[1];
   const pixels::TRowFn row = scope.Row(op);
   const bool copy = op == TOp::Copy;
-  uint8_t* s_row = copy ? nullptr : draw::ScratchPixels(width);
-  uint8_t* m_row = mask ? draw::ScratchBytes(width) : nullptr;
+  uint8_t* s_row = copy ? nullptr : draw::ScratchPixels(dst, width);
+  uint8_t* m_row = mask ? draw::ScratchBytes(dst, width) : nullptr;
   for (int32_t j = 0; j < w.area.Height(); ++j) {
     const int64_t u0 = w.u + j * w.du_dy, v0 = w.v + j * w.dv_dy;
     int64_t i0 = 0, i1 = width;

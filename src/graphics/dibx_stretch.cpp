@@ -30,7 +30,7 @@ struct TKey {
 
 void RunMode(TCustomDIBX& dst, TFormat f, TCustomDIBX& src, TCustomDIBX* mask, const TSampling& smp, TMode mode,
              int32_t level, TKey key) {
-  const bool row = DrawResultRule(dst.BitCount()) == TDrawRule::Row;
+  const bool row = DrawResultRule(dst) == TDrawRule::Row;
   TOpArgs a;
   a.level = uint32_t(std::min(level, 255));
   a.keyed = key.on;
@@ -111,7 +111,7 @@ void StretchCommon(TCustomDIBX& dst, const TRect& dst_rect, TCustomDIBX& source,
   if (f == TFormat::None || source.BytesPerPixel() != dst.BytesPerPixel()) return;
   const TRect valid = draw::SourceArea(source, src_rect);
   if (draw::IsEmpty(valid) || (mask && !draw::MaskCovers(*mask, valid))) return;
-  TSampling& smp = draw::ScratchSampling();
+  TSampling& smp = draw::ScratchSampling(dst);
   if (!PrepareStretchSampling(dst, dst_rect, src_rect, valid, mirror_x, mirror_y, smp)) return;
   RunMode(dst, f, source, mask, smp, mode, level, key);
 }
@@ -167,7 +167,7 @@ void PatternCommon(TCustomDIBX& dst, const TRect& rect, int32_t scale_x, int32_t
   if (f == TFormat::None || pattern.BytesPerPixel() != dst.BytesPerPixel()) return;
   const int32_t pw = pattern.Width(), ph = pattern.Height();
   if (mask && !draw::MaskCovers(*mask, TRect{0, 0, pw, ph})) return;
-  TSampling& smp = draw::ScratchSampling();
+  TSampling& smp = draw::ScratchSampling(dst);
   if (!PreparePatternSampling(dst, rect, scale_x, scale_y, pw, ph, offset_x, offset_y, mirror_x, mirror_y, smp))
     return;
   RunMode(dst, f, pattern, mask, smp, mode, level, TKey::Of(transparent && !mask, pattern.TransparentColor));
@@ -216,10 +216,10 @@ void TCustomDIBX::StretchDrawTableAdd(const TRect& dst_rect, TCustomDIBX& source
                                       std::span<const uint32_t> table) {
   // Only the row form exists: 15-, 16- and 32-bit destinations with the row results.
   if (level <= 0 || table.size() < 256 || source.BitCount() != 8) return;
-  if (DrawResultRule(BitCount()) != TDrawRule::Row) return;
+  if (DrawResultRule(*this) != TDrawRule::Row) return;
   const TRect valid = draw::SourceArea(source, src_rect);
   if (draw::IsEmpty(valid)) return;
-  TSampling& smp = draw::ScratchSampling();
+  TSampling& smp = draw::ScratchSampling(*this);
   if (!PrepareStretchSampling(*this, dst_rect, src_rect, valid, mirror_x, mirror_y, smp)) return;
   TOpArgs a;
   a.table = table.data();

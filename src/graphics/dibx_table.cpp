@@ -33,7 +33,7 @@ void TCustomDIBX::DrawTable(int32_t x, int32_t y, TCustomDIBX& source, const TRe
   if (!scope.Ok()) return;
   // Each row's nibbles become one code byte per pixel, walked in the draw's direction.
   const int32_t w = b.dst.Width();
-  uint8_t* codes = draw::ScratchBytes(w);
+  uint8_t* codes = draw::ScratchBytes(*this, w);
   const pixels::TRowFn row = scope.Row(TOp::Table);
   for (int32_t j = 0; j < b.dst.Height(); ++j) {
     const uint8_t* s = scope.src.Row(b.sy + j * b.dir_y);

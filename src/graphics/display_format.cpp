@@ -1,4 +1,4 @@
-// The default display factory and the memory implementation of display buffers.
+// The memory implementation of display buffers.
 #include "graphics/display_format.h"
 
 #include <algorithm>
@@ -7,15 +7,10 @@ namespace kova {
 
 namespace {
 
-IDisplaySurfaceFactory* g_default_factory = nullptr;
-
 constexpr int32_t kMaxSide = 32767;
 constexpr size_t kMaxBytes = size_t(256) << 20;
 
 }  // namespace
-
-IDisplaySurfaceFactory* DefaultDisplaySurfaceFactory() { return g_default_factory; }
-void SetDefaultDisplaySurfaceFactory(IDisplaySurfaceFactory* factory) { g_default_factory = factory; }
 
 TMemoryDisplayBuffer::TMemoryDisplayBuffer(int32_t width, int32_t height, TDisplayFormat format)
     : width_(std::max(width, 0)),

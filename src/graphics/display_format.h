@@ -66,10 +66,6 @@ class IDisplaySurfaceFactory {
   virtual std::unique_ptr<IDisplayBuffer> CreateOffscreen(int32_t width, int32_t height, int32_t bit_count) = 0;
 };
 
-// The factory new display-format surfaces use unless given one; none until the shell sets it.
-IDisplaySurfaceFactory* DefaultDisplaySurfaceFactory();
-void SetDefaultDisplaySurfaceFactory(IDisplaySurfaceFactory* factory);
-
 // A buffer in plain memory, rows padded to 4 bytes, pixels and palette 0.
 class TMemoryDisplayBuffer : public IDisplayBuffer {
  public:

@@ -19,8 +19,9 @@ namespace kova {
 
 class TDxDIBX : public TCustomDIBX {
  public:
-  // No buffer until SetSize. Without a factory SetSize only records the size.
-  explicit TDxDIBX(IDisplaySurfaceFactory* factory = DefaultDisplaySurfaceFactory());
+  // No buffer until SetSize. The factory is the screen's (its owner passes it); without one
+  // SetSize only records the size.
+  explicit TDxDIBX(IDisplaySurfaceFactory* factory);
   // Wraps `buffer` (not owned).
   static std::unique_ptr<TDxDIBX> CreateFromSurface(IDisplayBuffer& buffer);
   ~TDxDIBX() override;

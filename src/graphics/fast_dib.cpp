@@ -6,14 +6,6 @@
 #include "graphics/pixel_view.h"
 
 namespace kova {
-namespace {
-int32_t g_display_format16 = 565;
-}  // namespace
-
-int32_t DisplayBitCount() { return 32; }
-int32_t Display16BitFormat() { return g_display_format16; }
-void SetDisplay16BitFormat(int32_t format) { g_display_format16 = format == 555 ? 555 : 565; }
-
 void TFastDIB::SetSize(int32_t width, int32_t height, int32_t format, int32_t bpp) {
   if (height < 0) height = -height;
   if (bpp == 0) bpp = DisplayBitCount();

@@ -50,10 +50,9 @@ class TFastDIB {
   std::unique_ptr<uint8_t[]> store_;
 };
 
-// The display's properties used when a work image names none: depth 32 on this platform; the
-// 16-bit format a 16-bit display would use (565 unless set).
-int32_t DisplayBitCount();
-int32_t Display16BitFormat();
-void SetDisplay16BitFormat(int32_t format);
+// The display's properties used when a work image names none. The screen is 32 bits per pixel
+// on this platform, so both are fixed: depth 32, and 565 as the 16-bit format.
+constexpr int32_t DisplayBitCount() { return 32; }
+constexpr int32_t Display16BitFormat() { return 565; }
 
 }  // namespace kova

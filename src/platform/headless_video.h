@@ -49,6 +49,8 @@ class THeadlessWindow : public IWindow {
 
   void SetCaption(std::string_view caption) override { caption_ = caption; }
   std::string Caption() const override { return caption_; }
+  void Show() override { visible_ = true; }
+  bool Visible() const override { return visible_; }
   void SetClientSize(TSize size) override;
   TSize ClientSize() const override { return client_; }
   void SetPosition(TPoint position) override;
@@ -94,6 +96,7 @@ class THeadlessWindow : public IWindow {
   TFrame frame_;
   bool bordered_ = true;
   bool full_screen_ = false;
+  bool visible_ = false;
   bool refuse_full_screen_ = false;
   bool focus_ = true;
   TWindowPlacement before_full_screen_;

@@ -26,6 +26,9 @@ class TIniFile {
   explicit TIniFile(std::string path);
 
   const std::string& Path() const { return path_; }
+  // Writes go to `path` from now on; what was read stays (a read-only game's own settings file
+  // becomes the user's copy elsewhere on the first write).
+  void WriteTo(std::string path) { path_ = std::move(path); }
 
   std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback) const;
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t fallback) const;

@@ -6,6 +6,7 @@
 #include "platform/blank_glyph_fonts.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/file_calls.h"
 #include "platform/font_source.h"
 #include "platform/main_window.h"
 #include "platform/optical_drives.h"
@@ -26,6 +27,8 @@ struct TServices {
   IWorkArea* work_area = nullptr;
   IWallpaper* wallpaper = nullptr;
   IUrlOpener* urls = nullptr;
+  // The calls that write the player's own files (its saves) over the old ones.
+  IFileCalls* file_calls = nullptr;
 };
 
 // The headless services: the system's clock, boxes answered from a script, a window that records its caption and its
@@ -43,6 +46,7 @@ class THeadlessServices : public TServices {
     work_area = &fixed_work_area;
     wallpaper = &no_wallpaper;
     urls = &recorded_urls;
+    file_calls = &SystemFileCalls();
   }
   THeadlessServices(const THeadlessServices&) = delete;
   THeadlessServices& operator=(const THeadlessServices&) = delete;

@@ -71,6 +71,10 @@ class IWindow {
   virtual void SetCaption(std::string_view caption) = 0;
   virtual std::string Caption() const = 0;
 
+  // Shows a window made hidden (nothing when it is shown already).
+  virtual void Show() = 0;
+  virtual bool Visible() const = 0;
+
   // The client area's size (in a window, not in full screen).
   virtual void SetClientSize(TSize size) = 0;
   virtual TSize ClientSize() const = 0;

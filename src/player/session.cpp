@@ -17,7 +17,7 @@ plat::TServices WithWindow(plat::TServices services, plat::IMainWindow* window) 
 
 }  // namespace
 
-TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files)
+TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files, TSceneHost* screen)
     : window_(*services.window, close_posted_),
       services_(WithWindow(services, &window_)),
       files_([&] {
@@ -26,7 +26,9 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files)
       }()),
       store_(&host_),
       events_(&host_.Scene()),
-      interpreter_(store_) {
+      interpreter_(store_),
+      screen_(screen ? screen : &scene_host_),
+      scene_globals_(screen_) {
   host_.SetPlatform(&services_);
   host_.SetClock(&clock_);
   host_.SetLog(&log_);
@@ -39,6 +41,20 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files)
   scene_globals_.Root().SetGlyphCache(&glyph_cache_);
   host_.SetInput(&scene_);
   SetScene(&scene_);
+  scene_globals_.ImageCache().SetSource(&picture_files_);
+  SceneRoot().SetStore(&store_);
+}
+
+bool TSession::TPictureFiles::PictureExists(std::string_view name) {
+  if (TProject* project = session_.Project()) return project->FileExists(name);
+  return !name.empty() && session_.Files().FileExists(name);
+}
+
+void TSession::TPictureFiles::LoadPicture(TStream& dest, std::string_view name) { session_.Files().LoadFile(dest, name); }
+
+uint32_t TSession::TPictureFiles::PictureSeed() {
+  TProject* project = session_.Project();
+  return project ? uint32_t(project->PictureKey) : 0;
 }
 
 TSession::~TSession() {
@@ -64,7 +80,7 @@ bool TSession::Open(TLaunchInfo launch) {
   // The screen of the project's size; the colour tables follow its depth. A size the display
   // cannot hold is a failed start with the display's message.
   try {
-    scene_host_.SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
+    screen_->OpenScreen(project_->ScreenWidth, project_->ScreenHeight);
     scene_globals_.BuildColorTables();
     SceneRoot().SetWidth(project_->ScreenWidth);
     SceneRoot().SetHeight(project_->ScreenHeight);
@@ -100,6 +116,18 @@ bool TSession::CheckStop() {
   return stop_ != TStopReason::None;
 }
 
+template <class F>
+void TSession::Guarded(F&& work) {
+  try {
+    work();
+  } catch (const EKovaError& e) {
+    // The player reports the failure and goes on with the next frame.
+    if (error_sink_) error_sink_(e.Message());
+  } catch (const std::bad_alloc&) {
+    if (error_sink_) error_sink_(MsgText(TMsg::OutOfMemory));
+  }
+}
+
 bool TSession::Step(int32_t delta) {
   main_.Check("TSession::Step");
   if (stop_ != TStopReason::None) return false;
@@ -112,7 +140,7 @@ bool TSession::Step(int32_t delta) {
   if (frame_input_) frame_input_(frame_number_);
   TKovaBaseList& scene = SceneRoot();
   scene.SetClock(clock_.GameClock, clock_.FrameDelta);
-  try {
+  Guarded([&] {
     scene.Process();
     // Without a project (a driver that started the interpreter itself) the interpreter steps alone.
     if (project_) {
@@ -120,21 +148,24 @@ bool TSession::Step(int32_t delta) {
     } else {
       interpreter_.Step();
     }
-  } catch (const EKovaError& e) {
-    // The player reports a failing command and goes on with the next frame.
-    if (error_sink_) error_sink_(e.Message());
-  } catch (const std::bad_alloc&) {
-    if (error_sink_) error_sink_(MsgText(TMsg::OutOfMemory));
-  }
-  try {
-    scene.Update();
-    scene.Draw();
-    scene.EndFrame();
-  } catch (const EKovaError& e) {
-    // The player reports a failing command and goes on with the next frame.
-    if (error_sink_) error_sink_(e.Message());
-  } catch (const std::bad_alloc&) {
-    if (error_sink_) error_sink_(MsgText(TMsg::OutOfMemory));
+  });
+  Guarded([&] { scene.Update(); });
+  // The game's save and load requests: a load holds this frame and the next two without
+  // drawing (the loaded scene is drawn whole in the third); the hold is set first, so a save
+  // that fails after the load does not undo it.
+  Guarded([&] {
+    if (!project_) return;
+    if (project_->PendingLoadSlot != -1) hold_frames_ = 3;
+    project_->ServeRequests();
+  });
+  if (hold_frames_ > 0) {
+    --hold_frames_;
+  } else {
+    Guarded([&] {
+      scene.Draw();
+      screen_->Present(scene);
+      scene.EndFrame();
+    });
   }
   if (CheckStop()) return false;
   ++clock_.UpdateCount;

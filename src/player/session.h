@@ -53,8 +53,10 @@ class TSession {
   // Frame gaps the real-time step drops instead of adding them to the game clock.
   static constexpr int64_t kLongestFrameGapMs = 3000;
 
-  // `services` (and what it points to) must outlive the session.
-  explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {});
+  // `services` (and what it points to) must outlive the session. `screen` is the scene's host (the
+  // player window's screen), not owned; nullptr: the session's own headless screen (SceneHost).
+  explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {},
+                    TSceneHost* screen = nullptr);
   ~TSession();
   TSession(const TSession&) = delete;
   TSession& operator=(const TSession&) = delete;
@@ -102,15 +104,19 @@ class TSession {
   TDebugLog& Log() { return log_; }
   TMailbox& Mailbox() { return mailbox_; }
   TScriptHost& Host() { return host_; }
+  // Frame steps still to pass without drawing (after a game load).
+  int32_t HoldFrames() const { return hold_frames_; }
   // Connects the scene (the component system's root container): the script host and the event
   // queue find components through it. nullptr: no scene.
   void SetScene(TScenePort* scene) {
     host_.SetScene(scene);
     events_.SetRoot(&host_.Scene());
   }
-  // The session's own scene: the root container, drawn into the headless screen's back buffer of
-  // the project's size. It answers the script host's scene and input ports from construction on.
+  // The session's own scene: the root container, drawn into the screen's back buffer of the
+  // project's size (the host's, or the headless one's). It answers the script host's scene and
+  // input ports from construction on.
   TKovaBaseList& SceneRoot() { return scene_globals_.Root(); }
+  // The headless screen (unused when the session was given a host of its own).
   THeadlessSceneHost& SceneHost() { return scene_host_; }
   // The glyph cache of the scene's text, over the platform's outline fonts.
   TFontPixelManager& GlyphCache() { return glyph_cache_; }
@@ -137,10 +143,26 @@ class TSession {
     bool& close_posted_;
   };
 
+  // The image cache reads the game's pictures: the project's file test (the file manager's before
+  // a project is open), the file manager and the project's picture seed.
+  class TPictureFiles : public IPictureSource {
+   public:
+    explicit TPictureFiles(TSession& session) : session_(session) {}
+    bool PictureExists(std::string_view name) override;
+    void LoadPicture(TStream& dest, std::string_view name) override;
+    uint32_t PictureSeed() override;
+
+   private:
+    TSession& session_;
+  };
+
   double FrameDate() const;
   void Finish(TStopReason reason, std::string message = {});
   // Stops the session when the script stopped or a close was asked for.
   bool CheckStop();
+  // Runs a part of the frame step; its error goes to the error sink and the step goes on.
+  template <class F>
+  void Guarded(F&& work);
 
   TMainThread main_;
   bool close_posted_ = false;
@@ -162,10 +184,14 @@ class TSession {
   TFontPixelManager glyph_cache_{text_font_};
   // The scene: freed before the queue and the interpreter it fills.
   THeadlessSceneHost scene_host_;
-  TEngineGlobals scene_globals_{&scene_host_};
+  TSceneHost* screen_;
+  TEngineGlobals scene_globals_;
   TSceneServices scene_{scene_globals_.Root()};
+  TPictureFiles picture_files_{*this};
   std::function<void(int64_t)> frame_input_;
   int64_t frame_number_ = 0;
+  // Frame steps still to pass without drawing after a game load.
+  int32_t hold_frames_ = 0;
   std::unique_ptr<TProject> project_;
   TStopReason stop_ = TStopReason::None;
   std::string stop_message_;

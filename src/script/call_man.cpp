@@ -236,7 +236,9 @@ bool TCallMan::HoldsEvents() const {
   return page_ && pc_ >= 0 && pc_ < page_->Count() && entered_ && page_->Command(pc_)->HoldsEvents();
 }
 
-void TCallMan::ExecuteCommand() {
+void TCallMan::ExecuteCommand() { Turn(); }
+
+inline void TCallMan::Turn() {
   allow_ = false;
   TPage* const page = page_;
   const int32_t pc = pc_;
@@ -250,22 +252,32 @@ void TCallMan::ExecuteCommand() {
                      command->Line));
     last_traced_ = command;
   }
+  // A command whose answers are settled is not asked again; any other is asked each turn, in
+  // this order.
+  const uint8_t settled = command->SettledFlags();
   if (!entered_) {
-    if (command->GetSkip()) {
+    if (settled ? (settled & TCommand::kTurnSkip) : command->GetSkip()) {
       ++pc_;
       return;
     }
-    try {
-      command->Prepare(*this);
-    } catch (...) {
-      // A command that cannot be prepared is passed over, so the next one runs normally.
-      if (page_ == page && pc_ == pc) ++pc_;
-      throw;
+    if (!settled || (settled & TCommand::kTurnPrepare)) {
+      try {
+        command->Prepare(*this);
+      } catch (...) {
+        // A command that cannot be prepared is passed over, so the next one runs normally.
+        if (page_ == page && pc_ == pc) ++pc_;
+        throw;
+      }
     }
     entered_ = 1;
   }
-  running_ = command->GetRunNext() ? 1 : 0;
-  allow_ = command->AllowsEvents();
+  if (settled) {
+    running_ = (settled & TCommand::kTurnRunNext) ? 1 : 0;
+    allow_ = (settled & TCommand::kTurnAllows) != 0;
+  } else {
+    running_ = command->GetRunNext() ? 1 : 0;
+    allow_ = command->AllowsEvents();
+  }
   try {
     command->Execute(*this, page_, pc_);
   } catch (...) {
@@ -277,7 +289,9 @@ void TCallMan::ExecuteCommand() {
   if (page_ != page || pc_ != pc) entered_ = 0;
 }
 
-int32_t TCallMan::Run() {
+int32_t TCallMan::Run() { return RunTurn(); }
+
+inline int32_t TCallMan::RunTurn() {
   if (!page_) {
     // A page of a frame that could not be restored leaves no page with frames still on the
     // stack: those frames return in turn.
@@ -286,7 +300,7 @@ int32_t TCallMan::Run() {
     allow_ = false;
     return ReturnFromPage();
   }
-  ExecuteCommand();
+  Turn();
   const int32_t r = allow_ ? 2 : 0;
   if (page_) return r;
   if (stack_.Count() == 0) {
@@ -317,8 +331,24 @@ int32_t TCallMan::ReturnFromPage() {
   return allow_ ? 2 : -1;
 }
 
+// Pushes a frame that returns to the current place, keeping the entered command's state.
+void TCallMan::PushCurrentPlace() {
+  TStack& frame = PushFrame();
+  frame.PageName = page_ ? page_->Name : std::string();
+  frame.PC = pc_;
+  frame.Entered = entered_;
+  frame.Args = args_;
+  frame.Sender = sender_;
+  frame.Running = running_;
+  if (page_ && pc_ >= 0 && pc_ < page_->Count() && entered_) {
+    auto state = std::make_unique<TMemoryStream>();
+    page_->Command(pc_)->SaveState(*state);
+    if (state->Size() > 0) frame.State = std::move(state);
+  }
+}
+
 int32_t TCallMan::DispatchEvent(int32_t level) {
-  if (!queue_ || HoldsEvents()) return 0;
+  if (!queue_ || queue_->Count() == 0 || HoldsEvents()) return 0;
   TTimerData* event = queue_->NextWaiting();
   if (!event) return 0;
   std::string handler = event->Handler;
@@ -334,18 +364,7 @@ int32_t TCallMan::DispatchEvent(int32_t level) {
     queue_->Remove(event);
     throw;
   }
-  TStack& frame = PushFrame();
-  frame.PageName = page_ ? page_->Name : std::string();
-  frame.PC = pc_;
-  frame.Entered = entered_;
-  frame.Args = args_;
-  frame.Sender = sender_;
-  frame.Running = running_;
-  if (page_ && pc_ >= 0 && pc_ < page_->Count() && entered_) {
-    auto state = std::make_unique<TMemoryStream>();
-    page_->Command(pc_)->SaveState(*state);
-    if (state->Size() > 0) frame.State = std::move(state);
-  }
+  PushCurrentPlace();
   page_ = target;
   pc_ = 0;
   if (!label.empty()) {
@@ -385,14 +404,14 @@ bool TCallMan::Step() {
     auto stayed = [&] { return page_ == page_before && pc_ == pc_before; };
     switch (state_) {
       case 0:
-        if (DispatchEvent(1) == 0) {
-          Run();
+        if (!queue_ || queue_->Count() == 0 || DispatchEvent(1) == 0) {
+          RunTurn();
           // A command that stays where it is ends the frame's work (it runs again next frame).
           if (state_ == 0 && stayed()) running_ = 0;
         }
         break;
       case 1: {
-        const int32_t r = Run();
+        const int32_t r = RunTurn();
         if (r == 1) {
           if (queue_) queue_->RemoveLevel(1);
           state_ = 0;
@@ -419,7 +438,7 @@ bool TCallMan::Step() {
         break;
       }
       case 3: {
-        const int32_t r = Run();
+        const int32_t r = RunTurn();
         if (r == 1 || r == -1) {
           --level_;
           if (queue_) queue_->RemoveLevel(level_);
@@ -558,6 +577,17 @@ void TCallMan::LoadFromStream(TStream& stream, int32_t version) {
   for (auto& f : section.Frames) stack_.Push() = std::move(*f);
   level_ = section.Level;
   if (entered_ && has_command) page_->Command(pc_)->LoadState(stream);
+}
+
+void TCallMan::CallResumePage(std::string_view name, int32_t index) {
+  // The page is loaded before the frame is pushed: a page that cannot be loaded leaves no frame.
+  TPage* target = FetchPage(name);
+  // The waiting command's state goes with the frame: the resume page's own calls may push the
+  // loaded page out of the cache, and the command is then rebuilt from that state.
+  if (page_) PushCurrentPlace();
+  page_ = target;
+  pc_ = index > 0 ? index : 0;
+  entered_ = 0;
 }
 
 }  // namespace kova

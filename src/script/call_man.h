@@ -187,6 +187,11 @@ class TCallMan {
   // Reads the section; the level only from data version 116 (else 2). A truncated or
   // inconsistent section raises.
   void LoadFromStream(TStream& stream, int32_t version);
+  // After a load: runs the page `name` first, from command `index` (when above 0), and returns
+  // into the loaded state when it ends. The loaded place (with its arguments, sender and the
+  // entered command's state) goes into a call frame when there is a current page. A page that
+  // cannot be loaded raises and changes nothing.
+  void CallResumePage(std::string_view name, int32_t index);
 
  private:
   void TrimCache();
@@ -198,8 +203,12 @@ class TCallMan {
   // True (and OutOfTime) once the step that began at `start` has spent its budget.
   [[gnu::noinline, gnu::cold]] bool BudgetSpent(uint32_t start);
   static constexpr uint32_t kBudgetStride = 1024;
+  void PushCurrentPlace();
   // Restores the frame just popped after a page ended; returns Run's result.
   int32_t ReturnFromPage();
+  // The bodies of ExecuteCommand and Run, which the step runs in its own loop.
+  void Turn();
+  int32_t RunTurn();
 
   TParamCollection& store_;
   std::vector<std::unique_ptr<TPage>> cache_;

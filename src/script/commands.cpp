@@ -20,6 +20,16 @@ void TCommand::LoadFromStream(TStream& stream) {
 
 void TCommand::Execute(TCallMan& /*callman*/, TPage*& /*page*/, int32_t& pc) { ++pc; }
 
+void TCommand::Settle() {
+  const uint8_t traits = Traits();
+  if (!(traits & kFixedFlags)) {
+    settled_ = 0;
+    return;
+  }
+  settled_ = kTurnSettled | (GetSkip() ? kTurnSkip : 0) | (GetRunNext() ? kTurnRunNext : 0) |
+             (AllowsEvents() ? kTurnAllows : 0) | (traits & kNoPrepare ? 0 : kTurnPrepare);
+}
+
 int32_t TCommand::ReadStateTag(TStream& stream) {
   const int64_t start = stream.GetPosition();
   char tag[7];
@@ -46,16 +56,6 @@ std::unique_ptr<TKovaParser> ReadNewExpr(TStream& stream) {
   auto expr = std::make_unique<TKovaParser>();
   expr->LoadFromStream(stream);
   return expr;
-}
-
-TCustomParam* EvalExpr(TKovaParser& expr, TCallMan& callman) {
-  expr.Execute(callman.Store());
-  return expr.Result();
-}
-
-bool EvalCondition(TKovaParser& expr, TCallMan& callman) {
-  const TCustomParam* r = EvalExpr(expr, callman);
-  return r && r->GetFlag();
 }
 
 bool EvalFlag(TKovaParser& expr, TCallMan& callman, bool def) {

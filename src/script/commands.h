@@ -11,6 +11,8 @@
 
 #include "core/stream.h"
 #include "core/vocabulary.h"
+#include "script/call_man.h"
+#include "script/parser.h"
 
 namespace kova {
 
@@ -32,7 +34,10 @@ class TCommand {
   virtual bool GetRunNext() const { return RunNext != 0; }
   // Set: the command is stepped over without being prepared or executed.
   virtual bool GetSkip() const { return Skip != 0; }
-  virtual void SetSkip(bool value) { Skip = value ? 1 : 0; }
+  virtual void SetSkip(bool value) {
+    Skip = value ? 1 : 0;
+    if (settled_) Settle();
+  }
   // True keeps queued events waiting while this command is the current, entered command.
   virtual bool HoldsEvents() const { return false; }
   virtual bool IsLabel(std::string_view /*name*/) const { return false; }
@@ -54,6 +59,21 @@ class TCommand {
   // True lets queued events be dispatched while this command waits.
   virtual bool AllowsEvents() const { return false; }
 
+  // What a command's class promises the interpreter (bits of TCommandTraits): kFixedFlags, that
+  // GetSkip, GetRunNext and AllowsEvents always give the same answers for this command once it
+  // has read its record; kNoPrepare, that Prepare does nothing. The base promises nothing.
+  virtual uint8_t Traits() const { return 0; }
+  enum TCommandTraits : uint8_t { kFixedFlags = 1, kNoPrepare = 2 };
+
+  // The interpreter's view of the command on each turn (bits of TTurnFlags). A command whose
+  // flags are fixed answers from what Settle read when its page added it; any other is asked.
+  enum TTurnFlags : uint8_t { kTurnSkip = 1, kTurnRunNext = 2, kTurnAllows = 4, kTurnPrepare = 8, kTurnSettled = 16 };
+  // Reads the fixed answers once (a page calls it for each command it has read).
+  void Settle();
+  // kTurnSkip, kTurnRunNext, kTurnAllows and kTurnPrepare as settled; 0 when the command is to be
+  // asked (GetSkip before Prepare, GetRunNext and AllowsEvents after it).
+  uint8_t SettledFlags() const { return settled_; }
+
   // Reads a 7-byte state tag: "kova" and three digits give their number (100 for "kova100");
   // anything else puts the stream back where it was and gives 0.
   static int32_t ReadStateTag(TStream& stream);
@@ -62,6 +82,8 @@ class TCommand {
 
   TPage& Page() const { return *page_; }
 
+  // The base record. Code that changes RunNext or Skip of a settled command calls Settle again
+  // (SetSkip does).
   uint8_t RunNext = 0;
   uint8_t Skip = 0;
   int32_t Line = 0;
@@ -69,6 +91,7 @@ class TCommand {
 
  private:
   TPage* page_;
+  uint8_t settled_ = 0;
 };
 
 // A command with run-time behaviour of its own; no changes to the base.
@@ -88,9 +111,16 @@ void ReadExpr(TStream& stream, TKovaParser& expr);
 std::unique_ptr<TKovaParser> ReadNewExpr(TStream& stream);
 // Evaluates the expression against the interpreter's variable store; its result, or nullptr when
 // it gives none.
-TCustomParam* EvalExpr(TKovaParser& expr, TCallMan& callman);
+inline TCustomParam* EvalExpr(TKovaParser& expr, TCallMan& callman) {
+  expr.Execute(callman.Store());
+  return expr.Result();
+}
 // True when the expression gives a result whose flag value is true.
-bool EvalCondition(TKovaParser& expr, TCallMan& callman);
+inline bool EvalCondition(TKovaParser& expr, TCallMan& callman) {
+  const TCustomParam* r = EvalExpr(expr, callman);
+  if (r && r->PlainType() == PT_BOOL) return static_cast<const TParamFlag*>(r)->First() != 0;
+  return r && r->GetFlag();
+}
 // The result converted, or the default when the expression gives none.
 bool EvalFlag(TKovaParser& expr, TCallMan& callman, bool def);
 int32_t EvalInt(TKovaParser& expr, TCallMan& callman, int32_t def);

@@ -17,6 +17,7 @@ namespace kova {
 class TComIf : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::If; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -33,6 +34,7 @@ class TComElseif : public TComIf {
 class TComElse : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::Else; }
   bool GetRunNext() const override { return true; }
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -41,6 +43,7 @@ class TComElse : public TCommand {
 class TComLabel : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::Label; }
   bool IsLabel(std::string_view name) const override { return name == Text; }
   void LoadFromStream(TStream& stream) override;
@@ -60,6 +63,7 @@ class TComComment : public TComLabel {
 class TComJump : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::Jump; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -71,6 +75,7 @@ class TComJump : public TCommand {
 class TComCall : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::Call; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -84,6 +89,7 @@ class TComCall : public TCommand {
 class TComExit : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::Exit; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -110,6 +116,7 @@ class TComContinue : public TComBreak {
 class TComWait : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags; }
   TCommandKind ComType() const override { return TCommandKind::Wait; }
   bool HoldsEvents() const override { return Hold != 0; }
   bool AllowsEvents() const override { return true; }
@@ -131,6 +138,7 @@ class TComWait : public TCommand {
 class TComWhile : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::While; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -141,6 +149,7 @@ class TComWhile : public TCommand {
 class TComWhileInit : public TComRuntime {
  public:
   using TComRuntime::TComRuntime;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::WhileInit; }
   bool GetRunNext() const override { return true; }
   void LoadFromStream(TStream& stream) override;
@@ -161,6 +170,7 @@ class TComWhileLoop : public TComWhileInit {
 class TComDoEvent : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::DoEvent; }
   bool GetRunNext() const override { return false; }
   bool AllowsEvents() const override { return true; }

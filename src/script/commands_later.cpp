@@ -5,6 +5,7 @@
 #include "script/commands_var.h"
 #include "script/page.h"
 #include "script/params.h"
+#include "script/project.h"
 #include "script/script_host.h"
 
 namespace kova {
@@ -23,6 +24,11 @@ void TComComponent::LoadFromStream(TStream& stream) {
   for (int32_t id = 0; id < kPropIdCount; ++id) {
     if (Page().HasProp(type, id)) props_[static_cast<size_t>(id)] = ReadNewExpr(stream);
   }
+}
+
+void TComComponent::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
+  ++pc;
+  callman.Host().Scene().RunComponentCommand(*this, callman);
 }
 
 void TComCabinet::LoadFromStream(TStream& stream) {
@@ -147,6 +153,19 @@ void TComFlip::LoadFromStream(TStream& stream) {
 }
 
 // ---- Game save and load ----
+
+void TComGameSave::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
+  ++pc;
+  const int32_t slot = EvalInt(Slot, callman, 0);
+  std::string caption = EvalStr(Caption, callman, "");
+  if (TProject* project = callman.Host().Project()) project->RequestSave(slot, ResumePage, std::move(caption), ResumeIndex);
+}
+
+void TComGameLoad::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
+  ++pc;
+  const int32_t slot = EvalInt(Slot, callman, 0);
+  if (TProject* project = callman.Host().Project()) project->RequestLoad(slot);
+}
 
 void TComGameSave::LoadFromStream(TStream& stream) {
   TCommand::LoadFromStream(stream);

@@ -1,6 +1,7 @@
-// The variable and control commands: Calc, VarNew and VarDel run here; the property, deletion,
-// menu, restart, history and read-mark commands read their records here and get their behaviour
-// with the scene (Terminate already sets the stop flag and closes the main window).
+// The variable, property and control commands: Calc, VarNew, VarDel; GetProp, SetProp, ObjDel and
+// MenuClose on the scene's components (a name no component holds makes them do nothing, MenuClose
+// waits for its menu); PCReset and Reset restart the interpreter; ClrHist and ClrRead empty the
+// history and the read marks; Terminate sets the stop flag and closes the main window.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@ namespace kova {
 class TComCalc : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::Calc; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -23,6 +25,7 @@ class TComCalc : public TCommand {
 class TComVarNew : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::VarNew; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -35,6 +38,7 @@ class TComVarNew : public TCommand {
 class TComVarDel : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::VarDel; }
   void LoadFromStream(TStream& stream) override;
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
@@ -46,6 +50,7 @@ class TComGetProp : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::GetProp; }
   void LoadFromStream(TStream& stream) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   TKovaParser CompoName;
   TKovaParser PropId;
   std::string VarName;
@@ -56,6 +61,7 @@ class TComSetProp : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::SetProp; }
   void LoadFromStream(TStream& stream) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   TKovaParser CompoName;
   TKovaParser PropId;
   TKovaParser Value;
@@ -67,6 +73,7 @@ class TComObjDel : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::ObjDel; }
   void LoadFromStream(TStream& stream) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   TKovaParser CompoName;
 };
 
@@ -74,6 +81,7 @@ class TComMenuClose : public TComObjDel {
  public:
   using TComObjDel::TComObjDel;
   TCommandKind ComType() const override { return TCommandKind::MenuClose; }
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };
 
 class TComPCReset : public TCommand {
@@ -81,6 +89,10 @@ class TComPCReset : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::PCReset; }
   void LoadFromStream(TStream& stream) override;
+  // With the reset-all flag: every frame is abandoned and the interpreter starts on the page. Without
+  // it: the main flow under the running event handler continues on the page when the handler
+  // returns (in the main flow itself, the page is entered at once).
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   std::string PageName;
   int32_t Target = 0;
   uint8_t ResetAll = 0;
@@ -90,12 +102,14 @@ class TComReset : public TComPCReset {
  public:
   using TComPCReset::TComPCReset;
   TCommandKind ComType() const override { return TCommandKind::Reset; }
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };
 
 // Sets the script stop flag and asks the main window to close; pc stays.
 class TComTerminate : public TCommand {
  public:
   using TCommand::TCommand;
+  uint8_t Traits() const override { return kFixedFlags | kNoPrepare; }
   TCommandKind ComType() const override { return TCommandKind::Terminate; }
   void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };
@@ -104,12 +118,14 @@ class TComClrHist : public TCommand {
  public:
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::ClrHist; }
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };
 
 class TComClrRead : public TCommand {
  public:
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::ClrRead; }
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };
 
 }  // namespace kova

@@ -60,7 +60,10 @@ TCommand* TComList::GetItem(int32_t i) const {
   return items_[static_cast<size_t>(i)].get();
 }
 
-void TComList::Add(std::unique_ptr<TCommand> command) { items_.push_back(std::move(command)); }
+void TComList::Add(std::unique_ptr<TCommand> command) {
+  command->Settle();
+  items_.push_back(std::move(command));
+}
 
 void TComList::Clear() { items_.clear(); }
 

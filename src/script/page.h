@@ -43,6 +43,7 @@ class TComList {
   TCommand* GetItem(int32_t i) const;
   // Unchecked access for the interpreter, which tests the range itself.
   TCommand* operator[](int32_t i) const { return items_[static_cast<size_t>(i)].get(); }
+  // Appends a command that has read its record (and settles what it answers the interpreter).
   void Add(std::unique_ptr<TCommand> command);
   void Clear();
   ~TComList();

@@ -88,20 +88,26 @@ void TParamCollectionItem::SetName(std::string_view name) {
   if (TParamCollection* store = StoreOf(*this)) store->Touch();
 }
 
+// A new value object makes the store's remembered lookups stale, as they may keep the value too.
+void TParamCollectionItem::ReplaceValue(std::unique_ptr<TCustomParam> value) {
+  value_ = std::move(value);
+  if (TParamCollection* store = StoreOf(*this)) store->Touch();
+}
+
 void TParamCollectionItem::SetValue(std::unique_ptr<TCustomParam> value) {
-  if (value) value_ = std::move(value);
+  if (value) ReplaceValue(std::move(value));
 }
 
 void TParamCollectionItem::SetSystem(TParamCollection& store, int32_t id) {
   auto value = std::make_unique<TParamSystem>(store, id);
   SetName(SysVarName(id));
-  value_ = std::move(value);
+  ReplaceValue(std::move(value));
 }
 
 void TParamCollectionItem::SetType(int32_t type_code) {
   std::unique_ptr<TCustomParam> value = CreateParamByType(type_code);
   if (!value) Raise<EScriptError>(TMsg::ParamBadTypeCode, type_code);
-  value_ = std::move(value);
+  ReplaceValue(std::move(value));
 }
 
 bool TParamCollectionItem::IsSystem() const { return dynamic_cast<const TParamSystem*>(value_.get()) != nullptr; }
@@ -180,16 +186,6 @@ TParamCollectionItem* TParamCollection::FindParam(std::string_view name) const {
     }
   }
   return remembered;
-}
-
-TParamCollectionItem* TParamCollection::FindParamSlow(std::string_view name, TNameCache& cache) const {
-  TParamCollectionItem* item = FindParam(name);
-  cache.store = this;
-  cache.stamp = stamp_;
-  cache.depth = CurrentDepth;
-  cache.item = item;
-  cache.name.assign(name);
-  return item;
 }
 
 int32_t TParamCollection::IndexOf(std::string_view name) const {

@@ -36,7 +36,7 @@ class TParamCollectionItem : public THashCollectionItem {
   std::string ClassName() const override { return "TParamCollectionItem"; }
 
   TCustomParam& Value() const { return *value_; }
-  // Replaces the value (never null).
+  // Replaces the value (never null). A new value object changes the store's Stamp.
   void SetValue(std::unique_ptr<TCustomParam> value);
 
   // The scope fields. Code that changes FrameDepth or LocalFlag of an item that already has its
@@ -100,6 +100,7 @@ class TParamCollectionItem : public THashCollectionItem {
 
  private:
   friend class TParamVar;
+  void ReplaceValue(std::unique_ptr<TCustomParam> value);
   std::unique_ptr<TCustomParam> value_;
   TParamVar* refs_ = nullptr;  // references bound to this item; unbound when it goes
 };
@@ -141,17 +142,13 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   TParamCollectionItem* FindParam(std::string_view name) const;
   // Name lookups of the base collection follow the same scoping rules.
   TParamCollectionItem* FindItem(std::string_view name) const { return FindParam(name); }
-  // The same through a cache that the caller keeps (compiled expressions keep one per operand):
-  // a repeated lookup costs a comparison while no variable was named, renamed or freed and the
-  // current depth is unchanged.
-  TParamCollectionItem* FindParam(std::string_view name, TNameCache& cache) const {
-    if (cache.stamp == stamp_ && cache.store == this && cache.depth == CurrentDepth && cache.name == name) {
-      return cache.item;
-    }
-    return FindParamSlow(name, cache);
-  }
-  // Marks every remembered lookup as stale (called on each naming and freeing of an item).
+  // Marks every remembered lookup as stale (called on each naming and freeing of an item and each
+  // new value object of an item).
   void Touch() { ++stamp_; }
+  // Changes with every Touch: a lookup by name that was made at the same stamp and the same
+  // CurrentDepth still gives the same item, and the item still holds the same value object
+  // (compiled expressions keep both while it holds).
+  uint64_t Stamp() const { return stamp_; }
   int32_t IndexOf(std::string_view name) const override;
   // For declarations: with local set, a local of the current depth; else a non-local; of several,
   // the one named most recently.
@@ -187,7 +184,6 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   void LoadStatus(TStream& stream, int32_t version);
 
  private:
-  TParamCollectionItem* FindParamSlow(std::string_view name, TNameCache& cache) const;
   void RegisterSystemVariables();
   void SaveItems(TStream& stream, bool status) const;
   void LoadItems(TStream& stream, bool replace_game, int32_t version);
@@ -195,7 +191,7 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   // The host given, or the store's own when none was.
   std::unique_ptr<TScriptHost> own_host_;
   TScriptHost* host_;
-  // Counts the namings and freeings; a cache remembers the store and the count it was made at.
+  // Counts the namings and freeings (see Stamp).
   uint64_t stamp_ = 1;
 };
 

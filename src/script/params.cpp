@@ -1,6 +1,7 @@
 #include "script/params.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <typeinfo>
 
 #include "core/sjis.h"
@@ -59,6 +60,14 @@ template <> struct From<std::string> {
   static std::string Flag(bool v) { return std::string(FlagToScriptStr(v)); }
   static std::string Str(std::string_view v) { return std::string(v); }
 };
+
+// Stores text converted to the element type; a string element takes the bytes into the storage
+// it already has (the text may be that element itself).
+template <class T>
+inline void StoreStr(T& dst, std::string_view v) {
+  dst = From<T>::Str(v);
+}
+inline void StoreStr(std::string& dst, std::string_view v) { dst.assign(v.data(), v.size()); }
 
 // ---- element stream forms ----
 
@@ -218,7 +227,19 @@ void TTypedParam<T, kCode>::SetFloat(long double v) { ResetDims(); items_[0] = F
 template <class T, int32_t kCode>
 void TTypedParam<T, kCode>::SetInt(int32_t v) { ResetDims(); items_[0] = From<T>::Int(v); }
 template <class T, int32_t kCode>
-void TTypedParam<T, kCode>::SetStr(std::string_view v) { ResetDims(); items_[0] = From<T>::Str(v); }
+void TTypedParam<T, kCode>::SetStr(std::string_view v) {
+  if constexpr (std::is_same_v<T, std::string>) {
+    // The text may be one of this value's own elements, which dropping the dimensions frees.
+    if (!dims_.empty()) {
+      std::string copy(v);
+      ResetDims();
+      items_[0] = std::move(copy);
+      return;
+    }
+  }
+  ResetDims();
+  StoreStr(items_[0], v);
+}
 
 #define KOVA_AT(i) items_[static_cast<size_t>(i)]
 template <class T, int32_t kCode>
@@ -236,7 +257,7 @@ void TTypedParam<T, kCode>::SetFlagAt(int32_t i, bool v) { CheckIndex(i); KOVA_A
 template <class T, int32_t kCode>
 std::string TTypedParam<T, kCode>::GetStrAt(int32_t i) const { CheckIndex(i); return ToStr(KOVA_AT(i)); }
 template <class T, int32_t kCode>
-void TTypedParam<T, kCode>::SetStrAt(int32_t i, std::string_view v) { CheckIndex(i); KOVA_AT(i) = From<T>::Str(v); }
+void TTypedParam<T, kCode>::SetStrAt(int32_t i, std::string_view v) { CheckIndex(i); StoreStr(KOVA_AT(i), v); }
 #undef KOVA_AT
 
 template <class T, int32_t kCode>

@@ -20,16 +20,6 @@ class TParamCollectionItem;
 class TParamCollection;
 class TParamVar;
 
-// A remembered variable lookup (TParamCollection::FindParam): valid while the store's names and
-// the current depth are as they were when it was made.
-struct TNameCache {
-  const TParamCollection* store = nullptr;
-  uint64_t stamp = 0;
-  int32_t depth = 0;
-  TParamCollectionItem* item = nullptr;
-  std::string name;
-};
-
 // The most elements one value may hold; larger dimension products raise the dimension error.
 inline constexpr int64_t kMaxParamElements = int64_t(1) << 24;
 
@@ -102,11 +92,17 @@ class TCustomParam {
   virtual const TParamVar* AsVar() const { return nullptr; }
   virtual const std::string* StrRef() const { return nullptr; }
   virtual const std::string* StrRefAt(int32_t) const { return nullptr; }
+  // The type code (PT_INT .. PT_STR) of a value that holds its own elements (TParamInt,
+  // TParamFloat, TParamFlag, TParamStr); 0 for references, system variables and the base class.
+  // The expression engine reads and writes such values directly (TTypedParam::First, SetFirst).
+  int32_t PlainType() const { return plain_type_; }
 
   bool HasDims() const { return !dims_.empty(); }
   const std::vector<int32_t>& DimList() const { return dims_; }
 
  protected:
+  explicit TCustomParam(int32_t plain_type) : plain_type_(static_cast<uint8_t>(plain_type)) {}
+
   // Raises the index error unless 0 <= i < Count().
   void CheckIndex(int32_t i) const;
   // Validates sizes; returns their product.
@@ -116,13 +112,16 @@ class TCustomParam {
   static std::vector<int32_t> LoadDims(TStream& stream);
 
   std::vector<int32_t> dims_;
+
+ private:
+  uint8_t plain_type_ = 0;
 };
 
 // A typed array of element type T (int32_t, long double, uint8_t flags, std::string).
 template <class T, int32_t kCode>
 class TTypedParam : public TCustomParam {
  public:
-  TTypedParam() : items_(1) {}
+  TTypedParam() : TCustomParam(kCode), items_(1) {}
 
   int32_t Count() const final { return static_cast<int32_t>(items_.size()); }
   void SetCount(int32_t n) final;
@@ -155,6 +154,16 @@ class TTypedParam : public TCustomParam {
   // Direct element access for the engine's own fast paths.
   const std::vector<T>& Items() const { return items_; }
   std::vector<T>& Items() { return items_; }
+  // Element 0 as stored: what the scalar getter of the own type reads.
+  const T& First() const { return items_[0]; }
+  // What the scalar setter of the own type does: drops the dimension list, then element 0 is
+  // returned for the caller to store into.
+  T& SetFirst() {
+    if (!dims_.empty()) TTypedParam::ResetDims();
+    return items_[0];
+  }
+  // True for a value of one element and no dimension list (a plain scalar).
+  bool IsScalar() const { return dims_.empty() && items_.size() == 1; }
 
  protected:
   std::vector<T> items_;
@@ -202,9 +211,6 @@ class TParamVar final : public TCustomParam {
   std::string VarName;
   uint8_t RefFlag = 0;
   int32_t ElementIndex = 0;
-  // The expression engine's remembered lookup of VarName.
-  TNameCache LookupCache;
-
   TParamCollectionItem* BoundItem() const { return bound_; }
   void Bind(TParamCollectionItem* item);
   void Unbind() noexcept;

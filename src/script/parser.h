@@ -16,28 +16,10 @@ namespace kova {
 
 class TParamCollection;
 class TParamCollectionItem;
-class TTempScope;
 
 // The names of temporaries begin with this.
 inline constexpr std::string_view kTempPrefix = "____";
 inline bool IsTempName(std::string_view name) { return name.substr(0, 4) == kTempPrefix; }
-
-// What one evaluation works in: the store and the evaluation's own temporaries, which are looked
-// up before the store, so that an evaluation nested in another (from inside a system function,
-// say) never sees or frees the outer one's temporaries.
-class TExprContext {
- public:
-  TExprContext(TParamCollection& store, TTempScope& temps) : store_(store), temps_(temps) {}
-  TParamCollection& Store() const { return store_; }
-  TTempScope& Temps() const { return temps_; }
-  // The temporary, else the store's visible variable of that name; nullptr when none. The cache
-  // remembers store lookups.
-  TParamCollectionItem* Resolve(std::string_view name, TNameCache& cache) const;
-
- private:
-  TParamCollection& store_;
-  TTempScope& temps_;
-};
 
 class TOpeData {
  public:
@@ -46,24 +28,19 @@ class TOpeData {
   uint8_t FuncId = 0;
   std::vector<std::unique_ptr<TCustomParam>> Operands;
 
-  // Binds the operands, creates the destination when it is a missing temporary, calculates, and
-  // unbinds the operands again (also when an error ends the operation).
-  void Execute(TExprContext& context);
-  void Calculate(TExprContext& context, TParamCollectionItem& dest);
   // Copies code, destination and function id; constants are copied by their scalar value, every
   // other operand becomes a new unbound reference of the same name.
   void Assign(const TOpeData& source);
   void SaveToStream(TStream& stream) const;
   // Raises EReadError for a truncated record or a count larger than the bytes left.
   void LoadFromStream(TStream& stream);
-
- private:
-  // The type code a new temporary destination takes.
-  int32_t TempType() const;
-
-  TNameCache dest_cache_;
 };
 
+// A compiled expression. The operations are read (LoadFromStream, Assign) or built (AddOp) before
+// they are evaluated: the first evaluation afterwards compiles them into a form that remembers
+// what each name resolved to in the store (looked up again only when the store's names or its
+// current depth have changed since) and gives every temporary a storage slot of its own that
+// later evaluations reuse. Code that changes an operation's fields afterwards calls Changed().
 class TKovaParser {
  public:
   TKovaParser();
@@ -78,21 +55,32 @@ class TKovaParser {
   void Assign(const TKovaParser& source);
   void SaveToStream(TStream& stream) const;
   void LoadFromStream(TStream& stream);
+  // Drops the compiled form (the next evaluation compiles the operations again).
+  void Changed();
 
   // Evaluates against the store. An error raised by an operation ends the evaluation silently
   // (later operations do not run). Afterwards Result() holds a copy of "____arg" when the last
   // operation assigns it and it exists, else nullptr; a "____arg" of type 0 raises
-  // "____arg:不正な変数です" to the caller.
+  // "____arg:不正な変数です" to the caller. Temporaries belong to one evaluation: an evaluation
+  // nested in another (from inside a system function, say, even of this same expression) never
+  // sees or changes the outer one's.
   void Execute(TParamCollection& store);
-  TCustomParam* Result() const { return result_.get(); }
+  TCustomParam* Result() const { return has_result_ ? result_.get() : nullptr; }
+
+  struct TPlan;
+  class TTempSlots;
 
  private:
-  void Evaluate(TExprContext& context);
+  void Evaluate(TParamCollection& store, TTempSlots& temps);
+  // Compiles the operations first, or evaluates from inside an evaluation of this expression.
+  void ExecuteAside(TParamCollection& store);
 
   std::vector<std::unique_ptr<TOpeData>> ops_;
+  std::unique_ptr<TPlan> plan_;  // the compiled form; null until the next evaluation
+  // The result's storage, kept and reused while the results' types agree; Result() is it while
+  // has_result_ is set.
   std::unique_ptr<TCustomParam> result_;
-  std::unique_ptr<TCustomParam> spare_result_;  // last result's storage, reused when types agree
-  std::unique_ptr<TTempScope> temps_;           // reused across evaluations
+  bool has_result_ = false;
   bool running_ = false;
 };
 

@@ -17,9 +17,14 @@
 #include "core/utils.h"
 #include "platform/dialogs.h"
 #include "platform/dirs.h"
+#include "platform/instance.h"
 #include "platform/optical_drives.h"
+#include "platform/text_codec.h"
 #include "script/call_man.h"
+#include "script/db_manager.h"
+#include "script/history_port.h"
 #include "script/param_collection.h"
+#include "script/scene_port.h"
 #include "script/script_host.h"
 
 namespace kova {
@@ -145,13 +150,46 @@ bool StartsWithText(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && SjisSameText(s.substr(0, prefix.size()), prefix);
 }
 
+// Where the player's files go: the first parameter's folder, else the program's, when it can be
+// written; else the per-user folder named after the game's instance name (made from the same
+// folder).
+plat::TGameUserFolder MakeUserFolder(const TLaunchInfo& launch) {
+  std::string folder = launch.Params.empty() ? launch.ProgramFolder : launch.Params.front();
+  if (folder.empty()) folder = ".";  // the current folder, never the root
+  const std::string instance = plat::MakeInstanceName(plat::Utf8ToCp932(folder));
+  if (launch.GameFolderWritable) return plat::TGameUserFolder(folder, instance, *launch.GameFolderWritable);
+  return plat::TGameUserFolder(folder, instance);
+}
+
+std::string GameEntryName(int32_t slot) { return std::string(kGameEntryPrefix) + std::to_string(slot); }
+
+// The status entry's version: the three digits after "Status", else 0 (the data then begin at the
+// entry's first byte).
+int32_t ReadStatusTag(TStream& entry) {
+  char tag[9] = {};
+  int32_t version = 0;
+  if (entry.Read(tag, 9) == 9 && std::string_view(tag, 6) == "Status") {
+    const auto [end, ec] = std::from_chars(tag + 6, tag + 9, version);
+    if (ec != std::errc() || end != tag + 9) Raise<EReadError>(TMsg::StreamReadError);
+    return version;
+  }
+  entry.SetPosition(0);
+  return 0;
+}
+
+bool SameBytes(TVrFileCollection& save, const TVrFile& file, const TMemoryStream& contents) {
+  TMemoryStream old;
+  save.ReadEntry(old, file);
+  return old.Size() == contents.Size() && std::equal(old.Bytes().begin(), old.Bytes().end(), contents.Bytes().begin());
+}
+
 }  // namespace
 
 void AddLaunchSources(TVrFileManager& files, const TLaunchInfo& launch) {
   if (launch.Params.empty()) return;
   files.SetFolder(launch.Params.front());
   for (const std::string& param : launch.Params) {
-    if (std::optional<std::string> archive = ResolveHostPath(HostFolder(param), "game.dat")) {
+    if (std::optional<std::string> archive = ResolveHostPath(files.HostNames(), HostFolder(param), "game.dat")) {
       files.AddArchive(*archive);
     }
   }
@@ -159,6 +197,7 @@ void AddLaunchSources(TVrFileManager& files, const TLaunchInfo& launch) {
 
 TProject::TProject(TLaunchInfo launch, TCallMan& interpreter)
     : launch_(std::move(launch)),
+      user_folder_(MakeUserFolder(launch_)),
       interpreter_(interpreter),
       store_(interpreter.Store()),
       files_(*store_.Host().Files()),
@@ -174,7 +213,17 @@ TProject::TProject(TLaunchInfo launch, TCallMan& interpreter)
   }
 }
 
-TProject::~TProject() = default;
+TProject::~TProject() {
+  // What lasts beyond a play is kept when the game closes; a failure cannot be reported any more
+  // and leaves the save file as it was. A game that never started (a folder without a game, an
+  // unreadable project) has nothing to keep and leaves no file behind.
+  if (!Started()) return;
+  try {
+    SaveStatus();
+  } catch (const EKovaError&) {
+  } catch (const std::bad_alloc&) {
+  }
+}
 
 plat::TMessageAnswer TProject::ShowBox(std::string_view text, std::string_view caption,
                                        plat::TMessageButtons buttons) {
@@ -330,10 +379,9 @@ bool TProject::FileExists(std::string_view name) {
   return AskDisk(files_, disk, disc_context_, services_);
 }
 
-std::string TProject::SaveFileName() const {
-  const std::string folder = launch_.Params.empty() ? launch_.ProgramFolder : launch_.Params.front();
-  return HostFolder(folder) + "save.dat";
-}
+std::string TProject::SaveFileName() const { return user_folder_.ReadPath(kSaveFileName); }
+
+std::string TProject::SaveWritePath() const { return user_folder_.WritePath(kSaveFileName); }
 
 bool TProject::SearchDiscs(const std::string& game_key) {
   const std::vector<std::string> archives = FindDiscArchives(files_, game_key, std::nullopt);
@@ -344,7 +392,7 @@ bool TProject::SearchDiscs(const std::string& game_key) {
 
 bool TProject::OpenArchive() {
   const std::string base = HostFolder(launch_.ProgramFolder);
-  if (!base.empty() && HostFileExists(base, "install.dat") && files_.Folder().empty()) {
+  if (!base.empty() && HostFileExists(files_.HostNames(), base, "install.dat") && files_.Folder().empty()) {
     files_.SetFolder(base);
   }
   if (!files_.FileExists("install.dat")) {
@@ -361,7 +409,7 @@ bool TProject::OpenArchive() {
   const bool complete = InstallSet.Complete != 0;
 
   const std::optional<std::string> game =
-      base.empty() ? std::nullopt : ResolveHostPath(base, "game.dat");
+      base.empty() ? std::nullopt : ResolveHostPath(files_.HostNames(), base, "game.dat");
   if (game) {
     if (!ArchiveOpen(files_, *game)) files_.AddArchive(*game);
     if (complete) return true;
@@ -389,22 +437,34 @@ void TProject::ReadStatus() {
   // An unreadable save file holds no status: the game starts as on a first run.
   try {
     TVrFileCollection save;
-    save.Open(path);
+    save.OpenEx(path, true, TVrPlacement::Plain);
     const TVrFile* file = save.FindItem(kStatusEntryName);
     if (!file) return;
     TMemoryStream entry;
     save.ReadEntry(entry, *file);
     entry.SetPosition(0);
-    char tag[9] = {};
-    int32_t version = 0;
-    if (entry.Read(tag, 9) == 9 && std::string_view(tag, 6) == "Status") {
-      std::from_chars(tag + 6, tag + 9, version);
-    } else {
-      entry.SetPosition(0);
-    }
-    store_.LoadStatus(entry, version);
+    ReadStatusEntry(entry);
   } catch (const EKovaError&) {
   }
+}
+
+void TProject::ReadStatusEntry(TStream& entry) {
+  const int32_t version = ReadStatusTag(entry);
+  TScriptHost& host = store_.Host();
+  store_.LoadStatus(entry, version);
+  host.History().LoadReadMarks(entry, version);
+  if (version > 100) host.Scene().SetCGDither(ReadStreamByte(entry) != 0);
+  host.Tables().LoadStatusTables(entry, version);
+}
+
+void TProject::WriteStatus(TStream& entry) const {
+  const std::string tag = Format("Status%.3d", kStatusSaveVersion);
+  entry.WriteBuffer(tag.data(), static_cast<int64_t>(tag.size()));
+  TScriptHost& host = store_.Host();
+  store_.SaveStatus(entry);
+  host.History().SaveReadMarks(entry);
+  WriteStreamByte(entry, host.Scene().CGDither() ? 1 : 0);
+  host.Tables().SaveStatusTables(entry);
 }
 
 void TProject::ListSaves() {
@@ -453,6 +513,162 @@ void TProject::SetSaveCaption(int32_t slot, std::string caption) {
   } else {
     SlotList.SetString(i, std::move(caption));
   }
+}
+
+// ---- Saving and loading games ----
+
+void TProject::RequestSave(int32_t slot, std::string page, std::string caption, int32_t index) {
+  PendingSaveSlot = slot;
+  PendingSavePage = std::move(page);
+  PendingSaveCaption = std::move(caption);
+  PendingSaveIndex = index;
+}
+
+void TProject::RequestLoad(int32_t slot) { PendingLoadSlot = slot; }
+
+bool TProject::ServeRequests() {
+  bool loaded = false;
+  if (PendingLoadSlot != -1) {
+    const int32_t slot = std::exchange(PendingLoadSlot, -1);
+    LoadGame(slot);
+    loaded = true;
+  }
+  if (PendingSaveSlot != -1) {
+    const int32_t slot = std::exchange(PendingSaveSlot, -1);
+    const std::string page = std::move(PendingSavePage);
+    const std::string caption = std::move(PendingSaveCaption);
+    PendingSavePage.clear();
+    PendingSaveCaption.clear();
+    DoSave(slot, page, caption, PendingSaveIndex);
+  }
+  return loaded;
+}
+
+void TProject::OpenSaveArchive(TVrFileCollection& save) {
+  const std::string path = SaveFileName();
+  if (plat::PathKind(path) == plat::TPathKind::File) {
+    try {
+      save.OpenEx(path, true, TVrPlacement::Plain);
+    } catch (const EKovaError&) {
+      // A save file that is no archive any more is kept aside, never overwritten: the new file
+      // starts empty.
+      save.Close();
+      if (path == SaveWritePath()) std::rename(path.c_str(), (path + ".bad").c_str());
+    }
+  }
+  // Only the archive's own bytes go into the new file, never loose files beside it.
+  save.Folder.clear();
+}
+
+void TProject::PutEntry(TVrFileCollection& save, std::string_view name, const TMemoryStream& contents) {
+  save.Delete(name);
+  TVrFile* file = save.AddData(name);
+  file->Data->WriteBuffer(contents.Memory(), contents.Size());
+  file->FileAge = 0;
+}
+
+bool TProject::StatusWritable() const {
+  if (!StatusSaving) return false;
+  const std::string path = SaveWritePath();
+  if (path.empty()) return false;
+  return plat::PathKind(path.substr(0, path.find_last_of('/') + 1)) == plat::TPathKind::Directory;
+}
+
+bool TProject::DoSave(int32_t slot, const std::string& page, const std::string& caption, int32_t index) {
+  if (caption.empty() || load_failed_) return false;
+  TMemoryStream game;
+  SaveGame(game, caption, page, index);
+  TVrFileCollection save;
+  OpenSaveArchive(save);
+  PutEntry(save, GameEntryName(slot), game);
+  if (StatusWritable()) {
+    TMemoryStream status;
+    WriteStatus(status);
+    PutEntry(save, kStatusEntryName, status);
+  }
+  const std::string path = SaveWritePath();
+  if (path.empty()) Raise<EFCreateError>(TMsg::FileCreateError, std::string(kSaveFileName).c_str());
+  save.SaveToFile(path, services_.file_calls);
+  // Listed only once the file holds it.
+  SetSaveCaption(slot, caption);
+  return true;
+}
+
+void TProject::SaveGame(TStream& entry, const std::string& caption, const std::string& page, int32_t index) const {
+  TScriptHost& host = store_.Host();
+  WriteStreamInteger(entry, kGameSaveVersion);
+  WriteStreamString(entry, caption);
+  WriteStreamString(entry, page);
+  WriteStreamInteger(entry, index);
+  host.Scene().SaveScene(entry);
+  host.History().SaveHistory(entry);
+  interpreter_.SaveToStream(entry);
+  store_.SaveToStream(entry);
+  host.Tables().SaveGameTables(entry);
+}
+
+bool TProject::SaveStatus() {
+  if (load_failed_ || !StatusWritable()) return false;
+  TMemoryStream status;
+  WriteStatus(status);
+  TVrFileCollection save;
+  OpenSaveArchive(save);
+  // A file that holds this very entry already is left alone (a game that closes without having
+  // changed what lasts does not rewrite its saves).
+  if (const TVrFile* file = save.FindItem(kStatusEntryName); file && save.HasStream()) {
+    try {
+      if (SameBytes(save, *file, status)) return true;
+    } catch (const EKovaError&) {
+      // a damaged entry is replaced
+    }
+  }
+  PutEntry(save, kStatusEntryName, status);
+  save.SaveToFile(SaveWritePath(), services_.file_calls);
+  return true;
+}
+
+bool TProject::LoadGame(int32_t slot) {
+  const std::string path = SaveFileName();
+  if (plat::PathKind(path) != plat::TPathKind::File) return false;
+  try {
+    TVrFileCollection save;
+    save.OpenEx(path, true, TVrPlacement::Plain);
+    save.Folder.clear();
+    const TVrFile* file = save.FindItem(GameEntryName(slot));
+    if (!file) return false;
+    TMemoryStream entry;
+    save.ReadEntry(entry, *file);
+    entry.SetPosition(0);
+    ReadGame(entry);
+  } catch (const EKovaError&) {
+    FailLoad();
+  } catch (const std::bad_alloc&) {
+    FailLoad();
+  }
+  return true;
+}
+
+void TProject::ReadGame(TStream& entry) {
+  TScriptHost& host = store_.Host();
+  const int32_t version = ReadStreamInteger(entry);
+  // Data newer than this player writes would be misread field by field: refused like older ones.
+  if (version < kGameSaveOldestVersion || version > kGameSaveVersion) Raise<EReadError>(TMsg::StreamReadError);
+  ReadStreamString(entry);  // the caption
+  const std::string page = ReadStreamString(entry);
+  const int32_t index = ReadStreamInteger(entry);
+  host.Scene().LoadScene(entry, version);
+  host.History().LoadHistory(entry, version);
+  interpreter_.LoadFromStream(entry, version);
+  if (!page.empty()) interpreter_.CallResumePage(page, index);
+  store_.LoadFromStream(entry, version);
+  if (version >= 123) host.Tables().LoadGameTables(entry, version);
+}
+
+void TProject::FailLoad() {
+  load_failed_ = true;
+  const std::string text = MsgText(TMsg::SaveDataUnusable) + "\r\n" + MsgText(TMsg::SaveDataQuit);
+  interpreter_.Stop(text);
+  ShowBox(text, MsgText(TMsg::CaptionWarning));
 }
 
 }  // namespace kova

@@ -11,10 +11,22 @@
 //   the rest of the file: the folder list, one folder per text line
 // The defaults entry "/original_kova.kpb" has the same head up to the variables, then a 4-byte
 // count of (folder string, disk number (4)) pairs.
+//
+// The player's progress lives in "save.dat", an archive (core/archive.h) with one status entry and
+// one game entry per slot:
+//   "STATUSSAVEDATA": the 9 bytes "Status103" (no length), the status variables, the read marks,
+//     the image cache mode (1 byte; status data above 100), the status tables (from 103). Data
+//     without the tag are status version 0 and begin at the entry's first byte.
+//   "GAMESAVEDATA<slot>" (the slot in decimal): version (4, 129 written, 107..129 read), caption,
+//     resume page, resume index (4), then the sections: scene, message history, interpreter,
+//     variables, game tables (from 123).
+// "save.dat" lies beside the game (the first parameter's folder, else the program's) when that
+// folder can be written, else in the per-user data folder under the game's instance name.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,10 +37,12 @@
 #include "core/string_list.h"
 #include "core/types.h"
 #include "platform/dialogs.h"
+#include "platform/instance.h"
 
 namespace kova {
 
 class TCallMan;
+class TVrFileCollection;
 class TParamCollection;
 class TVrFileManager;
 
@@ -47,6 +61,9 @@ struct TLaunchInfo {
   // The command-line parameters after the program's name (host bytes). The first names the
   // game's base folder; "/config" (any case) opens the project without its data sources.
   std::vector<std::string> Params;
+  // Whether the game's folder (where "save.dat" goes) can be written; unset, the file system is
+  // asked. A game on read-only media keeps its saves in the per-user data folder.
+  std::optional<bool> GameFolderWritable;
 };
 
 // How an open ended.
@@ -63,6 +80,12 @@ enum class TProjectState {
 // The save file's status entry and game entries (the entry names as stored).
 inline constexpr std::string_view kStatusEntryName = "STATUSSAVEDATA";
 inline constexpr std::string_view kGameEntryPrefix = "GAMESAVEDATA";
+inline constexpr std::string_view kSaveFileName = "save.dat";
+// The game entry's data version written, and the oldest read.
+inline constexpr int32_t kGameSaveVersion = 129;
+inline constexpr int32_t kGameSaveOldestVersion = 107;
+// The status entry's version written.
+inline constexpr int32_t kStatusSaveVersion = 103;
 
 class TProject {
  public:
@@ -85,8 +108,13 @@ class TProject {
   // disc list with a disk number above 0, and an extension that is not a media extension) the
   // user is asked for that disc.
   bool FileExists(std::string_view name);
-  // The host path of "save.dat": in the first parameter's folder, else in the program's folder.
+  // The host path "save.dat" is read from: the copy the player wrote (beside the game, or in the
+  // per-user folder of a game whose folder cannot be written), else the game folder's own.
   std::string SaveFileName() const;
+  // The host path "save.dat" is written to (the per-user folder is made when needed); empty when
+  // there is nowhere to write.
+  std::string SaveWritePath() const;
+  const plat::TGameUserFolder& UserFolder() const { return user_folder_; }
 
   // Finds the game's data: the install set, "game.dat" beside the program, or a disc. False when
   // there is none (the user has been told).
@@ -95,6 +123,33 @@ class TProject {
   void LoadDefaults();
   // Fills the slot list from the game entries of the save file.
   void ListSaves();
+
+  // ---- Saving and loading games ----
+  // The requests of the GameSave and GameLoad commands, served after the frame's script step.
+  void RequestSave(int32_t slot, std::string page, std::string caption, int32_t index);
+  void RequestLoad(int32_t slot);
+  // Serves the pending load, then the pending save (written from the loaded state), and clears
+  // them. True when a load was served (the frame loop then holds three frames without drawing).
+  // A save that cannot be written raises after both requests are cleared.
+  bool ServeRequests();
+  // Writes the game into the slot's entry and, with status saving on, the status entry, in one
+  // safe replacement of the save file (core/archive.h SaveToFile); the slot list shows the caption
+  // once the file is written. An empty caption saves nothing (false). Raises when the file cannot
+  // be written; the old file then stays as it was.
+  bool DoSave(int32_t slot, const std::string& page, const std::string& caption, int32_t index);
+  // The game entry's contents: version, caption, resume page and index, and the sections.
+  void SaveGame(TStream& entry, const std::string& caption, const std::string& page, int32_t index) const;
+  // Writes the status entry into the save file when status saving is on and the save file's
+  // folder exists, unless the file already holds the same entry. True when the file holds it.
+  // Raises when the file cannot be written.
+  bool SaveStatus();
+  // The status entry's contents.
+  void WriteStatus(TStream& entry) const;
+  // Loads the game of the slot; nothing when the save file or the entry is missing (false). An
+  // entry that cannot be used stops the scripts and shows the warning (true: the load was tried).
+  bool LoadGame(int32_t slot);
+  // Reads a game entry's contents into the engine (see LoadGame); raises on any failure.
+  void ReadGame(TStream& entry);
   // The caption of a listed slot, empty when the slot is not listed.
   std::string GetSaveCaption(int32_t slot) const;
   // Replaces the caption of a listed slot, or lists it.
@@ -156,6 +211,14 @@ class TProject {
   bool ReadProject();
   void ReadProjectFields(TStream& stream);
   void ReadStatus();
+  void ReadStatusEntry(TStream& entry);
+  // The save file's entries to rewrite: none for a missing file; a file that is no archive is
+  // kept as "save.dat.bad" and replaced by a new one.
+  void OpenSaveArchive(TVrFileCollection& save);
+  // Replaces the entry `name` of `save` by `contents`.
+  static void PutEntry(TVrFileCollection& save, std::string_view name, const TMemoryStream& contents);
+  bool StatusWritable() const;
+  void FailLoad();
   void StartInterpreter();
   void UpdateDiscPrompt();
   plat::TMessageAnswer ShowBox(std::string_view text, std::string_view caption,
@@ -164,12 +227,16 @@ class TProject {
   bool SearchDiscs(const std::string& game_key);
 
   TLaunchInfo launch_;
+  plat::TGameUserFolder user_folder_;
   TCallMan& interpreter_;
   TParamCollection& store_;
   TVrFileManager& files_;
   const plat::TServices& services_;
   TDiscPromptContext disc_context_;
   TProjectState state_ = TProjectState::Failed;
+  // Set by a load that failed: the engine holds a half-loaded game, and nothing of it is written
+  // into the save file any more.
+  bool load_failed_ = false;
   std::string open_error_;
   int32_t version_ = 0;
 };

@@ -14,10 +14,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/stream.h"
 #include "core/types.h"
 
 namespace kova {
 
+class TCallMan;
+class TComComponent;
 class TCustomParam;
 class TKovaObject;
 
@@ -51,6 +54,14 @@ class TScenePort {
   }
   // Frees the named component and its children; false when there is none.
   virtual bool DeleteComponent(std::string_view /*name*/) { return false; }
+  // Runs a creating command: a new component of the command's kind in the active layer (or the
+  // control its parent expression names), with the properties the command's expressions give.
+  // nullptr when the kind has no class (yet).
+  virtual TKovaObject* RunComponentCommand(TComComponent& /*command*/, TCallMan& /*callman*/) { return nullptr; }
+  // Sets the named component's play state; false when there is no such component.
+  virtual bool SetPlayState(std::string_view /*name*/, int32_t /*state*/) { return false; }
+  // Frees every component and queued event and makes two new, empty screen layers.
+  virtual void ResetScene() {}
 
   // ---- properties by id ----
   // Reads property `id` into `dest` (through dest's typed setters), respectively writes `value`
@@ -83,6 +94,14 @@ class TScenePort {
   // The media enable flag; setting it pauses or resumes all media.
   virtual bool SoundOn() const { return true; }
   virtual void SetSoundOn(bool) {}
+
+  // ---- game save ----
+  // Writes the scene's section of a game save (its size, layers and components, the event queue
+  // and the focused control); without a scene nothing is written.
+  virtual void SaveScene(TStream& /*stream*/) const {}
+  // Replaces the scene by a saved one of that data version; a malformed section raises and leaves
+  // an empty scene.
+  virtual void LoadScene(TStream& /*stream*/, int32_t /*version*/) {}
 
   // ---- pictures written to host files (wallpaper) ----
   // Saves the active screen layer's picture as a BMP file at a host path; true when written.

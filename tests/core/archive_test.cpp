@@ -145,7 +145,9 @@ TEST_P(ArchiveVersions, EveryPlacementLoads) {
        }},
       {"a resource of the program",
        [&](TVrFileCollection& a) {
-         ProgramResources().Add("DATA", "ARCTEST", b.Build());
+         auto program = std::make_shared<TResourceTable>();
+         program->Add("DATA", "ARCTEST", b.Build());
+         a.Modules.program = program;
          a.OpenResource("", "ARCTEST", "DATA");
        }},
       {"memory",
@@ -160,7 +162,6 @@ TEST_P(ArchiveVersions, EveryPlacementLoads) {
     c.open(arc);
     ExpectMatches(arc, b, version, entries);
   }
-  ProgramResources().Remove("DATA", "ARCTEST");
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, ArchiveVersions, ::testing::Values(0, 100, 101, 102));
@@ -194,6 +195,32 @@ TEST(ArchiveRead, EndMarkerIsInvisibleToLookups) {
   EXPECT_EQ(arc.OpenRange("\\EOF\\"), nullptr);
   TMemoryStream m;
   EXPECT_THROW(arc.ReadFile(m, "\\EOF\\"), EFOpenError);
+}
+
+TEST(ArchiveRead, NamesInOtherLetterCasesFindTheLaterEntryAndKeepTheEarlierOnes) {
+  // The full-width letters "Ａ" and "ａ" are one name as well.
+  const std::vector<std::string> names = {"a.txt", "B.txt", "A.TXT", "\x82\x60", "b.TXT", "\x82\x81"};
+  ArchiveBuilder b(102);
+  for (const std::string& name : names) b.Add(ArchiveEntry{name, Bytes(name), true, 0, false, {}});
+  TVrFileCollection arc;
+  arc.OpenStream(std::make_unique<TMemoryStream>(b.Build()));
+  ASSERT_EQ(arc.EntryCount(), 6);
+  EXPECT_EQ(arc.IndexOf("a.txt"), 2);
+  EXPECT_EQ(arc.IndexOf("B.TXT"), 4);
+  EXPECT_EQ(arc.IndexOf("\x82\x60"), 5);
+  ASSERT_NE(arc.FindItem("A.txt")->NextSameName(), nullptr);
+  EXPECT_EQ(arc.FindItem("A.txt")->NextSameName()->Index(), 0);
+  // The entries leave and change names through the same index they joined.
+  arc.Delete(2);
+  EXPECT_EQ(arc.IndexOf("a.TXT"), 0);
+  arc.Files(3)->SetName("c.txt");  // was "b.TXT"
+  EXPECT_EQ(arc.IndexOf("b.txt"), 1);
+  EXPECT_EQ(arc.IndexOf("C.TXT"), 3);
+  arc.Delete(4);
+  EXPECT_EQ(arc.IndexOf("\x82\x81"), 2);
+  TMemoryStream m;
+  arc.ReadFile(m, "\x82\x81");
+  EXPECT_EQ(StreamBytes(m), Bytes("\x82\x60"));
 }
 
 TEST(ArchiveRead, EmptyEntriesReadAsEmptyEvenWhenMarkedCompressed) {
@@ -305,16 +332,17 @@ TEST(ArchiveRead, ResourceRangesReadTheArchivesOwnModule) {
   // The program's own module holds a different resource of the same name.
   ArchiveBuilder other(102);
   other.Add("logo.bmp", "program bytes", true);
-  ProgramResources().Add("DATA", "MADEWITH", other.Build());
+  auto program = std::make_shared<TResourceTable>();
+  program->Add("DATA", "MADEWITH", other.Build());
 
   std::unique_ptr<TRangeStream> range;
   {
     TVrFileCollection arc;
+    arc.Modules.program = program;
     arc.OpenResource(module, "MADEWITH", "DATA");
     module.reset();
     range = arc.OpenRange("logo.bmp");
   }
-  ProgramResources().Remove("DATA", "MADEWITH");
   ASSERT_TRUE(range);
   EXPECT_EQ(ReadAll(*range), Bytes("module bytes"));  // kept alive by the window
 }
@@ -335,11 +363,10 @@ TEST(ArchiveRead, ResourceFailures) {
   b.Add("x", "from a loaded module", true);
   auto module = std::make_shared<TResourceTable>();
   module->Add("BINTYPE", "DUMMY", b.Build());
-  auto previous = TVrFileCollection::SetModuleLoader([&](const std::string& name) {
+  arc.Modules.loader = [&](const std::string& name) {
     return name == "other-module.dll" ? module : nullptr;
-  });
+  };
   arc.OpenResource("other-module.dll", "DUMMY", "BINTYPE");
-  TVrFileCollection::SetModuleLoader(previous);
   TMemoryStream m;
   arc.ReadFile(m, "x");
   EXPECT_EQ(StreamBytes(m), Bytes("from a loaded module"));

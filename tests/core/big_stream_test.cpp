@@ -284,18 +284,19 @@ TEST_F(BigFileStreamTest, MemoryKindForwardsToItsStream) {
 
 TEST(BigResourceStream, ReadsARegisteredBlobWithoutRegardToCase) {
   std::vector<uint8_t> blob = Pattern(300);
-  ProgramResources().Add("BINTYPE", "DUMMY", blob);
+  TResourceTable table;
+  table.Add("BINTYPE", "DUMMY", blob);
   {
-    TXrBigResourceStream s(ProgramResources(), "dummy", "BinType");
+    TXrBigResourceStream s(table, "dummy", "BinType");
     EXPECT_EQ(s.GetSize(), 300);
     s.SetPosition(100);
     EXPECT_EQ(ReadAll(s, 10), std::vector<uint8_t>(blob.begin() + 100, blob.begin() + 110));
     EXPECT_EQ(s.Write(blob.data(), 1), 0);
-    TXrBigResourceStream missing(ProgramResources(), "MADEWITH", "DATA");
+    TXrBigResourceStream missing(table, "MADEWITH", "DATA");
     EXPECT_EQ(missing.GetSize(), 0);
   }
-  EXPECT_TRUE(ProgramResources().Remove("bintype", "dummy"));
-  EXPECT_TRUE(ProgramResources().FindResource("BINTYPE", "DUMMY").empty());
+  EXPECT_TRUE(table.Remove("bintype", "dummy"));
+  EXPECT_TRUE(table.FindResource("BINTYPE", "DUMMY").empty());
 }
 
 TEST(BigResourceStream, KeepsItsBytesWhenTheResourceIsReplacedOrRemoved) {

@@ -46,7 +46,6 @@ constexpr const char* kNotFoundTail = ":\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA
 class FileManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ClearHostPathCache();
     ArchiveBuilder a1, a2;
     for (const char* name : {"fa.txt", "a12.txt", "Later.txt"}) AddEntry(a1, "a1", name, false);
     for (const char* name : {"fa.txt", "a12.txt", "a2cd.txt", "Sub\\Deep.txt"}) AddEntry(a2, "a2", name, true);
@@ -60,6 +59,7 @@ class FileManagerTest : public ::testing::Test {
     a2_path_ = tree_.WriteArchive("a2/game.dat", a2);
     tree_.MakeDir("tmp");
     manager_ = MakeManager();
+    manager_->HostNames().Clear();
   }
 
   static void AddEntry(ArchiveBuilder& b, const std::string& source, const std::string& name, bool stored) {
@@ -381,8 +381,9 @@ TEST_F(FileManagerTest, AddArchiveRefusesOnlyAFolderAlreadyListed) {
 TEST_F(FileManagerTest, ResourceArchivesServeLikeFileArchives) {
   ArchiveBuilder b;
   b.Add("logo\\film.kcm", "film", false).Add("a12.txt", "res:a12.txt", true);
-  const std::vector<uint8_t> blob = b.Build();
-  ProgramResources().Add("BINTYPE", "VFSTEST", blob);
+  auto program = std::make_shared<TResourceTable>();
+  program->Add("BINTYPE", "VFSTEST", b.Build());
+  manager_->Modules().program = program;
   EXPECT_THROW(manager_->AddResourceArchive("", "NOSUCH", "BINTYPE"), EKovaError);
   EXPECT_EQ(manager_->ArchiveCount(), 2);
   EXPECT_EQ(manager_->AddResourceArchive("", "VFSTEST", "BINTYPE"), 2);
@@ -391,7 +392,22 @@ TEST_F(FileManagerTest, ResourceArchivesServeLikeFileArchives) {
   EXPECT_EQ(Load("a12.txt"), "a1:a12.txt");  // added last, read last
   manager_->DeleteArchive(2);
   EXPECT_FALSE(manager_->FileExists("logo\\film.kcm"));
-  ProgramResources().Remove("BINTYPE", "VFSTEST");
+  // Foreign modules come from the manager's loader.
+  manager_->Modules().loader = [&](const std::string& name) {
+    return name == "other.dll" ? program : nullptr;
+  };
+  EXPECT_EQ(manager_->AddResourceArchive("other.dll", "VFSTEST", "BINTYPE"), 2);
+  EXPECT_EQ(Load("logo\\film.kcm"), "film");
+}
+
+TEST_F(FileManagerTest, ArchivesResolveLooseNamesWithTheManagersListings) {
+  for (int32_t i = 0; i < manager_->ArchiveCount(); ++i) {
+    EXPECT_EQ(&manager_->Archives(i).HostNames(), &manager_->HostNames());
+  }
+  manager_->HostNames().Clear();
+  tree_.WriteFile("a1/Loose.TXT", "loose");
+  EXPECT_TRUE(manager_->Archives(0).LooseFilePath("loose.txt").has_value());
+  EXPECT_GT(manager_->HostNames().Count(), 0u);
 }
 
 TEST_F(FileManagerTest, OpticalRootsComeFromTheMountTable) {

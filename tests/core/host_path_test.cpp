@@ -20,13 +20,14 @@ constexpr const char* kUtf8BigPng = "\xEF\xBC\xA2\xEF\xBD\x89\xEF\xBD\x87.png";
 class HostPathTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ClearHostPathCache();
+    cache_.Clear();
     tree_.WriteFile("Data/Pic01.BMP", "pic");
     tree_.WriteFile(std::string(kSjisSofuto) + "/Read Me.TXT", "sjis");
     tree_.WriteFile(std::string(kUtf8Gazou) + "/" + kUtf8BigPng, "utf8");
     tree_.MakeDir("Data/Sub");
   }
   GameTree tree_;
+  THostPathCache cache_;
 };
 
 TEST_F(HostPathTest, FindsNamesWhateverTheirCaseAndEncodingOnDisk) {
@@ -48,11 +49,11 @@ TEST_F(HostPathTest, FindsNamesWhateverTheirCaseAndEncodingOnDisk) {
       {"\x89\xE6\x91\x9C\\\x82\x61\x82\x89\x82\x87.png", gazou_file},
   };
   for (const Case& c : cases) {
-    std::optional<std::string> found = ResolveHostPath(tree_.Root(), c.game_name);
+    std::optional<std::string> found = ResolveHostPath(cache_, tree_.Root(), c.game_name);
     ASSERT_TRUE(found.has_value()) << c.game_name;
     EXPECT_EQ(*found, tree_.Path(c.on_disk)) << c.game_name;
     // A trailing "/" on the folder changes nothing.
-    EXPECT_EQ(ResolveHostPath(tree_.Root() + "/", c.game_name), found) << c.game_name;
+    EXPECT_EQ(ResolveHostPath(cache_, tree_.Root() + "/", c.game_name), found) << c.game_name;
   }
 }
 
@@ -62,33 +63,45 @@ TEST_F(HostPathTest, RefusesNamesOutsideTheFolderAndWhatIsNoFile) {
   for (std::string_view name : {"", "..\\outside.txt", "Sub\\..\\..\\outside.txt", "\\outside.txt",
                                 "/outside.txt", "C:outside.txt", "Sub", "Missing.bmp",
                                 "Pic01.BMP\\x"}) {
-    EXPECT_FALSE(ResolveHostPath(folder, name).has_value()) << name;
+    EXPECT_FALSE(ResolveHostPath(cache_, folder, name).has_value()) << name;
   }
-  EXPECT_FALSE(ResolveHostPath(folder, std::string_view("Pic01.BMP\0x", 11)).has_value());
+  EXPECT_FALSE(ResolveHostPath(cache_, folder, std::string_view("Pic01.BMP\0x", 11)).has_value());
 }
 
 TEST_F(HostPathTest, FoldersResolveLikeFiles) {
-  EXPECT_EQ(ResolveHostFolder(tree_.Root(), "data\\SUB"), tree_.Path("Data/Sub"));
-  EXPECT_EQ(ResolveHostFolder(tree_.Root(), ""), tree_.Root());
-  EXPECT_FALSE(ResolveHostFolder(tree_.Root(), "Data\\Pic01.BMP").has_value());
+  EXPECT_EQ(ResolveHostFolder(cache_, tree_.Root(), "data\\SUB"), tree_.Path("Data/Sub"));
+  EXPECT_EQ(ResolveHostFolder(cache_, tree_.Root(), ""), tree_.Root());
+  EXPECT_FALSE(ResolveHostFolder(cache_, tree_.Root(), "Data\\Pic01.BMP").has_value());
 }
 
 TEST_F(HostPathTest, ExactSpellingWinsOverCaseVariants) {
   tree_.WriteFile("Data/pic01.bmp", "lower");
-  EXPECT_EQ(ResolveHostPath(tree_.Root(), "Data\\pic01.bmp"), tree_.Path("Data/pic01.bmp"));
-  EXPECT_EQ(ResolveHostPath(tree_.Root(), "Data\\Pic01.BMP"), tree_.Path("Data/Pic01.BMP"));
-  std::optional<std::string> other = ResolveHostPath(tree_.Root(), "DATA\\PIC01.Bmp");
+  EXPECT_EQ(ResolveHostPath(cache_, tree_.Root(), "Data\\pic01.bmp"), tree_.Path("Data/pic01.bmp"));
+  EXPECT_EQ(ResolveHostPath(cache_, tree_.Root(), "Data\\Pic01.BMP"), tree_.Path("Data/Pic01.BMP"));
+  std::optional<std::string> other = ResolveHostPath(cache_, tree_.Root(), "DATA\\PIC01.Bmp");
   ASSERT_TRUE(other.has_value());
   EXPECT_TRUE(*other == tree_.Path("Data/pic01.bmp") || *other == tree_.Path("Data/Pic01.BMP"));
 }
 
 TEST_F(HostPathTest, CachedListingsSeeFilesAddedAfterAMiss) {
   // Misses fill the listing cache; later changes to the folder must still be seen.
-  for (int i = 0; i < 3; ++i) EXPECT_FALSE(ResolveHostPath(tree_.Root(), "data\\new.txt").has_value());
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(ResolveHostPath(cache_, tree_.Root(), "data\\new.txt").has_value());
   tree_.WriteFile("Data/New.TXT", "new");
-  EXPECT_EQ(ResolveHostPath(tree_.Root(), "data\\new.txt"), tree_.Path("Data/New.TXT"));
+  EXPECT_EQ(ResolveHostPath(cache_, tree_.Root(), "data\\new.txt"), tree_.Path("Data/New.TXT"));
   std::remove(tree_.Path("Data/New.TXT").c_str());
-  EXPECT_FALSE(ResolveHostPath(tree_.Root(), "data\\new.txt").has_value());
+  EXPECT_FALSE(ResolveHostPath(cache_, tree_.Root(), "data\\new.txt").has_value());
+}
+
+TEST_F(HostPathTest, EachCacheKeepsItsOwnListings) {
+  EXPECT_TRUE(ResolveHostPath(cache_, tree_.Root(), "data\\pic01.bmp").has_value());
+  const size_t listed = cache_.Count();
+  EXPECT_GT(listed, 0u);
+  THostPathCache other;
+  EXPECT_TRUE(ResolveHostPath(other, tree_.Root(), "DATA\\PIC01.BMP").has_value());
+  EXPECT_EQ(other.Count(), listed);
+  other.Clear();
+  EXPECT_EQ(other.Count(), 0u);
+  EXPECT_EQ(cache_.Count(), listed);
 }
 
 }  // namespace

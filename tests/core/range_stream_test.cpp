@@ -155,16 +155,17 @@ TEST_F(RangeStreamTest, ThreadsReadThroughTheirOwnStreams) {
   EXPECT_EQ(failures, std::vector<int>(std::size(windows), 0));
 }
 
+// A blob compiled into the test program, as build-time sources embed theirs.
+const std::vector<uint8_t> kEmbeddedBlob = Pattern(500);
+const TEmbeddedResource kEmbedded("BINTYPE", "RANGETEST", kEmbeddedBlob);
+
 TEST(ResourceRangeStream, WindowOntoAProgramResource) {
-  std::vector<uint8_t> blob = Pattern(500);
-  ProgramResources().Add("BINTYPE", "DUMMY", blob);
   {
-    TResourceRangeStream r("DUMMY", 0, 100, "BINTYPE");
+    TResourceRangeStream r("RangeTest", 0, 100, "BINTYPE");
     EXPECT_EQ(r.GetSize(), 400);
     r.Seek(-10, TSeekOrigin::End);
-    EXPECT_EQ(ReadAll(r, 50), Slice(blob, 490, 500));
+    EXPECT_EQ(ReadAll(r, 50), Slice(kEmbeddedBlob, 490, 500));
   }
-  ProgramResources().Remove("BINTYPE", "DUMMY");
   TResourceRangeStream missing("DUMMY", 0, 0, "BINTYPE");
   EXPECT_EQ(missing.GetSize(), 0);
 }

@@ -14,14 +14,14 @@ using test::Make;
 using test::MakeRow;
 using test::PixelsOf;
 using test::RowOf;
-using test::TRuleGuard;
+using test::SetRowResults;
 
 enum class TBlitOp { Alpha, Add, Mask, MaskAlpha, MaskAdd };
 
 struct TBlitCase {
   TBlitOp op;
   int32_t bits;
-  bool row;  // MmxEnabled
+  bool row;  // RowResults
   uint32_t d, s, m;
   int32_t level;
   bool transparent;
@@ -97,8 +97,8 @@ TEST(DibxBlit, PixelTableAtEveryDepthAndRule) {
   for (const TBlitCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "op " << int(c.op) << " bits " << c.bits << " row " << c.row
                                     << " d " << std::hex << c.d << " s " << c.s);
-    TRuleGuard rule(c.row);
     TDIBX dst, src, mask;
+    SetRowResults(c.row, dst);
     // Wide enough for the vector rows and their scalar ends, both directions.
     Make(dst, 21, 2, c.bits, c.d);
     Make(src, 21, 2, c.bits, c.s);
@@ -117,6 +117,19 @@ TEST(DibxBlit, PixelTableAtEveryDepthAndRule) {
       for (uint32_t p : PixelsOf(dst)) ASSERT_EQ(p, c.want) << std::hex << p << " mirror " << mirror;
     }
   }
+}
+
+// Each destination draws by its own rule, whatever the source's and in any order.
+TEST(DibxBlit, TheRuleIsTheDestinations) {
+  TDIBX src, row_dst, pixel_dst;
+  Make(src, 21, 2, 32, W24);
+  Make(row_dst, 21, 2, 32, 0xFF000000);
+  Make(pixel_dst, 21, 2, 32, 0xFF000000);
+  SetRowResults(false, src, pixel_dst);
+  pixel_dst.DrawAlpha(0, 0, src, src.BoundsRect(), false, false, false, 128);
+  row_dst.DrawAlpha(0, 0, src, src.BoundsRect(), false, false, false, 128);
+  for (uint32_t p : PixelsOf(row_dst)) ASSERT_EQ(p, 0x7E7F7F7Fu) << std::hex << p;
+  for (uint32_t p : PixelsOf(pixel_dst)) ASSERT_EQ(p, 0x7F7F7Fu) << std::hex << p;
 }
 
 TEST(DibxBlit, DrawKeysMatchZeroExtendedValuesOnly) {

@@ -14,14 +14,14 @@ using test::Make;
 using test::MakeRow;
 using test::PixelsOf;
 using test::RowOf;
-using test::TRuleGuard;
+using test::SetRowResults;
 
 enum class TFillOp { Alpha, Add, AddLevel, Sub, Mask };
 
 struct TFillCase {
   TFillOp op;
   int32_t bits;
-  bool row;  // MmxEnabled
+  bool row;  // RowResults
   uint32_t d, color, m;
   int32_t level;
   uint32_t want;
@@ -85,8 +85,8 @@ TEST(DibxFill, PixelTableAtEveryDepthAndRule) {
   for (const TFillCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "op " << int(c.op) << " bits " << c.bits << " row " << c.row
                                     << " d " << std::hex << c.d);
-    TRuleGuard rule(c.row);
     TDIBX s;
+    SetRowResults(c.row, s);
     // Wide enough for the vector rows and their scalar ends.
     Make(s, 19, 2, c.bits, c.d);
     const TRect all = s.BoundsRect();

@@ -17,7 +17,7 @@ using test::FillNoise;
 using test::Make;
 using test::Pixels;
 using test::RowOf;
-using test::TRuleGuard;
+using test::SetRowResults;
 
 // A one-row 32-bit source of the values 1, 2, ... n.
 void MakeCounting(TDIBX& s, int32_t n, int32_t bits = 32) {
@@ -43,12 +43,12 @@ TEST(DibxStretch, SamplingOfColumns) {
       {4, 4, true, {4, 3, 2, 1}},
   };
   for (bool row : {true, false}) {
-    TRuleGuard rule(row);
     for (int32_t bits : {8, 16, 24, 32}) {
       for (const TCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.src_w << " -> " << c.dst_w << " mirror " << c.mirror << " bits "
                                         << bits << " row " << row);
         TDIBX src, dst;
+        SetRowResults(row, dst);
         MakeCounting(src, c.src_w, bits);
         Make(dst, c.dst_w, 1, bits);
         dst.StretchDraw(dst.BoundsRect(), src, src.BoundsRect(), false, c.mirror, false, 255);
@@ -120,8 +120,8 @@ TEST(DibxStretch, TheTwoResultRules) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "op " << c.op << " bits " << c.bits << " row " << c.row << " level "
                                     << c.level);
-    TRuleGuard rule(c.row);
     TDIBX src, dst, mask;
+    SetRowResults(c.row, dst);
     Make(src, 3, 2, c.bits, c.s);
     Make(mask, 3, 2, 8, c.m);
     Make(dst, 7, 5, c.bits, c.d);
@@ -153,8 +153,8 @@ TEST(DibxStretch, MaskedDrawsBlendEveryPixelTheMaskTouches) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.op << " bits " << c.bits << " row " << c.row << " m " << c.m);
-    TRuleGuard rule(c.row);
     TDIBX src, mask, dst;
+    SetRowResults(c.row, dst);
     Make(src, 2, 2, c.bits, 0);
     Make(mask, 2, 2, 8, c.m);
     Make(dst, 2, 2, c.bits, test::FullValue(c.bits));
@@ -282,7 +282,7 @@ TEST(DibxStretch, CodeTableStretchAddsCodesFromTheThreshold) {
   TDIBX src, dst;
   MakeCounting(src, 4, 8);  // codes 1 2 3 4
   for (bool row : {true, false}) {
-    TRuleGuard rule(row);
+    SetRowResults(row, dst);
     Make(dst, 8, 1, 16, 0);
     dst.StretchDrawTableAdd(dst.BoundsRect(), src, src.BoundsRect(), 3, true, false, 255, table);
     // Mirrored: 4 4 3 3 2 2 1 1; codes 3 and 4 add 31 * 255 >> 8 = 30. Only the row form exists.

@@ -37,16 +37,10 @@ inline std::vector<uint32_t> PixelsOf(const TDIBX& s) {
   return out;
 }
 
-// Sets MmxEnabled (the row results when true) for a scope.
-class TRuleGuard {
- public:
-  explicit TRuleGuard(bool row) : saved_(MmxEnabled) { MmxEnabled = row; }
-  ~TRuleGuard() { MmxEnabled = saved_; }
-  TRuleGuard(const TRuleGuard&) = delete;
-  TRuleGuard& operator=(const TRuleGuard&) = delete;
-
- private:
-  bool saved_;
-};
+// Gives the surfaces drawn into the row results (true) or the per-pixel ones.
+template <class... TSurface>
+void SetRowResults(bool row, TSurface&... surfaces) {
+  ((surfaces.RowResults = row), ...);
+}
 
 }  // namespace kova::test

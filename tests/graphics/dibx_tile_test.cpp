@@ -15,7 +15,7 @@ using test::FillNoise;
 using test::Make;
 using test::Pixels;
 using test::RowOf;
-using test::TRuleGuard;
+using test::SetRowResults;
 using test::TSpyDIBX;
 using Row = std::vector<uint32_t>;
 
@@ -167,11 +167,12 @@ TEST(DibxTable, FourBitCodes) {
   for (auto [bits, row, drawn] : {std::tuple{32, true, true}, {32, false, false}, {24, true, false},
                                   {8, true, false}, {15, false, true}}) {
     SCOPED_TRACE(testing::Message() << bits << " " << row);
-    TRuleGuard rule(row);
+    SetRowResults(row, dst);
     Make(dst, 2, 1, bits, 5);
     dst.DrawTable(0, 0, src, src.BoundsRect(), false, false, false, 255, table);
     EXPECT_EQ(dst.GetPixel(0, 0), drawn ? (bits == 15 ? 0x1001u & 0x7FFF : 0x1001u) : 5u);
   }
+  SetRowResults(true, dst);
   // Level 0, a short table or an 8-bit source draw nothing.
   TDIBX src8;
   Make(src8, 2, 1, 8, 1);
@@ -190,12 +191,13 @@ TEST(DibxTable, EightBitCodesAddFromTheThreshold) {
   for (int32_t x = 0; x < 4; ++x) src.SetPixel(x, 0, uint32_t(x));
   for (int32_t bits : {32, 24, 8}) {
     for (bool row : {true, false}) {
-      TRuleGuard rule(row);
+      SetRowResults(row, dst);
       Make(dst, 4, 1, bits, 5);
       dst.DrawTableAdd(0, 0, src, src.BoundsRect(), 2, false, false, 255, table);
       EXPECT_EQ(RowOf(dst), (Row{5, 5, 5 + (0x20 * 255 >> 8), 5 + (0x30 * 255 >> 8)})) << bits << " " << row;
     }
   }
+  SetRowResults(true, dst);
   Make(dst, 4, 1, 32, 5);
   dst.DrawTableAdd(0, 0, src, src.BoundsRect(), 0, true, false, 0, table);
   EXPECT_EQ(RowOf(dst), Row(4, 5));

@@ -19,6 +19,7 @@ FakePlatform::FakePlatform() {
   services_.work_area = &work_area;
   services_.wallpaper = &wallpaper;
   services_.urls = &urls;
+  services_.file_calls = &file_calls;
 }
 
 std::vector<std::string> FakePlatform::ShownTexts() const {

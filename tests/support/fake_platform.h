@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "support/file_faults.h"
 
 namespace kova::test {
 
@@ -38,6 +39,8 @@ class FakePlatform {
   WallpaperRecorder wallpaper;
   plat::THeadlessMainWindow window;
   plat::TRecordingUrlOpener urls;
+  // The system's file calls until a test arms a fault.
+  FileFaults file_calls;
 
   // All of the above as the services a session or a helper takes.
   const plat::TServices& Services() const { return services_; }

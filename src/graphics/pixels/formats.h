@@ -9,7 +9,7 @@
 //
 // The 32-bit pixel comes in two formats: P32 has three channels, so arithmetic writes its top
 // byte 0 (the per-pixel results); P32Bytes treats all four bytes as channels (the row results of
-// the 15-, 16- and 32-bit drawing rows, see MmxEnabled).
+// the 15-, 16- and 32-bit drawing rows, see DrawResultRule).
 #pragma once
 
 #include <cstddef>

@@ -121,6 +121,19 @@ void TSdlWindow::SetCaption(std::string_view caption) {
   SDL_SetWindowTitle(window_, Cp932ToUtf8(caption).c_str());
 }
 
+void TSdlWindow::Show() {
+  if (Visible()) return;
+  SDL_ShowWindow(window_);
+  // With nobody to hand out the focus (no window manager) the player takes it, as a program the
+  // user just started has it.
+  if (!HasWindowManager(window_)) {
+    SDL_RaiseWindow(window_);
+    SDL_SetWindowInputFocus(window_);
+  }
+}
+
+bool TSdlWindow::Visible() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0; }
+
 void TSdlWindow::SetClientSize(TSize size) {
   size = TSize{std::max(size.width, 1), std::max(size.height, 1)};
   if (full_screen_) {

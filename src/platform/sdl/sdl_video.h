@@ -59,6 +59,8 @@ class TSdlWindow : public IWindow {
 
   void SetCaption(std::string_view caption) override;
   std::string Caption() const override { return caption_; }
+  void Show() override;
+  bool Visible() const override;
   void SetClientSize(TSize size) override;
   TSize ClientSize() const override;
   void SetPosition(TPoint position) override;

@@ -1,0 +1,105 @@
+#include "player/screen_manager.h"
+
+#include "components/kova_base_list.h"
+
+namespace kova {
+
+TModeChoice ChooseModes(const std::vector<plat::TDisplayMode>& offered, int32_t min_width, int32_t min_height,
+                        int32_t preferred_width, int32_t preferred_height, int32_t preferred_bits) {
+  TModeChoice c;
+  auto preferred_size = [&](const plat::TDisplayMode& m) {
+    return m.Width == preferred_width && m.Height == preferred_height;
+  };
+  for (const plat::TDisplayMode& m : offered) {
+    // Compared as the display's unsigned numbers.
+    if (uint32_t(m.Width) < uint32_t(min_width) || uint32_t(m.Height) < uint32_t(min_height) ||
+        uint32_t(m.BitCount) < 16u) {
+      continue;
+    }
+    c.modes.push_back(m);
+    const int32_t index = int32_t(c.modes.size()) - 1;
+    if (c.chosen < 0) {
+      c.chosen = index;
+      continue;
+    }
+    const plat::TDisplayMode& chosen = c.modes[size_t(c.chosen)];
+    if (!preferred_size(m)) continue;
+    if (!preferred_size(chosen) ||
+        (m.BitCount == preferred_bits &&
+         (chosen.BitCount != preferred_bits || uint32_t(m.RefreshRate) < uint32_t(chosen.RefreshRate)))) {
+      c.chosen = index;
+    }
+  }
+  return c;
+}
+
+int32_t BackBufferBits(const plat::TDesktopMode& desktop) {
+  if (desktop.masks555) return 15;
+  return desktop.mode.BitCount <= 16 ? 16 : 32;
+}
+
+TScreenManager::TScreenManager(plat::IDisplay& display, plat::IWindow& window, plat::IPresenter& presenter,
+                               int32_t min_width, int32_t min_height, int32_t preferred_width,
+                               int32_t preferred_height)
+    : window_(window), presenter_(presenter) {
+  const plat::TDesktopMode desktop = display.DesktopMode();
+  if (desktop.mode.BitCount > 0) preferred_bit_count_ = desktop.mode.BitCount;
+  TModeChoice choice =
+      ChooseModes(display.Modes(), min_width, min_height, preferred_width, preferred_height, preferred_bit_count_);
+  modes_ = std::move(choice.modes);
+  ModeIndex = choice.chosen;
+  // The display keeps its mode in full screen too, so one back buffer serves both.
+  display_bit_count_ = desktop.masks555 ? 15 : desktop.mode.BitCount;
+  bit_count_ = BackBufferBits(desktop);
+  back_buffer_.SetSize(min_width, min_height, bit_count_);
+}
+
+bool TScreenManager::GetMode(int32_t i, plat::TDisplayMode& mode) const {
+  if (i < 0 || i >= ModeCount()) return false;
+  mode = modes_[size_t(i)];
+  return true;
+}
+
+void TScreenManager::SetMode(int32_t index) {
+  if (index < 0) index = -1;
+  if (index == current_mode_) return;
+  // A mode the display does not list is refused like one it cannot show: the window it is.
+  if (index >= 0 && (index >= ModeCount() || !window_.EnterFullScreen())) index = -1;
+  if (index < 0) window_.LeaveFullScreen();
+  current_mode_ = index;
+  full_screen_ = index >= 0;
+}
+
+plat::TFrameBuffer FrameOf(TCustomDIBX& surface) {
+  plat::TFrameBuffer frame;
+  if (surface.IsEmpty()) return frame;
+  uint8_t* top = surface.PixelAddress(0, 0);
+  if (!top) return frame;
+  surface.Unlock();  // a memory surface's pixels stay where they are
+  frame.top_row = top;
+  frame.pitch = surface.Pitch();
+  frame.width = surface.Width();
+  frame.height = surface.Height();
+  frame.bits = surface.BitCount();
+  return frame;
+}
+
+plat::TFrameBuffer TScreenManager::Frame() { return FrameOf(back_buffer_); }
+
+void TScreenManager::Present(const TKovaBaseList& root) {
+  rects_.clear();
+  const TRect area = root.TransitionArea();
+  if (area.Right > area.Left && area.Bottom > area.Top) {
+    rects_.push_back(plat::TScreenRect{area.Left, area.Top, area.Right, area.Bottom});
+  } else {
+    for (const TRect& r : root.ActiveBase()->DirtyList().Items()) {
+      rects_.push_back(plat::TScreenRect{r.Left, r.Top, r.Right, r.Bottom});
+    }
+  }
+  if (rects_.empty()) return;
+  presenter_.PresentRects(Frame(), rects_);
+}
+
+void TScreenManager::RepaintAll() { presenter_.RepaintAll(Frame()); }
+
+}  // namespace kova

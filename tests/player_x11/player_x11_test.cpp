@@ -1,0 +1,190 @@
+// The player program on a real X server: an Xvfb server of the test's own, SDL's X11 driver, the
+// demo game written by kovademo. Buttons are clicked with xdotool, the screen is grabbed with xwd
+// and its pixels checked after each click, in a window and in full screen (the picture scaled to
+// the desktop); the window manager's close request (WM_DELETE_WINDOW) ends the player with status
+// 0. Run bare and under a window manager; skipped, with the reason, only where Xvfb cannot run.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "close_request.h"
+#include "support/demo_game.h"
+#include "support/game_tree.h"
+#include "support/x_display.h"
+
+namespace kova::test {
+namespace {
+
+constexpr int32_t kStrip = 9;  // rows above the picture in a window
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+class PlayerOnX : public ::testing::TestWithParam<bool> {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new XServer;
+    server_->Start(why_);
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+
+  void SetUp() override {
+    if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
+    display_ = "DISPLAY=" + server_->Display();
+    ::setenv("DISPLAY", server_->Display().c_str(), 1);
+    if (GetParam()) {
+      wm_ = Spawn({"openbox", "--sm-disable"});
+      bool ready = false;
+      for (int i = 0; i < 200 && !ready; ++i) {
+        ready = RunProgram({"sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"}) == 0;
+        if (!ready) Pause(25);
+      }
+      ASSERT_TRUE(ready) << "openbox did not start";
+    }
+    ASSERT_EQ(RunProgram({KOVADEMO_PATH, tree_.Path("demo")}), 0);
+  }
+  void TearDown() override {
+    if (player_ > 0) Stop(player_);
+    Stop(wm_);
+    wm_ = -1;
+  }
+
+  // Starts the player on the demo; its standard error goes to a file the failures show.
+  void StartPlayer() {
+    const std::string run = tree_.MakeDir("run"), home = tree_.MakeDir("home");
+    const std::string command = std::string("exec '") + KOVAPLAYER_PATH + "' '" + tree_.Path("demo") + "' 2>'" +
+                                tree_.Path("player.err") + "'";
+    player_ = Spawn({"sh", "-c", command}, -1,
+                    {display_, "SDL_VIDEODRIVER=x11", "XDG_RUNTIME_DIR=" + run, "HOME=" + home,
+                     "XDG_DATA_HOME=" + home + "/data"});
+    ASSERT_GT(player_, 0);
+  }
+  std::string PlayerErrors() const {
+    const std::vector<uint8_t> bytes = GameTree::ReadHostFile(tree_.Path("player.err"));
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  // The player's window (the one its process shows) and its client area on the screen.
+  bool FindWindow() {
+    for (int i = 0; i < 200; ++i) {
+      const std::string ids = ProgramOutput({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(player_)});
+      if (!ids.empty()) {
+        window_ = std::stoul(ids);
+        if (Geometry()) return true;
+      }
+      Pause(50);
+    }
+    return false;
+  }
+  bool Geometry() {
+    std::istringstream info(ProgramOutput({"xwininfo", "-id", std::to_string(window_)}));
+    std::string line;
+    int found = 0;
+    // (sscanf gives -1 for a blank line: only whole matches count.)
+    while (std::getline(info, line)) {
+      found += std::sscanf(line.c_str(), " Absolute upper-left X: %d", &origin_x_) == 1;
+      found += std::sscanf(line.c_str(), " Absolute upper-left Y: %d", &origin_y_) == 1;
+      found += std::sscanf(line.c_str(), " Width: %d", &width_) == 1;
+      found += std::sscanf(line.c_str(), " Height: %d", &height_) == 1;
+    }
+    return found == 4;
+  }
+
+  // Grabs the screen until `at` (screen pixels) shows `colour`; false after about 10 s.
+  bool WaitForColour(int32_t x, int32_t y, uint32_t colour, Screen& screen) {
+    for (int i = 0; i < 100; ++i) {
+      if (Grab(server_->Display(), tree_.Path("shot.xwd"), screen) && screen.Has(x, y) && screen.At(x, y) == colour) {
+        return true;
+      }
+      Pause(100);
+    }
+    return false;
+  }
+  // The screen position of a game pixel: 1:1 below the strip in a window, scaled in full screen.
+  int32_t ScreenX(int32_t game_x) const { return full_ ? game_x * width_ / demo::kWidth : origin_x_ + game_x; }
+  int32_t ScreenY(int32_t game_y) const {
+    return full_ ? game_y * height_ / demo::kHeight : origin_y_ + kStrip + game_y;
+  }
+  void Click(const demo::Rect& button) {
+    ASSERT_EQ(RunProgram({"xdotool", "mousemove", std::to_string(ScreenX(button.CentreX())),
+                          std::to_string(ScreenY(button.CentreY())), "click", "1"}),
+              0);
+  }
+
+  static XServer* server_;
+  static std::string why_;
+  GameTree tree_;
+  std::string display_;
+  pid_t wm_ = -1;
+  pid_t player_ = -1;
+  unsigned long window_ = 0;
+  int32_t origin_x_ = 0, origin_y_ = 0, width_ = 0, height_ = 0;
+  bool full_ = false;
+};
+
+XServer* PlayerOnX::server_ = nullptr;
+std::string PlayerOnX::why_;
+
+TEST_P(PlayerOnX, PlaysTheDemoInAWindowAndInFullScreen) {
+  StartPlayer();
+  ASSERT_TRUE(FindWindow()) << "no player window\n" << PlayerErrors();
+  // The window: the game's size and the strip above it.
+  EXPECT_EQ(width_, demo::kWidth);
+  EXPECT_EQ(height_, demo::kHeight + kStrip);
+  Screen s;
+  ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kTitleColour, s)) << "no title screen\n" << PlayerErrors();
+  EXPECT_EQ(s.At(ScreenX(demo::kWidth - 1), ScreenY(demo::kHeight - 1)), demo::kTitleColour);
+  EXPECT_EQ(s.At(origin_x_ + 5, origin_y_ + 4), 0u);  // the strip
+
+  // Start: the second scene; Back: the title again.
+  Click(demo::kStartButton);
+  ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kSceneColour, s)) << PlayerErrors();
+  EXPECT_EQ(s.At(ScreenX(demo::kWidth - 1), ScreenY(demo::kHeight - 1)), demo::kSceneColour);
+  Click(demo::kBackButton);
+  ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kTitleColour, s)) << PlayerErrors();
+
+  // Full screen: the 640 x 480 picture scaled to the whole 1024 x 768 desktop.
+  Click(demo::kFullScreenButton);
+  full_ = true;
+  width_ = 1024;
+  height_ = 768;
+  ASSERT_TRUE(WaitForColour(1023, 767, demo::kTitleColour, s)) << "not in full screen\n" << PlayerErrors();
+  EXPECT_EQ(s.At(0, 0), demo::kTitleColour);
+  EXPECT_EQ(s.At(512, 3), demo::kTitleColour);
+  Click(demo::kStartButton);
+  ASSERT_TRUE(WaitForColour(5, 5, demo::kSceneColour, s)) << PlayerErrors();
+  EXPECT_EQ(s.At(1020, 760), demo::kSceneColour);
+  Click(demo::kBackButton);
+  ASSERT_TRUE(WaitForColour(1020, 760, demo::kTitleColour, s)) << PlayerErrors();
+
+  // Back to the window, which keeps its size and the strip.
+  Click(demo::kFullScreenButton);
+  full_ = false;
+  for (int i = 0; i < 100 && (!Geometry() || width_ != demo::kWidth); ++i) Pause(50);
+  EXPECT_EQ(width_, demo::kWidth);
+  EXPECT_EQ(height_, demo::kHeight + kStrip);
+  Click(demo::kStartButton);
+  ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kSceneColour, s)) << PlayerErrors();
+
+  // The close request: the player ends, with status 0.
+  ASSERT_TRUE(SendCloseRequest(server_->Display(), window_));
+  const int status = WaitExit(player_, 15000);
+  EXPECT_EQ(status, 0) << PlayerErrors();
+  if (status != -1) player_ = -1;
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, PlayerOnX, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "WithWindowManager" : "BareServer"; });
+
+}  // namespace
+}  // namespace kova::test

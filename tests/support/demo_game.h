@@ -1,0 +1,29 @@
+// The demo game's layout, shared by its writer (tools/kovademo.cpp) and the tests that play it:
+// the screen size, the scenes' colours and where its buttons are (game pixels).
+#pragma once
+
+#include <cstdint>
+
+namespace kova::test::demo {
+
+struct Rect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  int32_t CentreX() const { return (left + right) / 2; }
+  int32_t CentreY() const { return (top + bottom) / 2; }
+};
+
+inline constexpr int32_t kWidth = 640;
+inline constexpr int32_t kHeight = 480;
+
+// The background of the title screen and of the second scene (0xRRGGBB).
+inline constexpr uint32_t kTitleColour = 0x203060;
+inline constexpr uint32_t kSceneColour = 0x286030;
+
+// The title screen's buttons.
+inline constexpr Rect kStartButton{220, 240, 420, 290};
+inline constexpr Rect kFullScreenButton{220, 310, 420, 360};
+inline constexpr Rect kQuitButton{220, 380, 420, 430};
+// The second scene's button back to the title.
+inline constexpr Rect kBackButton{20, 420, 180, 460};
+
+}  // namespace kova::test::demo

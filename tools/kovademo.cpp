@@ -7,13 +7,14 @@
 // Fibonacci number in a loop of its own and returns it as the page's result, strings the numbers
 // together, waits 100 ms per round, then checks the string, calls a closing page, waits and
 // terminates. Everything is written with the fixture writers of the test suite.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
+#include "core/replace_file.h"
+#include "platform/text_codec.h"
 #include "support/archive_builder.h"
 #include "support/expr_builder.h"
 #include "support/install_set_builder.h"
@@ -110,14 +111,12 @@ int main(int argc, char** argv) {
   }
   const std::vector<uint8_t> bytes = DemoArchive().Build();
   const std::string path = folder + "/game.dat";
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    std::fprintf(stderr, "kovademo: %s: %s\n", path.c_str(), std::strerror(errno));
-    return 1;
-  }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (std::fclose(file) != 0 || !written) {
-    std::fprintf(stderr, "kovademo: %s: cannot write\n", path.c_str());
+  try {
+    // A new file beside the old one, renamed over it once whole: an existing game.dat (or a link
+    // in its place) is never truncated or written through.
+    kova::ReplaceFileContents(path, bytes);
+  } catch (const kova::EKovaError& e) {
+    std::fprintf(stderr, "kovademo: %s: %s\n", path.c_str(), kova::plat::Cp932ToUtf8(e.Message()).c_str());
     return 1;
   }
   std::printf("kovademo: wrote %s (%zu bytes)\n", path.c_str(), bytes.size());

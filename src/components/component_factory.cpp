@@ -2,6 +2,7 @@
 
 #include "components/kova_box.h"
 #include "components/kova_cabinet.h"
+#include "components/kova_images.h"
 #include "components/kova_timer.h"
 #include "core/vocabulary.h"
 
@@ -22,6 +23,7 @@ TKovaObject* TComponentFactory::Create(TKovaObject* owner, uint8_t code) const {
 void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_BOX, &TComponentFactory::Make<TKovaBox>);
   factory.Register(KT_TIMER, &TComponentFactory::Make<TKovaTimer>);
+  factory.Register(KT_IMAGES, &TComponentFactory::Make<TKovaImages>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
 }
 

@@ -3,7 +3,9 @@
 namespace kova {
 
 TEngineGlobals::TEngineGlobals(TSceneHost* host) : host_(host) {
+  image_cache_ = std::make_unique<TWexaCollection>(host);
   root_ = std::make_unique<TKovaBaseList>(host);
+  root_->SetImageCache(image_cache_.get());
   CreateWorkSurfaces();
   root_->SetPatternSurface(&pattern_);
   BuildColorTables();

@@ -1,14 +1,15 @@
 // The scene's process-wide objects, owned in one place by the player: the root container, the
 // clip manager, the two small pattern surfaces and the colour tables for the screen's depth. The
 // player makes them before it opens the project (the tables then assume a 15-bit screen) and
-// builds the tables again once the screen exists. The message history, the read marks and the
-// image cache join them with their kinds.
+// builds the tables again once the screen exists. The shared picture cache lives here too; the
+// message history and the read marks join them with their kinds.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
 
+#include "components/image_cache.h"
 #include "components/kova_base_list.h"
 #include "components/kova_list.h"
 #include "graphics/dibx.h"
@@ -26,6 +27,8 @@ class TEngineGlobals {
 
   TKovaBaseList& Root() { return *root_; }
   TClipManager& ClipManager() { return clip_manager_; }
+  // The picture cache every component reads pictures through.
+  TWexaCollection& ImageCache() { return *image_cache_; }
   // 2 x 2 at 15 bits: black with white at (0, 0) and (1, 1), the checker of control frames.
   TDIBX& PatternSurface() { return pattern_; }
   // 32 x 32 at 15 bits: grey 0x808080 with squares of 0xC0C0C0 at (0, 0)-(16, 16) and (16, 16)-(32, 32).
@@ -47,6 +50,8 @@ class TEngineGlobals {
   TClipManager clip_manager_;
   TDIBX pattern_;
   TDIBX backdrop_;
+  // Made before the scene and freed after it: components release their pictures as they go.
+  std::unique_ptr<TWexaCollection> image_cache_;
   std::unique_ptr<TKovaBaseList> root_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "components/image_cache.h"
 #include "core/errors.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
@@ -80,17 +81,27 @@ void TKovaBaseList::FreeDIB() {
   root_surface_->ReleaseSurface();
   for (auto& layer : layers_) layer->FreeDIB();
   for (TKovaObject* c : std::vector<TKovaObject*>(components_)) c->FreeDIB();
+  if (image_cache_) image_cache_->FreeDIBs();
 }
 
 void TKovaBaseList::RecreateDIB() {
   if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
+  if (image_cache_) image_cache_->RecreateDIBs();
   for (auto& layer : layers_) layer->RecreateDIB();
   for (TKovaObject* c : std::vector<TKovaObject*>(components_)) c->RecreateDIB();
 }
 
+int32_t TKovaBaseList::ImageCacheMode() const {
+  return image_cache_ ? image_cache_->CacheMode() : host_->ImageCacheMode();
+}
+
 void TKovaBaseList::SetImageCacheMode(int32_t mode) {
-  if (mode == host_->ImageCacheMode()) return;
-  host_->SetImageCacheMode(mode);
+  if (mode == ImageCacheMode()) return;
+  if (image_cache_) {
+    image_cache_->SetCacheMode(uint8_t(mode));
+  } else {
+    host_->SetImageCacheMode(mode);
+  }
   for (auto& layer : layers_) layer->InvalidateAll();
 }
 

@@ -23,6 +23,8 @@
 namespace kova {
 
 class TDIBX;
+class TParamCollection;
+class TWexaCollection;
 
 // First auto-repeat of a held key, and the time between repeats (milliseconds). List boxes and
 // sliders use the same two values for their own holds.
@@ -73,6 +75,13 @@ class TKovaBaseList : public TKovaComponent {
   // The checker pattern of control frames (the engine's pattern surface; nullptr: no frames).
   TCustomDIBX* PatternSurface() const { return pattern_; }
   void SetPatternSurface(TCustomDIBX* pattern) { pattern_ = pattern; }
+  // The shared picture cache (the engine's; nullptr: no pictures are read).
+  TWexaCollection* ImageCache() const { return image_cache_; }
+  void SetImageCache(TWexaCollection* cache) { image_cache_ = cache; }
+  int32_t ImageCacheMode() const;
+  // The variable store the components' expressions run against (nullptr: none run).
+  TParamCollection* Store() const { return store_; }
+  void SetStore(TParamCollection* store) { store_ = store; }
 
   // ---- Layers ----
   TKovaBase* Bases(int32_t i) const { return layers_[static_cast<size_t>(i & 1)].get(); }
@@ -211,6 +220,8 @@ class TKovaBaseList : public TKovaComponent {
   int32_t display_scale_ = 100;
   int32_t game_clock_ = 0, frame_delta_ = 0;
   TCustomDIBX* pattern_ = nullptr;
+  TWexaCollection* image_cache_ = nullptr;
+  TParamCollection* store_ = nullptr;
 };
 
 }  // namespace kova

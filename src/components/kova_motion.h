@@ -35,6 +35,8 @@ class TKovaMotion {
   bool Step(int32_t delta);
 
   int32_t Elapsed() const { return elapsed_; }
+  // Moves the motion to `ms` milliseconds; the next step sets the film there.
+  void SetElapsed(int32_t ms) { elapsed_ = ms; }
   int32_t State() const { return state_; }
   bool Ended() const { return ended_; }
   int32_t Frame() const { return frame_; }

@@ -19,6 +19,7 @@
 namespace kova {
 
 class TArrayString;
+class TComComponent;
 class TCustomDIBX;
 struct TClipData;
 class TKovaBase;
@@ -150,6 +151,9 @@ class TKovaObject {
   // `clip.Rects2` (the clip manager's question); nothing here.
   virtual void BuildFillRects(TClipData& /*clip*/) {}
   virtual bool ItemHitTest(TPoint) { return false; }
+  // Called by a creating command on the component it made, before the properties are applied:
+  // kinds that keep some of the command's expressions (delays, appear positions) copy them here.
+  virtual void TakeCommandExpressions(TComComponent&) {}
   // r := r ∩ GetBoundsRect; true when something is left.
   virtual bool ClipToBounds(TRect& r) const;
   virtual void FreeDIB() {}

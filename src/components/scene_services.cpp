@@ -1,5 +1,7 @@
 #include "components/scene_services.h"
 
+#include "components/component_commands.h"
+#include "components/image_cache.h"
 #include "components/kova_base_list.h"
 #include "components/prop_dispatch.h"
 #include "core/errors.h"
@@ -23,7 +25,7 @@ bool TSceneServices::KeyRepeat(int32_t key) const { return key >= 0 && key < 256
 
 bool TSceneServices::SoundOn() const { return root_.MediaEnabled(); }
 void TSceneServices::SetSoundOn(bool v) { root_.SetMediaEnabled(v); }
-bool TSceneServices::CGDither() const { return root_.Host().ImageCacheMode() != 0; }
+bool TSceneServices::CGDither() const { return root_.ImageCacheMode() != 0; }
 void TSceneServices::SetCGDither(bool v) { root_.SetImageCacheMode(v ? 1 : 0); }
 
 bool TSceneServices::SaveLayerBitmap(const std::string& host_path) {
@@ -62,6 +64,37 @@ bool TSceneServices::DeleteComponent(std::string_view name) {
   if (!c || root_.IndexOfComponent(c) < 0) return false;
   c->RemoveFromOwner();
   return true;
+}
+
+TKovaObject* TSceneServices::RunComponentCommand(TComComponent& command, TCallMan& callman) {
+  return kova::RunComponentCommand(root_, command, callman);
+}
+
+bool TSceneServices::SetPlayState(std::string_view name, int32_t state) {
+  TKovaObject* c = name.empty() ? nullptr : root_.FindComponent(name);
+  if (!c) return false;
+  c->SetPlayState(state);
+  return true;
+}
+
+void TSceneServices::ResetScene() { root_.Reset(); }
+
+bool TSceneServices::SavePictureBitmap(std::string_view name, const std::string& host_path) {
+  TWexaCollection* cache = root_.ImageCache();
+  if (!cache || name.empty()) return false;
+  TWexaItem* item = nullptr;
+  bool written = false;
+  try {
+    item = cache->Acquire(this, name, false, false);
+    if (item->GetFrameCount() > 0 && item->Width > 0) {
+      item->Frame(0).Surface().SaveToFile(host_path);
+      written = true;
+    }
+  } catch (const EKovaError&) {
+    written = false;
+  }
+  if (item) item->Release(this);
+  return written;
 }
 
 std::string TSceneServices::ActiveCompo() const {

@@ -67,6 +67,12 @@ class TSceneServices : public TScenePort, public TInputPort {
   // The named component leaves its owner and loses its name; the update pass frees it. False for
   // an empty name, a layer, or no such component.
   bool DeleteComponent(std::string_view name) override;
+  // Creates the command's component through the factory and applies its properties.
+  TKovaObject* RunComponentCommand(TComComponent& command, TCallMan& callman) override;
+  bool SetPlayState(std::string_view name, int32_t state) override;
+  void ResetScene() override;
+  // The first frame of the named picture, through the image cache, as a BMP file.
+  bool SavePictureBitmap(std::string_view name, const std::string& host_path) override;
   bool CompoExists(std::string_view name) const;
   // The KT_ code; -1 when there is no such component.
   int32_t CompoType(std::string_view name) const override;

@@ -111,7 +111,7 @@ void CopyExact(TStream& dest, TStream& source, int64_t count, uint32_t* crc) {
   }
 }
 
-void InflateExact(TStream& dest, TStream& source, int64_t count) {
+void InflateExact(TStream& dest, TStream& source, int64_t count, int64_t limit) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) Raise<EZDecompressionError>(TMsg::DecompressError);
   struct TEnd {
@@ -145,8 +145,11 @@ void InflateExact(TStream& dest, TStream& source, int64_t count) {
   std::unique_ptr<uint8_t[]> out_buffer;
   int64_t out_at = dest_start;  // memory destination: where the next inflated byte goes
   int64_t capacity = 0;         // memory destination: its size while inflating
+  // A memory destination never grows past the limit and one byte (that byte tells an entry
+  // that inflates to exactly the limit from a longer one).
+  const int64_t most = dest_start + limit + 1;
   if (memory_dest) {
-    capacity = std::max(old_size, dest_start + std::max<int64_t>(count * 4, 4096));
+    capacity = std::max(old_size, std::min(most, dest_start + std::max<int64_t>(std::min(count, limit) * 4, 4096)));
     memory_dest->SetSizeUninitialized(capacity);
   } else {
     out_buffer.reset(new uint8_t[kInflateBlock]);
@@ -169,8 +172,8 @@ void InflateExact(TStream& dest, TStream& source, int64_t count) {
     uint8_t* out;
     int64_t room;
     if (memory_dest) {
-      if (capacity - out_at < kInflateBlock / 4) {
-        capacity = std::max(out_at + kInflateBlock, capacity + capacity / 2);
+      if (capacity - out_at < kInflateBlock / 4 && capacity < most) {
+        capacity = std::min(most, std::max(out_at + kInflateBlock, capacity + capacity / 2));
         memory_dest->SetSizeUninitialized(capacity);
       }
       out = memory_dest->Memory() + out_at;
@@ -187,7 +190,10 @@ void InflateExact(TStream& dest, TStream& source, int64_t count) {
     int64_t produced = room - static_cast<int64_t>(z.avail_out);
     if (memory_dest) {
       out_at += produced;
+      if (out_at - dest_start > limit) fail(TMsg::DecompressError);
     } else if (produced > 0) {
+      out_at += produced;
+      if (out_at - dest_start > limit) fail(TMsg::DecompressError);
       dest.WriteBuffer(out, produced);
     }
     // No progress with all input consumed: the data end before the zlib stream does.

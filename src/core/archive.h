@@ -237,6 +237,10 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
   // default. Returns the previous loader.
   static TVrModuleLoader SetModuleLoader(TVrModuleLoader loader);
 
+  // The host path of the loose file of `name` below Folder, unless that is the archive file;
+  // nothing when there is no such file.
+  std::optional<std::string> LooseFilePath(std::string_view name) const;
+
  private:
   void ResetArchive();
   void LoadPlaced(const std::string& host_path, TVrPlacement placement);
@@ -244,8 +248,6 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
   // the data stream. Builds the entries only when the whole directory is valid.
   void ReadDirectory(TStream& dir, int64_t data_size);
   [[noreturn]] void RaiseCorrupt() const;
-  // The host path of the loose file of `name` below Folder, unless that is the archive file.
-  std::optional<std::string> LooseFilePath(std::string_view name) const;
 
   std::shared_ptr<TStream> stream_;
   std::shared_ptr<const TResourceModule> module_;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/stream.h"
+#include "core/stream_records.h"
 
 namespace kova::archive_detail {
 
@@ -20,6 +21,8 @@ void CopyExact(TStream& dest, TStream& source, int64_t count, uint32_t* crc);
 // Inflates the zlib stream held in the next `count` bytes of the source into dest at its position,
 // in blocks. Raises EReadError when the source ends first and EZDecompressionError on bad data or
 // data that end before the zlib stream does (a memory dest is then restored to its old size).
-void InflateExact(TStream& dest, TStream& source, int64_t count);
+// Entries declare no inflated size: inflating past `limit` bytes raises EZDecompressionError
+// too, before more than that is held.
+void InflateExact(TStream& dest, TStream& source, int64_t count, int64_t limit = kMaxInflatedSize);
 
 }  // namespace kova::archive_detail

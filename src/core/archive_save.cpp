@@ -1,5 +1,5 @@
-// Saving an archive to a host file without ever leaving a half-written target: a new file beside
-// it, flushed, then renamed over it. File times as DOS date-times.
+// Saving an archive to a host file without ever leaving a half-written target (through a
+// replacing file). File times as DOS date-times.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,118 +9,38 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "core/archive.h"
 #include "core/big_stream.h"
 #include "core/errors.h"
+#include "core/replace_file.h"
 #include "platform/text_codec.h"
 
 namespace kova {
 
 namespace {
 
-// A stream over a file descriptor that it owns; written data are flushed by Sync.
-class TFdStream : public TStream {
- public:
-  explicit TFdStream(int fd) : fd_(fd) {}
-  ~TFdStream() override {
-    if (fd_ >= 0) ::close(fd_);
+// The pieces the file at `host_path` continues in: piece n + 1 belongs to it only while piece n
+// (the file itself for n = 0) is full, as the big file stream writes them. A file of another
+// size beside it ("OUT.001" next to a small "OUT") is someone else's.
+std::vector<std::string> PiecesOf(const std::string& host_path) {
+  std::vector<std::string> pieces;
+  struct stat st {};
+  if (::lstat(host_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return pieces;
+  for (int i = 1; st.st_size == TXrBigFileStream::kPieceSize; ++i) {
+    std::string piece = TXrBigFileStream::PieceName(host_path, i);
+    if (piece == host_path || ::lstat(piece.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) break;
+    pieces.push_back(std::move(piece));
   }
-  TFdStream(const TFdStream&) = delete;
-  TFdStream& operator=(const TFdStream&) = delete;
-
-  int64_t Read(void* buffer, int64_t count) override {
-    int64_t done = 0;
-    while (done < count) {
-      ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, static_cast<size_t>(count - done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += n;
-    }
-    return done;
-  }
-  int64_t Write(const void* buffer, int64_t count) override {
-    int64_t done = 0;
-    while (done < count) {
-      ssize_t n = ::write(fd_, static_cast<const char*>(buffer) + done,
-                          static_cast<size_t>(std::min<int64_t>(count - done, INT_MAX)));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += n;
-    }
-    return done;
-  }
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
-    int whence = origin == TSeekOrigin::Beginning ? SEEK_SET
-                 : origin == TSeekOrigin::Current ? SEEK_CUR
-                                                  : SEEK_END;
-    off_t at = ::lseek(fd_, offset, whence);
-    if (at < 0) Raise<EStreamError>(TMsg::StreamSeekError);
-    return at;
-  }
-  int64_t GetSize() override {
-    struct stat st {};
-    return ::fstat(fd_, &st) == 0 ? st.st_size : 0;
-  }
-  void SetSize(int64_t size) override {
-    if (::ftruncate(fd_, size) != 0) Raise<EStreamError>(TMsg::StreamSizeError);
-  }
-  // Flushes and closes; false when either fails.
-  bool SyncAndClose() {
-    bool ok = ::fsync(fd_) == 0;
-    ok = ::close(fd_) == 0 && ok;
-    fd_ = -1;
-    return ok;
-  }
-
- private:
-  int fd_;
-};
-
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
-void SyncFolder(const std::string& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);  // best effort: the rename is already done
-  ::close(fd);
-}
-
-[[noreturn]] void RaiseCreate(const std::string& host_path) {
-  std::string name = plat::Utf8ToCp932(host_path);
-  Raise<EFCreateError>(TMsg::FileCreateError, name.c_str());
+  return pieces;
 }
 
 }  // namespace
 
 bool TVrFileCollection::SaveToFile(const std::string& host_path) {
-  const std::string folder = FolderOf(host_path);
-  const std::string base = host_path.substr(host_path.find_last_of('/') + 1);
-
-  // The new file, created exclusively beside the target (mkstemp opens with O_CREAT | O_EXCL).
-  std::string temp = folder + "." + base + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) RaiseCreate(host_path);
-  {
-    struct stat st {};
-    mode_t mode = ::stat(host_path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-  }
-
-  TFdStream out(fd);
-  try {
-    if (!SaveToStream(out)) {
-      ::unlink(temp.c_str());
-      return false;
-    }
-    if (!out.SyncAndClose()) Raise<EWriteError>(TMsg::StreamWriteError);
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw;
-  }
+  TReplacingFile out(host_path);
+  if (!SaveToStream(out.Stream())) return false;  // the new file goes with `out`
 
   // Is the target this archive's own file? Its open stream keeps reading the old data until the
   // archive is reopened below, so a failed rename leaves the archive as it was.
@@ -130,16 +50,18 @@ bool TVrFileCollection::SaveToFile(const std::string& host_path) {
     own = ::stat(host_path.c_str(), &st) == 0 && static_cast<uint64_t>(st.st_dev) == data_dev_ &&
           static_cast<uint64_t>(st.st_ino) == data_ino_;
   }
-  if (::rename(temp.c_str(), host_path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    RaiseCreate(host_path);
+  // Pieces the old target continued in would otherwise extend the new file: those this archive
+  // was read across when the target is its own file, and any full-size chain of pieces. Files
+  // merely named like pieces stay.
+  std::vector<std::string> old_pieces = PiecesOf(host_path);
+  if (own) {
+    if (const auto* big = dynamic_cast<const TXrBigFileStream*>(stream_.get())) {
+      for (int i = static_cast<int>(old_pieces.size()) + 1; i < big->PieceCount(); ++i)
+        old_pieces.push_back(big->PieceName(i));
+    }
   }
-  // Pieces the old target continued in would otherwise extend the new file.
-  for (int i = 1;; ++i) {
-    std::string piece = TXrBigFileStream::PieceName(host_path, i);
-    if (::unlink(piece.c_str()) != 0) break;
-  }
-  SyncFolder(folder);
+  out.Commit();
+  for (const std::string& piece : old_pieces) ::unlink(piece.c_str());
 
   // Entries of the saved archive are read from the new file from now on.
   if (own) {

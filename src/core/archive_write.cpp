@@ -115,8 +115,10 @@ TVrWritten TVrFile::WriteData(TStream& target) const {
     return w;
   }
 
-  // From the archive being rewritten: the CRC is over the bytes written.
-  if (!archive) {
+  // From the archive being rewritten: the CRC is over the bytes written. An entry whose loose
+  // file has gone and that no archive data hold has no contents at all: it is never written as
+  // an empty entry.
+  if (!archive || !archive->Stream()) {
     std::string text(Name());
     Raise<EFOpenError>(TMsg::FileNotFound, text.c_str());
   }

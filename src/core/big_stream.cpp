@@ -172,6 +172,33 @@ int64_t TXrBigFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   return position_;
 }
 
+void TXrBigFileStream::SetSize(int64_t size) {
+  if (mode_ == plat::TFileMode::Read || size < 0) Raise<EStreamError>(TMsg::StreamSizeError);
+  hint_ = 0;
+  if (size < size_) {
+    while (pieces_.size() > 1 && pieces_.back().start >= size) {
+      const std::string name = PieceName(static_cast<int>(pieces_.size()) - 1);
+      pieces_.back().file.Close();
+      pieces_.pop_back();
+      if (!plat::DeleteFile(name)) Raise<EStreamError>(TMsg::StreamSizeError);
+    }
+    TPiece& last = pieces_.back();
+    if (!last.file.Truncate(size - last.start)) Raise<EStreamError>(TMsg::StreamSizeError);
+    last.size = size - last.start;
+    size_ = size;
+  }
+  while (size_ < size) {
+    if ((pieces_.empty() || pieces_.back().size >= piece_size_) && !AppendPiece())
+      Raise<EStreamError>(TMsg::StreamSizeError);
+    TPiece& last = pieces_.back();
+    const int64_t grown = last.size + std::min(piece_size_ - last.size, size - size_);
+    if (!last.file.Truncate(grown)) Raise<EStreamError>(TMsg::StreamSizeError);
+    size_ += grown - last.size;
+    last.size = grown;
+  }
+  position_ = std::min(position_, size_);
+}
+
 void TXrBigFileStream::Close() {
   bool ok = true;
   for (TPiece& piece : pieces_) {

@@ -57,6 +57,11 @@ class TXrBigFileStream : public TXrBigStream {
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t GetSize() override { return size_; }
+  // Cuts or extends the logical file (needs a mode other than Read): pieces wholly beyond the new
+  // size are deleted and the piece holding its end is cut; growing fills the last piece up to the
+  // piece size and then makes new pieces, all reading as zeros. The position stays, held within
+  // the new size. Raises EStreamError when a piece cannot be cut, grown, made or deleted.
+  void SetSize(int64_t size) override;
 
   // The host path of piece n: the file name itself for n = 0, else the name without its extension
   // followed by "." and at least three digits.

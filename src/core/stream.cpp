@@ -10,6 +10,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "core/replace_file.h"
 #include "core/errors.h"
 #include "platform/text_codec.h"
 
@@ -165,9 +166,7 @@ void TMemoryStream::SaveToStream(TStream& dest) const {
 }
 
 void TMemoryStream::SaveToFile(const std::string& host_path) const {
-  TFileStream file(host_path, plat::TFileMode::Create);
-  SaveToStream(file);
-  file.Close();
+  ReplaceFileContents(host_path, std::span<const uint8_t>(data_, static_cast<size_t>(size_)));
 }
 
 // ---- TSpanStream ----

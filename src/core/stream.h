@@ -75,6 +75,7 @@ class TMemoryStream : public TStream {
   void LoadFromFile(const std::string& host_path);
   // Writes the whole contents to `dest` at its position.
   void SaveToStream(TStream& dest) const;
+  // Writes the whole contents as a host file through a replacing file (core/replace_file.h).
   void SaveToFile(const std::string& host_path) const;
 
   // Makes room for `capacity` bytes without changing the size (raises EOutOfMemory).

@@ -181,33 +181,55 @@ int64_t CopyStreamData(TStream& dest, TStream& source, int64_t count) {
   return copied;
 }
 
-void CompressStream(TMemoryStream& stream) {
+namespace detail {
+
+void CompressStreamInPieces(TMemoryStream& stream, int64_t piece) {
   z_stream z{};
   if (deflateInit(&z, 1) != Z_OK) Raise<EZCompressionError>(TMsg::CompressError);
   std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, deflateEnd);
 
-  uLong bound = deflateBound(&z, static_cast<uLong>(stream.Size()));
+  // zlib counts in 32 bits: the input goes in pieces, the output grows as it comes.
+  const int64_t in_size = stream.Size();
+  const uint8_t* in = stream.Memory();
+  int64_t in_left = in_size;
   TMemoryStream out;
-  out.SetSize(static_cast<int64_t>(bound));
-  z.next_in = const_cast<Bytef*>(stream.Memory());
-  z.avail_in = static_cast<uInt>(stream.Size());
-  z.next_out = out.Memory();
-  z.avail_out = static_cast<uInt>(bound);
-  if (deflate(&z, Z_FINISH) != Z_STREAM_END) Raise<EZCompressionError>(TMsg::CompressError);
-
-  int64_t produced = static_cast<int64_t>(z.total_out);
+  out.Reserve(std::min<int64_t>(in_size, piece) / 2 + 65536);
+  int64_t produced = 0;
+  int rc = Z_OK;
+  while (rc != Z_STREAM_END) {
+    if (z.avail_in == 0 && in_left > 0) {
+      const int64_t take = std::min(in_left, piece);
+      z.next_in = const_cast<Bytef*>(in + (in_size - in_left));
+      z.avail_in = static_cast<uInt>(take);
+      in_left -= take;
+    }
+    const int64_t room = std::min<int64_t>(std::max<int64_t>(produced / 2, 65536), piece);
+    out.SetSizeUninitialized(produced + room);
+    z.next_out = out.Memory() + produced;
+    z.avail_out = static_cast<uInt>(room);
+    rc = deflate(&z, in_left == 0 ? Z_FINISH : Z_NO_FLUSH);
+    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) Raise<EZCompressionError>(TMsg::CompressError);
+    produced += room - static_cast<int64_t>(z.avail_out);
+  }
+  out.SetSizeUninitialized(produced);
   stream.Clear();
   stream.Write(out.Memory(), produced);
 }
 
-void DecompressStream(TMemoryStream& stream) {
+}  // namespace detail
+
+void CompressStream(TMemoryStream& stream) { detail::CompressStreamInPieces(stream, int64_t(1) << 30); }
+
+void DecompressStream(TMemoryStream& stream, int64_t limit) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) Raise<EZDecompressionError>(TMsg::DecompressError);
   std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, inflateEnd);
 
   const int64_t in_size = stream.Size();
   TMemoryStream out;
-  out.Reserve(std::max<int64_t>(in_size * 3, 65536));
+  // Never more than the limit and one byte (which tells data of exactly the limit from more).
+  const int64_t most = limit + 1;
+  out.Reserve(std::min(most, std::max<int64_t>(in_size * 3, 65536)));
   z.next_in = const_cast<Bytef*>(stream.Memory());
   int64_t in_left = in_size;
   int64_t produced = 0;
@@ -217,14 +239,16 @@ void DecompressStream(TMemoryStream& stream) {
       z.avail_in = chunk;
       in_left -= chunk;
     }
+    const int64_t grown = std::min(most, produced + std::max<int64_t>(produced / 2, 65536));
     out.SetSizeUninitialized(produced);
-    out.Reserve(produced + std::max<int64_t>(produced / 2, 65536));
-    out.SetSizeUninitialized(produced + std::max<int64_t>(produced / 2, 65536));
+    out.Reserve(grown);
+    out.SetSizeUninitialized(grown);
     int64_t room = std::min<int64_t>(out.Size() - produced, 1 << 30);
     z.next_out = out.Memory() + produced;
     z.avail_out = static_cast<uInt>(room);
     int rc = inflate(&z, Z_NO_FLUSH);
     produced += room - z.avail_out;
+    if (produced > limit) Raise<EZDecompressionError>(TMsg::DecompressError);
     if (rc == Z_STREAM_END) break;
     // A stream that ends before zlib's end marker is as corrupt as one with bad bytes.
     if (rc != Z_OK && rc != Z_BUF_ERROR) Raise<EZDecompressionError>(TMsg::DecompressError);

@@ -48,12 +48,24 @@ TRect ReadStreamRect(TStream& stream, TReadMode mode = TReadMode::Checked);
 // than asked only when the source ended first (the copy then stops).
 int64_t CopyStreamData(TStream& dest, TStream& source, int64_t count);
 
+// The most that zlib data without a declared size may inflate to (archive entries, whole
+// streams). Only layered pictures that hold raw planes are ever stored compressed above 5 MiB,
+// and those are bounded by the picture loader's budget of the same size.
+inline constexpr int64_t kMaxInflatedSize = int64_t(256) << 20;
+
 // Replaces the whole contents of a memory stream by their zlib form (level 1, with header and
-// Adler-32). The position ends at the end.
+// Adler-32), fed to zlib in pieces so that contents of any size (also beyond 4 GiB) are
+// compressed whole. The position ends at the end.
 void CompressStream(TMemoryStream& stream);
 // Replaces the whole contents of a memory stream by their inflated form. Raises
-// EZDecompressionError on corrupt or truncated data, leaving the contents unchanged. The position
-// is not reset: callers position the stream themselves.
-void DecompressStream(TMemoryStream& stream);
+// EZDecompressionError on corrupt or truncated data, or when the data would inflate to more than
+// `limit` bytes (stopping there), leaving the contents unchanged. The position is not reset:
+// callers position the stream themselves.
+void DecompressStream(TMemoryStream& stream, int64_t limit = kMaxInflatedSize);
+
+namespace detail {
+// CompressStream with zlib fed at most `piece` bytes at a time (tests use small pieces).
+void CompressStreamInPieces(TMemoryStream& stream, int64_t piece);
+}  // namespace detail
 
 }  // namespace kova

@@ -55,7 +55,11 @@ std::string AddPathDelimiter(std::string_view path) {
 }
 
 std::string SplitNameSuffix(std::string& name) {
-  // The last ".", "\" or ":" that begins a character, from the second byte on, decides.
+  // The last ".", "\" or ":" that begins a character, from the second byte on, decides. The walk
+  // goes forwards, from character to character: walking backwards cannot tell a trail byte that
+  // equals "." , "\" or ":" from a character of its own without knowing where characters start
+  // (a lead byte may also be the trail byte of the character before it), which only a walk from
+  // the start knows. Both give the same answer wherever the backward scan is right.
   size_t last = std::string::npos;
   for (size_t i = 0; i < name.size(); i += (IsSjisLeadByte(name[i]) && i + 1 < name.size()) ? 2 : 1) {
     const char c = name[i];

@@ -87,6 +87,7 @@ class TDIB {
   void LoadFromStream(TStream& stream);
   void SaveToStream(TStream& stream) const;
   void LoadFromFile(const std::string& host_path);
+  // A BMP file written through a replacing file (core/replace_file.h).
   void SaveToFile(const std::string& host_path) const;
 
   // Whole-image effects, re-making the bitmap at `bit_count`.

@@ -38,6 +38,20 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files)
   scene_globals_.Root().UseEventQueue(&events_);
   host_.SetInput(&scene_);
   SetScene(&scene_);
+  scene_globals_.ImageCache().SetSource(&picture_files_);
+  SceneRoot().SetStore(&store_);
+}
+
+bool TSession::TPictureFiles::PictureExists(std::string_view name) {
+  if (TProject* project = session_.Project()) return project->FileExists(name);
+  return !name.empty() && session_.Files().FileExists(name);
+}
+
+void TSession::TPictureFiles::LoadPicture(TStream& dest, std::string_view name) { session_.Files().LoadFile(dest, name); }
+
+uint32_t TSession::TPictureFiles::PictureSeed() {
+  TProject* project = session_.Project();
+  return project ? uint32_t(project->PictureKey) : 0;
 }
 
 TSession::~TSession() {
@@ -60,11 +74,20 @@ bool TSession::Open(TLaunchInfo launch) {
     return false;
   }
   clock_.Now = FrameDate();
-  // The screen of the project's size; the colour tables follow its depth.
-  scene_host_.SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
-  scene_globals_.BuildColorTables();
-  SceneRoot().SetWidth(project_->ScreenWidth);
-  SceneRoot().SetHeight(project_->ScreenHeight);
+  // The screen of the project's size; the colour tables follow its depth. A size the display
+  // cannot hold is a failed start with the display's message.
+  try {
+    scene_host_.SetScreenSize(project_->ScreenWidth, project_->ScreenHeight);
+    scene_globals_.BuildColorTables();
+    SceneRoot().SetWidth(project_->ScreenWidth);
+    SceneRoot().SetHeight(project_->ScreenHeight);
+  } catch (const EKovaError& e) {
+    Finish(TStopReason::FailedStart, e.Message());
+    return false;
+  } catch (const std::bad_alloc&) {
+    Finish(TStopReason::FailedStart, MsgText(TMsg::OutOfMemory));
+    return false;
+  }
   return true;
 }
 

@@ -133,6 +133,19 @@ class TSession {
     bool& close_posted_;
   };
 
+  // The image cache reads the game's pictures: the project's file test (the file manager's before
+  // a project is open), the file manager and the project's picture seed.
+  class TPictureFiles : public IPictureSource {
+   public:
+    explicit TPictureFiles(TSession& session) : session_(session) {}
+    bool PictureExists(std::string_view name) override;
+    void LoadPicture(TStream& dest, std::string_view name) override;
+    uint32_t PictureSeed() override;
+
+   private:
+    TSession& session_;
+  };
+
   double FrameDate() const;
   void Finish(TStopReason reason, std::string message = {});
   // Stops the session when the script stopped or a close was asked for.
@@ -156,6 +169,7 @@ class TSession {
   THeadlessSceneHost scene_host_;
   TEngineGlobals scene_globals_{&scene_host_};
   TSceneServices scene_{scene_globals_.Root()};
+  TPictureFiles picture_files_{*this};
   std::function<void(int64_t)> frame_input_;
   int64_t frame_number_ = 0;
   std::unique_ptr<TProject> project_;

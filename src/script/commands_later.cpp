@@ -19,14 +19,15 @@ constexpr int64_t kMinExprSize = 4;
 void TComComponent::LoadFromStream(TStream& stream) {
   TCommand::LoadFromStream(stream);
   const int32_t type = static_cast<int32_t>(ComType());
+  // Only ids 0-158 have slots: bit 159 of a set names no property and carries no expression.
   for (int32_t id = 0; id < kPropIdCount; ++id) {
     if (Page().HasProp(type, id)) props_[static_cast<size_t>(id)] = ReadNewExpr(stream);
   }
-  // Bit 159 names no property; its expression is read and dropped to stay in step.
-  if (Page().HasProp(type, kPropIdCount)) {
-    TKovaParser unused;
-    ReadExpr(stream, unused);
-  }
+}
+
+void TComComponent::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
+  ++pc;
+  callman.Host().Scene().RunComponentCommand(*this, callman);
 }
 
 void TComCabinet::LoadFromStream(TStream& stream) {

@@ -1,6 +1,7 @@
 // Commands whose behaviour belongs to the scene, the text layer, media, cabinets, the flip and the
-// game save: they read their records here, so that every page loads; until their subsystems run
-// them, executing one only advances pc.
+// game save: they read their records here, so that every page loads. The creating commands run
+// through the scene port (which creates every kind through the component factory); the others,
+// until their subsystems run them, only advance pc.
 #pragma once
 
 #include <array>
@@ -24,6 +25,8 @@ class TComComponent : public TCommand {
  public:
   using TCommand::TCommand;
   void LoadFromStream(TStream& stream) override;
+  // Advances pc and has the scene create the component and apply the properties.
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   // The expression of property id `id`, or nullptr when the page's set lacks it.
   TKovaParser* Prop(int32_t id) const {
     return id >= 0 && id < kPropIdCount ? props_[static_cast<size_t>(id)].get() : nullptr;
@@ -74,6 +77,8 @@ class TComCabinet : public TComComponent {
  public:
   using TComComponent::TComComponent;
   void LoadFromStream(TStream& stream) override;
+  // Cabinets are saved and restored by their own commands, not created: pc advances.
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override { TCommand::Execute(callman, page, pc); }
   TKovaParser Exclude;
   std::vector<std::unique_ptr<TKovaParser>> Names;
 };

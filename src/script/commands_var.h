@@ -1,6 +1,7 @@
-// The variable and control commands: Calc, VarNew and VarDel run here; the property, deletion,
-// menu, restart, history and read-mark commands read their records here and get their behaviour
-// with the scene (Terminate already sets the stop flag and closes the main window).
+// The variable, property and control commands: Calc, VarNew, VarDel; GetProp, SetProp, ObjDel and
+// MenuClose on the scene's components (a name no component holds makes them do nothing, MenuClose
+// waits for its menu); PCReset and Reset restart the interpreter; ClrHist and ClrRead empty the
+// history and the read marks; Terminate sets the stop flag and closes the main window.
 #pragma once
 
 #include <cstdint>
@@ -46,6 +47,7 @@ class TComGetProp : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::GetProp; }
   void LoadFromStream(TStream& stream) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   TKovaParser CompoName;
   TKovaParser PropId;
   std::string VarName;
@@ -56,6 +58,7 @@ class TComSetProp : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::SetProp; }
   void LoadFromStream(TStream& stream) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   TKovaParser CompoName;
   TKovaParser PropId;
   TKovaParser Value;
@@ -67,6 +70,7 @@ class TComObjDel : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::ObjDel; }
   void LoadFromStream(TStream& stream) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   TKovaParser CompoName;
 };
 
@@ -74,6 +78,7 @@ class TComMenuClose : public TComObjDel {
  public:
   using TComObjDel::TComObjDel;
   TCommandKind ComType() const override { return TCommandKind::MenuClose; }
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };
 
 class TComPCReset : public TCommand {
@@ -81,6 +86,10 @@ class TComPCReset : public TCommand {
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::PCReset; }
   void LoadFromStream(TStream& stream) override;
+  // With the reset-all flag: every frame is abandoned and the interpreter starts on the page. Without
+  // it: the main flow under the running event handler continues on the page when the handler
+  // returns (in the main flow itself, the page is entered at once).
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   std::string PageName;
   int32_t Target = 0;
   uint8_t ResetAll = 0;
@@ -90,6 +99,7 @@ class TComReset : public TComPCReset {
  public:
   using TComPCReset::TComPCReset;
   TCommandKind ComType() const override { return TCommandKind::Reset; }
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };
 
 // Sets the script stop flag and asks the main window to close; pc stays.
@@ -104,12 +114,14 @@ class TComClrHist : public TCommand {
  public:
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::ClrHist; }
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };
 
 class TComClrRead : public TCommand {
  public:
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::ClrRead; }
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
 };
 
 }  // namespace kova

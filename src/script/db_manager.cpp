@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/errors.h"
 #include "core/stream_records.h"
 
 namespace kova {
@@ -162,10 +163,15 @@ void TDBManager::LoadFromStream(TStream& stream, uint8_t kind) {
   }
   active_ = -1;
   const int32_t count = ReadStreamInteger(stream);
+  int64_t empty_records = 0;  // records of tables without columns take no bytes to bound them
   for (int32_t i = 0; i < count; ++i) {
     ReadStreamByte(stream);  // the table's class: every table is a TDBTable
     auto table = std::make_unique<TDBTable>();
     table->LoadFromStream(stream, version);
+    if (table->Fields().RecordSize() == 0) {
+      empty_records += table->RecordCount();
+      if (empty_records > kDBMaxEmptyRecords) Raise<EReadError>(TMsg::DBDataCorrupt);
+    }
     active_ = Add(std::move(table));
   }
   if (kind == kDBGameKind) {

@@ -21,8 +21,6 @@ namespace {
 
 // The fewest bytes one column occupies in the stream: int32 size, int32 name length, type byte.
 constexpr int64_t kMinFieldBytes = 9;
-// A table without columns has records of no bytes; the stream then bounds their count by this.
-constexpr int64_t kMaxEmptyRecords = int64_t(1) << 24;
 
 constexpr bool IsAsciiLower(uint8_t c) { return c >= 'a' && c <= 'z'; }
 constexpr uint8_t AsciiUpper(uint8_t c) { return IsAsciiLower(c) ? static_cast<uint8_t>(c - 32) : c; }
@@ -491,7 +489,7 @@ void TDBTable::LoadFromStream(TStream& stream, int32_t /*version*/) {
   }
   const int32_t count = ReadStreamInteger(stream);
   const int64_t room = stream.Remaining() - 4;  // the current record number follows the records
-  const bool fits = record_size > 0 ? count <= room / record_size : count <= kMaxEmptyRecords;
+  const bool fits = record_size > 0 ? count <= room / record_size : count <= kDBMaxEmptyRecords;
   if (count < 0 || !fits) Raise<EReadError>(TMsg::DBDataCorrupt);
   std::vector<TRecord> records;
   records.reserve(static_cast<size_t>(count));

@@ -31,6 +31,9 @@ inline constexpr uint8_t kDBStr = 4;
 // either is refused (scripts and files choose these sizes).
 inline constexpr int32_t kDBMaxStrLength = 65535;
 inline constexpr int32_t kDBMaxRecordSize = 1 << 20;
+// Records of a table without columns take no bytes in the stream form, so no byte count bounds
+// them: one load (a table, or all tables of a save section together) holds at most this many.
+inline constexpr int64_t kDBMaxEmptyRecords = int64_t(1) << 16;
 // The declared length of a string column whose tab-separated header gives none.
 inline constexpr int32_t kDBDefaultStrLength = 80;
 // The version the manager writes in front of its tables.

@@ -223,7 +223,9 @@ void TComWait::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
     callman.SetRunning(false);
     return;
   }
-  Remaining -= callman.Host().Clock().FrameDelta;
+  // The remaining time counts in 32 bits and wraps like them (a time of INT32_MIN included).
+  Remaining = static_cast<int32_t>(static_cast<uint32_t>(Remaining) -
+                                   static_cast<uint32_t>(callman.Host().Clock().FrameDelta));
   if (Remaining > 0) {
     callman.SetRunning(false);
     return;

@@ -1,4 +1,4 @@
-// The message history as the script engine sees it. The component system implements this port;
+// The message history and the read marks as the script engine sees them. The component system implements this port;
 // the defaults are a player without a history. Main thread only.
 #pragma once
 
@@ -12,6 +12,10 @@ class THistoryPort {
   virtual int32_t HistoryCount() const { return 0; }
   virtual int32_t HistoryMaxCount() const { return 0; }
   virtual void SetHistoryMaxCount(int32_t) {}
+  // Empties the message history and its counter.
+  virtual void ClearHistory() {}
+  // Forgets which texts were read.
+  virtual void ClearReadMarks() {}
 };
 
 }  // namespace kova

@@ -124,19 +124,21 @@ void TPage::Parse(TStream& stream) {
     RaisePageCorrupt(*this);
   }
   // Records overwrite the built-in sets of their own types only, so a page without records keeps
-  // them.
-  for (int32_t i = 0; i < set_count; ++i) {
+  // them. Records beyond the last type are skipped together (a count of empty records would
+  // otherwise cost a loop pass each).
+  const int32_t read = std::min(set_count, kPropSetCount);
+  for (int32_t i = 0; i < read; ++i) {
     uint8_t record[kPropSetBytes] = {};
     const int32_t take = std::min(set_size, kPropSetBytes);
     stream.ReadBuffer(record, take);
     if (set_size > take) stream.Seek(set_size - take, TSeekOrigin::Current);
-    if (i >= kPropSetCount) continue;
     TPropSet& set = PropSets[static_cast<size_t>(i)];
     for (size_t w = 0; w < set.size(); ++w) {
       set[w] = uint32_t(record[w * 4]) | uint32_t(record[w * 4 + 1]) << 8 | uint32_t(record[w * 4 + 2]) << 16 |
                uint32_t(record[w * 4 + 3]) << 24;
     }
   }
+  stream.Seek(static_cast<int64_t>(set_count - read) * set_size, TSeekOrigin::Current);
   const int32_t count = ReadStreamInteger(stream);
   if (count < 0 || count > stream.Remaining() / kMinCommandSize) RaisePageCorrupt(*this);
   for (int32_t i = 0; i < count; ++i) {

@@ -9,6 +9,7 @@
 #include "script/prop_types.h"
 #include "script/script_errors.h"
 #include "script/sysfunc.h"
+#include "script/sysfunc_util.h"
 
 namespace kova {
 
@@ -106,9 +107,13 @@ inline std::string_view StrOf(const TCustomParam& p, std::string& scratch) {
   return scratch;
 }
 
-std::string ConcatStr(const TCustomParam& a, const TCustomParam& b) {
+// Joined strings are held to the same cap as the strings the system functions build; the error
+// names the operator ("ocPlus:文字列が長すぎます").
+std::string ConcatStr(const TCustomParam& a, const TCustomParam& b, int32_t op) {
   std::string sa, sb;
   std::string_view va = StrOf(a, sa), vb = StrOf(b, sb);
+  if (va.size() + vb.size() > sysfunc::kMaxBuiltString)
+    Raise<EScriptError>(TMsg::SysFuncStringTooLong, std::string(OpCodeName(op)).c_str());
   std::string out;
   out.reserve(va.size() + vb.size());
   out.append(va).append(vb);
@@ -243,7 +248,7 @@ void TOpeData::Calculate(TExprContext& context, TParamCollectionItem& dest) {
       need(2);
       const TCustomParam &a = *Operands[0], &b = *Operands[1];
       switch (dest.TypeCode()) {
-        case PT_STR: dest.SetStr(ConcatStr(a, b)); break;
+        case PT_STR: dest.SetStr(ConcatStr(a, b, OpCode)); break;
         case PT_FLOAT: dest.SetFloat(CheckedFloat(a.GetFloat() + b.GetFloat())); break;
         default: dest.SetInt(Wrap(uint32_t(a.GetInt()) + uint32_t(b.GetInt()))); break;
       }
@@ -293,7 +298,7 @@ void TOpeData::Calculate(TExprContext& context, TParamCollectionItem& dest) {
     }
     case ocComboStr:
       need(2);
-      dest.SetStr(ConcatStr(*Operands[0], *Operands[1]));
+      dest.SetStr(ConcatStr(*Operands[0], *Operands[1], OpCode));
       return;
     case ocEqual: case ocBig: case ocSmall: case ocEBig: case ocESmall: case ocNEqual: {
       need(2);

@@ -18,6 +18,8 @@
 
 namespace kova {
 
+class TCallMan;
+class TComComponent;
 class TCustomParam;
 class TKovaObject;
 
@@ -51,6 +53,14 @@ class TScenePort {
   }
   // Frees the named component and its children; false when there is none.
   virtual bool DeleteComponent(std::string_view /*name*/) { return false; }
+  // Runs a creating command: a new component of the command's kind in the active layer (or the
+  // control its parent expression names), with the properties the command's expressions give.
+  // nullptr when the kind has no class (yet).
+  virtual TKovaObject* RunComponentCommand(TComComponent& /*command*/, TCallMan& /*callman*/) { return nullptr; }
+  // Sets the named component's play state; false when there is no such component.
+  virtual bool SetPlayState(std::string_view /*name*/, int32_t /*state*/) { return false; }
+  // Frees every component and queued event and makes two new, empty screen layers.
+  virtual void ResetScene() {}
 
   // ---- properties by id ----
   // Reads property `id` into `dest` (through dest's typed setters), respectively writes `value`

@@ -2,6 +2,7 @@
 // corrupt form.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "core/archive.h"
+#include "core/archive_internal.h"
 #include "core/errors.h"
 #include "core/resources.h"
 #include "support/archive_builder.h"
@@ -443,6 +445,33 @@ TEST(ArchiveCorrupt, BadOrTruncatedZlibDataRaiseAndLeaveNothing) {
   TMemoryStream m;
   arc.ReadFile(m, "ok");
   EXPECT_EQ(StreamBytes(m), Bytes("fine"));
+}
+
+// Entries declare no inflated size: an entry inflates to the limit at most, into memory or
+// through any other stream, and a memory destination gets its old contents back.
+TEST(ArchiveCorrupt, EntriesInflateToTheLimitAtMost) {
+  const std::vector<uint8_t> zeros(200000, 0);
+  std::vector<uint8_t> packed(compressBound(zeros.size()));
+  uLongf packed_len = packed.size();
+  ASSERT_EQ(compress2(packed.data(), &packed_len, zeros.data(), zeros.size(), 9), Z_OK);
+  packed.resize(packed_len);
+  for (bool to_memory : {true, false}) {
+    SCOPED_TRACE(to_memory);
+    TMemoryStream source(packed);
+    TMemoryStream memory(Bytes("kept"));
+    memory.SetPosition(4);
+    TempFolder dir;
+    TFileStream file(dir / "out", plat::TFileMode::Create);
+    TStream& dest = to_memory ? static_cast<TStream&>(memory) : file;
+    EXPECT_THROW(archive_detail::InflateExact(dest, source, int64_t(packed.size()), 150000), EZDecompressionError);
+    if (to_memory) {
+      EXPECT_EQ(StreamBytes(memory), Bytes("kept"));
+    }
+    source.SetPosition(0);
+    TMemoryStream whole;
+    archive_detail::InflateExact(whole, source, int64_t(packed.size()), 200000);
+    EXPECT_EQ(whole.Size(), 200000);
+  }
 }
 
 TEST(ArchiveCorrupt, DataCutAfterOpeningRaiseInsteadOfReadingShort) {

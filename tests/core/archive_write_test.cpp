@@ -8,12 +8,14 @@
 #include <zlib.h>
 
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/archive.h"
+#include "core/big_stream.h"
 #include "core/errors.h"
 #include "core/wexa_probe.h"
 #include "support/archive_builder.h"
@@ -381,6 +383,55 @@ TEST_F(ArchiveSave, SavingElsewhereLeavesTheArchiveOnItsSource) {
   TVrFileCollection copy;
   copy.Open(dir_ / "copy.dat");
   EXPECT_EQ(copy.EntryCount(), 12);
+}
+
+// Files merely named like pieces of the target are someone else's; a link at the target is
+// replaced, never written through.
+TEST_F(ArchiveSave, KeepsOthersFilesAndNeverWritesThroughALink) {
+  WriteHostFile(dir_ / "copy.001", Bytes("not a piece"));
+  WriteHostFile(dir_ / "copy.002", Bytes("nor this"));
+  WriteHostFile(dir_ / "elsewhere", Bytes("linked"));
+  ASSERT_EQ(::symlink((dir_ / "elsewhere").c_str(), (dir_ / "copy.dat").c_str()), 0);
+  TVrFileCollection arc;
+  arc.Open(path_);
+  ASSERT_TRUE(arc.SaveToFile(dir_ / "copy.dat"));
+  EXPECT_EQ(ReadHostFile(dir_ / "copy.001"), Bytes("not a piece"));
+  EXPECT_EQ(ReadHostFile(dir_ / "copy.002"), Bytes("nor this"));
+  EXPECT_EQ(ReadHostFile(dir_ / "elsewhere"), Bytes("linked"));
+  struct stat st {};
+  ASSERT_EQ(::lstat((dir_ / "copy.dat").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+// An entry added by name whose loose file is gone has no contents: saving raises instead of
+// writing it empty.
+TEST_F(ArchiveSave, AnEntryWithNothingToWriteRaises) {
+  WriteHostFile(dir_ / "there.txt", Bytes("x"));
+  TVrFileCollection arc;
+  arc.Open(dir_.Path() + "nothing-here");  // a folder of loose files
+  arc.Folder = dir_.Path();
+  arc.Add("there.txt");
+  arc.Add("gone.txt");
+  EXPECT_THROW(arc.SaveToFile(dir_ / "out.dat"), EFOpenError);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "out.dat"));
+  ExpectOriginalIntact();
+}
+
+// Saving into a big file stream over an older, longer archive cuts the stream to the new size.
+TEST_F(ArchiveSave, SavingOverALongerBigFileCutsIt) {
+  TVrFileCollection arc;
+  arc.Open(path_);
+  arc.Delete("slot5");
+  TMemoryStream expected;
+  ASSERT_TRUE(arc.SaveToStream(expected));
+  const std::string target = dir_ / "big.dat";
+  WriteHostFile(target, std::vector<uint8_t>(original_.size() * 3, 0xEE));
+  {
+    TXrBigFileStream big(target, plat::TFileMode::ReadWrite);
+    ASSERT_TRUE(arc.SaveToStream(big));
+    big.Close();
+  }
+  EXPECT_EQ(ReadHostFile(target), StreamBytes(expected));
 }
 
 // --- Helpers ---------------------------------------------------------------------------------

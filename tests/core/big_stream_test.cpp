@@ -175,6 +175,31 @@ TEST_F(BigFileStreamTest, ReadWriteRewritesInPlaceAndGrowsTheLastPiece) {
   EXPECT_EQ(s.Write(bytes.data(), 1), 0);  // opened for reading
 }
 
+TEST_F(BigFileStreamTest, SetSizeCutsAndGrowsAcrossPieces) {
+  std::vector<uint8_t> bytes = Pattern(40);
+  WriteGame(bytes, 40);  // pieces of 16, 16, 8
+  TXrBigFileStream s(Path("game.dat"), TFileMode::ReadWrite, kPiece);
+  s.SetPosition(30);
+  s.SetSize(20);  // the third piece goes, the second is cut
+  EXPECT_EQ(PieceSizes(), (std::vector<int64_t>{16, 4}));
+  EXPECT_EQ(s.GetSize(), 20);
+  EXPECT_EQ(s.GetPosition(), 20);
+  s.SetSize(16);  // exactly at a boundary: the second piece goes too
+  EXPECT_EQ(PieceSizes(), (std::vector<int64_t>{16}));
+  s.SetSize(37);  // grows into new pieces that read as zeros
+  EXPECT_EQ(PieceSizes(), (std::vector<int64_t>{16, 16, 5}));
+  s.SetPosition(0);
+  std::vector<uint8_t> expected(bytes.begin(), bytes.begin() + 16);
+  expected.resize(37, 0);
+  EXPECT_EQ(ReadAll(s, 100), expected);
+  s.SetSize(0);
+  EXPECT_EQ(PieceSizes(), (std::vector<int64_t>{0}));
+  s.Close();
+
+  TXrBigFileStream reader(Path("game.dat"), TFileMode::Read, kPiece);
+  EXPECT_THROW(reader.SetSize(1), EStreamError);
+}
+
 TEST_F(BigFileStreamTest, IrregularPiecesKeepTheirOrder) {
   // Pieces left by another tool: a short first piece must neither hide nor shift the second, and
   // a rewrite must not grow it over the second.

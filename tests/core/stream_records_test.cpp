@@ -274,6 +274,38 @@ TEST(Zlib, CorruptOrTruncatedInputRaisesAndLeavesTheStream) {
   }
 }
 
+// zlib counts in 32 bits: contents go to it in pieces (1 GiB in the product, small ones here), so
+// contents beyond 4 GiB are compressed whole rather than modulo 2^32.
+TEST(Zlib, CompressionInPiecesGivesOneWholeStream) {
+  auto data = MixedData(300000);
+  for (int64_t piece : {int64_t(1), int64_t(977), int64_t(65536), int64_t(1) << 30}) {
+    TMemoryStream s(data);
+    detail::CompressStreamInPieces(s, piece);
+    std::vector<uint8_t> out(data.size());
+    uLongf out_len = out.size();
+    ASSERT_EQ(uncompress(out.data(), &out_len, s.Memory(), s.Size()), Z_OK) << piece;
+    EXPECT_EQ(out, data) << piece;
+  }
+}
+
+// Data without a declared size inflate to the limit at most: exactly the limit is fine, one byte
+// more raises and leaves the stream as it was.
+TEST(Zlib, InflationStopsAtTheLimit) {
+  const std::vector<uint8_t> zeros(100000, 0);
+  std::vector<uint8_t> packed(compressBound(zeros.size()));
+  uLongf packed_len = packed.size();
+  ASSERT_EQ(compress2(packed.data(), &packed_len, zeros.data(), zeros.size(), 9), Z_OK);
+  packed.resize(packed_len);
+  {
+    TMemoryStream s(packed);
+    DecompressStream(s, 100000);
+    EXPECT_EQ(s.Size(), 100000);
+  }
+  TMemoryStream s(packed);
+  EXPECT_THROW(DecompressStream(s, 99999), EZDecompressionError);
+  EXPECT_EQ(BytesOf(s), packed);
+}
+
 TEST(Errors, CarryCodePage932Text) {
   try {
     TMemoryStream s(HexBytes("01"));

@@ -13,6 +13,8 @@
 #include "script/script_host.h"
 #include "support/fake_platform.h"
 #include "support/frame_driver.h"
+#include "support/game_tree.h"
+#include "script/test_game.h"
 
 namespace kova::test {
 namespace {
@@ -156,6 +158,30 @@ TEST(SessionThreadsDeathTest, StepOffTheMainThreadIsRefused) {
       "off its main thread");
 }
 #endif
+
+// A project whose screen no display can hold is a failed start with the display's message, not an
+// error escaping the open.
+TEST(SessionOpen, AnImpossibleScreenSizeIsAFailedStart) {
+  for (const auto& [w, h] : {std::pair{100000, 100000}, std::pair{-5, 480}}) {
+    SCOPED_TRACE(w);
+    GameTree tree;
+    ProjectBuilder p = TestGameProject();
+    p.screen_width = w;
+    p.screen_height = h;
+    tree.WriteFile("game/kova.kpb", AsText(p.Build()));
+    tree.WriteFile("game/install.dat", AsText(TestGameInstallSet()));
+    tree.WriteFile("game/start.ksb", AsText(TestGamePages()["start.ksb"]));
+    plat::THeadlessServices services;
+    TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}});
+    TLaunchInfo launch;
+    launch.ProgramFolder = tree.Path("game") + "/";
+    launch.Params = {tree.Path("game")};
+    EXPECT_FALSE(session.Open(launch));
+    EXPECT_EQ(session.StopReason(), TStopReason::FailedStart);
+    EXPECT_FALSE(session.StopMessage().empty());
+    EXPECT_FALSE(session.Step(16));
+  }
+}
 
 TEST(Sessions, TwoInOneProcessShareNothing) {
   FrameDriver a, b;

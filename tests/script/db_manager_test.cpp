@@ -168,6 +168,11 @@ TEST_F(DBManagerTest, CorruptStreamsRaise) {
   negative.record_count = -1;
   TableDef empty_rows{"Bad", 0, {}, {}, -1};
   empty_rows.record_count = 1 << 30;
+  TableDef over_cap{"Bad", 0, {}, {}, -1};
+  over_cap.record_count = int32_t(kDBMaxEmptyRecords) + 1;
+  // Empty records take no bytes: all tables of one load share the cap.
+  TableDef good_half{"Good", 0, {}, {}, -1}, bad_half{"Bad", 0, {}, {}, -1};
+  good_half.record_count = bad_half.record_count = int32_t(kDBMaxEmptyRecords / 2) + 1;
   LeWriter huge_columns;
   huge_columns.I32(100).I32(1).U8(0).Str("Bad").U8(0).I32(0x7FFFFFFF);
   auto size_error = [](int n) { return Format(MsgText(TMsg::DBBadFieldSize).c_str(), n); };
@@ -189,6 +194,8 @@ TEST_F(DBManagerTest, CorruptStreamsRaise) {
       {"more records than bytes", DbStream({{"Good", 0, {}, {}, -1}, many}, ""), corrupt},
       {"negative record count", DbStream({{"Good", 0, {}, {}, -1}, negative}, ""), corrupt},
       {"endless empty records", DbStream({{"Good", 0, {}, {}, -1}, empty_rows}, ""), corrupt},
+      {"empty records over the cap", DbStream({{"Good", 0, {}, {}, -1}, over_cap}, ""), corrupt},
+      {"empty records over the cap together", DbStream({good_half, bad_half}, ""), corrupt},
       {"huge column count", huge_columns.Bytes(), corrupt, false},
       {"cut in a record", LeWriter().Raw(good).Truncated(good.size() - 20), ""},
       {"cut in the active name", LeWriter().Raw(good).Truncated(good.size() - 1), ""},

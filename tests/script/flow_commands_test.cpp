@@ -259,6 +259,19 @@ TEST(Wait, CountsTheFrameDeltasAfterTheEntryFrame) {
   EXPECT_EQ(d.Lines(), (Lines{"p.ksb(1)", "p.ksb(2)"}));  // traced once while it waits
 }
 
+// The remaining time counts in 32 bits: the lowest time wraps to about 2^31 ms and waits on,
+// never overflowing (the sanitizer build would stop at an overflow).
+TEST(Wait, TheLowestTimeWraps) {
+  FrameDriver d;
+  d.SetInt("done", 0);
+  PageWriter w;
+  w.Wait(NoResult(), test::Value(I(INT32_MIN))).Calc(Set("done", 1));
+  d.AddPage("p.ksb", w);
+  d.callman.Start("p.ksb");
+  d.Frames(5, 16);
+  EXPECT_EQ(d.Int("done"), 0);
+}
+
 TEST(Wait, TimeZeroWaitsWhileTheConditionHolds) {
   FrameDriver d;
   d.SetInt("go", 0);

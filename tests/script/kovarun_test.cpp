@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "core/stream.h"
 #include "graphics/pictures/png_loader.h"
 #include "script/test_game.h"
+#include "support/png_writer.h"
+#include "support/wexa_writer.h"
 
 extern char** environ;
 
@@ -223,6 +226,93 @@ TEST_F(KovarunTest, ShotHoldsTheLayerColourAndInputFilesAreChecked) {
   EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.err.find("line 1: wrong number of arguments"), std::string::npos) << bad.err;
   EXPECT_EQ(Run({tree.Path("colour"), "--input", tree.Path("missing.txt")}).status, 1);
+}
+
+// A 24-bit layered picture of w x h whose red channel numbers the pixels: 0x10 * (1 + x + w * y).
+std::vector<uint8_t> NumberedPicture(int32_t w, int32_t h) {
+  WexaFileDesc desc;
+  WexaFrameDesc frame;
+  frame.width = w;
+  frame.height = h;
+  WexaLayerDesc layer;
+  for (int32_t i = 0; i < w * h; ++i) layer.pixels.push_back(uint32_t(0x10 * (1 + i)) << 16);
+  frame.layers.push_back(layer);
+  desc.frames.push_back(frame);
+  return BuildWexa(desc);
+}
+
+TEST_F(KovarunTest, ShotShowsImagesTheScriptMovesZoomsTurnsFadesAndMirrors) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 64;
+  p.screen_height = 48;
+  tree.WriteFile("images/kova.kpb", p.Build());
+  tree.WriteFile("images/install.dat", TestGameInstallSet());
+  tree.WriteFile("images/a.wxa", NumberedPicture(4, 2));
+  tree.WriteFile("images/three.wxa", NumberedPicture(3, 3));
+  // A PNG file under a layered picture's name: pictures are read by their content.
+  PngDesc png;
+  png.width = 3;
+  png.color_type = 2;
+  png.samples = {0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF};
+  tree.WriteFile("images/b.wxa", BuildPng(png));
+
+  constexpr int32_t kImgNew = 9;
+  auto at = [](const char* name, const char* source, int32_t x, int32_t y) {
+    return std::map<int32_t, ExprBuilder>{
+        {0, Value(S(name))}, {2, Value(S(source))}, {3, Value(I(x))}, {4, Value(I(y))}};
+  };
+  PageWriter start;
+  start.SetProp(Value(S("BASE0")), Value(I(8)), Value(I(0)));  // a black layer
+  start.Component(kImgNew, at("plain", "a.wxa", 2, 2));
+  start.Component(kImgNew, at("moved", "a.wxa", 0, 0));
+  start.SetProp(Value(S("moved")), Value(I(3)), Value(I(10)));  // left
+  start.SetProp(Value(S("moved")), Value(I(4)), Value(I(2)));   // top
+  auto zoomed = at("zoomed", "a.wxa", 20, 2);
+  zoomed[7] = Value(I(512));    // zoom x
+  zoomed[132] = Value(I(512));  // zoom y
+  start.Component(kImgNew, zoomed);
+  auto turned = at("turned", "three.wxa", 40, 10);
+  turned[13] = Value(I(1));  // offset x
+  turned[14] = Value(I(1));  // offset y
+  start.Component(kImgNew, turned);
+  start.SetProp(Value(S("turned")), Value(I(31)), Value(I(128)));  // half a turn
+  start.Component(kImgNew, at("faded", "a.wxa", 2, 20));
+  start.SetProp(Value(S("faded")), Value(I(11)), Value(I(128)));  // alpha
+  start.Component(kImgNew, at("mirrored", "a.wxa", 12, 20));
+  start.SetProp(Value(S("mirrored")), Value(I(111)), Value(B(true)));  // flip H
+  start.Component(kImgNew, at("png", "b.wxa", 30, 30));
+  start.Wait(NoResult(), Value(I(50)));
+  start.Terminate();
+  tree.WriteFile("images/start.ksb", start.Bytes());
+
+  const std::string shot = tree.Path("images.png");
+  const RunResult r = Run({tree.Path("images"), "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  ASSERT_EQ(picture.Width(), 64);
+  auto red = [&](int32_t x, int32_t y) { return picture.GetPixel(x, y) >> 16 & 0xFF; };
+  auto src = [](int32_t x, int32_t y) { return uint32_t(0x10 * (1 + x + 4 * y)); };
+  for (int32_t y = 0; y < 2; ++y) {
+    for (int32_t x = 0; x < 4; ++x) {
+      EXPECT_EQ(red(2 + x, 2 + y), src(x, y)) << "plain " << x << "," << y;
+      EXPECT_EQ(red(10 + x, 2 + y), src(x, y)) << "moved " << x << "," << y;
+      EXPECT_EQ(red(2 + x, 20 + y), src(x, y) * 128 >> 8) << "faded " << x << "," << y;
+      // Mirrored with its anchor (offset 0) on the far edge: columns 9 .. 12.
+      EXPECT_EQ(red(9 + x, 20 + y), src(3 - x, y)) << "mirrored " << x << "," << y;
+    }
+  }
+  EXPECT_EQ(picture.GetPixel(0, 0), 0u);  // where "moved" was made
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 8; ++x) EXPECT_EQ(red(20 + x, 2 + y), src(x / 2, y / 2)) << "zoomed " << x << "," << y;
+  EXPECT_EQ(red(28, 2), 0u);
+  for (int32_t dy = -1; dy <= 1; ++dy)
+    for (int32_t dx = -1; dx <= 1; ++dx)
+      EXPECT_EQ(red(40 + dx, 10 + dy), uint32_t(0x10 * (1 + (1 - dx) + 3 * (1 - dy)))) << "turned " << dx << "," << dy;
+  EXPECT_EQ(picture.GetPixel(30, 30), 0xFF0000u);
+  EXPECT_EQ(picture.GetPixel(31, 30), 0x00FF00u);
+  EXPECT_EQ(picture.GetPixel(32, 30), 0x0000FFu);
 }
 
 }  // namespace

@@ -218,6 +218,31 @@ TEST(PropSets, RecordsReplaceTheirOwnTypesOnly) {
   }
 }
 
+// Empty property-set records are passed over at once, however many a page declares; bit 159 of a
+// set names no property (ids end at 158) and carries no expression.
+TEST(PropSets, EmptyRecordsAndBit159CostNothing) {
+  {
+    PageWriter w;
+    w.PropRecords(0, 20).Calc(test::NoResult());
+    std::vector<uint8_t> bytes = w.Bytes();
+    const std::vector<uint8_t> header = test::LeWriter().I32(0x7FFFFFFF).I32(0).Bytes();
+    std::copy(header.begin(), header.end(), bytes.begin() + 5);  // set count and set size
+    TPage page;
+    Parse(page, bytes);
+    EXPECT_EQ(page.Count(), 1);
+    EXPECT_EQ(page.PropSets[8], (TPropSet{}));  // an empty record clears its type's set
+  }
+  PageWriter w;
+  w.PropSet(8, {0, 0, 0, 0, 0x80000001u}).PropRecords(9, 20);
+  w.Component(8, {{128, test::Value(test::I(5))}}).Calc(test::NoResult());
+  TPage page;
+  Parse(page, w.Bytes());
+  ASSERT_EQ(page.Count(), 2);
+  const auto& box = dynamic_cast<const TComComponent&>(*page.Command(0));
+  EXPECT_NE(box.Prop(128), nullptr);
+  EXPECT_NE(dynamic_cast<const TComCalc*>(page.Command(1)), nullptr);  // read in step
+}
+
 TEST(Factory, HighBitIgnoredAndUnknownKindsRaise) {
   TPage page;
   EXPECT_EQ(CreateCommand(page, 128)->ComType(), TCommandKind::If);

@@ -204,6 +204,23 @@ TEST(ExpressionEval, EarlierAssignmentsStayLaterOnesDoNotRun) {
   EXPECT_EQ(store.Count(), kSysVarCount + 2);
 }
 
+// Joining strings is held to the cap of built strings (64 MiB): doubling a string stops there,
+// with either join operator, instead of growing without end.
+TEST(ExpressionEval, JoinedStringsStopAtTheBuiltStringCap) {
+  TParamCollection store;
+  store.Declare("s", PT_STR, TVarScope::Global);
+  for (uint8_t op : {E::Plus, E::ComboStr}) {
+    store.FindParam("s")->SetStr(std::string(size_t(32) << 20, 'x'));
+    E twice;
+    twice.Op(op, "s", {V("s"), V("s")});
+    auto p = LoadExpr(twice);
+    p->Execute(store);  // 64 MiB: exactly the cap
+    EXPECT_EQ(store.FindParam("s")->GetStr().size(), size_t(64) << 20);
+    p->Execute(store);  // 128 MiB would be over it: the expression ends, s stays
+    EXPECT_EQ(store.FindParam("s")->GetStr().size(), size_t(64) << 20);
+  }
+}
+
 TEST(ExpressionEval, ArgOfTypeZeroRaisesToTheCaller) {
   TParamCollection store;
   E e;

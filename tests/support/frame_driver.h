@@ -52,13 +52,15 @@ class FakeScene : public TScenePort {
 
 class FrameDriver {
  public:
-  FrameDriver()
+  // With `real_scene` the session keeps its own scene (the root container and its components);
+  // otherwise the interpreter sees the fake scene.
+  explicit FrameDriver(bool real_scene = false)
       : session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}}),
         queue(session.Events()),
         store(session.Store()),
         callman(session.Interpreter()) {
     session.Files().SetFolder(tree.Root());
-    session.SetScene(&scene);
+    if (!real_scene) session.SetScene(&scene);
     session.Log().SetWriter([this](std::string_view line) { trace.emplace_back(line); });
     session.SetErrorSink([](std::string_view) { throw; });
   }

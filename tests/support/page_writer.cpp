@@ -83,7 +83,7 @@ PageWriter& PageWriter::Wait(const ExprBuilder& cond, const ExprBuilder& time, c
 PageWriter& PageWriter::Component(int32_t type, const std::map<int32_t, ExprBuilder>& props) {
   Cmd(static_cast<uint8_t>(type));
   const PropWords& set = sets_.at(static_cast<size_t>(type));
-  for (int32_t id = 0; id < 160; ++id) {
+  for (int32_t id = 0; id < 159; ++id) {  // ids 0-158; bit 159 names no property
     if (!((set[static_cast<size_t>(id / 32)] >> (id % 32)) & 1u)) continue;
     auto it = props.find(id);
     Expr(it != props.end() ? it->second : NoResult());

@@ -3,7 +3,7 @@
 // only ever raise the system's own errors.
 //
 // Build (clang only) and run:
-//   cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+//   cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 //         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVA_FUZZ=ON -DKOVA_TESTS=OFF -DKOVA_BENCH=OFF
 //   cmake --build build-fuzz --target kova_archive_fuzz
 //   mkdir -p corpus && build-fuzz/bin/kova_archive_fuzz corpus -max_len=4096

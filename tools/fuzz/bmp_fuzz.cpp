@@ -2,7 +2,7 @@
 // picture held in memory, then each frame goes through the image cache's steps.
 //
 // Build (clang only) and run with the seed corpus:
-//   cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+//   cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 //         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVA_FUZZ=ON -DKOVA_TESTS=OFF -DKOVA_BENCH=OFF
 //   cmake --build build-fuzz --target kova_bmp_fuzz
 //   mkdir -p corpus && cp tests/graphics/corpus/* corpus/

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/replace_file.h"
 #include "core/stream.h"
 #include "graphics/dib.h"
 #include "graphics/graphics_errors.h"
@@ -11,8 +12,11 @@
 namespace kova {
 namespace {
 
-// Decoded RLE images beyond this many bytes are refused: a few coded bytes can describe any size.
-constexpr int64_t kMaxRleImageBytes = int64_t(64) << 20;
+// A few RLE codes can describe a bitmap of any size (an end-of-bitmap code leaves the rest blank),
+// so RLE bitmaps are held to the picture sides of the layered format and to 16 MiB of pixels
+// (4096 x 4096 at 8 bits), far beyond any screen of the games this player runs.
+constexpr int64_t kMaxRleImageBytes = int64_t(16) << 20;
+constexpr int32_t kMaxRleSide = 32767;
 
 uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
@@ -186,7 +190,9 @@ void TDIB::ReadBmp(TStream& stream, int64_t file_start, uint32_t pixel_offset) {
     return;
   }
   const int64_t coded = info.image_size == 0 ? stream.Remaining() : int64_t(info.image_size);
-  if (coded > stream.Remaining() || image_bytes > kMaxRleImageBytes) Invalid();
+  if (coded > stream.Remaining() || image_bytes > kMaxRleImageBytes || info.width > kMaxRleSide ||
+      rows > kMaxRleSide)
+    Invalid();
   std::vector<uint8_t> code(static_cast<size_t>(coded));
   ReadExact(stream, code.data(), coded);
   TDIB img;
@@ -239,10 +245,12 @@ void TDIB::LoadFromFile(const std::string& host_path) {
   LoadFromStream(file);
 }
 
+// Through a replacing file: an existing picture (or a link in its place) is replaced only once
+// the new one is whole on disk.
 void TDIB::SaveToFile(const std::string& host_path) const {
-  TFileStream file(host_path, plat::TFileMode::Create);
-  SaveToStream(file);
-  file.Close();
+  TReplacingFile file(host_path);
+  SaveToStream(file.Stream());
+  file.Commit();
 }
 
 }  // namespace kova

@@ -6,17 +6,17 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <memory>
 
 #include "graphics/graphics_errors.h"
+#include "graphics/pictures/picture_budget.h"
 
 namespace kova {
 namespace {
 
-constexpr uint32_t kMaxSide = 32767;
-constexpr uint64_t kMaxPixelBytes = uint64_t(256) << 20;
 
 struct TPngReader {
   png_structp png = nullptr;
@@ -56,12 +56,13 @@ struct TLayout {
   uint32_t key_color = 0, key_pixel = 0;
   png_color colors[256];
   int color_count = 0;
+  uint64_t raw_bytes = 0;  // the filtered rows the image data inflate to, in the file's format
 };
 
 bool ReadHeader(TPngReader& r, TLayout& out) {
   if (setjmp(png_jmpbuf(r.png))) return false;
   png_set_read_fn(r.png, &r, PngRead);
-  png_set_user_limits(r.png, kMaxSide, kMaxSide);
+  png_set_user_limits(r.png, kMaxPictureSide, kMaxPictureSide);
   png_read_info(r.png, r.info);
 
   png_uint_32 w = 0, h = 0;
@@ -69,6 +70,8 @@ bool ReadHeader(TPngReader& r, TLayout& out) {
   png_get_IHDR(r.png, r.info, &w, &h, &depth, &type, &interlace, nullptr, nullptr);
   out.width = w;
   out.height = h;
+  const uint64_t channels = type == PNG_COLOR_TYPE_RGB ? 3 : type == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : 1;
+  out.raw_bytes = uint64_t(h) * ((uint64_t(w) * channels * uint64_t(depth) + 7) / 8 + 1);
 
   png_bytep trans_alpha = nullptr;
   int trans_count = 0;
@@ -172,6 +175,29 @@ void SplitAlpha(const uint8_t* bgra, uint8_t* bgr, uint8_t* alpha, uint32_t widt
   }
 }
 
+// The bytes of all image-data chunks from the stream's position (the signature's) on, read from
+// the chunk headers alone; the position is restored.
+uint64_t ImageDataBytes(TStream& stream) {
+  const int64_t start = stream.GetPosition();
+  const int64_t size = stream.GetSize();
+  uint64_t total = 0;
+  int64_t at = start + 8;
+  while (at + 12 <= size) {
+    uint8_t head[8];
+    stream.SetPosition(at);
+    if (stream.Read(head, 8) != 8) break;
+    const uint32_t length = uint32_t(head[0]) << 24 | uint32_t(head[1]) << 16 | uint32_t(head[2]) << 8 | head[3];
+    // Only the bytes present count: a chunk may declare more than the file holds.
+    const int64_t present = std::min<int64_t>(length, size - at - 8);
+    if (std::memcmp(head + 4, "IDAT", 4) == 0) total += uint64_t(present);
+    if (std::memcmp(head + 4, "IEND", 4) == 0 || present < int64_t(length)) break;
+    at += int64_t(length) + 12;
+  }
+  stream.SetPosition(start);
+  return total;
+}
+
+
 [[noreturn]] void Fail(TDIBSurface& surface, const char* message) {
   surface.Clear();
   Raise<EDIBError>(TMsg::PngDecodeError, message);
@@ -195,11 +221,20 @@ TPngInfo ReadPng(TStream& stream, TDIBSurface& surface) {
   if (r.png) r.info = png_create_info_struct(r.png);
   if (!r.png || !r.info) Fail(surface, "out of memory");
 
+  const uint64_t data_bytes = ImageDataBytes(stream);
   auto layout = std::make_unique<TLayout>();
   if (!ReadHeader(r, *layout)) Fail(surface, r.message);
+  // Deflate never expands beyond 1032 to 1: image data that cannot hold the rows are refused
+  // before a picture is made for them (a few bytes may declare millions of rows).
+  if (layout->raw_bytes > data_bytes * 1032 + 65536) Fail(surface, "not enough image data");
   const uint32_t w = layout->width, h = layout->height;
-  if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide ||
-      uint64_t(w) * h * (layout->alpha ? 4 : 3) > kMaxPixelBytes)
+  // The picture (8 or 24 bits), its alpha plane and, for interlaced ones, the whole picture
+  // with its alpha while the passes fill it: all within the load's budget.
+  const uint64_t picture = uint64_t(DibWidthBytes(w, layout->palette ? 8 : 24)) * h;
+  const uint64_t alpha = layout->alpha ? uint64_t(DibWidthBytes(w, 8)) * h : 0;
+  const uint64_t passes = layout->alpha && layout->passes > 1 ? uint64_t(w) * 4 * h : 0;
+  if (w == 0 || h == 0 || w > uint32_t(kMaxPictureSide) || h > uint32_t(kMaxPictureSide) ||
+      picture + alpha + passes > kMaxPictureLoadBytes)
     Fail(surface, "picture too large");
 
   TPngInfo result;

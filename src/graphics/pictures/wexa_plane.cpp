@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "core/xr_random.h"
 #include "graphics/graphics_errors.h"
+#include "graphics/pictures/picture_budget.h"
 
 namespace kova {
 namespace {
@@ -121,16 +122,35 @@ void DecodeTiled(TPlaneBytes& bytes, const TPlaneLayout& layout, TDIB& target, c
   const int64_t n = tiles_x * tiles_y;
   if (uint64_t(n) * 8 > bytes.MaxRemaining()) Corrupt();
 
-  std::vector<TTileRecord> table(static_cast<size_t>(n));
+  // The table is charged to the load before it is made, and grows only as its records arrive, so
+  // data that end early (or inflate to less than they claimed) never cost the whole table.
+  const uint64_t table_bytes = uint64_t(n) * sizeof(TTileRecord) * (layout.PermutedTiles ? 2 : 1);
+  if (layout.Budget) layout.Budget->Charge(table_bytes);
+  struct TRelease {
+    TPictureBudget* budget;
+    uint64_t bytes;
+    ~TRelease() {
+      if (budget) budget->Release(bytes);
+    }
+  } release{layout.Budget, table_bytes};
+
+  std::vector<TTileRecord> table;
   {
-    std::vector<uint8_t> raw(static_cast<size_t>(n) * 8);
-    bytes.Read(raw.data(), raw.size());
+    constexpr int64_t kChunk = 8192;
+    std::vector<uint8_t> raw(static_cast<size_t>(std::min(n, kChunk)) * 8);
+    std::vector<TTileRecord> stored;  // permuted tables: in stored order until all are read
+    std::vector<TTileRecord>& into = layout.PermutedTiles ? stored : table;
+    for (int64_t done = 0; done < n;) {
+      const int64_t take = std::min(n - done, kChunk);
+      bytes.Read(raw.data(), size_t(take) * 8);
+      for (int64_t i = 0; i < take; ++i) into.push_back({Le32(&raw[size_t(i) * 8]), Le32(&raw[size_t(i) * 8 + 4])});
+      done += take;
+    }
     if (layout.PermutedTiles) {
+      table.resize(size_t(n));
       TXrRandom order(layout.Seed);
       order.SetRange(int32_t(n));
-      for (int64_t i = 0; i < n; ++i) table[size_t(order.Next())] = {Le32(&raw[size_t(i) * 8]), Le32(&raw[size_t(i) * 8 + 4])};
-    } else {
-      for (int64_t i = 0; i < n; ++i) table[size_t(i)] = {Le32(&raw[size_t(i) * 8]), Le32(&raw[size_t(i) * 8 + 4])};
+      for (int64_t i = 0; i < n; ++i) table[size_t(order.Next())] = stored[size_t(i)];
     }
   }
 

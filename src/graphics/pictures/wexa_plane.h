@@ -35,8 +35,12 @@ class TPlaneBytes {
 
 enum class TPlaneOrder { Rows, Scrambled, Tiled };
 
+class TPictureBudget;
+
 struct TPlaneLayout {
   TPlaneOrder Order = TPlaneOrder::Rows;
+  // The load's budget, charged for the tile table while it is held (none: not charged).
+  TPictureBudget* Budget = nullptr;
   uint32_t Seed = 0;
   int32_t TileWidth = 0;
   int32_t TileHeight = 0;

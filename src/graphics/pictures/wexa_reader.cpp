@@ -9,17 +9,13 @@
 #include "core/stream_records.h"
 #include "graphics/graphics_errors.h"
 #include "graphics/pictures/jpeg_plane.h"
+#include "graphics/pictures/picture_budget.h"
 #include "graphics/pictures/wexa_frame_list.h"
 #include "graphics/pictures/wexa_header.h"
 #include "graphics/pictures/wexa_plane.h"
 
 namespace kova {
 namespace {
-
-constexpr int32_t kMaxSide = 32767;
-// One plane never exceeds this; all frames and the layers kept for tiles together not the second.
-constexpr uint64_t kMaxPlaneBytes = uint64_t(256) << 20;
-constexpr uint64_t kMaxLoadBytes = uint64_t(1) << 30;
 
 [[noreturn]] void Corrupt() { Raise<EDIBError>(TMsg::PictureCorrupt); }
 
@@ -30,6 +26,12 @@ void Skip(TStream& s, int64_t count) {
 }
 
 int32_t StorageBits(int32_t bits) { return bits == 15 ? 16 : bits; }
+
+uint64_t PlaneBytes(int32_t width, int32_t height, int32_t bits) {
+  return uint64_t(DibWidthBytes(width, StorageBits(bits))) * uint64_t(height);
+}
+
+uint64_t HeldBytes(const TDIBSurface& s) { return s.Size() + (s.Alpha() ? s.Alpha()->Size() : 0); }
 
 }  // namespace
 
@@ -55,6 +57,7 @@ class TWexaReader {
         TWexaFrame& frame = *list_.frames_.back();
         ReadFrame(frame);
         PostProcess(frame);
+        SettleFrame(frame);
       }
     } catch (...) {
       // A frame cut short is dropped; the frames before it stay.
@@ -70,11 +73,6 @@ class TWexaReader {
     for (auto& frame : list_.frames_) frame->FreeLayers();
   }
 
-  void Charge(uint64_t bytes) {
-    used_ += bytes;
-    if (used_ > kMaxLoadBytes) Raise<EDIBError>(TMsg::DibCannotCreate, "DIB");
-  }
-
   void ReadFrame(TWexaFrame& frame) {
     Skip(s_, ReadStreamInteger(s_));  // the name
     frame.TransparentIndex = ReadStreamInteger(s_);
@@ -88,10 +86,15 @@ class TWexaReader {
       case 1: case 4: case 8: case 15: case 16: case 24: case 32: break;
       default: Raise<EDIBError>(TMsg::DibInvalidBitCount, int(bits));
     }
-    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) Corrupt();
-    const uint64_t bytes = uint64_t(DibWidthBytes(width, StorageBits(bits))) * uint64_t(height);
-    if (bytes > kMaxPlaneBytes) Corrupt();
-    Charge(bytes);
+    if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide) Corrupt();
+    // The frame at its stored depth, and at the depth post-processing may give it (both are held
+    // while it converts), before either is made.
+    const uint64_t frame_start = budget_.Held();
+    int32_t final_bits = list_.TargetBitCount > 0 ? list_.TargetBitCount : 0;
+    if (bits <= 8 && final_bits < 24) final_bits = 24;
+    budget_.Charge(PlaneBytes(width, height, bits));
+    if (final_bits > 0) budget_.Charge(PlaneBytes(width, height, final_bits));
+    budget_.Decode(uint64_t(width) * uint64_t(height));
 
     TDIBSurface& surface = frame.Surface;
     surface.SetSize(width, height, bits);
@@ -123,13 +126,19 @@ class TWexaReader {
         continue;
       }
       if (layer->Visible) paint_background();
+      // A layer's own planes are held until it is composited (to the end of the load when tiles
+      // may copy from it).
+      const uint64_t layer_start = budget_.Held();
+      budget_.Charge(PlaneBytes(width, height, bits));
       layer->Surface.ColorTable() = surface.ColorTable();
       layer->Surface.SetSize(width, height, bits);
       DecodePlanes(*layer, frame, layer->Surface, false);
       Composite(frame, *layer, i, first);
       if (keep_layers_) {
-        Charge(layer->Surface.Size() + (layer->Surface.Alpha() ? layer->Surface.Alpha()->Size() : 0));
         frame.AddLayer(std::move(layer));
+      } else {
+        layer.reset();
+        budget_.Release(budget_.Held() - layer_start);
       }
     }
     paint_background();
@@ -137,6 +146,16 @@ class TWexaReader {
       frame.Rects1 = ReadRects();
       frame.Rects2 = ReadRects();
     }
+    frame_start_ = frame_start;
+  }
+
+  // After post-processing the frame holds what it holds now (and its layers, when tiles keep
+  // them); the charges made for converting are given back.
+  void SettleFrame(const TWexaFrame& frame) {
+    budget_.Release(budget_.Held() - frame_start_);
+    uint64_t held = HeldBytes(frame.Surface);
+    for (const auto& layer : frame.Layers()) held += HeldBytes(layer->Surface);
+    budget_.Charge(held);
   }
 
   // The colour reference that the key pixel shows; -1 without key (or a key beyond the palette).
@@ -173,13 +192,15 @@ class TWexaReader {
       s_.Seek(size, TSeekOrigin::Current);
       return {memory + at, size_t(size)};
     }
+    if (size_t(size) > scratch.size()) budget_.Charge(size_t(size) - scratch.size());  // the copy
     scratch.resize(size_t(size));
     s_.ReadBuffer(scratch.data(), size);
     return scratch;
   }
 
-  TPlaneLayout LayoutFor(bool jpeg_alpha) const {
+  TPlaneLayout LayoutFor(bool jpeg_alpha) {
     TPlaneLayout layout;
+    layout.Budget = &budget_;
     layout.Seed = list_.Seed();
     if (header_.Version < 103) {
       layout.Order = TPlaneOrder::Scrambled;
@@ -235,15 +256,19 @@ class TWexaReader {
   void DecodePlanes(TWexaLayer& layer, TWexaFrame& frame, TDIBSurface& target, bool alpha_to_frame) {
     const int32_t width = frame.Surface.Width(), height = frame.Surface.Height();
     std::vector<uint8_t> scratch;
+    const uint64_t start = budget_.Held();
     const std::span<const uint8_t> color = PlaneData(ReadStreamInteger(s_), scratch);
+    budget_.Decode(uint64_t(width) * uint64_t(height));
     if (header_.Version >= 103 && header_.Compression == 2) {
       if (target.BitCount() == 24) {
         DecodeJpegPlane(color, width, height, target);
       } else {
         // A picture of another depth takes the decoded colours converted to its own format.
+        budget_.Charge(PlaneBytes(width, height, 24));
         TDIBSurface decoded;
         DecodeJpegPlane(color, width, height, decoded);
         ConvertBlit(target.View(), TRect{0, 0, width, height}, decoded.View(), TRect{0, 0, width, height});
+        budget_.Release(PlaneBytes(width, height, 24));
       }
     } else {
       TPlaneBytes bytes(color, header_.Compression == 0);
@@ -255,6 +280,9 @@ class TWexaReader {
     const std::span<const uint8_t> alpha = PlaneData(ReadStreamInteger(s_), scratch);
     if (alpha.empty()) return;
     layer.TransparentColor = -1;
+    const uint64_t alpha_bytes = PlaneBytes(width, height, 8);
+    budget_.Charge(alpha_bytes);
+    budget_.Decode(uint64_t(width) * uint64_t(height));
     // Decoded straight into the frame, the alpha plane is kept only when the frame takes it over;
     // otherwise it is still decoded (and so checked), then dropped.
     TDIB unused;
@@ -269,6 +297,9 @@ class TWexaReader {
     TPlaneBytes bytes(alpha, header_.Compression == 0 || header_.Compression == 2);
     DecodePlane(bytes, LayoutFor(jpeg), *plane,
                 [this](int32_t a, int32_t b) -> const TDIB& { return TilePlane(a, b, true); });
+    // The scratch copy goes now, and so does a plane decoded only to be checked; a kept alpha
+    // plane stays charged.
+    budget_.Release(budget_.Held() - start - (plane == &unused ? 0 : alpha_bytes));
   }
 
   void Composite(TWexaFrame& frame, TWexaLayer& layer, int32_t index, bool& first) {
@@ -320,7 +351,8 @@ class TWexaReader {
   TStream& s_;
   TWexaHeader header_;
   bool keep_layers_ = false;
-  uint64_t used_ = 0;
+  TPictureBudget budget_;
+  uint64_t frame_start_ = 0;
   int32_t completed_ = 0;
 };
 

@@ -1,0 +1,199 @@
+// Writes the seed corpora of the fuzz targets (tools/fuzz) from the fixture writers: run with
+// KOVA_WRITE_FUZZ_CORPUS=1 after changing a writer or a target's input layout. The test build
+// replays the corpora (FuzzReplay.*); this file only makes them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/stream.h"
+#include "script/call_man.h"
+#include "script/db_manager.h"
+#include "script/db_table.h"
+#include "script/event_queue.h"
+#include "script/param_collection.h"
+#include "support/archive_builder.h"
+#include "support/expr_builder.h"
+#include "support/frame_driver.h"
+#include "support/install_set_builder.h"
+#include "support/le_writer.h"
+#include "support/page_writer.h"
+#include "support/project_writer.h"
+
+namespace kova::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::filesystem::path CorpusRoot() { return std::filesystem::path(__FILE__).parent_path().parent_path() / "fuzz" / "corpus"; }
+
+void Write(const std::string& target, const std::string& name, const Bytes& bytes) {
+  const std::filesystem::path folder = CorpusRoot() / target;
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Bytes Prefixed(std::initializer_list<uint8_t> head, const Bytes& body) {
+  Bytes out(head);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+Bytes Of(TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.Size()); }
+
+ArchiveBuilder SmallArchive(int version) {
+  ArchiveBuilder a(version);
+  a.Add("start.ksb", "page bytes", false);
+  a.Add("bg\\title.wxa", std::string(300, 'x'), true);
+  a.Add("empty.txt", "", false);
+  return a;
+}
+
+void WriteArchives() {
+  for (int v : {0, 100, 101, 102}) Write("archive", "v" + std::to_string(v), SmallArchive(v).Build());
+  const ArchiveBuilder a = SmallArchive(102);
+  Write("archive_place", "appended", Prefixed({0, 0, 0}, a.BuildAppended(Bytes(40, 0x90))));
+  const Bytes dir = a.BuildExtDirectory(), data = a.BuildExtData();
+  Bytes split = Prefixed({1, uint8_t(dir.size()), uint8_t(dir.size() >> 8)}, dir);
+  split.insert(split.end(), data.begin(), data.end());
+  Write("archive_place", "sidecar", split);
+  Write("archive_place", "pieces", Prefixed({2, 63, 0}, a.Build()));
+  Write("archive_place", "appended_asked", Prefixed({3, 0, 0}, a.BuildAppended(Bytes(7, 0x4D))));
+}
+
+void WriteInstallSets() {
+  for (int v : {0, 100, 103, 105, 107}) {
+    InstallSetBuilder b;
+    b.version = v;
+    b.game_key = "KOVA-FUZZ";
+    b.disk_index = 1;
+    b.complete = 1;
+    b.records = {{1, 2, 3, 4}};
+    b.first_list = {"a"};
+    b.second_list = {"b", "c"};
+    Write("install_set", "v" + std::to_string(v), b.Build());
+  }
+}
+
+void WritePages() {
+  PageWriter loop;
+  loop.VarNew("i", 1, Value(I(0)));
+  loop.VarNew("s", 4, Value(S("")));
+  loop.While(Compare(ExprBuilder::Small, V("i"), I(5)), 6);
+  loop.Indent(1).Calc(Step("i", ExprBuilder::Plus, I(1)));
+  loop.Calc(Step("s", ExprBuilder::ComboStr, V("i")));
+  loop.Wait(NoResult(), Value(I(16)));
+  loop.Indent(0).WhileLoop(NoResult(), 2);
+  loop.If(Compare(ExprBuilder::Equal, V("s"), S("12345"))).Indent(1).Label("done");
+  loop.Indent(0).Else().Indent(1).Jump("", 0, No());
+  loop.Indent(0).Terminate();
+  Write("page", "loop", loop.Bytes());
+
+  PageWriter calls(107);
+  calls.VarNew("r", 1, Value(I(0)));
+  calls.Call("start.ksb", 9, "r", {Value(I(3))});
+  calls.Label("sub");
+  calls.Exit(No());
+  calls.GetProp(Value(S("obj")), Value(I(1)), "r");
+  calls.SetProp(Value(S("obj")), Value(I(1)), Value(I(2)));
+  calls.DoEvent();
+  calls.Wait(Yes(), Value(I(-2147483647 - 1)));
+  Write("page", "calls_v107", calls.Bytes());
+
+  PageWriter components;
+  components.Component(8, {{0, Value(S("box"))}, {3, Value(I(10))}});
+  components.Component(11, {{0, Value(S("timer"))}});
+  components.ObjDel(Value(S("box")));
+  components.PCReset("", 0, false);
+  components.VarDel("r");
+  Write("page", "components", components.Bytes());
+
+  PageWriter sets(103);
+  sets.PropRecords(61);
+  sets.Calc(Assign("x", I(1)));
+  Write("page", "sets_v103", sets.Bytes());
+}
+
+void WriteProjects() {
+  for (int v : {103, 104, 106, 109}) {
+    ProjectBuilder p;
+    p.version = v;
+    p.Var(ProjectVariable::Int("n", 3)).Var(ProjectVariable::Str("s", "x")).Var(ProjectVariable::Float("f", 1.5L));
+    p.Var(ProjectVariable::Flag("b", true));
+    p.folder_lines = {"disc1", "disc2"};
+    Write("project", "v" + std::to_string(v), p.Build());
+  }
+}
+
+// The save sections are written by the engine's own savers from a small populated state.
+void WriteSaves() {
+  {
+    TParamCollection store;
+    TDBManager tables;
+    store.Declare("g", PT_INT, TVarScope::Global)->SetInt(7);
+    store.Declare("st", PT_STR, TVarScope::Status)->SetStr("status");
+    TMemoryStream status, game;
+    store.SaveStatus(status);
+    tables.SaveStatusTables(status);
+    store.SaveToStream(game);
+    tables.SaveGameTables(game);
+    Write("save", "status", Prefixed({0, 22}, Of(status)));
+    Write("save", "game", Prefixed({1, 22}, Of(game)));
+  }
+  {
+    FrameDriver d;
+    PageWriter main;
+    main.Wait(NoResult(), Value(I(500)));
+    d.AddPage("main.ksb", main);
+    d.callman.Start("main.ksb");
+    d.Frames(2);
+    TKovaObject* obj = d.scene.Add("obj");
+    TArrayString params;
+    params.Add("1");
+    d.queue.AddEvent(obj, "h.kss", &params, 36);
+    TMemoryStream interpreter, queue;
+    d.callman.SaveToStream(interpreter);
+    d.queue.SaveToStream(queue);
+    Write("save", "interpreter", Prefixed({2, 22}, Of(interpreter)));
+    Write("save", "queue", Prefixed({3, 22}, Of(queue)));
+    Write("save", "queue_v113", Prefixed({3, 6}, Of(queue)));
+  }
+}
+
+void WriteTables() {
+  LeWriter table;  // one table record: name, kind, columns, records, current record
+  table.Str("t").U8(0).I32(2);
+  table.I32(4).Str("n").U8(1);   // integer column
+  table.I32(9).Str("s").U8(4);   // string column of 8 bytes and the terminator
+  table.I32(2);
+  table.I32(5).Raw(std::string("abc\0\0\0\0\0\0", 9));
+  table.I32(-1).Raw(std::string("\x82\xA0\0\0\0\0\0\0\0", 9));
+  table.I32(0);
+  const Bytes one = table.Bytes();
+  LeWriter manager;
+  manager.I32(100).I32(1).U8(0).Raw(std::string(one.begin(), one.end())).Str("t");
+  Write("db", "game_tables", Prefixed({0}, manager.Bytes()));
+  LeWriter status;
+  status.I32(100).I32(1).U8(0).Raw(std::string(one.begin(), one.end()));
+  Write("db", "status_tables", Prefixed({1}, status.Bytes()));
+  Write("db", "table", Prefixed({2}, one));
+  const std::string tsv = "n\ts\tf\tb\n1\tabc\t1.5\tTRUE\n-2\t\"q\\\"x\"\t0\tFALSE\n";
+  Write("db", "tsv", Prefixed({3}, Bytes(tsv.begin(), tsv.end())));
+}
+
+TEST(FuzzCorpus, WriteSeeds) {
+  const char* enabled = std::getenv("KOVA_WRITE_FUZZ_CORPUS");
+  if (!enabled || std::string(enabled) != "1") GTEST_SKIP() << "set KOVA_WRITE_FUZZ_CORPUS=1 to rewrite the seeds";
+  WriteArchives();
+  WriteInstallSets();
+  WritePages();
+  WriteProjects();
+  WriteSaves();
+  WriteTables();
+}
+
+}  // namespace
+}  // namespace kova::test

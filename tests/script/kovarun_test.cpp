@@ -369,5 +369,38 @@ TEST_F(KovarunTest, AClickedButtonsHandlerRecoloursABox) {
   EXPECT_EQ(picture.GetPixel(20, 8), 0xFF0000u);  // colours are written blue-green-red
 }
 
+// A timer of 100 ms on the virtual clock of 16 ms a frame: its handler counts, and after a wait of
+// one second the layer takes the count as its colour.
+TEST_F(KovarunTest, ATimerFiresOncePerPeriodOfTheGameClock) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 8;
+  p.screen_height = 8;
+  p.Var(ProjectVariable::Int("ticks", 0));
+  tree.WriteFile("timer/kova.kpb", p.Build());
+  tree.WriteFile("timer/install.dat", TestGameInstallSet());
+  constexpr int32_t kTimer = 11, kColor = 8, kDelay = 26, kOnNotify = 33;
+  PageWriter start;
+  start.Component(kTimer, {{0, Value(S("t"))}});
+  start.SetProp(Value(S("t")), Value(I(kDelay)), Value(I(100)));
+  start.SetProp(Value(S("t")), Value(I(kOnNotify)), Value(S("tick.ksb")));
+  start.Wait(NoResult(), Value(I(1000)));
+  start.Calc(ExprBuilder().Call(3, "____0", {S("BASE0"), I(kColor), V("ticks")}));  // SetProp
+  start.Wait(NoResult(), Value(I(50)));
+  start.Terminate();
+  tree.WriteFile("timer/start.ksb", start.Bytes());
+  PageWriter tick;
+  tick.Calc(Step("ticks", ExprBuilder::Plus, I(1)));
+  tree.WriteFile("timer/tick.ksb", tick.Bytes());
+
+  const std::string shot = tree.Path("timer.png");
+  const RunResult r = Run({tree.Path("timer"), "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  // Periods end at 100, 200, ... 900 ms; the tenth ends with the wait and is heard after it.
+  EXPECT_EQ(picture.GetPixel(0, 0), 9u << 16);
+}
+
 }  // namespace
 }  // namespace kova::test

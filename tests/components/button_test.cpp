@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "components/kova_button.h"
+#include "components/kova_motion.h"
+#include "components/scene_host.h"
 #include "core/stream.h"
 #include "core/vocabulary.h"
 #include "support/picture_fixtures.h"
@@ -239,6 +242,64 @@ TEST_F(ButtonTest, TheSaveFormKeepsSourcesGroupAndSelection) {
   other.Frame();
   EXPECT_EQ(other.Pixel(11, 11) & 0xFFFFFF, kPressedRgb);
   EXPECT_TRUE(std::ranges::equal(again.Bytes(), saved.Bytes()));
+}
+
+// A headless screen whose motion files are fake films of 6 ticks (100 ms).
+class FilmHost : public THeadlessSceneHost {
+ public:
+  class Film : public ISceneFilm {
+   public:
+    int32_t Length() const override { return 6; }
+    int32_t LoopStart() const override { return 0; }
+    bool Relative() const override { return false; }
+    void SetOrigin(int32_t, int32_t) override {}
+    void SetBasePriority(int32_t) override {}
+    int32_t CurrentTick() const override { return tick_; }
+    void SetTime(int32_t tick) override { tick_ = tick; }
+
+   private:
+    int32_t tick_ = -1;
+  };
+  std::unique_ptr<ISceneFilm> LoadFilm(const std::string&, TKovaControl&) override { return std::make_unique<Film>(); }
+};
+
+TEST(ButtonMotionTest, MotionStatesNeedNoPicturesAndTheClickedMotionEndsTheClick) {
+  FilmHost host;
+  host.SetScreenSize(32, 24);
+  TEngineGlobals globals(&host);
+  TKovaBaseList& root = globals.Root();
+  auto* b = static_cast<TKovaButton*>(root.CreateComponent(KT_BUTTON));
+  b->SetName("b");
+  b->SetParent(root.ActiveBase());
+  b->SetHoverSource("hover.kmt");
+  b->SetClickedSource("click.kmt");
+  b->SetOnPlayEnd("end");
+  TKovaMotion* hover = b->GetMotion();
+  EXPECT_EQ(hover, nullptr);  // the normal state has no motion
+  b->SetStateIndex(TKovaButton::kHover);
+  ASSERT_EQ(b->GetStateIndex(), TKovaButton::kHover);
+  hover = b->GetMotion();
+  ASSERT_NE(hover, nullptr);
+  b->Click();
+  ASSERT_EQ(b->GetStateIndex(), TKovaButton::kClicked);
+  EXPECT_NE(b->GetMotion(), hover);
+  b->SetStateIndex(TKovaButton::kHover);  // remembered for the end of the clicked motion
+  int32_t clock = 0, updates = 0;
+  while (b->GetStateIndex() == TKovaButton::kClicked && updates < 20) {
+    root.SetClock(clock += 16, 16);
+    root.Update();
+    ++updates;
+  }
+  EXPECT_EQ(updates, 8);  // the step that starts the motion, then 100 ms of 16 ms frames
+  EXPECT_EQ(b->GetStateIndex(), TKovaButton::kHover);
+  ASSERT_EQ(root.Events().Count(), 1);
+  EXPECT_EQ(test::EventText(*root.Events().Items(0)), "b 43 end");
+  // A new hover source drops the hover motion; the hover state then has nothing to show.
+  b->SetHoverSource("");
+  EXPECT_EQ(b->GetMotion(), nullptr);
+  b->SetStateIndex(TKovaButton::kNormal);
+  b->SetStateIndex(TKovaButton::kHover);
+  EXPECT_EQ(b->GetStateIndex(), TKovaButton::kNormal);
 }
 
 }  // namespace

@@ -44,6 +44,10 @@
 #include "platform/services.h"
 #include "platform/text_codec.h"
 #include "player/session.h"
+#if KOVA_HAVE_FONTS
+#include "platform/fonts/fontconfig_source.h"
+#include "platform/fonts/freetype_fonts.h"
+#endif
 
 namespace {
 
@@ -189,6 +193,12 @@ int Run(const TOptions& options) {
   TReportingDialogs dialogs;
   plat::THeadlessServices services;
   services.dialogs = &dialogs;
+#if KOVA_HAVE_FONTS
+  // Text is drawn from the installed outline fonts (opened on first use).
+  plat::TFontconfigSource font_source;
+  plat::TFreeTypeFonts outline_fonts(font_source);
+  services.glyphs = &outline_fonts;
+#endif
 
   int status = 1;
   {

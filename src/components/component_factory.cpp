@@ -4,6 +4,7 @@
 #include "components/kova_button.h"
 #include "components/kova_cabinet.h"
 #include "components/kova_images.h"
+#include "components/kova_label.h"
 #include "components/kova_tile.h"
 #include "components/kova_timer.h"
 #include "core/vocabulary.h"
@@ -29,6 +30,7 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_BUTTON, &TComponentFactory::Make<TKovaButton>);
   factory.Register(KT_TILE, &TComponentFactory::Make<TKovaTile>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
+  factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
 }
 
 }  // namespace kova

@@ -25,6 +25,7 @@ namespace kova {
 class TDIBX;
 class TParamCollection;
 class TWexaCollection;
+class TFontPixelManager;
 
 // First auto-repeat of a held key, and the time between repeats (milliseconds). List boxes and
 // sliders use the same two values for their own holds.
@@ -82,6 +83,9 @@ class TKovaBaseList : public TKovaComponent {
   // The variable store the components' expressions run against (nullptr: none run).
   TParamCollection* Store() const { return store_; }
   void SetStore(TParamCollection* store) { store_ = store; }
+  // The glyph cache labels and text draw from (nullptr: text draws nothing).
+  TFontPixelManager* GlyphCache() const { return glyph_cache_; }
+  void SetGlyphCache(TFontPixelManager* cache) { glyph_cache_ = cache; }
 
   // ---- Layers ----
   TKovaBase* Bases(int32_t i) const { return layers_[static_cast<size_t>(i & 1)].get(); }
@@ -222,6 +226,7 @@ class TKovaBaseList : public TKovaComponent {
   TCustomDIBX* pattern_ = nullptr;
   TWexaCollection* image_cache_ = nullptr;
   TParamCollection* store_ = nullptr;
+  TFontPixelManager* glyph_cache_ = nullptr;
 };
 
 }  // namespace kova

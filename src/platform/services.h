@@ -3,6 +3,7 @@
 // THeadlessServices owns. Nothing here is global: two sessions in one process each have their own.
 #pragma once
 
+#include "platform/blank_glyph_fonts.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/font_source.h"
@@ -20,6 +21,7 @@ struct TServices {
   IDialogs* dialogs = nullptr;
   IMainWindow* window = nullptr;
   IFontSource* fonts = nullptr;
+  IGlyphFonts* glyphs = nullptr;  // the outline fonts text is drawn from
   IOpticalDrives* optical = nullptr;
   IWorkArea* work_area = nullptr;
   IWallpaper* wallpaper = nullptr;
@@ -27,7 +29,7 @@ struct TServices {
 };
 
 // The headless services: the system's clock, boxes answered from a script, a window that records its caption and its
-// close requests, no fonts, no discs, a fixed work area, no wallpaper, addresses only recorded.
+// close requests, no fonts (blank glyphs), no discs, a fixed work area, no wallpaper, addresses only recorded.
 // Any member may be pointed elsewhere after construction (a test's fake, a real backend).
 class THeadlessServices : public TServices {
  public:
@@ -36,6 +38,7 @@ class THeadlessServices : public TServices {
     dialogs = &headless_dialogs;
     window = &headless_window;
     fonts = &no_fonts;
+    glyphs = &blank_glyphs;
     optical = &no_discs;
     work_area = &fixed_work_area;
     wallpaper = &no_wallpaper;
@@ -48,6 +51,7 @@ class THeadlessServices : public TServices {
   THeadlessDialogs headless_dialogs;
   THeadlessMainWindow headless_window;
   TFixedFontSource no_fonts;
+  TBlankGlyphFonts blank_glyphs;
   TFixedOpticalDrives no_discs;
   TFixedWorkArea fixed_work_area;
   TNoWallpaper no_wallpaper;

@@ -36,6 +36,7 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files)
   interpreter_.SetEventQueue(&events_);
   interpreter_.SetTimeBudget(kScriptTimeBudgetMs);
   scene_globals_.Root().UseEventQueue(&events_);
+  scene_globals_.Root().SetGlyphCache(&glyph_cache_);
   host_.SetInput(&scene_);
   SetScene(&scene_);
   scene_globals_.ImageCache().SetSource(&picture_files_);

@@ -30,6 +30,8 @@
 #include "script/param_collection.h"
 #include "script/project.h"
 #include "script/script_host.h"
+#include "text/font_pixel.h"
+#include "text/glyph_layer_font.h"
 
 namespace kova {
 
@@ -110,6 +112,8 @@ class TSession {
   // the project's size. It answers the script host's scene and input ports from construction on.
   TKovaBaseList& SceneRoot() { return scene_globals_.Root(); }
   THeadlessSceneHost& SceneHost() { return scene_host_; }
+  // The glyph cache of the scene's text, over the platform's outline fonts.
+  TFontPixelManager& GlyphCache() { return glyph_cache_; }
   // Called at the start of each frame step with the frame's number (from 1), before the scene's
   // input step: drivers feed recorded input here.
   void SetFrameInput(std::function<void(int64_t frame)> input) { frame_input_ = std::move(input); }
@@ -165,6 +169,10 @@ class TSession {
   TTimerList events_;
   TCallMan interpreter_;
   TMailbox mailbox_;
+  // The text's fonts and glyph cache (blank glyphs when the platform gives no fonts).
+  plat::TBlankGlyphFonts blank_glyphs_;
+  TGlyphLayerFont text_font_{services_.glyphs ? *services_.glyphs : blank_glyphs_};
+  TFontPixelManager glyph_cache_{text_font_};
   // The scene: freed before the queue and the interpreter it fills.
   THeadlessSceneHost scene_host_;
   TEngineGlobals scene_globals_{&scene_host_};

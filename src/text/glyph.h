@@ -306,9 +306,20 @@ class TWdChar : public TWdReal {
   int32_t GetSColor() const override { return Decoration->Values.SColor; }
   void SetSColor(int32_t v) override;
   void Reset() override;
+  // Draws the character (and the ruby of its run) into the document's work surfaces.
+  void Render(bool hide) override;
+  // Clears what the last Render drew.
+  void Erase() override;
+  // Blends what was drawn onto the document's target at the glyph's alpha.
+  void Compose() override;
   void SaveRecord(TStream& stream) const override;
   void LoadRecord(TStream& stream, const TGlyphRecordContext& context) override;
   void Assign(const TWdGlyph& source) override;
+
+  // The text, border and shadow colours (colour references) the character is drawn in now.
+  int32_t TextColorRef() const;
+  int32_t BorderColorRef() const;
+  int32_t ShadowColorRef() const;
 
   // Replaces the whole decoration (through the list's Change rule).
   void SetDecoration(const TDecorateValues& values);
@@ -339,6 +350,10 @@ class TWdImg : public TWdReal {
   std::string GetValue() const override { return Source; }
   void SetValue(const std::string& v) override { Source = v; }
   void Reset() override;
+  // Draws the picture onto the target at the level of its alpha and the document's alpha.
+  void Compose() override;
+  // That level: 0..255 blend, 256..511 additive.
+  int32_t ComposeLevel() const;
   bool IsAnimated() const override;
   void Animate(int32_t elapsed) override;
   void SuspendImages() override;

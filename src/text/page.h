@@ -42,6 +42,9 @@ class TWdPage : public TWdComposite {
   int32_t PageY() const override { return 0; }
   void Clear() override;
   void Arrange() override;
+  // Sizes the document's work surfaces to the page, clears them and draws every glyph into them
+  // (with `hide`, every glyph's alpha is reset first).
+  void Render(bool hide) override;
   TWdGlyph* GlyphAt(int32_t x, int32_t y) override;
   void SaveState(TStream& stream) const override;
   // Restores a saved state; a state that does not fit this page's rows rewinds it instead.

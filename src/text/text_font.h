@@ -4,6 +4,7 @@
 // font's ascent plus descent).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -76,6 +77,9 @@ class TTextFont {
   virtual TAbcWidths AbcWidths(uint16_t code) = 0;
   // The advance of one character of the selected font.
   virtual int32_t TextWidth(uint16_t code) = 0;
+  // The selected font's metrics as the 212-byte outline-metrics record that label lists store.
+  // Base: the record of Metrics().
+  virtual std::array<uint8_t, 212> OutlineRecord() const;
 };
 
 }  // namespace kova

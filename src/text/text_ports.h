@@ -12,6 +12,7 @@
 
 namespace kova {
 
+class TCustomDIBX;
 class TKovaParser;
 class TXrWord;
 
@@ -39,6 +40,10 @@ class TTextPicture {
   // Frees and re-creates the drawing surfaces around a display change.
   virtual void Suspend() = 0;
   virtual void Resume() = 0;
+  // Draws the shown frame with its top-left at (x, y): levels 1..255 blend (255 copies the
+  // frame's opaque pixels), 256..511 add at level - 256; the frame's transparent colour and alpha
+  // plane apply. Base: draws nothing.
+  virtual void Draw(TCustomDIBX& /*target*/, int32_t /*x*/, int32_t /*y*/, int32_t /*level*/) {}
 };
 
 class TTextImagePort {

@@ -5,12 +5,10 @@
 #include <unordered_set>
 
 #include "core/stream_records.h"
+#include "graphics/dibx.h"
 #include "text/text_errors.h"
 
 namespace kova {
-
-// "ＭＳ ゴシック" in code page 932.
-const char* const kDefaultFontName = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
 
 TXrWord::TXrWord() : FontName(kDefaultFontName) {}
 

@@ -21,7 +21,12 @@
 namespace kova {
 
 class TCustomDIBX;
+class TDIBX;
+class TFontPixelManager;
 class TTextFont;
+
+// "ＭＳ ゴシック" in code page 932: the face of text that names none.
+inline constexpr char kDefaultFontName[] = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
 
 // The version the glyph list writer writes.
 inline constexpr int32_t kGlyphListVersion = 102;
@@ -67,6 +72,17 @@ class TXrWord {
   TTextScriptPort* Script = nullptr;
   TTextImagePort* Images = nullptr;
   TTextFont* Font = nullptr;
+  // The glyph cache characters are drawn from; without one they draw nothing.
+  TFontPixelManager* GlyphCache = nullptr;
+  // The depth of the work surfaces: the screen's (15 without a screen).
+  int32_t ScreenBits = 15;
+
+  // ---- Drawing ----
+  // The work surfaces of the page being shown: colour at ScreenBits, coverage at 8 bits.
+  TDIBX& ColorSurface();
+  TDIBX& CoverSurface();
+  // Where the text may appear on the target: the origin, wrap width x page height.
+  TRect VisibleRect() const;
 
   TDecorateList& Decorations() { return decorations_; }
   const TDecorateList& Decorations() const { return decorations_; }
@@ -142,6 +158,8 @@ class TXrWord {
   TDecorateList decorations_;
   mutable bool index_current_ = true;
   std::vector<TWdPage*> pages_;  // live pages laid out from this document
+  std::unique_ptr<TDIBX> color_surface_;
+  std::unique_ptr<TDIBX> cover_surface_;
 };
 
 }  // namespace kova

@@ -123,18 +123,25 @@ TEST_P(GlyphLayer, BlankAndMissingCharactersAdvanceWithoutInk) {
   }
 }
 
+// Asked before the glyph is drawn, right after, and after another character was drawn: the same.
 TEST_P(GlyphLayer, AbcWidthsDescribeTheGreyGlyph) {
+  const uint16_t codes[] = {'A', 'g', 'i', kHiraganaA, kKanji};
   for (uint8_t style : {uint8_t{0}, kFontBold, kFontItalic, uint8_t(kFontBold | kFontItalic)}) {
     const auto font = Open(22, style);
-    for (uint16_t code : {uint16_t{'A'}, uint16_t{'g'}, uint16_t{'i'}, kHiraganaA, kKanji}) {
+    for (uint16_t code : codes) {
       SCOPED_TRACE(testing::Message() << "style " << int(style) << " code " << std::hex << code);
+      const TAbcWidths before = font->AbcWidths(code);
       TGlyphBitmap g;
       ASSERT_TRUE(font->Glyph(code, TGlyphFormat::Grey8, g));
       const TAbcWidths abc = font->AbcWidths(code);
+      EXPECT_EQ(abc, before);
       EXPECT_EQ(abc.A, g.origin_x);
       EXPECT_EQ(abc.B, g.width);
       EXPECT_EQ(abc.Advance(), g.advance);
       EXPECT_EQ(font->Advance(code), g.advance);
+      TGlyphBitmap other;
+      ASSERT_TRUE(font->Glyph(code == kKanji ? 'A' : kKanji, TGlyphFormat::Mono, other));
+      EXPECT_EQ(font->AbcWidths(code), before);
     }
   }
 }

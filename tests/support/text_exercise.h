@@ -11,6 +11,10 @@
 
 #include "core/errors.h"
 #include "core/stream.h"
+#include "graphics/dibx.h"
+#include "support/fake_glyph_fonts.h"
+#include "text/font_pixel.h"
+#include "text/glyph_layer_font.h"
 #include "text/xr_word.h"
 
 namespace kova::test {
@@ -24,9 +28,21 @@ inline void ExerciseDocument(TXrWord& doc, uint8_t knobs) {
   doc.EventsOn = 1;
   doc.LineSpace = 2;
   doc.VarValues.Add("v=A\x01" "B");
+  doc.BorderWidth = knobs & 1;
+  doc.ShadowWidth = (knobs >> 1) & 1;
   doc.ExpandVars();
   TPageList pages;
   doc.Layout(pages);
+  // Drawn with the fake fonts onto a 16- or 32-bit target.
+  FakeGlyphFonts fonts;
+  TGlyphLayerFont font{fonts};
+  TFontPixelManager cache{font};
+  TDIBX target;
+  target.SetSize(200, 120, (knobs & 128) ? 16 : 32);
+  doc.GlyphCache = &cache;
+  doc.Target = &target;
+  doc.ScreenBits = target.BitCount();
+  doc.UpdateRect = TRect{0, 0, 200, 120};
   int events = 0;
   doc.EventHook = [&events](TXrWord&, const std::string&) { ++events; };
   for (auto& page : pages) {
@@ -34,6 +50,8 @@ inline void ExerciseDocument(TXrWord& doc, uint8_t knobs) {
     bool finished = false;
     std::string text;
     for (int frame = 0; frame < 64 && !finished; ++frame) page->Progress(40, finished, text);
+    page->Render(false);
+    page->Compose();
     page->LinkAt(doc.OriginX + 3, doc.OriginY + 3);
     (void)page->GetLinkText();
     page->StoreVarValues();

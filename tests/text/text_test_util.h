@@ -34,6 +34,11 @@ class FakePicture : public TTextPicture {
   }
   void Suspend() override { suspended = true; }
   void Resume() override { suspended = false; }
+  void Draw(TCustomDIBX&, int32_t x, int32_t y, int32_t level) override { draws.push_back({x, y, level}); }
+  struct Drawn {
+    int32_t x, y, level;
+  };
+  std::vector<Drawn> draws;
   int32_t steps = 0;
   bool suspended = false;
 

@@ -266,6 +266,10 @@ class TFtFont : public IGlyphFont {
       return true;
     }
     out.advance = AdvanceOf(slot);
+    // The spacing is read from this outline too: a drawn glyph is usually asked for it next.
+    abc_ = AbcOf(slot);
+    abc_code_ = code;
+    abc_known_ = true;
     if (slot->outline.n_points == 0) return true;
     const FT_Render_Mode mode =
         format == TGlyphFormat::Mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL;
@@ -301,24 +305,14 @@ class TFtFont : public IGlyphFont {
   }
 
   TAbcWidths AbcWidths(uint16_t code) override {
-    TAbcWidths abc;
+    if (abc_known_ && abc_code_ == code) return abc_;
     FT_GlyphSlot slot = Load(code);
     if (!slot) {
+      TAbcWidths abc;
       abc.C = Missing();
       return abc;
     }
-    const int32_t advance = AdvanceOf(slot);
-    if (slot->outline.n_points > 0) {
-      FT_BBox box;
-      FT_Outline_Get_CBox(&slot->outline, &box);
-      // The grey rasteriser's box: the outline's box widened to whole pixels.
-      const FT_Pos left = box.xMin >> 6;
-      const FT_Pos right = (box.xMax + 63) >> 6;
-      abc.A = static_cast<int32_t>(left);
-      abc.B = static_cast<int32_t>(right - left);
-    }
-    abc.C = advance - abc.A - abc.B;
-    return abc;
+    return AbcOf(slot);
   }
 
   int32_t Advance(uint16_t code) override {
@@ -338,6 +332,22 @@ class TFtFont : public IGlyphFont {
 
   int32_t AdvanceOf(FT_GlyphSlot slot) const {
     return Pixels26(slot->advance.x) + (file_.synthetic_bold ? kBoldWidening : 0);
+  }
+
+  // The spacing of a loaded (not yet rendered) outline.
+  TAbcWidths AbcOf(FT_GlyphSlot slot) const {
+    TAbcWidths abc;
+    if (slot->outline.n_points > 0) {
+      FT_BBox box;
+      FT_Outline_Get_CBox(&slot->outline, &box);
+      // The grey rasteriser's box: the outline's box widened to whole pixels.
+      const FT_Pos left = box.xMin >> 6;
+      const FT_Pos right = (box.xMax + 63) >> 6;
+      abc.A = static_cast<int32_t>(left);
+      abc.B = static_cast<int32_t>(right - left);
+    }
+    abc.C = AdvanceOf(slot) - abc.A - abc.B;
+    return abc;
   }
 
   // Loads a character's outline with the synthesised styles applied; null when the font cannot
@@ -369,6 +379,10 @@ class TFtFont : public IGlyphFont {
   TFaceFile file_;
   TFontMetrics metrics_;
   std::shared_ptr<const TSjisUnicodeTable> unicode_;
+  // The spacing of the character drawn last.
+  TAbcWidths abc_;
+  uint16_t abc_code_ = 0;
+  bool abc_known_ = false;
 };
 
 

@@ -1,8 +1,12 @@
 #include "components/component_factory.h"
 
+#include "components/kova_box.h"
+#include "components/kova_button.h"
 #include "components/kova_cabinet.h"
 #include "components/kova_images.h"
 #include "components/kova_label.h"
+#include "components/kova_tile.h"
+#include "components/kova_timer.h"
 #include "core/vocabulary.h"
 
 namespace kova {
@@ -20,7 +24,11 @@ TKovaObject* TComponentFactory::Create(TKovaObject* owner, uint8_t code) const {
 }
 
 void RegisterSceneKinds(TComponentFactory& factory) {
+  factory.Register(KT_BOX, &TComponentFactory::Make<TKovaBox>);
+  factory.Register(KT_TIMER, &TComponentFactory::Make<TKovaTimer>);
   factory.Register(KT_IMAGES, &TComponentFactory::Make<TKovaImages>);
+  factory.Register(KT_BUTTON, &TComponentFactory::Make<TKovaButton>);
+  factory.Register(KT_TILE, &TComponentFactory::Make<TKovaTile>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
 }

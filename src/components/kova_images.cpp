@@ -320,7 +320,9 @@ bool TKovaCustomImages::GetPlaying() const {
 
 bool TKovaCustomImages::Update() {
   bool done = TKovaCustomImage::Update();
-  if (!HasNoMotion() || !ValidIndex(index_) || !GetVisible() || paused_ || GetAniPaused()) return done;
+  // The frame clock runs whenever no motion drives the set (a tile, which keeps its own size, also
+  // runs it).
+  if (GetMotion() || !ValidIndex(index_) || !GetVisible() || paused_ || GetAniPaused()) return done;
   TKovaBaseList* root = Root();
   if (remaining_ > 0) remaining_ -= root ? root->FrameDelta() : 0;
   while (remaining_ < 1) {
@@ -403,11 +405,13 @@ void TKovaImages::SetSource(const std::string& v) {
     if (TWexaCollection* cache = root ? root->ImageCache() : nullptr) lists_[0]->Load(*cache, this, source_, false);
   } else if (HasExtension(source_, ".kmt")) {
     LoadMotion(source_);
-    // A motion whose film cannot be read is dropped: the set stays empty.
-    if (!GetMotion() || !GetMotion()->Film()) {
+    // A motion whose film cannot be read is dropped: the set stays empty. (The source's motion is
+    // the control's own, whatever state a kind with states shows.)
+    TKovaMotion* motion = TKovaControl::GetMotion();
+    if (!motion || !motion->Film()) {
       FreeMotion();
     } else {
-      GetMotion()->Step(root ? root->FrameDelta() : 0);
+      motion->Step(root ? root->FrameDelta() : 0);
     }
   }
   if (shown && lists_[0]->Count() > 0) SetIndex(0);

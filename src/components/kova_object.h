@@ -21,6 +21,7 @@ namespace kova {
 class TArrayString;
 class TComComponent;
 class TCustomDIBX;
+struct TClipData;
 class TKovaBase;
 class TKovaBaseList;
 class TKovaControl;
@@ -146,7 +147,9 @@ class TKovaObject {
   virtual void LoadMotion(const std::string&) {}
   virtual void RestartMotion() {}
   virtual void Rewind() {}
-  virtual void BuildFillRects() {}
+  // Adds the rectangles the object draws to `clip.Rects1`, those it covers opaquely also to
+  // `clip.Rects2` (the clip manager's question); nothing here.
+  virtual void BuildFillRects(TClipData& /*clip*/) {}
   virtual bool ItemHitTest(TPoint) { return false; }
   // Called by a creating command on the component it made, before the properties are applied:
   // kinds that keep some of the command's expressions (delays, appear positions) copy them here.

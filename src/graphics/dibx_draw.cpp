@@ -314,6 +314,29 @@ void DrawFill(TCustomDIBX& dst, TFormat f, const TRect& rect, TOp op, const TOpA
   for (int32_t j = 0; j < h; ++j, p += pitch) row(p, nullptr, nullptr, w, 1, a);
 }
 
+namespace {
+
+// The samples of a row whose columns run up by one from `start` and wrap at `period`: the first
+// period from the source row, then doubling copies of what is already written.
+void CopyPeriodic(uint8_t* out, const uint8_t* row, int32_t start, int32_t period, int32_t n, int32_t bytes) {
+  const size_t b = size_t(bytes);
+  const int32_t head = std::min(period - start, n);
+  std::memcpy(out, row + size_t(start) * b, size_t(head) * b);
+  int32_t filled = head;
+  if (filled < n) {
+    const int32_t tail = std::min(start, n - filled);
+    std::memcpy(out + size_t(filled) * b, row, size_t(tail) * b);
+    filled += tail;
+  }
+  while (filled < n) {
+    const int32_t chunk = std::min(filled / period * period, n - filled);
+    std::memcpy(out + size_t(filled) * b, out, size_t(chunk) * b);
+    filled += chunk;
+  }
+}
+
+}  // namespace
+
 void DrawSampled(TCustomDIBX& dst, TFormat f, TCustomDIBX& source, TCustomDIBX* mask, const TSampling& smp, TOp op,
                  const TOpArgs& a) {
   TDrawScope scope(dst, f, &source, mask);
@@ -321,8 +344,24 @@ void DrawSampled(TCustomDIBX& dst, TFormat f, TCustomDIBX& source, TCustomDIBX* 
   const TRect& d = smp.dst;
   const int32_t n = smp.i1 - smp.i0, bytes = scope.Bytes();
   const int32_t* cols = smp.cols.data() + smp.i0;
-  const pixels::TGatherFn gather = scope.Ops().gathers[source.BytesPerPixel()];
-  const pixels::TGatherFn gather_mask = scope.Ops().gathers[1];
+  const int32_t src_bytes = source.BytesPerPixel();
+  const pixels::TGatherFn gather_pixels = scope.Ops().gathers[src_bytes];
+  const pixels::TGatherFn gather_masks = scope.Ops().gathers[1];
+  const int32_t period = smp.period;
+  auto gather = [&](uint8_t* out, const uint8_t* row, const int32_t* c, int32_t count) {
+    if (period > 0) {
+      CopyPeriodic(out, row, c[0], period, count, src_bytes);
+    } else {
+      gather_pixels(out, row, c, count);
+    }
+  };
+  auto gather_mask = [&](uint8_t* out, const uint8_t* row, const int32_t* c, int32_t count) {
+    if (period > 0) {
+      CopyPeriodic(out, row, c[0], period, count, 1);
+    } else {
+      gather_masks(out, row, c, count);
+    }
+  };
   const pixels::TRowFn row = scope.Row(op);
   const bool copy = op == TOp::Copy;
   uint8_t* s_row = copy ? nullptr : ScratchPixels(dst, n);

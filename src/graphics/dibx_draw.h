@@ -145,6 +145,9 @@ struct TSampling {
   int32_t i0 = 0, i1 = 0;
   std::vector<int32_t> cols;
   std::vector<int32_t> rows;
+  // Above 0: the columns run up by one from cols[i0] and wrap at `period` (an unscaled, unmirrored
+  // pattern), so a row's samples are copied in runs instead of gathered one by one.
+  int32_t period = 0;
 };
 // The sampling of a destination, so that repeated small draws into it (tiles) do not allocate.
 TSampling& ScratchSampling(TCustomDIBX& dst);

@@ -77,6 +77,7 @@ bool PrepareStretchSampling(const TCustomDIBX& dst, const TRect& dst_rect, const
   int64_t v = mirror_y ? s.b * kOne - 1 - fv : s.t * kOne + fv;
   const int32_t dw = int32_t(d.W()), dh = int32_t(d.H());
   smp.dst = d.Rect();
+  smp.period = 0;
   smp.cols.resize(size_t(dw));
   int32_t first = -1, last = -1;
   for (int32_t i = 0; i < dw; ++i, u += step_u) {
@@ -147,6 +148,8 @@ bool PreparePatternSampling(const TCustomDIBX& dst, const TRect& rect, int32_t s
   axis(smp.rows, int32_t(d.H()), scale_y, ph, oy, mirror_y);
   smp.i0 = 0;
   smp.i1 = int32_t(d.W());
+  // Unscaled and unmirrored, the columns step by exactly one pixel and wrap at the width.
+  smp.period = scale_x == 256 && !mirror_x ? pw : 0;
   return true;
 }
 

@@ -323,6 +323,93 @@ TEST_F(KovarunTest, ShotShowsImagesTheScriptMovesZoomsTurnsFadesAndMirrors) {
   EXPECT_EQ(picture.GetPixel(32, 30), 0x0000FFu);
 }
 
+// A game with a box and a button: the recorded click on the button runs its notify handler, which
+// gives the box another colour; the shot shows the new colour and the button's picture.
+TEST_F(KovarunTest, AClickedButtonsHandlerRecoloursABox) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 32;
+  p.screen_height = 24;
+  tree.WriteFile("buttons/kova.kpb", p.Build());
+  tree.WriteFile("buttons/install.dat", TestGameInstallSet());
+  tree.WriteFile("buttons/n.wxa", NumberedPicture(4, 2));
+
+  constexpr int32_t kBoxNew = 8, kButton = 30;
+  constexpr int32_t kLeft = 3, kTop = 4, kWidth = 5, kHeight = 6, kColor = 8, kSource = 2, kOnNotify = 33;
+  PageWriter start;
+  start.SetProp(Value(S("BASE0")), Value(I(kColor)), Value(I(0)));  // a black layer
+  start.Component(kBoxNew, {{0, Value(S("box"))}});
+  const int32_t box_props[][2] = {{kLeft, 16}, {kTop, 4}, {kWidth, 10}, {kHeight, 8}, {kColor, 0x0000FF}};
+  for (const auto& [id, v] : box_props) start.SetProp(Value(S("box")), Value(I(id)), Value(I(v)));
+  start.Component(kButton, {{0, Value(S("btn"))}});
+  start.SetProp(Value(S("btn")), Value(I(kSource)), Value(S("n.wxa")));
+  start.SetProp(Value(S("btn")), Value(I(kLeft)), Value(I(2)));
+  start.SetProp(Value(S("btn")), Value(I(kTop)), Value(I(4)));
+  start.SetProp(Value(S("btn")), Value(I(kOnNotify)), Value(S("click.ksb")));
+  start.Wait(NoResult(), Value(I(400)));
+  start.Terminate();
+  tree.WriteFile("buttons/start.ksb", start.Bytes());
+  PageWriter click;
+  click.SetProp(Value(S("box")), Value(I(kColor)), Value(I(0x00FF00)));
+  tree.WriteFile("buttons/click.ksb", click.Bytes());
+
+  // Pressed and released on the button.
+  tree.WriteFile("click.txt", std::string("3 move 3 5\n4 ldown 3 5\n5 lup 3 5\n"));
+  const std::string shot = tree.Path("buttons.png");
+  const RunResult r = Run({tree.Path("buttons"), "--input", tree.Path("click.txt"), "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  ASSERT_EQ(picture.Width(), 32);
+  for (int32_t y = 4; y < 12; ++y) {
+    for (int32_t x = 16; x < 26; ++x) ASSERT_EQ(picture.GetPixel(x, y), 0x00FF00u) << x << "," << y;
+  }
+  for (int32_t y = 0; y < 2; ++y) {
+    for (int32_t x = 0; x < 4; ++x) EXPECT_EQ(picture.GetPixel(2 + x, 4 + y) >> 16 & 0xFF, uint32_t(0x10 * (1 + x + 4 * y)));
+  }
+  EXPECT_EQ(picture.GetPixel(0, 0), 0u);
+
+  // Without the click the box keeps its colour.
+  const RunResult idle = Run({tree.Path("buttons"), "--shot", shot});
+  ASSERT_EQ(idle.status, 0) << idle.err;
+  TFileStream again(shot, plat::TFileMode::Read);
+  ReadPng(again, picture);
+  EXPECT_EQ(picture.GetPixel(20, 8), 0xFF0000u);  // colours are written blue-green-red
+}
+
+// A timer of 100 ms on the virtual clock of 16 ms a frame: its handler counts, and after a wait of
+// one second the layer takes the count as its colour.
+TEST_F(KovarunTest, ATimerFiresOncePerPeriodOfTheGameClock) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 8;
+  p.screen_height = 8;
+  p.Var(ProjectVariable::Int("ticks", 0));
+  tree.WriteFile("timer/kova.kpb", p.Build());
+  tree.WriteFile("timer/install.dat", TestGameInstallSet());
+  constexpr int32_t kTimer = 11, kColor = 8, kDelay = 26, kOnNotify = 33;
+  PageWriter start;
+  start.Component(kTimer, {{0, Value(S("t"))}});
+  start.SetProp(Value(S("t")), Value(I(kDelay)), Value(I(100)));
+  start.SetProp(Value(S("t")), Value(I(kOnNotify)), Value(S("tick.ksb")));
+  start.Wait(NoResult(), Value(I(1000)));
+  start.Calc(ExprBuilder().Call(3, "____0", {S("BASE0"), I(kColor), V("ticks")}));  // SetProp
+  start.Wait(NoResult(), Value(I(50)));
+  start.Terminate();
+  tree.WriteFile("timer/start.ksb", start.Bytes());
+  PageWriter tick;
+  tick.Calc(Step("ticks", ExprBuilder::Plus, I(1)));
+  tree.WriteFile("timer/tick.ksb", tick.Bytes());
+
+  const std::string shot = tree.Path("timer.png");
+  const RunResult r = Run({tree.Path("timer"), "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  // Periods end at 100, 200, ... 900 ms; the tenth ends with the wait and is heard after it.
+  EXPECT_EQ(picture.GetPixel(0, 0), 9u << 16);
+}
+
 // Labels of Japanese and English text in two faces (bold, and one plain beside it), made by the
 // creating command of a test game and drawn by kovarun from the installed outline fonts. The same
 // labels laid out here over the same fonts say where the text goes: the shot holds ink in every

@@ -387,11 +387,11 @@ TEST_F(GameSaveTest, TheResumePageRunsFirstAndReturnsIntoTheLoadedState) {
   EXPECT_EQ(c->Store().FindParam("count")->GetInt(), 1000);
 }
 
-// A game with images, a box, a button and a timer whose handler moves an image: a fresh engine
+// A game with images, a box, a button, a tile and a timer whose handler moves an image: a fresh engine
 // that loads the save holds the same scene (kinds, names, every property), and the following
 // frames run the same commands and show the same picture as the frames after the save.
 TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
-  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kButton = 30;
+  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kButton = 30, kTileNew = 50;
   auto set = [](PageWriter& page, const char* name, int32_t id, const Operand& v) {
     page.SetProp(Value(S(name)), Value(I(id)), Value(v));
   };
@@ -416,6 +416,12 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   set(start, "btn", PR_GROUPINDEX, I(1));
   set(start, "btn", PR_SELECTED, B(true));
   set(start, "btn", PR_ONNOTIFY, S("tick.ksb"));
+  start.Component(kTileNew, {{0, Value(S("tile"))}});
+  for (const auto& [id, v] : std::vector<std::pair<int32_t, int32_t>>{
+           {PR_LEFT, 50}, {PR_TOP, 2}, {PR_WIDTH, 10}, {PR_HEIGHT, 6}, {PR_SCROLLX, 1}, {PR_DISTANCEX, 2}}) {
+    set(start, "tile", id, I(v));
+  }
+  set(start, "tile", PR_SOURCE, S("a.wxa"));
   start.Component(kTimer, {{0, Value(S("t"))}});
   set(start, "t", PR_DELAY, I(100));
   set(start, "t", PR_ONNOTIFY, S("tick.ksb"));
@@ -517,6 +523,10 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   EXPECT_EQ(saved_shot[size_t(20 + 2 * w)] >> 16, 0x10u);  // "big", doubled
   EXPECT_EQ(saved_shot[size_t(21 + 3 * w)] >> 16, 0x10u);
   EXPECT_NE(saved_shot[size_t(left + 2 * w)], 0u);           // "pic", faded
+  bool tile_seen = false;
+  for (int32_t y = 2; y < 8; ++y)
+    for (int32_t x = 50; x < 60; ++x) tile_seen |= saved_shot[size_t(x + y * w)] != 0;
+  EXPECT_TRUE(tile_seen);
 }
 
 // ---- The status entry ----

@@ -85,7 +85,7 @@ class TSdlDesktop : public IDesktop {
   plat::TFreeTypeFonts glyphs_;
   plat::TMountTableOpticalDrives optical_;
   plat::TSdlWorkArea work_area_;
-  plat::TNoWallpaper wallpaper_;
+  plat::TDesktopWallpaper wallpaper_;  // the running desktop's own service
   plat::TSpawnUrlOpener urls_;
   plat::TSdlDisplay display_;
 };

@@ -61,13 +61,27 @@ inline size_t HashWords(std::string_view s, Fold fold) noexcept {
 
 inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c | 0x20) : c; }
 
-std::string FoldName(std::string_view name) {
-  if (IsAscii(name)) {
-    std::string out(name);
-    for (char& c : out) c = AsciiLower(c);
-    return out;
+// The name index's code of a name without regard to case: that of its folded bytes.
+size_t NameKeyHash(std::string_view name) {
+  if (IsAscii(name)) return HashWords(name, FoldAsciiWord);
+  const std::string folded = SjisLowerCase(name);
+  return HashWords(folded, [](uint64_t w) { return w; });
+}
+
+// Whether two names are equal without regard to case; plain ASCII is folded a word at a time.
+bool SameFoldedName(std::string_view a, std::string_view b) noexcept {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  const char* p = a.data();
+  const char* q = b.data();
+  for (size_t i = 0; i < n; i += 8) {
+    const size_t len = n - i < 8 ? n - i : 8;
+    const uint64_t wa = LoadWord(p + i, len);
+    const uint64_t wb = LoadWord(q + i, len);
+    if ((wa | wb) & kHighBits) return SjisLowerCase(a) == SjisLowerCase(b);
+    if (FoldAsciiWord(wa) != FoldAsciiWord(wb)) return false;
   }
-  return SjisLowerCase(name);
+  return true;
 }
 
 }  // namespace
@@ -162,37 +176,18 @@ int32_t HashName(std::string_view name) {
 
 // ---- THashCollectionItem ----
 
-void THashCollectionItem::Attach(TChain* chain) noexcept {
-  chain_ = chain;
-  previous_ = nullptr;
-  next_ = chain->second;
-  if (next_) next_->previous_ = this;
-  chain->second = this;
-}
-
-void THashCollectionItem::Detach() noexcept {
-  if (previous_) {
-    previous_->next_ = next_;
-  } else if (chain_) {
-    chain_->second = next_;
-  }
-  if (next_) next_->previous_ = previous_;
-  previous_ = nullptr;
-  next_ = nullptr;
-  chain_ = nullptr;
-}
-
 void THashCollectionItem::OnAdded() {
   hash_ = dynamic_cast<THashCollection*>(Collection());
   bucket_ = HashName(name_);
-  if (hash_) Attach(hash_->AcquireChain(name_));
+  if (hash_) {
+    key_hash_ = NameKeyHash(name_);
+    hash_->ReserveSlots(hash_->used_ + 1);
+    hash_->Link(this);
+  }
 }
 
 void THashCollectionItem::OnRemoving() noexcept {
-  if (TChain* old = chain_) {
-    Detach();
-    if (!old->second) hash_->ReleaseChain(old);
-  }
+  if (hash_) hash_->Unlink(this);
   hash_ = nullptr;
 }
 
@@ -206,13 +201,13 @@ void THashCollectionItem::SetName(std::string_view name) {
     bucket_ = bucket;
     return;
   }
-  TChain* chain = hash_->AcquireChain(new_name);
-  TChain* old = chain_;
-  Detach();
+  const size_t key_hash = NameKeyHash(new_name);
+  hash_->ReserveSlots(hash_->used_ + 1);
+  hash_->Unlink(this);
   name_.swap(new_name);
   bucket_ = bucket;
-  Attach(chain);
-  if (old && old != chain && !old->second) hash_->ReleaseChain(old);
+  key_hash_ = key_hash;
+  hash_->Link(this);
 }
 
 void THashCollectionItem::Assign(const TCollectionItem& source) {
@@ -228,26 +223,6 @@ std::string THashCollectionItem::GetDisplayName() const {
 }
 
 // ---- THashCollection ----
-
-size_t THashCollection::TFoldedHash::operator()(std::string_view folded) const noexcept {
-  return HashWords(folded, [](uint64_t w) { return w; });
-}
-
-size_t THashCollection::TFoldedHash::operator()(TAsciiName name) const noexcept {
-  return HashWords(name.text, FoldAsciiWord);
-}
-
-bool THashCollection::TFoldedEqual::operator()(TAsciiName a, std::string_view folded) const noexcept {
-  const size_t n = a.text.size();
-  if (n != folded.size()) return false;
-  const char* p = a.text.data();
-  const char* q = folded.data();
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    if (FoldAsciiWord(LoadWord(p + i, 8)) != LoadWord(q + i, 8)) return false;
-  }
-  return i == n || FoldAsciiWord(LoadWord(p + i, n - i)) == LoadWord(q + i, n - i);
-}
 
 THashCollection::~THashCollection() { THashCollection::Clear(); }
 
@@ -270,7 +245,7 @@ THashCollectionItem* THashCollection::Add(std::string_view name) {
 
 void THashCollection::Reserve(size_t count) {
   ReserveItems(count);
-  chains_.reserve(chains_.size() + count);
+  ReserveSlots(used_ + count);
 }
 
 THashCollectionItem* THashCollection::AddLoaded(std::string&& name) {
@@ -279,15 +254,82 @@ THashCollectionItem* THashCollection::AddLoaded(std::string&& name) {
   return static_cast<THashCollectionItem*>(Append(std::move(item)));
 }
 
-THashCollectionItem* THashCollection::FindItem(std::string_view name) const {
-  TChainMap::const_iterator it;
-  if (IsAscii(name)) {
-    it = chains_.find(TAsciiName{name});
-  } else {
-    std::string folded = SjisLowerCase(name);
-    it = chains_.find(std::string_view(folded));
+void THashCollection::ReserveSlots(size_t count) {
+  if (count * 2 <= slots_.size()) return;
+  size_t size = slots_.empty() ? 16 : slots_.size();
+  while (size < count * 2) size *= 2;
+  std::vector<TSlot> grown(size);  // the only step that can throw
+  const size_t mask = size - 1;
+  for (const TSlot& slot : slots_) {
+    if (!slot.head) continue;
+    size_t i = slot.hash & mask;
+    while (grown[i].head) i = (i + 1) & mask;
+    grown[i] = slot;
   }
-  return it == chains_.end() ? nullptr : it->second;
+  slots_.swap(grown);
+}
+
+size_t THashCollection::Probe(std::string_view name, size_t hash) const noexcept {
+  const size_t mask = slots_.size() - 1;
+  size_t i = hash & mask;
+  for (; slots_[i].head; i = (i + 1) & mask) {
+    if (slots_[i].hash == hash && SameFoldedName(slots_[i].head->name_, name)) break;
+  }
+  return i;
+}
+
+void THashCollection::Link(THashCollectionItem* item) noexcept {
+  TSlot& slot = slots_[Probe(item->name_, item->key_hash_)];
+  item->previous_ = nullptr;
+  item->next_ = slot.head;
+  if (slot.head) {
+    slot.head->previous_ = item;
+  } else {
+    slot.hash = item->key_hash_;
+    ++used_;
+  }
+  slot.head = item;
+}
+
+void THashCollection::Unlink(THashCollectionItem* item) noexcept {
+  if (item->previous_) {
+    item->previous_->next_ = item->next_;
+    if (item->next_) item->next_->previous_ = item->previous_;
+  } else {
+    // The first of its name: its slot points at it.
+    const size_t mask = slots_.size() - 1;
+    size_t i = item->key_hash_ & mask;
+    while (slots_[i].head != item) i = (i + 1) & mask;
+    if (item->next_) {
+      item->next_->previous_ = nullptr;
+      slots_[i].head = item->next_;
+    } else {
+      EraseSlot(i);
+    }
+  }
+  item->previous_ = nullptr;
+  item->next_ = nullptr;
+}
+
+void THashCollection::EraseSlot(size_t index) noexcept {
+  // Backward shift: each later slot of the run moves into the hole unless its home lies
+  // cyclically after the hole, so no probe ever crosses a free slot to reach its name.
+  const size_t mask = slots_.size() - 1;
+  size_t hole = index;
+  for (size_t j = (hole + 1) & mask; slots_[j].head; j = (j + 1) & mask) {
+    const size_t home = slots_[j].hash & mask;
+    const bool stays = hole <= j ? (home > hole && home <= j) : (home > hole || home <= j);
+    if (stays) continue;
+    slots_[hole] = slots_[j];
+    hole = j;
+  }
+  slots_[hole] = TSlot{};
+  --used_;
+}
+
+THashCollectionItem* THashCollection::FindItem(std::string_view name) const {
+  if (slots_.empty()) return nullptr;
+  return slots_[Probe(name, NameKeyHash(name))].head;
 }
 
 int32_t THashCollection::IndexOf(std::string_view name) const {
@@ -295,29 +337,16 @@ int32_t THashCollection::IndexOf(std::string_view name) const {
   return item ? item->Index() : -1;
 }
 
-THashCollectionItem::TChain* THashCollection::AcquireChain(std::string_view name) {
-  // One look-up: the folded key is made first (short names fit the string itself), and a node is
-  // made only when the key is new.
-  return &*chains_.try_emplace(FoldName(name), nullptr).first;
-}
-
-void THashCollection::ReleaseChain(THashCollectionItem::TChain* chain) noexcept {
-  // Every new item passes through the empty name's entry: it stays.
-  if (chain->first.empty()) return;
-  auto it = chains_.find(std::string_view(chain->first));
-  if (it != chains_.end()) chains_.erase(it);
-}
-
 void THashCollection::Clear() {
   // Drop the whole name index at once; the items then leave without unlinking one by one.
   for (const auto& item : ItemList()) {
     auto* hash_item = static_cast<THashCollectionItem*>(item.get());
-    hash_item->chain_ = nullptr;
     hash_item->previous_ = nullptr;
     hash_item->next_ = nullptr;
     hash_item->hash_ = nullptr;
   }
-  chains_.clear();
+  std::fill(slots_.begin(), slots_.end(), TSlot{});
+  used_ = 0;
   TCollection::Clear();
 }
 

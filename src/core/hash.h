@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kova {
@@ -122,15 +121,11 @@ class THashCollectionItem : public TCollectionItem {
 
  private:
   friend class THashCollection;
-  using TChain = std::pair<const std::string, THashCollectionItem*>;
-
-  void Attach(TChain* chain) noexcept;
-  void Detach() noexcept;
 
   THashCollection* hash_ = nullptr;  // the collection while the item is linked
   int32_t bucket_ = 0;
   std::string name_;
-  TChain* chain_ = nullptr;  // the entry of the items sharing the folded name
+  size_t key_hash_ = 0;  // the name index's code of the folded name
   THashCollectionItem* previous_ = nullptr;
   THashCollectionItem* next_ = nullptr;
 };
@@ -167,34 +162,28 @@ class THashCollection : public TCollection {
  private:
   friend class THashCollectionItem;
 
-  // Names are keyed by their folded form; the hash and comparison also accept a name not yet
-  // folded when it is plain ASCII, so that most lookups fold nothing into a new string.
-  struct TAsciiName {
-    std::string_view text;
+  // The name index: open addressing with linear probing over a power-of-two table, at most half
+  // full. A slot holds the code of a folded name and the most recently named item bearing it; the
+  // item's NextSameName() chain holds the others. Items are compared through their own names, so
+  // the index keeps no copy of a name.
+  struct TSlot {
+    size_t hash = 0;
+    THashCollectionItem* head = nullptr;  // nullptr: the slot is free
   };
-  // The key's overload is not noexcept on purpose: the standard library then keeps each key's
-  // hash with its node, so probes and rehashes compare stored codes instead of hashing keys again.
-  struct TFoldedHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view folded) const noexcept;
-    size_t operator()(const std::string& folded) const { return (*this)(std::string_view(folded)); }
-    size_t operator()(TAsciiName name) const noexcept;
-  };
-  struct TFoldedEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept { return a == b; }
-    bool operator()(TAsciiName a, std::string_view folded) const noexcept;
-    bool operator()(std::string_view folded, TAsciiName b) const noexcept { return (*this)(b, folded); }
-  };
-  using TChainMap = std::unordered_map<std::string, THashCollectionItem*, TFoldedHash, TFoldedEqual>;
 
   std::unique_ptr<TCollectionItem> CreateItem() final;
-  // The entry for `name` (not folded), created empty when missing.
-  THashCollectionItem::TChain* AcquireChain(std::string_view name);
-  // Drops an entry whose last item has left (the empty name's entry is kept).
-  void ReleaseChain(THashCollectionItem::TChain* chain) noexcept;
+  // Makes the table big enough for `count` names in all without growing again.
+  void ReserveSlots(size_t count);
+  // The slot holding `name` (with code `hash`), or the free slot where it would go.
+  size_t Probe(std::string_view name, size_t hash) const noexcept;
+  // Links an item (name and code set) as the first of its name. Room for it must have been made.
+  void Link(THashCollectionItem* item) noexcept;
+  // Takes an item out of its name's chain, dropping the slot when it was the last of its name.
+  void Unlink(THashCollectionItem* item) noexcept;
+  void EraseSlot(size_t index) noexcept;
 
-  TChainMap chains_;
+  std::vector<TSlot> slots_;
+  size_t used_ = 0;  // slots in use
 };
 
 // A hash collection whose items are of class TItem (default-constructible), with typed access.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -179,6 +181,57 @@ TEST(HashCollection, AgreesWithPlainModelUnderRandomEdits) {
   for (const std::string& name : pool) EXPECT_EQ(c.IndexOf(name), -1);
   c.Add("a");
   EXPECT_EQ(c.IndexOf("A"), 0);
+}
+
+// Many names, so the name index grows through several sizes and its deletes close up long probe
+// runs: after every batch each name must still find the item named last, and its chain must hold
+// every item of that name, most recently named first.
+TEST(HashCollection, IndexKeepsEveryNameThroughGrowthAndDeletes) {
+  constexpr int kNames = 1200;
+  // Name n in one of its case variants (the low bits of `variant`); every third is long.
+  auto make_name = [](int n, uint32_t variant) {
+    std::string name = (variant & 1) ? "K" : "k";
+    name += std::to_string(n);
+    if (n % 3 == 0) name += (variant & 2) ? "_VARIABLE" : "_variable";
+    return name;
+  };
+  auto random_name = [&](std::mt19937& r) { return make_name(static_cast<int>(r() % kNames), r()); };
+  std::mt19937 rng(777);
+  THashCollection c;
+  // Folded name -> its items, most recently named last.
+  std::map<std::string, std::vector<THashCollectionItem*>> model;
+  auto forget = [&](THashCollectionItem* item) {
+    auto& items = model[SjisLowerCase(item->Name())];
+    items.erase(std::find(items.begin(), items.end(), item));
+  };
+  for (int step = 1; step <= 6000; ++step) {
+    const uint32_t action = rng() % 10;
+    if (action < 5 || c.Count() == 0) {
+      THashCollectionItem* item = c.Add(random_name(rng));
+      model[SjisLowerCase(item->Name())].push_back(item);
+    } else if (action < 7) {
+      const auto i = static_cast<int32_t>(rng() % static_cast<uint32_t>(c.Count()));
+      forget(c.Items(i));
+      c.Delete(i);
+    } else {
+      THashCollectionItem* item = c.Items(static_cast<int32_t>(rng() % static_cast<uint32_t>(c.Count())));
+      const std::string name = random_name(rng);
+      if (name == item->Name()) continue;
+      forget(item);
+      item->SetName(name);
+      model[SjisLowerCase(name)].push_back(item);
+    }
+    if (step % 500 != 0) continue;
+    for (int n = 0; n < kNames; ++n) {
+      for (const std::string& name : {make_name(n, 0), make_name(n, 3)}) {
+        const auto& items = model[SjisLowerCase(name)];
+        std::vector<THashCollectionItem*> chain;
+        for (THashCollectionItem* it = c.FindItem(name); it; it = it->NextSameName()) chain.push_back(it);
+        ASSERT_TRUE(std::equal(chain.rbegin(), chain.rend(), items.begin(), items.end()))
+            << "step " << step << " name " << name;
+      }
+    }
+  }
 }
 
 // A derived item that refuses names beginning with a digit and logs its destruction.

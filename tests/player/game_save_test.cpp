@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -16,9 +17,11 @@
 #include "components/component_factory.h"
 #include "components/kova_base_list.h"
 #include "components/kova_control.h"
+#include "components/prop_dispatch.h"
 #include "core/archive.h"
 #include "core/messages.h"
 #include "core/stream_records.h"
+#include "graphics/dx_dibx.h"
 #include "player/session.h"
 #include "script/db_manager.h"
 #include "script/db_table.h"
@@ -26,6 +29,7 @@
 #include "script/page.h"
 #include "script/test_game.h"
 #include "support/fake_platform.h"
+#include "support/picture_fixtures.h"
 
 namespace kova::test {
 namespace {
@@ -381,6 +385,148 @@ TEST_F(GameSaveTest, TheResumePageRunsFirstAndReturnsIntoTheLoadedState) {
   c->Step(16);
   EXPECT_FALSE(c->Store().FindParam("resumed"));
   EXPECT_EQ(c->Store().FindParam("count")->GetInt(), 1000);
+}
+
+// A game with images, a box, a button, a tile and a timer whose handler moves an image: a fresh engine
+// that loads the save holds the same scene (kinds, names, every property), and the following
+// frames run the same commands and show the same picture as the frames after the save.
+TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
+  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kButton = 30, kTileNew = 50;
+  auto set = [](PageWriter& page, const char* name, int32_t id, const Operand& v) {
+    page.SetProp(Value(S(name)), Value(I(id)), Value(v));
+  };
+  std::map<std::string, std::vector<uint8_t>> pages;
+  PageWriter start;
+  start.VarNew("ticks", 1, Value(I(0)));
+  set(start, "BASE0", PR_COLOR, I(0));
+  start.Component(kImgNew, {{0, Value(S("pic"))}, {2, Value(S("a.wxa"))}, {3, Value(I(2))}, {4, Value(I(2))}});
+  set(start, "pic", PR_ALPHA, I(200));
+  set(start, "pic", PR_FLIPH, B(true));
+  start.Component(kImgNew, {{0, Value(S("big"))}, {2, Value(S("a.wxa"))}, {3, Value(I(20))}, {4, Value(I(2))},
+                            {7, Value(I(512))}, {132, Value(I(512))}});
+  start.Component(kBoxNew, {{0, Value(S("box"))}});
+  for (const auto& [id, v] : std::vector<std::pair<int32_t, int32_t>>{
+           {PR_LEFT, 40}, {PR_TOP, 30}, {PR_WIDTH, 10}, {PR_HEIGHT, 8}, {PR_COLOR, 0x0000FF}}) {
+    set(start, "box", id, I(v));
+  }
+  start.Component(kButton, {{0, Value(S("btn"))}});
+  set(start, "btn", PR_SOURCE, S("b.wxa"));
+  set(start, "btn", PR_LEFT, I(2));
+  set(start, "btn", PR_TOP, I(30));
+  set(start, "btn", PR_GROUPINDEX, I(1));
+  set(start, "btn", PR_SELECTED, B(true));
+  set(start, "btn", PR_ONNOTIFY, S("tick.ksb"));
+  start.Component(kTileNew, {{0, Value(S("tile"))}});
+  for (const auto& [id, v] : std::vector<std::pair<int32_t, int32_t>>{
+           {PR_LEFT, 50}, {PR_TOP, 2}, {PR_WIDTH, 10}, {PR_HEIGHT, 6}, {PR_SCROLLX, 1}, {PR_DISTANCEX, 2}}) {
+    set(start, "tile", id, I(v));
+  }
+  set(start, "tile", PR_SOURCE, S("a.wxa"));
+  start.Component(kTimer, {{0, Value(S("t"))}});
+  set(start, "t", PR_DELAY, I(100));
+  set(start, "t", PR_ONNOTIFY, S("tick.ksb"));
+  start.Wait(NoResult(), Value(I(250)));
+  // A loaded timer starts its period anew: setting its delay starts it here as well, so both
+  // games count their periods from the save.
+  set(start, "t", PR_DELAY, I(100));
+  start.GameSave(Value(I(1)), "", 0, Value(S("scene")));
+  start.Wait(NoResult(), Value(I(300)));
+  set(start, "box", PR_COLOR, I(0x00FF00));
+  start.Wait(NoResult(), Value(I(100000)));
+  pages["start.ksb"] = start.Bytes();
+  PageWriter tick;  // each period moves "pic" one pixel to the right
+  tick.Calc(Step("ticks", ExprBuilder::Plus, I(1)));
+  tick.Calc(ExprBuilder().Call(3, "____0", {S("pic"), I(PR_LEFT), V("ticks")}));  // SetProp
+  pages["tick.ksb"] = tick.Bytes();
+  ProjectBuilder project;
+  project.screen_width = 64;
+  project.screen_height = 48;
+  WriteGame(pages, project);
+  std::vector<uint32_t> numbered;
+  for (uint32_t i = 0; i < 8; ++i) numbered.push_back(0x10 * (1 + i) << 16);
+  tree.WriteFile("game/a.wxa", LayeredPicture(4, 2, {FrameSpec(numbered)}));
+  tree.WriteFile("game/b.wxa", LayeredPicture(3, 3, {FrameSpec(Solid(3, 3, 0x00C000))}));
+
+  // Every component of the scene and both layers: kind, name and each property read as text.
+  auto scene = [](TSession& s) {
+    std::vector<std::string> lines;
+    TKovaBaseList& root = s.SceneRoot();
+    std::vector<TKovaObject*> all = {root.Bases(0), root.Bases(1)};
+    for (int32_t i = 0; i < root.GetComponentCount(); ++i) all.push_back(root.GetComponent(i));
+    for (TKovaObject* c : all) {
+      const std::string head = std::to_string(c->GetCompoType()) + " " + root.ComponentName(c) + " ";
+      for (int32_t id = 0; id < kPropCount; ++id) {
+        TParamStr v;
+        try {
+          GetProp(v, *c, id);
+          lines.push_back(head + std::to_string(id) + "=" + v.GetStr());
+        } catch (const EKovaError&) {
+          lines.push_back(head + std::to_string(id) + " unreadable");
+        }
+      }
+    }
+    // A load builds the list layer by layer: its order may differ from the order of creation.
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  };
+  // The lines of `got` that `want` does not hold at the same place (and the count when it differs).
+  auto differences = [](const std::vector<std::string>& got, const std::vector<std::string>& want) {
+    std::vector<std::string> out;
+    if (got.size() != want.size()) out.push_back("count " + std::to_string(got.size()));
+    for (size_t i = 0; i < std::min(got.size(), want.size()); ++i) {
+      if (got[i] != want[i]) out.push_back(got[i] + " (saved: " + want[i] + ")");
+    }
+    return out;
+  };
+  auto screen = [](TSession& s) {
+    const TDxDIBX& surface = s.SceneHost().Screen();
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < surface.Height(); ++y)
+      for (int32_t x = 0; x < surface.Width(); ++x) pixels.push_back(surface.GetPixel(x, y) & 0xFFFFFF);
+    return pixels;
+  };
+  auto run = [&](TSession& s) {
+    std::vector<std::string> lines;
+    for (int frame = 0; frame < 40; ++frame) {
+      trace.clear();
+      s.Step(16);
+      for (const std::string& l : trace) lines.push_back(std::to_string(frame) + " " + l);
+    }
+    return lines;
+  };
+
+  auto a = Open();
+  for (int frame = 0; frame < 100 && a->Project()->GetSaveCaption(1).empty(); ++frame) a->Step(16);
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  ASSERT_EQ(a->Project()->GetSaveCaption(1), "scene");
+  const std::vector<std::string> saved_scene = scene(*a);
+  const std::vector<std::string> after_save = run(*a);
+  const std::vector<uint32_t> saved_shot = screen(*a);
+
+  auto b = Open();
+  b->Project()->RequestLoad(1);
+  b->Step(16);
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  EXPECT_EQ(differences(scene(*b), saved_scene), std::vector<std::string>{});
+  EXPECT_EQ(differences(run(*b), after_save), std::vector<std::string>{});
+  EXPECT_EQ(differences(scene(*b), scene(*a)), std::vector<std::string>{});
+  EXPECT_EQ(screen(*b), saved_shot);
+
+  // The frames did what the game asks: the timer moved "pic", the box turned green, the pictures
+  // were drawn.
+  EXPECT_GE(b->Store().FindParam("ticks")->GetInt(), 7);
+  const int32_t left = b->SceneRoot().FindControl("pic")->GetLeft();
+  EXPECT_EQ(left, b->Store().FindParam("ticks")->GetInt());
+  const int32_t w = b->SceneHost().Screen().Width();
+  EXPECT_EQ(saved_shot[size_t(45 + 34 * w)], 0x00FF00u);  // the box
+  EXPECT_EQ(saved_shot[size_t(3 + 31 * w)], 0x00C000u);   // the button's picture
+  EXPECT_EQ(saved_shot[size_t(20 + 2 * w)] >> 16, 0x10u);  // "big", doubled
+  EXPECT_EQ(saved_shot[size_t(21 + 3 * w)] >> 16, 0x10u);
+  EXPECT_NE(saved_shot[size_t(left + 2 * w)], 0u);           // "pic", faded
+  bool tile_seen = false;
+  for (int32_t y = 2; y < 8; ++y)
+    for (int32_t x = 50; x < 60; ++x) tile_seen |= saved_shot[size_t(x + y * w)] != 0;
+  EXPECT_TRUE(tile_seen);
 }
 
 // ---- The status entry ----
@@ -742,6 +888,9 @@ TEST_F(GameSaveTest, StatusEntriesOfOlderVersionsLoadByTheirGates) {
     TReadMarksRecord read;
     read.LoadFromStream(written, 103);
     EXPECT_EQ(read.Pages.size(), v >= 100 ? 1u : 0u);
+    // The cache mode: kept by the scene's image cache, written back after the read marks.
+    EXPECT_EQ(s->SceneRoot().ImageCacheMode(), v >= 101 ? 1 : 0);
+    EXPECT_EQ(ReadStreamByte(written), v >= 101 ? 1 : 0);
   }
 }
 

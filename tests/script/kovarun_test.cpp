@@ -410,6 +410,92 @@ TEST_F(KovarunTest, ATimerFiresOncePerPeriodOfTheGameClock) {
   EXPECT_EQ(picture.GetPixel(0, 0), 9u << 16);
 }
 
+// The game saves in slot 1 while its timer moves an image and its button shows its picture, waits
+// and ends; run again, it loads slot 1 from its first frame. The commands run after the load, each
+// at the same time after it as after the save, and the last picture are those of the saving run.
+TEST_F(KovarunTest, AGameLoadedInAFreshRunEndsAsTheSavingRunDid) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 32;
+  p.screen_height = 24;
+  tree.WriteFile("saves/kova.kpb", p.Build());
+  tree.WriteFile("saves/install.dat", TestGameInstallSet());
+  tree.WriteFile("saves/n.wxa", NumberedPicture(4, 2));
+  constexpr int32_t kImgNew = 9, kTimer = 11, kButton = 30;
+  constexpr int32_t kSource = 2, kLeft = 3, kTop = 4, kColor = 8, kDelay = 26, kOnNotify = 33;
+  PageWriter start;
+  start.GameLoad(Value(I(1)));                                         // 0: nothing to load yet
+  start.Wait(NoResult(), Value(I(16)));                                // 1
+  start.VarNew("ticks", 1, Value(I(0)));  // a game variable: status variables outlive a load
+  start.SetProp(Value(S("BASE0")), Value(I(kColor)), Value(I(0)));
+  start.Component(kImgNew, {{0, Value(S("pic"))}, {2, Value(S("n.wxa"))}, {3, Value(I(0))}, {4, Value(I(2))}});
+  start.Component(kButton, {{0, Value(S("btn"))}});
+  start.SetProp(Value(S("btn")), Value(I(kSource)), Value(S("n.wxa")));
+  start.SetProp(Value(S("btn")), Value(I(kLeft)), Value(I(20)));
+  start.SetProp(Value(S("btn")), Value(I(kTop)), Value(I(12)));
+  start.Component(kTimer, {{0, Value(S("t"))}});
+  start.SetProp(Value(S("t")), Value(I(kDelay)), Value(I(100)));
+  start.SetProp(Value(S("t")), Value(I(kOnNotify)), Value(S("tick.ksb")));
+  start.Wait(NoResult(), Value(I(250)));
+  // A loaded timer starts its period anew: setting its delay starts it here as well.
+  start.SetProp(Value(S("t")), Value(I(kDelay)), Value(I(100)));
+  const int32_t save_at = start.Next();
+  start.GameSave(Value(I(1)), "", 0, Value(S("run")));
+  start.Wait(NoResult(), Value(I(500)));
+  start.Terminate();
+  tree.WriteFile("saves/start.ksb", start.Bytes());
+  PageWriter tick;  // each period moves "pic" one pixel to the right
+  tick.Calc(Step("ticks", ExprBuilder::Plus, I(1)));
+  tick.Calc(ExprBuilder().Call(3, "____0", {S("pic"), I(kLeft), V("ticks")}));  // SetProp
+  tree.WriteFile("saves/tick.ksb", tick.Bytes());
+
+  // The trace from the line of `mark` on, each line's clock made relative to that line's.
+  auto after = [](const std::vector<std::string>& log, const std::string& mark) {
+    std::vector<std::string> lines;
+    uint32_t from = 0;
+    for (const std::string& line : log) {
+      if (line.size() < 11) continue;
+      const uint32_t clock = uint32_t(std::stoul(line.substr(0, 8), nullptr, 16));
+      if (lines.empty() && line.substr(11) != mark) continue;
+      if (lines.empty()) from = clock;
+      lines.push_back(std::to_string(clock - from) + " " + line.substr(11));
+    }
+    return lines;
+  };
+  auto shot = [&](const std::string& name) {
+    TFileStream file(name, plat::TFileMode::Read);
+    TDIBSurface picture;
+    ReadPng(file, picture);
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < picture.Height(); ++y)
+      for (int32_t x = 0; x < picture.Width(); ++x) pixels.push_back(picture.GetPixel(x, y));
+    return pixels;
+  };
+  const RunResult saving = Run({tree.Path("saves"), "--shot", tree.Path("saving.png")});
+  ASSERT_EQ(saving.status, 0) << saving.err;
+  ASSERT_NE(saving.err.find("terminated"), std::string::npos) << saving.err;
+  const RunResult loading = Run({tree.Path("saves"), "--shot", tree.Path("loading.png")});
+  ASSERT_EQ(loading.status, 0) << loading.err;
+  ASSERT_NE(loading.err.find("terminated"), std::string::npos) << loading.err;
+
+  // The trace names each command by its line, one past its index: the GameSave of the saving run
+  // and the GameLoad of the loading run mark the frames where they were served.
+  std::vector<std::string> after_save = after(saving.log, "start.ksb(" + std::to_string(save_at + 1) + ")");
+  std::vector<std::string> after_load = after(loading.log, "start.ksb(1)");
+  ASSERT_GT(after_save.size(), 4u);
+  ASSERT_FALSE(after_load.empty());
+  after_save.erase(after_save.begin());
+  after_load.erase(after_load.begin());
+  EXPECT_EQ(after_load, after_save);
+  const std::vector<uint32_t> picture = shot(tree.Path("saving.png"));
+  EXPECT_EQ(shot(tree.Path("loading.png")), picture);
+  // The picture shows the button, and the image moved away from where it was made by the ticks.
+  EXPECT_EQ(picture[size_t(20 + 12 * 32)] >> 16 & 0xFF, 0x10u);
+  EXPECT_EQ(picture[size_t(0 + 2 * 32)], 0u);
+  bool image_seen = false;
+  for (int32_t x = 1; x < 20; ++x) image_seen |= (picture[size_t(x + 2 * 32)] >> 16 & 0xFF) == 0x10u;
+  EXPECT_TRUE(image_seen);
+}
+
 // Labels of Japanese and English text in two faces (bold, and one plain beside it), made by the
 // creating command of a test game and drawn by kovarun from the installed outline fonts. The same
 // labels laid out here over the same fonts say where the text goes: the shot holds ink in every

@@ -30,6 +30,7 @@
 
 namespace {
 
+using namespace kova;
 using namespace kova::test;
 using E = ExprBuilder;
 namespace demo = kova::test::demo;
@@ -45,7 +46,7 @@ ExprBuilder LayerColour(uint32_t rgb) {
 }
 
 // The demo's buttons: the name of the component (also of its picture and its handler page), the
-// number its handler gives "pressed", where it is and on which scene it shows.
+// number its handler gives "clicked", where it is and on which scene it shows.
 struct Button {
   const char* name;
   int32_t id;
@@ -80,67 +81,66 @@ void SetProp(PageWriter& p, const std::string& name, int32_t id, const Operand& 
   p.SetProp(Value(S(name)), Value(I(id)), Value(v));
 }
 
-// "setup.ksb": creates every button, each at its place with its picture and its handler.
-std::vector<uint8_t> SetupPage() {
-  PageWriter p;
+// Creates every button, each at its place with its picture and its handler.
+void SetUp(PageWriter& p) {
   for (const Button& b : kButtons) {
     const std::string name = b.name;
     p.Component(kButtonType, {{PR_NAME, Value(S(name))}});
-    SetProp(p, name, PR_SOURCE, S(name + ".bmp"));
+    SetProp(p, name, PR_SOURCE, S(name + ".wxa"));
     SetProp(p, name, PR_LEFT, I(b.rect.left));
     SetProp(p, name, PR_TOP, I(b.rect.top));
-    SetProp(p, name, PR_ONNOTIFY, S(name + ".ksb"));
+    SetProp(p, name, PR_ONNOTIFY, S("on_" + name + ".ksb"));
   }
-  return p.Bytes();
 }
 
-// "title.ksb" (scene 0) and "scene.ksb" (scene 1): the scene's background and only its buttons.
-std::vector<uint8_t> ScenePage(int32_t scene, uint32_t colour) {
-  PageWriter p;
-  p.Calc(LayerColour(colour));
+// Shows a scene (0 the title, 1 the second scene): its background and only its buttons.
+void Show(PageWriter& p, int32_t scene) {
+  p.Calc(LayerColour(scene == 0 ? demo::kTitleColour : demo::kSceneColour));
   for (const Button& b : kButtons) SetProp(p, b.name, PR_VISIBLE, B(b.scene == scene));
-  return p.Bytes();
 }
 
 // A button's handler: tells the start page which button was clicked.
 std::vector<uint8_t> HandlerPage(int32_t id) {
   PageWriter p;
-  p.Calc(Assign("pressed", I(id)));
+  p.Calc(Assign("clicked", I(id)));
   return p.Bytes();
 }
 
-ExprBuilder Is(int32_t id) { return Compare(E::Equal, V("button"), I(id)); }
+ExprBuilder Is(int32_t id) { return Compare(E::Equal, V("choice"), I(id)); }
 
 // The start page: sets the buttons up, shows the title, then waits for a button's handler and
-// does what the button asks.
-std::vector<uint8_t> StartPage() {
+// does what the button asks. `end` is the index after the main loop (the page is written twice:
+// once to learn it).
+std::vector<uint8_t> StartPage(int32_t end = 0) {
   ExprBuilder toggle;  // @FullScr := (@FullScr = 0)
   toggle.Op(E::Equal, "____0", {V("@FullScr"), I(0)}).Op(E::To, "@FullScr", {V("____0")});
   PageWriter p;
-  p.VarNew("pressed", 1, Value(I(0)));                          // 0
-  p.VarNew("button", 1, Value(I(0)));                           // 1
-  p.Call("setup.ksb");                                          // 2
-  p.Call("title.ksb");                                          // 3
-  p.While(Yes(), 23);                                           // 4
-  p.Indent(1).While(Compare(E::Equal, V("pressed"), I(0)), 8);  // 5
-  p.Indent(2).Wait(NoResult(), Value(I(16)));                   // 6
-  p.Indent(1).WhileLoop(NoResult(), 5);                         // 7
-  p.Calc(Assign("button", V("pressed")));                       // 8
-  p.Calc(Assign("pressed", I(0)));                              // 9
-  p.If(Is(kStart));                                             // 10
-  p.Indent(2).Call("scene.ksb");                                // 11
-  p.Indent(1).Elseif(Is(kFullScreen));                          // 12
-  p.Indent(2).Calc(toggle);                                     // 13
-  p.Indent(1).Elseif(Is(kQuit));                                // 14
-  p.Indent(2).Terminate();                                      // 15
-  p.Indent(1).Elseif(Is(kBack));                                // 16
-  p.Indent(2).Call("title.ksb");                                // 17
-  p.Indent(1).Elseif(Is(kSave));                                // 18
-  p.Indent(2).GameSave(Value(I(1)), "", 0, Value(S("Demo")));   // 19
-  p.Indent(1).Elseif(Is(kLoad));                                // 20
-  p.Indent(2).GameLoad(Value(I(1)));                            // 21
-  p.Indent(0).WhileLoop(NoResult(), 4);                         // 22
-  return p.Bytes();
+  p.VarNew("clicked", 1, Value(I(0)));
+  p.VarNew("choice", 1, Value(I(0)));
+  SetUp(p);
+  Show(p, 0);
+  const int32_t loop = p.Next();
+  p.While(Yes(), end);
+  const int32_t wait = p.Next();
+  p.Indent(1).While(Compare(E::Equal, V("clicked"), I(0)), wait + 3);
+  p.Indent(2).Wait(NoResult(), Value(I(16)));
+  p.Indent(1).WhileLoop(NoResult(), wait);
+  p.Calc(Assign("choice", V("clicked")));
+  p.Calc(Assign("clicked", I(0)));
+  p.If(Is(kStart));
+  Show(p.Indent(2), 1);
+  p.Indent(1).Elseif(Is(kFullScreen));
+  p.Indent(2).Calc(toggle);
+  p.Indent(1).Elseif(Is(kQuit));
+  p.Indent(2).Terminate();
+  p.Indent(1).Elseif(Is(kBack));
+  Show(p.Indent(2), 0);
+  p.Indent(1).Elseif(Is(kSave));
+  p.Indent(2).GameSave(Value(I(1)), "", 0, Value(S("Demo")));
+  p.Indent(1).Elseif(Is(kLoad));
+  p.Indent(2).GameLoad(Value(I(1)));
+  p.Indent(0).WhileLoop(NoResult(), loop);
+  return end == p.Next() ? p.Bytes() : StartPage(p.Next());
 }
 
 ArchiveBuilder DemoArchive() {
@@ -162,12 +162,9 @@ ArchiveBuilder DemoArchive() {
   archive.Add("kova.kpb", Text(project.Build()));
   archive.Add("install.dat", Text(install.Build()));
   archive.Add("start.ksb", Text(StartPage()));
-  archive.Add("setup.ksb", Text(SetupPage()));
-  archive.Add("title.ksb", Text(ScenePage(0, demo::kTitleColour)));
-  archive.Add("scene.ksb", Text(ScenePage(1, demo::kSceneColour)));
   for (const Button& b : kButtons) {
-    archive.Add(std::string(b.name) + ".ksb", Text(HandlerPage(b.id)));
-    archive.Add(std::string(b.name) + ".bmp", Text(ButtonPicture(b.rect)));
+    archive.Add("on_" + std::string(b.name) + ".ksb", Text(HandlerPage(b.id)));
+    archive.Add(std::string(b.name) + ".wxa", Text(ButtonPicture(b.rect)));
   }
   return archive;
 }

@@ -6,7 +6,8 @@
 // pages and the buttons' pictures. The game (640 x 480): a title screen with three buttons, Start,
 // Full screen (a window again when in full screen) and Quit; Start changes to the second scene,
 // whose buttons are Back (to the title), Save (slot 1) and Load (slot 1). Each button is a button
-// component with its own picture (a face inside a border, written as BMP) and a notify handler
+// component with its own picture (a face inside a border: a BMP file named "NAME.wxa", which an
+// image set loads like a layered picture) and a notify handler ("on_NAME.ksb")
 // that tells the start page's loop which button was clicked. Everything is written with the
 // fixture writers of the test suite.
 //

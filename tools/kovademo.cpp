@@ -2,10 +2,14 @@
 //
 //   kovademo OUT_FOLDER
 //
-// OUT_FOLDER/game.dat holds the project file "kova.kpb", the install set "install.dat" and the
-// pages. The game (640 x 480): a title screen with three buttons, Start, Full screen (a window
-// again when in full screen) and Quit; Start changes to the second scene, whose Back button
-// returns to the title. Everything is written with the fixture writers of the test suite.
+// OUT_FOLDER/game.dat holds the project file "kova.kpb", the install set "install.dat", the
+// pages and the buttons' pictures. The game (640 x 480): a title screen with three buttons, Start,
+// Full screen (a window again when in full screen) and Quit; Start changes to the second scene,
+// whose buttons are Back (to the title), Save (slot 1) and Load (slot 1). Each button is a button
+// component with its own picture (a face inside a border: a BMP file named "NAME.wxa", which an
+// image set loads like a layered picture) and a notify handler ("on_NAME.ksb")
+// that tells the start page's loop which button was clicked. Everything is written with the
+// fixture writers of the test suite.
 //
 // The places and colours below are what the end-to-end tests click and look for.
 #include <cstdio>
@@ -15,8 +19,10 @@
 
 #include "core/errors.h"
 #include "core/replace_file.h"
+#include "core/vocabulary.h"
 #include "platform/text_codec.h"
 #include "support/archive_builder.h"
+#include "support/bmp_writer.h"
 #include "support/demo_game.h"
 #include "support/expr_builder.h"
 #include "support/install_set_builder.h"
@@ -25,6 +31,7 @@
 
 namespace {
 
+using namespace kova;
 using namespace kova::test;
 using E = ExprBuilder;
 namespace demo = kova::test::demo;
@@ -39,46 +46,102 @@ ExprBuilder LayerColour(uint32_t rgb) {
   return ExprBuilder().Call(3, "____0", {S("BASE0"), I(8), I(ColourRef(rgb))});
 }
 
-// True when the pointer is inside the rectangle.
-ExprBuilder PointerIn(const demo::Rect& r) {
-  ExprBuilder e;
-  e.Op(E::EBig, "____0", {V("@MouseX"), I(r.left)});
-  e.Op(E::Small, "____1", {V("@MouseX"), I(r.right)});
-  e.Op(E::And, "____0", {V("____0"), V("____1")});
-  e.Op(E::EBig, "____1", {V("@MouseY"), I(r.top)});
-  e.Op(E::And, "____0", {V("____0"), V("____1")});
-  e.Op(E::Small, "____1", {V("@MouseY"), I(r.bottom)});
-  e.Op(E::And, "____0", {V("____0"), V("____1")});
-  e.Result(V("____0"));
-  return e;
+// The demo's buttons: the name of the component (also of its picture and its handler page), the
+// number its handler gives "clicked", where it is and on which scene it shows.
+struct Button {
+  const char* name;
+  int32_t id;
+  demo::Rect rect;
+  int32_t scene;  // 0 the title, 1 the second scene
+};
+enum : int32_t { kStart = 1, kFullScreen, kQuit, kBack, kSave, kLoad };
+constexpr Button kButtons[] = {
+    {"start", kStart, demo::kStartButton, 0}, {"fullscreen", kFullScreen, demo::kFullScreenButton, 0},
+    {"quit", kQuit, demo::kQuitButton, 0},    {"back", kBack, demo::kBackButton, 1},
+    {"save", kSave, demo::kSaveButton, 1},    {"load", kLoad, demo::kLoadButton, 1},
+};
+
+constexpr int32_t kButtonType = 30;  // the button's creating command
+
+// A button's picture: 24-bit BMP, the face inside the border.
+std::vector<uint8_t> ButtonPicture(const demo::Rect& r) {
+  BmpFields bmp;
+  bmp.width = r.right - r.left;
+  bmp.height = r.bottom - r.top;
+  const int32_t b = demo::kButtonBorderWidth;
+  for (int32_t y = 0; y < bmp.height; ++y) {
+    for (int32_t x = 0; x < bmp.width; ++x) {
+      const bool border = x < b || y < b || x >= bmp.width - b || y >= bmp.height - b;
+      bmp.pixels.push_back(border ? demo::kButtonBorder : demo::kButtonFace);
+    }
+  }
+  return BuildBmp(bmp);
 }
 
-// The start page: the title, then a loop that waits for a click and acts on the button under it.
-std::vector<uint8_t> StartPage() {
+void SetProp(PageWriter& p, const std::string& name, int32_t id, const Operand& v) {
+  p.SetProp(Value(S(name)), Value(I(id)), Value(v));
+}
+
+// Creates every button, each at its place with its picture and its handler.
+void SetUp(PageWriter& p) {
+  for (const Button& b : kButtons) {
+    const std::string name = b.name;
+    p.Component(kButtonType, {{PR_NAME, Value(S(name))}});
+    SetProp(p, name, PR_SOURCE, S(name + ".wxa"));
+    SetProp(p, name, PR_LEFT, I(b.rect.left));
+    SetProp(p, name, PR_TOP, I(b.rect.top));
+    SetProp(p, name, PR_ONNOTIFY, S("on_" + name + ".ksb"));
+  }
+}
+
+// Shows a scene (0 the title, 1 the second scene): its background and only its buttons.
+void Show(PageWriter& p, int32_t scene) {
+  p.Calc(LayerColour(scene == 0 ? demo::kTitleColour : demo::kSceneColour));
+  for (const Button& b : kButtons) SetProp(p, b.name, PR_VISIBLE, B(b.scene == scene));
+}
+
+// A button's handler: tells the start page which button was clicked.
+std::vector<uint8_t> HandlerPage(int32_t id) {
+  PageWriter p;
+  p.Calc(Assign("clicked", I(id)));
+  return p.Bytes();
+}
+
+ExprBuilder Is(int32_t id) { return Compare(E::Equal, V("choice"), I(id)); }
+
+// The start page: sets the buttons up, shows the title, then waits for a button's handler and
+// does what the button asks. `end` is the index after the main loop (the page is written twice:
+// once to learn it).
+std::vector<uint8_t> StartPage(int32_t end = 0) {
   ExprBuilder toggle;  // @FullScr := (@FullScr = 0)
   toggle.Op(E::Equal, "____0", {V("@FullScr"), I(0)}).Op(E::To, "@FullScr", {V("____0")});
   PageWriter p;
-  p.VarNew("scene", 1, Value(I(0)));                                          // 0
-  p.Calc(LayerColour(demo::kTitleColour));                                    // 1
-  p.While(Yes(), 20);                                                         // 2
-  p.Indent(1).While(Compare(E::Equal, V("@LClick"), I(0)), 6);                // 3
-  p.Indent(2).Wait(NoResult(), Value(I(16)));                                 // 4
-  p.Indent(1).WhileLoop(NoResult(), 3);                                       // 5
-  p.If(Compare(E::Equal, V("scene"), I(0)));                                  // 6
-  p.Indent(2).If(PointerIn(demo::kStartButton));                              // 7
-  p.Indent(3).Calc(Assign("scene", I(1)));                                    // 8
-  p.Calc(LayerColour(demo::kSceneColour));                                    // 9
-  p.Indent(2).Elseif(PointerIn(demo::kFullScreenButton));                     // 10
-  p.Indent(3).Calc(toggle);                                                   // 11
-  p.Indent(2).Elseif(PointerIn(demo::kQuitButton));                           // 12
-  p.Indent(3).Terminate();                                                    // 13
-  p.Indent(1).Else();                                                         // 14
-  p.Indent(2).If(PointerIn(demo::kBackButton));                               // 15
-  p.Indent(3).Calc(Assign("scene", I(0)));                                    // 16
-  p.Calc(LayerColour(demo::kTitleColour));                                    // 17
-  p.Indent(1).Wait(NoResult(), Value(I(16)));                                 // 18
-  p.Indent(0).WhileLoop(NoResult(), 2);                                       // 19
-  return p.Bytes();
+  p.VarNew("clicked", 1, Value(I(0)));
+  p.VarNew("choice", 1, Value(I(0)));
+  SetUp(p);
+  Show(p, 0);
+  const int32_t loop = p.Next();
+  p.While(Yes(), end);
+  const int32_t wait = p.Next();
+  p.Indent(1).While(Compare(E::Equal, V("clicked"), I(0)), wait + 3);
+  p.Indent(2).Wait(NoResult(), Value(I(16)));
+  p.Indent(1).WhileLoop(NoResult(), wait);
+  p.Calc(Assign("choice", V("clicked")));
+  p.Calc(Assign("clicked", I(0)));
+  p.If(Is(kStart));
+  Show(p.Indent(2), 1);
+  p.Indent(1).Elseif(Is(kFullScreen));
+  p.Indent(2).Calc(toggle);
+  p.Indent(1).Elseif(Is(kQuit));
+  p.Indent(2).Terminate();
+  p.Indent(1).Elseif(Is(kBack));
+  Show(p.Indent(2), 0);
+  p.Indent(1).Elseif(Is(kSave));
+  p.Indent(2).GameSave(Value(I(1)), "", 0, Value(S("Demo")));
+  p.Indent(1).Elseif(Is(kLoad));
+  p.Indent(2).GameLoad(Value(I(1)));
+  p.Indent(0).WhileLoop(NoResult(), loop);
+  return end == p.Next() ? p.Bytes() : StartPage(p.Next());
 }
 
 ArchiveBuilder DemoArchive() {
@@ -100,6 +163,10 @@ ArchiveBuilder DemoArchive() {
   archive.Add("kova.kpb", Text(project.Build()));
   archive.Add("install.dat", Text(install.Build()));
   archive.Add("start.ksb", Text(StartPage()));
+  for (const Button& b : kButtons) {
+    archive.Add("on_" + std::string(b.name) + ".ksb", Text(HandlerPage(b.id)));
+    archive.Add(std::string(b.name) + ".wxa", Text(ButtonPicture(b.rect)));
+  }
   return archive;
 }
 

@@ -1,8 +1,9 @@
 // The player program on a real X server: an Xvfb server of the test's own, SDL's X11 driver, the
 // demo game written by kovademo. Buttons are clicked with xdotool, the screen is grabbed with xwd
-// and its pixels checked after each click, in a window and in full screen (the picture scaled to
-// the desktop); the window manager's close request (WM_DELETE_WINDOW) ends the player with status
-// 0. Run bare and under a window manager; skipped, with the reason, only where Xvfb cannot run.
+// and its pixels checked after each click (the scene's background and its buttons' pictures), in a
+// window and in full screen (the picture scaled to the desktop); the second scene's Save writes the
+// save file and its Load brings the game back where it was saved; the window manager's close
+// request (WM_DELETE_WINDOW) ends the player with status 0. Run bare and under a window manager; skipped, with the reason, only where Xvfb cannot run.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -115,6 +117,13 @@ class PlayerOnX : public ::testing::TestWithParam<bool> {
   int32_t ScreenY(int32_t game_y) const {
     return full_ ? game_y * height_ / demo::kHeight : origin_y_ + kStrip + game_y;
   }
+  // The pixels of a button's picture (its border and its face) when `shown`, else the background.
+  void ExpectButton(const Screen& s, const demo::Rect& button, bool shown, uint32_t background) {
+    const int32_t inside = demo::kButtonBorderWidth - 1;
+    EXPECT_EQ(s.At(ScreenX(button.left + inside), ScreenY(button.top + inside)),
+              shown ? demo::kButtonBorder : background);
+    EXPECT_EQ(s.At(ScreenX(button.CentreX()), ScreenY(button.CentreY())), shown ? demo::kButtonFace : background);
+  }
   void Click(const demo::Rect& button) {
     ASSERT_EQ(RunProgram({"xdotool", "mousemove", std::to_string(ScreenX(button.CentreX())),
                           std::to_string(ScreenY(button.CentreY())), "click", "1"}),
@@ -145,11 +154,38 @@ TEST_P(PlayerOnX, PlaysTheDemoInAWindowAndInFullScreen) {
   ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kTitleColour, s)) << "no title screen\n" << PlayerErrors();
   EXPECT_EQ(s.At(ScreenX(demo::kWidth - 1), ScreenY(demo::kHeight - 1)), demo::kTitleColour);
   EXPECT_EQ(s.At(origin_x_ + 5, origin_y_ + 4), 0u);  // the strip
+  for (const demo::Rect& b : {demo::kStartButton, demo::kFullScreenButton, demo::kQuitButton}) {
+    ExpectButton(s, b, true, demo::kTitleColour);
+  }
+  for (const demo::Rect& b : {demo::kBackButton, demo::kSaveButton, demo::kLoadButton}) {
+    ExpectButton(s, b, false, demo::kTitleColour);
+  }
 
-  // Start: the second scene; Back: the title again.
+  // Start: the second scene, with only its own buttons.
   Click(demo::kStartButton);
   ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kSceneColour, s)) << PlayerErrors();
   EXPECT_EQ(s.At(ScreenX(demo::kWidth - 1), ScreenY(demo::kHeight - 1)), demo::kSceneColour);
+  for (const demo::Rect& b : {demo::kBackButton, demo::kSaveButton, demo::kLoadButton}) {
+    ExpectButton(s, b, true, demo::kSceneColour);
+  }
+  for (const demo::Rect& b : {demo::kStartButton, demo::kFullScreenButton, demo::kQuitButton}) {
+    ExpectButton(s, b, false, demo::kSceneColour);
+  }
+
+  // Save writes the save file beside the game; Load brings back the second scene, whose Back
+  // button still works.
+  const std::string save = tree_.Path("demo/save.dat");
+  EXPECT_FALSE(std::filesystem::exists(save));
+  Click(demo::kSaveButton);
+  for (int i = 0; i < 100 && !std::filesystem::exists(save); ++i) Pause(100);
+  ASSERT_TRUE(std::filesystem::exists(save)) << "no save file\n" << PlayerErrors();
+  Click(demo::kLoadButton);
+  Pause(500);
+  ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kSceneColour, s)) << PlayerErrors();
+  ExpectButton(s, demo::kSaveButton, true, demo::kSceneColour);
+  ExpectButton(s, demo::kStartButton, false, demo::kSceneColour);
+
+  // Back: the title again.
   Click(demo::kBackButton);
   ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kTitleColour, s)) << PlayerErrors();
 

@@ -1,5 +1,6 @@
 // The demo game's layout, shared by its writer (tools/kovademo.cpp) and the tests that play it:
-// the screen size, the scenes' colours and where its buttons are (game pixels).
+// the screen size, the scenes' colours, where its buttons are (game pixels) and their pictures'
+// colours.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,14 @@ inline constexpr uint32_t kSceneColour = 0x286030;
 inline constexpr Rect kStartButton{220, 240, 420, 290};
 inline constexpr Rect kFullScreenButton{220, 310, 420, 360};
 inline constexpr Rect kQuitButton{220, 380, 420, 430};
-// The second scene's button back to the title.
+// The second scene's buttons: back to the title, save to slot 1 and load slot 1.
 inline constexpr Rect kBackButton{20, 420, 180, 460};
+inline constexpr Rect kSaveButton{460, 360, 620, 400};
+inline constexpr Rect kLoadButton{460, 420, 620, 460};
+
+// Every button's picture: a face inside a border kButtonBorderWidth pixels wide.
+inline constexpr uint32_t kButtonFace = 0xC8C8D8;
+inline constexpr uint32_t kButtonBorder = 0xF8E070;
+inline constexpr int32_t kButtonBorderWidth = 3;
 
 }  // namespace kova::test::demo

@@ -40,8 +40,9 @@ void MaskRegion(TDIBX& out, TDIBX* frame_mask, const TMapRegion& region, bool in
   }
   const TRect box = region.Bounds();
   std::vector<TMapSpan> spans;
+  TMapRowScratch scratch;
   for (int32_t y = std::max(box.Top, 0); y < std::min(box.Bottom, h); ++y) {
-    region.RowSpans(y, spans);
+    region.RowSpans(y, spans, scratch);
     uint8_t* dst = out.PixelAddress(0, y);
     const uint8_t* src = frame_mask ? frame_mask->PixelAddress(0, y) : nullptr;
     for (const TMapSpan& s : spans) {

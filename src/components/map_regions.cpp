@@ -64,7 +64,7 @@ TMapRegion TMapRegion::Polygon(std::vector<TPoint> points) {
 }
 
 
-void TMapRegion::RowSpans(int32_t y, std::vector<TMapSpan>& out) const {
+void TMapRegion::RowSpans(int32_t y, std::vector<TMapSpan>& out, TMapRowScratch& scratch) const {
   out.clear();
   if (IsRectEmpty(box_) || y < box_.Top || y >= box_.Bottom) return;
   switch (shape_) {
@@ -88,11 +88,9 @@ void TMapRegion::RowSpans(int32_t y, std::vector<TMapSpan>& out) const {
       // Edges crossing the row's centre line, with their direction; the winding rule keeps the
       // runs where the sum of directions left of a centre is not 0.
       const double yc = y + 0.5;
-      struct TCross {
-        double x;
-        int32_t dir;
-      };
-      std::vector<TCross> crossings;
+      using TCross = TMapRowScratch::TCross;
+      std::vector<TCross>& crossings = scratch.crossings;
+      crossings.clear();
       const size_t n = points_.size();
       for (size_t i = 0; i < n; ++i) {
         const TPoint a = points_[i], b = points_[(i + 1) % n];
@@ -130,7 +128,8 @@ bool TMapRegion::Contains(TPoint p) const {
     return false;
   }
   std::vector<TMapSpan> spans;
-  RowSpans(p.Y, spans);
+  TMapRowScratch scratch;
+  RowSpans(p.Y, spans, scratch);
   return std::any_of(spans.begin(), spans.end(), [&](const TMapSpan& s) { return p.X >= s.x0 && p.X < s.x1; });
 }
 

@@ -19,6 +19,15 @@ struct TMapSpan {
   int32_t x0 = 0, x1 = 0;
 };
 
+// Working room of the row routine, kept by a caller that walks many rows.
+struct TMapRowScratch {
+  struct TCross {
+    double x;
+    int32_t dir;
+  };
+  std::vector<TCross> crossings;
+};
+
 class TMapRegion {
  public:
   enum class TShape : uint8_t { Rectangle, Ellipse, Polygon };
@@ -32,7 +41,7 @@ class TMapRegion {
   // The box around every covered pixel (right and bottom exclusive); empty when nothing can be.
   TRect Bounds() const { return box_; }
   // The covered runs of row `y`, left to right, into `out` (cleared first).
-  void RowSpans(int32_t y, std::vector<TMapSpan>& out) const;
+  void RowSpans(int32_t y, std::vector<TMapSpan>& out, TMapRowScratch& scratch) const;
   bool Contains(TPoint p) const;
 
  private:

@@ -3,6 +3,7 @@
 #include "components/kova_box.h"
 #include "components/kova_button.h"
 #include "components/kova_cabinet.h"
+#include "components/kova_edit.h"
 #include "components/kova_images.h"
 #include "components/kova_label.h"
 #include "components/kova_tile.h"
@@ -31,6 +32,8 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_TILE, &TComponentFactory::Make<TKovaTile>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
+  factory.Register(KT_EDIT, &TComponentFactory::Make<TKovaEdit>);
+  factory.Register(KT_MEMO, &TComponentFactory::Make<TKovaMemo>);
 }
 
 }  // namespace kova

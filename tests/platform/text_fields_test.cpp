@@ -115,6 +115,24 @@ TEST_F(FieldTest, TheListenerHearsEveryKeyBeforeItActsAndReadOnlyKeepsTheText) {
   EXPECT_EQ(listener.keys.size(), 6u);
 }
 
+// Japanese through the input method: the composition shows at the caret and is no part of the
+// text until it is committed.
+TEST_F(FieldTest, TheInputMethodsCompositionShowsAtTheCaretUntilItCommits) {
+  auto f = Make(TTextFieldKind::SingleLine);
+  f->SetText("x");
+  TEvent editing;
+  editing.kind = TEventKind::TextEditing;
+  editing.text = "\x82\xA9";  // "ka" while composing
+  EXPECT_TRUE(set.HandleEvent(editing));
+  std::vector<TTextFieldLook> looks = set.VisibleLooks();
+  EXPECT_EQ(looks[0].composition, "\x82\xA9");
+  EXPECT_EQ(f->Text(), "x");
+  Send({Typed("\x89\xC6")});  // committed as a kanji
+  EXPECT_EQ(f->Text(), "x\x89\xC6");
+  EXPECT_EQ(set.VisibleLooks()[0].composition, "");
+  EXPECT_EQ(set.VisibleLooks()[0].caret, 3u);
+}
+
 TEST_F(FieldTest, TypingStopsAtTheCapOnACharacterBoundary) {
   auto f = Make(TTextFieldKind::SingleLine);
   f->SetText(std::string(kMaxTypedBytes - 3, 'x'));  // a script may set any length

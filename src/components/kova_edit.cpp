@@ -65,7 +65,11 @@ void TKovaEdit::Sync() {
 
 bool TKovaEdit::Update() {
   const bool finished = TKovaControl::Update();
-  if (IsOnActiveBase() != field_->Visible()) Sync();
+  // A motion or a parent's scroll moves the component without telling it.
+  const bool shown = IsOnActiveBase();
+  const int32_t left = GetScreenLeft(), top = GetScreenTop();
+  const plat::TScreenRect at{left, top, left + GetWidth(), top + GetHeight()};
+  if (shown != field_->Visible() || (shown && at != field_->Bounds())) Sync();
   TKovaBaseList* root = Root();
   if (field_->Focused() && (!root || root->FocusControl() != this)) field_->Blur();
   return finished;

@@ -68,8 +68,8 @@ class TKovaEdit : public TKovaControl, private plat::ITextFieldListener {
   // active layer (else hides it); a shown field of the focused control takes the keyboard.
   void Sync();
   void SyncNative() override { Sync(); }
-  // The control's update, then Sync when the field's visibility no longer matches; the field gives
-  // the keyboard back once the scene's focus has moved elsewhere.
+  // The control's update, then Sync when the field's visibility or place no longer matches; the
+  // field gives the keyboard back once the scene's focus has moved elsewhere.
   bool Update() override;
   void SaveToStream(TStream& stream) const override;
   void LoadFromStream(TStream& stream, int32_t version) override;

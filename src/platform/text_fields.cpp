@@ -329,6 +329,10 @@ bool TTextFieldSet::HandleEvent(const TEvent& e) {
     case TEventKind::Deactivate:
       shift_ = control_ = false;
       return false;
+    case TEventKind::Expose:
+      // The window paints everything again (a lost renderer too): so are the fields.
+      MarkChanged();
+      return false;
     case TEventKind::TextInput: {
       TField* f = focused_;
       if (!f || !f->CanFocus()) return false;

@@ -106,6 +106,10 @@ TEST_F(EditTest, TheFieldLiesOverTheComponentOnlyWhileItIsVisibleOnTheActiveLaye
   EXPECT_EQ(f.Bounds().left, 14);
   e->SetWidth(10);
   EXPECT_EQ(f.Bounds(), (plat::TScreenRect{14, 15, 24, 27}));
+  // A parent's scroll moves it without telling it: the next update follows.
+  panel->scroll_x = 4;
+  scene.Frame();
+  EXPECT_EQ(f.Bounds(), (plat::TScreenRect{10, 15, 20, 27}));
 
   struct Case {
     const char* what;

@@ -3,8 +3,11 @@
 #include "components/kova_box.h"
 #include "components/kova_button.h"
 #include "components/kova_cabinet.h"
+#include "components/kova_cg_label.h"
+#include "components/kova_gauge.h"
 #include "components/kova_images.h"
 #include "components/kova_label.h"
+#include "components/kova_slider.h"
 #include "components/kova_tile.h"
 #include "components/kova_timer.h"
 #include "core/vocabulary.h"
@@ -31,6 +34,10 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_TILE, &TComponentFactory::Make<TKovaTile>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
+  factory.Register(KT_SLIDER, &TComponentFactory::Make<TKovaSlider>);
+  factory.Register(KT_SCROLLBAR, &TComponentFactory::Make<TKovaScrollbar>);
+  factory.Register(KT_GAUGE, &TComponentFactory::Make<TKovaGauge>);
+  factory.Register(KT_CGLABEL, &TComponentFactory::Make<TKovaCGLabel>);
 }
 
 }  // namespace kova

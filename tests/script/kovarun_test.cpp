@@ -18,6 +18,7 @@
 #include "core/messages.h"
 #include "core/stream.h"
 #include "core/utils.h"
+#include "core/vocabulary.h"
 #include "graphics/pictures/png_loader.h"
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
@@ -375,6 +376,69 @@ TEST_F(KovarunTest, AClickedButtonsHandlerRecoloursABox) {
   TFileStream again(shot, plat::TFileMode::Read);
   ReadPng(again, picture);
   EXPECT_EQ(picture.GetPixel(20, 8), 0xFF0000u);  // colours are written blue-green-red
+}
+
+// Two menus made by the creating command. The first takes the keys: Down twice and Enter select
+// its second item, whose index the select handler paints into a box; it closes at once after the
+// selection and its closed handler recolours the layer. The second is closed by MenuClose, and its
+// closed handler recolours a second box. Both menus are gone from the last picture.
+TEST_F(KovarunTest, AMenuIsChosenByKeysAndClosedByTheCommand) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 40;
+  p.screen_height = 32;
+  tree.WriteFile("menus/kova.kpb", p.Build());
+  tree.WriteFile("menus/install.dat", TestGameInstallSet());
+  constexpr int32_t kBoxNew = 8, kMenu = 25;
+  PageWriter start;
+  start.SetProp(Value(S("BASE0")), Value(I(PR_COLOR)), Value(I(0)));
+  for (const auto& [name, left] : std::vector<std::pair<std::string, int32_t>>{{"box", 30}, {"box2", 20}}) {
+    start.Component(kBoxNew, {{0, Value(S(name))}});
+    const int32_t props[][2] = {{PR_LEFT, left}, {PR_TOP, 2}, {PR_WIDTH, 6}, {PR_HEIGHT, 6}, {PR_COLOR, 0x404040}};
+    for (const auto& [id, v] : props) start.SetProp(Value(S(name)), Value(I(id)), Value(I(v)));
+  }
+  start.Component(kMenu, {{PR_NAME, Value(S("menu"))}, {PR_TEXT, Value(S("a\r\nb\r\nc"))},
+                          {PR_LEFT, Value(I(2))}, {PR_TOP, Value(I(2))}, {PR_FONTHEIGHT, Value(I(6))},
+                          {PR_ROWCOUNT, Value(I(3))}, {PR_COLOR, Value(I(0x202020))},
+                          {PR_HANDLEKEY, Value(B(true))}, {PR_AUTOSCRAP, Value(B(true))},
+                          {PR_ONSELECT, Value(S("pick.ksb"))}, {PR_ONCLOSED, Value(S("closed.ksb"))}});
+  start.Component(kMenu, {{PR_NAME, Value(S("m2"))}, {PR_TEXT, Value(S("x"))}, {PR_LEFT, Value(I(2))},
+                          {PR_TOP, Value(I(24))}, {PR_FONTHEIGHT, Value(I(6))}, {PR_ROWCOUNT, Value(I(1))},
+                          {PR_COLOR, Value(I(0x202020))}, {PR_ONCLOSED, Value(S("closed2.ksb"))}});
+  start.Wait(NoResult(), Value(I(400)));
+  start.MenuClose(Value(S("m2")));
+  start.Wait(NoResult(), Value(I(200)));
+  start.Terminate();
+  tree.WriteFile("menus/start.ksb", start.Bytes());
+  PageWriter pick;
+  pick.Calc(ExprBuilder().Call(3, "____0", {S("box"), I(PR_COLOR), V("@SelIndex")}));  // SetProp
+  tree.WriteFile("menus/pick.ksb", pick.Bytes());
+  PageWriter closed;
+  closed.SetProp(Value(S("BASE0")), Value(I(PR_COLOR)), Value(I(0x101010)));
+  tree.WriteFile("menus/closed.ksb", closed.Bytes());
+  PageWriter closed2;
+  closed2.SetProp(Value(S("box2")), Value(I(PR_COLOR)), Value(I(0x00FF00)));
+  tree.WriteFile("menus/closed2.ksb", closed2.Bytes());
+
+  tree.WriteFile("keys.txt", std::string("3 keydown 40\n4 keyup 40\n5 keydown 40\n6 keyup 40\n7 keydown 13\n"
+                                          "8 keyup 13\n"));
+  const std::string shot = tree.Path("menus.png");
+  const RunResult r = Run({tree.Path("menus"), "--input", tree.Path("keys.txt"), "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  EXPECT_EQ(picture.GetPixel(32, 4), 1u << 16);      // the second item's index, blue-green-red
+  EXPECT_EQ(picture.GetPixel(22, 4), 0x00FF00u);     // MenuClose closed the second menu
+  EXPECT_EQ(picture.GetPixel(3, 3), 0x101010u);      // the first menu closed and is gone
+  EXPECT_EQ(picture.GetPixel(3, 25), 0x101010u);     // the second too
+
+  // Without the keys the first menu stays open, filled with its colour.
+  const RunResult idle = Run({tree.Path("menus"), "--shot", shot});
+  ASSERT_EQ(idle.status, 0) << idle.err;
+  TFileStream again(shot, plat::TFileMode::Read);
+  ReadPng(again, picture);
+  EXPECT_EQ(picture.GetPixel(2, 2), 0x202020u);
+  EXPECT_EQ(picture.GetPixel(32, 4), 0x404040u);
 }
 
 // A timer of 100 ms on the virtual clock of 16 ms a frame: its handler counts, and after a wait of

@@ -391,7 +391,7 @@ TEST_F(GameSaveTest, TheResumePageRunsFirstAndReturnsIntoTheLoadedState) {
 // that loads the save holds the same scene (kinds, names, every property), and the following
 // frames run the same commands and show the same picture as the frames after the save.
 TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
-  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kButton = 30, kTileNew = 50;
+  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kMenu = 25, kButton = 30, kTileNew = 50;
   auto set = [](PageWriter& page, const char* name, int32_t id, const Operand& v) {
     page.SetProp(Value(S(name)), Value(I(id)), Value(v));
   };
@@ -422,6 +422,14 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
     set(start, "tile", id, I(v));
   }
   set(start, "tile", PR_SOURCE, S("a.wxa"));
+  start.Component(kMenu, {{0, Value(S("menu"))}});
+  set(start, "menu", PR_TEXT, S("one\r\ntwo\r\nthree"));
+  for (const auto& [id, v] : std::vector<std::pair<int32_t, int32_t>>{
+           {PR_LEFT, 30}, {PR_TOP, 14}, {PR_FONTHEIGHT, 6}, {PR_ROWCOUNT, 2}, {PR_MARGINX, 3}, {PR_MARGINY, 2},
+           {PR_COLOR, 0x303030}, {PR_HOVERCOLOR, 0x0000FF}, {PR_TOPINDEX, 1}}) {
+    set(start, "menu", id, I(v));
+  }
+  set(start, "menu", PR_ONSELECT, S("tick.ksb"));
   start.Component(kTimer, {{0, Value(S("t"))}});
   set(start, "t", PR_DELAY, I(100));
   set(start, "t", PR_ONNOTIFY, S("tick.ksb"));
@@ -523,6 +531,8 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   EXPECT_EQ(saved_shot[size_t(20 + 2 * w)] >> 16, 0x10u);  // "big", doubled
   EXPECT_EQ(saved_shot[size_t(21 + 3 * w)] >> 16, 0x10u);
   EXPECT_NE(saved_shot[size_t(left + 2 * w)], 0u);           // "pic", faded
+  EXPECT_EQ(saved_shot[size_t(31 + 15 * w)], 0x303030u);     // the menu, open, in its margin
+  EXPECT_EQ(b->SceneRoot().FindComponent("menu")->GetTopIndex(), 1);
   bool tile_seen = false;
   for (int32_t y = 2; y < 8; ++y)
     for (int32_t x = 50; x < 60; ++x) tile_seen |= saved_shot[size_t(x + y * w)] != 0;

@@ -24,6 +24,7 @@
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/text_codec.h"
 #include "script/test_game.h"
+#include "support/demo_game.h"
 #include "support/picture_fixtures.h"
 #include "support/png_writer.h"
 #include "support/scene_driver.h"
@@ -59,13 +60,16 @@ std::vector<std::string> Lines(const std::string& text) {
 class KovarunTest : public ::testing::Test {
  protected:
   // Runs kovarun with the trace to "trace.txt" (removed first unless `keep_log`).
-  RunResult Run(std::vector<std::string> args, bool keep_log = false) {
+  RunResult Run(std::vector<std::string> args, bool keep_log = false) { return Run(KOVARUN_PATH, std::move(args), keep_log); }
+  RunResult Run(const char* program, std::vector<std::string> args, bool keep_log) {
     const std::string err_path = tree.Path("stderr.txt");
     const std::string log_path = tree.Path("trace.txt");
     if (!keep_log) std::remove(log_path.c_str());
-    args.insert(args.begin(), KOVARUN_PATH);
-    args.push_back("--log");
-    args.push_back(log_path);
+    args.insert(args.begin(), program);
+    if (program == std::string(KOVARUN_PATH)) {
+      args.push_back("--log");
+      args.push_back(log_path);
+    }
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -76,7 +80,7 @@ class KovarunTest : public ::testing::Test {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
     RunResult result;
-    const int rc = posix_spawn(&pid, KOVARUN_PATH, &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     EXPECT_EQ(rc, 0);
     if (rc != 0) return result;
@@ -535,6 +539,60 @@ TEST_F(KovarunTest, AMenuOpenedByAKeyIsChosenAndASliderDraggedInTheirEventsOrder
   EXPECT_EQ(picture.GetPixel(3, 3), 0u);          // the menu is gone
   EXPECT_EQ(picture.GetPixel(30, 34), 0xC00000u);  // the thumb at the track's end, not hovered
   EXPECT_EQ(picture.GetPixel(13, 31), 0x20A020u);  // the track filled up to it
+}
+
+// The demo game's settings screen played by the recorded mouse: the title's Settings button shows
+// it, the volume thumb is dragged from 1000 to the middle of its track, "Fast" is chosen in the
+// text-speed menu, each through its handler; Done goes back to the title and the screen's controls
+// go with it.
+TEST_F(KovarunTest, TheDemosSettingsScreenTakesTheVolumeAndTheTextSpeed) {
+  namespace demo = test::demo;
+  const std::string folder = tree.Path("demo");
+  ASSERT_EQ(Run(KOVADEMO_PATH, {folder}, false).status, 0);
+  const demo::Rect& settings = demo::kSettingsButton;
+  const int32_t thumb_x = demo::ThumbLeft(demo::kVolumeMax) + demo::kThumbWidth / 2;
+  const int32_t thumb_y = demo::kVolumeTop + demo::kThumbHeight / 2;
+  const int32_t half = thumb_x - demo::kTrackLength / 2;
+  const int32_t fast_y = demo::SpeedItemCentreY(2);
+  std::ostringstream input;
+  input << "3 move " << settings.CentreX() << " " << settings.CentreY() << "\n4 ldown " << settings.CentreX() << " "
+        << settings.CentreY() << "\n5 lup " << settings.CentreX() << " " << settings.CentreY() << "\n"
+        << "20 move " << thumb_x << " " << thumb_y << "\n21 ldown " << thumb_x << " " << thumb_y << "\n22 move " << half
+        << " " << thumb_y << "\n23 lup " << half << " " << thumb_y << "\n"
+        << "30 move 230 " << fast_y << "\n31 ldown 230 " << fast_y << "\n32 lup 230 " << fast_y << "\n";
+  tree.WriteFile("settings.txt", input.str());
+  const std::string shot = tree.Path("settings.png");
+  const RunResult r = Run({folder, "--input", tree.Path("settings.txt"), "--frames", "50", "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> events;
+  for (const std::string& line : r.log) {
+    const size_t at = line.find(" : <Event>");
+    if (at != std::string::npos) events.push_back(line.substr(at + 10));
+  }
+  EXPECT_EQ(events, (std::vector<std::string>{"on_settings.ksb(1)", "on_volume.ksb(1)", "on_speed.ksb(1)"}));
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  auto rgb = [&](int32_t x, int32_t y) { return picture.GetPixel(x, y) & 0xFFFFFF; };
+  EXPECT_EQ(rgb(10, 10), demo::kSettingsColour);
+  // The volume 500: the track filled up to the thumb in the middle, empty beyond it.
+  const int32_t track_y = demo::kTrackTop + demo::kTrackHeight / 2;
+  EXPECT_EQ(rgb(demo::kTrackLeft + 2, track_y), demo::kTrackFilled);
+  EXPECT_EQ(rgb(demo::ThumbLeft(500) + 2, track_y), demo::kThumbColours[0]);
+  EXPECT_EQ(rgb(demo::kTrackLeft + demo::kTrackLength - 2, track_y), demo::kTrackEmpty);
+
+  // Done: back to the title without the slider or the menu.
+  const demo::Rect& done = demo::kDoneButton;
+  input << "40 move " << done.CentreX() << " " << done.CentreY() << "\n41 ldown " << done.CentreX() << " "
+        << done.CentreY() << "\n42 lup " << done.CentreX() << " " << done.CentreY() << "\n";
+  tree.WriteFile("settings.txt", input.str());
+  const RunResult back = Run({folder, "--input", tree.Path("settings.txt"), "--frames", "60", "--shot", shot});
+  ASSERT_EQ(back.status, 0) << back.err;
+  TFileStream again(shot, plat::TFileMode::Read);
+  ReadPng(again, picture);
+  EXPECT_EQ(rgb(10, 10), demo::kTitleColour);
+  EXPECT_EQ(rgb(demo::kTrackLeft + 2, track_y), demo::kTitleColour);
+  EXPECT_EQ(rgb(demo::kSpeedLeft + 1, demo::kSpeedTop + 1), demo::kTitleColour);
 }
 
 // A timer of 100 ms on the virtual clock of 16 ms a frame: its handler counts, and after a wait of

@@ -13,6 +13,9 @@ namespace {
 
 int32_t Fit(int64_t v) { return int32_t(std::clamp<int64_t>(v, 0, INT32_MAX)); }
 
+// Cells placed farther out than this lie off every surface and are not drawn.
+constexpr int64_t kFar = int64_t(1) << 24;
+
 }  // namespace
 
 TKovaCGLabel::TKovaCGLabel(TKovaObject* owner) : TKovaControl(owner) {}
@@ -147,7 +150,7 @@ void TKovaCGLabel::Draw() {
       x += GetWidth() - line_width;
     }
     for (int32_t index : row) {
-      if (index >= 0 && index < cells && x >= INT32_MIN && x <= INT32_MAX && y >= INT32_MIN && y <= INT32_MAX) {
+      if (index >= 0 && index < cells && x >= -kFar && x <= kFar && y >= -kFar && y <= kFar) {
         const int32_t sx = (index % columns) * glyph_width_, sy = (index / columns) * glyph_height_;
         frame->DrawAt(*target, int32_t(x), int32_t(y), TRect{sx, sy, sx + glyph_width_, sy + glyph_height_}, false,
                       false, alpha_);

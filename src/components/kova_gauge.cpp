@@ -5,6 +5,7 @@
 
 #include "components/image_cache.h"
 #include "components/kova_base_list.h"
+#include "components/kova_slider.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "graphics/dibx.h"
@@ -31,7 +32,7 @@ void TKovaGauge::UpdateSize() {
     w = item_->Width / 2;
     h = item_->Height;
   }
-  if (bar_size_ > 0) (Vertical() ? h : w) = bar_size_;
+  if (bar_size_ > 0) (Vertical() ? h : w) = std::min(bar_size_, kMaxBarSize);
   SetWidth(w);
   SetHeight(h);
 }

@@ -129,7 +129,7 @@ void TKovaSlider::SetBarSize(int32_t v) {
 
 void TKovaSlider::UpdateTrackSize() {
   track_ = track_item_ ? TPartSize{track_item_->Width / 2, track_item_->Height} : TPartSize{};
-  if (bar_size_ > 0) (Vertical() ? track_.cy : track_.cx) = bar_size_;
+  if (bar_size_ > 0) (Vertical() ? track_.cy : track_.cx) = std::min(bar_size_, kMaxBarSize);
 }
 
 void TKovaSlider::CalcLayout() {

@@ -21,6 +21,10 @@ namespace kova {
 
 class TWexaItem;
 
+// The longest track or gauge bar laid out, whatever BarSize a script sets (the value itself is kept
+// and saved): far beyond any screen, short enough for the geometry to stay inside int32.
+inline constexpr int32_t kMaxBarSize = 1 << 20;
+
 // The size of a picture part in pixels.
 struct TPartSize {
   int32_t cx = 0, cy = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "components/kova_gauge.h"
+#include "components/kova_slider.h"
 #include "core/stream.h"
 #include "core/vocabulary.h"
 #include "support/picture_fixtures.h"
@@ -187,6 +188,13 @@ TEST_F(GaugeTest, BarSizeZeroTakesTheLengthFromThePicture) {
   g->SetBarSize(30);
   EXPECT_EQ(g->GetWidth(), 10);
   EXPECT_EQ(g->GetHeight(), 30);
+  g->SetOrientation(0);
+  g->SetBarSize(INT32_MAX);  // bounded, and drawn only where it shows
+  EXPECT_EQ(g->GetWidth(), kMaxBarSize);
+  scene.Frame();
+  EXPECT_EQ(Rgb(4, 6), kFill);  // 10 of 100: filled far beyond the screen's edge
+  EXPECT_EQ(Rgb(127, 6), kFill);
+  g->SetBarSize(0);
   g->SetSource("");
   EXPECT_EQ(g->GetWidth(), 0);
   scene.Frame();

@@ -115,6 +115,14 @@ TEST_F(SliderTest, BarSizeZeroTakesTheTrackFromThePictureAndNoTrackMeansNoSize) 
   s->SetBarSize(0);
   EXPECT_EQ(s->TrackSize(), (TPartSize{20, 6}));
   EXPECT_EQ(s->GetWidth(), 36);
+  // A huge BarSize is kept as set but lays out a bounded track, drawn only where it shows.
+  s->SetBarSize(INT32_MAX);
+  s->SetValue(3);
+  EXPECT_EQ(s->GetBarSize(), INT32_MAX);
+  EXPECT_EQ(s->TrackSize(), (TPartSize{kMaxBarSize, 6}));
+  scene.Frame();
+  EXPECT_EQ(Rgb(12, 5), kFilled);
+  s->SetBarSize(0);
   s->SetSource("");
   EXPECT_EQ(s->GetWidth(), 0);
   EXPECT_EQ(s->GetHeight(), 0);

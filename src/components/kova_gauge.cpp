@@ -45,7 +45,15 @@ void TKovaGauge::SetSource(const std::string& v) {
   item_ = nullptr;
   TKovaBaseList* root = Root();
   TWexaCollection* cache = root ? root->ImageCache() : nullptr;
-  if (!v.empty() && cache) item_ = cache->Acquire(this, v, false, false);
+  if (!v.empty() && cache) {
+    try {
+      item_ = cache->Acquire(this, v, false, false);
+    } catch (...) {
+      // A damaged picture leaves the gauge without one.
+      UpdateSize();
+      throw;
+    }
+  }
   UpdateSize();
 }
 

@@ -69,7 +69,16 @@ void TKovaSlider::SetPicture(int32_t part, const std::string& name) {
   size = TPartSize{};
   TKovaBaseList* root = Root();
   TWexaCollection* cache = root ? root->ImageCache() : nullptr;
-  if (!name.empty() && cache) *field = cache->Acquire(field, name, false, false);
+  if (!name.empty() && cache) {
+    try {
+      *field = cache->Acquire(field, name, false, false);
+    } catch (...) {
+      // A damaged picture leaves the part empty and the control laid out without it.
+      if (part == kTrack) UpdateTrackSize();
+      CalcLayout();
+      throw;
+    }
+  }
   if (*field && part == kThumb) thumb_ = TPartSize{(*field)->Width / 3, (*field)->Height};
   if (*field && part == kButtons) button_ = TPartSize{(*field)->Width / 6, (*field)->Height};
   if (part == kTrack) UpdateTrackSize();

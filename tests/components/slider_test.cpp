@@ -126,6 +126,12 @@ TEST_F(SliderTest, BarSizeZeroTakesTheTrackFromThePictureAndNoTrackMeansNoSize) 
   s->SetSource("");
   EXPECT_EQ(s->GetWidth(), 0);
   EXPECT_EQ(s->GetHeight(), 0);
+  // A damaged picture raises the reader's error and leaves the part empty.
+  s->SetSource("track.wxa");
+  files.Add("bad.wxa", {'W', 'e', 'x', 'a', '1', '0', '6', 0xFF});
+  EXPECT_ANY_THROW(s->SetSource("bad.wxa"));
+  EXPECT_EQ(s->TrackSize(), (TPartSize{}));
+  EXPECT_EQ(s->GetWidth(), 0);
   // Cells narrower than a pixel: a thumb picture of 2 pixels has no cells, and nothing divides.
   files.Add("thin.wxa", Cells(1, 3, {0x111111, 0x222222}));
   s->SetSource("track.wxa");

@@ -189,6 +189,22 @@ TEST_F(MenuTest, EmptyListsAndZeroSizesAreSafe) {
   }
   m->SetFontHeight(0);
   scene.Frame();
+  // Extreme sizes a script may store: the menu lays out, draws and takes keys without a fault.
+  m->SetHandleKey(true);
+  m->SetHoverColor(0xFFFFFF);
+  for (int32_t v : {INT32_MAX, INT32_MIN}) {
+    m->SetFontHeight(v);
+    m->SetMarginX(v);
+    m->SetMarginY(v);
+    m->SetLineSpace(v);
+    m->SetBorderWidth(v);
+    m->SetBorderColor(0xFFFFFF);
+    m->SetRowCount(v);
+    m->SetHoverIndex(0);
+    scene.Frame();
+    Key(kPageDown);
+    EXPECT_GE(m->ItemAt(TPoint{12, 12}), -1);
+  }
 }
 
 TEST_F(MenuTest, TopIndexIsClamped) {

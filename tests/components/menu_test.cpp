@@ -354,6 +354,14 @@ TEST_F(MenuTest, KeysMoveTheHoverAndScrollItIntoView) {
     EXPECT_EQ(m->HoverIndex(), 0);
     EXPECT_EQ(m->GetTopIndex(), 0);
   }
+  // Paused, the menu gives up the key focus; resumed, the focus search finds it again.
+  m->SetPaused(true);
+  EXPECT_EQ(scene.root.FocusControl(), nullptr);
+  Key(kDown);
+  EXPECT_EQ(m->HoverIndex(), 0);
+  m->SetPaused(false);
+  scene.Frame();
+  EXPECT_EQ(scene.root.FocusControl(), m);
 }
 
 TEST_F(MenuTest, EnterSelectsTheHoveredItemAndTheSelectEventIsQueuedOnce) {
@@ -473,6 +481,10 @@ TEST_F(MenuTest, AutoScrapClosesAtOnceAndTheMenuWaitsForItsEvents) {
   // The update queues both closing events together after the select event.
   scene.Frame(16, true);
   EXPECT_EQ(scene.TakeEvents(true), (std::vector<std::string>{"m1 72 sel b 1", "m1 76 closing", "m1 77 closed"}));
+  // A close asked for now (MenuClose from the select handler) starts no second closing.
+  m->SetPlayState(TKovaMenu::kClosing);
+  scene.Frame(16, true);
+  EXPECT_EQ(scene.root.Events().Count(), 3);
   // While they wait the menu stays; once handled it is freed.
   for (int i = 0; i < 5; ++i) scene.Frame(16, true);
   EXPECT_EQ(scene.root.FindComponent("m1"), m);

@@ -663,6 +663,29 @@ TEST_F(MenuTest, RowsDrawTheHoverFillLabelsAndCheckMarks) {
   EXPECT_EQ(scene.Pixel(12, 15), 0u);
 }
 
+TEST_F(MenuTest, FrameAndFillDrawAtTheMenusLevel) {
+  TKovaMenu* m = OpenMenu("abcd", 1, {0, 0});
+  m->SetBorderWidth(2);
+  m->SetBorderColor(0xFFFFFF);
+  m->SetColor(0x808080);
+  m->SetFontColor(0);
+  scene.Frame();
+  ASSERT_EQ(m->GetWidth(), 24);
+  ASSERT_EQ(m->GetHeight(), 14);
+  const struct {
+    int32_t alpha;
+    uint32_t frame, fill;  // the red channel over black
+  } cases[] = {{255, 0xFF, 0x80}, {300, 44, 0x80 * 44 / 256}, {128, 0x80, 0x40}};
+  for (const auto& c : cases) {
+    m->SetAlpha(c.alpha);
+    scene.Frame();
+    EXPECT_NEAR(double(Red(0, 0)), double(c.frame), 2) << c.alpha;
+    EXPECT_NEAR(double(Red(23, 13)), double(c.frame), 2) << c.alpha;
+    EXPECT_NEAR(double(Red(2, 2)), double(c.fill), 2) << c.alpha;
+    EXPECT_EQ(Red(24, 5), 0u);
+  }
+}
+
 TEST_F(MenuTest, ShorterItemsAlignInTheTextColumn) {
   TKovaMenu* m = OpenMenu("abcd\r\na", 2, {0, 0});
   m->SetFontColor(0xFFFFFF);

@@ -59,7 +59,20 @@ std::string TrimControls(const std::string& v) {
   return v.substr(first, last - first);
 }
 
+// The largest size, margin, spacing or row count the geometry works with: whatever a script
+// stores, the arithmetic on screen positions stays far from overflowing.
+constexpr int32_t kGeometryLimit = 1 << 20;
+
+int32_t Limited(int32_t v) { return std::clamp(v, -kGeometryLimit, kGeometryLimit); }
+
 }  // namespace
+
+int32_t TKovaCustomListBox::Mx() const { return Limited(margin_x_); }
+int32_t TKovaCustomListBox::My() const { return Limited(margin_y_); }
+int32_t TKovaCustomListBox::Ls() const { return Limited(line_space_); }
+int32_t TKovaCustomListBox::Bw() const { return Limited(border_width_); }
+int32_t TKovaCustomListBox::Rows() const { return Limited(row_count_); }
+int32_t TKovaCustomListBox::Fh() const { return Limited(normal_.FontHeight); }
 
 TKovaCustomListBox::TKovaCustomListBox(TKovaObject* owner) : TKovaControl(owner) {
   SetColor(-1);
@@ -236,7 +249,7 @@ void TKovaCustomListBox::SetCheckSource(const std::string& v) {
 }
 
 void TKovaCustomListBox::MoveTop(int32_t v) {
-  const int32_t most = GetCount() - row_count_;
+  const int32_t most = GetCount() - Rows();
   const int32_t top = most <= 0 || v < 0 ? 0 : std::min(v, most);
   if (top == top_index_) return;
   top_index_ = top;
@@ -301,12 +314,12 @@ void TKovaCustomListBox::Layout() {
   normal_.Invalidate();
   hover_.Invalidate();
   const int64_t scroll = Scrolls() ? scroll_cell_.X : 0;
-  const int64_t width = int64_t(std::max(normal_.MaxWidth(), hover_.MaxWidth())) + 2 * int64_t(border_width_) +
-                        LeftWidth() + RightWidth() + 2 * int64_t(margin_x_) + scroll + check_cell_.X;
+  const int64_t width = int64_t(std::max(normal_.MaxWidth(), hover_.MaxWidth())) + 2 * int64_t(Bw()) +
+                        LeftWidth() + RightWidth() + 2 * int64_t(Mx()) + scroll + check_cell_.X;
   // No rows (an empty list, no row count) take no line spacing either.
-  const int64_t rows = std::max(0, std::min(row_count_, GetCount()));
-  const int64_t height = int64_t(normal_.FontHeight) * rows + std::max<int64_t>(rows - 1, 0) * line_space_ +
-                         2 * int64_t(border_width_) + TopHeight() + BottomHeight() + 2 * int64_t(margin_y_);
+  const int64_t rows = std::max(0, std::min(Rows(), GetCount()));
+  const int64_t height = int64_t(Fh()) * rows + std::max<int64_t>(rows - 1, 0) * Ls() +
+                         2 * int64_t(Bw()) + TopHeight() + BottomHeight() + 2 * int64_t(My());
   SetBounds(GetLeft(), GetTop(), std::max(0, Clamp32(width)), std::max(0, Clamp32(height)));
   needs_layout_ = false;
   Invalidate();
@@ -341,19 +354,19 @@ TRect TKovaCustomListBox::PartRect(int32_t cell, const TRect& r) const {
 
 int32_t TKovaCustomListBox::ItemAt(TPoint p) const {
   const TRect r = GetBoundsRect();
-  const int32_t half = std::min(line_space_ / 2, margin_y_);
-  TRect area{r.Left + LeftWidth() + border_width_, r.Top + TopHeight() + border_width_ + margin_y_,
-             r.Right - RightWidth() - border_width_ - (Scrolls() ? scroll_cell_.X : 0),
-             r.Bottom - BottomHeight() - border_width_ - margin_y_};
+  const int32_t half = std::min(Ls() / 2, My());
+  TRect area{r.Left + LeftWidth() + Bw(), r.Top + TopHeight() + Bw() + My(),
+             r.Right - RightWidth() - Bw() - (Scrolls() ? scroll_cell_.X : 0),
+             r.Bottom - BottomHeight() - Bw() - My()};
   area.Top -= half;
   area.Bottom += half;
   if (!PointInRect(p, area)) return -1;
   int32_t index = top_index_ - 1;
-  int64_t line_top = int64_t(area.Top) + half - line_space_ / 2;
-  for (int64_t n = 0; n <= int64_t(row_count_); ++n) {
+  int64_t line_top = int64_t(area.Top) + half - Ls() / 2;
+  for (int64_t n = 0; n <= int64_t(Rows()); ++n) {
     if (line_top > p.Y) break;
     ++index;
-    line_top += int64_t(normal_.FontHeight) + line_space_;
+    line_top += int64_t(Fh()) + Ls();
   }
   return index;
 }
@@ -361,22 +374,22 @@ int32_t TKovaCustomListBox::ItemAt(TPoint p) const {
 int32_t TKovaCustomListBox::ThumbTop() const {
   const TRect r = GetBoundsRect();
   const int32_t cell = scroll_cell_.Y;
-  const int64_t h = int64_t(GetHeight()) - 2 * int64_t(border_width_) - TopHeight() - BottomHeight();
-  const int64_t range = GetCount() - row_count_;
+  const int64_t h = int64_t(GetHeight()) - 2 * int64_t(Bw()) - TopHeight() - BottomHeight();
+  const int64_t range = GetCount() - Rows();
   const int64_t travel = range > 0 ? (h - 3 * int64_t(cell)) * top_index_ / range : 0;
-  return Clamp32(int64_t(r.Top) + TopHeight() + border_width_ + cell + travel);
+  return Clamp32(int64_t(r.Top) + TopHeight() + Bw() + cell + travel);
 }
 
 int32_t TKovaCustomListBox::TopIndexAt(int32_t y) const {
   const int32_t cell = scroll_cell_.Y;
-  const int64_t h = int64_t(GetHeight()) - 2 * int64_t(border_width_) - TopHeight() - BottomHeight();
+  const int64_t h = int64_t(GetHeight()) - 2 * int64_t(Bw()) - TopHeight() - BottomHeight();
   const int64_t span = h - 3 * int64_t(cell);
   // A column too short for its three cells has no track to map from.
   if (span <= 0) return top_index_;
-  const int64_t range = GetCount() - row_count_;
+  const int64_t range = GetCount() - Rows();
   if (range <= 0) return 0;
   const double ratio =
-      double(int64_t(y) - GetBoundsRect().Top - border_width_ - TopHeight() - cell - cell / 2) / double(span);
+      double(int64_t(y) - GetBoundsRect().Top - Bw() - TopHeight() - cell - cell / 2) / double(span);
   // Halves round to the even neighbour.
   const double top = std::nearbyint(double(range) * ratio);
   return int32_t(std::clamp<double>(top, 0, double(range)));
@@ -468,7 +481,7 @@ void TKovaCustomListBox::HoldStep() {
     lit = now;
     Invalidate();
   }
-  repeat_left_ -= root->GameClock() - repeat_clock_;
+  repeat_left_ = Clamp32(int64_t(repeat_left_) - (int64_t(root->GameClock()) - repeat_clock_));
   repeat_clock_ = root->GameClock();
   if (repeat_left_ >= 1) return;
   repeat_left_ += kRepeatInterval;
@@ -478,10 +491,10 @@ void TKovaCustomListBox::HoldStep() {
       if (top_index_ >= 1) MoveTop(top_index_ - 1);
       break;
     case kHoldDown:
-      if (GetCount() > top_index_ + row_count_) MoveTop(top_index_ + 1);
+      if (GetCount() > top_index_ + Rows()) MoveTop(top_index_ + 1);
       break;
-    case kHoldPageUp: MoveTop(top_index_ - row_count_); break;
-    default: MoveTop(top_index_ + row_count_); break;
+    case kHoldPageUp: MoveTop(top_index_ - Rows()); break;
+    default: MoveTop(top_index_ + Rows()); break;
   }
 }
 
@@ -552,7 +565,7 @@ void TKovaCustomListBox::KeyRepeat(int32_t key) {
     }
     if (root->GetKeyRepeat(kVkPageUp)) {
       if (h > 0) {
-        h = std::max(0, h - row_count_);
+        h = std::max(0, h - Rows());
       } else if (h == -1) {
         h = count - 1;
       }
@@ -561,15 +574,15 @@ void TKovaCustomListBox::KeyRepeat(int32_t key) {
       if (h == -1) {
         h = 0;
       } else if (h >= 0 && h < count - 1) {
-        h = Clamp32(std::min<int64_t>(count - 1, int64_t(h) + row_count_));
+        h = Clamp32(std::min<int64_t>(count - 1, int64_t(h) + Rows()));
       }
     }
     if (h != hover_index_) {
       SetHoverIndex(h);
       if (h < top_index_) {
         MoveTop(h);
-      } else if (int64_t(h) >= int64_t(top_index_) + row_count_) {
-        MoveTop(Clamp32(int64_t(h) - row_count_ + 1));
+      } else if (int64_t(h) >= int64_t(top_index_) + Rows()) {
+        MoveTop(Clamp32(int64_t(h) - Rows() + 1));
       }
     }
   }
@@ -609,7 +622,7 @@ void TKovaCustomListBox::Draw() {
     UseGlyphCache();
     const int32_t level = std::min(alpha_, 511);
     normal_.Target = hover_.Target = target;
-    const int32_t bw = border_width_;
+    const int32_t bw = Bw();
     if (bw > 0 && border_color_ != -1 && bw <= r.Width()) {
       const uint32_t pixel = uint32_t(target->ColorToPixel(border_color_));
       if (level < 255) {
@@ -675,23 +688,23 @@ void TKovaCustomListBox::DrawScrollColumn(TCustomDIBX& target, int32_t level) {
 
 void TKovaCustomListBox::DrawRows(TCustomDIBX& target, const TRect& inner, int32_t level) {
   const int32_t lw = LeftWidth();
-  const int32_t left = inner.Left + lw + margin_x_;
+  const int32_t left = inner.Left + lw + Mx();
   const int32_t text_left = left + check_cell_.X;
-  const int32_t top = inner.Top + TopHeight() + margin_y_;
-  const int32_t avail = inner.Right - RightWidth() - margin_x_ - text_left - (Scrolls() ? scroll_cell_.X : 0);
-  const int32_t half = std::min(line_space_ / 2, margin_y_);
-  const int32_t fh = normal_.FontHeight;
+  const int32_t top = inner.Top + TopHeight() + My();
+  const int32_t avail = inner.Right - RightWidth() - Mx() - text_left - (Scrolls() ? scroll_cell_.X : 0);
+  const int32_t half = std::min(Ls() / 2, My());
+  const int32_t fh = Fh();
   const int32_t hover_fill = HoverFillColor();
   const bool checks = check_item_ && check_item_->GetFrameCount() > 0 && check_cell_.X > 0 && check_cell_.Y > 0;
   const int32_t count = GetCount();
-  for (int32_t i = 0; i < row_count_ && int64_t(top_index_) + i < count; ++i) {
+  for (int32_t i = 0; i < Rows() && int64_t(top_index_) + i < count; ++i) {
     const int32_t item = top_index_ + i;
-    const int64_t y64 = int64_t(top) + int64_t(i) * (int64_t(fh) + line_space_);
+    const int64_t y64 = int64_t(top) + int64_t(i) * (int64_t(fh) + Ls());
     if (y64 > inner.Bottom) break;
     const int32_t y = Clamp32(y64);
     const bool hovered = item == hover_index_;
     if (hovered && hover_fill != -1) {
-      const TRect fill{inner.Left + lw + 1, y - half, inner.Left + lw + 1 + avail + check_cell_.X + 2 * margin_x_ - 2,
+      const TRect fill{inner.Left + lw + 1, y - half, inner.Left + lw + 1 + avail + check_cell_.X + 2 * Mx() - 2,
                        y + fh + half};
       if (!IsRectEmpty(fill)) FillAtLevel(target, fill, hover_fill, level);
     }

@@ -194,6 +194,13 @@ class TKovaCustomListBox : public TKovaControl {
   void DrawScrollColumn(TCustomDIBX& target, int32_t level);
   void DrawRows(TCustomDIBX& target, const TRect& inner, int32_t level);
   void UseGlyphCache();
+  // The margins, spacing, frame width, row count and font height as the geometry uses them.
+  int32_t Mx() const;
+  int32_t My() const;
+  int32_t Ls() const;
+  int32_t Bw() const;
+  int32_t Rows() const;
+  int32_t Fh() const;
 
   std::string text_;
   int32_t line_space_ = 0;

@@ -64,6 +64,9 @@ void TKovaMenu::GiveUpFocus() {
 void TKovaMenu::SetPlayState(int32_t v) {
   if (v < kOpen || v > kClosing || v == play_state_) return;
   if ((v == kOpening && play_state_ == kOpen) || (v == kClosing && play_state_ == kClosed)) return;
+  // A menu already closing (after a selection that closes it, or an animated close) is not
+  // closed again: its closing events are queued once.
+  if (v == kClosing && menu_state_ >= kStepCloseStart) return;
   play_state_ = v;
   switch (v) {
     case kOpen:
@@ -174,7 +177,9 @@ void TKovaMenu::KeyRepeat(int32_t key) {
     if ((root->GetKeyRepeat(kVkEnter) || root->GetKeyRepeat(kVkSpace)) && HoverIndex() >= 0 && !event_lock_) {
       SelectItem();
     }
-    if (root->GetKeyRepeat(kVkEscape) && rclick_scrap_ && play_state_ != kClosed) menu_state_ = kStepCloseRequested;
+    if (root->GetKeyRepeat(kVkEscape) && rclick_scrap_ && play_state_ != kClosed && !event_lock_) {
+      menu_state_ = kStepCloseRequested;
+    }
   }
   TKovaCustomListBox::KeyRepeat(key);
 }

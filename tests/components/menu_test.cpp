@@ -189,6 +189,22 @@ TEST_F(MenuTest, EmptyListsAndZeroSizesAreSafe) {
   }
   m->SetFontHeight(0);
   scene.Frame();
+  // Extreme sizes a script may store: the menu lays out, draws and takes keys without a fault.
+  m->SetHandleKey(true);
+  m->SetHoverColor(0xFFFFFF);
+  for (int32_t v : {INT32_MAX, INT32_MIN}) {
+    m->SetFontHeight(v);
+    m->SetMarginX(v);
+    m->SetMarginY(v);
+    m->SetLineSpace(v);
+    m->SetBorderWidth(v);
+    m->SetBorderColor(0xFFFFFF);
+    m->SetRowCount(v);
+    m->SetHoverIndex(0);
+    scene.Frame();
+    Key(kPageDown);
+    EXPECT_GE(m->ItemAt(TPoint{12, 12}), -1);
+  }
 }
 
 TEST_F(MenuTest, TopIndexIsClamped) {
@@ -338,6 +354,14 @@ TEST_F(MenuTest, KeysMoveTheHoverAndScrollItIntoView) {
     EXPECT_EQ(m->HoverIndex(), 0);
     EXPECT_EQ(m->GetTopIndex(), 0);
   }
+  // Paused, the menu gives up the key focus; resumed, the focus search finds it again.
+  m->SetPaused(true);
+  EXPECT_EQ(scene.root.FocusControl(), nullptr);
+  Key(kDown);
+  EXPECT_EQ(m->HoverIndex(), 0);
+  m->SetPaused(false);
+  scene.Frame();
+  EXPECT_EQ(scene.root.FocusControl(), m);
 }
 
 TEST_F(MenuTest, EnterSelectsTheHoveredItemAndTheSelectEventIsQueuedOnce) {
@@ -457,6 +481,10 @@ TEST_F(MenuTest, AutoScrapClosesAtOnceAndTheMenuWaitsForItsEvents) {
   // The update queues both closing events together after the select event.
   scene.Frame(16, true);
   EXPECT_EQ(scene.TakeEvents(true), (std::vector<std::string>{"m1 72 sel b 1", "m1 76 closing", "m1 77 closed"}));
+  // A close asked for now (MenuClose from the select handler) starts no second closing.
+  m->SetPlayState(TKovaMenu::kClosing);
+  scene.Frame(16, true);
+  EXPECT_EQ(scene.root.Events().Count(), 3);
   // While they wait the menu stays; once handled it is freed.
   for (int i = 0; i < 5; ++i) scene.Frame(16, true);
   EXPECT_EQ(scene.root.FindComponent("m1"), m);
@@ -633,6 +661,29 @@ TEST_F(MenuTest, RowsDrawTheHoverFillLabelsAndCheckMarks) {
   scene.Frame();
   EXPECT_EQ(scene.Pixel(11, 23), 0u);
   EXPECT_EQ(scene.Pixel(12, 15), 0u);
+}
+
+TEST_F(MenuTest, FrameAndFillDrawAtTheMenusLevel) {
+  TKovaMenu* m = OpenMenu("abcd", 1, {0, 0});
+  m->SetBorderWidth(2);
+  m->SetBorderColor(0xFFFFFF);
+  m->SetColor(0x808080);
+  m->SetFontColor(0);
+  scene.Frame();
+  ASSERT_EQ(m->GetWidth(), 24);
+  ASSERT_EQ(m->GetHeight(), 14);
+  const struct {
+    int32_t alpha;
+    uint32_t frame, fill;  // the red channel over black
+  } cases[] = {{255, 0xFF, 0x80}, {300, 44, 0x80 * 44 / 256}, {128, 0x80, 0x40}};
+  for (const auto& c : cases) {
+    m->SetAlpha(c.alpha);
+    scene.Frame();
+    EXPECT_NEAR(double(Red(0, 0)), double(c.frame), 2) << c.alpha;
+    EXPECT_NEAR(double(Red(23, 13)), double(c.frame), 2) << c.alpha;
+    EXPECT_NEAR(double(Red(2, 2)), double(c.fill), 2) << c.alpha;
+    EXPECT_EQ(Red(24, 5), 0u);
+  }
 }
 
 TEST_F(MenuTest, ShorterItemsAlignInTheTextColumn) {

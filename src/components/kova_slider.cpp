@@ -98,12 +98,17 @@ void TKovaSlider::SetButtonSource(const std::string& v) {
 }
 
 void TKovaSlider::SetMin(int32_t v) {
+  if (v == min_) return;
   min_ = v;
+  // The thumb shows only over a range: it may come or go where it stands.
+  Invalidate();
   ValueToThumb();
 }
 
 void TKovaSlider::SetMax(int32_t v) {
+  if (v == max_) return;
   max_ = v;
+  Invalidate();
   ValueToThumb();
 }
 

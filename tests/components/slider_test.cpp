@@ -168,6 +168,13 @@ TEST_F(SliderTest, TheTrackIsFilledUpToTheThumbAndThePartsShowTheirStates) {
   scene.Input(TInputKind::Move, 20, 6);
   scene.Frame();
   EXPECT_EQ(Rgb(19, 4), kThumb[0]);
+  // An empty range hides the thumb even where it stands (value 0, thumb at x 9 .. 15).
+  s->SetValue(0);
+  scene.Frame();
+  EXPECT_EQ(Rgb(10, 4), kThumb[0]);
+  s->SetMax(0);
+  scene.Frame();
+  EXPECT_EQ(Rgb(10, 4), 0u);
 }
 
 TEST_F(SliderTest, AVerticalSliderFillsFromTheBottomTiledFromItsBottomEnd) {

@@ -7,6 +7,7 @@
 #include "components/kova_gauge.h"
 #include "components/kova_images.h"
 #include "components/kova_label.h"
+#include "components/kova_map_image.h"
 #include "components/kova_menu.h"
 #include "components/kova_slider.h"
 #include "components/kova_tile.h"
@@ -36,6 +37,7 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
   factory.Register(KT_MENU, &TComponentFactory::Make<TKovaMenu>);
+  factory.Register(KT_MAPIMG, &TComponentFactory::Make<TKovaMapImage>);
   factory.Register(KT_SLIDER, &TComponentFactory::Make<TKovaSlider>);
   factory.Register(KT_SCROLLBAR, &TComponentFactory::Make<TKovaScrollbar>);
   factory.Register(KT_GAUGE, &TComponentFactory::Make<TKovaGauge>);

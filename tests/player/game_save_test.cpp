@@ -29,6 +29,7 @@
 #include "script/page.h"
 #include "script/test_game.h"
 #include "support/fake_platform.h"
+#include "support/map_file_writer.h"
 #include "support/picture_fixtures.h"
 
 namespace kova::test {
@@ -392,8 +393,8 @@ TEST_F(GameSaveTest, TheResumePageRunsFirstAndReturnsIntoTheLoadedState) {
 // that loads the save holds the same scene (kinds, names, every property), and the following
 // frames run the same commands and show the same picture as the frames after the save.
 TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
-  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kMenu = 25, kButton = 30, kTileNew = 50,
-                    kSliderNew = 51, kGaugeNew = 53, kCGCaption = 54;
+  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kMenu = 25, kButton = 30, kMapImgNew = 48,
+                    kTileNew = 50, kSliderNew = 51, kGaugeNew = 53, kCGCaption = 54;
   auto set = [](PageWriter& page, const char* name, int32_t id, const Operand& v) {
     page.SetProp(Value(S(name)), Value(I(id)), Value(v));
   };
@@ -436,7 +437,7 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   // of the numbered picture.
   start.Component(kSliderNew, {{PR_NAME, Value(S("slider"))}, {PR_BARSIZE, Value(I(20))},
                                {PR_SOURCE, Value(S("a.wxa"))}, {PR_THUMBSOURCE, Value(S("b.wxa"))},
-                               {PR_LEFT, Value(I(10))}, {PR_TOP, Value(I(40))}, {PR_MAX, Value(I(10))},
+                               {PR_LEFT, Value(I(10))}, {PR_TOP, Value(I(45))}, {PR_MAX, Value(I(10))},
                                {PR_VALUE, Value(I(14))}, {PR_ONNOTIFY, Value(S("tick.ksb"))}});
   start.Component(kGaugeNew, {{PR_NAME, Value(S("gauge"))}, {PR_BARSIZE, Value(I(20))},
                               {PR_SOURCE, Value(S("a.wxa"))}, {PR_LEFT, Value(I(34))}, {PR_TOP, Value(I(42))},
@@ -447,6 +448,10 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   start.Component(kTimer, {{0, Value(S("t"))}});
   set(start, "t", PR_DELAY, I(100));
   set(start, "t", PR_ONNOTIFY, S("tick.ksb"));
+  start.Component(kMapImgNew, {{0, Value(S("map"))}, {2, Value(S("m.wxa"))}, {3, Value(I(20))}, {4, Value(I(40))}});
+  set(start, "map", PR_MAPSOURCE, S("m.map"));
+  set(start, "map", PR_BRIGHTNESS, I(-0x40));
+  set(start, "map", PR_ONSELECT, S("tick.ksb"));
   start.Wait(NoResult(), Value(I(250)));
   // A loaded timer starts its period anew: setting its delay starts it here as well, so both
   // games count their periods from the save.
@@ -468,6 +473,8 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   for (uint32_t i = 0; i < 8; ++i) numbered.push_back(0x10 * (1 + i) << 16);
   tree.WriteFile("game/a.wxa", LayeredPicture(4, 2, {FrameSpec(numbered)}));
   tree.WriteFile("game/b.wxa", LayeredPicture(3, 3, {FrameSpec(Solid(3, 3, 0x00C000))}));
+  tree.WriteFile("game/m.wxa", LayeredPicture(6, 4, {FrameSpec(Solid(6, 4, 0x0000C0))}));
+  tree.WriteFile("game/m.map", MapFileWriter().Rect("all", 0, 0, 5, 3).Bytes());
 
   // Every component of the scene and both layers: kind, name and each property read as text.
   auto scene = [](TSession& s) {
@@ -544,10 +551,12 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   EXPECT_EQ(saved_shot[size_t(3 + 31 * w)], 0x00C000u);   // the button's picture
   EXPECT_EQ(saved_shot[size_t(20 + 2 * w)] >> 16, 0x10u);  // "big", doubled
   EXPECT_EQ(saved_shot[size_t(21 + 3 * w)] >> 16, 0x10u);
+  EXPECT_EQ(saved_shot[size_t(25 + 43 * w)], 0x000080u);  // the map image, darkened
+  EXPECT_EQ(b->SceneRoot().FindComponent("map")->GetMapSource(), "m.map");
   EXPECT_NE(saved_shot[size_t(left + 2 * w)], 0u);           // "pic", faded
   EXPECT_EQ(saved_shot[size_t(31 + 15 * w)], 0x303030u);     // the menu, open, in its margin
   EXPECT_EQ(b->SceneRoot().FindComponent("menu")->GetTopIndex(), 1);
-  EXPECT_EQ(saved_shot[size_t(10 + 40 * w)] >> 16, 0x30u);  // the slider's track, filled (right half)
+  EXPECT_EQ(saved_shot[size_t(10 + 45 * w)] >> 16, 0x30u);  // the slider's track, filled (right half)
   EXPECT_EQ(saved_shot[size_t(53 + 42 * w)] >> 16, 0x10u);  // the gauge, reversed: 12 pixels from the right
   EXPECT_EQ(saved_shot[size_t(41 + 42 * w)], 0u);
   EXPECT_EQ(saved_shot[size_t(2 + 10 * w)] >> 16, 0x80u);   // "h" of the picture-font label

@@ -388,11 +388,13 @@ TEST_F(GameSaveTest, TheResumePageRunsFirstAndReturnsIntoTheLoadedState) {
   EXPECT_EQ(c->Store().FindParam("count")->GetInt(), 1000);
 }
 
-// A game with images, a box, a button, a tile and a timer whose handler moves an image: a fresh engine
+// A game with images, a box, a button, a tile, a menu, a slider, a gauge, a picture-font label and a
+// timer whose handler moves an image: a fresh engine
 // that loads the save holds the same scene (kinds, names, every property), and the following
 // frames run the same commands and show the same picture as the frames after the save.
 TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
-  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kButton = 30, kMapImgNew = 48, kTileNew = 50;
+  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kMenu = 25, kButton = 30, kMapImgNew = 48,
+                    kTileNew = 50, kSliderNew = 51, kGaugeNew = 53, kCGCaption = 54;
   auto set = [](PageWriter& page, const char* name, int32_t id, const Operand& v) {
     page.SetProp(Value(S(name)), Value(I(id)), Value(v));
   };
@@ -423,6 +425,26 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
     set(start, "tile", id, I(v));
   }
   set(start, "tile", PR_SOURCE, S("a.wxa"));
+  start.Component(kMenu, {{0, Value(S("menu"))}});
+  set(start, "menu", PR_TEXT, S("one\r\ntwo\r\nthree"));
+  for (const auto& [id, v] : std::vector<std::pair<int32_t, int32_t>>{
+           {PR_LEFT, 30}, {PR_TOP, 14}, {PR_FONTHEIGHT, 6}, {PR_ROWCOUNT, 2}, {PR_MARGINX, 3}, {PR_MARGINY, 2},
+           {PR_COLOR, 0x303030}, {PR_HOVERCOLOR, 0x0000FF}, {PR_TOPINDEX, 1}}) {
+    set(start, "menu", id, I(v));
+  }
+  set(start, "menu", PR_ONSELECT, S("tick.ksb"));
+  // A slider of a 20-pixel track with a thumb, a gauge at 6 of 10, and "hag" over "be" in cells
+  // of the numbered picture.
+  start.Component(kSliderNew, {{PR_NAME, Value(S("slider"))}, {PR_BARSIZE, Value(I(20))},
+                               {PR_SOURCE, Value(S("a.wxa"))}, {PR_THUMBSOURCE, Value(S("b.wxa"))},
+                               {PR_LEFT, Value(I(10))}, {PR_TOP, Value(I(45))}, {PR_MAX, Value(I(10))},
+                               {PR_VALUE, Value(I(14))}, {PR_ONNOTIFY, Value(S("tick.ksb"))}});
+  start.Component(kGaugeNew, {{PR_NAME, Value(S("gauge"))}, {PR_BARSIZE, Value(I(20))},
+                              {PR_SOURCE, Value(S("a.wxa"))}, {PR_LEFT, Value(I(34))}, {PR_TOP, Value(I(42))},
+                              {PR_MAX, Value(I(10))}, {PR_VALUE, Value(I(6))}, {PR_REVERSE, Value(B(true))}});
+  start.Component(kCGCaption, {{PR_NAME, Value(S("cg"))}, {PR_SOURCE, Value(S("a.wxa"))},
+                               {PR_MAPTEXT, Value(S("abcdefgh"))}, {PR_TEXT, Value(S("hag\r\nbe"))},
+                               {PR_LEFT, Value(I(2))}, {PR_TOP, Value(I(10))}, {PR_HALIGN, Value(I(2))}});
   start.Component(kTimer, {{0, Value(S("t"))}});
   set(start, "t", PR_DELAY, I(100));
   set(start, "t", PR_ONNOTIFY, S("tick.ksb"));
@@ -532,6 +554,13 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   EXPECT_EQ(saved_shot[size_t(25 + 43 * w)], 0x000080u);  // the map image, darkened
   EXPECT_EQ(b->SceneRoot().FindComponent("map")->GetMapSource(), "m.map");
   EXPECT_NE(saved_shot[size_t(left + 2 * w)], 0u);           // "pic", faded
+  EXPECT_EQ(saved_shot[size_t(31 + 15 * w)], 0x303030u);     // the menu, open, in its margin
+  EXPECT_EQ(b->SceneRoot().FindComponent("menu")->GetTopIndex(), 1);
+  EXPECT_EQ(saved_shot[size_t(10 + 45 * w)] >> 16, 0x30u);  // the slider's track, filled (right half)
+  EXPECT_EQ(saved_shot[size_t(53 + 42 * w)] >> 16, 0x10u);  // the gauge, reversed: 12 pixels from the right
+  EXPECT_EQ(saved_shot[size_t(41 + 42 * w)], 0u);
+  EXPECT_EQ(saved_shot[size_t(2 + 10 * w)] >> 16, 0x80u);   // "h" of the picture-font label
+  EXPECT_EQ(saved_shot[size_t(4 + 11 * w)] >> 16, 0x50u);   // "e", the second line aligned right
   bool tile_seen = false;
   for (int32_t y = 2; y < 8; ++y)
     for (int32_t x = 50; x < 60; ++x) tile_seen |= saved_shot[size_t(x + y * w)] != 0;

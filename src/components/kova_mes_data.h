@@ -12,11 +12,11 @@
 #include "components/kova_hist_data.h"
 #include "core/stream.h"
 #include "core/types.h"
+#include "script/page.h"
 #include "text/page.h"
 
 namespace kova {
 
-class TPage;
 class TVrFileManager;
 class TXrWord;
 

@@ -5,6 +5,7 @@
 // against records written byte by byte here.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -287,6 +288,53 @@ TEST_F(HistoryTest, ClearResetAndTheScriptsView) {
   EXPECT_EQ(port.HistoryMaxCount(), 5);
   port.ResetHistory();
   EXPECT_EQ(port.HistoryMaxCount(), 0);
+}
+
+// The script's side: FormatHist copies a component's appearance into the layout settings,
+// "@HistoryMaxCount" and "@HistoryCount" are the history's, ClrHist and ClrRead empty the stores,
+// and the reset command also drops the limit and the layout settings.
+TEST_F(HistoryTest, TheHistoryAndTextCommands) {
+  TKovaObject* label = d.session.Host().Scene().CreateComponent(KT_LABEL, "look", "");
+  ASSERT_NE(label, nullptr);
+  label->SetFontHeight(20);
+  label->SetLineSpace(3);
+  label->SetText("ABCDEFGH");
+  d.AddPage("t.ksb", TextPage({1}));
+  int runs = 0;
+  auto run = [&](const PageWriter& page) {
+    const std::string name = "run" + std::to_string(++runs) + ".ksb";
+    d.AddPage(name, page);
+    d.callman.Start(name);
+    d.Frame();
+  };
+  d.store.Globals.HistFormat = {1, 2, 3, 4, 5, 6};
+  run(PageWriter().FormatHist(Value(S("nobody"))));
+  EXPECT_EQ(d.store.Globals.HistFormat, (std::array<int32_t, 6>{1, 2, 3, 4, 5, 6}));
+  run(PageWriter().FormatHist(Value(S("look"))).Calc(test::Assign("@HistoryMaxCount", test::I(4))));
+  EXPECT_GT(label->GetWidth(), 30);
+  EXPECT_EQ(d.store.Globals.HistFormat,
+            (std::array<int32_t, 6>{20, 0, 0, label->GetWidth(), label->GetHeight(), 3}));
+  EXPECT_EQ(history.Limit, 4);
+
+  Show("t.ksb", 0);
+  Show("t.ksb", 0);
+  TKovaReadList& marks = *d.session.SceneRoot().ReadMarks();
+  marks.Note("mes", "t.ksb", 0, 0);
+  marks.Commit("mes");
+  PageWriter clear;
+  clear.VarNew("count", 1, Value(test::V("@HistoryCount")));
+  clear.ClrHist().ClrRead();
+  clear.VarNew("after", 1, Value(test::V("@HistoryCount")));
+  run(clear);
+  EXPECT_EQ(d.Int("count"), 2 * (20 + 3));
+  EXPECT_EQ(d.Int("after"), 0);
+  EXPECT_FALSE(marks.IsRead("t.ksb", 0, 0));
+  EXPECT_EQ(history.Limit, 4);
+
+  d.AddPage("idle.ksb", PageWriter().Comment("after the reset"));
+  run(PageWriter().Reset("idle.ksb", 0));
+  EXPECT_EQ(history.Limit, 0);
+  EXPECT_EQ(d.store.Globals.HistFormat, (std::array<int32_t, 6>{}));
 }
 
 // ---- The message data's caches ----

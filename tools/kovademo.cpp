@@ -3,9 +3,11 @@
 //   kovademo OUT_FOLDER
 //
 // OUT_FOLDER/game.dat holds the project file "kova.kpb", the install set "install.dat", the
-// pages and the buttons' pictures. The game (640 x 480): a title screen with three buttons, Start,
+// pages and the pictures. The game (640 x 480): a title screen with four buttons, Settings, Start,
 // Full screen (a window again when in full screen) and Quit; Start changes to the second scene,
-// whose buttons are Back (to the title), Save (slot 1) and Load (slot 1). Each button is a button
+// whose buttons are Back (to the title), Save (slot 1) and Load (slot 1); Settings to the settings
+// screen: a slider sets the volume (0 .. 1000, kept in the variable "volume"), a menu the text
+// speed ("@TextDelay"), and its button Done goes back to the title. Each button is a button
 // component with its own picture (a face inside a border: a BMP file named "NAME.wxa", which an
 // image set loads like a layered picture) and a notify handler ("on_NAME.ksb")
 // that tells the start page's loop which button was clicked. Everything is written with the
@@ -13,6 +15,7 @@
 //
 // The places and colours below are what the end-to-end tests click and look for.
 #include <cstdio>
+#include <initializer_list>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -54,14 +57,16 @@ struct Button {
   demo::Rect rect;
   int32_t scene;  // 0 the title, 1 the second scene
 };
-enum : int32_t { kStart = 1, kFullScreen, kQuit, kBack, kSave, kLoad };
+enum : int32_t { kStart = 1, kFullScreen, kQuit, kBack, kSave, kLoad, kSettings, kDone };
 constexpr Button kButtons[] = {
     {"start", kStart, demo::kStartButton, 0}, {"fullscreen", kFullScreen, demo::kFullScreenButton, 0},
     {"quit", kQuit, demo::kQuitButton, 0},    {"back", kBack, demo::kBackButton, 1},
     {"save", kSave, demo::kSaveButton, 1},    {"load", kLoad, demo::kLoadButton, 1},
+    {"settings", kSettings, demo::kSettingsButton, 0}, {"done", kDone, demo::kDoneButton, 2},
 };
 
-constexpr int32_t kButtonType = 30;  // the button's creating command
+// The creating commands used.
+constexpr int32_t kButtonType = 30, kMenuType = 25, kSliderType = 51;
 
 // A button's picture: 24-bit BMP, the face inside the border.
 std::vector<uint8_t> ButtonPicture(const demo::Rect& r) {
@@ -82,6 +87,97 @@ void SetProp(PageWriter& p, const std::string& name, int32_t id, const Operand& 
   p.SetProp(Value(S(name)), Value(I(id)), Value(v));
 }
 
+// A picture of cells w x h side by side, each of one colour.
+std::vector<uint8_t> CellsPicture(int32_t w, int32_t h, std::initializer_list<uint32_t> colours) {
+  BmpFields bmp;
+  bmp.width = w * int32_t(colours.size());
+  bmp.height = h;
+  for (int32_t y = 0; y < h; ++y) {
+    for (uint32_t c : colours) bmp.pixels.insert(bmp.pixels.end(), size_t(w), c);
+  }
+  return BuildBmp(bmp);
+}
+
+// The volume slider's pictures: the track's two halves (empty, filled), the thumb's three cells
+// and the step buttons' six (the lower button's three states, then the higher one's).
+std::vector<uint8_t> TrackPicture() {
+  return CellsPicture(demo::kTrackLength, demo::kTrackHeight, {demo::kTrackEmpty, demo::kTrackFilled});
+}
+std::vector<uint8_t> ThumbPicture() {
+  const auto& c = demo::kThumbColours;
+  return CellsPicture(demo::kThumbWidth, demo::kThumbHeight, {c[0], c[1], c[2]});
+}
+std::vector<uint8_t> StepPicture() {
+  const auto& c = demo::kStepColours;
+  return CellsPicture(demo::kStepSize, demo::kStepSize, {c[0], c[1], c[2], c[0], c[1], c[2]});
+}
+
+// The settings screen's volume slider, hidden until the screen shows; its handler keeps the value.
+void SetUpVolume(PageWriter& p) {
+  p.Component(kSliderType, {{PR_NAME, Value(S("volume_slider"))}, {PR_VISIBLE, Value(B(false))},
+                            {PR_SOURCE, Value(S("volume_track.bmp"))}, {PR_THUMBSOURCE, Value(S("volume_thumb.bmp"))},
+                            {PR_BUTTONSOURCE, Value(S("volume_steps.bmp"))}, {PR_LEFT, Value(I(demo::kVolumeLeft))},
+                            {PR_TOP, Value(I(demo::kVolumeTop))}, {PR_MIN, Value(I(0))},
+                            {PR_MAX, Value(I(demo::kVolumeMax))}, {PR_VALUE, Value(V("volume"))},
+                            {PR_SMALLCHANGE, Value(I(demo::kVolumeStep))}, {PR_HANDLEKEY, Value(B(true))},
+                            {PR_ONNOTIFY, Value(S("on_volume.ksb"))}});
+}
+
+// The text-speed menu of the settings screen: open while the screen shows, its items chosen by
+// the mouse or the keys.
+void OpenSpeedMenu(PageWriter& p) {
+  p.Component(kMenuType, {{PR_NAME, Value(S("speed"))}, {PR_TEXT, Value(S(demo::kSpeedItems))},
+                          {PR_LEFT, Value(I(demo::kSpeedLeft))}, {PR_TOP, Value(I(demo::kSpeedTop))},
+                          {PR_FONTHEIGHT, Value(I(demo::kSpeedRowHeight))}, {PR_ROWCOUNT, Value(I(3))},
+                          {PR_MARGINX, Value(I(demo::kSpeedMarginX))}, {PR_MARGINY, Value(I(demo::kSpeedMarginY))},
+                          {PR_BORDERWIDTH, Value(I(demo::kSpeedBorder))},
+                          {PR_BORDERCOLOR, Value(I(ColourRef(demo::kButtonBorder)))},
+                          {PR_COLOR, Value(I(ColourRef(0x303040)))}, {PR_HOVERCOLOR, Value(I(ColourRef(0x5060A0)))},
+                          {PR_FONTCOLOR, Value(I(ColourRef(0xF0F0F0)))}, {PR_HANDLEKEY, Value(B(true))},
+                          {PR_ONSELECT, Value(S("on_speed.ksb"))}});
+}
+
+// The settings screen's captions, made when it shows and deleted when it goes.
+constexpr int32_t kCaptionType = 24;
+struct Caption {
+  const char* name;
+  const char* text;
+  int32_t top;
+};
+constexpr Caption kCaptions[] = {{"volume_caption", "Volume", demo::kVolumeTop + 2},
+                                 {"speed_caption", "Text speed", demo::kSpeedTop + 8}};
+
+void MakeCaptions(PageWriter& p) {
+  for (const Caption& c : kCaptions) {
+    p.Component(kCaptionType, {{PR_NAME, Value(S(c.name))}, {PR_TEXT, Value(S(c.text))}, {PR_LEFT, Value(I(60))},
+                               {PR_TOP, Value(I(c.top))}, {PR_FONTHEIGHT, Value(I(20))},
+                               {PR_FONTCOLOR, Value(I(ColourRef(0xF0F0F0)))}, {PR_ANTIALIAS, Value(B(true))}});
+  }
+}
+
+void DeleteCaptions(PageWriter& p) {
+  for (const Caption& c : kCaptions) p.ObjDel(Value(S(c.name)));
+}
+
+// The slider's handler: "volume" := the slider's value.
+std::vector<uint8_t> VolumePage() {
+  PageWriter p;
+  p.Calc(ExprBuilder().Call(2, "volume", {S("volume_slider"), I(PR_VALUE)}));  // GetProp
+  return p.Bytes();
+}
+
+// The menu's handler: "@TextDelay" := 90, 50 or 10 for the item chosen (0, 1, 2).
+std::vector<uint8_t> SpeedPage() {
+  static_assert(demo::kTextDelays[0] == 90 && demo::kTextDelays[1] == 50 && demo::kTextDelays[2] == 10);
+  PageWriter p;
+  p.Calc(ExprBuilder()
+             .Op(E::Minus, "____0", {I(2), V("@SelIndex")})
+             .Op(E::Mul, "____1", {V("____0"), I(40)})
+             .Op(E::Plus, "____2", {V("____1"), I(10)})
+             .Op(E::To, "@TextDelay", {V("____2")}));
+  return p.Bytes();
+}
+
 // Creates every button, each at its place with its picture and its handler.
 void SetUp(PageWriter& p) {
   for (const Button& b : kButtons) {
@@ -94,10 +190,12 @@ void SetUp(PageWriter& p) {
   }
 }
 
-// Shows a scene (0 the title, 1 the second scene): its background and only its buttons.
+// Shows a scene (0 the title, 1 the second scene, 2 the settings): its background and only its
+// buttons and controls.
 void Show(PageWriter& p, int32_t scene) {
-  p.Calc(LayerColour(scene == 0 ? demo::kTitleColour : demo::kSceneColour));
+  p.Calc(LayerColour(scene == 0 ? demo::kTitleColour : scene == 1 ? demo::kSceneColour : demo::kSettingsColour));
   for (const Button& b : kButtons) SetProp(p, b.name, PR_VISIBLE, B(b.scene == scene));
+  SetProp(p, "volume_slider", PR_VISIBLE, B(scene == 2));
 }
 
 // A button's handler: tells the start page which button was clicked.
@@ -118,7 +216,9 @@ std::vector<uint8_t> StartPage(int32_t end = 0) {
   PageWriter p;
   p.VarNew("clicked", 1, Value(I(0)));
   p.VarNew("choice", 1, Value(I(0)));
+  p.VarNew("volume", 1, Value(I(demo::kVolumeMax)));
   SetUp(p);
+  SetUpVolume(p);
   Show(p, 0);
   const int32_t loop = p.Next();
   p.While(Yes(), end);
@@ -140,6 +240,14 @@ std::vector<uint8_t> StartPage(int32_t end = 0) {
   p.Indent(2).GameSave(Value(I(1)), "", 0, Value(S("Demo")));
   p.Indent(1).Elseif(Is(kLoad));
   p.Indent(2).GameLoad(Value(I(1)));
+  p.Indent(1).Elseif(Is(kSettings));
+  Show(p.Indent(2), 2);
+  MakeCaptions(p);
+  OpenSpeedMenu(p);
+  p.Indent(1).Elseif(Is(kDone));
+  p.Indent(2).MenuClose(Value(S("speed")));
+  DeleteCaptions(p);
+  Show(p, 0);
   p.Indent(0).WhileLoop(NoResult(), loop);
   return end == p.Next() ? p.Bytes() : StartPage(p.Next());
 }
@@ -167,6 +275,11 @@ ArchiveBuilder DemoArchive() {
     archive.Add("on_" + std::string(b.name) + ".ksb", Text(HandlerPage(b.id)));
     archive.Add(std::string(b.name) + ".wxa", Text(ButtonPicture(b.rect)));
   }
+  archive.Add("on_volume.ksb", Text(VolumePage()));
+  archive.Add("on_speed.ksb", Text(SpeedPage()));
+  archive.Add("volume_track.bmp", Text(TrackPicture()));
+  archive.Add("volume_thumb.bmp", Text(ThumbPicture()));
+  archive.Add("volume_steps.bmp", Text(StepPicture()));
   return archive;
 }
 

@@ -3,10 +3,14 @@
 #include "components/kova_box.h"
 #include "components/kova_button.h"
 #include "components/kova_cabinet.h"
+#include "components/kova_cg_label.h"
 #include "components/kova_edit.h"
+#include "components/kova_gauge.h"
 #include "components/kova_images.h"
 #include "components/kova_label.h"
 #include "components/kova_map_image.h"
+#include "components/kova_menu.h"
+#include "components/kova_slider.h"
 #include "components/kova_tile.h"
 #include "components/kova_timer.h"
 #include "core/vocabulary.h"
@@ -33,9 +37,14 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_TILE, &TComponentFactory::Make<TKovaTile>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
+  factory.Register(KT_MENU, &TComponentFactory::Make<TKovaMenu>);
   factory.Register(KT_MAPIMG, &TComponentFactory::Make<TKovaMapImage>);
   factory.Register(KT_EDIT, &TComponentFactory::Make<TKovaEdit>);
   factory.Register(KT_MEMO, &TComponentFactory::Make<TKovaMemo>);
+  factory.Register(KT_SLIDER, &TComponentFactory::Make<TKovaSlider>);
+  factory.Register(KT_SCROLLBAR, &TComponentFactory::Make<TKovaScrollbar>);
+  factory.Register(KT_GAUGE, &TComponentFactory::Make<TKovaGauge>);
+  factory.Register(KT_CGLABEL, &TComponentFactory::Make<TKovaCGLabel>);
 }
 
 }  // namespace kova

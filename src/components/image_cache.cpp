@@ -4,6 +4,7 @@
 
 #include "components/scene_host.h"
 #include "core/stream_records.h"
+#include "core/utils.h"
 #include "graphics/pictures/picture_loader.h"
 #include "graphics/pictures/wexa_frame.h"
 #include "graphics/pictures/wexa_frame_list.h"
@@ -98,16 +99,24 @@ void TWexaItemFrame::DrawTiled(TCustomDIBX& target, const TRect& dest, const TRe
                                int32_t phase_y, bool mirror_x, bool mirror_y, int32_t level) const {
   const int32_t sw = src.Right - src.Left, sh = src.Bottom - src.Top;
   if (sw <= 0 || sh <= 0) return;
-  int32_t y = dest.Top;
-  int32_t py = FloorMod(phase_y, sh);
-  while (y < dest.Bottom) {
-    const int32_t h = std::min(sh - py, dest.Bottom - y);
-    const int32_t row_top = mirror_y ? dest.Bottom - (y - dest.Top) - h : y;
-    int32_t x = dest.Left;
-    int32_t px = FloorMod(phase_x, sw);
-    while (x < dest.Right) {
-      const int32_t w = std::min(sw - px, dest.Right - x);
-      const int32_t left = mirror_x ? dest.Right - (x - dest.Left) - w : x;
+  // Only the part of `dest` the target can show is tiled (a long bar of a small picture costs the
+  // pieces drawn, not the pieces it would hold); the phases move with the cut edges.
+  const TRect area = IntersectRects(dest, IntersectRects(target.GetClipRect(), target.BoundsRect()));
+  if (IsRectEmpty(area)) return;
+  const int64_t cut_x = mirror_x ? int64_t(dest.Right) - area.Right : int64_t(area.Left) - dest.Left;
+  const int64_t cut_y = mirror_y ? int64_t(dest.Bottom) - area.Bottom : int64_t(area.Top) - dest.Top;
+  phase_x = FloorMod(int32_t((int64_t(phase_x) + cut_x) % sw), sw);
+  phase_y = FloorMod(int32_t((int64_t(phase_y) + cut_y) % sh), sh);
+  int32_t y = area.Top;
+  int32_t py = phase_y;
+  while (y < area.Bottom) {
+    const int32_t h = std::min(sh - py, area.Bottom - y);
+    const int32_t row_top = mirror_y ? area.Bottom - (y - area.Top) - h : y;
+    int32_t x = area.Left;
+    int32_t px = phase_x;
+    while (x < area.Right) {
+      const int32_t w = std::min(sw - px, area.Right - x);
+      const int32_t left = mirror_x ? area.Right - (x - area.Left) - w : x;
       const TRect piece{src.Left + px, src.Top + py, src.Left + px + w, src.Top + py + h};
       Draw(target, left, row_top, piece, mirror_x, mirror_y, level);
       x += w;

@@ -126,26 +126,30 @@ void TKovaImageData::DrawFor(TKovaCustomImage& control) const {
 }
 
 void TKovaImageData::DrawAt(TKovaCustomImage& control, int32_t x, int32_t y, const TRect& src) const {
-  TCustomDIBX* target = control.GetTargetDIB();
+  if (TCustomDIBX* target = control.GetTargetDIB()) {
+    DrawAt(*target, x, y, src, control.GetFlipH(), control.GetFlipV(), control.GetAlpha());
+  }
+}
+
+void TKovaImageData::DrawAt(TCustomDIBX& target, int32_t x, int32_t y, const TRect& src, bool fh, bool fv,
+                            int32_t alpha) const {
   TCustomDIBX* s = GetDIB();
-  const int32_t alpha = control.GetAlpha();
-  if (!target || !s || alpha <= 0) return;
-  const bool fh = control.GetFlipH(), fv = control.GetFlipV();
+  if (!s || alpha <= 0) return;
   const bool key = s->TransparentColor != -1;
   if (TCustomDIBX* mask = Mask()) {
     if (alpha < 255) {
-      target->DrawMaskAlpha(x, y, *s, src, fh, fv, *mask, alpha);
+      target.DrawMaskAlpha(x, y, *s, src, fh, fv, *mask, alpha);
     } else if (alpha == 255) {
-      target->DrawMask(x, y, *s, src, fh, fv, *mask);
+      target.DrawMask(x, y, *s, src, fh, fv, *mask);
     } else {
-      target->DrawMaskAdd(x, y, *s, src, fh, fv, *mask, alpha - 256);
+      target.DrawMaskAdd(x, y, *s, src, fh, fv, *mask, alpha - 256);
     }
   } else if (alpha < 255) {
-    target->DrawAlpha(x, y, *s, src, key, fh, fv, alpha);
+    target.DrawAlpha(x, y, *s, src, key, fh, fv, alpha);
   } else if (alpha == 255) {
-    target->Draw(x, y, *s, src, key, fh, fv);
+    target.Draw(x, y, *s, src, key, fh, fv);
   } else {
-    target->DrawAdd(x, y, *s, src, key, fh, fv, alpha - 256);
+    target.DrawAdd(x, y, *s, src, key, fh, fv, alpha - 256);
   }
 }
 

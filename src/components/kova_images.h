@@ -81,6 +81,9 @@ class TKovaImageData {
   void DrawFor(TKovaCustomImage& control) const;
   // The source rectangle of this frame at (x, y), unscaled, with the control's level and flips.
   void DrawAt(TKovaCustomImage& control, int32_t x, int32_t y, const TRect& src) const;
+  // The same into `target` at `alpha` (0 and below draw nothing) with the flips given.
+  void DrawAt(TCustomDIBX& target, int32_t x, int32_t y, const TRect& src, bool flip_h, bool flip_v,
+              int32_t alpha) const;
   // This frame repeated over `rect` of the target, unmirrored, shifted by the scroll values.
   void DrawPattern(TCustomDIBX& target, const TRect& rect, int32_t alpha, int32_t scroll_x, int32_t scroll_y) const;
 

@@ -11,6 +11,7 @@
 #include "components/scene_host.h"
 #include "core/errors.h"
 #include "core/stream.h"
+#include "core/utils.h"
 #include "support/picture_fixtures.h"
 
 namespace kova {
@@ -231,22 +232,32 @@ TEST_F(CachedFrameDrawTest, TilesFollowPhaseAndMirroring) {
     int32_t phase_x, phase_y;
     bool mirror_x;
   };
-  for (const Case& c : {Case{0, 0, false}, Case{1, 1, false}, Case{-1, 3, false}, Case{1, 0, true}}) {
-    target.Fill(0);
-    frame->DrawTiled(target, TRect{1, 0, 6, 3}, TRect{0, 0, 2, 2}, c.phase_x, c.phase_y, c.mirror_x, false, 255);
-    for (int32_t y = 0; y < 3; ++y) {
-      for (int32_t x = 0; x < 5; ++x) {
-        // Column x of the tiling shows source column (x + phase) mod 2; mirrored, the whole tiling
-        // is mirrored inside the destination.
-        const int32_t col = ((x + c.phase_x) % 2 + 2) % 2, row = ((y + c.phase_y) % 2 + 2) % 2;
-        const int32_t dx = c.mirror_x ? 5 - x : 1 + x;
-        const uint32_t want = source(col, row);
-        ASSERT_EQ(At(dx, y), want) << c.phase_x << "," << c.phase_y << " mirror " << c.mirror_x << " at " << x << "," << y;
+  // Each case whole and through a clip rectangle that cuts the tiling's first pieces: the pieces
+  // inside the clip are those of the whole tiling.
+  const TRect clip{2, 1, 5, 3};  // odd cuts on every side of the destination {1, 0, 6, 3}
+  for (bool clipped : {false, true}) {
+    for (const Case& c : {Case{0, 0, false}, Case{1, 1, false}, Case{-1, 3, false}, Case{1, 0, true}}) {
+      target.ResetClipRect();
+      target.Fill(0);
+      if (clipped) target.AddClipRect(clip);
+      frame->DrawTiled(target, TRect{1, 0, 6, 3}, TRect{0, 0, 2, 2}, c.phase_x, c.phase_y, c.mirror_x, false, 255);
+      for (int32_t y = 0; y < 3; ++y) {
+        for (int32_t x = 0; x < 5; ++x) {
+          // Column x of the tiling shows source column (x + phase) mod 2; mirrored, the whole
+          // tiling is mirrored inside the destination.
+          const int32_t col = ((x + c.phase_x) % 2 + 2) % 2, row = ((y + c.phase_y) % 2 + 2) % 2;
+          const int32_t dx = c.mirror_x ? 5 - x : 1 + x;
+          const bool shown = !clipped || PointInRect(TPoint{dx, y}, clip);
+          const uint32_t want = shown ? source(col, row) : 0;
+          ASSERT_EQ(At(dx, y), want) << c.phase_x << "," << c.phase_y << " mirror " << c.mirror_x << " clipped "
+                                     << clipped << " at " << x << "," << y;
+        }
       }
+      EXPECT_EQ(At(0, 0), 0u);
+      EXPECT_EQ(At(6, 0), 0u);
     }
-    EXPECT_EQ(At(0, 0), 0u);
-    EXPECT_EQ(At(6, 0), 0u);
   }
+  target.ResetClipRect();
   target.Fill(0);
   frame->DrawTiled(target, TRect{0, 0, 8, 4}, TRect{1, 1, 1, 2}, 0, 0, false, false, 255);  // empty source
   EXPECT_EQ(At(0, 0), 0u);

@@ -17,6 +17,8 @@
 #include "components/component_factory.h"
 #include "components/kova_base_list.h"
 #include "components/kova_control.h"
+#include "components/kova_history.h"
+#include "components/kova_read_marks.h"
 #include "components/prop_dispatch.h"
 #include "core/archive.h"
 #include "core/messages.h"
@@ -29,6 +31,7 @@
 #include "script/page.h"
 #include "script/test_game.h"
 #include "support/fake_platform.h"
+#include "support/glyph_list_writer.h"
 #include "support/map_file_writer.h"
 #include "support/picture_fixtures.h"
 
@@ -62,6 +65,19 @@ std::map<std::string, std::vector<uint8_t>> SavingGamePages() {
   PageWriter load;
   load.GameLoad(Value(I(1)));
   pages["load.ksb"] = load.Bytes();
+  // Two texts of one and two rows for the message history.
+  PageWriter texts;
+  for (int rows : {1, 2}) {
+    GlyphListWriter text(kGlyphListVersion);
+    text.Decorate({});
+    for (int r = 0; r < rows; ++r) {
+      if (r > 0) text.Return();
+      text.Char('A', 0).Char('B', 0);
+    }
+    const std::vector<uint8_t> bytes = text.Bytes();
+    texts.TextIns(std::string(bytes.begin(), bytes.end()), Value(S("mes")), NoResult(), NoResult());
+  }
+  pages["text.ksb"] = texts.Bytes();
   return pages;
 }
 
@@ -159,6 +175,17 @@ class GameSaveTest : public ::testing::Test {
     // One component of every kind the player has, in its first state.
     for (uint8_t kind : FactoryKinds()) ASSERT_NE(scene.CreateComponent(kind, KindName(kind), ""), nullptr);
     s.SceneRoot().ActiveBase()->SetColor(0x123456);
+    // The message history in its new form with a page still pending, and a read mark.
+    store.Globals.HistFormat = {16, 0, 0, 200, 50, 4};
+    TKovaNewHistory& history = *s.SceneRoot().History();
+    history.Limit = 7;
+    for (int32_t command : {0, 1, 0}) {
+      history.Note(*shelf, "text.ksb", "v=" + std::to_string(command), 0, -1, 0, command);
+      history.Commit("shelf");
+    }
+    history.Note(*shelf, "text.ksb", "v=9", 1, -1, 0, 1);
+    s.SceneRoot().ReadMarks()->Note("shelf", "text.ksb", 0, 0);
+    s.SceneRoot().ReadMarks()->Commit("shelf");
     Event(s, "save.ksb");
     Event(s, "later.ksb");
     s.Step(16);
@@ -261,6 +288,14 @@ TEST_F(GameSaveTest, AFreshEngineLoadsTheGameWhereItWasAndTheBytesComeBack) {
   }
   EXPECT_EQ(b->SceneRoot().ActiveBase()->GetColor(), 0x123456);
   EXPECT_EQ(b->Events().Count(), a->Events().Count());
+  const TKovaNewHistory& history = *b->SceneRoot().History();
+  EXPECT_EQ(history.EntryCount(), 3);  // 20, 40, 20: no two fit a page of 50 together
+  EXPECT_EQ(history.GetCount(), a->SceneRoot().History()->GetCount());
+  EXPECT_EQ(history.Entries.Items(1).VarText[0], "v=1");
+  EXPECT_EQ(history.PageFile, "text.ksb");
+  EXPECT_EQ(history.VarText, "v=9");
+  EXPECT_EQ(history.Limit, 7);
+  EXPECT_TRUE(b->SceneRoot().ReadMarks()->IsRead("text.ksb", 0, 0));
 
   // E2 from the loaded engine, then a third engine loads it and saves E3.
   ASSERT_TRUE(b->Project()->DoSave(1, "", "slot one", 0));
@@ -388,11 +423,13 @@ TEST_F(GameSaveTest, TheResumePageRunsFirstAndReturnsIntoTheLoadedState) {
   EXPECT_EQ(c->Store().FindParam("count")->GetInt(), 1000);
 }
 
-// A game with images, a box, a button, a tile and a timer whose handler moves an image: a fresh engine
+// A game with images, a box, a button, a tile, a menu, a slider, a gauge, a picture-font label and a
+// timer whose handler moves an image: a fresh engine
 // that loads the save holds the same scene (kinds, names, every property), and the following
 // frames run the same commands and show the same picture as the frames after the save.
 TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
-  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kButton = 30, kMapImgNew = 48, kTileNew = 50;
+  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kMenu = 25, kButton = 30, kMapImgNew = 48,
+                    kTileNew = 50, kSliderNew = 51, kGaugeNew = 53, kCGCaption = 54;
   auto set = [](PageWriter& page, const char* name, int32_t id, const Operand& v) {
     page.SetProp(Value(S(name)), Value(I(id)), Value(v));
   };
@@ -423,6 +460,26 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
     set(start, "tile", id, I(v));
   }
   set(start, "tile", PR_SOURCE, S("a.wxa"));
+  start.Component(kMenu, {{0, Value(S("menu"))}});
+  set(start, "menu", PR_TEXT, S("one\r\ntwo\r\nthree"));
+  for (const auto& [id, v] : std::vector<std::pair<int32_t, int32_t>>{
+           {PR_LEFT, 30}, {PR_TOP, 14}, {PR_FONTHEIGHT, 6}, {PR_ROWCOUNT, 2}, {PR_MARGINX, 3}, {PR_MARGINY, 2},
+           {PR_COLOR, 0x303030}, {PR_HOVERCOLOR, 0x0000FF}, {PR_TOPINDEX, 1}}) {
+    set(start, "menu", id, I(v));
+  }
+  set(start, "menu", PR_ONSELECT, S("tick.ksb"));
+  // A slider of a 20-pixel track with a thumb, a gauge at 6 of 10, and "hag" over "be" in cells
+  // of the numbered picture.
+  start.Component(kSliderNew, {{PR_NAME, Value(S("slider"))}, {PR_BARSIZE, Value(I(20))},
+                               {PR_SOURCE, Value(S("a.wxa"))}, {PR_THUMBSOURCE, Value(S("b.wxa"))},
+                               {PR_LEFT, Value(I(10))}, {PR_TOP, Value(I(45))}, {PR_MAX, Value(I(10))},
+                               {PR_VALUE, Value(I(14))}, {PR_ONNOTIFY, Value(S("tick.ksb"))}});
+  start.Component(kGaugeNew, {{PR_NAME, Value(S("gauge"))}, {PR_BARSIZE, Value(I(20))},
+                              {PR_SOURCE, Value(S("a.wxa"))}, {PR_LEFT, Value(I(34))}, {PR_TOP, Value(I(42))},
+                              {PR_MAX, Value(I(10))}, {PR_VALUE, Value(I(6))}, {PR_REVERSE, Value(B(true))}});
+  start.Component(kCGCaption, {{PR_NAME, Value(S("cg"))}, {PR_SOURCE, Value(S("a.wxa"))},
+                               {PR_MAPTEXT, Value(S("abcdefgh"))}, {PR_TEXT, Value(S("hag\r\nbe"))},
+                               {PR_LEFT, Value(I(2))}, {PR_TOP, Value(I(10))}, {PR_HALIGN, Value(I(2))}});
   start.Component(kTimer, {{0, Value(S("t"))}});
   set(start, "t", PR_DELAY, I(100));
   set(start, "t", PR_ONNOTIFY, S("tick.ksb"));
@@ -532,6 +589,13 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   EXPECT_EQ(saved_shot[size_t(25 + 43 * w)], 0x000080u);  // the map image, darkened
   EXPECT_EQ(b->SceneRoot().FindComponent("map")->GetMapSource(), "m.map");
   EXPECT_NE(saved_shot[size_t(left + 2 * w)], 0u);           // "pic", faded
+  EXPECT_EQ(saved_shot[size_t(31 + 15 * w)], 0x303030u);     // the menu, open, in its margin
+  EXPECT_EQ(b->SceneRoot().FindComponent("menu")->GetTopIndex(), 1);
+  EXPECT_EQ(saved_shot[size_t(10 + 45 * w)] >> 16, 0x30u);  // the slider's track, filled (right half)
+  EXPECT_EQ(saved_shot[size_t(53 + 42 * w)] >> 16, 0x10u);  // the gauge, reversed: 12 pixels from the right
+  EXPECT_EQ(saved_shot[size_t(41 + 42 * w)], 0u);
+  EXPECT_EQ(saved_shot[size_t(2 + 10 * w)] >> 16, 0x80u);   // "h" of the picture-font label
+  EXPECT_EQ(saved_shot[size_t(4 + 11 * w)] >> 16, 0x50u);   // "e", the second line aligned right
   bool tile_seen = false;
   for (int32_t y = 2; y < 8; ++y)
     for (int32_t x = 50; x < 60; ++x) tile_seen |= saved_shot[size_t(x + y * w)] != 0;
@@ -549,9 +613,19 @@ TEST_F(GameSaveTest, TheStatusEntryIsWrittenAtCloseAndReadWholeAtOpen) {
     s->Tables().ActiveTable()->Append();
     s->Tables().ActiveTable()->SetIntAt(0, 0, 31);
     s->Tables().CreateTable("game only", 0);
+    // A page read to its end, and one still showing.
+    TKovaReadList& marks = *s->SceneRoot().ReadMarks();
+    marks.Note("mes", "text.ksb", 2, 1);
+    marks.Commit("mes");
+    marks.Note("mes", "text.ksb", 3, 1);
   }
   auto s = Open();
   EXPECT_EQ(s->Store().FindParam("plays")->GetInt(), 9);
+  TKovaReadList& marks = *s->SceneRoot().ReadMarks();
+  EXPECT_TRUE(marks.IsRead("text.ksb", 1, 2));
+  EXPECT_FALSE(marks.IsRead("text.ksb", 1, 3));
+  EXPECT_EQ(marks.PageFile, "text.ksb");  // the pending mark came back too
+  EXPECT_EQ(marks.PageIndex, 3);
   ASSERT_NE(s->Tables().FindTable("records"), nullptr);
   int32_t n = 0;
   EXPECT_TRUE(s->Tables().FindTable("records")->GetIntAt(0, 0, n));

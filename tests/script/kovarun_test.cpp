@@ -19,11 +19,13 @@
 #include "core/messages.h"
 #include "core/stream.h"
 #include "core/utils.h"
+#include "core/vocabulary.h"
 #include "graphics/pictures/png_loader.h"
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/text_codec.h"
 #include "script/test_game.h"
+#include "support/demo_game.h"
 #include "support/map_file_writer.h"
 #include "support/picture_fixtures.h"
 #include "support/png_writer.h"
@@ -60,13 +62,16 @@ std::vector<std::string> Lines(const std::string& text) {
 class KovarunTest : public ::testing::Test {
  protected:
   // Runs kovarun with the trace to "trace.txt" (removed first unless `keep_log`).
-  RunResult Run(std::vector<std::string> args, bool keep_log = false) {
+  RunResult Run(std::vector<std::string> args, bool keep_log = false) { return Run(KOVARUN_PATH, std::move(args), keep_log); }
+  RunResult Run(const char* program, std::vector<std::string> args, bool keep_log) {
     const std::string err_path = tree.Path("stderr.txt");
     const std::string log_path = tree.Path("trace.txt");
     if (!keep_log) std::remove(log_path.c_str());
-    args.insert(args.begin(), KOVARUN_PATH);
-    args.push_back("--log");
-    args.push_back(log_path);
+    args.insert(args.begin(), program);
+    if (program == std::string(KOVARUN_PATH)) {
+      args.push_back("--log");
+      args.push_back(log_path);
+    }
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -77,7 +82,7 @@ class KovarunTest : public ::testing::Test {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
     RunResult result;
-    const int rc = posix_spawn(&pid, KOVARUN_PATH, &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     EXPECT_EQ(rc, 0);
     if (rc != 0) return result;
@@ -378,6 +383,218 @@ TEST_F(KovarunTest, AClickedButtonsHandlerRecoloursABox) {
   TFileStream again(shot, plat::TFileMode::Read);
   ReadPng(again, picture);
   EXPECT_EQ(picture.GetPixel(20, 8), 0xFF0000u);  // colours are written blue-green-red
+}
+
+// Two menus made by the creating command. The first takes the keys: Down twice and Enter select
+// its second item, whose index the select handler paints into a box; it closes at once after the
+// selection and its closed handler recolours the layer. The second is closed by MenuClose, and its
+// closed handler recolours a second box. Both menus are gone from the last picture.
+TEST_F(KovarunTest, AMenuIsChosenByKeysAndClosedByTheCommand) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 40;
+  p.screen_height = 32;
+  tree.WriteFile("menus/kova.kpb", p.Build());
+  tree.WriteFile("menus/install.dat", TestGameInstallSet());
+  constexpr int32_t kBoxNew = 8, kMenu = 25;
+  PageWriter start;
+  start.SetProp(Value(S("BASE0")), Value(I(PR_COLOR)), Value(I(0)));
+  for (const auto& [name, left] : std::vector<std::pair<std::string, int32_t>>{{"box", 30}, {"box2", 20}}) {
+    start.Component(kBoxNew, {{0, Value(S(name))}});
+    const int32_t props[][2] = {{PR_LEFT, left}, {PR_TOP, 2}, {PR_WIDTH, 6}, {PR_HEIGHT, 6}, {PR_COLOR, 0x404040}};
+    for (const auto& [id, v] : props) start.SetProp(Value(S(name)), Value(I(id)), Value(I(v)));
+  }
+  start.Component(kMenu, {{PR_NAME, Value(S("menu"))}, {PR_TEXT, Value(S("a\r\nb\r\nc"))},
+                          {PR_LEFT, Value(I(2))}, {PR_TOP, Value(I(2))}, {PR_FONTHEIGHT, Value(I(6))},
+                          {PR_ROWCOUNT, Value(I(3))}, {PR_COLOR, Value(I(0x202020))},
+                          {PR_HANDLEKEY, Value(B(true))}, {PR_AUTOSCRAP, Value(B(true))},
+                          {PR_ONSELECT, Value(S("pick.ksb"))}, {PR_ONCLOSED, Value(S("closed.ksb"))}});
+  start.Component(kMenu, {{PR_NAME, Value(S("m2"))}, {PR_TEXT, Value(S("x"))}, {PR_LEFT, Value(I(2))},
+                          {PR_TOP, Value(I(24))}, {PR_FONTHEIGHT, Value(I(6))}, {PR_ROWCOUNT, Value(I(1))},
+                          {PR_COLOR, Value(I(0x202020))}, {PR_ONCLOSED, Value(S("closed2.ksb"))}});
+  start.Wait(NoResult(), Value(I(400)));
+  start.MenuClose(Value(S("m2")));
+  start.Wait(NoResult(), Value(I(200)));
+  start.Terminate();
+  tree.WriteFile("menus/start.ksb", start.Bytes());
+  PageWriter pick;
+  pick.Calc(ExprBuilder().Call(3, "____0", {S("box"), I(PR_COLOR), V("@SelIndex")}));  // SetProp
+  tree.WriteFile("menus/pick.ksb", pick.Bytes());
+  PageWriter closed;
+  closed.SetProp(Value(S("BASE0")), Value(I(PR_COLOR)), Value(I(0x101010)));
+  tree.WriteFile("menus/closed.ksb", closed.Bytes());
+  PageWriter closed2;
+  closed2.SetProp(Value(S("box2")), Value(I(PR_COLOR)), Value(I(0x00FF00)));
+  tree.WriteFile("menus/closed2.ksb", closed2.Bytes());
+
+  tree.WriteFile("keys.txt", std::string("3 keydown 40\n4 keyup 40\n5 keydown 40\n6 keyup 40\n7 keydown 13\n"
+                                          "8 keyup 13\n"));
+  const std::string shot = tree.Path("menus.png");
+  const RunResult r = Run({tree.Path("menus"), "--input", tree.Path("keys.txt"), "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  EXPECT_EQ(picture.GetPixel(32, 4), 1u << 16);      // the second item's index, blue-green-red
+  EXPECT_EQ(picture.GetPixel(22, 4), 0x00FF00u);     // MenuClose closed the second menu
+  EXPECT_EQ(picture.GetPixel(3, 3), 0x101010u);      // the first menu closed and is gone
+  EXPECT_EQ(picture.GetPixel(3, 25), 0x101010u);     // the second too
+
+  // Without the keys the first menu stays open, filled with its colour.
+  const RunResult idle = Run({tree.Path("menus"), "--shot", shot});
+  ASSERT_EQ(idle.status, 0) << idle.err;
+  TFileStream again(shot, plat::TFileMode::Read);
+  ReadPng(again, picture);
+  EXPECT_EQ(picture.GetPixel(2, 2), 0x202020u);
+  EXPECT_EQ(picture.GetPixel(32, 4), 0x404040u);
+}
+
+// A picture of `colours.size()` cells of w x h side by side.
+std::vector<uint8_t> CellsPicture(int32_t w, int32_t h, const std::vector<uint32_t>& colours) {
+  std::vector<uint32_t> px;
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w * int32_t(colours.size()); ++x) px.push_back(colours[size_t(x / w)]);
+  }
+  return LayeredPicture(w * int32_t(colours.size()), h, {{px}});
+}
+
+// A settings screen played by recorded keys and mouse: a key on the focused slider opens a menu
+// (its key handler creates it), Down twice and Enter choose its second item and the menu closes,
+// then the slider's thumb is dragged to the end of its track. The trace runs the handlers in the
+// order the controls queue their events; the last picture shows what they set.
+TEST_F(KovarunTest, AMenuOpenedByAKeyIsChosenAndASliderDraggedInTheirEventsOrder) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 64;
+  p.screen_height = 48;
+  tree.WriteFile("settings/kova.kpb", p.Build());
+  tree.WriteFile("settings/install.dat", TestGameInstallSet());
+  // Track halves 20 x 6, thumb cells 6 x 8, button cells 5 x 8.
+  tree.WriteFile("settings/track.wxa", CellsPicture(20, 6, {0x202080, 0x20A020}));
+  tree.WriteFile("settings/thumb.wxa", CellsPicture(6, 8, {0xC00000, 0xD00000, 0xE00000}));
+  tree.WriteFile("settings/buttons.wxa", CellsPicture(5, 8, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60}));
+  constexpr int32_t kBoxNew = 8, kMenu = 25, kSliderNew = 51;
+  auto handler = [](const char* page) { return Value(S(page)); };
+  PageWriter start;
+  start.SetProp(Value(S("BASE0")), Value(I(PR_COLOR)), Value(I(0)));
+  for (const auto& [name, left] : std::vector<std::pair<std::string, int32_t>>{{"chosen", 50}, {"volume", 58}}) {
+    start.Component(kBoxNew, {{PR_NAME, Value(S(name))}, {PR_LEFT, Value(I(left))}, {PR_TOP, Value(I(2))},
+                              {PR_WIDTH, Value(I(4))}, {PR_HEIGHT, Value(I(4))}, {PR_COLOR, Value(I(0x404040))}});
+  }
+  // The slider at (4, 30): track x 12 .. 32, thumb at 0 over x 9 .. 15, rows 30 .. 38.
+  start.Component(kSliderNew, {{PR_NAME, Value(S("vol"))}, {PR_SOURCE, Value(S("track.wxa"))},
+                               {PR_THUMBSOURCE, Value(S("thumb.wxa"))}, {PR_BUTTONSOURCE, Value(S("buttons.wxa"))},
+                               {PR_LEFT, Value(I(4))}, {PR_TOP, Value(I(30))}, {PR_MIN, Value(I(0))},
+                               {PR_MAX, Value(I(10))}, {PR_HANDLEKEY, Value(B(true))},
+                               {PR_ONKEYDOWN, handler("open.ksb")}, {PR_ONHOLD, handler("hold.ksb")},
+                               {PR_ONNOTIFY, handler("notify.ksb")}, {PR_ONRELEASE, handler("release.ksb")}});
+  start.Wait(NoResult(), Value(I(800)));
+  start.Terminate();
+  tree.WriteFile("settings/start.ksb", start.Bytes());
+  PageWriter open;
+  open.Component(kMenu, {{PR_NAME, Value(S("speed"))}, {PR_TEXT, Value(S("slow\r\nnormal\r\nfast"))},
+                         {PR_LEFT, Value(I(2))}, {PR_TOP, Value(I(2))}, {PR_FONTHEIGHT, Value(I(6))},
+                         {PR_ROWCOUNT, Value(I(3))}, {PR_COLOR, Value(I(0x202020))},
+                         {PR_HANDLEKEY, Value(B(true))}, {PR_AUTOSCRAP, Value(B(true))},
+                         {PR_ONOPENING, handler("opening.ksb")}, {PR_ONOPENED, handler("opened.ksb")},
+                         {PR_ONSELECT, handler("select.ksb")}, {PR_ONCLOSING, handler("closing.ksb")},
+                         {PR_ONCLOSED, handler("closed.ksb")}});
+  tree.WriteFile("settings/open.ksb", open.Bytes());
+  // Each other handler runs one command: the chosen item and the slider's last value paint boxes.
+  auto one = [&](const char* page, ExprBuilder e) {
+    PageWriter w;
+    w.Calc(e);
+    tree.WriteFile(std::string("settings/") + page, w.Bytes());
+  };
+  for (const char* page : {"opening.ksb", "opened.ksb", "closing.ksb", "closed.ksb", "hold.ksb", "notify.ksb"}) {
+    one(page, Assign("x", I(0)));
+  }
+  one("select.ksb", ExprBuilder().Call(3, "____0", {S("chosen"), I(PR_COLOR), V("@SelIndex")}));
+  one("release.ksb", ExprBuilder()
+                         .Call(2, "____0", {S("vol"), I(PR_VALUE)})
+                         .Call(3, "____1", {S("volume"), I(PR_COLOR), V("____0")}));
+  p.Var(ProjectVariable::Int("x", 0));
+  tree.WriteFile("settings/kova.kpb", p.Build());
+
+  // M on the slider; Down, Down, Enter on the menu; then the drag: on the thumb, pressed, moved
+  // half the track and past its end, released.
+  tree.WriteFile("settings.txt", std::string("3 keydown 77\n4 keyup 77\n"
+                                             "10 keydown 40\n11 keyup 40\n12 keydown 40\n13 keyup 40\n"
+                                             "14 keydown 13\n15 keyup 13\n"
+                                             "30 move 11 34\n31 ldown 11 34\n32 move 21 34\n33 move 40 34\n"
+                                             "34 lup 40 34\n"));
+  const std::string shot = tree.Path("settings.png");
+  const RunResult r = Run({tree.Path("settings"), "--input", tree.Path("settings.txt"), "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The trace marks the start of each event's handler with "<Event>".
+  std::vector<std::string> events;
+  for (const std::string& line : r.log) {
+    const size_t at = line.find(" : <Event>");
+    if (at != std::string::npos) events.push_back(line.substr(at + 10));
+  }
+  EXPECT_EQ(events, (std::vector<std::string>{"open.ksb(1)", "opening.ksb(1)", "opened.ksb(1)", "select.ksb(1)",
+                                              "closing.ksb(1)", "closed.ksb(1)", "hold.ksb(1)", "notify.ksb(1)",
+                                              "notify.ksb(1)", "release.ksb(1)"}));
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  EXPECT_EQ(picture.GetPixel(51, 3), 1u << 16);   // the second item, blue-green-red
+  EXPECT_EQ(picture.GetPixel(59, 3), 10u << 16);  // the slider at its end
+  EXPECT_EQ(picture.GetPixel(3, 3), 0u);          // the menu is gone
+  EXPECT_EQ(picture.GetPixel(30, 34), 0xC00000u);  // the thumb at the track's end, not hovered
+  EXPECT_EQ(picture.GetPixel(13, 31), 0x20A020u);  // the track filled up to it
+}
+
+// The demo game's settings screen played by the recorded mouse: the title's Settings button shows
+// it, the volume thumb is dragged from 1000 to the middle of its track, "Fast" is chosen in the
+// text-speed menu, each through its handler; Done goes back to the title and the screen's controls
+// go with it.
+TEST_F(KovarunTest, TheDemosSettingsScreenTakesTheVolumeAndTheTextSpeed) {
+  namespace demo = test::demo;
+  const std::string folder = tree.Path("demo");
+  ASSERT_EQ(Run(KOVADEMO_PATH, {folder}, false).status, 0);
+  const demo::Rect& settings = demo::kSettingsButton;
+  const int32_t thumb_x = demo::ThumbLeft(demo::kVolumeMax) + demo::kThumbWidth / 2;
+  const int32_t thumb_y = demo::kVolumeTop + demo::kThumbHeight / 2;
+  const int32_t half = thumb_x - demo::kTrackLength / 2;
+  const int32_t fast_y = demo::SpeedItemCentreY(2);
+  std::ostringstream input;
+  input << "3 move " << settings.CentreX() << " " << settings.CentreY() << "\n4 ldown " << settings.CentreX() << " "
+        << settings.CentreY() << "\n5 lup " << settings.CentreX() << " " << settings.CentreY() << "\n"
+        << "20 move " << thumb_x << " " << thumb_y << "\n21 ldown " << thumb_x << " " << thumb_y << "\n22 move " << half
+        << " " << thumb_y << "\n23 lup " << half << " " << thumb_y << "\n"
+        << "30 move 230 " << fast_y << "\n31 ldown 230 " << fast_y << "\n32 lup 230 " << fast_y << "\n";
+  tree.WriteFile("settings.txt", input.str());
+  const std::string shot = tree.Path("settings.png");
+  const RunResult r = Run({folder, "--input", tree.Path("settings.txt"), "--frames", "50", "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> events;
+  for (const std::string& line : r.log) {
+    const size_t at = line.find(" : <Event>");
+    if (at != std::string::npos) events.push_back(line.substr(at + 10));
+  }
+  EXPECT_EQ(events, (std::vector<std::string>{"on_settings.ksb(1)", "on_volume.ksb(1)", "on_speed.ksb(1)"}));
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  auto rgb = [&](int32_t x, int32_t y) { return picture.GetPixel(x, y) & 0xFFFFFF; };
+  EXPECT_EQ(rgb(10, 10), demo::kSettingsColour);
+  // The volume 500: the track filled up to the thumb in the middle, empty beyond it.
+  const int32_t track_y = demo::kTrackTop + demo::kTrackHeight / 2;
+  EXPECT_EQ(rgb(demo::kTrackLeft + 2, track_y), demo::kTrackFilled);
+  EXPECT_EQ(rgb(demo::ThumbLeft(500) + 2, track_y), demo::kThumbColours[0]);
+  EXPECT_EQ(rgb(demo::kTrackLeft + demo::kTrackLength - 2, track_y), demo::kTrackEmpty);
+
+  // Done: back to the title without the slider or the menu.
+  const demo::Rect& done = demo::kDoneButton;
+  input << "40 move " << done.CentreX() << " " << done.CentreY() << "\n41 ldown " << done.CentreX() << " "
+        << done.CentreY() << "\n42 lup " << done.CentreX() << " " << done.CentreY() << "\n";
+  tree.WriteFile("settings.txt", input.str());
+  const RunResult back = Run({folder, "--input", tree.Path("settings.txt"), "--frames", "60", "--shot", shot});
+  ASSERT_EQ(back.status, 0) << back.err;
+  TFileStream again(shot, plat::TFileMode::Read);
+  ReadPng(again, picture);
+  EXPECT_EQ(rgb(10, 10), demo::kTitleColour);
+  EXPECT_EQ(rgb(demo::kTrackLeft + 2, track_y), demo::kTitleColour);
+  EXPECT_EQ(rgb(demo::kSpeedLeft + 1, demo::kSpeedTop + 1), demo::kTitleColour);
 }
 
 // A game with a map image of two regions and a box: the recorded click on the second region runs

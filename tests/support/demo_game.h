@@ -21,6 +21,7 @@ inline constexpr uint32_t kTitleColour = 0x203060;
 inline constexpr uint32_t kSceneColour = 0x286030;
 
 // The title screen's buttons.
+inline constexpr Rect kSettingsButton{220, 170, 420, 220};
 inline constexpr Rect kStartButton{220, 240, 420, 290};
 inline constexpr Rect kFullScreenButton{220, 310, 420, 360};
 inline constexpr Rect kQuitButton{220, 380, 420, 430};
@@ -28,6 +29,34 @@ inline constexpr Rect kQuitButton{220, 380, 420, 430};
 inline constexpr Rect kBackButton{20, 420, 180, 460};
 inline constexpr Rect kSaveButton{460, 360, 620, 400};
 inline constexpr Rect kLoadButton{460, 420, 620, 460};
+
+// The settings screen, reached by the title's Settings button: its background, the button back to
+// the title, the volume slider and the text-speed menu.
+inline constexpr uint32_t kSettingsColour = 0x402850;
+inline constexpr Rect kDoneButton{20, 420, 180, 460};
+// The volume slider over the script volume 0 .. 1000 (1000 at start), stepping by 50: a track of
+// two halves kTrackLength x kTrackHeight (the part up to the thumb filled), thumb cells
+// kThumbWidth x kThumbHeight (normal, hover, pressed) and step buttons kStepSize square (the lower
+// one left of the track, the higher one right of it).
+inline constexpr int32_t kVolumeMax = 1000, kVolumeStep = 50;
+inline constexpr int32_t kVolumeLeft = 200, kVolumeTop = 120;
+inline constexpr int32_t kTrackLength = 200, kTrackHeight = 12, kThumbWidth = 16, kThumbHeight = 24, kStepSize = 24;
+inline constexpr uint32_t kTrackEmpty = 0x505060, kTrackFilled = 0x60C070;
+inline constexpr uint32_t kThumbColours[3] = {0xE0E0E0, 0xFFFFFF, 0xA0A0A0};
+inline constexpr uint32_t kStepColours[3] = {0x8080A0, 0xA0A0C0, 0x606080};
+// The track's left end on the screen and the thumb's left edge at a volume.
+inline constexpr int32_t kTrackLeft = kVolumeLeft + kStepSize + kThumbWidth / 2;
+inline constexpr int32_t kTrackTop = kVolumeTop + (kThumbHeight - kTrackHeight) / 2;
+constexpr int32_t ThumbLeft(int32_t volume) { return kVolumeLeft + kStepSize + volume * kTrackLength / kVolumeMax; }
+// The text-speed menu: its items, where it is, its rows' height, and the "@TextDelay" each item
+// sets (slow, normal, fast).
+inline constexpr const char* kSpeedItems = "Slow\r\nNormal\r\nFast";
+inline constexpr int32_t kSpeedLeft = 200, kSpeedTop = 220, kSpeedRowHeight = 20;
+inline constexpr int32_t kSpeedBorder = 2, kSpeedMarginX = 10, kSpeedMarginY = 6;
+inline constexpr int32_t kTextDelays[3] = {90, 50, 10};
+constexpr int32_t SpeedItemCentreY(int32_t item) {
+  return kSpeedTop + kSpeedBorder + kSpeedMarginY + item * kSpeedRowHeight + kSpeedRowHeight / 2;
+}
 
 // Every button's picture: a face inside a border kButtonBorderWidth pixels wide.
 inline constexpr uint32_t kButtonFace = 0xC8C8D8;

@@ -1,0 +1,207 @@
+#include "components/kova_cg_label.h"
+
+#include <algorithm>
+
+#include "components/kova_base_list.h"
+#include "core/sjis.h"
+#include "core/stream_records.h"
+#include "core/string_list.h"
+#include "graphics/dibx.h"
+
+namespace kova {
+namespace {
+
+int32_t Fit(int64_t v) { return int32_t(std::clamp<int64_t>(v, 0, INT32_MAX)); }
+
+// Cells placed farther out than this lie off every surface and are not drawn.
+constexpr int64_t kFar = int64_t(1) << 24;
+
+}  // namespace
+
+TKovaCGLabel::TKovaCGLabel(TKovaObject* owner) : TKovaControl(owner) {}
+
+TKovaCGLabel::~TKovaCGLabel() {
+  Invalidate();
+  images_.Clear();
+}
+
+// ---- Properties ----
+
+void TKovaCGLabel::SetSource(const std::string& v) {
+  if (v == source_) return;
+  Invalidate();
+  source_ = v;
+  images_.Clear();
+  TKovaBaseList* root = Root();
+  TWexaCollection* cache = root ? root->ImageCache() : nullptr;
+  if (!v.empty() && cache) images_.Load(*cache, this, v, false);
+  if (images_.Count() > 0) images_.SetIndex(0);
+  Invalidate();
+}
+
+void TKovaCGLabel::SetText(const std::string& v) {
+  if (v == text_) return;
+  text_ = v;
+  RebuildRows();
+  Layout();
+}
+
+void TKovaCGLabel::SetMapText(const std::string& v) {
+  if (v == map_text_) return;
+  map_text_ = v;
+  RebuildRows();
+  Invalidate();
+}
+
+void TKovaCGLabel::SetGlyphWidth(int32_t v) {
+  v = std::max(v, 1);
+  if (v == glyph_width_) return;
+  glyph_width_ = v;
+  Layout();
+}
+
+void TKovaCGLabel::SetGlyphHeight(int32_t v) {
+  v = std::max(v, 1);
+  if (v == glyph_height_) return;
+  glyph_height_ = v;
+  Layout();
+}
+
+void TKovaCGLabel::SetLineSpace(int32_t v) {
+  if (v == line_space_) return;
+  line_space_ = v;
+  Layout();
+}
+
+void TKovaCGLabel::SetHAlign(uint8_t v) {
+  if (v == h_align_) return;
+  h_align_ = v;
+  Invalidate();
+}
+
+void TKovaCGLabel::SetAlpha(int32_t v) {
+  if (v == alpha_) return;
+  alpha_ = v;
+  Invalidate();
+}
+
+int32_t TKovaCGLabel::GetOrigWidth() const {
+  const TKovaImageData* frame = CurrentFrame();
+  const TCustomDIBX* s = frame ? frame->GetDIB() : nullptr;
+  return s ? s->Width() : 0;
+}
+
+int32_t TKovaCGLabel::GetOrigHeight() const {
+  const TKovaImageData* frame = CurrentFrame();
+  const TCustomDIBX* s = frame ? frame->GetDIB() : nullptr;
+  return s ? s->Height() : 0;
+}
+
+// ---- Rows and layout ----
+
+void TKovaCGLabel::RebuildRows() {
+  rows_.clear();
+  TStringList lines;
+  lines.SetText(text_);
+  rows_.reserve(size_t(lines.Count()));
+  for (int i = 0; i < lines.Count(); ++i) {
+    const std::string& line = lines[i];
+    std::vector<int32_t>& row = rows_.emplace_back();
+    for (size_t at = 0; at < line.size();) {
+      // A lead byte takes its trail byte with it (a lead byte at the end stands alone).
+      const size_t n = IsSjisLeadByte(line[at]) && at + 1 < line.size() ? 2 : 1;
+      row.push_back(int32_t(SjisPos(std::string_view(line).substr(at, n), map_text_)) - 1);
+      at += n;
+    }
+  }
+}
+
+void TKovaCGLabel::Layout() {
+  size_t widest = 0;
+  for (const std::vector<int32_t>& row : rows_) widest = std::max(widest, row.size());
+  const int64_t count = int64_t(rows_.size());
+  int64_t height = int64_t(glyph_height_) * count;
+  if (count >= 2) height += int64_t(line_space_) * (count - 1);
+  Invalidate();
+  SetWidth(Fit(int64_t(glyph_width_) * int64_t(widest)));
+  SetHeight(Fit(height));
+  Invalidate();
+}
+
+// ---- Drawing and update ----
+
+void TKovaCGLabel::Draw() {
+  TCustomDIBX* target = GetTargetDIB();
+  const TKovaImageData* frame = CurrentFrame();
+  const TCustomDIBX* sheet = frame ? frame->GetDIB() : nullptr;
+  if (!target || GetWidth() == 0 || GetHeight() == 0 || !sheet || alpha_ <= 0) return;
+  // A sheet narrower (or lower) than one cell has no cells.
+  const int32_t columns = sheet->Width() / glyph_width_;
+  if (columns < 1) return;
+  const int64_t cells = int64_t(sheet->Height() / glyph_height_) * columns;
+  const int32_t left = GetScreenLeft();
+  int64_t y = GetScreenTop();
+  for (const std::vector<int32_t>& row : rows_) {
+    const int64_t line_width = int64_t(row.size()) * glyph_width_;
+    int64_t x = left;
+    if (h_align_ == 1) {
+      x += (GetWidth() - line_width) / 2;
+    } else if (h_align_ != 0) {
+      x += GetWidth() - line_width;
+    }
+    for (int32_t index : row) {
+      if (index >= 0 && index < cells && x >= -kFar && x <= kFar && y >= -kFar && y <= kFar) {
+        const int32_t sx = (index % columns) * glyph_width_, sy = (index / columns) * glyph_height_;
+        frame->DrawAt(*target, int32_t(x), int32_t(y), TRect{sx, sy, sx + glyph_width_, sy + glyph_height_}, false,
+                      false, alpha_);
+      }
+      x += glyph_width_;
+    }
+    y += int64_t(glyph_height_) + line_space_;
+  }
+  DrawChildren();
+}
+
+bool TKovaCGLabel::Update() {
+  const bool finished = TKovaControl::Update();
+  if (!finished && !GetAniPaused()) {
+    TKovaBaseList* root = Root();
+    if (images_.Step(root ? root->FrameDelta() : 0)) Invalidate();
+  }
+  return finished;
+}
+
+// ---- Save form ----
+
+void TKovaCGLabel::SaveToStream(TStream& stream) const {
+  TKovaControl::SaveToStream(stream);
+  WriteStreamString(stream, source_);
+  WriteStreamString(stream, text_);
+  WriteStreamString(stream, map_text_);
+  WriteStreamInteger(stream, glyph_width_);
+  WriteStreamInteger(stream, glyph_height_);
+  WriteStreamInteger(stream, line_space_);
+  WriteStreamBool(stream, paused_);
+  WriteStreamByte(stream, h_align_);
+  WriteStreamInteger(stream, alpha_);
+  WriteStreamString(stream, on_idle_);
+}
+
+void TKovaCGLabel::LoadFromStream(TStream& stream, int32_t version) {
+  TKovaControl::LoadFromStream(stream, version);
+  SetSource(ReadStreamString(stream));
+  text_ = ReadStreamString(stream);
+  map_text_ = ReadStreamString(stream);
+  // A damaged record cannot give a cell below 1 x 1.
+  glyph_width_ = std::max(ReadStreamInteger(stream), 1);
+  glyph_height_ = std::max(ReadStreamInteger(stream), 1);
+  line_space_ = ReadStreamInteger(stream);
+  paused_ = ReadStreamBool(stream);
+  h_align_ = ReadStreamByte(stream);
+  alpha_ = ReadStreamInteger(stream);
+  if (version >= 125) on_idle_ = ReadStreamString(stream);
+  RebuildRows();
+  Layout();
+}
+
+}  // namespace kova

@@ -120,8 +120,9 @@ void TVrFileCollection::ReadDirectory(TStream& dir, int64_t data_size) {
   // The directory is valid: build the entries.
   const size_t count = static_cast<size_t>(n);
   Reserve(count + 1);
+  const int32_t first = AddLoadedAll(names);
   for (size_t i = 0; i < count; ++i) {
-    TVrFile* entry = AddLoaded(std::move(names[i]));
+    TVrFile* entry = Items(first + static_cast<int32_t>(i));
     entry->Offset = offsets[i] + d;
     entry->Size = offsets[i + 1] - offsets[i];
     if (version >= 101) {

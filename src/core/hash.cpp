@@ -86,6 +86,21 @@ bool SameFoldedName(std::string_view a, std::string_view b) noexcept {
 
 }  // namespace
 
+// ---- TItemDeleter ----
+
+void TItemDeleter::operator()(TCollectionItem* item) const noexcept {
+  TItemBlock* block = item->block_;
+  if (!block) {
+    delete item;
+    return;
+  }
+  item->~TCollectionItem();
+  if (--block->live == 0) {
+    block->~TItemBlock();
+    ::operator delete(static_cast<void*>(block));
+  }
+}
+
 // ---- TCollectionItem ----
 
 void TCollectionItem::SetIndex(int32_t index) {
@@ -114,7 +129,7 @@ TCollectionItem* TCollection::Append(std::unique_ptr<TCollectionItem> item) {
   raw->collection_ = this;
   raw->id_ = next_id_;
   raw->index_ = Count();
-  items_.push_back(std::move(item));
+  items_.push_back(TItemPtr(item.release()));
   ++next_id_;
   try {
     raw->OnAdded();
@@ -126,11 +141,19 @@ TCollectionItem* TCollection::Append(std::unique_ptr<TCollectionItem> item) {
   return raw;
 }
 
+void TCollection::AppendAdopted(TCollectionItem* item, TItemBlock* block) noexcept {
+  item->collection_ = this;
+  item->block_ = block;
+  item->id_ = next_id_++;
+  item->index_ = Count();
+  items_.push_back(TItemPtr(item));
+}
+
 void TCollection::Delete(int32_t index) {
   if (index < 0 || index >= Count()) Raise<EListError>(TMsg::ListIndexError, index);
   auto pos = items_.begin() + index;
   (*pos)->OnRemoving();
-  std::unique_ptr<TCollectionItem> item = std::move(*pos);
+  TItemPtr item = std::move(*pos);
   pos = items_.erase(pos);
   for (int32_t i = index; pos != items_.end(); ++pos, ++i) (*pos)->index_ = i;
   item->index_ = -1;
@@ -141,7 +164,7 @@ void TCollection::Clear() {
   // Last first: no later item is left to renumber.
   while (!items_.empty()) {
     items_.back()->OnRemoving();
-    std::unique_ptr<TCollectionItem> item = std::move(items_.back());
+    TItemPtr item = std::move(items_.back());
     items_.pop_back();
     item->index_ = -1;
   }
@@ -252,6 +275,52 @@ THashCollectionItem* THashCollection::AddLoaded(std::string&& name) {
   std::unique_ptr<THashCollectionItem> item = CreateHashItem();
   item->name_ = std::move(name);
   return static_cast<THashCollectionItem*>(Append(std::move(item)));
+}
+
+void THashCollection::AdoptLoaded(TItemBlock* block, std::byte* first, size_t stride, size_t count,
+                                  std::string* names) {
+  // Everything that can throw comes first: the room in the item list and the table, the order.
+  ReserveItems(count);
+  ReserveSlots(used_ + count);
+  const size_t mask = slots_.size() - 1;
+  // The items are linked in the order of their home slots, coarsely: by the top 12 bits of the
+  // home (a counting sort, stable, so items of one name stay in the order they are named), and the
+  // table is walked once from start to end instead of once at random per name.
+  int shift = 0;
+  while ((mask >> shift) >= 4096) ++shift;
+  std::vector<uint32_t> starts((mask >> shift) + 2, 0);
+  std::vector<uint32_t> order(count);
+  std::vector<size_t> hashes(count);
+  for (size_t i = 0; i < count; ++i) hashes[i] = NameKeyHash(names[i]);
+  // From here nothing throws: the items are the collection's.
+  for (size_t i = 0; i < count; ++i) {
+    auto* item = reinterpret_cast<THashCollectionItem*>(first + i * stride);
+    AppendAdopted(item, block);
+    item->hash_ = this;
+    item->name_ = std::move(names[i]);
+    item->bucket_ = HashName(item->name_);
+    item->key_hash_ = hashes[i];
+    ++starts[((hashes[i] & mask) >> shift) + 1];
+  }
+  for (size_t g = 1; g < starts.size(); ++g) starts[g] += starts[g - 1];
+  for (size_t i = 0; i < count; ++i) order[starts[(hashes[i] & mask) >> shift]++] = static_cast<uint32_t>(i);
+  for (const uint32_t i : order) {
+    auto* item = reinterpret_cast<THashCollectionItem*>(first + i * stride);
+    const size_t hash = hashes[i];
+    size_t at = hash & mask;
+    // Only a slot with the same code is compared by name (the item is then read).
+    while (slots_[at].head && !(slots_[at].hash == hash && SameFoldedName(slots_[at].head->name_, item->name_)))
+      at = (at + 1) & mask;
+    TSlot& slot = slots_[at];
+    if (slot.head) {
+      slot.head->previous_ = item;
+      item->next_ = slot.head;
+    } else {
+      slot.hash = hash;
+      ++used_;
+    }
+    slot.head = item;
+  }
 }
 
 void THashCollection::ReserveSlots(size_t count) {

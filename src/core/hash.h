@@ -6,8 +6,10 @@
 // core/sjis.h), while the items keep their order and indexes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +18,17 @@ namespace kova {
 
 class TCollection;
 class THashCollection;
+class TCollectionItem;
+
+// Items made together for a bulk load share one allocation, freed with the last of them; every
+// other item has its own. A collection destroys its items through this, whichever they are.
+struct TItemBlock {
+  size_t live = 0;  // items of the block not yet destroyed
+};
+struct TItemDeleter {
+  void operator()(TCollectionItem* item) const noexcept;
+};
+using TItemPtr = std::unique_ptr<TCollectionItem, TItemDeleter>;
 
 class TCollectionItem {
  public:
@@ -49,7 +62,10 @@ class TCollectionItem {
 
  private:
   friend class TCollection;
+  friend class THashCollection;
+  friend struct TItemDeleter;
   TCollection* collection_ = nullptr;
+  TItemBlock* block_ = nullptr;  // the shared allocation the item lives in, or nullptr
   int32_t id_ = 0;
   int32_t index_ = -1;
 };
@@ -76,17 +92,20 @@ class TCollection {
   // The factory of the collection's item class.
   virtual std::unique_ptr<TCollectionItem> CreateItem();
   // Raw view of the items for derived collections.
-  const std::vector<std::unique_ptr<TCollectionItem>>& ItemList() const { return items_; }
+  const std::vector<TItemPtr>& ItemList() const { return items_; }
   // Appends an item made by the collection's factory (as Add does with a new one).
   TCollectionItem* Append(std::unique_ptr<TCollectionItem> item);
   // Makes room for `count` more items.
   void ReserveItems(size_t count) { items_.reserve(items_.size() + count); }
+  // Appends an item living in `block` (or in its own allocation for nullptr) without running
+  // OnAdded; room must have been made with ReserveItems.
+  void AppendAdopted(TCollectionItem* item, TItemBlock* block) noexcept;
 
  private:
   friend class TCollectionItem;
   void MoveItem(int32_t from, int32_t to);
 
-  std::vector<std::unique_ptr<TCollectionItem>> items_;
+  std::vector<TItemPtr> items_;
   int32_t next_id_ = 0;
 };
 
@@ -158,6 +177,11 @@ class THashCollection : public TCollection {
   // Appends a new item already bearing `name` (taken over), linked into the name index once.
   // SetName is not run, so only collections whose items check no names load through here.
   THashCollectionItem* AddLoaded(std::string&& name);
+  // Appends `count` items already made in one block (count live in it), item i at
+  // first + i * stride bearing names[i] (taken over), as AddLoaded would one by one; their index
+  // entries are made in one pass, in the order of the table, rather than one scattered probe per
+  // name. OnAdded is not run: only items that add nothing to it load through here.
+  void AdoptLoaded(TItemBlock* block, std::byte* first, size_t stride, size_t count, std::string* names);
 
  private:
   friend class THashCollectionItem;
@@ -198,6 +222,34 @@ class THashCollectionOf : public THashCollection {
  protected:
   std::unique_ptr<THashCollectionItem> CreateHashItem() override { return std::make_unique<TItem>(); }
   TItem* AddLoaded(std::string&& name) { return static_cast<TItem*>(THashCollection::AddLoaded(std::move(name))); }
+  // Appends one new item per name (taken over), in order, all made in one allocation; returns the
+  // index of the first. Same rules as AddLoaded, and the items' class must add nothing to OnAdded.
+  int32_t AddLoadedAll(std::vector<std::string>& names);
 };
+
+template <class TItem>
+int32_t THashCollectionOf<TItem>::AddLoadedAll(std::vector<std::string>& names) {
+  static_assert(alignof(TItem) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+  const int32_t first_index = Count();
+  const size_t count = names.size();
+  if (count == 0) return first_index;
+  constexpr size_t kHead = (sizeof(TItemBlock) + alignof(TItem) - 1) / alignof(TItem) * alignof(TItem);
+  void* memory = ::operator new(kHead + count * sizeof(TItem));
+  auto* block = new (memory) TItemBlock;
+  std::byte* first = static_cast<std::byte*>(memory) + kHead;
+  size_t made = 0;
+  try {
+    for (; made < count; ++made) new (first + made * sizeof(TItem)) TItem();
+    block->live = count;
+    AdoptLoaded(block, first, sizeof(TItem), count, names.data());
+  } catch (...) {
+    // AdoptLoaded takes the items only once nothing can fail.
+    while (made > 0) reinterpret_cast<TItem*>(first + --made * sizeof(TItem))->~TItem();
+    block->~TItemBlock();
+    ::operator delete(memory);
+    throw;
+  }
+  return first_index;
+}
 
 }  // namespace kova

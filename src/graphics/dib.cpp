@@ -37,7 +37,7 @@ TDIB::TDIB(const TDIB& other)
       color_table_(other.color_table_) {
   if (other.bits_) {
     capacity_ = other.Size();
-    bits_ = std::make_unique_for_overwrite<uint8_t[]>(capacity_);
+    bits_ = AllocateBytes(capacity_);
     std::memcpy(bits_.get(), other.bits_.get(), capacity_);
   }
 }
@@ -66,15 +66,17 @@ void TDIB::MakeImage(int32_t width, int32_t height, int32_t bit_count, const TDI
   const int64_t wb = DibWidthBytes(width, bit_count);
   const int64_t size = wb * height;
   if (wb > 0x7FFFFFFF || size > (int64_t(1) << 40)) Raise<EDIBError>(TMsg::DibCannotCreate, "DIB");
+  bool zeroed = false;  // new bytes known to be zero (not written: fresh pages stay untouched)
   if (!bits_ || capacity_ < size_t(size) || capacity_ > 2 * size_t(size) + 4096) {
     try {
-      bits_ = std::make_unique_for_overwrite<uint8_t[]>(size_t(size));
+      bits_ = zero ? AllocateZeroed(size_t(size)) : AllocateBytes(size_t(size));
     } catch (const std::bad_alloc&) {
       Raise<EDIBError>(TMsg::DibCannotCreate, "DIB");
     }
     capacity_ = size_t(size);
+    zeroed = zero;
   }
-  if (zero) std::memset(bits_.get(), 0, size_t(size));
+  if (zero && !zeroed) std::memset(bits_.get(), 0, size_t(size));
   width_ = width;
   height_ = height;
   bit_count_ = bit_count;

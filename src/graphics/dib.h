@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "core/byte_buffer.h"
 #include "core/stream.h"
 #include "graphics/pixel_format.h"
 #include "graphics/pixel_view.h"
@@ -112,7 +113,7 @@ class TDIB {
   int32_t width_bytes_ = 0;
   TDIBPixelFormat now_format_;
   TColorTable color_table_;
-  std::unique_ptr<uint8_t[]> bits_;
+  TByteBuffer bits_;
   size_t capacity_ = 0;
 };
 

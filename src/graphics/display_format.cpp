@@ -17,14 +17,15 @@ TMemoryDisplayBuffer::TMemoryDisplayBuffer(int32_t width, int32_t height, TDispl
       height_(std::max(height, 0)),
       format_(format),
       pitch_(((ptrdiff_t(width_) * format.BitCount + 31) / 32) * 4) {
-  pixels_.assign(size_t(pitch_) * size_t(height_), 0);
+  const size_t size = size_t(pitch_) * size_t(height_);
+  if (size > 0) pixels_ = AllocateZeroed(size);
   if (format.BitCount >= 1 && format.BitCount <= 8) palette_.assign(size_t(1) << format.BitCount, TRGBQuad{});
 }
 
 uint8_t* TMemoryDisplayBuffer::Lock() {
-  if (!lockable_ || pixels_.empty()) return nullptr;
+  if (!lockable_ || !pixels_) return nullptr;
   ++locks_;
-  return pixels_.data();
+  return pixels_.get();
 }
 
 void TMemoryDisplayBuffer::Unlock() {

@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "core/byte_buffer.h"
 #include "core/errors.h"
 #include "graphics/pixel_format.h"
 
@@ -90,7 +91,7 @@ class TMemoryDisplayBuffer : public IDisplayBuffer {
   int32_t width_, height_;
   TDisplayFormat format_;
   ptrdiff_t pitch_;
-  std::vector<uint8_t> pixels_;
+  TByteBuffer pixels_;  // zero when made
   std::vector<TRGBQuad> palette_;
   bool lockable_ = true;
   int32_t locks_ = 0;

@@ -51,7 +51,7 @@ class TKovaParser::TTempSlots {
 
   // Creates the temporary of slot s: named `name`, holding the default value of the type code
   // (0: an unbound element reference).
-  TParamCollectionItem* Create(int32_t s, const std::string& name, int32_t type) {
+  [[gnu::always_inline]] TParamCollectionItem* Create(int32_t s, const std::string& name, int32_t type) {
     TSlot& slot = slots_[static_cast<size_t>(s)];
     // The common case: the slot's last temporary had the same name and a value of the type.
     if (slot.named == &name) {

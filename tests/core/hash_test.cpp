@@ -183,9 +183,17 @@ TEST(HashCollection, AgreesWithPlainModelUnderRandomEdits) {
   EXPECT_EQ(c.IndexOf("A"), 0);
 }
 
+// A collection that loads items in bulk, as the archive's directory load does.
+template <class TItem>
+class TBulkCollection : public THashCollectionOf<TItem> {
+ public:
+  using THashCollectionOf<TItem>::AddLoadedAll;
+};
+
 // Many names, so the name index grows through several sizes and its deletes close up long probe
 // runs: after every batch each name must still find the item named last, and its chain must hold
-// every item of that name, most recently named first.
+// every item of that name, most recently named first. Some items come in bulk loads (one
+// allocation, indexed in one pass), mixed with single adds, renames and deletes.
 TEST(HashCollection, IndexKeepsEveryNameThroughGrowthAndDeletes) {
   constexpr int kNames = 1200;
   // Name n in one of its case variants (the low bits of `variant`); every third is long.
@@ -197,7 +205,7 @@ TEST(HashCollection, IndexKeepsEveryNameThroughGrowthAndDeletes) {
   };
   auto random_name = [&](std::mt19937& r) { return make_name(static_cast<int>(r() % kNames), r()); };
   std::mt19937 rng(777);
-  THashCollection c;
+  TBulkCollection<THashCollectionItem> c;
   // Folded name -> its items, most recently named last.
   std::map<std::string, std::vector<THashCollectionItem*>> model;
   auto forget = [&](THashCollectionItem* item) {
@@ -205,11 +213,25 @@ TEST(HashCollection, IndexKeepsEveryNameThroughGrowthAndDeletes) {
     items.erase(std::find(items.begin(), items.end(), item));
   };
   for (int step = 1; step <= 6000; ++step) {
-    const uint32_t action = rng() % 10;
-    if (action < 5 || c.Count() == 0) {
+    const uint32_t action = rng() % 40;
+    if (action == 39) {
+      std::vector<std::string> names(rng() % 400);
+      for (std::string& name : names) name = random_name(rng);
+      const int32_t first = c.AddLoadedAll(names);
+      for (int32_t i = first; i < c.Count(); ++i) {
+        THashCollectionItem* item = c.Items(i);
+        ASSERT_EQ(item->Index(), i);
+        ASSERT_EQ(item->Collection(), &c);
+        ASSERT_EQ(item->Bucket(), HashName(item->Name()));
+        if (i > 0) {
+          ASSERT_EQ(item->ID(), c.Items(i - 1)->ID() + 1);
+        }
+        model[SjisLowerCase(item->Name())].push_back(item);
+      }
+    } else if (action < 20 || c.Count() == 0) {
       THashCollectionItem* item = c.Add(random_name(rng));
       model[SjisLowerCase(item->Name())].push_back(item);
-    } else if (action < 7) {
+    } else if (action < 28) {
       const auto i = static_cast<int32_t>(rng() % static_cast<uint32_t>(c.Count()));
       forget(c.Items(i));
       c.Delete(i);
@@ -292,6 +314,31 @@ TEST_F(HashCollectionItems, ClearAndDestructionFreeEveryItemLastFirst) {
     c.Add("t");
   }
   EXPECT_EQ(destroyed, (std::vector<std::string>{"q", "r", "p", "t", "s"}));
+}
+
+// Items loaded in bulk share one allocation but leave one by one, like any other item.
+TEST_F(HashCollectionItems, BulkLoadedItemsLeaveOneByOne) {
+  {
+    TBulkCollection<TCheckedItem> c;
+    c.Add("o");
+    std::vector<std::string> names = {"p", "Q", "r", "q"};
+    EXPECT_EQ(c.AddLoadedAll(names), 1);
+    EXPECT_EQ(c.Count(), 5);
+    EXPECT_EQ(c.IndexOf("q"), 4);  // the later of two case variants
+    EXPECT_EQ(c.FindItem("Q")->NextSameName(), c.Items(2));
+    EXPECT_EQ(c.Items(3)->Collection(), &c);
+    c.Delete(2);
+    EXPECT_EQ(destroyed, (std::vector<std::string>{"Q"}));
+    EXPECT_EQ(c.IndexOf("q"), 3);
+    c.Items(1)->SetName("x");
+    EXPECT_EQ(c.IndexOf("X"), 1);
+    EXPECT_EQ(c.IndexOf("p"), -1);
+    c.Clear();
+    EXPECT_EQ(destroyed, (std::vector<std::string>{"Q", "q", "r", "x", "o"}));
+    names = {"s", "t"};
+    c.AddLoadedAll(names);
+  }
+  EXPECT_EQ(destroyed, (std::vector<std::string>{"Q", "q", "r", "x", "o", "t", "s"}));
 }
 
 TEST_F(HashCollectionItems, AssignTakesTheNameOfAHashItemOnly) {

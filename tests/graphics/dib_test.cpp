@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "graphics_test_util.h"
 
 namespace kova {
@@ -25,6 +27,22 @@ TEST(Dib, EmptyBitmapAndSizing) {
   EXPECT_EQ(dib.Width(), 1);
   EXPECT_EQ(dib.Height(), 1);
   EXPECT_EQ(dib.BitCount(), 24);
+}
+
+// A resized bitmap is all zero, whether its bytes are new (small ones from the heap, large ones
+// as fresh pages that are never written to clear them) or the old ones kept and cleared.
+TEST(Dib, ResizedBitmapsReadAsZero) {
+  TDIB dib;
+  const int32_t sizes[][2] = {{4, 4}, {640, 480}, {600, 480}, {641, 480}, {16, 16}, {1024, 1024}, {1000, 1024}};
+  for (const auto& size : sizes) {
+    dib.SetSize(size[0], size[1], 32);
+    ASSERT_EQ(dib.Width(), size[0]);
+    const uint8_t* p = dib.PixelData();
+    size_t nonzero = 0;
+    for (size_t i = 0; i < dib.Size(); ++i) nonzero += p[i] != 0;
+    EXPECT_EQ(nonzero, 0u) << size[0] << " x " << size[1];
+    std::memset(dib.PixelData(), 0xA5, dib.Size());
+  }
 }
 
 TEST(Dib, RowsAreStoredBottomUpInWholeWords) {

@@ -77,19 +77,45 @@ struct KCopyRev {
   }
 };
 
+// One vector of a keyed copy: source pixels where they differ from the key.
+inline void KeyVector(uint32_t* d, T sv, T skip) {
+  if (V::all_zero(skip)) {
+    V::store(d, sv);
+  } else if (!V::all_ones(skip)) {
+    V::store(d, V::select(skip, V::load(d), sv));
+  }
+}
+
+// The keyed copy runs at about a vector a cycle from cache, so instruction fetch bounds it, not
+// memory: one vector a turn made its speed swing by a third with where the loop happened to lie in
+// the code (a 16-byte shift of the same instructions). Four vectors a turn, with one test for the
+// common cases (all copied, all skipped), take half the fetch work per pixel wherever they lie.
 struct KKey {
   template <bool Rev, bool Clear>
   static void Run(uint32_t* d, const uint32_t* s, const uint8_t* m, int32_t n, const TOpArgs& a) {
     const T k = V::set1(a.key);
     int32_t i = 0;
+    for (; i + 4 * N <= n; i += 4 * N) {
+      const T s0 = LoadS<Rev>(s, i), s1 = LoadS<Rev>(s, i + N);
+      const T s2 = LoadS<Rev>(s, i + 2 * N), s3 = LoadS<Rev>(s, i + 3 * N);
+      const T k0 = V::cmpeq32(s0, k), k1 = V::cmpeq32(s1, k);
+      const T k2 = V::cmpeq32(s2, k), k3 = V::cmpeq32(s3, k);
+      if (V::all_zero(V::or_(V::or_(k0, k1), V::or_(k2, k3)))) {
+        V::store(d + i, s0);
+        V::store(d + i + N, s1);
+        V::store(d + i + 2 * N, s2);
+        V::store(d + i + 3 * N, s3);
+        continue;
+      }
+      if (V::all_ones(V::and_(V::and_(k0, k1), V::and_(k2, k3)))) continue;
+      KeyVector(d + i, s0, k0);
+      KeyVector(d + i + N, s1, k1);
+      KeyVector(d + i + 2 * N, s2, k2);
+      KeyVector(d + i + 3 * N, s3, k3);
+    }
     for (; i + N <= n; i += N) {
       const T sv = LoadS<Rev>(s, i);
-      const T skip = V::cmpeq32(sv, k);
-      if (V::all_zero(skip)) {
-        V::store(d + i, sv);
-      } else if (!V::all_ones(skip)) {
-        V::store(d + i, V::select(skip, V::load(d + i), sv));
-      }
+      KeyVector(d + i, sv, V::cmpeq32(sv, k));
     }
     Tail<OpKey, Rev, Clear>(d, s, m, i, n, a);
   }

@@ -5,6 +5,7 @@
 #include "components/kova_cabinet.h"
 #include "components/kova_images.h"
 #include "components/kova_label.h"
+#include "components/kova_map_image.h"
 #include "components/kova_menu.h"
 #include "components/kova_tile.h"
 #include "components/kova_timer.h"
@@ -32,6 +33,7 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_TILE, &TComponentFactory::Make<TKovaTile>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
+  factory.Register(KT_MAPIMG, &TComponentFactory::Make<TKovaMapImage>);
   factory.Register(KT_MENU, &TComponentFactory::Make<TKovaMenu>);
 }
 

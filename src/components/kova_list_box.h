@@ -168,6 +168,7 @@ class TKovaCustomListBox : public TKovaControl {
   virtual int32_t HoverFillColor() const { return -1; }
   // True when the hovered item exists.
   bool HoverIsItem() const { return hover_index_ >= 0 && hover_index_ < GetCount(); }
+  // The script's selection variables ("@SelStr", "@SelIndex").
   void SetSelection(const std::string& text, int32_t index);
   // Marks the control for layout and redraws it.
   void Relayout();

@@ -161,6 +161,11 @@ bool TKovaMenu::Update() {
 
 // ---- Input ----
 
+TKovaControl* TKovaMenu::FindKeyControl() {
+  if (play_state_ == kClosed || play_state_ == kClosing) return nullptr;
+  return TKovaCustomListBox::FindKeyControl();
+}
+
 void TKovaMenu::SelectItem() {
   if (!HoverIsItem()) return;
   TKovaCustomListBox::SelectItem();

@@ -68,6 +68,8 @@ class TKovaMenu : public TKovaCustomListBox {
 
   // ---- Behaviour ----
   bool Update() override;
+  // A closed or closing menu takes no keys: the focus search passes it by.
+  TKovaControl* FindKeyControl() override;
   void SelectItem() override;
   void KeyRepeat(int32_t key) override;
   void MouseRDown() override;

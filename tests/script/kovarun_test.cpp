@@ -407,7 +407,9 @@ TEST_F(KovarunTest, AMenuIsChosenByKeysAndClosedByTheCommand) {
                           {PR_LEFT, Value(I(2))}, {PR_TOP, Value(I(2))}, {PR_FONTHEIGHT, Value(I(6))},
                           {PR_ROWCOUNT, Value(I(3))}, {PR_COLOR, Value(I(0x202020))},
                           {PR_HANDLEKEY, Value(B(true))}, {PR_AUTOSCRAP, Value(B(true))},
-                          {PR_ONSELECT, Value(S("pick.ksb"))}, {PR_ONCLOSED, Value(S("closed.ksb"))}});
+                          {PR_ONSELECT, Value(S("pick.ksb"))}, {PR_ONCLOSED, Value(S("closed.ksb"))},
+                          {PR_ONOPENING, Value(S("opening.ksb"))}, {PR_ONOPENED, Value(S("opened.ksb"))},
+                          {PR_ONCLOSING, Value(S("closing.ksb"))}});
   start.Component(kMenu, {{PR_NAME, Value(S("m2"))}, {PR_TEXT, Value(S("x"))}, {PR_LEFT, Value(I(2))},
                           {PR_TOP, Value(I(24))}, {PR_FONTHEIGHT, Value(I(6))}, {PR_ROWCOUNT, Value(I(1))},
                           {PR_COLOR, Value(I(0x202020))}, {PR_ONCLOSED, Value(S("closed2.ksb"))}});
@@ -425,6 +427,11 @@ TEST_F(KovarunTest, AMenuIsChosenByKeysAndClosedByTheCommand) {
   PageWriter closed2;
   closed2.SetProp(Value(S("box2")), Value(I(PR_COLOR)), Value(I(0x00FF00)));
   tree.WriteFile("menus/closed2.ksb", closed2.Bytes());
+  for (const char* name : {"opening", "opened", "closing"}) {
+    PageWriter page;
+    page.SetProp(Value(S("BASE0")), Value(I(PR_COLOR)), Value(I(0)));
+    tree.WriteFile(std::string("menus/") + name + ".ksb", page.Bytes());
+  }
 
   tree.WriteFile("keys.txt", std::string("3 keydown 40\n4 keyup 40\n5 keydown 40\n6 keyup 40\n7 keydown 13\n"
                                           "8 keyup 13\n"));
@@ -438,6 +445,13 @@ TEST_F(KovarunTest, AMenuIsChosenByKeysAndClosedByTheCommand) {
   EXPECT_EQ(picture.GetPixel(22, 4), 0x00FF00u);     // MenuClose closed the second menu
   EXPECT_EQ(picture.GetPixel(3, 3), 0x101010u);      // the first menu closed and is gone
   EXPECT_EQ(picture.GetPixel(3, 25), 0x101010u);     // the second too
+  // The trace shows the handlers' events in the menu's order.
+  std::vector<std::string> handlers;
+  for (const std::string& line : r.log) {
+    if (line.size() > 18 && line.compare(11, 7, "<Event>") == 0) handlers.push_back(line.substr(18));
+  }
+  EXPECT_EQ(handlers, (std::vector<std::string>{"opening.ksb(1)", "opened.ksb(1)", "pick.ksb(1)", "closing.ksb(1)",
+                                                "closed.ksb(1)", "closed2.ksb(1)"}));
 
   // Without the keys the first menu stays open, filled with its colour.
   const RunResult idle = Run({tree.Path("menus"), "--shot", shot});

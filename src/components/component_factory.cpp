@@ -5,6 +5,7 @@
 #include "components/kova_cabinet.h"
 #include "components/kova_images.h"
 #include "components/kova_label.h"
+#include "components/kova_mes.h"
 #include "components/kova_tile.h"
 #include "components/kova_timer.h"
 #include "core/vocabulary.h"
@@ -31,6 +32,7 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_TILE, &TComponentFactory::Make<TKovaTile>);
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
+  factory.Register(KT_MES, &TComponentFactory::Make<TKovaMes>);
 }
 
 }  // namespace kova

@@ -8,6 +8,7 @@ TEngineGlobals::TEngineGlobals(TSceneHost* host) : host_(host) {
   root_ = std::make_unique<TKovaBaseList>(host);
   root_->SetImageCache(image_cache_.get());
   root_->SetTextPictures(text_pictures_.get());
+  root_->SetHistory(&history_, &read_marks_);
   CreateWorkSurfaces();
   root_->SetPatternSurface(&pattern_);
   BuildColorTables();

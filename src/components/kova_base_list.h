@@ -27,6 +27,8 @@ class TParamCollection;
 class TTextImagePort;
 class TWexaCollection;
 class TFontPixelManager;
+class TKovaNewHistory;
+class TKovaReadList;
 
 // First auto-repeat of a held key, and the time between repeats (milliseconds). List boxes and
 // sliders use the same two values for their own holds.
@@ -90,6 +92,13 @@ class TKovaBaseList : public TKovaComponent {
   // The glyph cache labels and text draw from (nullptr: text draws nothing).
   TFontPixelManager* GlyphCache() const { return glyph_cache_; }
   void SetGlyphCache(TFontPixelManager* cache) { glyph_cache_ = cache; }
+  // The message history and the read marks message windows feed (the engine's; nullptr: none).
+  TKovaNewHistory* History() const { return history_; }
+  TKovaReadList* ReadMarks() const { return read_marks_; }
+  void SetHistory(TKovaNewHistory* history, TKovaReadList* marks) {
+    history_ = history;
+    read_marks_ = marks;
+  }
 
   // ---- Layers ----
   TKovaBase* Bases(int32_t i) const { return layers_[static_cast<size_t>(i & 1)].get(); }
@@ -232,6 +241,8 @@ class TKovaBaseList : public TKovaComponent {
   TCustomDIBX* pattern_ = nullptr;
   TWexaCollection* image_cache_ = nullptr;
   TTextImagePort* text_pictures_ = nullptr;
+  TKovaNewHistory* history_ = nullptr;
+  TKovaReadList* read_marks_ = nullptr;
   TParamCollection* store_ = nullptr;
   TFontPixelManager* glyph_cache_ = nullptr;
 };

@@ -43,6 +43,8 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
   SetScene(&scene_);
   scene_globals_.ImageCache().SetSource(&picture_files_);
   SceneRoot().SetStore(&store_);
+  scene_globals_.History().SetStore(&store_);
+  host_.SetHistory(&scene_globals_.HistoryPort());
 }
 
 bool TSession::TPictureFiles::PictureExists(std::string_view name) {

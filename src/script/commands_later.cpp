@@ -1,9 +1,12 @@
 // Records of the commands whose behaviour comes with later subsystems, and Terminate.
+#include <array>
+
 #include "core/stream_records.h"
 #include "script/call_man.h"
 #include "script/commands_later.h"
 #include "script/commands_var.h"
 #include "script/page.h"
+#include "script/param_collection.h"
 #include "script/params.h"
 #include "script/project.h"
 #include "script/script_host.h"
@@ -95,6 +98,22 @@ void TComCallHist::LoadFromStream(TStream& stream) {
   ReadExpr(stream, First);
   ReadExpr(stream, EntryCount);
   ReadExpr(stream, Flag);
+}
+
+void TComEntryHist::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
+  ++pc;
+  const std::string name = EvalStr(CompoName, callman, "");
+  TScenePort& scene = callman.Host().Scene();
+  if (name.empty() || !scene.FindComponent(name)) return;
+  static constexpr std::array<int32_t, 6> kIds = {PR_FONTHEIGHT, PR_FONTBORDER, PR_FONTSHADOW,
+                                                  PR_WIDTH,      PR_HEIGHT,     PR_LINESPACE};
+  std::array<int32_t, 6> format{};
+  for (size_t i = 0; i < kIds.size(); ++i) {
+    TParamInt value;
+    scene.GetProp(name, kIds[i], value);
+    format[i] = value.GetInt();
+  }
+  callman.Store().Globals.HistFormat = format;
 }
 
 void TComEntryHist::LoadFromStream(TStream& stream) {

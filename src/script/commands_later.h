@@ -148,6 +148,9 @@ class TComEntryHist : public TCommand {
  public:
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::FormatHist; }
+  // Copies the named component's font height, font border, font shadow, width, height and line
+  // space into the history's layout settings; a name no component holds changes nothing.
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   void LoadFromStream(TStream& stream) override;
   TKovaParser CompoName;
 };

@@ -19,6 +19,8 @@ class THistoryPort {
   virtual void SetHistoryMaxCount(int32_t) {}
   // Empties the message history and its counter.
   virtual void ClearHistory() {}
+  // The reset command: the history emptied and its limit back to 0.
+  virtual void ResetHistory() { ClearHistory(); }
   // Forgets which texts were read.
   virtual void ClearReadMarks() {}
 

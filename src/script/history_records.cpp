@@ -5,15 +5,15 @@
 
 namespace kova {
 
-namespace {
-
-// A count of elements of at least `min_bytes` bytes each, refused when the bytes left cannot
-// hold that many.
-int32_t ReadCount(TStream& stream, int64_t min_bytes) {
+int32_t ReadBoundedCount(TStream& stream, int64_t min_bytes) {
   const int32_t n = ReadStreamInteger(stream);
   if (n < 0 || n > stream.Remaining() / min_bytes) Raise<EReadError>(TMsg::StreamReadError);
   return n;
 }
+
+namespace {
+
+int32_t ReadCount(TStream& stream, int64_t min_bytes) { return ReadBoundedCount(stream, min_bytes); }
 
 void ReadNote(TStream& stream, THistoryOldEntry& e) {
   e.PageFile = ReadStreamString(stream);
@@ -43,16 +43,34 @@ void THistoryRecord::SaveToStream(TStream& stream) const {
   WriteStreamInteger(stream, First);
   WriteStreamInteger(stream, Last);
   WriteStreamInteger(stream, static_cast<int32_t>(Entries.size()));
-  for (const THistorySegments& entry : Entries) {
-    WriteStreamInteger(stream, static_cast<int32_t>(entry.Segments.size()));
-    for (const THistorySegment& s : entry.Segments) {
-      WriteStreamString(stream, s.PageFile);
-      for (int32_t v : {s.CommandIndex, s.First, s.Last, s.Height}) WriteStreamInteger(stream, v);
-      WriteStreamString(stream, s.VarText);
-    }
-    WriteStreamInteger(stream, entry.TotalHeight);
-  }
+  for (const THistorySegments& entry : Entries) entry.SaveToStream(stream);
   WriteStreamString(stream, VarText);
+}
+
+void THistorySegments::SaveToStream(TStream& stream) const {
+  WriteStreamInteger(stream, static_cast<int32_t>(Segments.size()));
+  for (const THistorySegment& s : Segments) {
+    WriteStreamString(stream, s.PageFile);
+    for (int32_t v : {s.CommandIndex, s.First, s.Last, s.Height}) WriteStreamInteger(stream, v);
+    WriteStreamString(stream, s.VarText);
+  }
+  WriteStreamInteger(stream, TotalHeight);
+}
+
+void THistorySegments::LoadFromStream(TStream& stream, int32_t version) {
+  const bool var_text = version >= 124;
+  const int32_t n = ReadCount(stream, var_text ? 24 : 20);
+  std::vector<THistorySegment> segments(static_cast<size_t>(n));
+  for (THistorySegment& s : segments) {
+    s.PageFile = ReadStreamString(stream);
+    s.CommandIndex = ReadStreamInteger(stream);
+    s.First = ReadStreamInteger(stream);
+    s.Last = ReadStreamInteger(stream);
+    s.Height = ReadStreamInteger(stream);
+    s.VarText = var_text ? ReadStreamString(stream) : std::string();
+  }
+  TotalHeight = ReadStreamInteger(stream);
+  Segments = std::move(segments);
 }
 
 void THistoryRecord::LoadFromStream(TStream& stream, int32_t version) {
@@ -84,19 +102,7 @@ void THistoryRecord::LoadFromStream(TStream& stream, int32_t version) {
   Last = ReadStreamInteger(stream);
   const int32_t entries = ReadCount(stream, 8);
   Entries.assign(static_cast<size_t>(entries), {});
-  for (THistorySegments& entry : Entries) {
-    const int32_t segments = ReadCount(stream, var_text ? 24 : 20);
-    entry.Segments.assign(static_cast<size_t>(segments), {});
-    for (THistorySegment& s : entry.Segments) {
-      s.PageFile = ReadStreamString(stream);
-      s.CommandIndex = ReadStreamInteger(stream);
-      s.First = ReadStreamInteger(stream);
-      s.Last = ReadStreamInteger(stream);
-      s.Height = ReadStreamInteger(stream);
-      s.VarText = var_text ? ReadStreamString(stream) : std::string();
-    }
-    entry.TotalHeight = ReadStreamInteger(stream);
-  }
+  for (THistorySegments& entry : Entries) entry.LoadFromStream(stream, version);
   VarText = var_text ? ReadStreamString(stream) : std::string();
 }
 

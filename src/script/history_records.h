@@ -43,7 +43,17 @@ struct THistorySegment {
 struct THistorySegments {
   std::vector<THistorySegment> Segments;
   int32_t TotalHeight = 0;
+
+  // The segment list record: count (4), the segments, the total height (4). The segments' variable
+  // texts are read from data version 124; a truncated record, or a count beyond the bytes left,
+  // raises EReadError.
+  void SaveToStream(TStream& stream) const;
+  void LoadFromStream(TStream& stream, int32_t version);
 };
+
+// A count (4) of elements of at least `min_bytes` bytes each, refused (EReadError) when negative
+// or when the bytes left cannot hold that many.
+int32_t ReadBoundedCount(TStream& stream, int64_t min_bytes);
 
 struct THistoryOldEntry {
   std::string PageFile;

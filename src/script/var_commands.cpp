@@ -186,7 +186,7 @@ void TComReset::Execute(TCallMan& callman, TPage*& page, int32_t& pc) {
   host.Scene().ResetScene();
   callman.Store().ClearGame();
   host.Tables().ClearGameTables();
-  host.History().ClearHistory();
+  host.History().ResetHistory();
   page = callman.Start(target_page);
   pc = target;
 }

@@ -17,6 +17,8 @@
 #include "components/component_factory.h"
 #include "components/kova_base_list.h"
 #include "components/kova_control.h"
+#include "components/kova_history.h"
+#include "components/kova_read_marks.h"
 #include "components/prop_dispatch.h"
 #include "core/archive.h"
 #include "core/messages.h"
@@ -29,6 +31,7 @@
 #include "script/page.h"
 #include "script/test_game.h"
 #include "support/fake_platform.h"
+#include "support/glyph_list_writer.h"
 #include "support/picture_fixtures.h"
 
 namespace kova::test {
@@ -61,6 +64,19 @@ std::map<std::string, std::vector<uint8_t>> SavingGamePages() {
   PageWriter load;
   load.GameLoad(Value(I(1)));
   pages["load.ksb"] = load.Bytes();
+  // Two texts of one and two rows for the message history.
+  PageWriter texts;
+  for (int rows : {1, 2}) {
+    GlyphListWriter text(kGlyphListVersion);
+    text.Decorate({});
+    for (int r = 0; r < rows; ++r) {
+      if (r > 0) text.Return();
+      text.Char('A', 0).Char('B', 0);
+    }
+    const std::vector<uint8_t> bytes = text.Bytes();
+    texts.TextIns(std::string(bytes.begin(), bytes.end()), Value(S("mes")), NoResult(), NoResult());
+  }
+  pages["text.ksb"] = texts.Bytes();
   return pages;
 }
 
@@ -158,6 +174,17 @@ class GameSaveTest : public ::testing::Test {
     // One component of every kind the player has, in its first state.
     for (uint8_t kind : FactoryKinds()) ASSERT_NE(scene.CreateComponent(kind, KindName(kind), ""), nullptr);
     s.SceneRoot().ActiveBase()->SetColor(0x123456);
+    // The message history in its new form with a page still pending, and a read mark.
+    store.Globals.HistFormat = {16, 0, 0, 200, 50, 4};
+    TKovaNewHistory& history = *s.SceneRoot().History();
+    history.Limit = 7;
+    for (int32_t command : {0, 1, 0}) {
+      history.Note(*shelf, "text.ksb", "v=" + std::to_string(command), 0, -1, 0, command);
+      history.Commit("shelf");
+    }
+    history.Note(*shelf, "text.ksb", "v=9", 1, -1, 0, 1);
+    s.SceneRoot().ReadMarks()->Note("shelf", "text.ksb", 0, 0);
+    s.SceneRoot().ReadMarks()->Commit("shelf");
     Event(s, "save.ksb");
     Event(s, "later.ksb");
     s.Step(16);
@@ -260,6 +287,14 @@ TEST_F(GameSaveTest, AFreshEngineLoadsTheGameWhereItWasAndTheBytesComeBack) {
   }
   EXPECT_EQ(b->SceneRoot().ActiveBase()->GetColor(), 0x123456);
   EXPECT_EQ(b->Events().Count(), a->Events().Count());
+  const TKovaNewHistory& history = *b->SceneRoot().History();
+  EXPECT_EQ(history.EntryCount(), 3);  // 20, 40, 20: no two fit a page of 50 together
+  EXPECT_EQ(history.GetCount(), a->SceneRoot().History()->GetCount());
+  EXPECT_EQ(history.Entries.Items(1).VarText[0], "v=1");
+  EXPECT_EQ(history.PageFile, "text.ksb");
+  EXPECT_EQ(history.VarText, "v=9");
+  EXPECT_EQ(history.Limit, 7);
+  EXPECT_TRUE(b->SceneRoot().ReadMarks()->IsRead("text.ksb", 0, 0));
 
   // E2 from the loaded engine, then a third engine loads it and saves E3.
   ASSERT_TRUE(b->Project()->DoSave(1, "", "slot one", 0));
@@ -540,9 +575,19 @@ TEST_F(GameSaveTest, TheStatusEntryIsWrittenAtCloseAndReadWholeAtOpen) {
     s->Tables().ActiveTable()->Append();
     s->Tables().ActiveTable()->SetIntAt(0, 0, 31);
     s->Tables().CreateTable("game only", 0);
+    // A page read to its end, and one still showing.
+    TKovaReadList& marks = *s->SceneRoot().ReadMarks();
+    marks.Note("mes", "text.ksb", 2, 1);
+    marks.Commit("mes");
+    marks.Note("mes", "text.ksb", 3, 1);
   }
   auto s = Open();
   EXPECT_EQ(s->Store().FindParam("plays")->GetInt(), 9);
+  TKovaReadList& marks = *s->SceneRoot().ReadMarks();
+  EXPECT_TRUE(marks.IsRead("text.ksb", 1, 2));
+  EXPECT_FALSE(marks.IsRead("text.ksb", 1, 3));
+  EXPECT_EQ(marks.PageFile, "text.ksb");  // the pending mark came back too
+  EXPECT_EQ(marks.PageIndex, 3);
   ASSERT_NE(s->Tables().FindTable("records"), nullptr);
   int32_t n = 0;
   EXPECT_TRUE(s->Tables().FindTable("records")->GetIntAt(0, 0, n));

@@ -4,6 +4,8 @@
 
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
+#include "components/kova_history.h"
+#include "components/kova_read_marks.h"
 #include "components/message_build.h"
 #include "core/array_string.h"
 #include "core/errors.h"
@@ -11,6 +13,8 @@
 #include "core/stream_records.h"
 #include "core/string_list.h"
 #include "core/utils.h"
+#include "script/param_collection.h"
+#include "script/script_host.h"
 #include "text/store_text_port.h"
 
 namespace kova {
@@ -109,7 +113,9 @@ void TKovaMes::InsertText(bool start_event) {
   CommitHistory();
   FreePages();
   index_ = -1;
-  BuildMessage(*mes_data_, word_, pages_, history_flag_, start_offset_, MessageSourceOf(Root()));
+  TKovaBaseList* root = Root();
+  BuildMessage(*mes_data_, word_, pages_, history_flag_ != 0, start_offset_,
+               root && root->Store() ? root->Store()->Host().Files() : nullptr);
   if (!pages_.empty()) {
     if (start_event) RaisePlayStart();
     render_needed_ = full_render_ = true;
@@ -139,11 +145,11 @@ void TKovaMes::SetIndex(int32_t i) {
     if (TKovaBaseList* root = Root()) {
       const TWdGlyph* last = LastTextGlyph(page);
       const TWdGlyph* first = FirstTextGlyph(page);
-      if (TKovaNewHistory* history = MessageHistoryOf(root)) {
+      if (TKovaNewHistory* history = root->History()) {
         history->Note(*this, page_file_, page.VarSnapshot, i, last ? word_.CharPos(last) : -1,
                       first ? word_.CharPos(first) : 0, command_index_);
       }
-      if (TKovaReadList* marks = ReadMarksOf(root)) marks->Note(GetName(), page_file_, i, command_index_);
+      if (TKovaReadList* marks = root->ReadMarks()) marks->Note(GetName(), page_file_, i, command_index_);
     }
   }
   page.Rewind();
@@ -154,7 +160,7 @@ void TKovaMes::SetIndex(int32_t i) {
 void TKovaMes::CommitHistory() {
   if (loading_) return;
   TKovaBaseList* root = Root();
-  if (TKovaNewHistory* history = root ? MessageHistoryOf(root) : nullptr) history->Commit(GetName());
+  if (TKovaNewHistory* history = root ? root->History() : nullptr) history->Commit(GetName());
 }
 
 void TKovaMes::RaisePlayStart() {
@@ -162,7 +168,7 @@ void TKovaMes::RaisePlayStart() {
   bool read = false;
   if (record_mode_ == 1 && !page_file_.empty()) {
     TKovaBaseList* root = Root();
-    if (TKovaReadList* marks = root ? ReadMarksOf(root) : nullptr) read = marks->IsRead(page_file_, command_index_, index_);
+    if (TKovaReadList* marks = root ? root->ReadMarks() : nullptr) read = marks->IsRead(page_file_, command_index_, index_);
   }
   TArrayString params;
   params.Add(read ? "1" : "0");
@@ -329,7 +335,7 @@ bool TKovaMes::Update() {
     QueueEvent(on_playing_, PR_ONPLAYING, &params);
   }
   if (finished) {
-    if (TKovaReadList* marks = root ? ReadMarksOf(root) : nullptr) marks->Commit(GetName());
+    if (TKovaReadList* marks = root ? root->ReadMarks() : nullptr) marks->Commit(GetName());
     if (!on_play_end_.empty()) QueueEvent(on_play_end_, PR_ONPLAYEND);
   }
   FlushDirty();
@@ -463,7 +469,7 @@ void TKovaMes::SaveToStream(TStream& stream) const {
   if (TWdPage* page = CurrentPage()) {
     page->StoreVarValues();
     // A text of one command takes the page's snapshot; recalled segments keep their own.
-    if (mes_data_->Segments.Count() == 1) mes_data_->Segments.SetVarText(0, page->VarSnapshot);
+    if (mes_data_->Segments.Count() == 1) mes_data_->Segments.VarText[0] = page->VarSnapshot;
   }
   mes_data_->SaveToStream(stream);
   WriteStreamByte(stream, history_flag_);

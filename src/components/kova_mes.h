@@ -13,7 +13,7 @@
 #include <string>
 
 #include "components/kova_control.h"
-#include "components/msg_stub.h"
+#include "components/kova_mes_data.h"
 #include "core/vocabulary.h"
 #include "text/page.h"
 #include "text/xr_word.h"
@@ -111,6 +111,11 @@ class TKovaMes : public TKovaControl {
   // With `start_event` the start event of the first page is raised.
   void InsertText(bool start_event);
   TKovaNewMesData& MesData() { return *mes_data_; }
+  // Index -1, then page 0 becomes current (the recall's last step).
+  void ShowFirstPage() {
+    index_ = -1;
+    SetIndex(0);
+  }
   // The text-insert command's marks: record mode 1 with the page file and the command's index
   // when `record`, else record mode 0; the history flag is cleared.
   void SetSource(bool record, const std::string& page_file, int32_t command_index);

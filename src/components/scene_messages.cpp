@@ -4,7 +4,7 @@
 
 #include "components/kova_base_list.h"
 #include "components/kova_mes.h"
-#include "components/message_build.h"
+#include "components/kova_history.h"
 #include "components/scene_services.h"
 
 namespace kova {
@@ -52,10 +52,10 @@ bool TSceneServices::ClearMessage(std::string_view window) {
 bool TSceneServices::RecallHistory(std::string_view window, int32_t first, int32_t count, bool flag) {
   TKovaMes* mes = AsMessageWindow(FindMessageWindow(window));
   if (!mes) return false;
-  TKovaNewHistory* history = MessageHistoryOf(&root_);
+  TKovaNewHistory* history = root_.History();
   if (!history || count < 1) return true;
   mes->SetHistoryFlag(flag ? 1 : 0);
-  kova::RecallHistory(*history, std::max(first, 0), count, *mes);
+  history->Recall(std::max(first, 0), count, mes);
   return true;
 }
 

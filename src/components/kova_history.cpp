@@ -84,6 +84,7 @@ void TKovaNewHistory::ForgetCachedText() {
   cached_page_.clear();
   cached_command_ = -1;
   cached_text_.clear();
+  cached_vars_ = false;
 }
 
 void TKovaNewHistory::CommitNew() {
@@ -107,10 +108,12 @@ void TKovaNewHistory::CommitNew() {
       cached_page_ = PageFile;
       cached_command_ = CommandIndex;
       cached_text_ = text;
+      cached_vars_ = false;
+      for (int i = 0; i < Word.GlyphCount(); ++i) cached_vars_ = cached_vars_ || Word.Glyphs(i)->Kind() == WK_VAR;
     }
     const int first = GlyphIndexOfTextPos(Word, First);
     const int last = Last < 0 ? -1 : Word.GlyphIndexAtTextPos(Last);
-    Word.ExpandVars(first, last);
+    if (cached_vars_) Word.ExpandVars(first, last);
     Pages.clear();
     Word.Layout(Pages, first, Last);
     for (const auto& laid : Pages) {
@@ -125,7 +128,7 @@ void TKovaNewHistory::CommitNew() {
     }
     TrimToLimit();
     Pages.clear();
-    Word.CollapseVars();
+    if (cached_vars_) Word.CollapseVars();
   } catch (...) {
     // A page or text that cannot be read is not added, and not tried again.
     Pages.clear();

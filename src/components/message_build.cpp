@@ -8,7 +8,6 @@
 #include "core/file_manager.h"
 #include "script/param_collection.h"
 #include "script/script_host.h"
-#include "text/store_text_port.h"
 #include "text/xr_word.h"
 
 namespace kova {
@@ -136,18 +135,14 @@ void BuildMessage(TKovaNewMesData& data, TXrWord& word, TPageList& pages, bool /
   SetHeight(page);
 }
 
-void TKovaNewMesData::Build(TXrWord& word, TPageList& pages, bool history_flag, int32_t start_offset) {
-  const auto* port = dynamic_cast<const TStoreTextPort*>(word.Script);
-  BuildMessage(*this, word, pages, history_flag, start_offset, port ? port->Store().Host().Files() : nullptr);
-}
-
-void TKovaNewHistory::Recall(int32_t first, int32_t count, TKovaObject* window) {
-  if (!window || window->GetCompoType() != KT_MES || count < 1) return;
-  auto& mes = static_cast<TKovaMes&>(*window);
+void RecallHistory(const TKovaNewHistory& history, int32_t first, int32_t count, TKovaMes& mes) {
+  if (count < 1) return;
   first = std::max(first, 0);
+  const TKovaHistDataList& entries = history.Entries;
+  const THistoryOldDataList& legacy = history.LegacyEntries;
   mes.SetRecordMode(2);
   TKovaNewMesData& data = mes.MesData();
-  if (NewForm()) {
+  if (history.NewForm()) {
     // The segments that overlap [first, first + count) of the whole history, in pixels.
     data.ClearLegacy();
     data.Segments.Clear();
@@ -155,8 +150,8 @@ void TKovaNewHistory::Recall(int32_t first, int32_t count, TKovaObject* window) 
     int64_t pos = 0;
     bool started = false;
     int64_t start = 0;
-    for (int32_t e = 0; e < Entries.Count() && pos < end; ++e) {
-      const TKovaHistData& entry = Entries.Items(e);
+    for (int32_t e = 0; e < entries.Count() && pos < end; ++e) {
+      const TKovaHistData& entry = entries.Items(e);
       for (int32_t k = 0; k < entry.Count() && pos < end; ++k) {
         const int64_t h = entry.Height[size_t(k)];
         if (pos + h > first) {
@@ -172,9 +167,9 @@ void TKovaNewHistory::Recall(int32_t first, int32_t count, TKovaObject* window) 
   } else {
     data.Segments.Clear();
     data.ClearLegacy();
-    for (int64_t i = first; i < int64_t(first) + count && i < LegacyEntries.Count(); ++i) {
-      const THistoryOldData& e = LegacyEntries.Items(int32_t(i));
-      data.AddLegacy(LegacyEntries.PageFileAt(int32_t(i)), e.CommandIndex, e.PageIndex, e.Size);
+    for (int64_t i = first; i < int64_t(first) + count && i < legacy.Count(); ++i) {
+      const THistoryOldData& e = legacy.Items(int32_t(i));
+      data.AddLegacy(legacy.PageFileAt(int32_t(i)), e.CommandIndex, e.PageIndex, e.Size);
     }
     mes.SetOffsetY(0);
     mes.SetStartOffset(0);

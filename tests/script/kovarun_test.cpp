@@ -24,6 +24,7 @@
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/text_codec.h"
 #include "script/test_game.h"
+#include "support/demo_game.h"
 #include "support/glyph_list_writer.h"
 #include "support/png_writer.h"
 #include "support/scene_driver.h"
@@ -815,6 +816,66 @@ TEST_F(KovarunTest, AMessageWindowIsReadByClicksAnsweredByALinkSavedAndRecalled)
   // The two pages of the first text and the one of the second were read in the first run.
   EXPECT_EQ(count(third.log, "ps.ksb(3)"), 3);
   EXPECT_EQ(shot_pixels(tree.Path("third.png")), picture);
+}
+
+// The demo game's second scene: its message window is read by clicks, the choice answered by the
+// second link, and the History button shows the end of the history in the window.
+TEST_F(KovarunTest, TheDemoGamesMessageWindowIsReadAnsweredAndRecalled) {
+  plat::TFontconfigSource font_source;
+  if (!font_source.FindFamily("IPAGothic")) GTEST_SKIP() << "the IPA Gothic font is not installed";
+  const std::string folder = tree.Path("demo");
+  std::vector<std::string> demo_args{KOVADEMO_PATH, folder};
+  std::vector<char*> argv;
+  for (std::string& a : demo_args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, KOVADEMO_PATH, &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  namespace demo = test::demo;
+  std::string input;
+  const auto click_at = [&](int frame, int32_t x, int32_t y) {
+    for (const char* kind : {"move", "ldown", "lup"}) {
+      input += std::to_string(frame++) + " " + kind + " " + std::to_string(x) + " " + std::to_string(y) + "\n";
+    }
+  };
+  const demo::Rect& w = demo::kMessageWindow;
+  click_at(10, demo::kStartButton.CentreX(), demo::kStartButton.CentreY());
+  for (int frame : {40, 70, 100, 130}) click_at(frame, w.right - 20, w.bottom - 10);  // through to the choice
+  click_at(200, w.left + 10, w.top + demo::kMessageFontHeight * 3 / 2);              // the second link
+  for (int frame : {260, 290, 320}) click_at(frame, w.right - 20, w.bottom - 10);
+  click_at(380, demo::kHistoryButton.CentreX(), demo::kHistoryButton.CentreY());
+  tree.WriteFile("demo_input.txt", input);
+  const std::string shot = tree.Path("demo.png");
+  const RunResult r = Run({folder, "--input", tree.Path("demo_input.txt"), "--frames", "420", "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto count = [&](const std::string& what) {
+    return std::count_if(r.log.begin(), r.log.end(), [&](const std::string& l) { return l.size() > 11 && l.substr(11) == what; });
+  };
+  EXPECT_EQ(count("<Event>on_mes.ksb(1)"), 7);
+  EXPECT_EQ(count("<Event>on_mes_link.ksb(1)"), 1);
+  EXPECT_EQ(count("<Event>on_history.ksb(1)"), 1);
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  ASSERT_EQ(picture.Width(), demo::kWidth);
+  // White text in the window's rows, nothing white elsewhere.
+  int32_t inside = 0, below = 0;
+  for (int32_t y = 0; y < demo::kHeight; ++y) {
+    for (int32_t x = 0; x < demo::kWidth; ++x) {
+      const uint32_t px = picture.GetPixel(x, y);
+      if ((px & 0xFF) < 0xF0 || (px >> 8 & 0xFF) < 0xF0 || (px >> 16 & 0xFF) < 0xF0) continue;
+      (y >= w.top && y < w.bottom && x >= w.left && x < w.right ? inside : below)++;
+    }
+  }
+  EXPECT_GT(inside, 500);
+  EXPECT_EQ(below, 0);
 }
 
 }  // namespace

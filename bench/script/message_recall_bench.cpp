@@ -2,7 +2,7 @@
 // middle of a history of 1,000 entries (each one page of 200 glyphs in eight rows, 160 pixels
 // high) in a message window: the overlapping segments are copied into the window's message data
 // and laid out again as one page of stacked rows. N = 1,250, 2,500 and 5,000 pixels copy 9, 17 and
-// 33 segments; the time must grow with the segments copied, not with the history.
+// 32 segments; the time must grow with the segments copied, not with the history.
 // BM_MessageRecallHistorySize keeps N at 5,000 over histories of 1,000 and 10,000 entries.
 #include <benchmark/benchmark.h>
 

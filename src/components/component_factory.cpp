@@ -5,6 +5,7 @@
 #include "components/kova_cabinet.h"
 #include "components/kova_images.h"
 #include "components/kova_label.h"
+#include "components/kova_map_image.h"
 #include "components/kova_mes.h"
 #include "components/kova_tile.h"
 #include "components/kova_timer.h"
@@ -33,6 +34,7 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
   factory.Register(KT_MES, &TComponentFactory::Make<TKovaMes>);
+  factory.Register(KT_MAPIMG, &TComponentFactory::Make<TKovaMapImage>);
 }
 
 }  // namespace kova

@@ -32,6 +32,7 @@
 #include "script/test_game.h"
 #include "support/fake_platform.h"
 #include "support/glyph_list_writer.h"
+#include "support/map_file_writer.h"
 #include "support/picture_fixtures.h"
 
 namespace kova::test {
@@ -426,7 +427,7 @@ TEST_F(GameSaveTest, TheResumePageRunsFirstAndReturnsIntoTheLoadedState) {
 // that loads the save holds the same scene (kinds, names, every property), and the following
 // frames run the same commands and show the same picture as the frames after the save.
 TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
-  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kButton = 30, kTileNew = 50;
+  constexpr int32_t kBoxNew = 8, kImgNew = 9, kTimer = 11, kButton = 30, kMapImgNew = 48, kTileNew = 50;
   auto set = [](PageWriter& page, const char* name, int32_t id, const Operand& v) {
     page.SetProp(Value(S(name)), Value(I(id)), Value(v));
   };
@@ -460,6 +461,10 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   start.Component(kTimer, {{0, Value(S("t"))}});
   set(start, "t", PR_DELAY, I(100));
   set(start, "t", PR_ONNOTIFY, S("tick.ksb"));
+  start.Component(kMapImgNew, {{0, Value(S("map"))}, {2, Value(S("m.wxa"))}, {3, Value(I(20))}, {4, Value(I(40))}});
+  set(start, "map", PR_MAPSOURCE, S("m.map"));
+  set(start, "map", PR_BRIGHTNESS, I(-0x40));
+  set(start, "map", PR_ONSELECT, S("tick.ksb"));
   start.Wait(NoResult(), Value(I(250)));
   // A loaded timer starts its period anew: setting its delay starts it here as well, so both
   // games count their periods from the save.
@@ -481,6 +486,8 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   for (uint32_t i = 0; i < 8; ++i) numbered.push_back(0x10 * (1 + i) << 16);
   tree.WriteFile("game/a.wxa", LayeredPicture(4, 2, {FrameSpec(numbered)}));
   tree.WriteFile("game/b.wxa", LayeredPicture(3, 3, {FrameSpec(Solid(3, 3, 0x00C000))}));
+  tree.WriteFile("game/m.wxa", LayeredPicture(6, 4, {FrameSpec(Solid(6, 4, 0x0000C0))}));
+  tree.WriteFile("game/m.map", MapFileWriter().Rect("all", 0, 0, 5, 3).Bytes());
 
   // Every component of the scene and both layers: kind, name and each property read as text.
   auto scene = [](TSession& s) {
@@ -557,6 +564,8 @@ TEST_F(GameSaveTest, AGameWithPicturesButtonsAndATimerShowsTheSameAfterALoad) {
   EXPECT_EQ(saved_shot[size_t(3 + 31 * w)], 0x00C000u);   // the button's picture
   EXPECT_EQ(saved_shot[size_t(20 + 2 * w)] >> 16, 0x10u);  // "big", doubled
   EXPECT_EQ(saved_shot[size_t(21 + 3 * w)] >> 16, 0x10u);
+  EXPECT_EQ(saved_shot[size_t(25 + 43 * w)], 0x000080u);  // the map image, darkened
+  EXPECT_EQ(b->SceneRoot().FindComponent("map")->GetMapSource(), "m.map");
   EXPECT_NE(saved_shot[size_t(left + 2 * w)], 0u);           // "pic", faded
   bool tile_seen = false;
   for (int32_t y = 2; y < 8; ++y)

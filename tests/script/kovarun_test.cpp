@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@
 #include "script/test_game.h"
 #include "support/demo_game.h"
 #include "support/glyph_list_writer.h"
+#include "support/map_file_writer.h"
+#include "support/picture_fixtures.h"
 #include "support/png_writer.h"
 #include "support/scene_driver.h"
 #include "support/wexa_writer.h"
@@ -378,6 +381,71 @@ TEST_F(KovarunTest, AClickedButtonsHandlerRecoloursABox) {
   TFileStream again(shot, plat::TFileMode::Read);
   ReadPng(again, picture);
   EXPECT_EQ(picture.GetPixel(20, 8), 0xFF0000u);  // colours are written blue-green-red
+}
+
+// A game with a map image of two regions and a box: the recorded click on the second region runs
+// the map's select handler, which recolours the box; the shot shows the hover picture inside that
+// region only.
+TEST_F(KovarunTest, AClickOnAMapRegionRunsItsSelectHandler) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 32;
+  p.screen_height = 24;
+  tree.WriteFile("map/kova.kpb", p.Build());
+  tree.WriteFile("map/install.dat", TestGameInstallSet());
+  tree.WriteFile("map/base.wxa", LayeredPicture(20, 8, {{Solid(20, 8, 0x800000)}}));
+  tree.WriteFile("map/hover.wxa", LayeredPicture(20, 8, {{Solid(20, 8, 0x0000C0)}}));
+  MapFileWriter regions;
+  regions.Rect("a", 0, 0, 9, 7).Rect("b", 10, 0, 19, 7);
+  tree.WriteFile("map/m.map", regions.Bytes());
+
+  constexpr int32_t kBoxNew = 8, kMapImgNew = 48;
+  constexpr int32_t kLeft = 3, kTop = 4, kWidth = 5, kHeight = 6, kColor = 8, kSource = 2, kOnSelect = 72,
+                    kHoverSource = 83, kMapSource = 106;
+  PageWriter start;
+  start.SetProp(Value(S("BASE0")), Value(I(kColor)), Value(I(0)));
+  start.Component(kBoxNew, {{0, Value(S("box"))}});
+  const int32_t box_props[][2] = {{kLeft, 24}, {kTop, 16}, {kWidth, 6}, {kHeight, 6}, {kColor, 0x0000FF}};
+  for (const auto& [id, v] : box_props) start.SetProp(Value(S("box")), Value(I(id)), Value(I(v)));
+  start.Component(kMapImgNew, {{0, Value(S("map"))}});
+  start.SetProp(Value(S("map")), Value(I(kSource)), Value(S("base.wxa")));
+  start.SetProp(Value(S("map")), Value(I(kHoverSource)), Value(S("hover.wxa")));
+  start.SetProp(Value(S("map")), Value(I(kMapSource)), Value(S("m.map")));
+  start.SetProp(Value(S("map")), Value(I(kLeft)), Value(I(2)));
+  start.SetProp(Value(S("map")), Value(I(kTop)), Value(I(4)));
+  start.SetProp(Value(S("map")), Value(I(kOnSelect)), Value(S("select.ksb")));
+  start.Wait(NoResult(), Value(I(400)));
+  start.Terminate();
+  tree.WriteFile("map/start.ksb", start.Bytes());
+  PageWriter select;
+  select.SetProp(Value(S("box")), Value(I(kColor)), Value(I(0x00FF00)));
+  tree.WriteFile("map/select.ksb", select.Bytes());
+
+  auto shot = [&](const std::vector<std::string>& extra) {
+    std::vector<std::string> args = {tree.Path("map"), "--shot", tree.Path("map.png")};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    TFileStream file(tree.Path("map.png"), plat::TFileMode::Read);
+    TDIBSurface picture;
+    ReadPng(file, picture);
+    return [picture = std::make_shared<TDIBSurface>(std::move(picture))](int32_t x, int32_t y) {
+      return picture->GetPixel(x, y);
+    };
+  };
+  // Pointed at, pressed and released inside region "b" (the map's 15, 2).
+  tree.WriteFile("click.txt", std::string("3 move 17 6\n4 ldown 17 6\n5 lup 17 6\n"));
+  auto clicked = shot({"--input", tree.Path("click.txt")});
+  EXPECT_EQ(clicked(26, 18), 0x00FF00u);  // the box, recoloured by the select handler
+  EXPECT_EQ(clicked(2 + 5, 4 + 2), 0x800000u);  // region "a": the base picture
+  EXPECT_EQ(clicked(2 + 10, 4 + 0), 0x0000C0u);  // region "b": the hover picture
+  EXPECT_EQ(clicked(2 + 19, 4 + 7), 0x0000C0u);
+  EXPECT_EQ(clicked(2 + 20, 4 + 7), 0u);
+
+  // A click beside the regions selects nothing.
+  tree.WriteFile("miss.txt", std::string("3 move 27 6\n4 ldown 27 6\n5 lup 27 6\n"));
+  auto missed = shot({"--input", tree.Path("miss.txt")});
+  EXPECT_EQ(missed(26, 18), 0xFF0000u);
+  EXPECT_EQ(missed(2 + 15, 4 + 2), 0x800000u);
 }
 
 // A timer of 100 ms on the virtual clock of 16 ms a frame: its handler counts, and after a wait of

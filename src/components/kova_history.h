@@ -7,8 +7,8 @@
 // the history's page height; the history's count is then the entries' total height in pixels. In
 // the legacy form every committed page is one entry (its page index and the window's size), and
 // the count is the number of entries. Both forms keep at most Limit entries (below 1: no limit).
-// Showing history again in a message window belongs to the message window's code, which reads the
-// entries here. One per scene, made with the engine globals; main thread only.
+// Showing the history again in a message window (Recall) is defined with the message window. One
+// per scene, made with the engine globals; main thread only.
 #pragma once
 
 #include <array>
@@ -79,6 +79,9 @@ class TKovaNewHistory {
   int32_t GetCount() const;
   // The number of entries of the form in use.
   int32_t EntryCount() const;
+  // Shows history from `first` for `count` (pixels in the new form, entries in the legacy form)
+  // in the message window `window` (defined with the message window).
+  void Recall(int32_t first, int32_t count, TKovaObject* window);
 
   // ---- Game save ----
   void SaveToStream(TStream& stream) const;

@@ -113,9 +113,7 @@ void TKovaMes::InsertText(bool start_event) {
   CommitHistory();
   FreePages();
   index_ = -1;
-  TKovaBaseList* root = Root();
-  BuildMessage(*mes_data_, word_, pages_, history_flag_ != 0, start_offset_,
-               root && root->Store() ? root->Store()->Host().Files() : nullptr);
+  mes_data_->Build(word_, pages_, history_flag_ != 0, start_offset_);
   if (!pages_.empty()) {
     if (start_event) RaisePlayStart();
     render_needed_ = full_render_ = true;

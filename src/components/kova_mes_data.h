@@ -1,7 +1,6 @@
 // What a message window shows, kept as references to compiled text (TKovaNewMesData) so that the
-// window's document can be rebuilt from the page files instead of being saved whole (the message
-// window's own code rebuilds it), and the small caches of loaded pages and their compiled texts
-// that the rebuilding reads through.
+// window's document can be rebuilt from the page files instead of being saved whole, and the
+// small caches of loaded pages and their compiled texts that the rebuilding reads through.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +13,7 @@
 #include "core/stream.h"
 #include "core/types.h"
 #include "script/page.h"
+#include "text/page.h"
 
 namespace kova {
 
@@ -86,6 +86,10 @@ class TKovaNewMesData {
   void ClearLegacy();
   void AddLegacy(std::string_view page_file, int32_t command_index, int32_t page_index, TPoint size);
   int32_t LegacyCount() const { return static_cast<int32_t>(LegacyCommandIndex.size()); }
+
+  // Fills a message window's document and pages from the message data (defined with the message
+  // window).
+  void Build(TXrWord& word, TPageList& pages, bool history_flag, int32_t start_offset);
 
   // The record inside the message window's record: n (4); n page files; n command indices; n page
   // indices; n sizes as pairs; then the segment list. Load reads the segment list from data

@@ -8,6 +8,7 @@
 #include "core/file_manager.h"
 #include "script/param_collection.h"
 #include "script/script_host.h"
+#include "text/store_text_port.h"
 #include "text/xr_word.h"
 
 namespace kova {
@@ -176,6 +177,16 @@ void RecallHistory(const TKovaNewHistory& history, int32_t first, int32_t count,
   }
   mes.InsertText(false);
   mes.ShowFirstPage();
+}
+
+// The message data reaches the game's files through the script port its window gave the document.
+void TKovaNewMesData::Build(TXrWord& word, TPageList& pages, bool history_flag, int32_t start_offset) {
+  const auto* port = dynamic_cast<const TStoreTextPort*>(word.Script);
+  BuildMessage(*this, word, pages, history_flag, start_offset, port ? port->Store().Host().Files() : nullptr);
+}
+
+void TKovaNewHistory::Recall(int32_t first, int32_t count, TKovaObject* window) {
+  if (window && window->GetCompoType() == KT_MES) RecallHistory(*this, first, count, static_cast<TKovaMes&>(*window));
 }
 
 }  // namespace kova

@@ -5,7 +5,6 @@
 #include "components/kova_base_list.h"
 #include "components/kova_mes.h"
 #include "components/kova_history.h"
-#include "components/message_build.h"
 #include "components/scene_services.h"
 
 namespace kova {
@@ -56,7 +55,7 @@ bool TSceneServices::RecallHistory(std::string_view window, int32_t first, int32
   TKovaNewHistory* history = root_.History();
   if (!history || count < 1) return true;
   mes->SetHistoryFlag(flag ? 1 : 0);
-  kova::RecallHistory(*history, std::max(first, 0), count, *mes);
+  history->Recall(std::max(first, 0), count, mes);
   return true;
 }
 

@@ -25,6 +25,7 @@
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/optical_drives.h"
 #include "platform/sdl/sdl_dialogs.h"
+#include "platform/sdl/sdl_text_fields.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_work_area.h"
 #include "platform/shell_open.h"
@@ -70,6 +71,8 @@ class TSdlDesktop : public IDesktop {
       if (!presenter) return false;
     }
     out.events = std::make_shared<plat::TSdlEvents>(*window);
+    // The edits' and memos' fields, drawn over the picture.
+    if (presenter) out.text_fields = std::make_shared<plat::TSdlTextFields>(*window, *presenter, glyphs_);
     out.presenter = std::move(presenter);
     out.window = std::move(window);
     return true;

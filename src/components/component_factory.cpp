@@ -3,6 +3,7 @@
 #include "components/kova_box.h"
 #include "components/kova_button.h"
 #include "components/kova_cabinet.h"
+#include "components/kova_edit.h"
 #include "components/kova_images.h"
 #include "components/kova_label.h"
 #include "components/kova_map_image.h"
@@ -35,6 +36,8 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
   factory.Register(KT_MES, &TComponentFactory::Make<TKovaMes>);
   factory.Register(KT_MAPIMG, &TComponentFactory::Make<TKovaMapImage>);
+  factory.Register(KT_EDIT, &TComponentFactory::Make<TKovaEdit>);
+  factory.Register(KT_MEMO, &TComponentFactory::Make<TKovaMemo>);
 }
 
 }  // namespace kova

@@ -1,9 +1,10 @@
 // What the scene needs of the player around it, in one narrow interface: the screen's back
 // surface and depth, layer surfaces, motion films, screen transitions, the media switch, the
-// image cache mode, the pointer shape and the pointer position. The player implements it over its
-// screen manager, films, media managers and window; TSceneHost itself is the host of a scene
-// without any of them (no screen, no films, no transitions), and THeadlessSceneHost adds a memory
-// back buffer in a chosen display format and records the pointer shapes it is asked for.
+// image cache mode, the pointer shape, the pointer position and the text fields of edits and
+// memos. The player implements it over its screen manager, films, media managers and window;
+// TSceneHost itself is the host of a scene without any of them (no screen, no films, no
+// transitions, text fields that show nothing), and THeadlessSceneHost adds a memory back buffer
+// in a chosen display format and records the pointer shapes it is asked for.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "core/types.h"
 #include "graphics/display_format.h"
 #include "graphics/dx_dibx.h"
+#include "platform/text_fields.h"
 
 namespace kova {
 
@@ -88,6 +90,13 @@ class TSceneHost {
   virtual std::string DefaultCursor() { return {}; }
   // The pointer position in game coordinates (given to new layers).
   virtual TPoint PointerPosition() { return {}; }
+  // Where edits and memos get their text fields: the player window's drawn ones, else the host's
+  // own headless set, which keeps every field's state and shows nothing.
+  virtual plat::ITextFieldHost& TextFields() { return own_text_fields_; }
+  plat::TTextFieldSet& OwnTextFields() { return own_text_fields_; }
+
+ private:
+  plat::TTextFieldSet own_text_fields_;
 };
 
 // A scene host with a memory back buffer in a display format (8-8-8-8, 5-6-5 or 5-5-5) of the

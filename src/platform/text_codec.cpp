@@ -121,4 +121,61 @@ std::string Utf8ToCp932(std::string_view in) {
   return ConvertText(in, TCodePage::Utf8, TCodePage::Cp932).text;
 }
 
+namespace {
+
+// Characters input methods give where code page 932 has its own look-alike.
+struct TLookAlike {
+  char32_t code;
+  const char* bytes;
+};
+constexpr TLookAlike kLookAlikes[] = {
+    {0x00A5, "\x5C"},     {0x203E, "\x7E"},     {0x301C, "\x81\x60"}, {0x2016, "\x81\x61"},
+    {0x2212, "\x81\x7C"}, {0x00A2, "\x81\x91"}, {0x00A3, "\x81\x92"}, {0x00AC, "\x81\xCA"},
+};
+
+// The code point of a whole UTF-8 character of `n` bytes.
+char32_t CodePoint(const unsigned char* p, std::size_t n) {
+  if (n == 1) return p[0];
+  char32_t c = p[0] & (0xFF >> (n + 1));
+  for (std::size_t i = 1; i < n; ++i) c = (c << 6) | (p[i] & 0x3F);
+  return c;
+}
+
+}  // namespace
+
+std::string Utf8ToCp932Held(std::string_view in, std::size_t* refused) {
+  std::string out;
+  std::size_t left_out = 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+  std::size_t left = in.size();
+  while (left > 0) {
+    const std::size_t n = CharLength(p, left, TCodePage::Utf8);
+    const bool whole = n > 1 || p[0] < 0x80;
+    bool taken = false;
+    if (whole) {
+      const char32_t code = CodePoint(p, n);
+      for (const TLookAlike& a : kLookAlikes) {
+        if (a.code == code) {
+          out += a.bytes;
+          taken = true;
+          break;
+        }
+      }
+      if (!taken) {
+        const TConvertResult r = ConvertText(std::string_view(reinterpret_cast<const char*>(p), n), TCodePage::Utf8,
+                                             TCodePage::Cp932);
+        if (r.unmapped == 0 && !r.text.empty()) {
+          out += r.text;
+          taken = true;
+        }
+      }
+    }
+    if (!taken) ++left_out;
+    p += n;
+    left -= n;
+  }
+  if (refused) *refused = left_out;
+  return out;
+}
+
 }  // namespace kova::plat

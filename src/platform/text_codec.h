@@ -25,4 +25,12 @@ std::string Cp932ToUtf8(std::string_view in);
 inline bool IsCp932LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 std::string Utf8ToCp932(std::string_view in);
 
+// Typed or pasted text for the engine: each character of `in` (UTF-8) that code page 932 holds,
+// converted; a character it cannot hold (and a byte that is no UTF-8) is left out, never replaced,
+// so that what a text field shows is what the script reads. The look-alikes that input methods
+// give for characters of the code page (the wave dash U+301C, the minus sign U+2212, the double
+// vertical line U+2016, the cent, pound and not signs, the yen sign U+00A5 and the overline
+// U+203E) are taken as the code page's own. `refused` (when given) counts what was left out.
+std::string Utf8ToCp932Held(std::string_view in, std::size_t* refused = nullptr);
+
 }  // namespace kova::plat

@@ -10,6 +10,7 @@
 
 #include "platform/glyph_fonts.h"
 #include "platform/services.h"
+#include "platform/text_fields.h"
 #include "platform/video.h"
 
 namespace kova {
@@ -20,6 +21,9 @@ struct TDesktopWindow {
   std::shared_ptr<plat::IWindow> window;
   std::shared_ptr<plat::IPresenter> presenter;  // null for a window without a picture
   std::shared_ptr<plat::IEventSource> events;
+  // The text fields of the game's edits and memos, shown over the picture (null: the scene keeps
+  // headless ones).
+  std::shared_ptr<plat::TTextFieldSet> text_fields;
 };
 
 class IDesktop {

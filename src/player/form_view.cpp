@@ -60,6 +60,11 @@ TCustomDIBX* TFormView::TScreenHost::ScreenSurface() {
 
 int32_t TFormView::TScreenHost::ScreenBitCount() { return view_.screen_ ? view_.screen_->BitCount() : 32; }
 
+plat::ITextFieldHost& TFormView::TScreenHost::TextFields() {
+  if (view_.window_.text_fields) return *view_.window_.text_fields;
+  return TSceneHost::TextFields();
+}
+
 TPoint TFormView::TScreenHost::PointerPosition() {
   return view_.session_ ? view_.session_->SceneRoot().ActiveBase()->MousePos() : TPoint{};
 }
@@ -171,7 +176,8 @@ void TFormView::Close() {
   session_.reset();
   input_.reset();
   screen_.reset();
-  // The window last: its events and presenter work on it.
+  // The window last: its fields, events and presenter work on it.
+  window_.text_fields.reset();
   window_.events.reset();
   window_.presenter.reset();
   window_.window.reset();
@@ -187,7 +193,12 @@ int TFormView::Run() {
   while (!quit_) {
     while (!quit_ && events->Poll(e)) Dispatch(e);
     if (quit_) break;
-    if (Idle() && !quit_ && events->Wait(e)) Dispatch(e);
+    const bool wait = Idle();
+    ShowFieldChanges();
+    if (wait && !quit_ && events->Wait(e)) {
+      Dispatch(e);
+      ShowFieldChanges();
+    }
   }
   return status_;
 }
@@ -218,8 +229,16 @@ bool TFormView::Idle() {
 
 // ---- Window events ----
 
+void TFormView::ShowFieldChanges() {
+  if (!quit_ && window_.text_fields) window_.text_fields->ShowChanges();
+}
+
 void TFormView::Dispatch(const plat::TEvent& e) {
   if (quit_ || !session_) return;
+  // The text field with the keyboard takes the keys and the typed text; a press into a field
+  // takes the keyboard to it. What a field takes the game does not see.
+  const bool press = e.kind == plat::TEventKind::MouseDown || e.kind == plat::TEventKind::KeyDown;
+  if (window_.text_fields && (active_ || !press) && window_.text_fields->HandleEvent(e)) return;
   TKovaBaseList& root = session_->SceneRoot();
   TInputEvent in;
   in.X = e.pos.x;

@@ -16,6 +16,9 @@
 //
 // Input: a mouse press (left or right, each its own) counts only while the window has the focus;
 // moves, releases and key releases always; a key press only while focused and not as a repeat.
+// The text field of an edit or memo that has the keyboard takes the key presses (repeats too) and
+// the typed text first, and a press into a field takes the keyboard to it; the game does not see
+// what a field took.
 // Losing the focus empties the key state; getting it back restarts the frame time, so time spent
 // away is not counted.
 #pragma once
@@ -111,6 +114,7 @@ class TFormView : public TScreenPort {
     TCustomDIBX* ScreenSurface() override;
     int32_t ScreenBitCount() override;
     TPoint PointerPosition() override;
+    plat::ITextFieldHost& TextFields() override;
 
    private:
     TFormView& view_;
@@ -143,6 +147,8 @@ class TFormView : public TScreenPort {
   void AfterModeChange();
   void Activate();
   void Deactivate();
+  // Shows the text fields again when they changed (typing, the caret) and nothing presented them.
+  void ShowFieldChanges();
   void ShowWarning(std::string_view text);
 
   IDesktop& desktop_;

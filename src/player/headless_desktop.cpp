@@ -25,10 +25,13 @@ bool THeadlessDesktop::OpenWindow(std::string_view caption, plat::TSize client, 
     window->SetGameSize(game);
   }
   Script(opened_.size());
+  auto fields = std::make_shared<plat::TTextFieldSet>();
+  fields->SetWindow(window.get());
   out.window = window;
   out.presenter = presenter;
   out.events = scripts_[opened_.size()];
-  opened_.push_back(TOpened{window, presenter, resizable});
+  out.text_fields = fields;
+  opened_.push_back(TOpened{window, presenter, resizable, fields});
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The headless desktop: the headless services on a virtual clock, a display set by hand, windows
-// that keep their state, presenters that keep the picture, and events read from a script per
-// window. It keeps every window it made, so that tests read them after the player let go.
+// that keep their state, presenters that keep the picture, text fields that keep theirs, and
+// events read from a script per window. It keeps every window it made, so that tests read them
+// after the player let go.
 #pragma once
 
 #include <deque>
@@ -36,6 +37,7 @@ class THeadlessDesktop : public IDesktop {
     std::shared_ptr<plat::THeadlessWindow> window;
     std::shared_ptr<plat::THeadlessPresenter> presenter;  // null without a picture
     bool resizable = true;
+    std::shared_ptr<plat::TTextFieldSet> text_fields;  // headless: they keep their state, show nothing
   };
   const std::vector<TOpened>& Opened() const { return opened_; }
 

@@ -122,5 +122,27 @@ TEST(TextCodec, LongTextsConvertWhole) {
   EXPECT_EQ(ConvertText(r.text, kUtf8, kCp932).text, half);
 }
 
+// Typed text keeps what the code page holds, takes the input methods' look-alikes as the code
+// page's own characters, and leaves out (never replaces) what it cannot hold.
+TEST(TextCodec, TypedTextKeepsOnlyWhatTheCodePageHolds) {
+  struct Case {
+    std::string utf8;
+    std::string cp932;
+    size_t refused;
+  } cases[] = {
+      {kTextUtf8, kTextCp932, 0},
+      {"a?b", "a?b", 0},                                            // a real question mark stays
+      {"a\xF0\x9F\x98\x80" "b", "ab", 1},                           // an emoji
+      {"\xE2\x82\xAC\xEA\xB0\x80x", "x", 2},                        // the euro sign, a hangul syllable
+      {"\xE3\x80\x9C\xE2\x88\x92\xC2\xA5", "\x81\x60\x81\x7C\x5C", 0},  // wave dash, minus, yen
+      {"a\xFF\xE3\x81", "a", 3},                                     // bytes that are no UTF-8
+  };
+  for (const Case& c : cases) {
+    size_t refused = 99;
+    EXPECT_EQ(Utf8ToCp932Held(c.utf8, &refused), c.cp932) << c.utf8;
+    EXPECT_EQ(refused, c.refused) << c.utf8;
+  }
+}
+
 }  // namespace
 }  // namespace kova::plat

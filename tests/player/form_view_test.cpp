@@ -267,6 +267,48 @@ TEST_F(FormViewTest, PlaysAGameToItsEnd) {
   view->Close();                        // a second shutdown does nothing
 }
 
+// The handler page of an edit's notify event: the layer turns green when the key was Enter and
+// the text "abc".
+PageWriter EnterAbcPage() {
+  PageWriter typed;
+  typed.If(E().Op(E::DimTo, "____0", {V("@ParamStr"), I(0)})
+               .Op(E::Equal, "____1", {V("____0"), S("13")})
+               .Op(E::DimTo, "____2", {V("@ParamStr"), I(1)})
+               .Op(E::Equal, "____3", {V("____2"), S("abc")})
+               .Op(E::And, "____4", {V("____1"), V("____3")})
+               .Result(V("____4")));
+  typed.Indent(1).Calc(SetLayerColour("BASE0", 0x00FF00)).Indent(0);
+  return typed;
+}
+
+// Typing into an edit: the window's keys and text go to its field, Enter queues the notify event
+// with the text, whose handler runs; nothing of the field is drawn into the picture.
+TEST_F(FormViewTest, KeysAndTextTypedIntoAnEditReachItsField) {
+  constexpr int32_t kEditNew = 43, kOnNotify = 33, kName = 0, kLeft = 5, kTop = 6, kWidth = 3, kHeight = 4;
+  PageWriter start;
+  start.Component(kEditNew, {{kName, Value(S("name"))}, {kLeft, Value(I(4))}, {kTop, Value(I(4))},
+                             {kWidth, Value(I(40))}, {kHeight, Value(I(14))}, {kOnNotify, Value(S("typed.ksb"))}});
+  start.Calc(SetLayerColour("BASE0", 0x0000FF));
+  start.Wait(NoResult(), Value(I(100000)));
+  ASSERT_TRUE(Open(start));
+  tree.WriteFile("game/typed.ksb", EnterAbcPage().Bytes());
+  plat::TScriptedEvents& events = desktop.Script(0);
+  events.Add(3, Key(TEventKind::KeyDown, 'A'));
+  TEvent abc;
+  abc.kind = TEventKind::TextInput;
+  abc.text = "abc";
+  events.Add(3, abc);
+  events.Add(3, Key(TEventKind::KeyDown, 13));
+  events.Add(4, Key(TEventKind::KeyUp, 13));
+  events.Add(6, Ev(TEventKind::Close));
+  EXPECT_EQ(view->Run(), 0);
+  EXPECT_EQ(Picture().Pixel(50, 40), 0x00FF00u);
+  EXPECT_EQ(Picture().Pixel(10, 10), 0x00FF00u);
+  plat::TTextFieldSet& fields = *desktop.Opened().at(0).text_fields;
+  EXPECT_EQ(fields.FieldCount(), 0);  // the scene is gone, and its fields with it
+  EXPECT_FALSE(Window().TextInputOn());
+}
+
 // The user's close request ends the loop with status 0; nothing runs after it.
 TEST_F(FormViewTest, TheCloseRequestEndsTheGame) {
   ASSERT_TRUE(Open(EndlessPage()));

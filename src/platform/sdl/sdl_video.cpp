@@ -355,7 +355,8 @@ bool TSdlPresenter::Upload(const TFrameBuffer& frame, const TScreenRect& rect) {
 void TSdlPresenter::Show() {
   TSize output;
   if (SDL_GetRendererOutputSize(renderer_, &output.width, &output.height) != 0) return;
-  const TScreenRect pic = window_.OutputViewport(output).Picture();
+  const TViewport view = window_.OutputViewport(output);
+  const TScreenRect pic = view.Picture();
   // Black bars and strip; nothing to clear when the picture covers the whole output.
   if (pic != TScreenRect{0, 0, output.width, output.height}) {
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
@@ -363,6 +364,7 @@ void TSdlPresenter::Show() {
   }
   const SDL_Rect dst{pic.left, pic.top, pic.Width(), pic.Height()};
   SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+  if (overlay_) overlay_(renderer_, view);
   SDL_RenderPresent(renderer_);
 }
 
@@ -519,12 +521,14 @@ void TSdlEvents::Translate(const SDL_Event& e) {
     }
     case SDL_TEXTINPUT:
       out.kind = TEventKind::TextInput;
-      out.text = Utf8ToCp932(e.text.text);
+      // A character the code page cannot hold is refused here, never turned into another one.
+      out.text = Utf8ToCp932Held(e.text.text);
+      if (out.text.empty()) return;
       Push(out);
       return;
     case SDL_TEXTEDITING:
       out.kind = TEventKind::TextEditing;
-      out.text = Utf8ToCp932(e.edit.text);
+      out.text = Utf8ToCp932Held(e.edit.text);
       out.edit_start = e.edit.start;
       out.edit_length = e.edit.length;
       Push(out);

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -124,6 +125,13 @@ class TSdlPresenter : public IPresenter {
   bool Accelerated() const;
   SDL_Renderer* Renderer() const { return renderer_; }
 
+  // Drawn over the picture every time it is shown (the text fields), given where the picture lies
+  // in the renderer's output; an empty function draws nothing.
+  using TOverlay = std::function<void(SDL_Renderer*, const TViewport&)>;
+  void SetOverlay(TOverlay overlay) { overlay_ = std::move(overlay); }
+  // Shows the picture as it is again, with the overlay drawn anew.
+  void ShowAgain() { Show(); }
+
  private:
   TSdlPresenter(TSdlWindow& window, TSize game) : window_(window), game_(game) {}
   bool Upload(const TFrameBuffer& frame, const TScreenRect& rect);
@@ -133,6 +141,7 @@ class TSdlPresenter : public IPresenter {
   TSize game_;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  TOverlay overlay_;
 };
 
 class TSdlEvents : public IEventSource {

@@ -10,7 +10,10 @@
 // speed ("@TextDelay"), and its button Done goes back to the title. Each button is a button
 // component with its own picture (a face inside a border: a BMP file named "NAME.wxa", which an
 // image set loads like a layered picture) and a notify handler ("on_NAME.ksb")
-// that tells the start page's loop which button was clicked. Everything is written with the
+// that tells the start page's loop which button was clicked. The second scene also shows a
+// message window: a story in Japanese and English, read by clicks (a click completes the page
+// being revealed, the next one shows the next page), a choice of two links, and a History button
+// that shows the end of the message history in the window. Everything is written with the
 // fixture writers of the test suite.
 //
 // The places and colours below are what the end-to-end tests click and look for.
@@ -22,12 +25,14 @@
 
 #include "core/errors.h"
 #include "core/replace_file.h"
+#include "core/sjis.h"
 #include "core/vocabulary.h"
 #include "platform/text_codec.h"
 #include "support/archive_builder.h"
 #include "support/bmp_writer.h"
 #include "support/demo_game.h"
 #include "support/expr_builder.h"
+#include "support/glyph_list_writer.h"
 #include "support/install_set_builder.h"
 #include "support/page_writer.h"
 #include "support/project_writer.h"
@@ -67,6 +72,7 @@ constexpr Button kButtons[] = {
 
 // The creating commands used.
 constexpr int32_t kButtonType = 30, kMenuType = 25, kSliderType = 51;
+constexpr int32_t kMesType = 10;  // the message window's
 
 // A button's picture: 24-bit BMP, the face inside the border.
 std::vector<uint8_t> ButtonPicture(const demo::Rect& r) {
@@ -178,6 +184,138 @@ std::vector<uint8_t> SpeedPage() {
   return p.Bytes();
 }
 
+// ---- The message window of the second scene ----
+
+// A compiled message text: the UTF-8 lines in code page 932, one character every 40 ms.
+std::string MessageText(std::initializer_list<const char*> lines) {
+  GlyphListWriter w(102);  // the newest stored form of glyph lists
+  w.Decorate({});
+  size_t n = 0;
+  for (const char* line : lines) {
+    const std::string sj = plat::Utf8ToCp932(line);
+    for (size_t i = 0; i < sj.size(); ++i) {
+      const bool lead = IsSjisLeadByte(sj[i]) && i + 1 < sj.size();
+      w.Char(lead ? uint16_t(uint8_t(sj[i]) << 8 | uint8_t(sj[i + 1])) : uint8_t(sj[i]), 0, 40);
+      if (lead) ++i;
+    }
+    if (++n < lines.size()) w.Return();
+  }
+  return Text(w.Bytes());
+}
+
+void MesProp(PageWriter& p, int32_t id, const Operand& v) { SetProp(p, "mes", id, v); }
+
+// "TextIns" of a text into the window, recorded for the history and the read marks.
+void ShowText(PageWriter& p, const std::string& text) { p.TextIns(text, Value(S("mes")), Yes(), NoResult()); }
+
+// The message window and the History button, hidden until the second scene shows.
+void SetUpMessage(PageWriter& p) {
+  const demo::Rect& r = demo::kMessageWindow;
+  p.VarNew("story", 1, Value(I(0)));
+  p.VarNew("page_done", 1, Value(I(0)));
+  p.VarNew("history_first", 1, Value(I(0)));
+  p.Component(kMesType, {{PR_NAME, Value(S("mes"))}});
+  for (const auto& [id, v] : {std::pair{PR_LEFT, r.left}, {PR_TOP, r.top}, {PR_WIDTH, r.right - r.left},
+                              {PR_HEIGHT, r.bottom - r.top}, {PR_FONTHEIGHT, demo::kMessageFontHeight},
+                              {PR_FONTCOLOR, ColourRef(demo::kMessageColour)},
+                              {PR_FONTLINKCOLOR, ColourRef(demo::kLinkColour)},
+                              {PR_FONTHOVERCOLOR, ColourRef(demo::kLinkHoverColour)}}) {
+    MesProp(p, id, I(v));
+  }
+  MesProp(p, PR_FONTNAME, S(plat::Utf8ToCp932("ＭＳ ゴシック")));
+  MesProp(p, PR_VISIBLE, B(false));
+  MesProp(p, PR_ONPLAYSTART, S("on_mes_start.ksb"));
+  MesProp(p, PR_ONPLAYEND, S("on_mes_end.ksb"));
+  MesProp(p, PR_ONLBTNDOWN, S("on_mes.ksb"));
+  MesProp(p, PR_ONLINK, S("on_mes_link.ksb"));
+  p.FormatHist(Value(S("mes")));  // the history lays its pages out as the window does
+  p.Component(kButtonType, {{PR_NAME, Value(S("history"))}});
+  SetProp(p, "history", PR_SOURCE, S("history.wxa"));
+  SetProp(p, "history", PR_LEFT, I(demo::kHistoryButton.left));
+  SetProp(p, "history", PR_TOP, I(demo::kHistoryButton.top));
+  SetProp(p, "history", PR_VISIBLE, B(false));
+  SetProp(p, "history", PR_ONNOTIFY, S("on_history.ksb"));
+}
+
+// The window and its button show with the second scene, which starts the story again.
+void ShowMessage(PageWriter& p, int32_t scene) {
+  MesProp(p, PR_VISIBLE, B(scene == 1));
+  SetProp(p, "history", PR_VISIBLE, B(scene == 1));
+  if (scene != 1) return;
+  p.Calc(Assign("story", I(0)));
+  MesProp(p, PR_TEXTDELAY, I(256));
+  ShowText(p, MessageText({"ようこそ、コーヴァの世界へ。", "Welcome to the world of Kova.", "ここは小さな港町。",
+                           "This is a small harbour town.", "道が二つに分かれている。", "The road splits in two."}));
+}
+
+ExprBuilder Equals(const char* var, int32_t v) { return Compare(E::Equal, V(var), I(v)); }
+
+// A click on the window: the page being revealed is completed at once; a page shown whole gives
+// way to the next; after the last page the story goes on (the choice, or the ending).
+std::vector<uint8_t> MessageClickPage() {
+  PageWriter p;
+  p.If(Equals("page_done", 0));
+  MesProp(p.Indent(1), PR_TEXTDELAY, I(0));
+  p.Indent(0).Else();
+  MesProp(p.Indent(1), PR_TEXTDELAY, I(256));
+  p.GetProp(Value(S("mes")), Value(I(PR_INDEX)), "mes_index");
+  p.GetProp(Value(S("mes")), Value(I(PR_COUNT)), "mes_count");
+  p.Calc(Step("mes_index", E::Plus, I(1)));
+  p.If(Compare(E::Small, V("mes_index"), V("mes_count")));
+  MesProp(p.Indent(2), PR_INDEX, V("mes_index"));
+  p.Indent(1).Elseif(Equals("story", 0));
+  p.Indent(2).Calc(Assign("story", I(1)));
+  MesProp(p, PR_TEXT, S(plat::Utf8ToCp932("<A HREF=\"sea\">海へ行く  Go to the sea</A><BR>"
+                                          "<A HREF=\"hill\">丘へ登る  Climb the hill</A>")));
+  p.Indent(1).Elseif(Equals("story", 2));
+  p.Indent(2).Calc(Assign("story", I(3)));
+  ShowText(p, MessageText({"ここまでがデモです。", "That is the end of the demo.", "History で読み返せます。",
+                           "Press History to read it all again."}));
+  return p.Bytes();
+}
+
+// A link of the choice: its first HREF line names the way taken.
+std::vector<uint8_t> MessageLinkPage() {
+  PageWriter p;
+  ExprBuilder way;
+  way.Op(E::DimTo, "____0", {V("@ParamStr"), I(1)}).Op(E::Equal, "____1", {V("____0"), S("sea")});
+  way.Result(V("____1"));
+  p.Calc(Assign("story", I(2)));
+  p.If(way);
+  ShowText(p.Indent(1), MessageText({"波の音が聞こえる。", "You hear the waves."}));
+  p.Indent(0).Else();
+  ShowText(p.Indent(1), MessageText({"町が小さく見える。", "The town looks small below."}));
+  return p.Bytes();
+}
+
+std::vector<uint8_t> FlagPage(const char* var, int32_t v) {
+  PageWriter p;
+  p.Calc(Assign(var, I(v)));
+  return p.Bytes();
+}
+
+// The History button: the last window's height of the history (its count is in pixels), shown
+// whole at once.
+std::vector<uint8_t> HistoryPage() {
+  const int32_t height = demo::kMessageWindow.bottom - demo::kMessageWindow.top;
+  PageWriter p;
+  ExprBuilder first;
+  first.Op(E::Minus, "history_first", {V("@HistoryCount"), I(height)});
+  p.Calc(first);
+  p.CallHist(Value(S("mes")), Value(V("history_first")), Value(I(height)), No());
+  MesProp(p, PR_TEXTDELAY, I(0));
+  return p.Bytes();
+}
+
+void AddMessagePages(ArchiveBuilder& archive) {
+  archive.Add("on_mes.ksb", Text(MessageClickPage()));
+  archive.Add("on_mes_link.ksb", Text(MessageLinkPage()));
+  archive.Add("on_mes_start.ksb", Text(FlagPage("page_done", 0)));
+  archive.Add("on_mes_end.ksb", Text(FlagPage("page_done", 1)));
+  archive.Add("on_history.ksb", Text(HistoryPage()));
+  archive.Add("history.wxa", Text(ButtonPicture(demo::kHistoryButton)));
+}
+
 // Creates every button, each at its place with its picture and its handler.
 void SetUp(PageWriter& p) {
   for (const Button& b : kButtons) {
@@ -188,6 +326,7 @@ void SetUp(PageWriter& p) {
     SetProp(p, name, PR_TOP, I(b.rect.top));
     SetProp(p, name, PR_ONNOTIFY, S("on_" + name + ".ksb"));
   }
+  SetUpMessage(p);
 }
 
 // Shows a scene (0 the title, 1 the second scene, 2 the settings): its background and only its
@@ -196,6 +335,7 @@ void Show(PageWriter& p, int32_t scene) {
   p.Calc(LayerColour(scene == 0 ? demo::kTitleColour : scene == 1 ? demo::kSceneColour : demo::kSettingsColour));
   for (const Button& b : kButtons) SetProp(p, b.name, PR_VISIBLE, B(b.scene == scene));
   SetProp(p, "volume_slider", PR_VISIBLE, B(scene == 2));
+  ShowMessage(p, scene);
 }
 
 // A button's handler: tells the start page which button was clicked.
@@ -280,6 +420,7 @@ ArchiveBuilder DemoArchive() {
   archive.Add("volume_track.bmp", Text(TrackPicture()));
   archive.Add("volume_thumb.bmp", Text(ThumbPicture()));
   archive.Add("volume_steps.bmp", Text(StepPicture()));
+  AddMessagePages(archive);
   return archive;
 }
 

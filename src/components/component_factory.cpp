@@ -11,6 +11,7 @@
 #include "components/kova_map_image.h"
 #include "components/kova_menu.h"
 #include "components/kova_slider.h"
+#include "components/kova_mes.h"
 #include "components/kova_tile.h"
 #include "components/kova_timer.h"
 #include "core/vocabulary.h"
@@ -38,6 +39,7 @@ void RegisterSceneKinds(TComponentFactory& factory) {
   factory.Register(KT_CABINET, &TComponentFactory::Make<TKovaCabinet>);
   factory.Register(KT_LABEL, &TComponentFactory::Make<TKovaLabel>);
   factory.Register(KT_MENU, &TComponentFactory::Make<TKovaMenu>);
+  factory.Register(KT_MES, &TComponentFactory::Make<TKovaMes>);
   factory.Register(KT_MAPIMG, &TComponentFactory::Make<TKovaMapImage>);
   factory.Register(KT_EDIT, &TComponentFactory::Make<TKovaEdit>);
   factory.Register(KT_MEMO, &TComponentFactory::Make<TKovaMemo>);

@@ -90,6 +90,9 @@ KOVA_COMPONENT_COMMAND(TComCabinetLoad, TComCabinet, LoadCabinet)
 
 // ---- Text and history commands ----
 
+// Shows its compiled text in the message window its name expression gives; with the wait flag
+// it stays current until that window shows no text any more (queued events run meanwhile unless
+// the hold flag is set).
 class TComTextIns : public TCommand {
  public:
   using TCommand::TCommand;
@@ -97,6 +100,10 @@ class TComTextIns : public TCommand {
   bool HoldsEvents() const override { return Hold != 0; }
   bool AllowsEvents() const override { return Wait != 0; }
   void LoadFromStream(TStream& stream) override;
+  void Prepare(TCallMan& callman) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
+  void SaveState(TStream& stream) override;
+  void LoadState(TStream& stream) override;
   // The compiled message text, kept for the command's whole life.
   std::string Text;
   TKovaParser Window;
@@ -105,21 +112,31 @@ class TComTextIns : public TCommand {
   TKovaParser HoldExpr;
   uint8_t Wait = 0;
   uint8_t Hold = 0;
+  // The message window showing the text (checked against the scene before each use).
+  TKovaObject* Target = nullptr;
+  // The target's name as the command found it; after a load the target is found by it when the
+  // command next runs (Restored).
+  std::string TargetName;
+  bool Restored = false;
 };
 
+// Empties the named message window.
 class TComTextClr : public TCommand {
  public:
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::TextClr; }
   void LoadFromStream(TStream& stream) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   TKovaParser Window;
 };
 
+// Shows a range of the message history in the named message window.
 class TComCallHist : public TCommand {
  public:
   using TCommand::TCommand;
   TCommandKind ComType() const override { return TCommandKind::CallHist; }
   void LoadFromStream(TStream& stream) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
   TKovaParser Window;
   TKovaParser First;
   TKovaParser EntryCount;

@@ -95,6 +95,26 @@ class TScenePort {
   virtual bool SoundOn() const { return true; }
   virtual void SetSoundOn(bool) {}
 
+  // ---- message windows ----
+  // The text-insert command: when `window` names a message window, it shows text command
+  // `command_index` of page file `page_file` (its pages noted for the history and the read marks
+  // when `record`) from its first page, and is returned; nullptr otherwise.
+  virtual TKovaObject* InsertMessageText(std::string_view /*window*/, std::string_view /*page_file*/,
+                                         int32_t /*command_index*/, bool /*record*/) {
+    return nullptr;
+  }
+  // The message window of that name, or nullptr.
+  virtual TKovaObject* FindMessageWindow(std::string_view /*name*/) const { return nullptr; }
+  // The number of pages `window` shows; 0 when it is no longer a message window of the scene.
+  virtual int32_t MessagePageCount(const TKovaObject* /*window*/) const { return 0; }
+  // Empties the named message window (its history mark cleared); false when there is none.
+  virtual bool ClearMessage(std::string_view /*window*/) { return false; }
+  // Shows the history range [first, first + count) in the named message window with the recall
+  // flag; false when the name names no message window.
+  virtual bool RecallHistory(std::string_view /*window*/, int32_t /*first*/, int32_t /*count*/, bool /*flag*/) {
+    return false;
+  }
+
   // ---- game save ----
   // Writes the scene's section of a game save (its size, layers and components, the event queue
   // and the focused control); without a scene nothing is written.

@@ -78,7 +78,7 @@ TEST_F(ComponentCommandsTest, ImgNewMakesAnImageSetWithTheCommandsPropertiesAndD
                            {PR_TOP, Value(I(6))}, {PR_DELAY, Value(I(500))}});
   page.Component(kImgNew, {{PR_NAME, Value(S("child"))}, {PR_PARENT, Value(S("pic"))}, {PR_SOURCE, Value(S("a.wxa"))}});
   page.Component(kImgNew, {{PR_NAME, Value(S("stray"))}, {PR_PARENT, Value(S("nobody"))}});
-  page.Component(kMesNew, {{PR_NAME, Value(S("window"))}});  // no class yet: nothing is made
+  page.Component(kMesNew, {{PR_NAME, Value(S("window"))}});  // a message window
   page.VarNew("after", 1, Value(I(1)));
   Run(page);
   TKovaImages* pic = Image("pic");
@@ -93,7 +93,8 @@ TEST_F(ComponentCommandsTest, ImgNewMakesAnImageSetWithTheCommandsPropertiesAndD
   EXPECT_EQ(pic->GetParent(), Root().ActiveBase());
   EXPECT_EQ(Image("child")->GetParent(), pic);
   EXPECT_EQ(Image("stray")->GetParent(), Root().ActiveBase());
-  EXPECT_EQ(Root().FindComponent("window"), nullptr);
+  ASSERT_NE(Root().FindComponent("window"), nullptr);
+  EXPECT_EQ(Root().FindComponent("window")->GetCompoType(), KT_MES);
   EXPECT_EQ(d.Int("after"), 1);
 
   // The command's delay expression lengthens the last frame (reached in this frame's update).

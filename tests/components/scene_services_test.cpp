@@ -69,7 +69,7 @@ TEST(SceneServicesTest, CreateAndDelete) {
   EXPECT_EQ(inner->GetName(), "object0");
   EXPECT_EQ(inner->GetParent(), box);
   EXPECT_EQ(services.CreateComponent(KT_BOX, "x", "nobody")->GetParent(), scene.root.ActiveBase());
-  EXPECT_EQ(services.CreateComponent(KT_MES, "m", ""), nullptr);  // no class yet
+  EXPECT_EQ(services.CreateComponent(KT_HTTP, "m", ""), nullptr);  // no class yet
   EXPECT_FALSE(services.DeleteComponent("BASE0"));
   EXPECT_FALSE(services.DeleteComponent(""));
   EXPECT_TRUE(services.DeleteComponent("box"));

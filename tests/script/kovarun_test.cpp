@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -26,6 +27,7 @@
 #include "platform/text_codec.h"
 #include "script/test_game.h"
 #include "support/demo_game.h"
+#include "support/glyph_list_writer.h"
 #include "support/map_file_writer.h"
 #include "support/picture_fixtures.h"
 #include "support/png_writer.h"
@@ -913,6 +915,265 @@ TEST_F(KovarunTest, ShotShowsLabelsOfJapaneseAndEnglishTextInTwoFaces) {
   EXPECT_NE(Patch(gothic_area, 0, 0), Patch(gothic_area, 0, 38));
   EXPECT_GT(ink_per_line[0], ink_per_line[4]);
   EXPECT_GT(ink_per_line[1], ink_per_line[5]);
+}
+
+// A compiled message text: the UTF-8 lines in code page 932, every character revealed after
+// `delay` milliseconds.
+std::string MessageText(const std::vector<std::string>& lines, int32_t delay) {
+  GlyphListWriter w(kGlyphListVersion);
+  w.Decorate({});
+  for (size_t l = 0; l < lines.size(); ++l) {
+    const std::string sj = plat::Utf8ToCp932(lines[l]);
+    for (size_t i = 0; i < sj.size(); ++i) {
+      const uint8_t b = uint8_t(sj[i]);
+      const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+      w.Char(lead ? uint16_t(b << 8 | uint8_t(sj[++i])) : b, 0, delay);
+    }
+    if (l + 1 < lines.size()) w.Return();
+  }
+  const std::vector<uint8_t> bytes = w.Bytes();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A message window in a test game played by kovarun over the installed fonts. First run, with
+// clicks: a text of two pages (Japanese and English) is completed and advanced by clicks, a choice
+// of two links is answered, a second text is read, the game saves and recalls the whole history
+// into the window. Second run: the game loads the save and goes on as the first did (trace and
+// shot alike). Third run, the same clicks as the first: the pages count as read now, from the
+// read marks the earlier runs left in the status entry.
+TEST_F(KovarunTest, AMessageWindowIsReadByClicksAnsweredByALinkSavedAndRecalled) {
+  plat::TFontconfigSource font_source;
+  if (!font_source.FindFamily("IPAGothic")) GTEST_SKIP() << "the IPA Gothic font is not installed";
+  constexpr int32_t kW = 160, kH = 96;
+  constexpr TRect kWindow{8, 8, 152, 48};
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = kW;
+  p.screen_height = kH;
+  p.Var(ProjectVariable::Int("runs", 0));  // a status variable: it outlives the runs
+  tree.WriteFile("msg/kova.kpb", p.Build());
+  tree.WriteFile("msg/install.dat", TestGameInstallSet());
+  constexpr int32_t kMesNew = 10;
+  const auto mes_prop = [](PageWriter& page, int32_t id, const Operand& v) {
+    page.SetProp(Value(S("mes")), Value(I(id)), Value(v));
+  };
+  const auto step_is = [](int32_t v) { return Compare(ExprBuilder::Equal, V("step"), I(v)); };
+  // Waits while "step" is `v`.
+  const auto wait_step = [&](PageWriter& page, int32_t v) {
+    const int32_t head = page.Next();
+    page.While(step_is(v), head + 3);
+    page.Indent(1).Wait(NoResult(), Value(I(16)));
+    page.Indent(0).WhileLoop(NoResult(), head);
+  };
+  PageWriter start;
+  start.Calc(Step("runs", ExprBuilder::Plus, I(1)));
+  start.If(Compare(ExprBuilder::Equal, V("runs"), I(2)));
+  start.Indent(1).GameLoad(Value(I(1)));
+  start.Wait(NoResult(), Value(I(16)));
+  start.Indent(0).VarNew("step", 1, Value(I(0)));
+  start.VarNew("done", 1, Value(I(0)));
+  start.VarNew("choice", 4, Value(S("")));
+  start.VarNew("reads", 1, Value(I(0)));
+  start.VarNew("idx", 1, Value(I(0)));
+  start.VarNew("cnt", 1, Value(I(0)));
+  start.Calc(Assign("@TextDelay", I(20)));
+  start.SetProp(Value(S("BASE0")), Value(I(PR_COLOR)), Value(I(0)));
+  start.Component(kMesNew, {{PR_NAME, Value(S("mes"))}});
+  for (const auto& [id, v] : std::vector<std::pair<int32_t, int32_t>>{{PR_LEFT, kWindow.Left}, {PR_TOP, kWindow.Top},
+                                                                      {PR_WIDTH, kWindow.Width()},
+                                                                      {PR_HEIGHT, kWindow.Height()},
+                                                                      {PR_FONTHEIGHT, 16}, {PR_FONTCOLOR, 0xFFFFFF}}) {
+    mes_prop(start, id, I(v));
+  }
+  mes_prop(start, PR_FONTNAME, S(plat::Utf8ToCp932("ＭＳ ゴシック")));
+  mes_prop(start, PR_ONPLAYSTART, S("ps.ksb"));
+  mes_prop(start, PR_ONPLAYEND, S("pe.ksb"));
+  mes_prop(start, PR_ONLBTNDOWN, S("click.ksb"));
+  mes_prop(start, PR_ONLINK, S("link.ksb"));
+  start.FormatHist(Value(S("mes")));  // the history lays pages out as the window does
+  start.TextIns(MessageText({"こんにちは", "Hello", "世界", "World"}, 40), Value(S("mes")), Yes(), NoResult());
+  wait_step(start, 0);
+  mes_prop(start, PR_TEXT, S(plat::Utf8ToCp932("<A HREF=\"left\">左 Left</A><BR><A HREF=\"right\">右 Right</A>")));
+  wait_step(start, 1);
+  start.If(Compare(ExprBuilder::Equal, V("choice"), S("right")));
+  start.Indent(1).SetProp(Value(S("BASE0")), Value(I(PR_COLOR)), Value(I(0x400000)));
+  start.Indent(0).TextIns(MessageText({"右へ", "Right"}, 40), Value(S("mes")), Yes(), NoResult());
+  wait_step(start, 2);
+  const int32_t save_at = start.Next();
+  start.GameSave(Value(I(1)), "", 0, Value(S("msg")));
+  start.CallHist(Value(S("mes")), Value(I(0)), Value(V("@HistoryCount")), No());
+  start.Wait(NoResult(), Value(I(300)));
+  start.Terminate();
+  tree.WriteFile("msg/start.ksb", start.Bytes());
+
+  PageWriter ps;  // the page became current: not done; line 3 runs for a page already read
+  ps.Calc(Assign("done", I(0)));
+  ExprBuilder read;
+  read.Op(ExprBuilder::DimTo, "____0", {V("@ParamStr"), I(0)}).Op(ExprBuilder::Equal, "____1", {V("____0"), S("1")});
+  read.Result(V("____1"));
+  ps.If(read);
+  ps.Indent(1).Calc(Step("reads", ExprBuilder::Plus, I(1)));
+  tree.WriteFile("msg/ps.ksb", ps.Bytes());
+  PageWriter pe;
+  pe.Calc(Assign("done", I(1)));
+  tree.WriteFile("msg/pe.ksb", pe.Bytes());
+  PageWriter click;  // completes the page being revealed, else shows the next page, else goes on
+  click.If(Compare(ExprBuilder::Equal, V("done"), I(0)));
+  click.Indent(1).SetProp(Value(S("mes")), Value(I(PR_TEXTDELAY)), Value(I(0)));
+  click.Indent(0).Else();
+  click.Indent(1).SetProp(Value(S("mes")), Value(I(PR_TEXTDELAY)), Value(I(256)));
+  click.GetProp(Value(S("mes")), Value(I(PR_INDEX)), "idx");
+  click.GetProp(Value(S("mes")), Value(I(PR_COUNT)), "cnt");
+  click.Calc(Step("idx", ExprBuilder::Plus, I(1)));
+  click.If(Compare(ExprBuilder::Small, V("idx"), V("cnt")));
+  click.Indent(2).SetProp(Value(S("mes")), Value(I(PR_INDEX)), Value(V("idx")));
+  click.Indent(1).Else();
+  click.Indent(2).Calc(Step("step", ExprBuilder::Plus, I(1)));
+  tree.WriteFile("msg/click.ksb", click.Bytes());
+  PageWriter link;  // the link's first HREF line is the choice
+  ExprBuilder href;
+  href.Op(ExprBuilder::DimTo, "____0", {V("@ParamStr"), I(1)}).Op(ExprBuilder::To, "choice", {V("____0")});
+  link.Calc(href);
+  link.Calc(Step("step", ExprBuilder::Plus, I(1)));
+  tree.WriteFile("msg/link.ksb", link.Bytes());
+
+  // Clicks inside the window: complete page 0, show page 1, complete it, go on to the choice;
+  // then the link of the second row; then past the second text.
+  std::string input;
+  const auto click_at = [&](int frame, int32_t x, int32_t y) {
+    input += std::to_string(frame) + " move " + std::to_string(x) + " " + std::to_string(y) + "\n";
+    input += std::to_string(frame + 1) + " ldown " + std::to_string(x) + " " + std::to_string(y) + "\n";
+    input += std::to_string(frame + 2) + " lup " + std::to_string(x) + " " + std::to_string(y) + "\n";
+  };
+  for (int frame : {12, 30, 48, 66}) click_at(frame, 120, 40);
+  click_at(130, kWindow.Left + 4, kWindow.Top + 24);
+  click_at(200, 120, 40);
+  tree.WriteFile("msg_input.txt", input);
+
+  const auto shot_pixels = [&](const std::string& name) {
+    TFileStream file(name, plat::TFileMode::Read);
+    TDIBSurface picture;
+    ReadPng(file, picture);
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < picture.Height(); ++y)
+      for (int32_t x = 0; x < picture.Width(); ++x) pixels.push_back(picture.GetPixel(x, y) & 0xFFFFFF);
+    return pixels;
+  };
+  const auto count = [](const std::vector<std::string>& log, const std::string& what) {
+    return std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.size() > 11 && l.substr(11) == what; });
+  };
+  const auto after = [](const std::vector<std::string>& log, const std::string& mark) {
+    std::vector<std::string> lines;
+    uint32_t from = 0;
+    for (const std::string& line : log) {
+      if (line.size() < 11) continue;
+      const uint32_t clock = uint32_t(std::stoul(line.substr(0, 8), nullptr, 16));
+      if (lines.empty() && line.substr(11) != mark) continue;
+      if (lines.empty()) from = clock;
+      lines.push_back(std::to_string(clock - from) + " " + line.substr(11));
+    }
+    return lines;
+  };
+
+  const RunResult first = Run({tree.Path("msg"), "--input", tree.Path("msg_input.txt"), "--shot", tree.Path("first.png")});
+  ASSERT_EQ(first.status, 0) << first.err;
+  ASSERT_NE(first.err.find("terminated"), std::string::npos) << first.err;
+  // Each click ran its handler; the link answered "right"; five pages became current (two, the
+  // choice, one, the recalled history) and none was read before.
+  EXPECT_EQ(count(first.log, "<Event>click.ksb(1)"), 5);
+  EXPECT_EQ(count(first.log, "<Event>link.ksb(1)"), 1);
+  EXPECT_EQ(count(first.log, "<Event>ps.ksb(1)"), 5);
+  EXPECT_EQ(count(first.log, "ps.ksb(3)"), 0);
+  const std::vector<uint32_t> picture = shot_pixels(tree.Path("first.png"));
+  ASSERT_EQ(picture.size(), size_t(kW * kH));
+  // The layer took the colour of the choice; the recalled text has ink inside the window only.
+  EXPECT_EQ(picture[0], 0x000040u) << std::hex << picture[0];  // read back red-green-blue
+  int32_t inside = 0, outside = 0;
+  for (int32_t y = 0; y < kH; ++y) {
+    for (int32_t x = 0; x < kW; ++x) {
+      const uint32_t px = picture[size_t(x + y * kW)];
+      if (px == picture[0]) continue;
+      (PointInRect(TPoint{x, y}, kWindow) ? inside : outside)++;
+    }
+  }
+  EXPECT_GT(inside, 100);
+  EXPECT_EQ(outside, 0);
+
+  const RunResult second = Run({tree.Path("msg"), "--shot", tree.Path("second.png")});
+  ASSERT_EQ(second.status, 0) << second.err;
+  std::vector<std::string> after_save = after(first.log, "start.ksb(" + std::to_string(save_at + 1) + ")");
+  std::vector<std::string> after_load = after(second.log, "start.ksb(3)");
+  ASSERT_GT(after_save.size(), 2u);
+  ASSERT_FALSE(after_load.empty());
+  after_save.erase(after_save.begin());
+  after_load.erase(after_load.begin());
+  EXPECT_EQ(after_load, after_save);
+  EXPECT_EQ(shot_pixels(tree.Path("second.png")), picture);
+
+  const RunResult third = Run({tree.Path("msg"), "--input", tree.Path("msg_input.txt"), "--shot", tree.Path("third.png")});
+  ASSERT_EQ(third.status, 0) << third.err;
+  // The two pages of the first text and the one of the second were read in the first run.
+  EXPECT_EQ(count(third.log, "ps.ksb(3)"), 3);
+  EXPECT_EQ(shot_pixels(tree.Path("third.png")), picture);
+}
+
+// The demo game's second scene: its message window is read by clicks, the choice answered by the
+// second link, and the History button shows the end of the history in the window.
+TEST_F(KovarunTest, TheDemoGamesMessageWindowIsReadAnsweredAndRecalled) {
+  plat::TFontconfigSource font_source;
+  if (!font_source.FindFamily("IPAGothic")) GTEST_SKIP() << "the IPA Gothic font is not installed";
+  const std::string folder = tree.Path("demo");
+  std::vector<std::string> demo_args{KOVADEMO_PATH, folder};
+  std::vector<char*> argv;
+  for (std::string& a : demo_args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, KOVADEMO_PATH, &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  namespace demo = test::demo;
+  std::string input;
+  const auto click_at = [&](int frame, int32_t x, int32_t y) {
+    for (const char* kind : {"move", "ldown", "lup"}) {
+      input += std::to_string(frame++) + " " + kind + " " + std::to_string(x) + " " + std::to_string(y) + "\n";
+    }
+  };
+  const demo::Rect& w = demo::kMessageWindow;
+  click_at(10, demo::kStartButton.CentreX(), demo::kStartButton.CentreY());
+  for (int frame : {40, 70, 100, 130}) click_at(frame, w.right - 20, w.bottom - 10);  // through to the choice
+  click_at(200, w.left + 10, w.top + demo::kMessageFontHeight * 3 / 2);              // the second link
+  for (int frame : {260, 290, 320}) click_at(frame, w.right - 20, w.bottom - 10);
+  click_at(380, demo::kHistoryButton.CentreX(), demo::kHistoryButton.CentreY());
+  tree.WriteFile("demo_input.txt", input);
+  const std::string shot = tree.Path("demo.png");
+  const RunResult r = Run({folder, "--input", tree.Path("demo_input.txt"), "--frames", "420", "--shot", shot});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto count = [&](const std::string& what) {
+    return std::count_if(r.log.begin(), r.log.end(), [&](const std::string& l) { return l.size() > 11 && l.substr(11) == what; });
+  };
+  EXPECT_EQ(count("<Event>on_mes.ksb(1)"), 7);
+  EXPECT_EQ(count("<Event>on_mes_link.ksb(1)"), 1);
+  EXPECT_EQ(count("<Event>on_history.ksb(1)"), 1);
+  TFileStream file(shot, plat::TFileMode::Read);
+  TDIBSurface picture;
+  ReadPng(file, picture);
+  ASSERT_EQ(picture.Width(), demo::kWidth);
+  // White text in the window's rows, nothing white elsewhere.
+  int32_t inside = 0, below = 0;
+  for (int32_t y = 0; y < demo::kHeight; ++y) {
+    for (int32_t x = 0; x < demo::kWidth; ++x) {
+      const uint32_t px = picture.GetPixel(x, y);
+      if ((px & 0xFF) < 0xF0 || (px >> 8 & 0xFF) < 0xF0 || (px >> 16 & 0xFF) < 0xF0) continue;
+      (y >= w.top && y < w.bottom && x >= w.left && x < w.right ? inside : below)++;
+    }
+  }
+  EXPECT_GT(inside, 500);
+  EXPECT_EQ(below, 0);
 }
 
 }  // namespace

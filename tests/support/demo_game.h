@@ -63,4 +63,13 @@ inline constexpr uint32_t kButtonFace = 0xC8C8D8;
 inline constexpr uint32_t kButtonBorder = 0xF8E070;
 inline constexpr int32_t kButtonBorderWidth = 3;
 
+// The second scene's message window: the story's text (Japanese and English) revealed in it, a
+// click completing the page being revealed or going on, a choice of two links, and the History
+// button that shows the whole message history in it.
+inline constexpr Rect kMessageWindow{40, 40, 600, 200};
+inline constexpr int32_t kMessageFontHeight = 20;
+inline constexpr uint32_t kMessageColour = 0xFFFFFF;
+inline constexpr uint32_t kLinkColour = 0xFFE080, kLinkHoverColour = 0xFF9040;
+inline constexpr Rect kHistoryButton{20, 360, 180, 400};
+
 }  // namespace kova::test::demo

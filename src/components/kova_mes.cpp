@@ -306,6 +306,13 @@ int32_t TKovaMes::GetPlayState() const {
 
 // ---- The frame ----
 
+void TKovaMes::RenderIfNeeded(TWdPage* page) {
+  if (!render_needed_) return;
+  Connect();
+  if (page) page->Render(full_render_);
+  render_needed_ = full_render_ = false;
+}
+
 bool TKovaMes::Update() {
   TKovaControl::Update();
   if (start_wait_ >= 1) {
@@ -316,11 +323,7 @@ bool TKovaMes::Update() {
   word_.OriginX = GetScreenLeft();
   word_.OriginY = GetScreenTop();
   TWdPage* page = CurrentPage();
-  if (render_needed_) {
-    Connect();
-    if (page) page->Render(full_render_);
-    render_needed_ = full_render_ = false;
-  }
+  RenderIfNeeded(page);
   if (!page) return false;
   TKovaBaseList* root = Root();
   bool finished = false;
@@ -357,11 +360,7 @@ void TKovaMes::Draw() {
   TCustomDIBX* target = GetTargetDIB();
   TWdPage* page = CurrentPage();
   if (target && GetBase() && page) {
-    if (render_needed_) {
-      Connect();
-      page->Render(full_render_);
-      render_needed_ = full_render_ = false;
-    }
+    RenderIfNeeded(page);
     word_.Target = target;
     word_.OriginX = GetScreenLeft();
     word_.OriginY = GetScreenTop();
@@ -380,6 +379,15 @@ TPoint TKovaMes::HoverPoint() {
   return GetBase()->MousePos();
 }
 
+void TKovaMes::HoverLinkUnderPointer(TWdPage& page) {
+  word_.OriginX = GetScreenLeft();
+  word_.OriginY = GetScreenTop();
+  const TPoint p = HoverPoint();
+  word_.DirtyRects.clear();
+  page.LinkAt(p.X, p.Y);
+  FlushDirty();
+}
+
 void TKovaMes::MouseMove() {
   TKovaBase* base = GetBase();
   TWdPage* page = CurrentPage();
@@ -387,12 +395,7 @@ void TKovaMes::MouseMove() {
     TKovaControl::MouseMove();
     return;
   }
-  word_.OriginX = GetScreenLeft();
-  word_.OriginY = GetScreenTop();
-  const TPoint p = HoverPoint();
-  word_.DirtyRects.clear();
-  page->LinkAt(p.X, p.Y);
-  FlushDirty();
+  HoverLinkUnderPointer(*page);
   TKovaControl::MouseMove();
 }
 
@@ -409,14 +412,7 @@ void TKovaMes::MouseOut(TKovaControl* next) {
 void TKovaMes::MouseLDown() {
   TWdPage* page = CurrentPage();
   // The link under the pointer now counts, whether or not a move was seen before the press.
-  if (page && GetVisible() && GetBase()) {
-    word_.OriginX = GetScreenLeft();
-    word_.OriginY = GetScreenTop();
-    const TPoint p = HoverPoint();
-    word_.DirtyRects.clear();
-    page->LinkAt(p.X, p.Y);
-    FlushDirty();
-  }
+  if (page && GetVisible() && GetBase()) HoverLinkUnderPointer(*page);
   if (!on_link_.empty() && page && page->Hovered && !EventQueued(PR_ONLINK)) {
     TArrayString params;
     params.Add(page->GetLinkText());

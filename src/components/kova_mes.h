@@ -143,8 +143,12 @@ class TKovaMes : public TKovaControl {
   void ApplyPauseFlags();
   // Passes the rectangles the document collected as changed to the layer.
   void FlushDirty();
+  // Renders the current page again when something asked for it (the whole page after a full-render request).
+  void RenderIfNeeded(TWdPage* page);
   // The layer's mouse position, or (-1, -1) while paused or revealing.
   TPoint HoverPoint();
+  // Hovers the page's link under the pointer (none while the page plays or the window is paused).
+  void HoverLinkUnderPointer(TWdPage& page);
 
   TXrWord word_;
   TPageList pages_;

@@ -20,7 +20,6 @@ namespace {
 using test::Grab;
 using test::RunProgram;
 using test::Screen;
-using test::Spawn;
 using test::Stop;
 using test::XServer;
 
@@ -58,14 +57,8 @@ class X11WindowTest : public ::testing::TestWithParam<bool> {
   void SetUp() override {
     if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
     if (GetParam()) {
-      wm_ = Spawn({"openbox", "--sm-disable"});
+      const bool ready = test::StartWindowManager(wm_);
       if (wm_ < 0) GTEST_SKIP() << "no window manager to test with (openbox is not installed)";
-      // Ready once it names its check window on the root window.
-      bool ready = false;
-      for (int i = 0; i < 200 && !ready; ++i) {
-        ready = RunProgram({"sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"}) == 0;
-        if (!ready) SDL_Delay(25);
-      }
       ASSERT_TRUE(ready) << "openbox did not start";
     }
     folder_ = *MakePrivateDirectory(SystemTempFolder(), "x11test");

@@ -67,12 +67,7 @@ class EditOnX : public ::testing::TestWithParam<bool> {
     if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
     ::setenv("DISPLAY", server_->Display().c_str(), 1);
     if (GetParam()) {
-      wm_ = Spawn({"openbox", "--sm-disable"});
-      bool ready = false;
-      for (int i = 0; i < 200 && !ready; ++i) {
-        ready = RunProgram({"sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"}) == 0;
-        if (!ready) Pause(25);
-      }
+      const bool ready = StartWindowManager(wm_);
       ASSERT_TRUE(ready) << "openbox did not start";
     }
   }

@@ -45,12 +45,7 @@ class PlayerOnX : public ::testing::TestWithParam<bool> {
     display_ = "DISPLAY=" + server_->Display();
     ::setenv("DISPLAY", server_->Display().c_str(), 1);
     if (GetParam()) {
-      wm_ = Spawn({"openbox", "--sm-disable"});
-      bool ready = false;
-      for (int i = 0; i < 200 && !ready; ++i) {
-        ready = RunProgram({"sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"}) == 0;
-        if (!ready) Pause(25);
-      }
+      const bool ready = StartWindowManager(wm_);
       ASSERT_TRUE(ready) << "openbox did not start";
     }
     ASSERT_EQ(RunProgram({KOVADEMO_PATH, tree_.Path("demo")}), 0);

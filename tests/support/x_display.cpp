@@ -168,4 +168,14 @@ bool Grab(const std::string& display, const std::string& file, Screen& screen) {
   return true;
 }
 
+bool StartWindowManager(pid_t& pid) {
+  pid = Spawn({"openbox", "--sm-disable"});
+  if (pid < 0) return false;
+  for (int i = 0; i < 200; ++i) {
+    if (RunProgram({"sh", "-c", "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"}) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  return false;
+}
+
 }  // namespace kova::test

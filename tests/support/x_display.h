@@ -28,6 +28,10 @@ void Stop(pid_t pid);
 // runs (or when it ended by a signal).
 int WaitExit(pid_t pid, int timeout_ms);
 
+// Starts openbox on the display named by DISPLAY and waits (up to about 5 s) until it names its
+// check window on the root window; `pid` is its process (-1 when it did not start). False when it is not ready.
+bool StartWindowManager(pid_t& pid);
+
 // An X server of its own.
 class XServer {
  public:

@@ -254,11 +254,20 @@ TSampling& ScratchSampling(TCustomDIBX& dst) { return dst.DrawScratch().sampling
 
 // ---- Walks ----
 
+namespace {
+
+// Whether h rows of w pixels `pitch` bytes apart lie end to end (and their pixels fit a row count).
+bool OneRow(int32_t w, int32_t h, ptrdiff_t pitch, int32_t bytes) {
+  return h > 1 && pitch == ptrdiff_t(w) * bytes && int64_t(w) * h <= INT32_MAX;
+}
+
+}  // namespace
+
 void DrawBlit(TCustomDIBX& dst, TFormat f, TCustomDIBX* source, TCustomDIBX* mask, const TBlit& b, TOp op,
               const TOpArgs& a) {
   TDrawScope scope(dst, f, source, mask);
   if (!scope.Ok()) return;
-  const int32_t w = b.dst.Width(), h = b.dst.Height();
+  int32_t w = b.dst.Width(), h = b.dst.Height();
   uint8_t* d = scope.dst.Row(b.dst.Top) + ptrdiff_t(b.dst.Left) * scope.Bytes();
   ptrdiff_t d_pitch = scope.dst.pitch;
   const uint8_t* s = nullptr;
@@ -283,19 +292,21 @@ void DrawBlit(TCustomDIBX& dst, TFormat f, TCustomDIBX* source, TCustomDIBX* mas
     if (m) m += last * m_pitch;
     m_pitch = -m_pitch;
   }
+  // Rows that lie end to end in the destination, the source and the mask are one long row: a
+  // whole-surface draw costs one call, not one a row. A surface drawn onto itself keeps its rows.
+  if (b.dir_x > 0 && source != &dst && mask != &dst && OneRow(w, h, d_pitch, scope.Bytes()) &&
+      (!s || (source->BitCount() >= 8 && OneRow(w, h, s_pitch, source->BytesPerPixel()))) &&
+      (!m || OneRow(w, h, m_pitch, 1))) {
+    w *= h;
+    h = 1;
+  }
   if (op == TOp::Copy && b.dir_x > 0) {
     // The plain copy is a block move at every instruction set; small sprites spare a call per row.
     const size_t bytes = size_t(w) * size_t(scope.Bytes());
     for (int32_t j = 0; j < h; ++j, d += d_pitch, s += s_pitch) std::memmove(d, s, bytes);
     return;
   }
-  const pixels::TRowFn row = scope.Row(op);
-  for (int32_t j = 0; j < h; ++j) {
-    row(d, s, m, w, b.dir_x, a);
-    d += d_pitch;
-    if (s) s += s_pitch;
-    if (m) m += m_pitch;
-  }
+  scope.Block(op)(pixels::TBlock{d, s, m, d_pitch, s_pitch, m_pitch, w, h, b.dir_x}, a);
 }
 
 void DrawFill(TCustomDIBX& dst, TFormat f, const TRect& rect, TOp op, const TOpArgs& a) {
@@ -310,8 +321,12 @@ void DrawFill(TCustomDIBX& dst, TFormat f, const TRect& rect, TOp op, const TOpA
     p += ptrdiff_t(h - 1) * pitch;
     pitch = -pitch;
   }
-  const pixels::TRowFn row = scope.Row(op);
-  for (int32_t j = 0; j < h; ++j, p += pitch) row(p, nullptr, nullptr, w, 1, a);
+  pixels::TBlock block{p, nullptr, nullptr, pitch, 0, 0, w, h, 1};
+  if (OneRow(w, h, pitch, scope.Bytes())) {
+    block.n = w * h;
+    block.rows = 1;
+  }
+  scope.Block(op)(block, a);
 }
 
 namespace {

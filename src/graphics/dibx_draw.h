@@ -112,6 +112,7 @@ class TDrawScope {
   int32_t Bytes() const { return pixels::BytesOf(format_); }
   const pixels::TPixelOps& Ops() const { return ops_; }
   pixels::TRowFn Row(TOp op) const { return ops_.Row(op, format_); }
+  pixels::TBlockFn Block(TOp op) const { return ops_.Block(op, format_); }
 
   TPlane dst, src, mask;
 

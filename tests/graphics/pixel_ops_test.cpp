@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dibx_test_util.h"
@@ -164,6 +165,66 @@ TEST(PixelOps, FastRowsEqualTheReferenceRows) {
     const TPixelOps& fast = pixels::PixelOps(level);
     // Both 32-bit formats have fast rows for every operation but the tables and translucency.
     EXPECT_GE(CompareRows(fast, std::string(SimdLevelName(level)).c_str()), 24) << SimdLevelName(level);
+  }
+}
+
+// Every table's block routines draw what their row routines draw row by row, over rows going down
+// or up in memory, mirrored or not, with and without a mask.
+TEST(PixelOps, BlocksEqualTheirRowsOneByOne) {
+  TRandom r;
+  std::array<uint32_t, 256> table{};
+  for (auto& v : table) v = r.Pixel();
+  for (TSimdLevel level : {TSimdLevel::Scalar, TSimdLevel::Sse2, TSimdLevel::Avx2}) {
+    if (level > SupportedSimdLevel()) continue;
+    const TPixelOps& ops = pixels::PixelOps(level);
+    for (size_t op = 0; op < pixels::kOpCount; ++op) {
+      for (size_t f = 0; f < pixels::kFormatCount; ++f) {
+        const pixels::TRowFn row = ops.rows[op][f];
+        const pixels::TBlockFn block = ops.blocks[op][f];
+        if (!row) continue;
+        ASSERT_NE(block, nullptr) << "op " << op << " format " << f;
+        const int32_t bytes = pixels::BytesOf(TFormat(f));
+        for (int32_t iter = 0; iter < 20; ++iter) {
+          const int32_t n = int32_t(r.Below(40)), rows = 1 + int32_t(r.Below(4));
+          const int32_t dir = r.Coin() ? -1 : 1, up = r.Coin() ? -1 : 1;
+          TOpArgs args;
+          args.level = r.Level(TopLevel(TOp(op)));
+          args.color = r.Pixel();
+          args.keyed = r.Coin();
+          args.key = 0x00123456;
+          args.skip_equal = r.Coin();
+          args.skip_zero_weight = r.Coin();
+          args.table = table.data();
+          args.table_mode = pixels::TTableMode(r.Below(4));
+          args.threshold = int32_t(r.Below(300)) - 20;
+          // The planes' rows are a row of TRows each, pitch pixels apart (more than the row).
+          const int32_t pitch = n + 2 * TRows::kPad;
+          TRows base;
+          base.Fill(r, pitch * rows - 2 * TRows::kPad);
+          TRows a = base, b = base;
+          const int32_t first_row = up < 0 ? rows - 1 : 0;
+          const auto at = [&](TRows& x, int32_t y, uint8_t*& d, const uint8_t*& s, const uint8_t*& m) {
+            const int32_t at = TRows::kPad + y * pitch + (dir < 0 ? n - 1 : 0);
+            d = reinterpret_cast<uint8_t*>(x.d.data() + TRows::kPad + y * pitch);
+            s = reinterpret_cast<const uint8_t*>(x.s.data()) + ptrdiff_t(at) * bytes;
+            m = x.m.data() + at;
+          };
+          for (int32_t j = 0; j < rows; ++j) {
+            uint8_t* d;
+            const uint8_t *s, *m;
+            at(a, first_row + j * up, d, s, m);
+            row(d, s, m, n, dir, args);
+          }
+          uint8_t* d;
+          const uint8_t *s, *m;
+          at(b, first_row, d, s, m);
+          const ptrdiff_t step = ptrdiff_t(pitch) * up;
+          block(pixels::TBlock{d, s, m, step * 4, step * bytes, step, n, rows, dir}, args);
+          ASSERT_EQ(a.d, b.d) << SimdLevelName(level) << " op " << op << " format " << f << " n " << n << " rows "
+                              << rows << " dir " << dir << " up " << up;
+        }
+      }
+    }
   }
 }
 
@@ -321,6 +382,70 @@ TEST(PixelOps, EveryOperationAgreesAcrossLevels) {
         }
         for (size_t i = 1; i < results.size(); ++i)
           ASSERT_EQ(results[0], results[i]) << "bits " << bits << " row " << row_rule << " iteration " << iter;
+      }
+    }
+  }
+  SetSimdLevel(saved);
+}
+
+// Rows that lie end to end are drawn as one long row; the pixels must be those of drawing the
+// rows one by one, whether or not the rows join (the destination, or the source and mask, are wider
+// than what is drawn in some cases).
+TEST(PixelOps, WholeSurfaceDrawsEqualRowByRowDraws) {
+  const TSimdLevel saved = ActiveSimdLevel();
+  TRandom r;
+  for (int32_t bits : {8, 16, 24, 32}) {
+    for (auto [dst_extra, src_extra] : {std::pair{0, 0}, std::pair{4, 0}, std::pair{0, 4}}) {
+      for (int32_t w : {4, 8, 13, 36}) {
+        const int32_t h = 5;
+        TScene sc;
+        const uint32_t key = 0x123456 & Full(bits);
+        sc.src.SetSize(w + src_extra, h, bits);
+        sc.mask.SetSize(w + src_extra, h, 8);
+        sc.codes8.SetSize(w + src_extra, h, 8);
+        sc.base.SetSize(w + dst_extra, h, bits);
+        Noise(sc.src, r, key);
+        Noise(sc.base, r, key);
+        for (int32_t y = 0; y < h; ++y)
+          for (int32_t x = 0; x < w + src_extra; ++x) {
+            sc.mask.SetPixel(x, y, r.MaskValue());
+            sc.codes8.SetPixel(x, y, r.Below(256));
+          }
+        sc.src.TransparentColor = int32_t(key);
+        for (auto& v : sc.table) v = r.Pixel();
+        const int32_t level = int32_t(r.Level(255));
+        const uint32_t color = r.Pixel() & Full(bits);
+        // Every unscaled operation over the rows [top, top + rows).
+        const auto draw = [&](TDIBX& dst, int32_t top, int32_t rows) {
+          const TRect sr{0, top, w, top + rows};
+          dst.Draw(0, top, sc.src, sr, true, false, false);
+          dst.DrawAlpha(0, top, sc.src, sr, true, false, false, level);
+          dst.DrawMask(0, top, sc.src, sr, false, false, sc.mask);
+          dst.DrawMaskAlpha(0, top, sc.src, sr, false, false, sc.mask, level);
+          dst.DrawAdd(0, top, sc.src, sr, true, false, false, level);
+          dst.DrawMaskAdd(0, top, sc.src, sr, false, false, sc.mask, level);
+          dst.FillRectAlpha(sr, color, level);
+          dst.FillRectAdd(sr, color, level);
+          dst.FillRectSub(sr, color >> 1);
+          dst.FillMask(0, top, sc.mask, sr, false, false, color, level);
+          dst.DrawTableAdd(0, top, sc.codes8, sr, 3, false, false, level, sc.table);
+          dst.Draw(0, top, sc.src, sr, false, false, false);
+        };
+        for (TSimdLevel lv : {TSimdLevel::Scalar, TSimdLevel::Sse2, TSimdLevel::Avx2}) {
+          if (lv > SupportedSimdLevel()) continue;
+          SetSimdLevel(lv);
+          for (bool row_rule : {true, false}) {
+            TDIBX whole, by_rows;
+            test::SetRowResults(row_rule, whole);
+            test::SetRowResults(row_rule, by_rows);
+            whole.CopyFrom(sc.base);
+            by_rows.CopyFrom(sc.base);
+            draw(whole, 0, h);
+            for (int32_t y = 0; y < h; ++y) draw(by_rows, y, 1);
+            ASSERT_EQ(test::PixelsOf(whole), test::PixelsOf(by_rows))
+                << "bits " << bits << " width " << w << " extra " << dst_extra << "/" << src_extra << " level " << int(lv);
+          }
+        }
       }
     }
   }

@@ -70,6 +70,17 @@ struct TOpArgs {
 // One row: n destination pixels from d; the source (pixels, codes, or nothing for fills) and the
 // mask (or nullptr) are walked from their first values by `dir` (+1 or -1) values per pixel.
 using TRowFn = void (*)(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, int32_t dir, const TOpArgs& a);
+// A block of rows: `rows` rows of n pixels as for TRowFn, each plane's next row `pitch` bytes on
+// (a plane that is not read is nullptr). One call draws them all, with the operation's set-up
+// done once and no call per row.
+struct TBlock {
+  uint8_t* d = nullptr;
+  const uint8_t* s = nullptr;
+  const uint8_t* m = nullptr;
+  ptrdiff_t d_pitch = 0, s_pitch = 0, m_pitch = 0;
+  int32_t n = 0, rows = 0, dir = 1;
+};
+using TBlockFn = void (*)(const TBlock& b, const TOpArgs& a);
 // out[i] = pixel cols[i] of `row`: a stretched row's source pixels.
 using TGatherFn = void (*)(uint8_t* out, const uint8_t* row, const int32_t* cols, int32_t n);
 // A walk through the source in 16.16 steps: pixel i is at column (u + i du) >> 16 and row
@@ -83,10 +94,12 @@ using TWalkFn = void (*)(uint8_t* out, const uint8_t* base, ptrdiff_t pitch, con
 // instruction set must not be shared with the rest of the program through inline functions.
 struct TPixelOps {
   TRowFn rows[kOpCount][kFormatCount] = {};
+  TBlockFn blocks[kOpCount][kFormatCount] = {};  // the same rows a block at a time
   TGatherFn gathers[5] = {};  // by bytes per pixel, 1..4
   TWalkFn walks[5] = {};      // by bytes per pixel, 1..4
 
   TRowFn Row(TOp op, TFormat f) const { return rows[size_t(op)][size_t(f)]; }
+  TBlockFn Block(TOp op, TFormat f) const { return blocks[size_t(op)][size_t(f)]; }
 };
 
 // The reference table, and the tables of the instruction sets (each the reference with the

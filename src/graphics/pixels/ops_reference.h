@@ -261,5 +261,28 @@ void RowOf(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, int32_t di
   }
 }
 
+// The block routine of a row routine: the rows one after another through the row routine, which
+// the compiler inlines (it is a constant here), so its set-up can be hoisted out of the rows.
+template <TRowFn Row>
+void BlockOf(const TBlock& b, const TOpArgs& args) {
+  const TOpArgs a = args;
+  uint8_t* d = b.d;
+  const uint8_t* s = b.s;
+  const uint8_t* m = b.m;
+  for (int32_t j = 0; j < b.rows; ++j) {
+    Row(d, s, m, b.n, b.dir, a);
+    d += b.d_pitch;
+    if (s) s += b.s_pitch;
+    if (m) m += b.m_pitch;
+  }
+}
+
+// Sets an entry's row routine and its block routine.
+template <TRowFn Row>
+void Put(TPixelOps& t, TOp op, TFormat f) {
+  t.rows[size_t(op)][size_t(f)] = Row;
+  t.blocks[size_t(op)][size_t(f)] = BlockOf<Row>;
+}
+
 }  // namespace
 }  // namespace kova::pixels

@@ -38,24 +38,22 @@ void FillRow(uint8_t* d, const uint8_t*, const uint8_t*, int32_t n, int32_t, con
   }
 }
 
-TRowFn& At(TPixelOps& t, TOp op, TFormat f) { return t.rows[size_t(op)][size_t(f)]; }
-
 template <class F>
 void SetFormat(TPixelOps& t, TFormat f) {
-  At(t, TOp::Copy, f) = CopyRow<F>;
-  At(t, TOp::Key, f) = RowOf<F, OpKey>;
-  At(t, TOp::Blend, f) = RowOf<F, OpBlend>;
-  At(t, TOp::Translucent, f) = RowOf<F, OpTranslucent>;
-  At(t, TOp::Add, f) = RowOf<F, OpAdd>;
-  At(t, TOp::Mask, f) = RowOf<F, OpMask>;
-  At(t, TOp::MaskBlend, f) = RowOf<F, OpMaskBlend>;
-  At(t, TOp::MaskAdd, f) = RowOf<F, OpMaskAdd>;
-  At(t, TOp::Table, f) = RowOf<F, OpTable>;
-  At(t, TOp::Fill, f) = FillRow<F>;
-  At(t, TOp::FillBlend, f) = RowOf<F, OpFillBlend>;
-  At(t, TOp::FillAdd, f) = RowOf<F, OpFillAdd>;
-  At(t, TOp::FillSub, f) = RowOf<F, OpFillSub>;
-  At(t, TOp::FillMask, f) = RowOf<F, OpFillMask>;
+  Put<CopyRow<F>>(t, TOp::Copy, f);
+  Put<RowOf<F, OpKey>>(t, TOp::Key, f);
+  Put<RowOf<F, OpBlend>>(t, TOp::Blend, f);
+  Put<RowOf<F, OpTranslucent>>(t, TOp::Translucent, f);
+  Put<RowOf<F, OpAdd>>(t, TOp::Add, f);
+  Put<RowOf<F, OpMask>>(t, TOp::Mask, f);
+  Put<RowOf<F, OpMaskBlend>>(t, TOp::MaskBlend, f);
+  Put<RowOf<F, OpMaskAdd>>(t, TOp::MaskAdd, f);
+  Put<RowOf<F, OpTable>>(t, TOp::Table, f);
+  Put<FillRow<F>>(t, TOp::Fill, f);
+  Put<RowOf<F, OpFillBlend>>(t, TOp::FillBlend, f);
+  Put<RowOf<F, OpFillAdd>>(t, TOp::FillAdd, f);
+  Put<RowOf<F, OpFillSub>>(t, TOp::FillSub, f);
+  Put<RowOf<F, OpFillMask>>(t, TOp::FillMask, f);
 }
 
 template <int B>

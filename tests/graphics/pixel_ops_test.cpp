@@ -265,6 +265,21 @@ TEST(PixelOps, FormatsComputeTheWrittenFormulas) {
         }
       }
     }
+    // Random pixels, the bits of the pixel outside the channels set too, and the unscaled level 256.
+    TRandom r;
+    for (int32_t i = 0; i < 200000; ++i) {
+      const uint32_t d = r.Next() & F::kPixelMask, s = r.Next() & F::kPixelMask, level = r.Below(257);
+      uint32_t scale = 0, add = 0, sub = 0;
+      for (uint32_t m : masks) {
+        const uint64_t dm = d & m, sm = s & m;
+        scale |= uint32_t(((sm * level) >> 8) & m);
+        add |= uint32_t(std::min<uint64_t>(dm + sm, m));
+        sub |= uint32_t(dm < sm ? 0 : dm - sm);
+      }
+      ASSERT_EQ(F::Scale(s, level), scale) << name << " " << std::hex << s << " " << level;
+      ASSERT_EQ(F::AddSat(d, s), add) << name << " " << std::hex << d << " " << s;
+      ASSERT_EQ(F::SubSat(d, s), sub) << name << " " << std::hex << d << " " << s;
+    }
   };
   check(pixels::F8{}, "8", {0xFF});
   check(pixels::F555{}, "555", {0x7C00, 0x3E0, 0x1F});

@@ -86,13 +86,15 @@ struct TRgbFormat {
   static constexpr uint32_t kPixelMask = Bytes == 4 ? 0xFFFFFFFFu : (1u << (8 * Bytes)) - 1;
   static constexpr int kChannels = 3;
   static constexpr uint32_t kMasks[3] = {R, G, B};
+  static constexpr bool kRgb888 = R == 0xFF0000 && G == 0xFF00 && B == 0xFF;
+  static constexpr bool kEveryBitAChannel = ((R | G | B) & kPixelMask) == kPixelMask;
 
   static uint32_t Load(const uint8_t* p) { return LoadPixel<Bytes>(p); }
   static void Store(uint8_t* p, uint32_t v) { StorePixel<Bytes>(p, v); }
 
   static uint32_t Blend(uint32_t d, uint32_t s, uint32_t a) {
     const uint32_t na = 255 - a;
-    if constexpr (R == 0xFF0000 && G == 0xFF00 && B == 0xFF) {
+    if constexpr (kRgb888) {
       // Red and blue share one multiply: each 16-bit half holds at most 255 * 255.
       const uint32_t rb = (((d & 0xFF00FF) * na + (s & 0xFF00FF) * a) >> 8) & 0xFF00FF;
       const uint32_t g = (((d & 0xFF00) * na + (s & 0xFF00) * a) >> 8) & 0xFF00;
@@ -105,7 +107,7 @@ struct TRgbFormat {
   // Worked on the channels shifted down, which gives the same bits as the masked form; every sum
   // x is at most 255 * 255, where x / 255 = (x + 1 + (x >> 8)) >> 8.
   static uint32_t Blend255(uint32_t d, uint32_t s, uint32_t a) {
-    if constexpr (R == 0xFF0000 && G == 0xFF00 && B == 0xFF) {
+    if constexpr (kRgb888) {
       // Red and blue in one multiply, each 16-bit half dividing on its own (no carry crosses).
       const uint32_t na = 255 - a;
       const uint32_t rb = (d & 0xFF00FF) * na + (s & 0xFF00FF) * a;
@@ -117,10 +119,33 @@ struct TRgbFormat {
     }
   }
   static uint32_t Scale(uint32_t s, uint32_t level) {
-    return (((s & R) * level >> 8) & R) | (((s & G) * level >> 8) & G) | (((s & B) * level >> 8) & B);
+    if constexpr (kRgb888) {
+      // Red and blue in one multiply: each 16-bit half holds at most 255 * 256.
+      return (((s & 0xFF00FF) * level >> 8) & 0xFF00FF) | (((s & 0xFF00) * level >> 8) & 0xFF00);
+    } else {
+      return (((s & R) * level >> 8) & R) | (((s & G) * level >> 8) & G) | (((s & B) * level >> 8) & B);
+    }
   }
-  static uint32_t AddSat(uint32_t d, uint32_t x) { return AddCh(d, x, R) | AddCh(d, x, G) | AddCh(d, x, B); }
-  static uint32_t SubSat(uint32_t d, uint32_t x) { return SubCh(d, x, R) | SubCh(d, x, G) | SubCh(d, x, B); }
+  static uint32_t AddSat(uint32_t d, uint32_t x) {
+    if constexpr (kRgb888) {
+      // Red and blue side by side: a sum above 255 sets the bit above its byte, which becomes 255.
+      uint32_t rb = (d & 0xFF00FF) + (x & 0xFF00FF);
+      rb = (rb | (((rb & 0x01000100) >> 8) * 0xFF)) & 0xFF00FF;
+      return rb | AddCh(d, x, G);
+    } else {
+      return AddCh(d, x, R) | AddCh(d, x, G) | AddCh(d, x, B);
+    }
+  }
+  static uint32_t SubSat(uint32_t d, uint32_t x) {
+    if constexpr (kRgb888) {
+      // Each byte borrows from a bit set above it; where the bit is gone, the byte becomes 0.
+      uint32_t rb = ((d & 0xFF00FF) | 0x01000100) - (x & 0xFF00FF);
+      rb &= ((rb & 0x01000100) >> 8) * 0xFF;
+      return (rb & 0xFF00FF) | SubCh(d, x, G);
+    } else {
+      return SubCh(d, x, R) | SubCh(d, x, G) | SubCh(d, x, B);
+    }
+  }
 
  private:
   template <uint32_t M>
@@ -149,6 +174,7 @@ struct F32Bytes {
   static constexpr uint32_t kPixelMask = 0xFFFFFFFFu;
   static constexpr int kChannels = 4;
   static constexpr uint32_t kMasks[4] = {0xFF000000u, 0xFF0000, 0xFF00, 0xFF};
+  static constexpr bool kEveryBitAChannel = true;
 
   static uint32_t Load(const uint8_t* p) { return LoadPixel<4>(p); }
   static void Store(uint8_t* p, uint32_t v) { StorePixel<4>(p, v); }

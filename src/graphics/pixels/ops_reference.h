@@ -110,7 +110,9 @@ struct OpMaskAdd {
   static constexpr uint8_t kSwitches = kFullLevel;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t m, const TOpArgs& a) {
-    if (m == 0) return d;
+    // Where every bit of the pixel is a channel, adding nothing leaves it as it is: no test, so
+    // the compiler can vectorise the row.
+    if (!F::kEveryBitAChannel && m == 0) return d;
     return F::AddSat(d, F::Scale(s, Weight(m, a.level)));
   }
 };

@@ -233,22 +233,27 @@ struct KAdd {
   template <bool Rev, bool Clear>
   static void Run(uint32_t* d, const uint32_t* s, const uint8_t* m, int32_t n, const TOpArgs& a) {
     const T lv = V::set1_16(uint16_t(a.level));
-    const T k = V::set1(a.key);
-    const T z = V::zero();
-    const bool skips = a.keyed || a.skip_equal;
+    const auto sum = [&](T dv, T sv) { return Computed<Clear>(V::adds8(dv, ScaleW(sv, lv, lv))); };
     int32_t i = 0;
-    for (; i + N <= n; i += N) {
-      const T sv = LoadS<Rev>(s, i);
-      const T dv = V::load(d + i);
-      const T sum = Computed<Clear>(V::adds8(dv, ScaleW(sv, lv, lv)));
-      if (skips) {
+    if (a.keyed || a.skip_equal) {
+      const T k = V::set1(a.key);
+      const T z = V::zero();
+      for (; i + N <= n; i += N) {
+        const T sv = LoadS<Rev>(s, i);
+        const T dv = V::load(d + i);
         T skip = a.skip_equal ? V::cmpeq32(dv, sv) : z;
         if (a.keyed) skip = V::or_(skip, V::cmpeq32(sv, k));
         if (V::all_ones(skip)) continue;
-        V::store(d + i, V::select(skip, dv, sum));
-      } else {
-        V::store(d + i, sum);
+        V::store(d + i, V::select(skip, dv, sum(dv, sv)));
       }
+    } else {
+      // Nothing skips: two vectors a turn.
+      for (; i + 2 * N <= n; i += 2 * N) {
+        const T s0 = LoadS<Rev>(s, i), s1 = LoadS<Rev>(s, i + N);
+        V::store(d + i, sum(V::load(d + i), s0));
+        V::store(d + i + N, sum(V::load(d + i + N), s1));
+      }
+      for (; i + N <= n; i += N) V::store(d + i, sum(V::load(d + i), LoadS<Rev>(s, i)));
     }
     Tail<OpAdd, Rev, Clear>(d, s, m, i, n, a);
   }

@@ -72,6 +72,11 @@ struct KCopyRev {
   template <bool Rev, bool Clear>
   static void Run(uint32_t* d, const uint32_t* s, const uint8_t*, int32_t n, const TOpArgs&) {
     int32_t i = 0;
+    for (; i + 2 * N <= n; i += 2 * N) {
+      const T v0 = LoadS<true>(s, i), v1 = LoadS<true>(s, i + N);
+      V::store(d + i, v0);
+      V::store(d + i + N, v1);
+    }
     for (; i + N <= n; i += N) V::store(d + i, LoadS<true>(s, i));
     for (; i < n; ++i) d[i] = s[-i];
   }

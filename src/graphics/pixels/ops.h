@@ -7,11 +7,12 @@
 // active instruction set's (simd_dispatch.h), so KOVA_SIMD pins every operation at once.
 //
 // How a drawing operation uses it: find the destination's format, clip, lock the surfaces
-// (draw_scope.h does both), then for each row call PixelOps().Row(op, format) with the row's first
+// (TDrawScope in dibx_draw.h), then call PixelOps().Row(op, format) for a row with the row's first
 // destination pixel, its first source pixel (or code, or nothing for fills) and mask value, the
 // count, the direction the source and mask are walked in (+1, or -1 for a mirrored row) and the
-// operation's arguments. Sources that are not a plain row (stretched, rotated, packed codes) are
-// first gathered into a row with the gather and walk routines.
+// operation's arguments; or PixelOps().Block(op, format) once for a rectangle of such rows.
+// Sources that are not a plain row (stretched, rotated, packed codes) are first gathered into a
+// row with the gather and walk routines.
 #pragma once
 
 #include <cstddef>

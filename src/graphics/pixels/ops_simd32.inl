@@ -49,6 +49,14 @@ inline T Computed(T v) {
   else return v;
 }
 
+// Calls f with the switch as a constant (std::true_type or std::false_type), so that loops test
+// their arguments' switches once, not once a vector.
+template <class Fn>
+inline void WithSwitch(bool on, Fn&& f) {
+  if (on) f(std::true_type{});
+  else f(std::false_type{});
+}
+
 // (d * (255 - w) + s * w) >> 8 per byte, w given as 16-bit lanes for the low and high halves.
 // Computed as (d * 256 - d + w * (s - d)) >> 8 in wrapping 16-bit arithmetic: the true sum lies in
 // 0..65025, so the wrapped one equals it, with one multiply per half instead of two.
@@ -199,18 +207,23 @@ struct KFillMask {
     const T c = V::set1(a.color);
     const T z = V::zero();
     const T lv = V::set1_16(uint16_t(a.level));
-    const bool scaled = a.level < 256;  // 256: the weight is the mask value itself
     int32_t i = 0;
-    for (; i + N <= n; i += N) {
-      const T w = LoadW<Rev>(m, i);
-      const T mzero = V::cmpeq32(w, z);
-      if (V::all_ones(mzero)) continue;
-      const T dv = V::load(d + i);
-      const T skip = a.skip_equal ? V::or_(mzero, V::cmpeq32(dv, c)) : mzero;
-      T wl = V::lo8(w), wh = V::hi8(w);
-      if (scaled) LevelW(w, lv, wl, wh);
-      V::store(d + i, V::select(skip, dv, Computed<Clear>(BlendW(dv, c, wl, wh))));
-    }
+    // Level 256: the weight is the mask value itself.
+    WithSwitch(a.skip_equal, [&](auto equal) {
+      WithSwitch(a.level < 256, [&](auto scaled) {
+        for (; i + N <= n; i += N) {
+          const T w = LoadW<Rev>(m, i);
+          const T mzero = V::cmpeq32(w, z);
+          if (V::all_ones(mzero)) continue;
+          const T dv = V::load(d + i);
+          T skip = mzero;
+          if constexpr (equal) skip = V::or_(mzero, V::cmpeq32(dv, c));
+          T wl = V::lo8(w), wh = V::hi8(w);
+          if constexpr (scaled) LevelW(w, lv, wl, wh);
+          V::store(d + i, V::select(skip, dv, Computed<Clear>(BlendW(dv, c, wl, wh))));
+        }
+      });
+    });
     Tail<OpFillMask, Rev, Clear>(d, s, m, i, n, a);
   }
 };
@@ -220,16 +233,24 @@ struct KBlend {
   static void Run(uint32_t* d, const uint32_t* s, const uint8_t* m, int32_t n, const TOpArgs& a) {
     const T w = V::set1_16(uint16_t(a.level));
     const T k = V::set1(a.key);
-    const T z = V::zero();
     int32_t i = 0;
-    for (; i + N <= n; i += N) {
-      const T sv = LoadS<Rev>(s, i);
-      const T dv = V::load(d + i);
-      T skip = a.skip_equal ? V::cmpeq32(dv, sv) : z;
-      if (a.keyed) skip = V::or_(skip, V::cmpeq32(sv, k));
-      if (V::all_ones(skip)) continue;
-      V::store(d + i, V::select(skip, dv, Computed<Clear>(BlendW(dv, sv, w, w))));
-    }
+    WithSwitch(a.skip_equal, [&](auto equal) {
+      WithSwitch(a.keyed, [&](auto keyed) {
+        for (; i + N <= n; i += N) {
+          const T sv = LoadS<Rev>(s, i);
+          const T dv = V::load(d + i);
+          const T blended = Computed<Clear>(BlendW(dv, sv, w, w));
+          if constexpr (equal || keyed) {
+            T skip = equal ? V::cmpeq32(dv, sv) : V::cmpeq32(sv, k);
+            if constexpr (equal && keyed) skip = V::or_(skip, V::cmpeq32(sv, k));
+            if (V::all_ones(skip)) continue;
+            V::store(d + i, V::select(skip, dv, blended));
+          } else {
+            V::store(d + i, blended);
+          }
+        }
+      });
+    });
     Tail<OpBlend, Rev, Clear>(d, s, m, i, n, a);
   }
 };
@@ -270,22 +291,25 @@ struct KMask {
     const T z = V::zero();
     const T ones = V::cmpeq32(z, z);
     int32_t i = 0;
-    for (; i + N <= n; i += N) {
-      const T w = LoadW<Rev>(m, i);
-      const T mzero = V::cmpeq32(w, z);
-      if (V::all_ones(mzero)) continue;
-      const T sv = LoadS<Rev>(s, i);
-      const T mfull = V::cmpeq32(w, ones);
-      if (V::all_ones(mfull)) {
-        // Copies; a pixel equal to its source stays the same either way.
-        V::store(d + i, sv);
-        continue;
+    WithSwitch(a.skip_equal, [&](auto equal) {
+      for (; i + N <= n; i += N) {
+        const T w = LoadW<Rev>(m, i);
+        const T mzero = V::cmpeq32(w, z);
+        if (V::all_ones(mzero)) continue;
+        const T sv = LoadS<Rev>(s, i);
+        const T mfull = V::cmpeq32(w, ones);
+        if (V::all_ones(mfull)) {
+          // Copies; a pixel equal to its source stays the same either way.
+          V::store(d + i, sv);
+          continue;
+        }
+        const T dv = V::load(d + i);
+        T keep = mzero;
+        if constexpr (equal) keep = V::or_(mzero, V::cmpeq32(dv, sv));
+        const T blended = V::select(mfull, sv, Computed<Clear>(BlendW(dv, sv, V::lo8(w), V::hi8(w))));
+        V::store(d + i, V::select(keep, dv, blended));
       }
-      const T dv = V::load(d + i);
-      const T keep = a.skip_equal ? V::or_(mzero, V::cmpeq32(dv, sv)) : mzero;
-      const T blended = V::select(mfull, sv, Computed<Clear>(BlendW(dv, sv, V::lo8(w), V::hi8(w))));
-      V::store(d + i, V::select(keep, dv, blended));
-    }
+    });
     Tail<OpMask, Rev, Clear>(d, s, m, i, n, a);
   }
 };
@@ -296,18 +320,23 @@ struct KMaskBlend {
     const T z = V::zero();
     const T lv = V::set1_16(uint16_t(a.level));
     int32_t i = 0;
-    for (; i + N <= n; i += N) {
-      const T w = LoadW<Rev>(m, i);
-      const T mzero = V::cmpeq32(w, z);
-      if (V::all_ones(mzero)) continue;
-      const T sv = LoadS<Rev>(s, i);
-      const T dv = V::load(d + i);
-      T wl, wh;
-      LevelW(w, lv, wl, wh);
-      T keep = a.skip_equal ? V::or_(mzero, V::cmpeq32(dv, sv)) : mzero;
-      if (a.skip_zero_weight) keep = V::or_(keep, V::cmpeq32(V::pack16(wl, wh), z));
-      V::store(d + i, V::select(keep, dv, Computed<Clear>(BlendW(dv, sv, wl, wh))));
-    }
+    WithSwitch(a.skip_equal, [&](auto equal) {
+      WithSwitch(a.skip_zero_weight, [&](auto zero_weight) {
+        for (; i + N <= n; i += N) {
+          const T w = LoadW<Rev>(m, i);
+          const T mzero = V::cmpeq32(w, z);
+          if (V::all_ones(mzero)) continue;
+          const T sv = LoadS<Rev>(s, i);
+          const T dv = V::load(d + i);
+          T wl, wh;
+          LevelW(w, lv, wl, wh);
+          T keep = mzero;
+          if constexpr (equal) keep = V::or_(keep, V::cmpeq32(dv, sv));
+          if constexpr (zero_weight) keep = V::or_(keep, V::cmpeq32(V::pack16(wl, wh), z));
+          V::store(d + i, V::select(keep, dv, Computed<Clear>(BlendW(dv, sv, wl, wh))));
+        }
+      });
+    });
     Tail<OpMaskBlend, Rev, Clear>(d, s, m, i, n, a);
   }
 };

@@ -97,10 +97,11 @@ struct OpMaskBlend {
   static constexpr uint8_t kSwitches = kSkipEqual | kSkipZeroWeight | kFullLevel;
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t s, uint32_t m, const TOpArgs& a) {
-    if (m == 0) return d;
+    // The blend is worked out for every pixel and then kept or not: one select instead of
+    // branches, which the compiler vectorises better.
     const uint32_t w = Weight(m, a.level);
-    if ((a.skip_zero_weight && w == 0) || (a.skip_equal && d == s)) return d;
-    return F::Blend(d, s, w);
+    const uint32_t blended = F::Blend(d, s, w);
+    return m == 0 || (a.skip_zero_weight && w == 0) || (a.skip_equal && d == s) ? d : blended;
   }
 };
 
@@ -156,8 +157,8 @@ struct OpFillBlend {
   template <class F>
   static uint32_t Apply(uint32_t d, uint32_t, uint32_t, const TOpArgs& a) {
     const uint32_t c = a.color & F::kPixelMask;
-    if (d == c) return d;
-    return F::Blend(d, c, a.level);
+    const uint32_t blended = F::Blend(d, c, a.level);
+    return d == c ? d : blended;
   }
 };
 

@@ -18,6 +18,7 @@
 //
 // The places and colours below are what the end-to-end tests click and look for.
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <filesystem>
 #include <string>
@@ -61,17 +62,22 @@ struct Button {
   int32_t id;
   demo::Rect rect;
   int32_t scene;  // 0 the title, 1 the second scene
+  const char* caption;
 };
 enum : int32_t { kStart = 1, kFullScreen, kQuit, kBack, kSave, kLoad, kSettings, kDone };
 constexpr Button kButtons[] = {
-    {"start", kStart, demo::kStartButton, 0}, {"fullscreen", kFullScreen, demo::kFullScreenButton, 0},
-    {"quit", kQuit, demo::kQuitButton, 0},    {"back", kBack, demo::kBackButton, 1},
-    {"save", kSave, demo::kSaveButton, 1},    {"load", kLoad, demo::kLoadButton, 1},
-    {"settings", kSettings, demo::kSettingsButton, 0}, {"done", kDone, demo::kDoneButton, 2},
+    {"start", kStart, demo::kStartButton, 0, "Start"},
+    {"fullscreen", kFullScreen, demo::kFullScreenButton, 0, "Full screen"},
+    {"quit", kQuit, demo::kQuitButton, 0, "Quit"},
+    {"back", kBack, demo::kBackButton, 1, "Back"},
+    {"save", kSave, demo::kSaveButton, 1, "Save"},
+    {"load", kLoad, demo::kLoadButton, 1, "Load"},
+    {"settings", kSettings, demo::kSettingsButton, 0, "Settings"},
+    {"done", kDone, demo::kDoneButton, 2, "Done"},
 };
 
 // The creating commands used.
-constexpr int32_t kButtonType = 30, kMenuType = 25, kSliderType = 51;
+constexpr int32_t kButtonType = 30, kMenuType = 25, kSliderType = 51, kLabelType = 24;
 constexpr int32_t kMesType = 10;  // the message window's
 
 // A button's picture: 24-bit BMP, the face inside the border.
@@ -91,6 +97,19 @@ std::vector<uint8_t> ButtonPicture(const demo::Rect& r) {
 
 void SetProp(PageWriter& p, const std::string& name, int32_t id, const Operand& v) {
   p.SetProp(Value(S(name)), Value(I(id)), Value(v));
+}
+
+// A button's caption: a label centred on it (its letters are half-width, half as wide as the font
+// is high), hidden until its button shows, that the mouse passes through to the button.
+constexpr int32_t kButtonFontHeight = 16;
+void MakeButtonCaption(PageWriter& p, const std::string& button, const char* text, const demo::Rect& r) {
+  const int32_t width = int32_t(std::strlen(text)) * kButtonFontHeight / 2;
+  p.Component(kLabelType, {{PR_NAME, Value(S(button + "_caption"))}, {PR_TEXT, Value(S(text))},
+                           {PR_LEFT, Value(I(r.left + (r.right - r.left - width) / 2))},
+                           {PR_TOP, Value(I(r.top + (r.bottom - r.top - kButtonFontHeight) / 2))},
+                           {PR_FONTHEIGHT, Value(I(kButtonFontHeight))},
+                           {PR_FONTCOLOR, Value(I(ColourRef(0x202040)))}, {PR_ANTIALIAS, Value(B(true))},
+                           {PR_IGNOREMOUSE, Value(I(IM_ALL))}, {PR_VISIBLE, Value(B(false))}});
 }
 
 // A picture of cells w x h side by side, each of one colour.
@@ -144,7 +163,6 @@ void OpenSpeedMenu(PageWriter& p) {
 }
 
 // The settings screen's captions, made when it shows and deleted when it goes.
-constexpr int32_t kCaptionType = 24;
 struct Caption {
   const char* name;
   const char* text;
@@ -155,7 +173,7 @@ constexpr Caption kCaptions[] = {{"volume_caption", "Volume", demo::kVolumeTop +
 
 void MakeCaptions(PageWriter& p) {
   for (const Caption& c : kCaptions) {
-    p.Component(kCaptionType, {{PR_NAME, Value(S(c.name))}, {PR_TEXT, Value(S(c.text))}, {PR_LEFT, Value(I(60))},
+    p.Component(kLabelType, {{PR_NAME, Value(S(c.name))}, {PR_TEXT, Value(S(c.text))}, {PR_LEFT, Value(I(60))},
                                {PR_TOP, Value(I(c.top))}, {PR_FONTHEIGHT, Value(I(20))},
                                {PR_FONTCOLOR, Value(I(ColourRef(0xF0F0F0)))}, {PR_ANTIALIAS, Value(B(true))}});
   }
@@ -235,12 +253,14 @@ void SetUpMessage(PageWriter& p) {
   SetProp(p, "history", PR_TOP, I(demo::kHistoryButton.top));
   SetProp(p, "history", PR_VISIBLE, B(false));
   SetProp(p, "history", PR_ONNOTIFY, S("on_history.ksb"));
+  MakeButtonCaption(p, "history", "History", demo::kHistoryButton);
 }
 
 // The window and its button show with the second scene, which starts the story again.
 void ShowMessage(PageWriter& p, int32_t scene) {
   MesProp(p, PR_VISIBLE, B(scene == 1));
   SetProp(p, "history", PR_VISIBLE, B(scene == 1));
+  SetProp(p, "history_caption", PR_VISIBLE, B(scene == 1));
   if (scene != 1) return;
   p.Calc(Assign("story", I(0)));
   MesProp(p, PR_TEXTDELAY, I(256));
@@ -325,6 +345,7 @@ void SetUp(PageWriter& p) {
     SetProp(p, name, PR_LEFT, I(b.rect.left));
     SetProp(p, name, PR_TOP, I(b.rect.top));
     SetProp(p, name, PR_ONNOTIFY, S("on_" + name + ".ksb"));
+    MakeButtonCaption(p, name, b.caption, b.rect);
   }
   SetUpMessage(p);
 }
@@ -333,7 +354,10 @@ void SetUp(PageWriter& p) {
 // buttons and controls.
 void Show(PageWriter& p, int32_t scene) {
   p.Calc(LayerColour(scene == 0 ? demo::kTitleColour : scene == 1 ? demo::kSceneColour : demo::kSettingsColour));
-  for (const Button& b : kButtons) SetProp(p, b.name, PR_VISIBLE, B(b.scene == scene));
+  for (const Button& b : kButtons) {
+    SetProp(p, b.name, PR_VISIBLE, B(b.scene == scene));
+    SetProp(p, std::string(b.name) + "_caption", PR_VISIBLE, B(b.scene == scene));
+  }
   SetProp(p, "volume_slider", PR_VISIBLE, B(scene == 2));
   ShowMessage(p, scene);
 }

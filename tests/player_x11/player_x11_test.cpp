@@ -112,12 +112,14 @@ class PlayerOnX : public ::testing::TestWithParam<bool> {
   int32_t ScreenY(int32_t game_y) const {
     return full_ ? game_y * height_ / demo::kHeight : origin_y_ + kStrip + game_y;
   }
-  // The pixels of a button's picture (its border and its face) when `shown`, else the background.
+  // The pixels of a button's picture (its border and its face beside the caption) when `shown`,
+  // else the background.
   void ExpectButton(const Screen& s, const demo::Rect& button, bool shown, uint32_t background) {
     const int32_t inside = demo::kButtonBorderWidth - 1;
     EXPECT_EQ(s.At(ScreenX(button.left + inside), ScreenY(button.top + inside)),
               shown ? demo::kButtonBorder : background);
-    EXPECT_EQ(s.At(ScreenX(button.CentreX()), ScreenY(button.CentreY())), shown ? demo::kButtonFace : background);
+    EXPECT_EQ(s.At(ScreenX(button.left + demo::kButtonFaceInset), ScreenY(button.CentreY())),
+              shown ? demo::kButtonFace : background);
   }
   void Click(const demo::Rect& button) {
     ASSERT_EQ(RunProgram({"xdotool", "mousemove", std::to_string(ScreenX(button.CentreX())),

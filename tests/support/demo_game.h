@@ -62,6 +62,9 @@ constexpr int32_t SpeedItemCentreY(int32_t item) {
 inline constexpr uint32_t kButtonFace = 0xC8C8D8;
 inline constexpr uint32_t kButtonBorder = 0xF8E070;
 inline constexpr int32_t kButtonBorderWidth = 3;
+// Every button's caption is centred on it; the face shows clear of it this far in from the left at
+// mid-height.
+inline constexpr int32_t kButtonFaceInset = 20;
 
 // The second scene's message window: the story's text (Japanese and English) revealed in it, a
 // click completing the page being revealed or going on, a choice of two links, and the History

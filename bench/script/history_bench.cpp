@@ -5,12 +5,8 @@
 // commit. The two are compared at N = 100 and 1,000 (the cost per commit must not grow with N).
 #include <benchmark/benchmark.h>
 
-#include <stdlib.h>
-
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -20,24 +16,12 @@
 #include "core/vocabulary.h"
 #include "platform/services.h"
 #include "player/session.h"
+#include "support/game_tree.h"
 #include "support/page_writer.h"
 #include "text/xr_word.h"
 
 namespace kova {
 namespace {
-
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/kova-bench-XXXXXX";
-    path_ = ::mkdtemp(pattern);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // 200 glyphs: eight rows of 24 characters (full-width kana and half-width letters, one more on the
 // last), line breaks between them. Code page 932 bytes.
@@ -65,15 +49,14 @@ constexpr std::array<int32_t, 6> kHistoryLayout = {16, 0, 0, 400, 200, 4};
 
 void BM_HistoryCommit(benchmark::State& state) {
   const auto n = static_cast<int32_t>(state.range(0));
-  TempFolder folder;
+  test::GameTree folder;
   test::PageWriter page;
   page.TextIns(CompiledText(), test::Value(test::S("mes")), test::NoResult(), test::NoResult());
   const std::vector<uint8_t> bytes = page.Bytes();
-  std::ofstream(folder.Path() + "/h.ksb", std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  folder.WriteFile("h.ksb", bytes);
   plat::THeadlessServices services;
   TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}});
-  session.Files().SetFolder(folder.Path());
+  session.Files().SetFolder(folder.Root());
   session.Interpreter().Start("h.ksb");
   session.Store().Globals.HistFormat = kHistoryLayout;
   TKovaObject* window = session.Host().Scene().CreateComponent(KT_BOX, "mes", "");

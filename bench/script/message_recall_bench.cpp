@@ -6,10 +6,6 @@
 // BM_MessageRecallHistorySize keeps N at 5,000 over histories of 1,000 and 10,000 entries.
 #include <benchmark/benchmark.h>
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,24 +17,12 @@
 #include "core/vocabulary.h"
 #include "platform/services.h"
 #include "player/session.h"
+#include "support/game_tree.h"
 #include "support/page_writer.h"
 #include "text/xr_word.h"
 
 namespace kova {
 namespace {
-
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/kova-bench-XXXXXX";
-    path_ = ::mkdtemp(pattern);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // 200 glyphs over eight rows of full-width kana and half-width letters, in code page 932, compiled
 // (the production writer: this is a measurement, not a test).
@@ -63,9 +47,8 @@ struct RecallRig {
     test::PageWriter page;
     page.TextIns(CompiledText(), test::Value(test::S("mes")), test::NoResult(), test::NoResult());
     const std::vector<uint8_t> bytes = page.Bytes();
-    std::ofstream(folder.Path() + "/h.ksb", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    session.Files().SetFolder(folder.Path());
+    folder.WriteFile("h.ksb", bytes);
+    session.Files().SetFolder(folder.Root());
     TKovaNewHistory& history = *session.SceneRoot().History();
     history.Word.FontSize = 16;
     history.Word.WrapWidth = 400;
@@ -77,7 +60,7 @@ struct RecallRig {
     mes->SetFontHeight(16);
     mes->SetLineSpace(4);
   }
-  TempFolder folder;
+  test::GameTree folder;
   plat::THeadlessServices services;
   TSession session;
   TKovaMes* mes = nullptr;

@@ -300,12 +300,6 @@ void DrawBlit(TCustomDIBX& dst, TFormat f, TCustomDIBX* source, TCustomDIBX* mas
     w *= h;
     h = 1;
   }
-  if (op == TOp::Copy && b.dir_x > 0) {
-    // The plain copy is a block move at every instruction set; small sprites spare a call per row.
-    const size_t bytes = size_t(w) * size_t(scope.Bytes());
-    for (int32_t j = 0; j < h; ++j, d += d_pitch, s += s_pitch) std::memmove(d, s, bytes);
-    return;
-  }
   scope.Block(op)(pixels::TBlock{d, s, m, d_pitch, s_pitch, m_pitch, w, h, b.dir_x}, a);
 }
 

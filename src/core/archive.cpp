@@ -227,6 +227,7 @@ void TVrFileCollection::ResetArchive() {
   data_path_.clear();
   data_dev_ = 0;
   data_ino_ = 0;
+  loaded_version_ = kVrArchiveVersion;
 }
 
 void TVrFileCollection::Close() { ResetArchive(); }

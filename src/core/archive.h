@@ -12,7 +12,9 @@
 //     end of the data
 //   from 101: N stored flags (1 byte), N int32 file ages, N uint32 CRCs
 //   from 102: N CRC-of-source flags (1 byte)
-// Writing produces version 102.
+// Writing produces version 102. Entries of the archive being rewritten are copied as their stored
+// bytes, with their flags, time and CRC; only entries added from memory or loose files are
+// compressed by the writer.
 //
 // Host paths and game names: an archive is opened from a HOST path (the file system's own bytes,
 // normally UTF-8). Its Folder is a host folder ending in "/". Entry names are Shift-JIS game names
@@ -32,7 +34,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "core/errors.h"
 #include "core/hash.h"
 #include "core/host_path.h"
 #include "core/range_stream.h"
@@ -66,6 +71,19 @@ struct TVrWritten {
   bool CrcOfSource = false;  // true when Crc is over the contents, false when over the bytes written
 };
 
+// Raised while writing when the stored bytes of an entry of the archive being rewritten cannot be
+// read from its data (they end early, the file shrank, the disk fails). The message is the read
+// error's; the entry is named so that the caller can leave it out and write the rest.
+class EVrUnreadableEntry : public EReadError {
+ public:
+  EVrUnreadableEntry(std::string message, std::string entry)
+      : EReadError(std::move(message)), entry_(std::move(entry)) {}
+  const std::string& Entry() const noexcept { return entry_; }
+
+ private:
+  std::string entry_;
+};
+
 // One entry of an archive. Its name is the item name (a Shift-JIS game name).
 class TVrFile : public THashCollectionItem {
  public:
@@ -88,10 +106,11 @@ class TVrFile : public THashCollectionItem {
   TVrFileCollection* Archive() const;
 
   // Writes the entry's data at the target's position and describes what was written. Sources, in
-  // order: Data; the loose file Folder + name; the entry's own bytes in its archive. The entry
+  // order: Data; the loose file Folder + name; the entry's own stored bytes in its archive, copied
+  // as they are (never inflated) with the entry's Stored, FileAge, Crc and CrcOfSource. The entry
   // itself is not changed (its Offset, Size and Stored keep describing where its contents are
   // read from, so the same collection can be written again). Raises when the source cannot be
-  // read in full or the target refuses bytes.
+  // read in full (EVrUnreadableEntry for the archive's own bytes) or the target refuses bytes.
   TVrWritten WriteData(TStream& target) const;
 
   // Whether a loose file of this entry's name is compressed when written. `file` is the file's
@@ -231,6 +250,13 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
   // or any error the target is left as it was and the new file is removed. The writes, the flush
   // and the rename go through `calls` (the system's when none is given).
   bool SaveToFile(const std::string& host_path, plat::IFileCalls* calls = nullptr);
+  // SaveToFile that never lets one entry keep the others from being saved: an entry whose stored
+  // bytes cannot be read any more is left out, and when `host_path` is the file the archive was
+  // opened from (FileName), that old file is kept as `host_path` + ".bad" (replacing an older
+  // one) before the new file takes its name. When the save fails anyway, the old file gets
+  // its name back. Returns the names of the entries left out (most often none). Raises as
+  // SaveToFile; after a cancel by OnProgress the old file keeps its name.
+  std::vector<std::string> SaveKeepingUnreadable(const std::string& host_path, plat::IFileCalls* calls = nullptr);
 
   // --- State ---
 
@@ -279,6 +305,8 @@ class TVrFileCollection : public THashCollectionOf<TVrFile> {
   std::string data_path_;
   uint64_t data_dev_ = 0;
   uint64_t data_ino_ = 0;
+  // The version of the directory loaded last (entries of versions before 101 carry no CRC).
+  int32_t loaded_version_ = kVrArchiveVersion;
 
   friend class TVrFile;
 };

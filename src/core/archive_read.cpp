@@ -132,6 +132,7 @@ void TVrFileCollection::ReadDirectory(TStream& dir, int64_t data_size) {
       if (version >= 102) entry->CrcOfSource = arrays[9 * count + i] != 0;
     }
   }
+  loaded_version_ = version;
   TVrFile* eof = AddLoaded(std::string(kVrEofName));
   eof->Offset = offsets[count] + d;
 }

@@ -71,6 +71,37 @@ bool TVrFileCollection::SaveToFile(const std::string& host_path, plat::IFileCall
   return true;
 }
 
+std::vector<std::string> TVrFileCollection::SaveKeepingUnreadable(const std::string& host_path,
+                                                                 plat::IFileCalls* calls) {
+  std::vector<std::string> left_out;
+  const std::string kept = host_path + ".bad";
+  bool set_aside = false;
+  try {
+    for (;;) {
+      try {
+        if (!SaveToFile(host_path, calls) && set_aside) ::rename(kept.c_str(), host_path.c_str());
+        return left_out;
+      } catch (const EVrUnreadableEntry& e) {
+        int32_t i = 0;
+        while (i < Count() && Files(i)->Name() != e.Entry()) ++i;
+        if (i == Count()) throw;
+        // The old file goes aside first: its data stay readable through the archive's open stream.
+        // Only the archive's own file is set aside (one it was read from elsewhere stays).
+        if (!set_aside && FileName == host_path) {
+          if (::rename(host_path.c_str(), kept.c_str()) != 0) throw;
+          set_aside = true;
+        }
+        left_out.push_back(e.Entry());
+        Delete(i);
+      }
+    }
+  } catch (...) {
+    struct stat st {};
+    if (set_aside && ::lstat(host_path.c_str(), &st) != 0) ::rename(kept.c_str(), host_path.c_str());
+    throw;
+  }
+}
+
 int32_t HostFileAge(const std::string& host_path) {
   struct stat st {};
   if (::stat(host_path.c_str(), &st) != 0) return 0;

@@ -115,36 +115,31 @@ TVrWritten TVrFile::WriteData(TStream& target) const {
     return w;
   }
 
-  // From the archive being rewritten: the CRC is over the bytes written. An entry whose loose
-  // file has gone and that no archive data hold has no contents at all: it is never written as
-  // an empty entry.
+  // From the archive being rewritten: the stored bytes go across as they are, never inflated, with
+  // the entry's flags, time and CRC (an archive older than version 101 kept no CRC: it is taken
+  // over the bytes copied). So an entry whose data are damaged is carried over unchanged and never
+  // keeps the other entries from being written. An entry whose loose file has gone and that no
+  // archive data hold has no contents at all: it is never written as an empty entry.
   if (!archive || !archive->Stream()) {
     std::string text(Name());
     Raise<EFOpenError>(TMsg::FileNotFound, text.c_str());
   }
-  w.CrcOfSource = false;
-  if (Stored && Size >= kVrCompressLimit && archive->Stream()) {
-    // Large stored data go across in blocks.
+  const bool crc_kept = archive->loaded_version_ >= 101;
+  uint32_t crc = 0;
+  try {
     TStream& source = *archive->Stream();
     source.SetPosition(Offset);
-    uint32_t crc = 0;
-    CopyExact(target, source, Size, &crc);
-    w.Size = Size;
-    w.Stored = true;
-    w.Crc = crc;
-    return w;
+    CopyExact(target, source, Size, crc_kept ? nullptr : &crc);
+  } catch (const EWriteError&) {
+    throw;
+  } catch (const EStreamError& e) {
+    // The old bytes cannot be read (any more): the caller may leave the entry out.
+    throw EVrUnreadableEntry(e.Message(), Name());
   }
-  TMemoryStream contents;
-  archive->ReadEntry(contents, *this);
-  if (contents.Size() < kVrCompressLimit) {
-    std::vector<uint8_t> packed = Deflate(contents.Bytes());
-    write(packed);
-    w.Crc = Crc32(packed.data(), packed.size());
-  } else {
-    write(contents.Bytes());
-    w.Stored = true;
-    w.Crc = Crc32(contents.Memory(), static_cast<size_t>(contents.Size()));
-  }
+  w.Size = Size;
+  w.Stored = Stored;
+  w.Crc = crc_kept ? Crc : crc;
+  w.CrcOfSource = crc_kept && CrcOfSource;
   return w;
 }
 

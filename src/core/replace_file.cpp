@@ -1,6 +1,8 @@
 #include "core/replace_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +10,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string_view>
+#include <vector>
 
 #include "core/errors.h"
 #include "platform/file_calls.h"
@@ -33,6 +37,23 @@ void SyncFolder(const std::string& folder) {
   const std::string name = plat::Utf8ToCp932(host_path);
   Raise<EFCreateError>(TMsg::FileCreateError, name.c_str());
 }
+
+std::string BaseOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+// The replacements of `base` are named "." + base + "." + six letters or digits (mkstemp's).
+bool IsReplacementName(std::string_view name, std::string_view base) {
+  constexpr size_t kSuffix = 6;
+  if (name.size() != base.size() + 2 + kSuffix || name[0] != '.' || name.substr(1, base.size()) != base ||
+      name[base.size() + 1] != '.')
+    return false;
+  for (char c : name.substr(base.size() + 2)) {
+    const bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    if (!alnum) return false;
+  }
+  return true;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 }  // namespace
 
@@ -98,11 +119,36 @@ TReplacingFile::TReplacingFile(std::string host_path, plat::IFileCalls* calls)
     : target_(std::move(host_path)), calls_(calls ? *calls : plat::SystemFileCalls()) {
   const std::string folder = FolderOf(target_);
   const std::string base = target_.substr(target_.find_last_of('/') + 1);
-  // mkstemp opens with O_CREAT | O_EXCL: never an existing file, never through a link.
-  temp_ = folder + "." + base + ".XXXXXX";
-  const int fd = ::mkstemp(temp_.data());
+  // mkstemp opens with O_CREAT | O_EXCL: never an existing file, never through a link. The new
+  // file is locked for as long as it may still become the target (RemoveStaleReplacements
+  // removes only unlocked ones); a cleaner that took it between its making and the lock has
+  // removed it, and another name is made then.
+  for (int attempt = 0;; ++attempt) {
+    temp_ = folder + "." + base + ".XXXXXX";
+    const int fd = ::mkostemp(temp_.data(), O_CLOEXEC);
+    if (fd < 0) {
+      temp_.clear();
+      RaiseCreate(target_);
+    }
+    // A file system without locks: the file is written unlocked, and no cleaner can lock it
+    // either, so none takes it for stale.
+    struct stat mine {}, named {};
+    if (::flock(fd, LOCK_EX) != 0 ||
+        (::fstat(fd, &mine) == 0 && ::lstat(temp_.c_str(), &named) == 0 && SameFile(mine, named))) {
+      lock_fd_ = fd;
+      break;
+    }
+    ::close(fd);  // a cleaner removed it before the lock
+    if (attempt == 8) {
+      temp_.clear();
+      RaiseCreate(target_);
+    }
+  }
+  // The stream writes through a second descriptor of the same open file: closing it at the
+  // commit reports the file's errors, while the lock stays on until the rename is done.
+  const int fd = ::fcntl(lock_fd_, F_DUPFD_CLOEXEC, 0);
   if (fd < 0) {
-    temp_.clear();
+    Abandon();
     RaiseCreate(target_);
   }
   struct stat st {};
@@ -119,6 +165,12 @@ void TReplacingFile::Abandon() {
   stream_.reset();
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
+  ReleaseLock();
+}
+
+void TReplacingFile::ReleaseLock() {
+  if (lock_fd_ >= 0) ::close(lock_fd_);
+  lock_fd_ = -1;
 }
 
 void TReplacingFile::Commit() {
@@ -133,7 +185,37 @@ void TReplacingFile::Commit() {
     RaiseCreate(target_);
   }
   temp_.clear();
+  ReleaseLock();
   SyncFolder(FolderOf(target_));
+}
+
+int RemoveStaleReplacements(const std::string& host_path) {
+  const std::string folder = FolderOf(host_path);
+  const std::string base = BaseOf(host_path);
+  if (base.empty()) return 0;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return 0;
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(dir)) {
+    if (IsReplacementName(e->d_name, base)) names.emplace_back(e->d_name);
+  }
+  ::closedir(dir);
+  int removed = 0;
+  for (const std::string& name : names) {
+    const std::string path = folder + name;
+    // Only our own regular files, never through a link, and only when no writer holds the lock
+    // (the system drops it when the writing process ends in any way).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held {}, named {};
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(path.c_str(), &named) == 0 && SameFile(held, named) &&
+        ::unlink(path.c_str()) == 0) {
+      ++removed;
+    }
+    ::close(fd);
+  }
+  return removed;
 }
 
 void ReplaceFileContents(const std::string& host_path, std::span<const uint8_t> bytes) {

@@ -2,7 +2,9 @@
 // file created exclusively beside the target, are flushed to disk, and the new file is renamed
 // over the target. A symbolic link at the target is itself replaced, never the file it points
 // to. Until Commit the target is untouched; a writer destroyed without Commit removes its new
-// file.
+// file. The new file is named "." + the target's name + "." + six letters or digits and is held
+// under an exclusive flock while it is written; the new files of writers that died (killed in a
+// save) are what RemoveStaleReplacements removes.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +48,16 @@ class TReplacingFile {
   std::string temp_;
   std::unique_ptr<TFdStream> stream_;
   plat::IFileCalls& calls_;
+  // The new file's first descriptor, which holds its lock until the commit or the abandon.
+  int lock_fd_ = -1;
+  void ReleaseLock();
 };
+
+// Removes the new files that writers which are gone left beside `host_path`: files of exactly the
+// replacement naming of that target, regular, owned by this user, whose lock no process holds (a
+// live writer's file is locked until it is renamed or removed). Anything else beside the target
+// stays. Returns the number removed.
+int RemoveStaleReplacements(const std::string& host_path);
 
 // Writes `bytes` to `host_path` through a TReplacingFile.
 void ReplaceFileContents(const std::string& host_path, std::span<const uint8_t> bytes);

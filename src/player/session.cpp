@@ -151,7 +151,16 @@ bool TSession::Step(int32_t delta) {
       interpreter_.Step();
     }
   });
+  // A close posted by the script (its Terminate command, a refused page, leaving the game at a
+  // disc prompt) or asked for by the driver ends the step here: no update, no saves or loads
+  // served, nothing drawn, and the step is not counted.
+  if (close_posted_ || close_requested_) {
+    CheckStop();
+    return false;
+  }
   Guarded([&] { scene.Update(); });
+  // Every step that reached the update pass counts, held or not.
+  ++clock_.UpdateCount;
   // The game's save and load requests: a load holds this frame and the next two without
   // drawing (the loaded scene is drawn whole in the third); the hold is set first, so a save
   // that fails after the load does not undo it.
@@ -169,9 +178,7 @@ bool TSession::Step(int32_t delta) {
       scene.EndFrame();
     });
   }
-  if (CheckStop()) return false;
-  ++clock_.UpdateCount;
-  return true;
+  return !CheckStop();
 }
 
 bool TSession::StepRealTime() {

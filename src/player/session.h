@@ -70,9 +70,12 @@ class TSession {
   // ---- Running ----
   // One frame step of `delta` milliseconds: the frame clock advances, the file manager's
   // housekeeping runs, the mailbox is drained into the event queue, the script runs until it
-  // waits (or its time budget is spent), and the update count grows. A script error is handed to
-  // the error sink and the game goes on. False (and nothing runs) once the session has stopped;
-  // the step that stops it returns false too.
+  // waits (or its time budget is spent), the scene is updated and the update count grows, the
+  // game's load and save requests are served, and the scene is drawn and presented (unless the
+  // frame is held after a load). A close posted during the script (its Terminate command) or
+  // asked for ends the step right after the script: nothing is updated, served, drawn or counted.
+  // A script error is handed to the error sink and the game goes on. False (and nothing runs)
+  // once the session has stopped; the step that stops it returns false too.
   bool Step(int32_t delta);
   // A step whose delta is the time since the last one on the platform clock; a gap of more than
   // kLongestFrameGapMs, or one that runs backwards, counts as no time.

@@ -12,6 +12,7 @@
 #include "core/errors.h"
 #include "core/file_manager.h"
 #include "core/host_path.h"
+#include "core/replace_file.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
@@ -251,6 +252,8 @@ void TProject::Open() {
   DiscPrompt = MsgText(TMsg::DiscPromptDefault);
   QuitMessage = MsgText(TMsg::QuitMessageDefault);
   interpreter_.Stop();
+  // New save files of players that were killed while saving (the folder is not made for this).
+  if (!user_folder_.Folder().empty()) RemoveStaleReplacements(user_folder_.Folder() + std::string(kSaveFileName));
   ListSaves();
   PendingLoadSlot = -1;
   PendingSaveSlot = -1;
@@ -539,7 +542,12 @@ bool TProject::ServeRequests() {
     const std::string caption = std::move(PendingSaveCaption);
     PendingSavePage.clear();
     PendingSaveCaption.clear();
-    DoSave(slot, page, caption, PendingSaveIndex);
+    try {
+      DoSave(slot, page, caption, PendingSaveIndex);
+    } catch (...) {
+      ++failed_saves_;
+      throw;
+    }
   }
   return loaded;
 }
@@ -588,7 +596,7 @@ bool TProject::DoSave(int32_t slot, const std::string& page, const std::string& 
   }
   const std::string path = SaveWritePath();
   if (path.empty()) Raise<EFCreateError>(TMsg::FileCreateError, std::string(kSaveFileName).c_str());
-  save.SaveToFile(path, services_.file_calls);
+  WriteSaveArchive(save, path);
   // Listed only once the file holds it.
   SetSaveCaption(slot, caption);
   return true;
@@ -623,8 +631,15 @@ bool TProject::SaveStatus() {
     }
   }
   PutEntry(save, kStatusEntryName, status);
-  save.SaveToFile(SaveWritePath(), services_.file_calls);
+  WriteSaveArchive(save, SaveWritePath());
   return true;
+}
+
+void TProject::WriteSaveArchive(TVrFileCollection& save, const std::string& path) {
+  // What saves killed before their rename left beside the file goes first.
+  RemoveStaleReplacements(path);
+  // Entries that cannot be carried over are left out, the old file kept aside.
+  save.SaveKeepingUnreadable(path, services_.file_calls);
 }
 
 bool TProject::LoadGame(int32_t slot) {

@@ -130,8 +130,11 @@ class TProject {
   void RequestLoad(int32_t slot);
   // Serves the pending load, then the pending save (written from the loaded state), and clears
   // them. True when a load was served (the frame loop then holds three frames without drawing).
-  // A save that cannot be written raises after both requests are cleared.
+  // A save that cannot be written raises after both requests are cleared (and is counted in
+  // FailedSaves).
   bool ServeRequests();
+  // The number of the game's save requests that failed so far.
+  int32_t FailedSaves() const { return failed_saves_; }
   // Writes the game into the slot's entry and, with status saving on, the status entry, in one
   // safe replacement of the save file (core/archive.h SaveToFile); the slot list shows the caption
   // once the file is written. An empty caption saves nothing (false). Raises when the file cannot
@@ -217,6 +220,10 @@ class TProject {
   void OpenSaveArchive(TVrFileCollection& save);
   // Replaces the entry `name` of `save` by `contents`.
   static void PutEntry(TVrFileCollection& save, std::string_view name, const TMemoryStream& contents);
+  // Writes `save` (opened by OpenSaveArchive) to the save file `path`: stale new files of killed
+  // saves beside it are removed first; entries whose old bytes cannot be read any more are left
+  // out, the old file kept as "save.dat.bad".
+  void WriteSaveArchive(TVrFileCollection& save, const std::string& path);
   bool StatusWritable() const;
   void FailLoad();
   void StartInterpreter();
@@ -237,6 +244,7 @@ class TProject {
   // Set by a load that failed: the engine holds a half-loaded game, and nothing of it is written
   // into the save file any more.
   bool load_failed_ = false;
+  int32_t failed_saves_ = 0;
   std::string open_error_;
   int32_t version_ = 0;
 };

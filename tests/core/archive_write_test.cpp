@@ -19,6 +19,7 @@
 #include "core/errors.h"
 #include "core/wexa_probe.h"
 #include "support/archive_builder.h"
+#include "support/file_faults.h"
 #include "support/le_writer.h"
 #include "archive_test_util.h"
 
@@ -124,13 +125,72 @@ TEST(ArchiveWrite, RewritingAnOpenArchiveKeepsContentsAndTheSource) {
     arc.ReadFile(was, f->Name());
     back.ReadFile(now, f->Name());
     EXPECT_EQ(StreamBytes(now), StreamBytes(was));
-    EXPECT_EQ(f->Stored, was.Size() >= kVrCompressLimit);
+    // Copied as they were stored: compressed, the large one too; the CRC the old version lacked
+    // is taken over the stored bytes.
+    EXPECT_FALSE(f->Stored);
     EXPECT_FALSE(f->CrcOfSource);
     std::vector<uint8_t> raw(static_cast<size_t>(f->Size));
     back.Stream()->SetPosition(f->Offset);
     back.Stream()->ReadBuffer(raw.data(), f->Size);
     EXPECT_EQ(f->Crc, static_cast<uint32_t>(crc32(0, raw.data(), static_cast<uInt>(raw.size()))));
   }
+}
+
+// Entries of the archive being rewritten go across as their stored bytes with their flags, time
+// and CRC, never inflated: an entry whose zlib data are damaged is carried over as it stands (and
+// still fails to read), and the others are written around it.
+TEST(ArchiveWrite, RewritingCopiesStoredBytesWithoutInflating) {
+  ArchiveBuilder b(102);
+  ArchiveEntry packed;
+  packed.name = "packed";
+  packed.contents = TextBytes(3000, 2);
+  packed.file_age = 0x12345678;
+  packed.crc_of_source = true;
+  b.Add(packed);
+  ArchiveEntry damaged;
+  damaged.name = "damaged";
+  damaged.contents = Bytes("x");
+  damaged.crc = 0xDEADBEEF;
+  b.Add(damaged);
+  b.OverrideData(1, {0x78, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x12});  // marked compressed
+  ArchiveEntry small_stored;
+  small_stored.name = "small.dat";
+  small_stored.contents = Bytes("kept stored although small");
+  small_stored.stored = true;
+  b.Add(small_stored);
+  TempFolder dir;
+  WriteHostFile(dir / "old.dat", b.Build());
+
+  TVrFileCollection arc;
+  arc.Open(dir / "old.dat");
+  arc.AddData("new")->Data->WriteBytes(Bytes("added"));
+  std::vector<uint8_t> written = Save(arc);
+  TVrFileCollection back;
+  back.OpenStream(std::make_unique<TMemoryStream>(written));
+  ASSERT_EQ(back.EntryCount(), 4);
+  for (int32_t i = 0; i < 3; ++i) {
+    const TVrFile& was = *arc.Files(i);
+    const TVrFile& now = *back.Files(i);
+    SCOPED_TRACE(was.Name());
+    EXPECT_EQ(now.Name(), was.Name());
+    EXPECT_EQ(now.Size, was.Size);
+    EXPECT_EQ(now.Stored, was.Stored);
+    EXPECT_EQ(now.FileAge, was.FileAge);
+    EXPECT_EQ(now.Crc, was.Crc);
+    EXPECT_EQ(now.CrcOfSource, was.CrcOfSource);
+    std::vector<uint8_t> old_raw(static_cast<size_t>(was.Size)), new_raw(static_cast<size_t>(now.Size));
+    arc.Stream()->SetPosition(was.Offset);
+    arc.Stream()->ReadBuffer(old_raw.data(), was.Size);
+    back.Stream()->SetPosition(now.Offset);
+    back.Stream()->ReadBuffer(new_raw.data(), now.Size);
+    EXPECT_EQ(new_raw, old_raw);
+  }
+  TMemoryStream m;
+  back.ReadFile(m, "packed");
+  EXPECT_EQ(StreamBytes(m), packed.contents);
+  EXPECT_THROW(back.ReadFile(m, "damaged"), EZDecompressionError);
+  back.ReadFile(m, "new");
+  EXPECT_EQ(StreamBytes(m), Bytes("added"));
 }
 
 TEST(ArchiveWrite, EntriesFromLooseFiles) {
@@ -415,6 +475,50 @@ TEST_F(ArchiveSave, AnEntryWithNothingToWriteRaises) {
   EXPECT_THROW(arc.SaveToFile(dir_ / "out.dat"), EFOpenError);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "out.dat"));
   ExpectOriginalIntact();
+}
+
+// An entry whose old bytes can no longer be read (the file was cut after it was opened) is left
+// out: the old file is kept as ".bad" and the rest is saved. A save that fails after that gives
+// the old file its name back; a file the archive was not opened from is never set aside.
+TEST_F(ArchiveSave, AnUnreadableEntryIsLeftOutAndTheOldFileKeptAside) {
+  TVrFileCollection arc, other, again;
+  arc.Open(path_);
+  other.Open(path_);
+  again.Open(path_);
+  const int64_t cut = arc.FindItem("slot11")->Offset + 2;
+  ASSERT_EQ(::truncate(path_.c_str(), cut), 0);
+  const std::vector<uint8_t> cut_file = ReadHostFile(path_);
+  arc.AddData("new")->Data->WriteBytes(Bytes("added"));
+
+  // Written elsewhere: left out, nothing set aside.
+  {
+    EXPECT_EQ(other.SaveKeepingUnreadable(dir_ / "copy.dat"), std::vector<std::string>{"slot11"});
+    EXPECT_EQ(ReadHostFile(path_), cut_file);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "copy.dat.bad"));
+  }
+  // The rename of the new file fails: the old one is back at its name.
+  {
+    FileFaults faults;
+    faults.Arm(FileFaults::Step::Rename, 1);
+    EXPECT_THROW(again.SaveKeepingUnreadable(path_, &faults), EFCreateError);
+    EXPECT_EQ(ReadHostFile(path_), cut_file);
+    EXPECT_FALSE(std::filesystem::exists(path_ + ".bad"));
+  }
+
+  EXPECT_EQ(arc.SaveKeepingUnreadable(path_), std::vector<std::string>{"slot11"});
+  EXPECT_EQ(ReadHostFile(path_ + ".bad"), cut_file);
+  TVrFileCollection back;
+  back.Open(path_);
+  ASSERT_EQ(back.EntryCount(), 12);
+  EXPECT_EQ(back.FindItem("slot11"), nullptr);
+  for (int i = 0; i < 11; ++i) {
+    TMemoryStream m;
+    back.ReadFile(m, "slot" + std::to_string(i));
+    EXPECT_EQ(StreamBytes(m), Bytes(std::string(500 + i, char('A' + i))));
+  }
+  TMemoryStream m;
+  back.ReadFile(m, "new");
+  EXPECT_EQ(StreamBytes(m), Bytes("added"));
 }
 
 // Saving into a big file stream over an older, longer archive cuts the stream to the new size.

@@ -4,11 +4,15 @@
 // rewrite of the file at every failing step, the per-user folder of a read-only game, and unusable
 // entries.
 #include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,8 +26,10 @@
 #include "components/prop_dispatch.h"
 #include "core/archive.h"
 #include "core/messages.h"
+#include "core/replace_file.h"
 #include "core/stream_records.h"
 #include "graphics/dx_dibx.h"
+#include "platform/file_calls.h"
 #include "player/session.h"
 #include "script/db_manager.h"
 #include "script/db_table.h"
@@ -774,6 +780,131 @@ TEST_F(GameSaveTest, ADamagedSaveFileIsKeptAside) {
   ASSERT_TRUE(s->Project()->DoSave(1, "", "new", 0));
   EXPECT_EQ(Bytes(GameTree::ReadHostFile(SavePath() + ".bad")), damaged);
   EXPECT_NE(Entry("GAMESAVEDATA1"), "");
+}
+
+// A save file with one damaged slot still takes saves in the other slots: the damaged entry is
+// carried over as it stands, and loading it still gives the system's warning.
+TEST_F(GameSaveTest, ADamagedSlotDoesNotKeepTheOthersFromBeingSaved) {
+  {
+    auto a = Open();
+    PlayAndSave(*a);
+    ASSERT_TRUE(errors.empty()) << errors.front();
+  }
+  const std::string good = Entry("GAMESAVEDATA1");
+  ArchiveBuilder save;
+  save.Add("GAMESAVEDATA1", good).Add("GAMESAVEDATA5", "damaged");
+  save.OverrideData(1, {0x78, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x33});
+  tree.WriteArchive("game/save.dat", save);
+  auto raw_entry = [&](std::string_view name) {
+    TVrFileCollection arc;
+    arc.OpenEx(SavePath(), true, TVrPlacement::Plain);
+    const TVrFile* f = arc.FindItem(name);
+    if (!f) return std::string();
+    std::string bytes(static_cast<size_t>(f->Size), '\0');
+    arc.Stream()->SetPosition(f->Offset);
+    arc.Stream()->ReadBuffer(bytes.data(), f->Size);
+    return bytes;
+  };
+  const std::string damaged = raw_entry("GAMESAVEDATA5");
+  {
+    auto s = Open();
+    for (int32_t slot : {2, 3}) {
+      s->Project()->RequestSave(slot, "", "slot " + std::to_string(slot), 0);
+      EXPECT_TRUE(s->Step(16));
+    }
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(s->Project()->FailedSaves(), 0);
+    EXPECT_EQ(s->Project()->GetSaveCaption(3), "slot 3");
+  }
+  EXPECT_EQ(Entry("GAMESAVEDATA1"), good);
+  EXPECT_NE(Entry("GAMESAVEDATA2"), "");
+  EXPECT_NE(Entry("GAMESAVEDATA3"), "");
+  EXPECT_EQ(Entry("STATUSSAVEDATA").substr(0, 9), "Status103");
+  EXPECT_EQ(raw_entry("GAMESAVEDATA5"), damaged);
+  EXPECT_FALSE(std::filesystem::exists(SavePath() + ".bad"));
+
+  auto s = Open();
+  s->Project()->RequestLoad(5);
+  EXPECT_FALSE(s->Step(16));
+  EXPECT_EQ(s->StopReason(), TStopReason::Failed);
+  EXPECT_EQ(s->StopMessage(), MsgText(TMsg::SaveDataUnusable) + "\r\n" + MsgText(TMsg::SaveDataQuit));
+}
+
+// File calls that kill the process at the flush of the new save file, as a user killing the
+// player in the middle of a save would.
+class KillAtFlush : public plat::IFileCalls {
+ public:
+  int64_t Write(int fd, const void* buffer, size_t count) override { return system_.Write(fd, buffer, count); }
+  int Sync(int /*fd*/) override {
+    ::raise(SIGKILL);
+    return -1;
+  }
+  int Rename(const char* from, const char* to) override { return system_.Rename(from, to); }
+
+ private:
+  plat::TSystemFileCalls system_;
+};
+
+// Saves killed before their rename leave their new files; the next start and the next save
+// remove those, and only those: a live writer's new file, files of other names and links stay.
+TEST_F(GameSaveTest, NewFilesOfKilledSavesAreRemovedAtTheNextStartOrSave) {
+  auto stale = [&] {
+    std::vector<std::string> names;
+    for (const std::string& name : FolderNames())
+      if (name.rfind(".save.dat.", 0) == 0) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  auto kill_a_save = [&] {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      KillAtFlush killer;
+      plat::TServices services = platform.Services();
+      services.file_calls = &killer;
+      TSession s(services, TVrFileManagerOptions{{}, std::vector<std::string>{}});
+      if (s.Open(launch)) s.Project()->DoSave(1, "", "killed", 0);
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(WTERMSIG(status), SIGKILL);
+  };
+  {
+    auto s = Open();
+    ASSERT_TRUE(s->Project()->DoSave(2, "", "kept", 0));
+  }
+  const std::vector<uint8_t> saved = SaveFile();
+  // Beside the file: names that are not exactly ours, a link of our naming, and a live writer.
+  const std::vector<std::string> others = {".save.dat.bad", ".save.dat.ABCDE", ".save.dat.ABCDEFG",
+                                           "x.save.dat.ABCDEF", ".save.dat.AB-DEF", ".Save.dat.ABCDEF"};
+  for (const std::string& name : others) tree.WriteFile("game/" + name, "theirs");
+  ASSERT_EQ(::symlink((game + "/save.dat").c_str(), (game + "/.save.dat.LINKED").c_str()), 0);
+  TReplacingFile live(SavePath());
+  live.Stream().WriteBytes(std::vector<uint8_t>{1, 2, 3});
+  const std::string live_name = live.NewPath().substr(game.size() + 1);
+
+  for (int i = 0; i < 3; ++i) kill_a_save();
+  // One killed save's file (each child's start removed the one before), four lookalikes, the
+  // link and the live writer's file.
+  EXPECT_EQ(stale().size(), 1u + 4u + 2u);
+  EXPECT_EQ(SaveFile(), saved);
+  std::vector<std::string> expected = {".save.dat.ABCDE", ".save.dat.ABCDEFG", ".save.dat.AB-DEF",
+                                       ".save.dat.LINKED", ".save.dat.bad", live_name};
+  std::sort(expected.begin(), expected.end());
+  {
+    auto s = Open();  // the start removes them
+    EXPECT_EQ(stale(), expected);
+    kill_a_save();
+    EXPECT_EQ(stale().size(), expected.size() + 1);
+    ASSERT_TRUE(s->Project()->DoSave(3, "", "after", 0));  // and so does a save
+    EXPECT_EQ(stale(), expected);
+  }
+  for (const std::string& name : others) EXPECT_EQ(Bytes(GameTree::ReadHostFile(game + "/" + name)), "theirs");
+  EXPECT_EQ(Entry("GAMESAVEDATA2").substr(8, 4), "kept");
+  live.Commit();  // the live writer was never disturbed
+  EXPECT_EQ(SaveFile(), (std::vector<uint8_t>{1, 2, 3}));
 }
 
 // ---- Unusable entries ----

@@ -907,6 +907,50 @@ TEST_F(GameSaveTest, NewFilesOfKilledSavesAreRemovedAtTheNextStartOrSave) {
   EXPECT_EQ(SaveFile(), (std::vector<uint8_t>{1, 2, 3}));
 }
 
+// The screen of a session that counts what it presents.
+class CountingScreen : public THeadlessSceneHost {
+ public:
+  void Present(TKovaBaseList& root) override {
+    ++presents;
+    THeadlessSceneHost::Present(root);
+  }
+  int presents = 0;
+};
+
+// A Terminate during the script step ends that step there: no update pass (and the step is not
+// counted), no pending save served, nothing drawn or presented. Every step before it did all of
+// that.
+TEST_F(GameSaveTest, ATerminateEndsTheFrameStepAfterTheScript) {
+  PageWriter start;
+  start.Wait(NoResult(), Value(I(40)));
+  start.Terminate();
+  WriteGame({{"start.ksb", start.Bytes()}});
+  CountingScreen screen;
+  TSession s(platform.Services(), TVrFileManagerOptions{{}, std::vector<std::string>{}}, &screen);
+  ASSERT_TRUE(s.Open(launch));
+  int steps = 0;
+  int32_t updates_before = 0;
+  int presents_before = 0;
+  bool running = true;
+  while (running && steps < 20) {
+    ::unlink(SavePath().c_str());
+    s.Project()->RequestSave(2, "", "step", 0);
+    updates_before = s.Clock().UpdateCount;
+    presents_before = screen.presents;
+    running = s.Step(16);
+    ++steps;
+  }
+  ASSERT_FALSE(running);
+  ASSERT_GE(steps, 2);
+  EXPECT_EQ(s.StopReason(), TStopReason::Terminated);
+  EXPECT_EQ(updates_before, steps - 1);  // every step before counted
+  EXPECT_EQ(presents_before, steps - 1);
+  EXPECT_EQ(s.Clock().UpdateCount, updates_before);
+  EXPECT_EQ(screen.presents, presents_before);
+  EXPECT_EQ(s.Project()->PendingSaveSlot, 2);
+  EXPECT_FALSE(std::filesystem::exists(SavePath()));
+}
+
 // ---- Unusable entries ----
 
 struct BadEntry {

@@ -16,7 +16,9 @@
 //
 // Exit status: 0 when the game ended by its Terminate command, was closed, or ran its N frames;
 // 1 when start-up failed (in any form: no game data, no project, a start page too old for this
-// player, ...) or the script stopped on an error; 2 for a bad command line. Errors are written to
+// player, ...) or the script stopped on an error; 2 for a bad command line; 4 when the run
+// otherwise ended well but a save of the game (its GameSave command) could not be written (each
+// failure's message is on standard error, and a last line counts them). Errors are written to
 // standard error in UTF-8. The log file is replaced when the run ends, never written through a
 // link that stands at its name.
 //
@@ -231,6 +233,10 @@ int Run(const TOptions& options) {
           std::fprintf(stderr, "kovarun: the script stopped at frame %ld\n", frame);
           status = 1;
           break;
+      }
+      if (const int32_t failed = session.Project()->FailedSaves(); failed > 0) {
+        std::fprintf(stderr, "kovarun: %d save%s could not be written\n", int(failed), failed == 1 ? "" : "s");
+        if (status == 0) status = 4;
       }
       if (!options.shot_file.empty() && !SaveSurfacePng(session.SceneHost().Screen(), options.shot_file)) {
         std::fprintf(stderr, "kovarun: %s: the picture could not be written\n", options.shot_file.c_str());

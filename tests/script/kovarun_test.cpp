@@ -146,6 +146,29 @@ TEST_F(KovarunTest, AScriptThatNeverWaitsStillEndsAfterTheFramesAsked) {
   EXPECT_EQ(r.log.back().substr(0, 8), "00000030");
 }
 
+// A run whose save could not be written (a folder stands where "save.dat" would go) says so with
+// the system's message and ends with status 4; the same game saving normally ends with 0.
+TEST_F(KovarunTest, AFailedSaveEndsTheRunWithStatusFour) {
+  PageWriter saving;
+  saving.GameSave(Value(I(1)), "", 0, Value(S("one")));
+  saving.Terminate();
+  tree.WriteFile("game/kova.kpb", TestGameProject().Build());
+  tree.WriteFile("game/install.dat", TestGameInstallSet());
+  tree.WriteFile("game/start.ksb", saving.Bytes());
+  const RunResult ok = Run({tree.Path("game")});
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  struct stat st {};
+  ASSERT_EQ(::stat(tree.Path("game/save.dat").c_str(), &st), 0);
+  ASSERT_EQ(::unlink(tree.Path("game/save.dat").c_str()), 0);
+  tree.MakeDir("game/save.dat");
+  const RunResult failed = Run({tree.Path("game")});
+  EXPECT_EQ(failed.status, 4) << failed.err;
+  const std::string message = plat::Cp932ToUtf8(MsgText(TMsg::FileCreateError).substr(2));  // without "%s"
+  EXPECT_NE(failed.err.find("save.dat" + message), std::string::npos) << failed.err;
+  EXPECT_NE(failed.err.find("1 save could not be written"), std::string::npos) << failed.err;
+  EXPECT_NE(failed.err.find("terminated at frame"), std::string::npos) << failed.err;
+}
+
 TEST_F(KovarunTest, TheLogReplacesALinkInsteadOfWritingThroughIt) {
   const std::string folder = WriteTestGame(tree, "game", false);
   const std::string victim = tree.WriteFile("victim.txt", "keep");

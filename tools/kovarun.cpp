@@ -10,9 +10,13 @@
 //
 // With --input, FILE holds recorded input, one event per line: FRAME EVENT [ARGS], frames counted
 // from 1, "#" starting a comment; events move X Y, ldown X Y, lup X Y, rdown X Y, rup X Y,
-// wheelup, wheeldown, keydown VK, keyup VK (game coordinates; VK a virtual-key number). Each is
-// fed to the input step of its frame. With --shot, the screen's picture after the last frame is
-// written to FILE.png as an 8-bit RGB PNG.
+// wheelup, wheeldown, keydown VK, keyup VK (game coordinates; VK a virtual-key number), and
+// text STRING (the rest of the line after "text ", in UTF-8: typed as the window's input method
+// commits it; a character code page 932 cannot hold is left out). Each is fed to the input step
+// of its frame the way the player window feeds its events: the edit or memo with the keyboard
+// takes the keys and the text, a click into a field gives it the keyboard, and the rest reaches
+// the scene. With --shot, the screen's picture after the last frame is written to FILE.png as an
+// 8-bit RGB PNG.
 //
 // Exit status: 0 when the game ended by its Terminate command, was closed, or ran its N frames;
 // 1 when start-up failed (in any form: no game data, no project, a start page too old for this
@@ -72,7 +76,8 @@ void Usage() {
              "  --log FILE      write the script's trace lines to FILE (\"-\": standard output)\n"
              "  --input FILE    feed recorded input: one event a line, FRAME EVENT [ARGS], frames from 1,\n"
              "                  \"#\" starts a comment; events: move X Y, ldown X Y, lup X Y, rdown X Y,\n"
-             "                  rup X Y, wheelup, wheeldown, keydown VK, keyup VK\n"
+             "                  rup X Y, wheelup, wheeldown, keydown VK, keyup VK, text STRING (the\n"
+             "                  rest of the line, UTF-8, typed into the edit or memo with the keyboard)\n"
              "  --shot FILE.png write the screen's picture after the last frame as an RGB PNG\n",
              stderr);
 }

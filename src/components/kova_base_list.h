@@ -54,9 +54,11 @@ class TKovaBaseList : public TKovaComponent {
   void UseEventQueue(TTimerList* queue) { events_ = queue ? queue : &own_events_; }
 
   // ---- The frame clock (set by the player before Process) ----
+  // The host's text fields go by the same clock (their carets blink on it).
   void SetClock(int32_t game_clock, int32_t frame_delta) {
     game_clock_ = game_clock;
     frame_delta_ = frame_delta;
+    host_->TextFields().SetTime(static_cast<uint32_t>(game_clock));
   }
   int32_t GameClock() const { return game_clock_; }
   int32_t FrameDelta() const { return frame_delta_; }

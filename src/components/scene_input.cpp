@@ -4,6 +4,8 @@
 #include <charconv>
 
 #include "components/kova_base_list.h"
+#include "platform/text_codec.h"
+#include "platform/video.h"
 
 namespace kova {
 namespace {
@@ -19,6 +21,8 @@ constexpr TEventName kNames[] = {
     {"rdown", TInputKind::RDown, 2},     {"rup", TInputKind::RUp, 2},         {"wheelup", TInputKind::WheelUp, 0},
     {"wheeldown", TInputKind::WheelDown, 0}, {"keydown", TInputKind::KeyDown, 1}, {"keyup", TInputKind::KeyUp, 1},
 };
+
+constexpr std::string_view kTextEvent = "text";
 
 template <class T>
 bool ParseNumber(std::string_view s, T& out) {
@@ -49,14 +53,26 @@ bool TSceneInputScript::Parse(std::string_view text, std::string& error) {
     const size_t eol = text.find('\n');
     std::string_view line = text.substr(0, eol);
     text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
-    if (const size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
-    const std::vector<std::string_view> w = Words(line);
-    if (w.empty()) continue;
+    if (line.ends_with('\r')) line.remove_suffix(1);
     auto fail = [&](const char* what) {
       error = "line " + std::to_string(line_no) + ": " + what;
       return false;
     };
     TInputEvent e;
+    // A text event's string is the rest of its line, comment sign and all.
+    if (const std::vector<std::string_view> raw = Words(line); raw.size() >= 2 && raw[1] == kTextEvent &&
+                                                               raw[0].find('#') == std::string_view::npos) {
+      if (!ParseNumber(raw[0], e.Frame) || e.Frame < 1) return fail("the frame must be a number from 1");
+      const size_t end = size_t(raw[1].data() - line.data()) + kTextEvent.size();
+      if (end + 1 >= line.size()) return fail("the text is missing");
+      e.Kind = TInputKind::Text;
+      e.Text = plat::Utf8ToCp932Held(line.substr(end + 1));
+      parsed.push_back(std::move(e));
+      continue;
+    }
+    if (const size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+    const std::vector<std::string_view> w = Words(line);
+    if (w.empty()) continue;
     if (!ParseNumber(w[0], e.Frame) || e.Frame < 1) return fail("the frame must be a number from 1");
     if (w.size() < 2) return fail("an event is missing");
     const auto* name = std::find_if(std::begin(kNames), std::end(kNames), [&](const TEventName& n) { return n.name == w[1]; });
@@ -81,9 +97,51 @@ void TSceneInputScript::Add(const TInputEvent& event) {
   events_.insert(at, event);
 }
 
+namespace {
+
+// The window's event that a recorded one stands for.
+plat::TEvent WindowEventOf(const TInputEvent& in) {
+  plat::TEvent e;
+  e.pos = plat::TPoint{in.X, in.Y};
+  e.key = in.Key;
+  switch (in.Kind) {
+    case TInputKind::Move: e.kind = plat::TEventKind::MouseMove; break;
+    case TInputKind::LDown:
+    case TInputKind::RDown:
+      e.kind = plat::TEventKind::MouseDown;
+      e.button = in.Kind == TInputKind::LDown ? plat::TMouseButton::Left : plat::TMouseButton::Right;
+      break;
+    case TInputKind::LUp:
+    case TInputKind::RUp:
+      e.kind = plat::TEventKind::MouseUp;
+      e.button = in.Kind == TInputKind::LUp ? plat::TMouseButton::Left : plat::TMouseButton::Right;
+      break;
+    case TInputKind::WheelUp:
+    case TInputKind::WheelDown:
+      e.kind = plat::TEventKind::Wheel;
+      e.wheel = in.Kind == TInputKind::WheelUp ? 1 : -1;
+      break;
+    case TInputKind::KeyDown: e.kind = plat::TEventKind::KeyDown; break;
+    case TInputKind::KeyUp: e.kind = plat::TEventKind::KeyUp; break;
+    case TInputKind::Text:
+      e.kind = plat::TEventKind::TextInput;
+      e.text = in.Text;
+      break;
+  }
+  return e;
+}
+
+}  // namespace
+
 void TSceneInputScript::Feed(int64_t frame, TKovaBaseList& root) {
   while (next_ < events_.size() && events_[next_].Frame < frame) ++next_;
-  while (next_ < events_.size() && events_[next_].Frame == frame) FeedInputEvent(events_[next_++], root);
+  while (next_ < events_.size() && events_[next_].Frame == frame) {
+    const TInputEvent& e = events_[next_++];
+    // Text all of whose characters were refused is no event, as in the window.
+    if (e.Kind == TInputKind::Text && e.Text.empty()) continue;
+    if (root.Host().TextFields().HandleEvent(WindowEventOf(e))) continue;
+    FeedInputEvent(e, root);
+  }
 }
 
 void FeedInputEvent(const TInputEvent& e, TKovaBaseList& root) {
@@ -124,6 +182,7 @@ void FeedInputEvent(const TInputEvent& e, TKovaBaseList& root) {
       root.SetKeyPressed(e.Key, true);
       break;
     case TInputKind::KeyUp: root.SetKeyDown(e.Key, false); break;
+    case TInputKind::Text: break;
   }
 }
 

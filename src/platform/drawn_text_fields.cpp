@@ -161,20 +161,30 @@ TPaintedField TDrawnTextFieldSet::Paint(const TTextFieldLook& look) {
         i += n;
       }
     }
-    canvas.Fill(TScreenRect{x, caret_top, x + 1, caret_top + look.row_height}, ink, clip);
+    if (look.caret_on) canvas.Fill(TScreenRect{x, caret_top, x + 1, caret_top + look.row_height}, ink, clip);
   }
 
   if (look.kind == TTextFieldKind::MultiLine) {
-    const TScreenRect track{look.bounds.right - kFieldScrollBarWidth, look.bounds.top, look.bounds.right,
-                            look.bounds.bottom};
-    canvas.Fill(track, kFieldScrollTrackRgb, look.bounds);
-    const int32_t rows = int32_t(look.rows.size());
-    const int32_t in_view = std::max(look.content.Height() / look.row_height, 1);
-    const int32_t h = track.Height();
-    const int32_t thumb = rows <= in_view ? h : std::max(h * in_view / rows, 8);
-    const int32_t top = rows <= in_view ? 0 : (h - thumb) * look.first_row / std::max(rows - in_view, 1);
-    canvas.Fill(TScreenRect{track.left + 2, track.top + top, track.right - 2, track.top + top + thumb},
-                kFieldScrollThumbRgb, look.bounds);
+    const TFieldScrollBar bar = look.ScrollBar();
+    canvas.Fill(bar.bar, kFieldScrollTrackRgb, look.bounds);
+    // Each arrow a small triangle in the middle of its square, pointing away from the track;
+    // grey while there is nothing to scroll.
+    const uint32_t arrow_rgb = bar.active ? kFieldScrollArrowRgb : kFieldScrollArrowOffRgb;
+    auto arrow = [&](const TScreenRect& box, bool up) {
+      constexpr int32_t kRows = 4;
+      if (box.Height() < kRows || box.Width() < 2 * kRows - 1) return;
+      const int32_t cx = box.left + box.Width() / 2, top = box.top + (box.Height() - kRows) / 2;
+      for (int32_t i = 0; i < kRows; ++i) {
+        const int32_t half = up ? i : kRows - 1 - i;
+        canvas.Fill(TScreenRect{cx - half, top + i, cx + half + 1, top + i + 1}, arrow_rgb, look.bounds);
+      }
+    };
+    arrow(bar.up, true);
+    arrow(bar.down, false);
+    if (!bar.thumb.IsEmpty()) {
+      canvas.Fill(TScreenRect{bar.thumb.left + 2, bar.thumb.top, bar.thumb.right - 2, bar.thumb.bottom},
+                  kFieldScrollThumbRgb, look.bounds);
+    }
   }
   return painted;
 }

@@ -6,8 +6,10 @@
 // window colour, white, for a colour below 0; light grey when disabled), no border, its text in
 // its font and colour (grey when disabled) with the underline and strike-out bars its style asks
 // for, the selection in white on blue while it has the keyboard, a one-pixel caret of the text's
-// colour, the input method's composition underlined at the caret, and for a memo a scroll bar on
-// its right showing which part of its rows lies in view.
+// colour in the shown half of its blink, the input method's composition underlined at the caret,
+// and for a memo a scroll bar on its right: an arrow at each end, the thumb in the track between
+// them showing which part of its rows lies in view (no thumb and grey arrows while all of them
+// do).
 #pragma once
 
 #include <cstdint>
@@ -31,6 +33,8 @@ inline constexpr uint32_t kFieldSelectionRgb = 0x3399FF;
 inline constexpr uint32_t kFieldSelectedTextRgb = 0xFFFFFF;
 inline constexpr uint32_t kFieldScrollTrackRgb = 0xF0F0F0;
 inline constexpr uint32_t kFieldScrollThumbRgb = 0xC0C0C0;
+inline constexpr uint32_t kFieldScrollArrowRgb = 0x606060;
+inline constexpr uint32_t kFieldScrollArrowOffRgb = 0xBFBFBF;
 
 // One painted field: its rectangle in game pixels and its picture (0xAARRGGBB, opaque).
 struct TPaintedField {

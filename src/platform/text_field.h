@@ -18,6 +18,8 @@
 
 namespace kova::plat {
 
+struct TEvent;
+
 enum class TTextFieldKind : uint8_t {
   SingleLine,  // Enter and Escape do nothing; no line breaks
   MultiLine,   // Enter breaks the line (CR LF); rows wrap at the field's width; a scroll bar
@@ -89,6 +91,13 @@ class ITextFieldHost {
   // A new field: hidden, empty, enabled, editable, at an empty rectangle. The host must outlive
   // nothing: a field that outlives its host keeps its state and is shown nowhere.
   virtual std::unique_ptr<ITextField> CreateField(TTextFieldKind kind) = 0;
+  // One event of the window (or of recorded input standing for it); true when a field took it and
+  // the game must not see it.
+  virtual bool HandleEvent(const TEvent& event) = 0;
+  // The time the fields go by, in milliseconds (wrapping): the caret blinks and a held scroll-bar
+  // arrow or track repeats on it. The scene sets it to its game clock every frame, so that a
+  // headless run blinks the same way every time.
+  virtual void SetTime(uint32_t ms) = 0;
 };
 
 }  // namespace kova::plat

@@ -24,6 +24,8 @@ uint16_t CodeAt(std::string_view text, size_t i, size_t n) {
 
 bool IsBreak(std::string_view text, size_t i) { return text[i] == '\r' || text[i] == '\n'; }
 
+bool Inside(const TScreenRect& r, TPoint p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
+
 // Typed text as a field of `kind` takes it: control characters left out, a memo's line feeds
 // (alone or after a CR) made CR LF.
 std::string Filter(std::string_view in, TTextFieldKind kind) {
@@ -73,6 +75,29 @@ int32_t TTextFieldLook::RowLeft(size_t r) const {
   return x;
 }
 
+int32_t TTextFieldLook::RowsInView() const { return std::max(content.Height() / std::max(row_height, 1), 1); }
+
+int32_t TTextFieldLook::LastFirstRow() const { return std::max(int32_t(rows.size()) - RowsInView(), 0); }
+
+TFieldScrollBar TTextFieldLook::ScrollBar() const {
+  TFieldScrollBar s;
+  if (kind != TTextFieldKind::MultiLine || bounds.IsEmpty()) return s;
+  s.bar = TScreenRect{std::max(bounds.right - kFieldScrollBarWidth, bounds.left), bounds.top, bounds.right, bounds.bottom};
+  const int32_t arrow = std::min(kFieldScrollBarWidth, s.bar.Height() / 2);
+  s.up = TScreenRect{s.bar.left, s.bar.top, s.bar.right, s.bar.top + arrow};
+  s.down = TScreenRect{s.bar.left, s.bar.bottom - arrow, s.bar.right, s.bar.bottom};
+  s.track = TScreenRect{s.bar.left, s.up.bottom, s.bar.right, s.down.top};
+  const int32_t count = int32_t(rows.size()), in_view = RowsInView(), length = s.track.Height();
+  s.active = count > in_view;
+  if (s.active && length >= kScrollThumbMin) {
+    const int32_t thumb = std::clamp(int32_t(int64_t(length) * in_view / count), kScrollThumbMin, length);
+    const int32_t last = LastFirstRow();
+    const int32_t top = int32_t(int64_t(length - thumb) * std::clamp(first_row, 0, last) / last);
+    s.thumb = TScreenRect{s.bar.left, s.track.top + top, s.bar.right, s.track.top + top + thumb};
+  }
+  return s;
+}
+
 // ---- The link between fields and their set (a field may outlive the set) ----
 
 struct TTextFieldSet::TLink {
@@ -92,6 +117,7 @@ class TTextFieldSet::TField : public ITextField {
     if (text == text_) return;
     text_ = text;
     caret_ = anchor_ = text_.size();
+    follow_caret_ = true;
     Changed();
   }
   std::string FontName() const override { return font_.name; }
@@ -163,9 +189,11 @@ class TTextFieldSet::TField : public ITextField {
   size_t caret_ = 0;
   size_t anchor_ = 0;
   std::string composition_;
-  // Scrolling kept between layouts.
+  // Scrolling kept between layouts; a memo scrolls its caret into view at its next layout only
+  // after the caret moved or the text changed (its scroll bar scrolls away from the caret).
   int32_t first_row_ = 0;
   int32_t scroll_x_ = 0;
+  bool follow_caret_ = true;
   // The x the caret keeps while it moves up and down (-1: none).
   int32_t goal_x_ = -1;
 };
@@ -193,6 +221,10 @@ void TTextFieldSet::SetWindow(IWindow* window) {
 
 void TTextFieldSet::Remove(TField* field) {
   DropFocus(field);
+  if (held_field_ == field) {
+    held_ = THeld::None;
+    held_field_ = nullptr;
+  }
   fields_.erase(std::remove(fields_.begin(), fields_.end(), field), fields_.end());
   if (field->visible_) MarkChanged();
 }
@@ -201,6 +233,8 @@ void TTextFieldSet::TakeFocus(TField* field) {
   if (focused_ == field) return;
   focused_ = field;
   field->composition_.clear();
+  blink_start_ = time_;
+  caret_was_on_ = true;
   MarkChanged();
   if (window_) window_->BeginTextInput(field->bounds_);
 }
@@ -256,6 +290,7 @@ TTextFieldLook TTextFieldSet::Look(TField& f) {
   look.caret = f.caret_;
   look.anchor = f.anchor_;
   look.composition = f.composition_;
+  look.caret_on = look.focused && CaretOn();
 
   // Rows: a single-line field is one row; a memo breaks at its line breaks and wraps at its width.
   const std::string_view text = f.text_;
@@ -287,11 +322,13 @@ TTextFieldLook TTextFieldSet::Look(TField& f) {
     if (look.rows[r].start <= f.caret_) caret_row = r;
   }
   if (memo) {
-    const int32_t visible_rows = std::max(look.content.Height() / look.row_height, 1);
-    const int32_t last = int32_t(look.rows.size()) - 1;
-    f.first_row_ = std::clamp(f.first_row_, 0, std::max(last, 0));
-    if (int32_t(caret_row) < f.first_row_) f.first_row_ = int32_t(caret_row);
-    if (int32_t(caret_row) >= f.first_row_ + visible_rows) f.first_row_ = int32_t(caret_row) - visible_rows + 1;
+    const int32_t visible_rows = look.RowsInView();
+    if (f.follow_caret_) {
+      if (int32_t(caret_row) < f.first_row_) f.first_row_ = int32_t(caret_row);
+      if (int32_t(caret_row) >= f.first_row_ + visible_rows) f.first_row_ = int32_t(caret_row) - visible_rows + 1;
+      f.follow_caret_ = false;
+    }
+    f.first_row_ = std::clamp(f.first_row_, 0, look.LastFirstRow());
     f.scroll_x_ = 0;
   } else {
     int32_t caret_x = 0;
@@ -328,6 +365,8 @@ bool TTextFieldSet::HandleEvent(const TEvent& e) {
       return false;
     case TEventKind::Deactivate:
       shift_ = control_ = false;
+      held_ = THeld::None;
+      held_field_ = nullptr;
       return false;
     case TEventKind::Expose:
       // The window paints everything again (a lost renderer too): so are the fields.
@@ -338,23 +377,54 @@ bool TTextFieldSet::HandleEvent(const TEvent& e) {
       if (!f || !f->CanFocus()) return false;
       f->composition_.clear();
       if (!f->read_only_) Insert(*f, e.text);
-      MarkChanged();
+      Touched(*f);
       return true;
     }
     case TEventKind::TextEditing: {
       TField* f = focused_;
       if (!f || !f->CanFocus()) return false;
       f->composition_ = f->read_only_ ? std::string() : e.text;
-      MarkChanged();
+      Touched(*f);
+      return true;
+    }
+    case TEventKind::MouseMove:
+      pointer_ = e.pos;
+      if (held_ == THeld::None) return false;
+      // The scroll bar keeps the pointer while a part of it is held.
+      if (held_ == THeld::Thumb) ScrollDrag(e.pos);
+      return true;
+    case TEventKind::MouseUp:
+      pointer_ = e.pos;
+      if (held_ == THeld::None || e.button != TMouseButton::Left) return held_ != THeld::None;
+      held_ = THeld::None;
+      held_field_ = nullptr;
+      return true;
+    case TEventKind::Wheel: {
+      TField* f = FieldAt(pointer_);
+      if (!f || f->kind_ != TTextFieldKind::MultiLine || !f->enabled_ || e.wheel == 0) return false;
+      const TTextFieldLook look = Look(*f);
+      const int64_t rows = int64_t(look.first_row) - int64_t(e.wheel) * kWheelRows;
+      ScrollTo(*f, int32_t(std::clamp<int64_t>(rows, 0, look.LastFirstRow())));
       return true;
     }
     case TEventKind::MouseDown: {
+      pointer_ = e.pos;
+      if (held_ != THeld::None) {
+        if (e.button != TMouseButton::Left) return true;
+        held_ = THeld::None;  // a release we never saw
+        held_field_ = nullptr;
+      }
       if (e.button != TMouseButton::Left) return false;
-      for (auto it = fields_.rbegin(); it != fields_.rend(); ++it) {
-        TField* f = *it;
-        const TScreenRect& b = f->bounds_;
-        if (!f->visible_ || e.pos.x < b.left || e.pos.x >= b.right || e.pos.y < b.top || e.pos.y >= b.bottom) continue;
+      if (TField* f = FieldAt(e.pos)) {
         if (!f->enabled_) return false;
+        if (f->kind_ == TTextFieldKind::MultiLine) {
+          // The scroll bar scrolls; it neither takes the keyboard nor moves the caret.
+          const TTextFieldLook look = Look(*f);
+          if (Inside(look.ScrollBar().bar, e.pos)) {
+            ScrollPress(*f, look, e.pos);
+            return true;
+          }
+        }
         const bool took = focused_ != f;
         TakeFocus(f);
         PlaceCaret(*f, e.pos);
@@ -380,7 +450,7 @@ void TTextFieldSet::Insert(TField& f, std::string text) {
   f.text_.replace(start, end - start, text);
   f.caret_ = f.anchor_ = start + text.size();
   f.goal_x_ = -1;
-  MarkChanged();
+  Touched(f);
 }
 
 void TTextFieldSet::PlaceCaret(TField& f, TPoint p) {
@@ -390,7 +460,7 @@ void TTextFieldSet::PlaceCaret(TField& f, TPoint p) {
   r = std::clamp(r, 0, int32_t(look.rows.size()) - 1);
   f.caret_ = f.anchor_ = CaretInRow(f, look, size_t(r), p.x);
   f.goal_x_ = -1;
-  MarkChanged();
+  Touched(f);
 }
 
 size_t TTextFieldSet::CaretInRow(TField& f, const TTextFieldLook& look, size_t r, int32_t x_at) {
@@ -408,19 +478,124 @@ size_t TTextFieldSet::CaretInRow(TField& f, const TTextFieldLook& look, size_t r
   return caret;
 }
 
+void TTextFieldSet::Touched(TField& f) {
+  f.follow_caret_ = true;
+  blink_start_ = time_;
+  caret_was_on_ = true;
+  MarkChanged();
+}
+
+bool TTextFieldSet::CaretOn() const { return (time_ - blink_start_) / kCaretBlinkMs % 2 == 0; }
+
+void TTextFieldSet::SetTime(uint32_t ms) {
+  time_ = ms;
+  ScrollRepeat();
+  const bool on = focused_ && CaretOn();
+  if (on != caret_was_on_) MarkChanged();
+  caret_was_on_ = on;
+}
+
+TTextFieldSet::TField* TTextFieldSet::FieldAt(TPoint p) {
+  for (auto it = fields_.rbegin(); it != fields_.rend(); ++it) {
+    if ((*it)->visible_ && Inside((*it)->bounds_, p)) return *it;
+  }
+  return nullptr;
+}
+
+void TTextFieldSet::ScrollTo(TField& f, int32_t first_row) {
+  if (f.first_row_ == first_row) return;
+  f.first_row_ = first_row;
+  MarkChanged();
+}
+
+void TTextFieldSet::ScrollPress(TField& f, const TTextFieldLook& look, TPoint p) {
+  const TFieldScrollBar bar = look.ScrollBar();
+  held_ = THeld::None;
+  if (!bar.active) return;
+  const int32_t first = look.first_row, last = look.LastFirstRow(), page = look.RowsInView();
+  if (Inside(bar.up, p)) {
+    held_ = THeld::Up;
+    ScrollTo(f, std::max(first - 1, 0));
+  } else if (Inside(bar.down, p)) {
+    held_ = THeld::Down;
+    ScrollTo(f, std::min(first + 1, last));
+  } else if (bar.thumb.IsEmpty() || !Inside(bar.track, p)) {
+    return;
+  } else if (Inside(bar.thumb, p)) {
+    held_ = THeld::Thumb;
+    grab_ = p.y - bar.thumb.top;
+  } else if (p.y < bar.thumb.top) {
+    held_ = THeld::PageUp;
+    ScrollTo(f, std::max(first - page, 0));
+  } else {
+    held_ = THeld::PageDown;
+    ScrollTo(f, std::min(first + page, last));
+  }
+  held_field_ = &f;
+  next_repeat_ = time_ + kScrollRepeatDelayMs;
+}
+
+void TTextFieldSet::ScrollRepeat() {
+  if (held_ == THeld::None || held_ == THeld::Thumb || !held_field_) return;
+  TField& f = *held_field_;
+  if (!f.visible_ || !f.enabled_) {
+    held_ = THeld::None;
+    held_field_ = nullptr;
+    return;
+  }
+  // After a long gap (a stalled frame) the part repeats once, not for all the time missed.
+  if (int32_t(time_ - next_repeat_) > int32_t(kScrollRepeatDelayMs)) next_repeat_ = time_;
+  while (int32_t(time_ - next_repeat_) >= 0) {
+    next_repeat_ += kScrollRepeatMs;
+    const TTextFieldLook look = Look(f);
+    const TFieldScrollBar bar = look.ScrollBar();
+    const int32_t first = look.first_row, last = look.LastFirstRow(), page = look.RowsInView();
+    const TPoint p = pointer_;
+    switch (held_) {
+      case THeld::Up:
+        if (Inside(bar.up, p)) ScrollTo(f, std::max(first - 1, 0));
+        break;
+      case THeld::Down:
+        if (Inside(bar.down, p)) ScrollTo(f, std::min(first + 1, last));
+        break;
+      // The track pages on until the thumb reaches the pointer.
+      case THeld::PageUp:
+        if (Inside(bar.track, p) && p.y < bar.thumb.top) ScrollTo(f, std::max(first - page, 0));
+        break;
+      case THeld::PageDown:
+        if (Inside(bar.track, p) && p.y >= bar.thumb.bottom) ScrollTo(f, std::min(first + page, last));
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void TTextFieldSet::ScrollDrag(TPoint p) {
+  if (!held_field_) return;
+  TField& f = *held_field_;
+  const TTextFieldLook look = Look(f);
+  const TFieldScrollBar bar = look.ScrollBar();
+  const int64_t span = bar.track.Height() - bar.thumb.Height();
+  if (bar.thumb.IsEmpty() || span <= 0) return;
+  const int64_t y = std::clamp<int64_t>(int64_t(p.y) - grab_ - bar.track.top, 0, span);
+  const int64_t last = look.LastFirstRow();
+  ScrollTo(f, int32_t((y * last * 2 + span) / (2 * span)));
+}
+
 bool TTextFieldSet::KeyDown(TField& f, int32_t key) {
   const std::string_view text = f.text_;
   const bool memo = f.kind_ == TTextFieldKind::MultiLine;
   auto move = [&](size_t to) {
     f.caret_ = to;
     if (!shift_) f.anchor_ = to;
-    MarkChanged();
+    Touched(f);
   };
   auto erase = [&](size_t from, size_t to) {
     if (f.read_only_ || from >= to) return;
     f.text_.erase(from, to - from);
     f.caret_ = f.anchor_ = from;
-    MarkChanged();
+    Touched(f);
   };
   const bool selection = f.caret_ != f.anchor_;
   if (key != kVkUp && key != kVkDown) f.goal_x_ = -1;
@@ -429,7 +604,7 @@ bool TTextFieldSet::KeyDown(TField& f, int32_t key) {
       case 'A':
         f.anchor_ = 0;
         f.caret_ = text.size();
-        MarkChanged();
+        Touched(f);
         return true;
       case 'C':
       case 'X':

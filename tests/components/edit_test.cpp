@@ -190,6 +190,42 @@ TEST_F(EditTest, APausedFieldTakesNoInputAndGivesUpTheKeyboard) {
   EXPECT_EQ(scene.root.FocusControl(), e);
 }
 
+// Recorded input (the headless runner's) reaches the fields as the window's events do: a click
+// gives a field the keyboard, text is typed (UTF-8 taken into code page 932, a character it cannot
+// hold left out), the keys edit the text and are told to the script, and the scene sees none of
+// them. The caret blinks on the scene's game clock.
+TEST_F(EditTest, RecordedInputTypesIntoTheFieldsAndTheCaretBlinksOnTheGameClock) {
+  TKovaEdit* e = Edit("e", {4, 4, 40, 20});
+  TKovaMemo* m = Memo("m", {4, 24, 60, 46});
+  scene.Frame();
+  std::string error;
+  ASSERT_TRUE(scene.input.Parse("2 ldown 10 10\n2 lup 10 10\n"
+                                "3 text \xE3\x81\x82#\xF0\x9F\x98\x80" "b\n"  // "a#", an emoji, "b"
+                                "4 keydown 8\n5 keydown 13\n5 keyup 13\n"
+                                "6 ldown 10 30\n7 text x\n7 keydown 13\n7 text y\n",
+                                error))
+      << error;
+  Events events;
+  while (scene.frame < 7) {
+    for (std::string& ev : scene.Frame()) events.push_back(ev);
+  }
+  EXPECT_EQ(e->GetText(), "\x82\xA0#");
+  EXPECT_EQ(m->GetText(), "x\r\ny");
+  EXPECT_EQ(scene.root.FocusControl(), m);
+  EXPECT_EQ(events, (Events{"e 33 notify 8 \x82\xA0#b", "e 33 notify 13 \x82\xA0#", "m 33 notify 13 x"}));
+  EXPECT_FALSE(scene.root.GetKeyDown(8));  // the key went to the field, not to the scene
+
+  // Typed at frame 7 (game clock 112): shown until 500 ms later, then hidden for as long.
+  auto caret_on = [&] { return Fields().VisibleLooks().at(1).caret_on; };
+  EXPECT_TRUE(caret_on());
+  scene.Frame(int32_t(plat::kCaretBlinkMs) - 16);
+  EXPECT_TRUE(caret_on());
+  scene.Frame(16);
+  EXPECT_FALSE(caret_on());
+  scene.Frame(int32_t(plat::kCaretBlinkMs));
+  EXPECT_TRUE(caret_on());
+}
+
 TEST_F(EditTest, FocusFollowsTheScene) {
   TKovaEdit* a = Edit("a", {0, 0, 30, 14});
   TKovaEdit* b = Edit("b", {0, 20, 30, 34});

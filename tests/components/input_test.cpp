@@ -212,6 +212,9 @@ TEST(InputScriptTest, ParsesTheTextFormAndFeedsByFrame) {
       {"1 keydown 256", "line 1: the key must be a number from 0 to 255"},
       {"1 move a b", "line 1: bad position"},
       {"x", "line 1: the frame must be a number from 1"},
+      {"1 text", "line 1: the text is missing"},
+      {"1 text ", "line 1: the text is missing"},
+      {"0 text a", "line 1: the frame must be a number from 1"},
   };
   for (auto [text, message] : bad) {
     TSceneInputScript s;

@@ -207,6 +207,74 @@ TEST_F(FieldTest, AClickGivesTheKeyboardAndPlacesTheCaretAndTextInputFollows) {
   EXPECT_EQ(kept->Text(), "still");
 }
 
+// A memo of 20 rows showing 10: its scroll bar (x 44 .. 60) has arrows 16 high at the top and the
+// bottom and a track of 72 between, the thumb 36 long. It scrolls without moving the caret or
+// taking the keyboard, and the game sees none of what it takes.
+TEST_F(FieldTest, AMemosScrollBarAndTheWheelScrollItWithoutMovingTheCaret) {
+  auto edit = Make(TTextFieldKind::SingleLine, TScreenRect{0, 200, 40, 214});
+  auto m = Make(TTextFieldKind::MultiLine, TScreenRect{0, 0, 60, 104});
+  std::string text;
+  for (int i = 0; i < 20; ++i) text += (i ? "\r\n" : "") + std::to_string(i % 10);
+  m->SetText(text);
+  Send({Key(kControl), Key(kHome), Key(kControl, TEventKind::KeyUp)});  // the caret to the start
+  edit->Focus();
+  auto first = [&] { return set.VisibleLooks().at(1).first_row; };
+  ASSERT_EQ(first(), 0);
+  TEvent move;
+  move.kind = TEventKind::MouseMove;
+  auto at = [](TEvent e, int32_t x, int32_t y) {
+    e.pos = TPoint{x, y};
+    return e;
+  };
+  TEvent up = Click(0, 0);
+  up.kind = TEventKind::MouseUp;
+  TEvent wheel;
+  wheel.kind = TEventKind::Wheel;
+  struct Case {
+    const char* what;
+    std::vector<TEvent> events;
+    int32_t want;
+  } cases[] = {
+      {"the up arrow at the top", {Click(50, 5), at(up, 50, 5)}, 0},
+      {"the down arrow", {Click(50, 95), at(up, 50, 95)}, 1},
+      {"the wheel down over the memo", {[&] { TEvent w = wheel; w.wheel = -1; return w; }()}, 4},
+      {"the wheel up", {[&] { TEvent w = wheel; w.wheel = 1; return w; }()}, 1},
+      {"the track below the thumb (y 19 .. 55) pages", {Click(50, 80), at(up, 50, 80)}, 10},
+      {"the track above it pages back", {Click(50, 20), at(up, 50, 20)}, 0},
+      {"the thumb dragged by half its way", {Click(50, 20), at(move, 50, 38), at(move, 90, 38), at(up, 90, 38)}, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const TEvent& e : c.events) EXPECT_TRUE(set.HandleEvent(e)) << int(e.kind);
+    EXPECT_EQ(first(), c.want);
+  }
+  EXPECT_EQ(set.FocusedField(), edit.get());
+  EXPECT_EQ(set.VisibleLooks().at(1).caret, 0u);
+  // After the release the moves are the game's again, and so is the wheel off the memo.
+  EXPECT_FALSE(set.HandleEvent(at(move, 50, 38)));
+  EXPECT_FALSE(set.HandleEvent(at(move, 20, 150)));
+  EXPECT_FALSE(set.HandleEvent(wheel));
+
+  // Held, the down arrow repeats after the delay and then at the interval while over it.
+  set.SetTime(1000);
+  set.HandleEvent(Click(50, 95));
+  EXPECT_EQ(first(), 6);
+  for (auto [time, want] : {std::pair{1000 + kScrollRepeatDelayMs - 1, 6}, {1000 + kScrollRepeatDelayMs, 7},
+                            {1000 + kScrollRepeatDelayMs + kScrollRepeatMs, 8}}) {
+    set.SetTime(time);
+    EXPECT_EQ(first(), want) << time;
+  }
+  set.HandleEvent(at(move, 50, 60));  // off the arrow: no more
+  set.SetTime(1000 + kScrollRepeatDelayMs + 3 * kScrollRepeatMs);
+  EXPECT_EQ(first(), 8);
+  set.HandleEvent(at(up, 50, 60));
+  // Typing scrolls the caret back into view.
+  m->Focus();
+  Send({Typed("x")});
+  EXPECT_EQ(first(), 0);
+  EXPECT_EQ(m->Text().substr(0, 2), "x0");
+}
+
 TEST(DrawnTextFields, AFieldIsPaintedInItsColoursWithTheCaretAndAMemosScrollBar) {
   test::FakeGlyphFonts fonts;
   TDrawnTextFieldSet set(fonts);
@@ -234,15 +302,72 @@ TEST(DrawnTextFields, AFieldIsPaintedInItsColoursWithTheCaretAndAMemosScrollBar)
   EXPECT_EQ(painted[0].image.pixels[0], 0xFF000000u | kFieldDisabledRgb);
   EXPECT_EQ(painted[0].image.pixels[size_t(kFieldMargin + 5) * 40 + kFieldMargin + 3], 0xFF000000u | kFieldGreyTextRgb);
   EXPECT_EQ(painted[0].image.pixels[size_t(kFieldMargin + 5) * 40 + kFieldMargin + 12], 0xFF000000u | kFieldDisabledRgb);
-  // A memo's scroll bar along its right edge; a hidden field is not painted.
+  // A memo's scroll bar along its right edge: with nothing to scroll, grey arrows and no thumb;
+  // with twice the rows it shows, the thumb half the track long, at the top. A hidden field is not
+  // painted.
   auto m = set.CreateField(TTextFieldKind::MultiLine);
-  m->SetBounds(TScreenRect{0, 0, 60, 30});
+  m->SetFontHeight(12);
+  m->SetBounds(TScreenRect{0, 0, 60, 4 + 96});  // 8 rows in view, a track of 68
   m->SetVisible(true);
   f->SetVisible(false);
   painted = set.Paint();
   ASSERT_EQ(painted.size(), 1u);
-  EXPECT_EQ(painted[0].image.pixels[size_t(10) * 60 + 60 - kFieldScrollBarWidth / 2], 0xFF000000u | kFieldScrollThumbRgb);
-  EXPECT_EQ(painted[0].image.pixels[size_t(10) * 60 + 60 - kFieldScrollBarWidth], 0xFF000000u | kFieldScrollTrackRgb);
+  auto bar_at = [&](int32_t x, int32_t y) { return painted[0].image.pixels[size_t(y) * 60 + size_t(60 - kFieldScrollBarWidth + x)]; };
+  const int32_t mid = kFieldScrollBarWidth / 2;
+  EXPECT_EQ(bar_at(mid, 6), 0xFF000000u | kFieldScrollArrowOffRgb);  // the up arrow's tip
+  EXPECT_EQ(bar_at(mid, 40), 0xFF000000u | kFieldScrollTrackRgb);
+  EXPECT_EQ(bar_at(0, 40), 0xFF000000u | kFieldScrollTrackRgb);
+  std::string rows;
+  for (int i = 0; i < 16; ++i) rows += "1\r\n";
+  m->SetText(rows.substr(0, rows.size() - 2));
+  m->Blur();
+  set.HandleEvent(Click(60 - mid, 20));  // the caret's row is the last; the track above the thumb pages to the top
+  painted = set.Paint();
+  EXPECT_EQ(bar_at(mid, 6), 0xFF000000u | kFieldScrollArrowRgb);
+  EXPECT_EQ(bar_at(mid, 16), 0xFF000000u | kFieldScrollThumbRgb);
+  EXPECT_EQ(bar_at(mid, 16 + 33), 0xFF000000u | kFieldScrollThumbRgb);
+  EXPECT_EQ(bar_at(mid, 16 + 34), 0xFF000000u | kFieldScrollTrackRgb);
+  EXPECT_EQ(bar_at(0, 20), 0xFF000000u | kFieldScrollTrackRgb);
+}
+
+// The caret blinks on the time the scene gives: shown for half a second, hidden for as long, and
+// shown again at once by a key or typed text; each turn asks for a new painting.
+TEST(DrawnTextFields, TheCaretBlinksOnTheTimeItIsGivenAndShowsAtOnceAfterTyping) {
+  test::FakeGlyphFonts fonts;
+  TDrawnTextFieldSet set(fonts);
+  auto f = set.CreateField(TTextFieldKind::SingleLine);
+  f->SetFontHeight(12);
+  f->SetText("ab");
+  f->SetBounds(TScreenRect{0, 0, 40, 16});
+  f->SetVisible(true);
+  set.SetTime(1000);
+  f->Focus();
+  auto caret_shown = [&] {
+    const TImageArgb img = set.Paint().at(0).image;
+    const int32_t x = kFieldMargin + 6 * int32_t(f->Text().size());
+    return img.pixels[size_t(kFieldMargin + 5) * 40 + size_t(x)] == 0xFF000000u;  // black text
+  };
+  struct Step {
+    uint32_t time;
+    bool shown;
+    bool repaint;
+  } steps[] = {{1000 + kCaretBlinkMs - 1, true, false}, {1000 + kCaretBlinkMs, false, true},
+               {1000 + 2 * kCaretBlinkMs - 16, false, false}, {1000 + 2 * kCaretBlinkMs, true, true}};
+  set.TakeChanged();
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.time);
+    set.SetTime(s.time);
+    EXPECT_EQ(set.TakeChanged(), s.repaint);
+    EXPECT_EQ(caret_shown(), s.shown);
+  }
+  set.SetTime(1000 + 3 * kCaretBlinkMs);  // hidden
+  EXPECT_FALSE(caret_shown());
+  set.HandleEvent(Typed("c"));
+  EXPECT_TRUE(caret_shown());
+  set.SetTime(1000 + 4 * kCaretBlinkMs - 1);
+  EXPECT_TRUE(caret_shown());
+  set.SetTime(1000 + 4 * kCaretBlinkMs);
+  EXPECT_FALSE(caret_shown());
 }
 
 }  // namespace

@@ -269,6 +269,52 @@ TEST_F(KovarunTest, ShotHoldsTheLayerColourAndInputFilesAreChecked) {
   EXPECT_EQ(Run({tree.Path("colour"), "--input", tree.Path("missing.txt")}).status, 1);
 }
 
+// Recorded input types into an edit and a memo as a player would: a click gives each the
+// keyboard, "text" types (UTF-8, a character code page 932 cannot hold left out, "#" no comment
+// there), Backspace takes a character back, Enter breaks the memo's line. The script reads both
+// texts back and marks what it found by the pages it goes to.
+TEST_F(KovarunTest, RecordedInputTypesIntoAnEditAndAMemo) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 80;
+  p.screen_height = 64;
+  p.Var(ProjectVariable::Str("t", ""));
+  p.Var(ProjectVariable::Str("u", ""));
+  tree.WriteFile("fields/kova.kpb", p.Build());
+  tree.WriteFile("fields/install.dat", TestGameInstallSet());
+  constexpr int32_t kEditNew = 43, kMemoNew = 44;
+  PageWriter start;
+  start.Component(kEditNew, {{PR_NAME, Value(S("name"))}, {PR_LEFT, Value(I(4))}, {PR_TOP, Value(I(4))},
+                             {PR_WIDTH, Value(I(60))}, {PR_HEIGHT, Value(I(16))}});
+  start.Component(kMemoNew, {{PR_NAME, Value(S("memo"))}, {PR_LEFT, Value(I(4))}, {PR_TOP, Value(I(24))},
+                             {PR_WIDTH, Value(I(60))}, {PR_HEIGHT, Value(I(30))}});
+  start.Wait(NoResult(), Value(I(400)));
+  start.GetProp(Value(S("name")), Value(I(PR_TEXT)), "t");
+  start.GetProp(Value(S("memo")), Value(I(PR_TEXT)), "u");
+  start.Jump("edit_ok.ksb", 0, Compare(ExprBuilder::Equal, V("t"), S("\x82\xA0#b")));
+  start.Terminate();
+  tree.WriteFile("fields/start.ksb", start.Bytes());
+  PageWriter edit_ok;
+  edit_ok.Jump("memo_ok.ksb", 0, Compare(ExprBuilder::Equal, V("u"), S("x\r\ny")));
+  edit_ok.Terminate();
+  tree.WriteFile("fields/edit_ok.ksb", edit_ok.Bytes());
+  PageWriter memo_ok;
+  memo_ok.Terminate();
+  tree.WriteFile("fields/memo_ok.ksb", memo_ok.Bytes());
+
+  tree.WriteFile("typing.txt", std::string("2 move 10 10\n3 ldown 10 10\n4 lup 10 10\n"
+                                           "5 text \xE3\x81\x82#bc\xF0\x9F\x98\x80\n"  // an emoji last
+                                           "6 keydown 8\n7 keyup 8\n"
+                                           "8 ldown 10 30\n9 lup 10 30\n"
+                                           "10 text x\n11 keydown 13\n12 keyup 13\n13 text y\n"));
+  const RunResult r = Run({tree.Path("fields"), "--input", tree.Path("typing.txt")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto ran = [&](const std::string& line) {
+    return std::any_of(r.log.begin(), r.log.end(), [&](const std::string& l) { return l.size() > 11 && l.substr(11) == line; });
+  };
+  EXPECT_TRUE(ran("edit_ok.ksb(1)")) << r.err;
+  EXPECT_TRUE(ran("memo_ok.ksb(1)")) << r.err;
+}
+
 // A 24-bit layered picture of w x h whose red channel numbers the pixels: 0x10 * (1 + x + w * y).
 std::vector<uint8_t> NumberedPicture(int32_t w, int32_t h) {
   WexaFileDesc desc;

@@ -137,8 +137,8 @@ class SceneDriver {
   }
 
   // Queues an input event for the next frame.
-  void Input(TInputKind kind, int32_t x = 0, int32_t y = 0) { input.Add(TInputEvent{frame + 1, kind, x, y, 0}); }
-  void Key(TInputKind kind, int32_t vk) { input.Add(TInputEvent{frame + 1, kind, 0, 0, vk}); }
+  void Input(TInputKind kind, int32_t x = 0, int32_t y = 0) { input.Add(TInputEvent{frame + 1, kind, x, y, 0, {}}); }
+  void Key(TInputKind kind, int32_t vk) { input.Add(TInputEvent{frame + 1, kind, 0, 0, vk, {}}); }
 
   // One frame: input, Process, then the events the scene queued this frame are taken (as the
   // interpreter would run and finish their handlers unless `keep_events`), Update, Draw, EndFrame.

@@ -1,12 +1,14 @@
 #include "components/kova_cg_label.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "components/kova_base_list.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "core/string_list.h"
 #include "graphics/dibx.h"
+#include "text/text_limits.h"
 
 namespace kova {
 namespace {
@@ -40,6 +42,7 @@ void TKovaCGLabel::SetSource(const std::string& v) {
 }
 
 void TKovaCGLabel::SetText(const std::string& v) {
+  CheckTextBytes(v.size(), kMaxCaptionBytes);
   if (v == text_) return;
   text_ = v;
   RebuildRows();
@@ -47,6 +50,7 @@ void TKovaCGLabel::SetText(const std::string& v) {
 }
 
 void TKovaCGLabel::SetMapText(const std::string& v) {
+  CheckTextBytes(v.size(), kMaxCaptionBytes);
   if (v == map_text_) return;
   map_text_ = v;
   RebuildRows();
@@ -104,13 +108,18 @@ void TKovaCGLabel::RebuildRows() {
   TStringList lines;
   lines.SetText(text_);
   rows_.reserve(size_t(lines.Count()));
+  // Each character's cell is looked up in the map once.
+  std::unordered_map<uint32_t, int32_t> cells;
   for (int i = 0; i < lines.Count(); ++i) {
     const std::string& line = lines[i];
     std::vector<int32_t>& row = rows_.emplace_back();
     for (size_t at = 0; at < line.size();) {
       // A lead byte takes its trail byte with it (a lead byte at the end stands alone).
       const size_t n = IsSjisLeadByte(line[at]) && at + 1 < line.size() ? 2 : 1;
-      row.push_back(int32_t(SjisPos(std::string_view(line).substr(at, n), map_text_)) - 1);
+      const uint32_t key = n == 2 ? 0x10000u | uint32_t(uint8_t(line[at])) << 8 | uint8_t(line[at + 1]) : uint8_t(line[at]);
+      auto [it, added] = cells.try_emplace(key, 0);
+      if (added) it->second = int32_t(SjisPos(std::string_view(line).substr(at, n), map_text_)) - 1;
+      row.push_back(it->second);
       at += n;
     }
   }

@@ -10,6 +10,7 @@
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "text/font_pixel.h"
+#include "text/text_limits.h"
 #include "text/xr_word.h"
 
 namespace kova {
@@ -49,6 +50,7 @@ std::string TKovaLabel::GetText() const {
 }
 
 void TKovaLabel::SetText(const std::string& v) {
+  CheckTextBytes(v.size(), kMaxCaptionBytes);
   if (v == GetText()) return;
   lines_.SetText(v);
   Render();

@@ -13,6 +13,7 @@
 #include "core/vocabulary.h"
 #include "graphics/dibx.h"
 #include "script/param_collection.h"
+#include "text/text_limits.h"
 
 namespace kova {
 namespace {
@@ -104,6 +105,8 @@ void TKovaCustomListBox::Relayout() {
 // ---- Properties ----
 
 void TKovaCustomListBox::SetText(const std::string& v) {
+  CheckTextBytes(v.size(), kMaxCaptionBytes);
+  CheckTextLines(v, kMaxListItems);
   if (v == text_) return;
   Invalidate();
   text_ = v;

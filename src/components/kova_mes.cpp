@@ -16,6 +16,7 @@
 #include "script/param_collection.h"
 #include "script/script_host.h"
 #include "text/store_text_port.h"
+#include "text/text_limits.h"
 
 namespace kova {
 namespace {
@@ -86,6 +87,8 @@ std::string TKovaMes::GetText() const {
 }
 
 void TKovaMes::SetText(const std::string& v) {
+  // A text longer than a document may hold is refused before the window changes.
+  CheckTextBytes(v.size(), kMaxTextBytes);
   Connect();
   Invalidate();
   mes_data_->Segments.Clear();

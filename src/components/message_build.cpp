@@ -9,6 +9,7 @@
 #include "script/param_collection.h"
 #include "script/script_host.h"
 #include "text/store_text_port.h"
+#include "text/text_limits.h"
 #include "text/xr_word.h"
 
 namespace kova {
@@ -41,6 +42,14 @@ const TXrWord* Lookup(TKovaNewMesData& data, TVrFileManager& files, const std::s
                       int32_t command_index) {
   if (page_file.empty() || !files.FileExists(page_file)) return nullptr;
   return data.Cache.Lookup(files, page_file, command_index);
+}
+
+// Whether glyphs first..last (text positions) of `text` still fit in `word` (text/text_limits.h).
+bool Fits(const TXrWord& word, const TXrWord& text, int32_t first, int32_t last) {
+  const int from = GlyphIndexOfTextPos(text, first);
+  int to = LastGlyphOfTextPos(text, last);
+  if (to < 0 || to >= text.GlyphCount()) to = text.GlyphCount() - 1;
+  return to < from || size_t(word.GlyphCount()) + size_t(to - from + 1) <= kMaxTextGlyphs;
 }
 
 // Appends glyphs first..last (text positions) of `text` to `word` with the variable snapshot and
@@ -83,7 +92,7 @@ void BuildLegacy(TKovaNewMesData& data, TXrWord& word, TPageList& pages, TVrFile
   int64_t y = 0;
   for (int32_t i = 0; i < n; ++i) {
     const TXrWord* text = Lookup(data, files, names[size_t(i)], data.LegacyCommandIndex[size_t(i)]);
-    if (!text) break;
+    if (!text || !Fits(word, *text, 0, -1)) break;
     TPageList scratch;
     word.WrapWidth = data.LegacySize[size_t(i)].X;
     word.PageHeight = data.LegacySize[size_t(i)].Y;
@@ -127,7 +136,9 @@ void BuildMessage(TKovaNewMesData& data, TXrWord& word, TPageList& pages, bool /
   int64_t y = start_offset;
   for (int32_t i = 0; i < segments.Count(); ++i) {
     const TXrWord* text = Lookup(data, *files, segments.PageFileAt(i), segments.CommandIndex[size_t(i)]);
-    if (!text) break;
+    // A recall stops at a missing text, and at one that would take the page past what one
+    // document may hold.
+    if (!text || !Fits(word, *text, segments.First[size_t(i)], segments.Last[size_t(i)])) break;
     TPageList scratch;
     AppendAndLayOut(word, scratch, *text, segments.First[size_t(i)], segments.Last[size_t(i)],
                     segments.VarText[size_t(i)]);

@@ -34,6 +34,13 @@ inline constexpr int32_t kDBMaxRecordSize = 1 << 20;
 // Records of a table without columns take no bytes in the stream form, so no byte count bounds
 // them: one load (a table, or all tables of a save section together) holds at most this many.
 inline constexpr int64_t kDBMaxEmptyRecords = int64_t(1) << 16;
+// What a table loaded from tab-separated text may hold: records cost their record size and
+// kDBRecordOverhead bytes each, and together at most kDBTsvBytesPerByte bytes for each byte of the
+// text plus kDBTsvSlack. Real tables stay far below (a row's cells are mostly filled); a short
+// header declaring wide columns over many near-empty lines keeps the records that fit.
+inline constexpr int64_t kDBRecordOverhead = 16;
+inline constexpr int64_t kDBTsvBytesPerByte = 128;
+inline constexpr int64_t kDBTsvSlack = int64_t(64) << 10;
 // The declared length of a string column whose tab-separated header gives none.
 inline constexpr int32_t kDBDefaultStrLength = 80;
 // The version the manager writes in front of its tables.

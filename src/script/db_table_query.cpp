@@ -331,6 +331,9 @@ bool TDBTable::LoadTsv(std::string_view text) {
   // same pass that finds its end (as TTabStrings splits: a tab right after a lead byte belongs to
   // that character); a line with one is unescaped first.
   const size_t columns = static_cast<size_t>(fields_.Count());
+  const int64_t record_cost = int64_t(fields_.RecordSize()) + kDBRecordOverhead;
+  const int64_t budget = kDBTsvSlack + kDBTsvBytesPerByte * static_cast<int64_t>(text.size());
+  int64_t spent = 0;
   std::vector<std::string_view> cells;
   std::string unescaped;
   while (p < end) {
@@ -352,6 +355,9 @@ bool TDBTable::LoadTsv(std::string_view text) {
     const char* line_end = p;
     skip_break();
     if (line_end == line) continue;
+    // A record past what the text's size can honestly describe ends the load.
+    if (record_cost > budget - spent) break;
+    spent += record_cost;
     if (escaped) {
       unescaped = UnescapeText(std::string_view(line, static_cast<size_t>(line_end - line)));
       const std::string_view u = unescaped;

@@ -8,6 +8,7 @@
 #include "script/parser.h"
 #include "text/page.h"
 #include "text/text_errors.h"
+#include "text/text_limits.h"
 #include "text/text_ports.h"
 #include "text/xr_word.h"
 
@@ -509,7 +510,7 @@ void TWdOpeVar::LoadRecord(TStream& stream, const TGlyphRecordContext& context) 
   }
 }
 
-std::vector<std::unique_ptr<TWdGlyph>> TWdOpeVar::MakeExpansion() {
+std::vector<std::unique_ptr<TWdGlyph>> TWdOpeVar::MakeExpansion(size_t& room) {
   std::vector<std::unique_ptr<TWdGlyph>> out;
   std::optional<std::string> value;
   if (!Name.empty()) {
@@ -526,6 +527,10 @@ std::vector<std::unique_ptr<TWdGlyph>> TWdOpeVar::MakeExpansion() {
       i += 2;
     } else {
       ++i;
+    }
+    if (code == '\r' || code == 0x01 || code >= 32) {
+      if (room == 0) CheckTextGlyphs(kMaxTextGlyphs + 1);
+      --room;
     }
     // Script strings separate lines with the byte 0x01.
     if (code == '\r' || code == 0x01) {
@@ -546,7 +551,8 @@ void TWdOpeVar::Expand() {
   Collapse();
   const int at = Owner->IndexOf(this);
   if (at < 0) return;
-  auto glyphs = MakeExpansion();
+  size_t room = kMaxTextGlyphs - std::min<size_t>(kMaxTextGlyphs, size_t(Owner->GlyphCount()));
+  auto glyphs = MakeExpansion(room);
   Expanded.clear();
   for (auto& g : glyphs) Expanded.push_back(g.get());
   Owner->InsertGlyphs(at + 1, std::move(glyphs));

@@ -489,8 +489,10 @@ class TWdOpeVar : public TWdGlyph {
   void CollectVars(TStringList& list) const override;
 
   void SetDecoration(const TDecorateValues& values);
-  // The glyphs the current value expands to (not yet in the document).
-  std::vector<std::unique_ptr<TWdGlyph>> MakeExpansion();
+  // The glyphs the current value expands to (not yet in the document). `room` is how many more
+  // glyphs the document may take; it is lowered by the glyphs made, and a value that needs more
+  // raises ETextError (TMsg::TextTooManyGlyphs) before they are made.
+  std::vector<std::unique_ptr<TWdGlyph>> MakeExpansion(size_t& room);
   // The expanded text: characters, with the byte 0x01 for each line break.
   std::string ExpandedText() const;
 };

@@ -171,8 +171,8 @@ void TXrWord::Layout(TPageList& pages, int first, int last) {
       if (indent > 0) {
         auto space = std::make_unique<TWdSpace>(this);
         space->W = indent;
-        row->Add(space.get());
         space->Parent = row;
+        row->Add(space.get());
         row->Own(std::move(space));
       }
     }
@@ -187,8 +187,9 @@ void TXrWord::Layout(TPageList& pages, int first, int last) {
       bool paged = false;
       for (int k = 0; k < run.Count; ++k) {
         TWdGlyph* gk = glyphs_[size_t(i + k)].get();
-        row->Add(gk);
+        // The parent first: a line break's height depends on whether it stands alone in its row.
         gk->Parent = row;
+        row->Add(gk);
         if (!stuck && page->RowCount() > 1 && Paging && int64_t(row->H) + y > PageHeight) {
           TWdGlyph* restart = row->FirstLaidGlyph();
           for (TWdGlyph* c : row->Children()) c->Parent = nullptr;
@@ -228,8 +229,8 @@ void TXrWord::Layout(TPageList& pages, int first, int last) {
     floats.Add(TRect{x, row->Y, Clamp32(int64_t(x) + g->Width()), Clamp32(int64_t(row->Y) + g->Height())}, to_left);
     g->X = x;
     g->Y = 0;
-    row->Add(g);
     g->Parent = row;
+    row->Add(g);
     floats.Bounds(row->Y, row->RowLeft, row->RowRight);
     ++i;
   }

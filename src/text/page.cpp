@@ -164,7 +164,9 @@ void TWdPage::Progress(int32_t elapsed, bool& finished, std::string& text) {
       // Delay x text delay / 256; a negative product costs nothing.
       const int64_t cost = (int64_t(g->GetDelay()) * doc.TextDelay) >> 8;
       budget = std::min<int64_t>(budget + std::max<int64_t>(cost, 0), std::numeric_limits<int32_t>::max());
-      if (dynamic_cast<TWdReal*>(g)) Fading.push_back(g);
+      // Every revealed glyph joins the fading list, operators too (they leave it at the next fade
+      // step): an event at the very start of a page is handed out only once a fade step has run.
+      Fading.push_back(g);
       if (g->IsAnimated()) AnimatedList.push_back(g);
       const TWdGlyph* next = NextToReveal();
       if (!next) {

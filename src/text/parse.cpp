@@ -8,6 +8,7 @@
 #include "core/utils.h"
 #include "text/tag.h"
 #include "text/text_errors.h"
+#include "text/text_limits.h"
 #include "text/xr_word.h"
 
 namespace kova {
@@ -102,6 +103,9 @@ std::string JoinLines(std::string_view text) {
 }  // namespace
 
 void TXrWord::Parse(const TStringList& lines) {
+  size_t bytes = 0;
+  for (int i = 0; i < lines.Count(); ++i) bytes += lines[i].size() + (i ? 1 : 0);
+  CheckTextBytes(bytes, kMaxTextBytes);
   std::string joined;
   for (int i = 0; i < lines.Count(); ++i) {
     if (i) joined += '\r';
@@ -111,10 +115,20 @@ void TXrWord::Parse(const TStringList& lines) {
 }
 
 void TXrWord::Parse(std::string_view text) {
+  CheckTextBytes(text.size(), kMaxTextBytes);
   Clear();
   const std::vector<TTextToken> tokens = NormalizeText(JoinLines(text));
   TTagValList st(ScriptTextDelay());
-  const auto add_op = [&](std::unique_ptr<TWdGlyph> g) { Append(std::move(g)); };
+  // A text of more glyphs than a document may hold leaves the document empty.
+  const auto make_room = [this] {
+    if (glyphs_.size() < kMaxTextGlyphs) return;
+    Clear();
+    CheckTextGlyphs(kMaxTextGlyphs + 1);
+  };
+  const auto add_op = [&](std::unique_ptr<TWdGlyph> g) {
+    make_room();
+    Append(std::move(g));
+  };
   for (const TTextToken& token : tokens) {
     const TTag tag(token);
     switch (tag.Code()) {
@@ -122,6 +136,7 @@ void TXrWord::Parse(std::string_view text) {
         const std::string& s = token.Text;
         TDecorate* d = nullptr;
         for (size_t i = 0; i < s.size();) {
+          make_room();
           uint16_t code = uint8_t(s[i]);
           if (IsSjisLeadByte(s[i]) && i + 1 < s.size()) {
             code = uint16_t(code << 8 | uint8_t(s[i + 1]));

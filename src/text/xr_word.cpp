@@ -7,6 +7,7 @@
 #include "core/stream_records.h"
 #include "graphics/dibx.h"
 #include "text/text_errors.h"
+#include "text/text_limits.h"
 
 namespace kova {
 
@@ -118,7 +119,9 @@ std::unique_ptr<TWdGlyph> TXrWord::CreateGlyph(int kind) {
 
 void TXrWord::CopyGlyphs(const TXrWord& source, int first, int last) {
   if (last < 0 || last >= source.GlyphCount()) last = source.GlyphCount() - 1;
-  for (int i = std::max(first, 0); i <= last; ++i) {
+  first = std::max(first, 0);
+  if (last >= first) CheckTextGlyphs(glyphs_.size() + size_t(last - first + 1));
+  for (int i = first; i <= last; ++i) {
     const TWdGlyph* from = source.Glyphs(i);
     auto g = CreateGlyph(from->Kind());
     if (!g) continue;
@@ -164,16 +167,25 @@ void TXrWord::RangeOf(int& first, int& last) const {
 void TXrWord::ExpandVars(int first, int last) {
   RangeOf(first, last);
   if (first > last) return;
-  std::vector<TWdGlyph*> old;
-  std::unordered_map<const TWdGlyph*, std::vector<std::unique_ptr<TWdGlyph>>> made;
+  std::vector<TWdOpeVar*> vars;
+  size_t replaced = 0;
   for (int i = last; i >= first; --i) {
     auto* v = dynamic_cast<TWdOpeVar*>(glyphs_[size_t(i)].get());
     if (!v) continue;
+    vars.push_back(v);
+    replaced += v->Expanded.size();
+  }
+  if (vars.empty()) return;
+  // Every new expansion is made before the document changes: one that would take the document
+  // past its glyph bound raises the error and leaves the document as it was.
+  size_t room = kMaxTextGlyphs - std::min(kMaxTextGlyphs, glyphs_.size() - replaced);
+  std::unordered_map<const TWdGlyph*, std::vector<std::unique_ptr<TWdGlyph>>> made;
+  for (TWdOpeVar* v : vars) made[v] = v->MakeExpansion(room);
+  std::vector<TWdGlyph*> old;
+  for (TWdOpeVar* v : vars) {
     old.insert(old.end(), v->Expanded.begin(), v->Expanded.end());
     v->Expanded.clear();
-    made[v] = v->MakeExpansion();
   }
-  if (made.empty()) return;
   // One pass: old expansions leave, new ones follow their VAR glyphs.
   const std::unordered_set<const TWdGlyph*> gone(old.begin(), old.end());
   if (!gone.empty()) DropFromPages(&gone);

@@ -115,7 +115,9 @@ class TXrWord {
 
   // ---- Tag language ----
   // Clears the document and fills it from the text (lines separated by CR LF, LF or CR). Raises
-  // ETextError for an A tag without HREF; the glyphs made before it stay.
+  // ETextError for an A tag without HREF; the glyphs made before it stay. A text longer than
+  // kMaxTextBytes raises ETextError before anything changes; one of more glyphs than
+  // kMaxTextGlyphs raises it and leaves the document empty (text/text_limits.h).
   void Parse(std::string_view text);
   void Parse(const TStringList& lines);
 

@@ -8,6 +8,7 @@
 
 #include "script/db_table.h"
 #include "script/db_test_util.h"
+#include "support/text_cost_fixtures.h"
 
 namespace kova {
 namespace {
@@ -273,6 +274,48 @@ TEST(DBTsv, TabsInsideDoubleByteCharacters) {
   t.LoadTsv("a\tb\n\x82\xA0x\ty\n\x82\tz\n");
   EXPECT_EQ(ColumnTexts(t, 0), (Texts{"\x82\xA0x", std::string("\x82\tz", 3)}));
   EXPECT_EQ(ColumnTexts(t, 1), (Texts{"y", ""}));
+}
+
+// Wide columns declared by a short header over many near-empty lines: the records kept cost at
+// most a fixed multiple of the text's size, the first lines are the ones kept, and a table whose
+// rows carry their cells loads whole.
+TEST(DBTsv, RecordsCostNoMoreThanTheTextDescribes) {
+  std::string columns;
+  for (int c = 0; c < 300; ++c) columns += (c ? "\t" : "") + std::string(1, char('a' + c % 26));
+  struct Case {
+    const char* what;
+    std::string text;
+  } cases[] = {
+      {"wide declared columns, tab-only lines", test::WideTsv()},
+      {"many default columns, empty cells", columns + "\n" + [] {
+         std::string rows;
+         for (int r = 0; r < 300; ++r) rows += "x" + std::to_string(r) + "\t\n";
+         return rows;
+       }()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TDBTable t("t");
+    t.LoadTsv(c.text);
+    ASSERT_GT(t.Fields().Count(), 0);
+    const int64_t cost = int64_t(t.RecordCount()) * (t.Fields().RecordSize() + kDBRecordOverhead);
+    EXPECT_LE(cost, kDBTsvSlack + kDBTsvBytesPerByte * int64_t(c.text.size()));
+  }
+  TDBTable many("many");
+  many.LoadTsv(cases[1].text);
+  ASSERT_GT(many.RecordCount(), 0);
+  EXPECT_LT(many.RecordCount(), 300);
+  EXPECT_EQ(ColumnTexts(many, 0).front(), "x0");
+
+  // Filled rows are far inside the bound however many columns they have.
+  std::string filled = columns + "\n";
+  for (int r = 0; r < 20; ++r) {
+    for (int c = 0; c < 300; ++c) filled += (c ? "\t" : "") + std::to_string(r * c);
+    filled += "\n";
+  }
+  TDBTable whole("whole");
+  whole.LoadTsv(filled);
+  EXPECT_EQ(whole.RecordCount(), 20);
 }
 
 // A large file: about 5 MiB of records in every column type.

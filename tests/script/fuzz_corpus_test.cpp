@@ -22,6 +22,7 @@
 #include "support/le_writer.h"
 #include "support/page_writer.h"
 #include "support/project_writer.h"
+#include "support/text_cost_fixtures.h"
 
 namespace kova::test {
 namespace {
@@ -115,6 +116,9 @@ void WritePages() {
   sets.PropRecords(61);
   sets.Calc(Assign("x", I(1)));
   Write("page", "sets_v103", sets.Bytes());
+
+  // A 0.3 KB page that builds a 2 MiB string and sets it as a message window's text.
+  Write("page", "long_text", LongTextPage(10, 21).Bytes());
 }
 
 void WriteProjects() {
@@ -182,6 +186,8 @@ void WriteTables() {
   Write("db", "table", Prefixed({2}, one));
   const std::string tsv = "n\ts\tf\tb\n1\tabc\t1.5\tTRUE\n-2\t\"q\\\"x\"\t0\tFALSE\n";
   Write("db", "tsv", Prefixed({3}, Bytes(tsv.begin(), tsv.end())));
+  const std::string wide = WideTsv();  // wide columns over tab-only lines
+  Write("db", "tsv_wide", Prefixed({3}, Bytes(wide.begin(), wide.end())));
 }
 
 TEST(FuzzCorpus, WriteSeeds) {

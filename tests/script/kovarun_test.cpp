@@ -32,6 +32,7 @@
 #include "support/picture_fixtures.h"
 #include "support/png_writer.h"
 #include "support/scene_driver.h"
+#include "support/text_cost_fixtures.h"
 #include "support/wexa_writer.h"
 #include "text/font_pixel.h"
 #include "text/glyph_layer_font.h"
@@ -1243,6 +1244,42 @@ TEST_F(KovarunTest, TheDemoGamesMessageWindowIsReadAnsweredAndRecalled) {
   }
   EXPECT_GT(inside, 500);
   EXPECT_EQ(below, 0);
+}
+
+}  // namespace
+}  // namespace kova::test
+
+namespace kova::test {
+namespace {
+
+// The hostile reproducers end at once: a 4 MiB string set as a message window's text or a
+// caption is refused with the system's error, and a 1.3 KB tab-separated text loaded into a
+// table leaves a small save.
+TEST_F(KovarunTest, HugeTextsAndWideTablesEndQuicklyWithBoundedCosts) {
+  const std::string message = MsgTextUtf8(TMsg::TextTooLong);
+  const std::string too_long = message.substr(0, message.find(" ("));
+  for (const uint8_t command : {uint8_t(10), uint8_t(24)}) {  // a message window, a label
+    SCOPED_TRACE(int(command));
+    const std::string folder = "text" + std::to_string(command);
+    tree.WriteFile(folder + "/kova.kpb", TestGameProject().Build());
+    tree.WriteFile(folder + "/install.dat", TestGameInstallSet());
+    tree.WriteFile(folder + "/start.ksb", LongTextPage(command, 22).Bytes());
+    const RunResult r = Run({tree.Path(folder), "--frames", "10"});
+    // The error is shown as the script's error and the page goes on to its end.
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(too_long), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("terminated"), std::string::npos) << r.err;
+  }
+
+  tree.WriteFile("tsv/kova.kpb", TestGameProject().Build());
+  tree.WriteFile("tsv/install.dat", TestGameInstallSet());
+  tree.WriteFile("tsv/items.tsv", WideTsv());
+  tree.WriteFile("tsv/start.ksb", TsvSavePage("items.tsv").Bytes());
+  const RunResult r = Run({tree.Path("tsv"), "--frames", "10"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::vector<uint8_t> save = GameTree::ReadHostFile(tree.Path("tsv/save.dat"));
+  EXPECT_FALSE(save.empty());
+  EXPECT_LT(save.size(), size_t(256) << 10);
 }
 
 }  // namespace

@@ -112,6 +112,49 @@ TEST(Layout, InlinePicturesAndEmptyLines) {
   EXPECT_EQ(page.Row(4)->Items(0)->W, 16);
 }
 
+// An empty line pushes the rows after it down by the font size (and the line spacing).
+TEST(Layout, EmptyLinesMoveTheNextRowDown) {
+  struct Case {
+    const char* what;
+    const char* text;
+    int32_t line_space;
+    std::vector<int32_t> row_y;
+  };
+  const std::vector<Case> cases = {
+      {"one break", "A<BR>B", 0, {0, 16}},
+      {"an empty line between", "A<BR><BR>B", 0, {0, 16, 32}},
+      {"two empty lines", "A<BR><BR><BR>B", 0, {0, 16, 32, 48}},
+      {"with line spacing", "A<BR><BR>B", 4, {0, 20, 40}},
+      {"at the very start", "<BR>B", 0, {0, 16}},
+      {"under an indent", "x<INDENT><BR><BR>y", 0, {0, 16, 32}},
+  };
+  for (const auto& c : cases) {
+    TXrWord doc;
+    doc.FontSize = 16;
+    doc.LineSpace = c.line_space;
+    doc.Parse(c.text);
+    TPageList pages;
+    doc.Layout(pages);
+    ASSERT_EQ(pages.size(), 1u) << c.what;
+    std::vector<int32_t> ys;
+    for (int r = 0; r < pages[0]->RowCount(); ++r) ys.push_back(pages[0]->Row(r)->Y);
+    EXPECT_EQ(ys, c.row_y) << c.what;
+  }
+}
+
+TEST(Layout, EmptyLinesCountTowardsThePageHeight) {
+  TXrWord doc;
+  doc.FontSize = 16;
+  doc.Paging = 1;
+  doc.PageHeight = 40;
+  doc.Parse("A<BR><BR>B");  // B's row would end at 48
+  TPageList pages;
+  doc.Layout(pages);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0]->RowCount(), 2);
+  EXPECT_EQ(PagedRows(pages).back(), "B");
+}
+
 TEST(Layout, IndentAndUndent) {
   TXrWord doc;
   doc.FontSize = 16;

@@ -121,6 +121,22 @@ TEST(Reveal, AdjacentEventsGoToTheHookTogetherAfterTheFade) {
   EXPECT_TRUE(off.events.empty());
 }
 
+// Operators join the fading list like every revealed glyph, so an event that opens the page waits
+// for the first fade step, one frame after its reveal.
+TEST(Reveal, AnEventAtThePageStartIsHandedOutAfterTheFirstFadeStep) {
+  Shown s("<EVENT VALUE=x>ab", 0, 32);
+  s.Frame(16);                 // the start wait
+  EXPECT_EQ(s.Frame(16), "");  // the event is revealed; the first active frame counts no time
+  EXPECT_TRUE(s.events.empty());
+  s.Frame(16);
+  EXPECT_EQ(s.events, (std::vector<std::string>{"x"}));
+  EXPECT_EQ(s.Frame(16), "ab");
+
+  Shown no_fade("<EVENT VALUE=x>ab", 0, 0);  // without a fade the step is whole at once
+  EXPECT_EQ(no_fade.Frame(16), "");
+  EXPECT_EQ(no_fade.events, (std::vector<std::string>{"x"}));
+}
+
 TEST(Reveal, EndOfEventStopsOnlyWhenStored) {
   // Parsed END: a 0x01 before the value and no stop, so the next event joins the same frame.
   Shown parsed("a<EVENT VALUE=go END><EVENT VALUE=on>b", 0, 0);

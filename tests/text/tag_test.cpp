@@ -3,6 +3,8 @@
 
 #include "text/tag.h"
 #include "text/text_errors.h"
+#include "text/text_limits.h"
+#include "text/xr_word.h"
 #include "text/text_test_util.h"
 
 namespace kova {
@@ -215,6 +217,46 @@ TEST(Decorations, EqualStylesShareOneRecord) {
   EXPECT_EQ(doc.Decorations().Count(), 1);
   doc.Delete(0);
   EXPECT_EQ(shared->UseCount, 9);
+}
+
+}  // namespace
+}  // namespace kova
+
+namespace kova {
+namespace {
+
+// What one document may cost: a text past the byte bound is refused before the document changes,
+// one of more glyphs than it may hold leaves it empty, and variables whose values would take it
+// past the bound are refused before any expansion is made.
+TEST(TextBounds, DocumentsRefuseTextsPastTheirBounds) {
+  TXrWord doc;
+  doc.Parse("old");
+  EXPECT_THROW(doc.Parse(std::string(kMaxTextBytes + 1, 'a')), ETextError);
+  EXPECT_EQ(doc.GlyphCount(), 3);
+
+  doc.Parse(std::string(kMaxTextGlyphs, 'a'));
+  EXPECT_EQ(doc.GlyphCount(), int(kMaxTextGlyphs));
+  try {
+    doc.Parse(std::string(kMaxTextGlyphs, 'a') + "<BR>");
+    ADD_FAILURE() << "no error";
+  } catch (const ETextError& e) {
+    EXPECT_NE(std::string(e.what()).find(std::to_string(kMaxTextGlyphs)), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(doc.GlyphCount(), 0);
+
+  // Each VAR expands to at most 65536 glyphs: four of them pass the bound, three do not.
+  const std::string value = "v=" + std::string(65536, 'x');
+  TXrWord vars;
+  vars.Parse("<VAR NAME=v><VAR NAME=v><VAR NAME=v><VAR NAME=v>");  // parsing clears the values
+  vars.VarValues.Add(value);
+  EXPECT_THROW(vars.ExpandVars(), ETextError);
+  EXPECT_EQ(vars.GlyphCount(), 4);
+  vars.Parse("<VAR NAME=v><VAR NAME=v><VAR NAME=v>");
+  vars.VarValues.Add(value);
+  vars.ExpandVars();
+  EXPECT_EQ(vars.GlyphCount(), 3 + 3 * 65536);
+  vars.ExpandVars();  // expanding again replaces the expansions, within the bound
+  EXPECT_EQ(vars.GlyphCount(), 3 + 3 * 65536);
 }
 
 }  // namespace

@@ -34,8 +34,19 @@ void TKovaBaseList::FreeAll() {
   // The layers free the controls of their trees; what is left has no parent.
   for (auto& layer : layers_) layer.reset();
   events_->Clear();
-  while (!components_.empty()) DeleteComponent(components_.back());
+  while (!components_.empty()) {
+    TKovaObject* c = components_.back();
+    if (c) {
+      DeleteComponent(c);
+    } else {
+      components_.pop_back();
+      --holes_;
+    }
+  }
+  holes_ = 0;
+  names_index_.Clear();
   deferred_.clear();
+  deferred_set_.clear();
   scrap_list_.Clear();
   focus_ = nullptr;
   focus_recalc_ = false;
@@ -72,7 +83,9 @@ TCustomDIBX* TKovaBaseList::RootSurface() const { return root_surface_.get(); }
 void TKovaBaseList::FreeDIB() {
   root_surface_->ReleaseSurface();
   for (auto& layer : layers_) layer->FreeDIB();
-  for (TKovaObject* c : std::vector<TKovaObject*>(components_)) c->FreeDIB();
+  for (TKovaObject* c : std::vector<TKovaObject*>(components_)) {
+    if (c && Contains(c)) c->FreeDIB();
+  }
   if (image_cache_) image_cache_->FreeDIBs();
 }
 
@@ -80,7 +93,9 @@ void TKovaBaseList::RecreateDIB() {
   if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
   if (image_cache_) image_cache_->RecreateDIBs();
   for (auto& layer : layers_) layer->RecreateDIB();
-  for (TKovaObject* c : std::vector<TKovaObject*>(components_)) c->RecreateDIB();
+  for (TKovaObject* c : std::vector<TKovaObject*>(components_)) {
+    if (c && Contains(c)) c->RecreateDIB();
+  }
 }
 
 int32_t TKovaBaseList::ImageCacheMode() const {
@@ -127,12 +142,24 @@ ISceneWipe* TKovaBaseList::Flip(int32_t index, int32_t kind, int32_t length, int
 // ---- Components ----
 
 TKovaObject* TKovaBaseList::GetComponent(int32_t i) const {
-  return i >= 0 && i < GetComponentCount() ? components_[static_cast<size_t>(i)] : nullptr;
+  if (i < 0 || i >= GetComponentCount()) return nullptr;
+  if (holes_ == 0) return components_[static_cast<size_t>(i)];
+  for (TKovaObject* c : components_) {
+    if (c && i-- == 0) return c;
+  }
+  return nullptr;
 }
 
 int32_t TKovaBaseList::IndexOfComponent(const TKovaObject* c) const {
-  auto it = std::find(components_.begin(), components_.end(), c);
-  return it == components_.end() ? -1 : int32_t(it - components_.begin());
+  if (!Contains(c)) return -1;
+  if (holes_ == 0) return int32_t(c->root_slot_);
+  return int32_t(std::count_if(components_.begin(), components_.begin() + std::ptrdiff_t(c->root_slot_),
+                               [](const TKovaObject* o) { return o != nullptr; }));
+}
+
+TKovaObject* TKovaBaseList::CreateComponent(uint8_t code) {
+  if (GetComponentCount() >= component_limit_) Raise<EListError>(TMsg::TooManyComponents, int(component_limit_));
+  return factory_.Create(this, code);
 }
 
 TKovaObject* TKovaBaseList::FindComponent(std::string_view name) const {
@@ -140,10 +167,8 @@ TKovaObject* TKovaBaseList::FindComponent(std::string_view name) const {
   if (name == "BASE1" || name == "\x01") return Bases(active_index_ ^ 1);
   if (name == kBase0Name) return Bases(0);
   if (name == kBase1Name) return Bases(1);
-  for (TKovaObject* c : components_) {
-    if (c->GetName() == name) return c;
-  }
-  return nullptr;
+  const auto* holders = names_index_.Holders(name);
+  return holders ? holders->begin()->second : nullptr;
 }
 
 TKovaControl* TKovaBaseList::FindControl(std::string_view name) const {
@@ -151,8 +176,8 @@ TKovaControl* TKovaBaseList::FindControl(std::string_view name) const {
   if (name == "\x01") return Bases(active_index_ ^ 1);
   if (name == kBase0Name) return Bases(0);
   if (name == kBase1Name) return Bases(1);
-  for (TKovaObject* c : components_) {
-    if (c->GetName() == name) {
+  if (const auto* holders = names_index_.Holders(name)) {
+    for (const auto& [serial, c] : *holders) {
       if (TKovaControl* control = c->AsControl()) return control;
     }
   }
@@ -160,43 +185,53 @@ TKovaControl* TKovaBaseList::FindControl(std::string_view name) const {
 }
 
 bool TKovaBaseList::HasComponent(const TKovaObject* object) const {
-  return object && (object == layers_[0].get() || object == layers_[1].get() || IndexOfComponent(object) >= 0);
+  return object && (object == layers_[0].get() || object == layers_[1].get() || Contains(object));
 }
 
 std::string TKovaBaseList::ComponentName(const TKovaObject* object) const { return object->GetName(); }
 
 TKovaObject* TKovaBaseList::FindChildNamed(const TKovaObject* owner, std::string_view name,
                                            const TKovaObject* except) const {
-  for (TKovaObject* c : components_) {
-    if (c != except && c->Owner() == owner && c->GetName() == name) return c;
+  if (const auto* holders = names_index_.Holders(name)) {
+    for (const auto& [serial, c] : *holders) {
+      if (c != except && c->Owner() == owner) return c;
+    }
   }
   return nullptr;
 }
 
-std::string TKovaBaseList::UniqueName(const TKovaObject* owner, std::string_view prefix) const {
-  // One pass over the children collects the numbers in use; the first free one wins.
-  std::vector<bool> used;
-  for (TKovaObject* c : components_) {
-    if (c->Owner() != owner) continue;
-    const std::string& n = c->GetName();
-    if (n.size() <= prefix.size() || n.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string_view tail = std::string_view(n).substr(prefix.size());
-    if (tail.size() > 9 || (tail.size() > 1 && tail[0] == '0')) continue;
-    if (!std::all_of(tail.begin(), tail.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) continue;
-    const size_t k = std::stoul(std::string(tail));
-    if (k > components_.size()) continue;
-    if (used.size() <= k) used.resize(k + 1);
-    used[k] = true;
+std::string TKovaBaseList::UniqueName(const TKovaObject* owner, std::string_view prefix) {
+  // Every component is the root container's: the index's hint holds for the one owner there is.
+  const auto held = [&](const std::string& n) { return FindChildNamed(owner, n, nullptr) != nullptr; };
+  if (owner != this) {
+    int64_t k = 0;
+    while (held(std::string(prefix) + std::to_string(k))) ++k;
+    return std::string(prefix) + std::to_string(k);
   }
-  size_t k = 0;
-  while (k < used.size() && used[k]) ++k;
-  return std::string(prefix) + std::to_string(k);
+  return std::string(prefix) + std::to_string(names_index_.FirstFreeNumber(prefix, held));
+}
+
+std::string TKovaBaseList::RenameCandidate(const TKovaObject* owner, const std::string& base, int64_t start) {
+  const auto held = [&](const std::string& n) { return FindChildNamed(owner, n, nullptr) != nullptr; };
+  int64_t k = start;
+  if (owner == this) {
+    k = names_index_.FirstFreeCounter(base, start, held);
+  } else {
+    while (held(base + "_" + std::to_string(k))) ++k;
+  }
+  return base + "_" + std::to_string(k);
+}
+
+void TKovaBaseList::NameChanged(TKovaObject* c, const std::string& old_name) {
+  names_index_.Remove(c, c->root_serial_, old_name);
+  names_index_.Add(c, c->root_serial_, c->GetName());
 }
 
 int32_t TKovaBaseList::GetComponentNames(std::vector<std::string>& names, uint8_t type,
                                          const TKovaObject* parent) const {
   int32_t added = 0;
   for (TKovaObject* c : components_) {
+    if (!c) continue;
     if (type != 0 && c->GetCompoType() != type) continue;
     if (parent != this && c->GetParent() != parent) continue;
     names.push_back(c->GetName());
@@ -213,25 +248,39 @@ void TKovaBaseList::DeleteComponent(TKovaObject* c) {
 }
 
 int32_t TKovaBaseList::AddChild(TKovaObject* c) {
+  c->root_slot_ = components_.size();
+  c->root_serial_ = next_serial_++;
   components_.push_back(c);
-  return int32_t(components_.size()) - 1;
+  live_.insert(c);
+  names_index_.Add(c, c->root_serial_, c->GetName());
+  return int32_t(c->root_slot_);
 }
 
 void TKovaBaseList::RemoveChild(TKovaObject* c) {
-  auto it = std::find(components_.begin(), components_.end(), c);
-  if (it == components_.end()) return;
-  const size_t index = size_t(it - components_.begin());
-  components_.erase(it);
-  // Keep the running update pass on the first component it has not visited yet.
-  if (updating_ && index < update_index_) --update_index_;
+  if (!live_.erase(c)) return;
+  names_index_.Remove(c, c->root_serial_, c->GetName());
+  components_[c->root_slot_] = nullptr;
+  c->root_serial_ = 0;
+  ++holes_;
+  CloseHoles();
 }
 
-bool TKovaBaseList::IsPendingDelete(const TKovaObject* c) const {
-  return std::find(deferred_.begin(), deferred_.end(), c) != deferred_.end();
+void TKovaBaseList::CloseHoles() {
+  if (updating_ || holes_ < 64 || holes_ * 2 < components_.size()) return;
+  size_t n = 0;
+  for (TKovaObject* c : components_) {
+    if (!c) continue;
+    c->root_slot_ = n;
+    components_[n++] = c;
+  }
+  components_.resize(n);
+  holes_ = 0;
 }
+
+bool TKovaBaseList::IsPendingDelete(const TKovaObject* c) const { return deferred_set_.count(c) != 0; }
 
 void TKovaBaseList::ChildRemoved(TKovaObject* c) {
-  if (!IsPendingDelete(c)) deferred_.push_back(c);
+  if (deferred_set_.insert(c).second) deferred_.push_back(c);
 }
 
 void TKovaBaseList::ForgetControl(const TKovaControl* c) {
@@ -243,7 +292,8 @@ void TKovaBaseList::ForgetControl(const TKovaControl* c) {
     if (layer) layer->ForgetHover(c);
   }
   scrap_list_.Remove(c);
-  deferred_.erase(std::remove(deferred_.begin(), deferred_.end(), c), deferred_.end());
+  // The list keeps its entry; the pass over it skips what the set no longer holds.
+  deferred_set_.erase(c);
 }
 
 // ---- Keys ----
@@ -274,7 +324,7 @@ void TKovaBaseList::ClearKeys() {
 void TKovaBaseList::SetFocusControl(TKovaControl* c) {
   if (c == focus_) return;
   TKovaControl* old = focus_;
-  if (old && IndexOfComponent(old) >= 0 && !old->GetName().empty() && !old->GetEventLock()) {
+  if (old && Contains(old) && !old->GetName().empty() && !old->GetEventLock()) {
     const std::string handler = old->GetOnFocusOut();
     if (!handler.empty()) events_->AddEvent(old, handler, nullptr, PR_ONFOCUSOUT);
   }
@@ -324,28 +374,27 @@ void TKovaBaseList::Process() {
 bool TKovaBaseList::Update() {
   for (auto& layer : layers_) layer->Update();
   updating_ = true;
-  update_index_ = 0;
-  while (update_index_ < components_.size()) {
-    TKovaObject* c = components_[update_index_];
+  // Components made during the pass join it; removed ones leave holes, so no place moves.
+  for (size_t i = 0; i < components_.size(); ++i) {
+    TKovaObject* c = components_[i];
+    if (!c) continue;
     const bool in_cabinet = c->IsInCabinet();
     const std::string idle = c->GetOnIdle();
     if (!idle.empty() && !in_cabinet && !c->GetEventLock() && events_->IndexOfEvent(c, PR_ONIDLE) < 0) {
       events_->AddEvent(c, idle, nullptr, PR_ONIDLE);
     }
     if (!c->GetPaused() && !IsPendingDelete(c) && !in_cabinet && c->Update()) {
-      // Deleting moves update_index_ back over every component taken out before it, so the pass
-      // goes on with the first one it has not visited.
-      if (IndexOfComponent(c) >= 0) DeleteComponent(c);
-      continue;
+      if (Contains(c)) DeleteComponent(c);
     }
-    if (update_index_ < components_.size() && components_[update_index_] == c) ++update_index_;
   }
   updating_ = false;
   const std::vector<TKovaObject*> scheduled = std::move(deferred_);
   deferred_.clear();
   for (TKovaObject* c : scheduled) {
-    if (IndexOfComponent(c) >= 0) DeleteComponent(c);
+    // An entry whose component was freed meanwhile has left the set.
+    if (deferred_set_.erase(c) && Contains(c)) DeleteComponent(c);
   }
+  CloseHoles();
   return false;
 }
 
@@ -381,7 +430,7 @@ void TKovaBaseList::SaveToStream(TStream& stream) const {
   layers_[1]->SaveToStream(stream);
   std::vector<const TKovaObject*> saved;
   for (const TKovaObject* c : components_) {
-    if (c->AsControl() || IsPendingDelete(c) || c->GetCompoType() == KT_NONE || IsInternalName(c->GetName())) continue;
+    if (!c || c->AsControl() || IsPendingDelete(c) || c->GetCompoType() == KT_NONE || IsInternalName(c->GetName())) continue;
     saved.push_back(c);
   }
   WriteStreamInteger(stream, int32_t(saved.size()));

@@ -10,9 +10,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "components/component_factory.h"
+#include "components/component_names.h"
 #include "script/event_queue.h"
 #include "script/scene_port.h"
 #include "components/kova_base.h"
@@ -117,10 +119,16 @@ class TKovaBaseList : public TKovaComponent {
   }
 
   // ---- Components ----
-  int32_t GetComponentCount() const override { return int32_t(components_.size()); }
+  // At most this many components live at once; creating one more raises EListError.
+  static constexpr int32_t kMaxComponents = 1000000;
+  void SetComponentLimit(int32_t limit) { component_limit_ = limit; }
+  int32_t GetComponentCount() const override { return int32_t(live_.size()); }
+  // The i-th live component in creation order.
   TKovaObject* GetComponent(int32_t i) const override;
+  // The place of a listed component among the live ones in creation order, or -1.
   int32_t IndexOfComponent(const TKovaObject* c) const;
-  bool Contains(const TKovaObject* c) const { return c && IndexOfComponent(c) >= 0; }
+  // True for a component in the list (the pointer need not be live: it is only compared).
+  bool Contains(const TKovaObject* c) const { return c && live_.count(c) != 0; }
   // "" and "BASE0": the active layer; "BASE1" and "\x01": the other one; else the first component
   // of exactly that name (also a layer's full name); nullptr.
   TKovaObject* FindComponent(std::string_view name) const;
@@ -131,14 +139,20 @@ class TKovaBaseList : public TKovaComponent {
   bool HasComponent(const TKovaObject* object) const;
   std::string ComponentName(const TKovaObject* object) const;
   // The first of prefix0, prefix1, ... that no child of `owner` holds.
-  std::string UniqueName(const TKovaObject* owner, std::string_view prefix) const;
+  std::string UniqueName(const TKovaObject* owner, std::string_view prefix);
   // True when a component other than `except` owned by `owner` has that exact name.
   TKovaObject* FindChildNamed(const TKovaObject* owner, std::string_view name, const TKovaObject* except) const;
+  // The first base_k (k >= start) that no child of `owner` holds: the new name of a child whose
+  // name another one takes.
+  std::string RenameCandidate(const TKovaObject* owner, const std::string& base, int64_t start);
+  // Called by a listed component whose name changed from `old_name`.
+  void NameChanged(TKovaObject* c, const std::string& old_name);
   // Adds to `names` the component names of that type (0: any) whose parent is `parent` (the root
   // container itself: any parent); the number added.
   int32_t GetComponentNames(std::vector<std::string>& names, uint8_t type, const TKovaObject* parent) const;
-  // A new component of the type code, or nullptr when the code has no class.
-  TKovaObject* CreateComponent(uint8_t code) { return factory_.Create(this, code); }
+  // A new component of the type code, or nullptr when the code has no class; EListError when the
+  // scene already holds its limit of components.
+  TKovaObject* CreateComponent(uint8_t code);
   // Takes the component out of its parent and the list and frees it (and its child controls).
   void DeleteComponent(TKovaObject* c);
   TKovaList& ScrapList() { return scrap_list_; }
@@ -198,6 +212,8 @@ class TKovaBaseList : public TKovaComponent {
  private:
   void MakeLayers();
   void FreeAll();
+  // Closes the list's holes once they are at least half of it (never during the update pass).
+  void CloseHoles();
   void LoadScene(TStream& stream, int32_t version);
 
   // The lookups the scene's own event queue resolves its targets with.
@@ -226,10 +242,17 @@ class TKovaBaseList : public TKovaComponent {
   int32_t active_index_ = 0;
   TTimerList own_events_;
   TTimerList* events_ = &own_events_;
+  // The components in creation order. A removal leaves a hole (nullptr) so that no place moves;
+  // the holes are closed up outside the update pass once they are many.
   std::vector<TKovaObject*> components_;
+  size_t holes_ = 0;
+  uint64_t next_serial_ = 1;
+  std::unordered_set<const TKovaObject*> live_;
+  TComponentNames names_index_;
+  int32_t component_limit_ = kMaxComponents;
+  // The components scheduled for deletion, in the order they were handed over.
   std::vector<TKovaObject*> deferred_;
-  // The component the running update pass visits next (deletions move it).
-  size_t update_index_ = 0;
+  std::unordered_set<const TKovaObject*> deferred_set_;
   bool updating_ = false;
   TKovaList scrap_list_;
   std::array<uint8_t, 256> key_held_{}, key_press_latch_{}, key_pressed_{}, key_trigger_{}, key_repeat_seen_{};

@@ -1,16 +1,15 @@
 #include "components/kova_control.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <string>
 #include <string_view>
 
+#include "components/component_names.h"
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
 #include "components/kova_motion.h"
 #include "core/errors.h"
-#include "core/sjis.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "core/vocabulary.h"
@@ -18,9 +17,6 @@
 
 namespace kova {
 namespace {
-
-// Deeper trees than this in a save are refused (a crafted save must not exhaust the stack).
-constexpr int32_t kMaxLoadDepth = 200;
 
 // The flip command's snapshot of the screen: drawn over everything.
 bool IsFlipSnapshot(std::string_view name) { return name == std::string_view("\x01\x01", 2); }
@@ -42,28 +38,6 @@ bool SortsBefore(const TKovaControl* a, const TKovaControl* b) {
   });
 }
 
-// Splits a name into the base and the first counter of its renames: "btn_3" -> ("btn", 3); a name
-// without a "_k" tail (k >= 2, fitting an int32) keeps itself as base and counts from 2. The tail
-// is looked for at character starts only, so a Shift-JIS trail byte 0x5F is never taken for "_".
-void SplitRenameCounter(const std::string& name, std::string& base, int64_t& counter) {
-  base = name;
-  counter = 2;
-  std::vector<size_t> underscores;
-  for (size_t i = 0; i < name.size();) {
-    if (name[i] == '_' && i >= 1) underscores.push_back(i);
-    i += (IsSjisLeadByte(name[i]) && i + 1 < name.size()) ? 2 : 1;
-  }
-  for (auto it = underscores.rbegin(); it != underscores.rend(); ++it) {
-    const std::string_view tail = std::string_view(name).substr(*it + 1);
-    int32_t k = 0;
-    auto [end, ec] = std::from_chars(tail.data(), tail.data() + tail.size(), k);
-    if (tail.empty() || ec != std::errc() || end != tail.data() + tail.size() || tail[0] == '+' || k < 2) continue;
-    base = name.substr(0, *it);
-    counter = k;
-    return;
-  }
-}
-
 int32_t ScaleBy(int32_t v, int32_t zoom) { return int32_t(int64_t(v) * zoom / 256); }
 
 }  // namespace
@@ -77,9 +51,13 @@ TKovaControl::TKovaControl(TKovaObject* owner) : TKovaComponent(owner) {
 TKovaControl::~TKovaControl() {
   motion_.reset();
   TKovaBaseList* root = Root();
+  EnsureOrder();
   while (!controls_.empty()) {
     TKovaControl* child = controls_.back();
-    if (root && root->IndexOfComponent(child) >= 0) {
+    if (!child) {
+      controls_.pop_back();
+      --holes_;
+    } else if (root && root->Contains(child)) {
       root->DeleteComponent(child);
     } else {
       controls_.pop_back();
@@ -115,7 +93,23 @@ void TKovaControl::SetVisible(bool v) {
 }
 
 TKovaControl* TKovaControl::GetControl(int32_t i) const {
-  return i >= 0 && i < GetControlCount() ? controls_[static_cast<size_t>(i)] : nullptr;
+  return i >= 0 && i < GetControlCount() ? Controls()[static_cast<size_t>(i)] : nullptr;
+}
+
+int32_t TKovaControl::SubtreeHeight() const {
+  int32_t height = 0;
+  std::vector<const TKovaControl*> level{this}, next;
+  for (;;) {
+    next.clear();
+    for (const TKovaControl* c : level) {
+      for (const TKovaControl* child : c->controls_) {
+        if (child) next.push_back(child);
+      }
+    }
+    if (next.empty()) return height;
+    ++height;
+    level.swap(next);
+  }
 }
 
 TCustomDIBX* TKovaControl::GetTargetDIB() { return parent_ ? parent_->GetTargetDIB() : nullptr; }
@@ -124,6 +118,11 @@ TKovaBase* TKovaControl::GetBase() { return parent_ ? parent_->GetBase() : nullp
 
 void TKovaControl::SetParent(TKovaControl* p) {
   if (p == parent_ || p == this || (p && ContainsControl(p))) return;
+  if (p) {
+    int32_t depth = 1;
+    for (const TKovaControl* a = p->parent_; a; a = a->parent_) ++depth;
+    if (depth + SubtreeHeight() > kMaxTreeDepth) Raise<EListError>(TMsg::TreeTooDeep, int(kMaxTreeDepth));
+  }
   Invalidate();
   TKovaControl* old = parent_;
   if (old) old->RemoveControl(this);
@@ -155,38 +154,63 @@ void TKovaControl::SetName(const std::string& name) {
     std::string base;
     int64_t counter = 2;
     SplitRenameCounter(other->GetName(), base, counter);
-    std::string candidate;
-    for (;; ++counter) {
-      candidate = base + "_" + std::to_string(counter);
-      if (!root->FindChildNamed(Owner(), candidate, nullptr)) break;
-    }
-    other->StoreName(candidate);
+    other->StoreName(root->RenameCandidate(Owner(), base, counter));
   }
   StoreName(name);
 }
 
-void TKovaControl::AddControl(TKovaControl* c) { controls_.push_back(c); }
-
-void TKovaControl::RemoveControl(TKovaControl* c) {
-  auto it = std::find(controls_.begin(), controls_.end(), c);
-  if (it != controls_.end()) controls_.erase(it);
+void TKovaControl::AddControl(TKovaControl* c) {
+  c->slot_in_parent_ = controls_.size();
+  controls_.push_back(c);
 }
 
-void TKovaControl::SortControls() {
-  // Insertion sort: stable, and nearly free for the usual case of one child out of place.
-  for (size_t i = 1; i < controls_.size(); ++i) {
-    TKovaControl* c = controls_[i];
-    size_t j = i;
-    while (j > 0 && SortsBefore(c, controls_[j - 1])) {
-      controls_[j] = controls_[j - 1];
-      --j;
-    }
-    controls_[j] = c;
+void TKovaControl::RemoveControl(TKovaControl* c) {
+  // A child knows its place: one that is not there (taken out before) is not in the list.
+  if (!c) return;
+  const size_t i = c->slot_in_parent_;
+  if (i >= controls_.size() || controls_[i] != c) return;
+  controls_[i] = nullptr;
+  ++holes_;
+  while (!controls_.empty() && !controls_.back()) {
+    controls_.pop_back();
+    --holes_;
   }
+  sorted_count_ = std::min(sorted_count_, controls_.size());
+}
+
+void TKovaControl::SortControls() { sort_pending_ = true; }
+
+void TKovaControl::EnsureOrder() const {
+  if (holes_ == 0 && !sort_pending_) return;
+  if (holes_ != 0) {
+    size_t n = 0, sorted = 0;
+    for (size_t i = 0; i < controls_.size(); ++i) {
+      if (!controls_[i]) continue;
+      if (i < sorted_count_) ++sorted;
+      controls_[n++] = controls_[i];
+    }
+    controls_.resize(n);
+    sorted_count_ = sorted;
+    holes_ = 0;
+  }
+  if (sort_pending_) {
+    sort_pending_ = false;
+    // A stable sort, as one child added or moved at a time would give: the part sorted before
+    // keeps its order among equals and the newcomers follow it.
+    const auto mid = controls_.begin() + std::ptrdiff_t(sorted_count_);
+    if (std::is_sorted(controls_.begin(), mid, SortsBefore)) {
+      std::stable_sort(mid, controls_.end(), SortsBefore);
+      std::inplace_merge(controls_.begin(), mid, controls_.end(), SortsBefore);
+    } else {
+      std::stable_sort(controls_.begin(), controls_.end(), SortsBefore);
+    }
+    sorted_count_ = controls_.size();
+  }
+  for (size_t i = 0; i < controls_.size(); ++i) controls_[i]->slot_in_parent_ = i;
 }
 
 void TKovaControl::ClipChanged() {
-  for (TKovaControl* c : controls_) c->ClipChanged();
+  for (TKovaControl* c : Controls()) c->ClipChanged();
 }
 
 bool TKovaControl::ContainsControl(const TKovaControl* c) const {
@@ -386,13 +410,14 @@ TPoint TKovaControl::ClientToScreen(TPoint p) const { return TPoint{p.X + GetScr
 TPoint TKovaControl::ScreenToClient(TPoint p) const { return TPoint{p.X - GetScreenLeft(), p.Y - GetScreenTop()}; }
 
 void TKovaControl::PositionChanged() {
-  for (TKovaControl* c : controls_) c->PositionChanged();
+  for (TKovaControl* c : Controls()) c->PositionChanged();
 }
 
 // ---- Behaviour ----
 
 TKovaControl* TKovaControl::FindKeyControl() {
-  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+  const std::vector<TKovaControl*>& children = Controls();
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
     if (!(*it)->GetVisible()) continue;
     if (TKovaControl* found = (*it)->FindKeyControl()) return found;
   }
@@ -403,7 +428,8 @@ TKovaControl* TKovaControl::HitTest(TPoint point, uint32_t mask) {
   if (!GetVisible() || !PointInRect(point, GetBoundsRect())) return nullptr;
   const uint8_t ignore = GetIgnoreMouse();
   TKovaControl* candidate = (ignore < 32 && (mask >> ignore) & 1u) ? this : nullptr;
-  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+  const std::vector<TKovaControl*>& children = Controls();
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
     if (TKovaControl* hit = (*it)->HitTest(point, mask)) return hit;
   }
   return candidate;
@@ -429,7 +455,7 @@ void TKovaControl::DrawChildren() {
   const TRect r = IntersectRects(GetBoundsRect(), c);
   if (!IsRectEmpty(r)) {
     // Children may be re-sorted or re-parented by what they draw: walk a copy.
-    const std::vector<TKovaControl*> children = controls_;
+    const std::vector<TKovaControl*> children = Controls();
     for (TKovaControl* child : children) {
       if (!child->GetVisible()) continue;
       TRect area = r;
@@ -499,7 +525,7 @@ void TKovaControl::FreeMotion() { motion_.reset(); }
 
 void TKovaControl::GroupSetFlags(int32_t group, bool flag) {
   if (group == 0) return;
-  for (TKovaControl* c : std::vector<TKovaControl*>(controls_)) {
+  for (TKovaControl* c : std::vector<TKovaControl*>(Controls())) {
     if (c->GetGroupIndex() == group) c->GroupSetFlag(flag);
   }
 }
@@ -507,7 +533,7 @@ void TKovaControl::GroupSetFlags(int32_t group, bool flag) {
 void TKovaControl::GroupSelect(TKovaControl* control, int32_t group) {
   if (group == 0) return;
   std::vector<TKovaControl*> members;
-  for (TKovaControl* c : controls_) {
+  for (TKovaControl* c : Controls()) {
     if (c->GetGroupIndex() == group) members.push_back(c);
   }
   if (members.empty()) return;
@@ -555,7 +581,7 @@ void TKovaControl::SaveToStream(TStream& stream) const {
 
 void TKovaControl::SaveChildren(TStream& stream) const {
   std::vector<const TKovaControl*> saved;
-  for (const TKovaControl* c : controls_) {
+  for (const TKovaControl* c : Controls()) {
     if (!c->IsPendingDeleteSelf() && c->GetCompoType() != KT_NONE && !IsInternalName(c->GetName())) saved.push_back(c);
   }
   WriteStreamInteger(stream, int32_t(saved.size()));
@@ -598,7 +624,7 @@ void TKovaControl::LoadChildren(TStream& stream, int32_t version) {
   int32_t depth = 0;
   for (const TKovaControl* p = parent_; p; p = p->parent_) ++depth;
   const int32_t count = ReadStreamInteger(stream);
-  if (count < 0 || depth >= kMaxLoadDepth || !root) {
+  if (count < 0 || depth >= kMaxTreeDepth || !root) {
     if (count == 0) return;
     Raise<EReadError>(TMsg::StreamReadError);
   }

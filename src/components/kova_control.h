@@ -22,6 +22,10 @@ inline constexpr uint32_t kMaskLeftPress = (1u << 0) | (1u << 4);
 inline constexpr uint32_t kMaskRightPress = (1u << 0) | (1u << 3);
 inline constexpr uint32_t kMaskOther = (1u << 0) | (1u << 2) | (1u << 3) | (1u << 4);
 
+// The deepest a control tree may grow: a control has at most this many ancestors (its layer
+// counted). Parenting past it raises EListError; a save holding a deeper tree is refused.
+inline constexpr int32_t kMaxTreeDepth = 200;
+
 class TKovaControl : public TKovaComponent {
  public:
   explicit TKovaControl(TKovaObject* owner);
@@ -36,10 +40,17 @@ class TKovaControl : public TKovaComponent {
   void SetVisible(bool v) override;
   bool VisibleFlag() const { return visible_; }
   TKovaControl* GetParent() const override { return parent_; }
+  // Raises EListError (nothing changed) when the tree would grow deeper than kMaxTreeDepth.
   void SetParent(TKovaControl* p) override;
   TKovaControl* GetControl(int32_t i) const override;
-  int32_t GetControlCount() const override { return int32_t(controls_.size()); }
-  const std::vector<TKovaControl*>& Controls() const { return controls_; }
+  int32_t GetControlCount() const override { return int32_t(controls_.size() - holes_); }
+  // The children in drawing order.
+  const std::vector<TKovaControl*>& Controls() const {
+    EnsureOrder();
+    return controls_;
+  }
+  // The levels of descendants below this control (0 without children).
+  int32_t SubtreeHeight() const;
   TCustomDIBX* GetTargetDIB() override;
   TKovaBase* GetBase() override;
   void SetName(const std::string& name) override;
@@ -48,6 +59,7 @@ class TKovaControl : public TKovaComponent {
   virtual void AddControl(TKovaControl* c);
   virtual void RemoveControl(TKovaControl* c);
   virtual void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
+  // Puts the children in drawing order (done before the order is next read).
   virtual void SortControls();
   virtual void ClipChanged();
 
@@ -165,7 +177,16 @@ class TKovaControl : public TKovaComponent {
   bool visible_ = true;
   TKovaControl* parent_ = nullptr;
   int32_t color_ = 0;
-  std::vector<TKovaControl*> controls_;
+  // The children. Adding appends and a removal leaves a hole (nullptr), both in constant time; the
+  // order is settled when it is next read: the appended tail is sorted and merged into the sorted
+  // part, and the holes are closed.
+  void EnsureOrder() const;
+  mutable std::vector<TKovaControl*> controls_;
+  mutable size_t holes_ = 0;
+  mutable size_t sorted_count_ = 0;
+  mutable bool sort_pending_ = false;
+  // The place in the parent's list (kept exact by every change of the list).
+  size_t slot_in_parent_ = 0;
   TRect aux_rect_{0, 0, 1, 1};
   std::string on_mouse_move_, on_mouse_in_, on_mouse_out_, on_lbtn_down_, on_lbtn_up_, on_rbtn_down_,
       on_rbtn_up_, on_wheel_down_, on_wheel_up_;

@@ -1,6 +1,7 @@
 #include "components/kova_object.h"
 
 #include <string>
+#include <utility>
 
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
@@ -26,7 +27,17 @@ void TKovaObject::SetName(const std::string& name) {
   if (TKovaBaseList* root = Root()) {
     if (TKovaObject* other = root->FindChildNamed(owner_, name, this)) other->RemoveFromOwner();
   }
-  name_ = name;
+  StoreName(name);
+}
+
+void TKovaObject::StoreName(std::string name) {
+  TKovaBaseList* root = root_serial_ ? Root() : nullptr;
+  if (!root) {
+    name_ = std::move(name);
+    return;
+  }
+  const std::string old = std::exchange(name_, std::move(name));
+  root->NameChanged(this, old);
 }
 
 TCustomDIBX* TKovaObject::GetTargetDIB() {
@@ -99,7 +110,7 @@ void TKovaObject::SetOrder(int32_t v) {
 
 void TKovaObject::RemoveFromOwner() {
   if (owner_) owner_->ChildRemoved(this);
-  name_.clear();
+  StoreName(std::string());
 }
 
 void TKovaObject::PointerParams(TArrayString& params) {
@@ -215,7 +226,7 @@ void TKovaObject::SaveToStream(TStream& stream) const {
 }
 
 void TKovaObject::LoadFromStream(TStream& stream, int32_t version) {
-  name_ = ReadStreamString(stream);
+  StoreName(ReadStreamString(stream));
   priority_ = ReadStreamInteger(stream);
   order_ = version >= 104 ? ReadStreamInteger(stream) : 0;
   tag_ = version >= 120 ? ReadStreamString(stream) : std::string();

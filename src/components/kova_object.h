@@ -59,7 +59,7 @@ class TKovaObject {
   // scheduled for deletion (controls rename the other holder instead).
   virtual void SetName(const std::string& name);
   // Stores the name as it is (loading; the root container's own renames).
-  void StoreName(std::string name) { name_ = std::move(name); }
+  void StoreName(std::string name);
   // The surface this object draws into: the parent's answer; nullptr without parent.
   virtual TCustomDIBX* GetTargetDIB();
   // The KT_ type code.
@@ -209,6 +209,10 @@ class TKovaObject {
   friend class TKovaBaseList;
   TKovaObject* owner_;
   std::string name_;
+  // The root container's bookkeeping: the place in its list and the creation serial (0: not in
+  // the list).
+  size_t root_slot_ = 0;
+  uint64_t root_serial_ = 0;
   std::string tag_;
   int32_t priority_ = 0;
   int32_t order_ = 0;

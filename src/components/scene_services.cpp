@@ -65,7 +65,7 @@ TKovaObject* TSceneServices::CreateComponent(int32_t type, std::string_view name
 bool TSceneServices::DeleteComponent(std::string_view name) {
   if (name.empty()) return false;
   TKovaObject* c = root_.FindComponent(name);
-  if (!c || root_.IndexOfComponent(c) < 0) return false;
+  if (!c || !root_.Contains(c)) return false;
   c->RemoveFromOwner();
   return true;
 }

@@ -282,13 +282,45 @@ TEST(SceneSaveTest, DamagedBytesNeverCrashOrCorruptTheTree) {
   }
 }
 
-TEST(SceneSaveTest, DeepTreesInASaveAreRefused) {
-  SceneDriver first(kDisplay8888, 8, 8);
-  TKovaControl* parent = first.root.Bases(0);
-  for (int i = 0; i < 300; ++i) parent = first.Box("n" + std::to_string(i), TRect{}, parent);
-  const std::vector<uint8_t> saved = Save(first.root);
+// A save holding a chain of `depth` boxes on layer 0, spliced from the records of one box saved
+// with and without a child (the scene itself no longer lets a tree grow past the limit).
+std::vector<uint8_t> ChainSave(int32_t depth) {
+  SceneDriver leaf_scene(kDisplay8888, 8, 8);
+  StubBox* leaf = leaf_scene.Box("aaaa", TRect{});
+  const std::vector<uint8_t> one = Save(leaf_scene.root);
+  leaf_scene.Box("bbbb", TRect{}, leaf);
+  const std::vector<uint8_t> two = Save(leaf_scene.root);
+  // The box's record: head (name to child count), count, tail. The count is the first byte the two
+  // saves differ in; the second save adds a code, a head, a count and a tail.
+  const char name[] = "aaaa";
+  const size_t head_at = size_t(std::search(one.begin(), one.end(), name, name + 4) - one.begin()) - 4;
+  const size_t count_at = size_t(std::mismatch(one.begin(), one.end(), two.begin()).first - one.begin());
+  const size_t head_size = count_at - head_at;
+  const size_t tail_size = two.size() - one.size() - 5 - head_size;
+  const uint8_t code = two[count_at + 4];
+  const std::vector<uint8_t> head(one.begin() + std::ptrdiff_t(head_at), one.begin() + std::ptrdiff_t(count_at));
+  const std::vector<uint8_t> tail(one.begin() + std::ptrdiff_t(count_at + 4),
+                                  one.begin() + std::ptrdiff_t(count_at + 4 + tail_size));
+  std::vector<uint8_t> out(one.begin(), one.begin() + std::ptrdiff_t(head_at));
+  for (int32_t i = 0; i < depth; ++i) {
+    std::vector<uint8_t> h = head;
+    const std::string n = "n" + std::to_string(100 + i % 900);
+    std::copy(n.begin(), n.end(), h.begin() + 4);
+    out.insert(out.end(), h.begin(), h.end());
+    const int32_t children = i + 1 < depth ? 1 : 0;
+    for (int b = 0; b < 4; ++b) out.push_back(uint8_t(children >> (8 * b)));
+    if (children) out.push_back(code);
+  }
+  for (int32_t i = 0; i < depth; ++i) out.insert(out.end(), tail.begin(), tail.end());
+  out.insert(out.end(), one.begin() + std::ptrdiff_t(count_at + 4 + tail_size), one.end());
+  return out;
+}
+
+TEST(SceneSaveTest, TreesUpToTheDepthLimitLoadAndDeeperOnesAreRefused) {
   SceneDriver second(kDisplay8888, 8, 8);
-  EXPECT_THROW(Load(second.root, saved), EReadError);
+  Load(second.root, ChainSave(kMaxTreeDepth));
+  EXPECT_EQ(second.root.GetComponentCount(), kMaxTreeDepth);
+  EXPECT_THROW(Load(second.root, ChainSave(kMaxTreeDepth + 1)), EReadError);
   EXPECT_EQ(second.root.GetComponentCount(), 0);
 }
 

@@ -119,6 +119,9 @@ void WritePages() {
 
   // A 0.3 KB page that builds a 2 MiB string and sets it as a message window's text.
   Write("page", "long_text", LongTextPage(10, 21).Bytes());
+  // Small pages that make twenty thousand boxes, and a chain of boxes deeper than a scene allows.
+  Write("page", "many_boxes", BoxesPage(20000, false).Bytes());
+  Write("page", "box_chain", BoxesPage(5000, true).Bytes());
 }
 
 void WriteProjects() {

@@ -1282,5 +1282,26 @@ TEST_F(KovarunTest, HugeTextsAndWideTablesEndQuicklyWithBoundedCosts) {
   EXPECT_LT(save.size(), size_t(256) << 10);
 }
 
+// Many boxes and deep chains: twenty thousand boxes are made and drawn in one run; a chain of
+// boxes deeper than the scene allows stops at the limit with the system's error.
+TEST_F(KovarunTest, ManyBoxesAndDeepChainsEndQuickly) {
+  GameTree tree;
+  tree.WriteFile("boxes/kova.kpb", TestGameProject().Build());
+  tree.WriteFile("boxes/install.dat", TestGameInstallSet());
+  tree.WriteFile("boxes/start.ksb", BoxesPage(20000, false).Bytes());
+  RunResult r = Run({tree.Path("boxes"), "--frames", "100"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("terminated"), std::string::npos) << r.err;
+
+  const std::string message = MsgTextUtf8(TMsg::TreeTooDeep);
+  tree.WriteFile("chain/kova.kpb", TestGameProject().Build());
+  tree.WriteFile("chain/install.dat", TestGameInstallSet());
+  tree.WriteFile("chain/start.ksb", BoxesPage(5000, true).Bytes());
+  r = Run({tree.Path("chain"), "--frames", "100"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find(message.substr(0, message.find(" ("))), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("terminated"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace kova::test

@@ -36,4 +36,21 @@ PageWriter TsvSavePage(const std::string& tsv_file) {
   return p;
 }
 
+PageWriter BoxesPage(int32_t count, bool chain) {
+  constexpr uint8_t kBoxNew = 8;
+  PageWriter p;
+  p.VarNew("i", 1, Value(I(0)));                                     // 0
+  p.VarNew("n", 4, Value(S("")));                                    // 1
+  p.VarNew("up", 4, Value(S("")));                                   // 2
+  p.While(Compare(ExprBuilder::Small, V("i"), I(count)), 9);         // 3
+  p.Indent(1).Calc(ExprBuilder().Op(ExprBuilder::ComboStr, "n", {S("b"), V("i")}));  // 4
+  p.Component(kBoxNew, {{0, Value(V("n"))}, {1, Value(V("up"))}});   // 5
+  p.Calc(Assign("up", chain ? V("n") : S("")));                      // 6
+  p.Calc(Step("i", ExprBuilder::Plus, I(1)));                        // 7
+  p.Indent(0).WhileLoop(NoResult(), 3);                              // 8
+  p.Wait(NoResult(), Value(I(16)));                                  // 9
+  p.Terminate();
+  return p;
+}
+
 }  // namespace kova::test

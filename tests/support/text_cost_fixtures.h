@@ -1,6 +1,7 @@
 // Small pages and files that make the engine pay far more than their bytes describe: a page that
-// doubles a string and hands it to a component as its text, and a tab-separated text whose short
-// header declares wide columns over many empty lines.
+// doubles a string and hands it to a component as its text, a tab-separated text whose short
+// header declares wide columns over many empty lines, and pages that make many boxes or a deep
+// chain of boxes.
 #pragma once
 
 #include <cstdint>
@@ -22,5 +23,9 @@ std::string WideTsv();
 // A page that creates the table "items", loads `tsv_file` into it, saves the game in slot 1 and
 // terminates.
 PageWriter TsvSavePage(const std::string& tsv_file);
+
+// A page that makes `count` boxes "b0", "b1", ... on the active layer (with `chain`, each box is
+// the parent of the next), waits one frame and terminates.
+PageWriter BoxesPage(int32_t count, bool chain);
 
 }  // namespace kova::test

@@ -4,17 +4,21 @@
 //
 // OUT_FOLDER/game.dat holds the project file "kova.kpb", the install set "install.dat", the
 // pages and the pictures. The game (640 x 480): a title screen with four buttons, Settings, Start,
-// Full screen (a window again when in full screen) and Quit; Start changes to the second scene,
-// whose buttons are Back (to the title), Save (slot 1) and Load (slot 1); Settings to the settings
-// screen: a slider sets the volume (0 .. 1000, kept in the variable "volume"), a menu the text
-// speed ("@TextDelay"), and its button Done goes back to the title. Each button is a button
-// component with its own picture (a face inside a border: a BMP file named "NAME.wxa", which an
-// image set loads like a layered picture) and a notify handler ("on_NAME.ksb")
-// that tells the start page's loop which button was clicked. The second scene also shows a
-// message window: a story in Japanese and English, read by clicks (a click completes the page
-// being revealed, the next one shows the next page), a choice of two links, and a History button
-// that shows the end of the message history in the window. Everything is written with the
-// fixture writers of the test suite.
+// Full screen (its caption "Window" while in full screen) and Quit; Start changes to the second
+// scene, whose buttons are Back (to the title), Save (slot 1) and Load (slot 1), each leaving a
+// short notice; Settings to the settings screen: a slider sets the volume (0 .. 1000, kept in the
+// variable "volume"; Left and Right step it), a menu the text speed ("@TextDelay"; Up and Down
+// step it, and the screen names the speed in use), and its button Done (or Escape) goes back to
+// the title. Each button is a button component with its own picture (a face inside a border: a BMP
+// file named "NAME.wxa", which an image set loads like a layered picture) and a notify handler
+// ("on_NAME.ksb") that tells the start page's loop which button was clicked. The second scene
+// also shows a message window: a story in Japanese and English, one page per text, read by clicks,
+// Enter or Space (the first completes the page being revealed, the next shows the next page), at
+// the text speed chosen; a choice of two links; and a History button (or the wheel, or Up) that
+// shows the newest window's height of the message history, which the wheel (or Up and Down)
+// pages through; a click, Enter, Space, Escape or the button goes back to the page being read.
+// Escape on the story goes back to the title. Everything is written with the fixture writers of
+// the test suite.
 //
 // The places and colours below are what the end-to-end tests click and look for.
 #include <cstdio>

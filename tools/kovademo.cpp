@@ -4,17 +4,21 @@
 //
 // OUT_FOLDER/game.dat holds the project file "kova.kpb", the install set "install.dat", the
 // pages and the pictures. The game (640 x 480): a title screen with four buttons, Settings, Start,
-// Full screen (a window again when in full screen) and Quit; Start changes to the second scene,
-// whose buttons are Back (to the title), Save (slot 1) and Load (slot 1); Settings to the settings
-// screen: a slider sets the volume (0 .. 1000, kept in the variable "volume"), a menu the text
-// speed ("@TextDelay"), and its button Done goes back to the title. Each button is a button
-// component with its own picture (a face inside a border: a BMP file named "NAME.wxa", which an
-// image set loads like a layered picture) and a notify handler ("on_NAME.ksb")
-// that tells the start page's loop which button was clicked. The second scene also shows a
-// message window: a story in Japanese and English, read by clicks (a click completes the page
-// being revealed, the next one shows the next page), a choice of two links, and a History button
-// that shows the end of the message history in the window. Everything is written with the
-// fixture writers of the test suite.
+// Full screen (its caption "Window" while in full screen) and Quit; Start changes to the second
+// scene, whose buttons are Back (to the title), Save (slot 1) and Load (slot 1), each leaving a
+// short notice; Settings to the settings screen: a slider sets the volume (0 .. 1000, kept in the
+// variable "volume"; Left and Right step it), a menu the text speed ("@TextDelay"; Up and Down
+// step it, and the screen names the speed in use), and its button Done (or Escape) goes back to
+// the title. Each button is a button component with its own picture (a face inside a border: a BMP
+// file named "NAME.wxa", which an image set loads like a layered picture) and a notify handler
+// ("on_NAME.ksb") that tells the start page's loop which button was clicked. The second scene
+// also shows a message window: a story in Japanese and English, one page per text, read by clicks,
+// Enter or Space (the first completes the page being revealed, the next shows the next page), at
+// the text speed chosen; a choice of two links; and a History button (or the wheel, or Up) that
+// shows the newest window's height of the message history, which the wheel (or Up and Down)
+// pages through; a click, Enter, Space, Escape or the button goes back to the page being read.
+// Escape on the story goes back to the title. Everything is written with the fixture writers of
+// the test suite.
 //
 // The places and colours below are what the end-to-end tests click and look for.
 #include <cstdio>
@@ -99,145 +103,264 @@ void SetProp(PageWriter& p, const std::string& name, int32_t id, const Operand& 
   p.SetProp(Value(S(name)), Value(I(id)), Value(v));
 }
 
-// A button's caption: a label centred on it (its letters are half-width, half as wide as the font
-// is high), hidden until its button shows, that the mouse passes through to the button.
+// Every caption is drawn in the proportional Gothic face, under which English
+// reads naturally.
+const std::string &CaptionFace() {
+  static const std::string face = plat::Utf8ToCp932("ＭＳ Ｐゴシック");
+  return face;
+}
+
+// "SetProp(name, PR_TEXT, text)", then the label centred at (x, its top) by its
+// width as laid out.
+void CentreCaption(PageWriter &p, const std::string &label, const char *text,
+                   int32_t centre_x) {
+  SetProp(p, label, PR_TEXT, S(text));
+  p.GetProp(Value(S(label)), Value(I(PR_WIDTH)), "caption_width");
+  p.Calc(ExprBuilder()
+             .Op(E::Div, "____0", {V("caption_width"), I(2)})
+             .Op(E::Minus, "____1", {I(centre_x), V("____0")})
+             .Op(E::To, "caption_left", {V("____1")}));
+  SetProp(p, label, PR_LEFT, V("caption_left"));
+}
+
+// A button's caption: a label centred on it, hidden until its button shows,
+// that the mouse passes through to the button.
 constexpr int32_t kButtonFontHeight = 16;
-void MakeButtonCaption(PageWriter& p, const std::string& button, const char* text, const demo::Rect& r) {
-  const int32_t width = int32_t(std::strlen(text)) * kButtonFontHeight / 2;
-  p.Component(kLabelType, {{PR_NAME, Value(S(button + "_caption"))}, {PR_TEXT, Value(S(text))},
-                           {PR_LEFT, Value(I(r.left + (r.right - r.left - width) / 2))},
-                           {PR_TOP, Value(I(r.top + (r.bottom - r.top - kButtonFontHeight) / 2))},
-                           {PR_FONTHEIGHT, Value(I(kButtonFontHeight))},
-                           {PR_FONTCOLOR, Value(I(ColourRef(0x202040)))}, {PR_ANTIALIAS, Value(B(true))},
-                           {PR_IGNOREMOUSE, Value(I(IM_ALL))}, {PR_VISIBLE, Value(B(false))}});
+void MakeButtonCaption(PageWriter &p, const std::string &button,
+                       const char *text, const demo::Rect &r) {
+  const std::string label = button + "_caption";
+  p.Component(
+      kLabelType,
+      {{PR_NAME, Value(S(label))},
+       {PR_TOP, Value(I(r.top + (r.bottom - r.top - kButtonFontHeight) / 2))},
+       {PR_FONTHEIGHT, Value(I(kButtonFontHeight))},
+       {PR_FONTCOLOR, Value(I(ColourRef(0x202040)))},
+       {PR_ANTIALIAS, Value(B(true))},
+       {PR_IGNOREMOUSE, Value(I(IM_ALL))},
+       {PR_VISIBLE, Value(B(false))}});
+  SetProp(p, label, PR_FONTNAME, S(CaptionFace()));
+  CentreCaption(p, label, text, r.CentreX());
 }
 
 // A picture of cells w x h side by side, each of one colour.
-std::vector<uint8_t> CellsPicture(int32_t w, int32_t h, std::initializer_list<uint32_t> colours) {
+std::vector<uint8_t> CellsPicture(int32_t w, int32_t h,
+                                  std::initializer_list<uint32_t> colours) {
   BmpFields bmp;
   bmp.width = w * int32_t(colours.size());
   bmp.height = h;
   for (int32_t y = 0; y < h; ++y) {
-    for (uint32_t c : colours) bmp.pixels.insert(bmp.pixels.end(), size_t(w), c);
+    for (uint32_t c : colours)
+      bmp.pixels.insert(bmp.pixels.end(), size_t(w), c);
   }
   return BuildBmp(bmp);
 }
 
-// The volume slider's pictures: the track's two halves (empty, filled), the thumb's three cells
-// and the step buttons' six (the lower button's three states, then the higher one's).
+// The volume slider's pictures: the track's two halves (empty, filled), the
+// thumb's three cells and the step buttons' six (the lower button's three
+// states, then the higher one's).
 std::vector<uint8_t> TrackPicture() {
-  return CellsPicture(demo::kTrackLength, demo::kTrackHeight, {demo::kTrackEmpty, demo::kTrackFilled});
+  return CellsPicture(demo::kTrackLength, demo::kTrackHeight,
+                      {demo::kTrackEmpty, demo::kTrackFilled});
 }
 std::vector<uint8_t> ThumbPicture() {
-  const auto& c = demo::kThumbColours;
-  return CellsPicture(demo::kThumbWidth, demo::kThumbHeight, {c[0], c[1], c[2]});
+  const auto &c = demo::kThumbColours;
+  return CellsPicture(demo::kThumbWidth, demo::kThumbHeight,
+                      {c[0], c[1], c[2]});
 }
 std::vector<uint8_t> StepPicture() {
-  const auto& c = demo::kStepColours;
-  return CellsPicture(demo::kStepSize, demo::kStepSize, {c[0], c[1], c[2], c[0], c[1], c[2]});
+  const auto &c = demo::kStepColours;
+  return CellsPicture(demo::kStepSize, demo::kStepSize,
+                      {c[0], c[1], c[2], c[0], c[1], c[2]});
 }
 
-// The settings screen's volume slider, hidden until the screen shows; its handler keeps the value.
-void SetUpVolume(PageWriter& p) {
-  p.Component(kSliderType, {{PR_NAME, Value(S("volume_slider"))}, {PR_VISIBLE, Value(B(false))},
-                            {PR_SOURCE, Value(S("volume_track.bmp"))}, {PR_THUMBSOURCE, Value(S("volume_thumb.bmp"))},
-                            {PR_BUTTONSOURCE, Value(S("volume_steps.bmp"))}, {PR_LEFT, Value(I(demo::kVolumeLeft))},
-                            {PR_TOP, Value(I(demo::kVolumeTop))}, {PR_MIN, Value(I(0))},
-                            {PR_MAX, Value(I(demo::kVolumeMax))}, {PR_VALUE, Value(V("volume"))},
-                            {PR_SMALLCHANGE, Value(I(demo::kVolumeStep))}, {PR_HANDLEKEY, Value(B(true))},
+ExprBuilder Equals(const char *var, int32_t v) {
+  return Compare(E::Equal, V(var), I(v));
+}
+
+// "@KeyClick(vk)": a press of the key is latched for this frame.
+ExprBuilder KeyClicked(int32_t vk) {
+  return ExprBuilder()
+      .Op(E::DimTo, "____0", {V("@KeyClick"), I(vk)})
+      .Result(V("____0"));
+}
+ExprBuilder KeyClicked(int32_t vk, int32_t other) {
+  return ExprBuilder()
+      .Op(E::DimTo, "____0", {V("@KeyClick"), I(vk)})
+      .Op(E::DimTo, "____1", {V("@KeyClick"), I(other)})
+      .Op(E::Or, "____2", {V("____0"), V("____1")})
+      .Result(V("____2"));
+}
+
+// The settings screen's volume slider, hidden until the screen shows; its
+// handler keeps the value. It holds the keyboard on that screen: Left and Right
+// step the volume, and its key handler takes Up and Down for the text speed and
+// Escape for Done.
+void SetUpVolume(PageWriter &p) {
+  p.Component(kSliderType, {{PR_NAME, Value(S("volume_slider"))},
+                            {PR_VISIBLE, Value(B(false))},
+                            {PR_SOURCE, Value(S("volume_track.bmp"))},
+                            {PR_THUMBSOURCE, Value(S("volume_thumb.bmp"))},
+                            {PR_BUTTONSOURCE, Value(S("volume_steps.bmp"))},
+                            {PR_LEFT, Value(I(demo::kVolumeLeft))},
+                            {PR_TOP, Value(I(demo::kVolumeTop))},
+                            {PR_MIN, Value(I(0))},
+                            {PR_MAX, Value(I(demo::kVolumeMax))},
+                            {PR_VALUE, Value(V("volume"))},
+                            {PR_SMALLCHANGE, Value(I(demo::kVolumeStep))},
+                            {PR_HANDLEKEY, Value(B(true))},
                             {PR_ONNOTIFY, Value(S("on_volume.ksb"))}});
+  SetProp(p, "volume_slider", PR_ONKEYDOWN, S("on_settings_key.ksb"));
 }
 
-// The text-speed menu of the settings screen: open while the screen shows, its items chosen by
-// the mouse or the keys.
-void OpenSpeedMenu(PageWriter& p) {
-  p.Component(kMenuType, {{PR_NAME, Value(S("speed"))}, {PR_TEXT, Value(S(demo::kSpeedItems))},
-                          {PR_LEFT, Value(I(demo::kSpeedLeft))}, {PR_TOP, Value(I(demo::kSpeedTop))},
-                          {PR_FONTHEIGHT, Value(I(demo::kSpeedRowHeight))}, {PR_ROWCOUNT, Value(I(3))},
-                          {PR_MARGINX, Value(I(demo::kSpeedMarginX))}, {PR_MARGINY, Value(I(demo::kSpeedMarginY))},
-                          {PR_BORDERWIDTH, Value(I(demo::kSpeedBorder))},
-                          {PR_BORDERCOLOR, Value(I(ColourRef(demo::kButtonBorder)))},
-                          {PR_COLOR, Value(I(ColourRef(0x303040)))}, {PR_HOVERCOLOR, Value(I(ColourRef(0x5060A0)))},
-                          {PR_FONTCOLOR, Value(I(ColourRef(0xF0F0F0)))}, {PR_HANDLEKEY, Value(B(true))},
-                          {PR_ONSELECT, Value(S("on_speed.ksb"))}});
+// The text-speed menu of the settings screen: open while the screen shows, its
+// items chosen by the mouse (the keys choose the speed through the slider's key
+// handler: a menu lights no item until the pointer or a first key reaches it,
+// so a key press would only light "Slow").
+void OpenSpeedMenu(PageWriter &p) {
+  p.Component(kMenuType,
+              {{PR_NAME, Value(S("speed"))},
+               {PR_TEXT, Value(S(demo::kSpeedItems))},
+               {PR_LEFT, Value(I(demo::kSpeedLeft))},
+               {PR_TOP, Value(I(demo::kSpeedTop))},
+               {PR_FONTHEIGHT, Value(I(demo::kSpeedRowHeight))},
+               {PR_ROWCOUNT, Value(I(3))},
+               {PR_MARGINX, Value(I(demo::kSpeedMarginX))},
+               {PR_MARGINY, Value(I(demo::kSpeedMarginY))},
+               {PR_BORDERWIDTH, Value(I(demo::kSpeedBorder))},
+               {PR_BORDERCOLOR, Value(I(ColourRef(demo::kButtonBorder)))},
+               {PR_COLOR, Value(I(ColourRef(0x303040)))},
+               {PR_HOVERCOLOR, Value(I(ColourRef(0x5060A0)))},
+               {PR_FONTCOLOR, Value(I(ColourRef(0xF0F0F0)))},
+               {PR_ONSELECT, Value(S("on_speed.ksb"))}});
 }
 
-// The settings screen's captions, made when it shows and deleted when it goes.
+// The settings screen's captions, made when it shows and deleted when it goes;
+// "speed_value" names the text speed in use.
 struct Caption {
-  const char* name;
-  const char* text;
-  int32_t top;
+  const char *name;
+  const char *text;
+  int32_t left, top;
 };
-constexpr Caption kCaptions[] = {{"volume_caption", "Volume", demo::kVolumeTop + 2},
-                                 {"speed_caption", "Text speed", demo::kSpeedTop + 8}};
+constexpr Caption kCaptions[] = {
+    {"volume_caption", "Volume", 60, demo::kVolumeTop + 2},
+    {"speed_caption", "Text speed", 60, demo::kSpeedTop + 8},
+    {"speed_value", "", demo::kSpeedValueLeft, demo::kSpeedTop + 8}};
 
-void MakeCaptions(PageWriter& p) {
-  for (const Caption& c : kCaptions) {
-    p.Component(kLabelType, {{PR_NAME, Value(S(c.name))}, {PR_TEXT, Value(S(c.text))}, {PR_LEFT, Value(I(60))},
-                               {PR_TOP, Value(I(c.top))}, {PR_FONTHEIGHT, Value(I(20))},
-                               {PR_FONTCOLOR, Value(I(ColourRef(0xF0F0F0)))}, {PR_ANTIALIAS, Value(B(true))}});
-  }
+// "speed_value" := the name of the speed "@TextDelay" gives.
+void ShowSpeed(PageWriter &p, int32_t d) {
+  p.Indent(d).If(Compare(E::EBig, V("@TextDelay"), I(demo::kTextDelays[0])));
+  SetProp(p.Indent(d + 1), "speed_value", PR_TEXT, S("Now: Slow"));
+  p.Indent(d).Elseif(
+      Compare(E::ESmall, V("@TextDelay"), I(demo::kTextDelays[2])));
+  SetProp(p.Indent(d + 1), "speed_value", PR_TEXT, S("Now: Fast"));
+  p.Indent(d).Else();
+  SetProp(p.Indent(d + 1), "speed_value", PR_TEXT, S("Now: Normal"));
+  p.Indent(d);
 }
 
-void DeleteCaptions(PageWriter& p) {
-  for (const Caption& c : kCaptions) p.ObjDel(Value(S(c.name)));
+void MakeCaptions(PageWriter &p, int32_t d) {
+  for (const Caption &c : kCaptions) {
+    p.Component(kLabelType, {{PR_NAME, Value(S(c.name))},
+                             {PR_TEXT, Value(S(c.text))},
+                             {PR_LEFT, Value(I(c.left))},
+                             {PR_TOP, Value(I(c.top))},
+                             {PR_FONTHEIGHT, Value(I(20))},
+                             {PR_FONTCOLOR, Value(I(ColourRef(0xF0F0F0)))},
+                             {PR_ANTIALIAS, Value(B(true))}});
+    SetProp(p, c.name, PR_FONTNAME, S(CaptionFace()));
+  }
+  ShowSpeed(p, d);
+}
+
+void DeleteCaptions(PageWriter &p) {
+  for (const Caption &c : kCaptions)
+    p.ObjDel(Value(S(c.name)));
 }
 
 // The slider's handler: "volume" := the slider's value.
 std::vector<uint8_t> VolumePage() {
   PageWriter p;
-  p.Calc(ExprBuilder().Call(2, "volume", {S("volume_slider"), I(PR_VALUE)}));  // GetProp
+  p.Calc(ExprBuilder().Call(2, "volume",
+                            {S("volume_slider"), I(PR_VALUE)})); // GetProp
   return p.Bytes();
 }
 
-// The menu's handler: "@TextDelay" := 90, 50 or 10 for the item chosen (0, 1, 2).
+// The menu's handler: "@TextDelay" := 90, 50 or 10 for the item chosen (0, 1,
+// 2).
 std::vector<uint8_t> SpeedPage() {
-  static_assert(demo::kTextDelays[0] == 90 && demo::kTextDelays[1] == 50 && demo::kTextDelays[2] == 10);
+  static_assert(demo::kTextDelays[0] == 90 && demo::kTextDelays[1] == 50 &&
+                demo::kTextDelays[2] == 10);
   PageWriter p;
   p.Calc(ExprBuilder()
              .Op(E::Minus, "____0", {I(2), V("@SelIndex")})
              .Op(E::Mul, "____1", {V("____0"), I(40)})
              .Op(E::Plus, "____2", {V("____1"), I(10)})
              .Op(E::To, "@TextDelay", {V("____2")}));
+  ShowSpeed(p, 0);
+  return p.Bytes();
+}
+
+// The settings screen's keys (the slider's key handler): Down one speed faster,
+// Up one slower, Escape back to the title as Done does.
+std::vector<uint8_t> SettingsKeyPage() {
+  PageWriter p;
+  p.If(KeyClicked(demo::kKeyDown));
+  p.Indent(1).If(Compare(E::Big, V("@TextDelay"), I(demo::kTextDelays[2])));
+  p.Indent(2).Calc(Step("@TextDelay", E::Minus, I(40)));
+  p.Indent(0).Elseif(KeyClicked(demo::kKeyUp));
+  p.Indent(1).If(Compare(E::Small, V("@TextDelay"), I(demo::kTextDelays[0])));
+  p.Indent(2).Calc(Step("@TextDelay", E::Plus, I(40)));
+  p.Indent(0).Elseif(KeyClicked(demo::kKeyEscape));
+  p.Indent(1).Calc(Assign("clicked", I(kDone)));
+  ShowSpeed(p, 0);
   return p.Bytes();
 }
 
 // ---- The message window of the second scene ----
 
-// A compiled message text: the UTF-8 lines in code page 932, one character every 40 ms.
-std::string MessageText(std::initializer_list<const char*> lines) {
-  GlyphListWriter w(102);  // the newest stored form of glyph lists
+// A compiled message text: the UTF-8 lines in code page 932, each character
+// costing the WAIT base a text starts with (the window scales it by the
+// player's text speed, see ShowStory).
+std::string MessageText(std::initializer_list<const char *> lines) {
+  GlyphListWriter w(102); // the newest stored form of glyph lists
   w.Decorate({});
   size_t n = 0;
-  for (const char* line : lines) {
+  for (const char *line : lines) {
     const std::string sj = plat::Utf8ToCp932(line);
     for (size_t i = 0; i < sj.size(); ++i) {
       const bool lead = IsSjisLeadByte(sj[i]) && i + 1 < sj.size();
-      w.Char(lead ? uint16_t(uint8_t(sj[i]) << 8 | uint8_t(sj[i + 1])) : uint8_t(sj[i]), 0, 40);
-      if (lead) ++i;
+      w.Char(lead ? uint16_t(uint8_t(sj[i]) << 8 | uint8_t(sj[i + 1]))
+                  : uint8_t(sj[i]),
+             0, demo::kGlyphDelay);
+      if (lead)
+        ++i;
     }
-    if (++n < lines.size()) w.Return();
+    if (++n < lines.size())
+      w.Return();
   }
   return Text(w.Bytes());
 }
 
-void MesProp(PageWriter& p, int32_t id, const Operand& v) { SetProp(p, "mes", id, v); }
+void MesProp(PageWriter &p, int32_t id, const Operand &v) {
+  SetProp(p, "mes", id, v);
+}
 
-// "TextIns" of a text into the window, recorded for the history and the read marks.
-void ShowText(PageWriter& p, const std::string& text) { p.TextIns(text, Value(S("mes")), Yes(), NoResult()); }
-
-// The message window and the History button, hidden until the second scene shows.
-void SetUpMessage(PageWriter& p) {
-  const demo::Rect& r = demo::kMessageWindow;
-  p.VarNew("story", 1, Value(I(0)));
-  p.VarNew("page_done", 1, Value(I(0)));
-  p.VarNew("history_first", 1, Value(I(0)));
+// The message window, its History button and the notice that Save and Load
+// leave, hidden until the second scene shows. The window holds the keyboard
+// there (Enter and Space go on, Escape goes back, Up and Down page through the
+// history) and its wheel pages through the history.
+void SetUpMessage(PageWriter &p) {
+  const demo::Rect &r = demo::kMessageWindow;
   p.Component(kMesType, {{PR_NAME, Value(S("mes"))}});
-  for (const auto& [id, v] : {std::pair{PR_LEFT, r.left}, {PR_TOP, r.top}, {PR_WIDTH, r.right - r.left},
-                              {PR_HEIGHT, r.bottom - r.top}, {PR_FONTHEIGHT, demo::kMessageFontHeight},
-                              {PR_FONTCOLOR, ColourRef(demo::kMessageColour)},
-                              {PR_FONTLINKCOLOR, ColourRef(demo::kLinkColour)},
-                              {PR_FONTHOVERCOLOR, ColourRef(demo::kLinkHoverColour)}}) {
+  for (const auto &[id, v] :
+       {std::pair{PR_LEFT, r.left},
+        {PR_TOP, r.top},
+        {PR_WIDTH, r.right - r.left},
+        {PR_HEIGHT, r.bottom - r.top},
+        {PR_FONTHEIGHT, demo::kMessageFontHeight},
+        {PR_FONTCOLOR, ColourRef(demo::kMessageColour)},
+        {PR_FONTLINKCOLOR, ColourRef(demo::kLinkColour)},
+        {PR_FONTHOVERCOLOR, ColourRef(demo::kLinkHoverColour)}}) {
     MesProp(p, id, I(v));
   }
   MesProp(p, PR_FONTNAME, S(plat::Utf8ToCp932("ＭＳ ゴシック")));
@@ -246,7 +369,12 @@ void SetUpMessage(PageWriter& p) {
   MesProp(p, PR_ONPLAYEND, S("on_mes_end.ksb"));
   MesProp(p, PR_ONLBTNDOWN, S("on_mes.ksb"));
   MesProp(p, PR_ONLINK, S("on_mes_link.ksb"));
-  p.FormatHist(Value(S("mes")));  // the history lays its pages out as the window does
+  MesProp(p, PR_ONWHEELUP, S("on_mes_wheelup.ksb"));
+  MesProp(p, PR_ONWHEELDOWN, S("on_mes_wheeldown.ksb"));
+  MesProp(p, PR_HANDLEKEY, B(true));
+  MesProp(p, PR_ONKEYDOWN, S("on_mes_key.ksb"));
+  p.FormatHist(
+      Value(S("mes"))); // the history lays its pages out as the window does
   p.Component(kButtonType, {{PR_NAME, Value(S("history"))}});
   SetProp(p, "history", PR_SOURCE, S("history.wxa"));
   SetProp(p, "history", PR_LEFT, I(demo::kHistoryButton.left));
@@ -254,43 +382,192 @@ void SetUpMessage(PageWriter& p) {
   SetProp(p, "history", PR_VISIBLE, B(false));
   SetProp(p, "history", PR_ONNOTIFY, S("on_history.ksb"));
   MakeButtonCaption(p, "history", "History", demo::kHistoryButton);
+  const demo::Rect &n = demo::kNotice;
+  p.Component(kLabelType,
+              {{PR_NAME, Value(S("notice"))},
+               {PR_LEFT, Value(I(n.left))},
+               {PR_TOP, Value(I(n.top))},
+               {PR_FONTHEIGHT, Value(I(demo::kNoticeFontHeight))},
+               {PR_FONTCOLOR, Value(I(ColourRef(demo::kNoticeColour)))},
+               {PR_ANTIALIAS, Value(B(true))},
+               {PR_IGNOREMOUSE, Value(I(IM_ALL))},
+               {PR_VISIBLE, Value(B(false))}});
+  SetProp(p, "notice", PR_FONTNAME, S(CaptionFace()));
 }
 
-// The window and its button show with the second scene, which starts the story again.
-void ShowMessage(PageWriter& p, int32_t scene) {
-  MesProp(p, PR_VISIBLE, B(scene == 1));
-  SetProp(p, "history", PR_VISIBLE, B(scene == 1));
-  SetProp(p, "history_caption", PR_VISIBLE, B(scene == 1));
-  if (scene != 1) return;
-  p.Calc(Assign("story", I(0)));
-  MesProp(p, PR_TEXTDELAY, I(256));
-  ShowText(p, MessageText({"ようこそ、コーヴァの世界へ。", "Welcome to the world of Kova.", "ここは小さな港町。",
-                           "This is a small harbour town.", "道が二つに分かれている。", "The road splits in two."}));
+// Shows the notice for a while (the main loop hides it again).
+void ShowNotice(PageWriter &p, int32_t d, const char *text) {
+  SetProp(p.Indent(d), "notice", PR_TEXT, S(text));
+  SetProp(p, "notice", PR_VISIBLE, B(true));
+  p.Calc(Assign("notice_left", I(demo::kNoticeFrames)));
 }
 
-ExprBuilder Equals(const char* var, int32_t v) { return Compare(E::Equal, V(var), I(v)); }
+// Shows the story's step "story" in the window: 0 and 1 the opening, 2 the
+// choice, 3 and 4 the way taken, 5 the end. Every text but the choice is one
+// page of compiled text (`record`: whether the window notes it for the
+// history); its characters cost the WAIT base, which the window scales by
+// "@TextDelay" against that base. The choice is markup, whose characters take
+// "@TextDelay" itself.
+void ShowStory(PageWriter &p, int32_t d, bool record) {
+  const auto show = [&](std::initializer_list<const char *> lines) {
+    p.Indent(d + 1).TextIns(MessageText(lines), Value(S("mes")),
+                            Value(B(record)), NoResult());
+  };
+  p.Indent(d).Calc(ExprBuilder()
+                       .Op(E::Mul, "____0", {V("@TextDelay"), I(256)})
+                       .Op(E::Div, "____1", {V("____0"), I(demo::kGlyphDelay)})
+                       .Op(E::To, "mes_delay", {V("____1")}));
+  MesProp(p, PR_TEXTDELAY, V("mes_delay"));
+  p.If(Equals("story", 0));
+  show({"ようこそ、コーヴァの世界へ。", "Welcome to the world of Kova.",
+        "ここは小さな港町。", "This is a small harbour town."});
+  p.Indent(d).Elseif(Equals("story", 1));
+  show({"道が二つに分かれている。", "The road splits in two."});
+  p.Indent(d).Elseif(Equals("story", 2));
+  MesProp(p.Indent(d + 1), PR_TEXTDELAY, I(256));
+  MesProp(
+      p, PR_TEXT,
+      S(plat::Utf8ToCp932("<A HREF=\"sea\">海へ行く  Go to the sea</A><BR>"
+                          "<A HREF=\"hill\">丘へ登る  Climb the hill</A>")));
+  p.Indent(d).Elseif(Equals("story", 3));
+  show({"波の音が聞こえる。", "You hear the waves."});
+  p.Indent(d).Elseif(Equals("story", 4));
+  show({"町が小さく見える。", "The town looks small below."});
+  p.Indent(d).Elseif(Equals("story", 5));
+  show({"ここまでがデモです。", "That is the end of the demo.",
+        "History で読み返せます。", "Press History to read it again."});
+  p.Indent(d);
+}
 
-// A click on the window: the page being revealed is completed at once; a page shown whole gives
-// way to the next; after the last page the story goes on (the choice, or the ending).
+constexpr int32_t kHistoryHeight =
+    demo::kMessageWindow.bottom - demo::kMessageWindow.top;
+
+// Shows the window's height of the history from "history_first" at once.
+void RecallHistory(PageWriter &p, int32_t d) {
+  MesProp(p.Indent(d), PR_TEXTDELAY, I(0));
+  p.CallHist(Value(S("mes")), Value(V("history_first")),
+             Value(I(kHistoryHeight)), No());
+}
+
+// History: the page being read joins the history (the window leaves it), and
+// the history's last window height shows, the newest text at the bottom
+// ("@HistoryCount" is the history's height in pixels); the button's caption
+// offers the way back.
+void OpenHistory(PageWriter &p, int32_t d) {
+  p.Indent(d).Calc(Assign("history_shown", I(1)));
+  MesProp(p, PR_TEXT, S(""));
+  p.Calc(ExprBuilder()
+             .Op(E::Minus, "____0", {V("@HistoryCount"), I(kHistoryHeight)})
+             .Op(E::To, "history_first", {V("____0")}));
+  p.If(Compare(E::Small, V("history_first"), I(0)));
+  p.Indent(d + 1).Calc(Assign("history_first", I(0)));
+  RecallHistory(p, d);
+  CentreCaption(p, "history_caption", "Back to story",
+                demo::kHistoryButton.CentreX());
+}
+
+// Back from the history: the page that was being read shows again, whole (it is
+// in the history already, so it is not noted again), and nothing of the story
+// moves on.
+void CloseHistory(PageWriter &p, int32_t d) {
+  p.Indent(d).Calc(Assign("history_shown", I(0)));
+  ShowStory(p, d, false);
+  MesProp(p.Indent(d), PR_TEXTDELAY, I(0));
+  CentreCaption(p, "history_caption", "History",
+                demo::kHistoryButton.CentreX());
+}
+
+void ToggleHistory(PageWriter &p, int32_t d) {
+  p.Indent(d).If(Equals("history_shown", 0));
+  OpenHistory(p, d + 1);
+  p.Indent(d).Else();
+  CloseHistory(p, d + 1);
+  p.Indent(d);
+}
+
+// The wheel up (or Up): opens the history, or shows older text in it.
+void HistoryBack(PageWriter &p, int32_t d) {
+  p.Indent(d).If(Equals("history_shown", 0));
+  OpenHistory(p, d + 1);
+  p.Indent(d).Else();
+  p.Indent(d + 1).Calc(Step("history_first", E::Minus, I(demo::kHistoryStep)));
+  p.If(Compare(E::Small, V("history_first"), I(0)));
+  p.Indent(d + 2).Calc(Assign("history_first", I(0)));
+  RecallHistory(p, d + 1);
+  p.Indent(d);
+}
+
+// The wheel down (or Down) in the history: newer text, and back to the story
+// from its end.
+void HistoryOn(PageWriter &p, int32_t d) {
+  p.Indent(d).If(Equals("history_shown", 1));
+  p.Indent(d + 1).Calc(
+      ExprBuilder()
+          .Op(E::Plus, "____0", {V("history_first"), I(kHistoryHeight)})
+          .Op(E::EBig, "____1", {V("____0"), V("@HistoryCount")})
+          .Op(E::To, "history_end", {V("____1")}));
+  p.If(Compare(E::Equal, V("history_end"), B(true)));
+  CloseHistory(p, d + 2);
+  p.Indent(d + 1).Else();
+  p.Indent(d + 2).Calc(Step("history_first", E::Plus, I(demo::kHistoryStep)));
+  p.Calc(ExprBuilder()
+             .Op(E::Minus, "____0", {V("@HistoryCount"), I(kHistoryHeight)})
+             .Op(E::To, "history_last", {V("____0")}));
+  p.If(Compare(E::Big, V("history_first"), V("history_last")));
+  p.Indent(d + 3).Calc(Assign("history_first", V("history_last")));
+  RecallHistory(p, d + 2);
+  p.Indent(d);
+}
+
+// A click on the window, Enter or Space: back from the history; else the page
+// being revealed is completed at once; else the story goes on (the choice waits
+// for a link, the end for nothing).
+void GoOn(PageWriter &p, int32_t d) {
+  p.Indent(d).If(Equals("history_shown", 1));
+  CloseHistory(p, d + 1);
+  p.Indent(d).Elseif(Equals("page_done", 0));
+  MesProp(p.Indent(d + 1), PR_TEXTDELAY, I(0));
+  for (const auto &[from, to] : {std::pair{0, 1}, {1, 2}, {3, 5}, {4, 5}}) {
+    p.Indent(d).Elseif(Equals("story", from));
+    p.Indent(d + 1).Calc(Assign("story", I(to)));
+    ShowStory(p, d + 1, true);
+  }
+  p.Indent(d);
+}
+
 std::vector<uint8_t> MessageClickPage() {
   PageWriter p;
-  p.If(Equals("page_done", 0));
-  MesProp(p.Indent(1), PR_TEXTDELAY, I(0));
-  p.Indent(0).Else();
-  MesProp(p.Indent(1), PR_TEXTDELAY, I(256));
-  p.GetProp(Value(S("mes")), Value(I(PR_INDEX)), "mes_index");
-  p.GetProp(Value(S("mes")), Value(I(PR_COUNT)), "mes_count");
-  p.Calc(Step("mes_index", E::Plus, I(1)));
-  p.If(Compare(E::Small, V("mes_index"), V("mes_count")));
-  MesProp(p.Indent(2), PR_INDEX, V("mes_index"));
-  p.Indent(1).Elseif(Equals("story", 0));
-  p.Indent(2).Calc(Assign("story", I(1)));
-  MesProp(p, PR_TEXT, S(plat::Utf8ToCp932("<A HREF=\"sea\">海へ行く  Go to the sea</A><BR>"
-                                          "<A HREF=\"hill\">丘へ登る  Climb the hill</A>")));
-  p.Indent(1).Elseif(Equals("story", 2));
-  p.Indent(2).Calc(Assign("story", I(3)));
-  ShowText(p, MessageText({"ここまでがデモです。", "That is the end of the demo.", "History で読み返せます。",
-                           "Press History to read it all again."}));
+  GoOn(p, 0);
+  return p.Bytes();
+}
+
+// The window's keys: Enter and Space go on, Escape leaves the history or goes
+// back to the title, Up and Down page through the history.
+std::vector<uint8_t> MessageKeyPage() {
+  PageWriter p;
+  p.If(KeyClicked(demo::kKeyEnter, demo::kKeySpace));
+  GoOn(p, 1);
+  p.Indent(0).Elseif(KeyClicked(demo::kKeyEscape));
+  p.Indent(1).If(Equals("history_shown", 1));
+  CloseHistory(p, 2);
+  p.Indent(1).Else();
+  p.Indent(2).Calc(Assign("clicked", I(kBack)));
+  p.Indent(0).Elseif(KeyClicked(demo::kKeyUp));
+  HistoryBack(p, 1);
+  p.Indent(0).Elseif(KeyClicked(demo::kKeyDown));
+  HistoryOn(p, 1);
+  return p.Bytes();
+}
+
+std::vector<uint8_t> WheelUpPage() {
+  PageWriter p;
+  HistoryBack(p, 0);
+  return p.Bytes();
+}
+
+std::vector<uint8_t> WheelDownPage() {
+  PageWriter p;
+  HistoryOn(p, 0);
   return p.Bytes();
 }
 
@@ -298,47 +575,73 @@ std::vector<uint8_t> MessageClickPage() {
 std::vector<uint8_t> MessageLinkPage() {
   PageWriter p;
   ExprBuilder way;
-  way.Op(E::DimTo, "____0", {V("@ParamStr"), I(1)}).Op(E::Equal, "____1", {V("____0"), S("sea")});
+  way.Op(E::DimTo, "____0", {V("@ParamStr"), I(1)})
+      .Op(E::Equal, "____1", {V("____0"), S("sea")});
   way.Result(V("____1"));
-  p.Calc(Assign("story", I(2)));
-  p.If(way);
-  ShowText(p.Indent(1), MessageText({"波の音が聞こえる。", "You hear the waves."}));
-  p.Indent(0).Else();
-  ShowText(p.Indent(1), MessageText({"町が小さく見える。", "The town looks small below."}));
+  p.If(Equals("story", 2));
+  p.Indent(1).If(way);
+  p.Indent(2).Calc(Assign("story", I(3)));
+  p.Indent(1).Else();
+  p.Indent(2).Calc(Assign("story", I(4)));
+  ShowStory(p, 1, true);
   return p.Bytes();
 }
 
-std::vector<uint8_t> FlagPage(const char* var, int32_t v) {
+std::vector<uint8_t> FlagPage(const char *var, int32_t v) {
   PageWriter p;
   p.Calc(Assign(var, I(v)));
   return p.Bytes();
 }
 
-// The History button: the last window's height of the history (its count is in pixels), shown
-// whole at once.
 std::vector<uint8_t> HistoryPage() {
-  const int32_t height = demo::kMessageWindow.bottom - demo::kMessageWindow.top;
   PageWriter p;
-  ExprBuilder first;
-  first.Op(E::Minus, "history_first", {V("@HistoryCount"), I(height)});
-  p.Calc(first);
-  p.CallHist(Value(S("mes")), Value(V("history_first")), Value(I(height)), No());
-  MesProp(p, PR_TEXTDELAY, I(0));
+  ToggleHistory(p, 0);
   return p.Bytes();
 }
 
-void AddMessagePages(ArchiveBuilder& archive) {
+void AddMessagePages(ArchiveBuilder &archive) {
   archive.Add("on_mes.ksb", Text(MessageClickPage()));
+  archive.Add("on_mes_key.ksb", Text(MessageKeyPage()));
+  archive.Add("on_mes_wheelup.ksb", Text(WheelUpPage()));
+  archive.Add("on_mes_wheeldown.ksb", Text(WheelDownPage()));
   archive.Add("on_mes_link.ksb", Text(MessageLinkPage()));
   archive.Add("on_mes_start.ksb", Text(FlagPage("page_done", 0)));
   archive.Add("on_mes_end.ksb", Text(FlagPage("page_done", 1)));
   archive.Add("on_history.ksb", Text(HistoryPage()));
+  archive.Add("on_loaded.ksb", Text(FlagPage("just_loaded", 1)));
   archive.Add("history.wxa", Text(ButtonPicture(demo::kHistoryButton)));
 }
 
+// The window and its button show with the second scene, which starts the story
+// again.
+void ShowMessage(PageWriter &p, int32_t d, int32_t scene) {
+  MesProp(p.Indent(d), PR_VISIBLE, B(scene == 1));
+  SetProp(p, "history", PR_VISIBLE, B(scene == 1));
+  SetProp(p, "history_caption", PR_VISIBLE, B(scene == 1));
+  SetProp(p, "notice", PR_VISIBLE, B(false));
+  if (scene != 1)
+    return;
+  p.Calc(Assign("story", I(0)));
+  p.Calc(Assign("history_shown", I(0)));
+  CentreCaption(p, "history_caption", "History",
+                demo::kHistoryButton.CentreX());
+  ShowStory(p, d, true);
+}
+
+// "Full screen" on the title while in a window, "Window" in full screen.
+void ShowScreenMode(PageWriter &p, int32_t d) {
+  p.Indent(d).If(Compare(E::Equal, V("@FullScr"), B(true)));
+  CentreCaption(p.Indent(d + 1), "fullscreen_caption", "Window",
+                demo::kFullScreenButton.CentreX());
+  p.Indent(d).Else();
+  CentreCaption(p.Indent(d + 1), "fullscreen_caption", "Full screen",
+                demo::kFullScreenButton.CentreX());
+  p.Indent(d);
+}
+
 // Creates every button, each at its place with its picture and its handler.
-void SetUp(PageWriter& p) {
-  for (const Button& b : kButtons) {
+void SetUp(PageWriter &p) {
+  for (const Button &b : kButtons) {
     const std::string name = b.name;
     p.Component(kButtonType, {{PR_NAME, Value(S(name))}});
     SetProp(p, name, PR_SOURCE, S(name + ".wxa"));
@@ -350,16 +653,20 @@ void SetUp(PageWriter& p) {
   SetUpMessage(p);
 }
 
-// Shows a scene (0 the title, 1 the second scene, 2 the settings): its background and only its
-// buttons and controls.
-void Show(PageWriter& p, int32_t scene) {
-  p.Calc(LayerColour(scene == 0 ? demo::kTitleColour : scene == 1 ? demo::kSceneColour : demo::kSettingsColour));
-  for (const Button& b : kButtons) {
+// Shows a scene (0 the title, 1 the second scene, 2 the settings): its
+// background and only its buttons and controls.
+void Show(PageWriter &p, int32_t d, int32_t scene) {
+  p.Indent(d).Calc(LayerColour(scene == 0   ? demo::kTitleColour
+                               : scene == 1 ? demo::kSceneColour
+                                            : demo::kSettingsColour));
+  for (const Button &b : kButtons) {
     SetProp(p, b.name, PR_VISIBLE, B(b.scene == scene));
-    SetProp(p, std::string(b.name) + "_caption", PR_VISIBLE, B(b.scene == scene));
+    SetProp(p, std::string(b.name) + "_caption", PR_VISIBLE,
+            B(b.scene == scene));
   }
   SetProp(p, "volume_slider", PR_VISIBLE, B(scene == 2));
-  ShowMessage(p, scene);
+  ShowMessage(p, d, scene);
+  p.Indent(d);
 }
 
 // A button's handler: tells the start page which button was clicked.
@@ -371,49 +678,77 @@ std::vector<uint8_t> HandlerPage(int32_t id) {
 
 ExprBuilder Is(int32_t id) { return Compare(E::Equal, V("choice"), I(id)); }
 
-// The start page: sets the buttons up, shows the title, then waits for a button's handler and
-// does what the button asks. `end` is the index after the main loop (the page is written twice:
-// once to learn it).
-std::vector<uint8_t> StartPage(int32_t end = 0) {
-  ExprBuilder toggle;  // @FullScr := (@FullScr = 0)
-  toggle.Op(E::Equal, "____0", {V("@FullScr"), I(0)}).Op(E::To, "@FullScr", {V("____0")});
+// The start page: sets the buttons up, shows the title, then waits for a
+// button's handler (or a key handler) and does what the button asks. While it
+// waits, a notice counts down and hides. `end` is the index after the main loop
+// and `wait_end` the one after its waiting loop (the page is written again
+// until both are known).
+std::vector<uint8_t> StartPage(int32_t end = 0, int32_t wait_end = 0) {
+  ExprBuilder toggle; // @FullScr := (@FullScr = 0)
+  toggle.Op(E::Equal, "____0", {V("@FullScr"), I(0)})
+      .Op(E::To, "@FullScr", {V("____0")});
   PageWriter p;
   p.VarNew("clicked", 1, Value(I(0)));
   p.VarNew("choice", 1, Value(I(0)));
   p.VarNew("volume", 1, Value(I(demo::kVolumeMax)));
+  for (const char *var :
+       {"story", "page_done", "history_shown", "history_first", "history_end",
+        "history_last", "mes_delay", "notice_left", "just_loaded",
+        "caption_width", "caption_left"}) {
+    p.VarNew(var, 1, Value(I(0)));
+  }
   SetUp(p);
   SetUpVolume(p);
-  Show(p, 0);
+  Show(p, 0, 0);
+  ShowScreenMode(p, 0);
   const int32_t loop = p.Next();
   p.While(Yes(), end);
   const int32_t wait = p.Next();
-  p.Indent(1).While(Compare(E::Equal, V("clicked"), I(0)), wait + 3);
+  p.Indent(1).While(Equals("clicked", 0), wait_end);
   p.Indent(2).Wait(NoResult(), Value(I(16)));
+  p.If(Compare(E::Big, V("notice_left"), I(0)));
+  p.Indent(3).Calc(Step("notice_left", E::Minus, I(1)));
+  p.If(Equals("notice_left", 0));
+  SetProp(p.Indent(4), "notice", PR_VISIBLE, B(false));
   p.Indent(1).WhileLoop(NoResult(), wait);
+  const int32_t after_wait = p.Next();
   p.Calc(Assign("choice", V("clicked")));
   p.Calc(Assign("clicked", I(0)));
   p.If(Is(kStart));
-  Show(p.Indent(2), 1);
+  Show(p, 2, 1);
   p.Indent(1).Elseif(Is(kFullScreen));
   p.Indent(2).Calc(toggle);
+  ShowScreenMode(p, 2);
   p.Indent(1).Elseif(Is(kQuit));
   p.Indent(2).Terminate();
   p.Indent(1).Elseif(Is(kBack));
-  Show(p.Indent(2), 0);
+  Show(p, 2, 0);
   p.Indent(1).Elseif(Is(kSave));
-  p.Indent(2).GameSave(Value(I(1)), "", 0, Value(S("Demo")));
+  // A game loaded later goes on here, after its resume page has set
+  // "just_loaded".
+  p.Indent(2).GameSave(Value(I(1)), "on_loaded.ksb", 0, Value(S("Demo")));
+  p.If(Equals("just_loaded", 1));
+  p.Indent(3).Calc(Assign("just_loaded", I(0)));
+  ShowNotice(p, 3, "Loaded slot 1.");
+  p.Indent(2).Else();
+  ShowNotice(p, 3, "Saved in slot 1.");
   p.Indent(1).Elseif(Is(kLoad));
   p.Indent(2).GameLoad(Value(I(1)));
+  // Only reached when there was nothing to load: a load replaces this running
+  // page.
+  ShowNotice(p, 2, "Nothing saved in slot 1 yet.");
   p.Indent(1).Elseif(Is(kSettings));
-  Show(p.Indent(2), 2);
-  MakeCaptions(p);
-  OpenSpeedMenu(p);
+  Show(p, 2, 2);
+  MakeCaptions(p, 2);
+  OpenSpeedMenu(p.Indent(2));
   p.Indent(1).Elseif(Is(kDone));
   p.Indent(2).MenuClose(Value(S("speed")));
   DeleteCaptions(p);
-  Show(p, 0);
+  Show(p, 2, 0);
   p.Indent(0).WhileLoop(NoResult(), loop);
-  return end == p.Next() ? p.Bytes() : StartPage(p.Next());
+  if (end == p.Next() && wait_end == after_wait)
+    return p.Bytes();
+  return StartPage(p.Next(), after_wait);
 }
 
 ArchiveBuilder DemoArchive() {
@@ -441,6 +776,7 @@ ArchiveBuilder DemoArchive() {
   }
   archive.Add("on_volume.ksb", Text(VolumePage()));
   archive.Add("on_speed.ksb", Text(SpeedPage()));
+  archive.Add("on_settings_key.ksb", Text(SettingsKeyPage()));
   archive.Add("volume_track.bmp", Text(TrackPicture()));
   archive.Add("volume_thumb.bmp", Text(ThumbPicture()));
   archive.Add("volume_steps.bmp", Text(StepPicture()));

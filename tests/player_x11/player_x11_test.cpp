@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -121,7 +122,26 @@ class PlayerOnX : public ::testing::TestWithParam<bool> {
     EXPECT_EQ(s.At(ScreenX(button.left + demo::kButtonFaceInset), ScreenY(button.CentreY())),
               shown ? demo::kButtonFace : background);
   }
-  void Click(const demo::Rect& button) {
+  // How wide (in game pixels) a button's caption is: the span of the pixels
+  // over its face, around its middle, that are neither face nor border.
+  int32_t CaptionWidth(const Screen &s, const demo::Rect &button) const {
+    int32_t first = -1, last = -1;
+    for (int32_t gy = button.CentreY() - 4; gy <= button.CentreY() + 4; ++gy) {
+      for (int32_t x = ScreenX(button.left + demo::kButtonBorderWidth + 2);
+           x < ScreenX(button.right - demo::kButtonBorderWidth - 2); ++x) {
+        const uint32_t px = s.At(x, ScreenY(gy));
+        if (px == demo::kButtonFace || px == demo::kButtonBorder)
+          continue;
+        first = first < 0 ? x : std::min(first, x);
+        last = std::max(last, x);
+      }
+    }
+    if (first < 0)
+      return 0;
+    return full_ ? (last - first + 1) * demo::kWidth / width_
+                 : last - first + 1;
+  }
+  void Click(const demo::Rect &button) {
     ASSERT_EQ(RunProgram({"xdotool", "mousemove", std::to_string(ScreenX(button.CentreX())),
                           std::to_string(ScreenY(button.CentreY())), "click", "1"}),
               0);
@@ -186,7 +206,10 @@ TEST_P(PlayerOnX, PlaysTheDemoInAWindowAndInFullScreen) {
   Click(demo::kBackButton);
   ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kTitleColour, s)) << PlayerErrors();
 
-  // Full screen: the 640 x 480 picture scaled to the whole 1024 x 768 desktop.
+  // Full screen: the 640 x 480 picture scaled to the whole 1024 x 768 desktop; the button's
+  // caption now offers the window ("Window", shorter than "Full screen").
+  const int32_t full_screen_caption = CaptionWidth(s, demo::kFullScreenButton);
+  EXPECT_GT(full_screen_caption, 40);
   Click(demo::kFullScreenButton);
   full_ = true;
   width_ = 1024;
@@ -194,6 +217,11 @@ TEST_P(PlayerOnX, PlaysTheDemoInAWindowAndInFullScreen) {
   ASSERT_TRUE(WaitForColour(1023, 767, demo::kTitleColour, s)) << "not in full screen\n" << PlayerErrors();
   EXPECT_EQ(s.At(0, 0), demo::kTitleColour);
   EXPECT_EQ(s.At(512, 3), demo::kTitleColour);
+  Pause(300);
+  ASSERT_TRUE(Grab(server_->Display(), tree_.Path("shot.xwd"), s));
+  const int32_t window_caption = CaptionWidth(s, demo::kFullScreenButton);
+  EXPECT_GT(window_caption, 20);
+  EXPECT_LT(window_caption + 8, full_screen_caption) << window_caption << " " << full_screen_caption;
   Click(demo::kStartButton);
   ASSERT_TRUE(WaitForColour(5, 5, demo::kSceneColour, s)) << PlayerErrors();
   EXPECT_EQ(s.At(1020, 760), demo::kSceneColour);
@@ -206,6 +234,10 @@ TEST_P(PlayerOnX, PlaysTheDemoInAWindowAndInFullScreen) {
   for (int i = 0; i < 100 && (!Geometry() || width_ != demo::kWidth); ++i) Pause(50);
   EXPECT_EQ(width_, demo::kWidth);
   EXPECT_EQ(height_, demo::kHeight + kStrip);
+  ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kTitleColour, s)) << PlayerErrors();
+  Pause(300);
+  ASSERT_TRUE(Grab(server_->Display(), tree_.Path("shot.xwd"), s));
+  EXPECT_NEAR(CaptionWidth(s, demo::kFullScreenButton), full_screen_caption, 2);
   Click(demo::kStartButton);
   ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kSceneColour, s)) << PlayerErrors();
 

@@ -1186,75 +1186,301 @@ TEST_F(KovarunTest, AMessageWindowIsReadByClicksAnsweredByALinkSavedAndRecalled)
   EXPECT_EQ(shot_pixels(tree.Path("third.png")), picture);
 }
 
-// The demo game's second scene: its message window is read by clicks, the choice answered by the
-// second link, and the History button shows the end of the history in the window.
-TEST_F(KovarunTest, TheDemoGamesMessageWindowIsReadAnsweredAndRecalled) {
-  plat::TFontconfigSource font_source;
-  if (!font_source.FindFamily("IPAGothic")) GTEST_SKIP() << "the IPA Gothic font is not installed";
-  const std::string folder = tree.Path("demo");
-  std::vector<std::string> demo_args{KOVADEMO_PATH, folder};
-  std::vector<char*> argv;
-  for (std::string& a : demo_args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, KOVADEMO_PATH, &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-
-  namespace demo = test::demo;
-  std::string input;
-  const auto click_at = [&](int frame, int32_t x, int32_t y) {
-    for (const char* kind : {"move", "ldown", "lup"}) {
-      input += std::to_string(frame++) + " " + kind + " " + std::to_string(x) + " " + std::to_string(y) + "\n";
+// Plays the demo game (written once by kovademo) through recorded input: each
+// Play runs it from the start for the frames asked and gives the picture it
+// ends with and the trace.
+class DemoPlayTest : public KovarunTest {
+protected:
+  struct Played {
+    RunResult run;
+    TDIBSurface picture;
+    uint32_t Rgb(int32_t x, int32_t y) const {
+      return picture.GetPixel(x, y) & 0xFFFFFF;
+    }
+    // The times (milliseconds of game clock) at which the handler page ran as
+    // an event.
+    std::vector<int64_t> EventTimes(const std::string &page) const {
+      std::vector<int64_t> times;
+      for (const std::string &line : run.log) {
+        if (line.size() > 11 && line.substr(11) == "<Event>" + page + "(1)") {
+          times.push_back(std::stoll(line.substr(0, 8), nullptr, 16));
+        }
+      }
+      return times;
     }
   };
-  const demo::Rect& w = demo::kMessageWindow;
-  click_at(10, demo::kStartButton.CentreX(), demo::kStartButton.CentreY());
-  for (int frame : {40, 70, 100, 130}) click_at(frame, w.right - 20, w.bottom - 10);  // through to the choice
-  click_at(200, w.left + 10, w.top + demo::kMessageFontHeight * 3 / 2);              // the second link
-  for (int frame : {260, 290, 320}) click_at(frame, w.right - 20, w.bottom - 10);
-  click_at(380, demo::kHistoryButton.CentreX(), demo::kHistoryButton.CentreY());
-  tree.WriteFile("demo_input.txt", input);
-  const std::string shot = tree.Path("demo.png");
-  const RunResult r = Run({folder, "--input", tree.Path("demo_input.txt"), "--frames", "420", "--shot", shot});
-  ASSERT_EQ(r.status, 0) << r.err;
-  const auto count = [&](const std::string& what) {
-    return std::count_if(r.log.begin(), r.log.end(), [&](const std::string& l) { return l.size() > 11 && l.substr(11) == what; });
-  };
-  EXPECT_EQ(count("<Event>on_mes.ksb(1)"), 7);
-  EXPECT_EQ(count("<Event>on_mes_link.ksb(1)"), 1);
-  EXPECT_EQ(count("<Event>on_history.ksb(1)"), 1);
-  TFileStream file(shot, plat::TFileMode::Read);
-  TDIBSurface picture;
-  ReadPng(file, picture);
-  ASSERT_EQ(picture.Width(), demo::kWidth);
-  // White text in the window's rows, nothing white elsewhere.
-  int32_t inside = 0, below = 0;
-  for (int32_t y = 0; y < demo::kHeight; ++y) {
-    for (int32_t x = 0; x < demo::kWidth; ++x) {
-      const uint32_t px = picture.GetPixel(x, y);
-      if ((px & 0xFF) < 0xF0 || (px >> 8 & 0xFF) < 0xF0 || (px >> 16 & 0xFF) < 0xF0) continue;
-      (y >= w.top && y < w.bottom && x >= w.left && x < w.right ? inside : below)++;
+
+  void SetUp() override {
+    folder = tree.Path("demo");
+    ASSERT_EQ(Run(KOVADEMO_PATH, {folder}, false).status, 0);
+  }
+  void Click(int frame, int32_t x, int32_t y) {
+    for (const char *kind : {"move", "ldown", "lup"}) {
+      input << frame++ << " " << kind << " " << x << " " << y << "\n";
     }
   }
-  EXPECT_GT(inside, 500);
-  EXPECT_EQ(below, 0);
+  void Click(int frame, const test::demo::Rect &r) {
+    Click(frame, r.CentreX(), r.CentreY());
+  }
+  void Key(int frame, int32_t vk) {
+    input << frame << " keydown " << vk << "\n"
+          << frame + 1 << " keyup " << vk << "\n";
+  }
+  void Line(const std::string &line) { input << line << "\n"; }
+  Played Play(int frames) {
+    tree.WriteFile("demo_input.txt", input.str());
+    const std::string shot = tree.Path("demo.png");
+    std::remove(shot.c_str());
+    Played p;
+    p.run = Run({folder, "--input", tree.Path("demo_input.txt"), "--frames",
+                 std::to_string(frames), "--shot", shot});
+    EXPECT_EQ(p.run.status, 0) << p.run.err;
+    TFileStream file(shot, plat::TFileMode::Read);
+    ReadPng(file, p.picture);
+    return p;
+  }
+
+  std::string folder;
+  std::ostringstream input;
+};
+
+namespace demo = test::demo;
+
+// The screen's pixels are of fewer bits than the colours named: a pixel shows a
+// colour when each channel is within 8 of it.
+bool Near(uint32_t px, uint32_t rgb) {
+  for (int shift : {0, 8, 16}) {
+    if (std::abs(int32_t(px >> shift & 0xFF) - int32_t(rgb >> shift & 0xFF)) >
+        8)
+      return false;
+  }
+  return true;
 }
 
-}  // namespace
-}  // namespace kova::test
+// The rows of the message window that hold text (white or link pixels), as
+// pixel rows.
+std::vector<std::vector<uint32_t>> TextRows(const TDIBSurface &picture) {
+  const demo::Rect &w = demo::kMessageWindow;
+  std::vector<std::vector<uint32_t>> rows;
+  bool seen = false;
+  for (int32_t y = w.top; y < w.bottom; ++y) {
+    std::vector<uint32_t> row;
+    bool text = false;
+    for (int32_t x = w.left; x < w.right; ++x) {
+      row.push_back(picture.GetPixel(x, y) & 0xFFFFFF);
+      text = text || !Near(row.back(), demo::kSceneColour);
+    }
+    seen = seen || text;
+    if (seen)
+      rows.push_back(std::move(row));
+  }
+  while (!rows.empty() &&
+         std::all_of(rows.back().begin(), rows.back().end(), [](uint32_t px) {
+           return Near(px, demo::kSceneColour);
+         })) {
+    rows.pop_back();
+  }
+  return rows;
+}
+
+// Whether the window of `picture` shows the text rows `rows` at some height.
+bool WindowShows(const TDIBSurface &picture,
+                 const std::vector<std::vector<uint32_t>> &rows) {
+  const demo::Rect &w = demo::kMessageWindow;
+  for (int32_t top = w.top; top + int32_t(rows.size()) <= w.bottom; ++top) {
+    bool same = true;
+    for (size_t i = 0; same && i < rows.size(); ++i) {
+      for (int32_t x = w.left; same && x < w.right; ++x) {
+        same = (picture.GetPixel(x, top + int32_t(i)) & 0xFFFFFF) ==
+               rows[i][size_t(x - w.left)];
+      }
+    }
+    if (same)
+      return true;
+  }
+  return false;
+}
+
+int32_t CountInWindow(const TDIBSurface &picture, uint32_t rgb) {
+  const demo::Rect &w = demo::kMessageWindow;
+  int32_t n = 0;
+  for (int32_t y = w.top; y < w.bottom; ++y) {
+    for (int32_t x = w.left; x < w.right; ++x)
+      n += Near(picture.GetPixel(x, y), rgb);
+  }
+  return n;
+}
+
+// The demo game's story, played by the keys, the mouse and the wheel: Enter
+// completes a page and goes on; History shows the page just read (the newest
+// text) and a click there goes back to that page without moving the story on;
+// Enter then goes on to the choice; the wheel opens the history over the
+// choice, Escape closes it and then goes back to the title.
+TEST_F(DemoPlayTest, TheStoryIsReadByKeysAndTheHistoryShowsTheNewestText) {
+  plat::TFontconfigSource font_source;
+  if (!font_source.FindFamily("IPAGothic"))
+    GTEST_SKIP() << "the IPA Gothic font is not installed";
+  const demo::Rect &w = demo::kMessageWindow;
+  Click(10, demo::kStartButton);
+  Key(100, demo::kKeyEnter); // the first page whole
+  Key(130, demo::kKeySpace); // the second page (the road)
+  Key(160, demo::kKeyEnter); // ... whole
+  const Played road = Play(200);
+  EXPECT_EQ(road.EventTimes("on_mes_key.ksb").size(), 3u);
+  const auto road_rows = TextRows(road.picture);
+  ASSERT_GT(road_rows.size(), size_t(demo::kMessageFontHeight));
+  // White text in the window only.
+  int32_t inside = 0, outside = 0;
+  for (int32_t y = 0; y < demo::kHeight; ++y) {
+    for (int32_t x = 0; x < demo::kWidth; ++x) {
+      if (!Near(road.Rgb(x, y), 0xFFFFFF))
+        continue;
+      (y >= w.top && y < w.bottom && x >= w.left && x < w.right ? inside
+                                                                : outside)++;
+    }
+  }
+  EXPECT_GT(inside, 200);
+  EXPECT_EQ(outside, 0);
+
+  Click(210, demo::kHistoryButton);
+  const Played history = Play(260);
+  EXPECT_EQ(history.EventTimes("on_history.ksb").size(), 1u);
+  EXPECT_TRUE(WindowShows(history.picture, road_rows))
+      << "the page just read is not in the history";
+  EXPECT_GT(TextRows(history.picture).size(),
+            road_rows.size()); // with the first page above it
+
+  Click(270, w.right - 20, w.bottom - 10);
+  const Played back = Play(300);
+  EXPECT_TRUE(TextRows(back.picture) ==
+              road_rows); // the road again, not the choice
+
+  Key(310, demo::kKeyEnter);
+  const Played choice = Play(420);
+  EXPECT_GT(CountInWindow(choice.picture, demo::kLinkColour), 100);
+  EXPECT_EQ(CountInWindow(choice.picture, 0xFFFFFF), 0);
+
+  Line("430 move " + std::to_string(w.CentreX()) + " " +
+       std::to_string(w.CentreY()));
+  Line("431 wheelup");
+  const Played wheel = Play(460);
+  EXPECT_EQ(wheel.EventTimes("on_mes_wheelup.ksb").size(), 1u);
+  EXPECT_TRUE(WindowShows(wheel.picture, road_rows));
+
+  Key(470, demo::kKeyEscape);
+  const Played closed = Play(500);
+  EXPECT_GT(CountInWindow(closed.picture, demo::kLinkColour), 100);
+  EXPECT_EQ(CountInWindow(closed.picture, 0xFFFFFF), 0);
+
+  Key(510, demo::kKeyEscape);
+  const Played title = Play(540);
+  EXPECT_EQ(title.Rgb(10, 10), demo::kTitleColour);
+}
+
+// The text speed of the settings screen decides how long the story's first page
+// takes to reveal: the keys choose it from the first press (Down one step
+// faster, Up one slower), the menu by the mouse, and the first Left press
+// lowers the volume one step.
+TEST_F(DemoPlayTest, TheTextSpeedSetsTheRevealTimeAndTheFirstKeyPressCounts) {
+  struct Case {
+    const char *name;
+    int32_t key;   // pressed once on the settings screen, or 0
+    int32_t item;  // the menu item clicked, or -1
+    int32_t delay; // the "@TextDelay" it gives
+  };
+  const Case cases[] = {{"normal", 0, -1, demo::kTextDelays[1]},
+                        {"down", demo::kKeyDown, -1, demo::kTextDelays[2]},
+                        {"up", demo::kKeyUp, -1, demo::kTextDelays[0]},
+                        {"menu", 0, 2, demo::kTextDelays[2]}};
+  std::map<std::string, int64_t> reveal;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    input.str("");
+    Click(3, demo::kSettingsButton);
+    if (c.key)
+      Key(20, c.key);
+    if (c.item >= 0)
+      Click(20, demo::kSpeedLeft + 30, demo::SpeedItemCentreY(c.item));
+    Key(30, demo::kKeyLeft);
+    Click(40, demo::kDoneButton);
+    Click(60, demo::kStartButton);
+    const Played p = Play(700);
+    const std::vector<int64_t> start = p.EventTimes("on_mes_start.ksb"),
+                               end = p.EventTimes("on_mes_end.ksb");
+    ASSERT_EQ(start.size(), 1u);
+    ASSERT_EQ(end.size(), 1u);
+    reveal[c.name] = end[0] - start[0];
+    // 81 characters, each costing the speed's delay.
+    EXPECT_NEAR(double(reveal[c.name]), 81.0 * c.delay,
+                81.0 * c.delay / 8 + 50);
+    if (c.key) {
+      EXPECT_EQ(p.EventTimes("on_settings_key.ksb").size(), 2u);
+    }
+  }
+  // The volume, one step down: the thumb left of the track's end.
+  input.str("");
+  Click(3, demo::kSettingsButton);
+  Key(20, demo::kKeyLeft);
+  const Played volume = Play(30);
+  const int32_t track_y = demo::kTrackTop + demo::kTrackHeight / 2;
+  EXPECT_EQ(
+      volume.Rgb(demo::ThumbLeft(demo::kVolumeMax - demo::kVolumeStep) + 2,
+                 track_y),
+      demo::kThumbColours[0]);
+  EXPECT_NE(volume.Rgb(demo::ThumbLeft(demo::kVolumeMax - demo::kVolumeStep) +
+                           demo::kThumbWidth + 2,
+                       track_y),
+            demo::kThumbColours[0]);
+}
+
+// Save and Load leave a notice by the buttons for a while; a load goes on
+// through the save's resume page, so its notice is the load's.
+TEST_F(DemoPlayTest, SaveAndLoadLeaveANotice) {
+  const demo::Rect &n = demo::kNotice;
+  const auto notice = [&](const Played &p) {
+    std::vector<uint32_t> pixels;
+    int32_t lit = 0;
+    for (int32_t y = n.top; y < n.bottom; ++y) {
+      for (int32_t x = n.left; x < n.right; ++x) {
+        pixels.push_back(p.Rgb(x, y));
+        lit += Near(pixels.back(), demo::kNoticeColour);
+      }
+    }
+    return std::pair{lit, pixels};
+  };
+  Click(10, demo::kStartButton);
+  const auto none = notice(Play(30));
+  EXPECT_EQ(none.first, 0);
+  Click(30, demo::kLoadButton); // nothing saved yet
+  const auto nothing = notice(Play(45));
+  EXPECT_GT(nothing.first, 20);
+  Click(50, demo::kSaveButton);
+  const Played saved_run = Play(65);
+  const auto saved = notice(saved_run);
+  EXPECT_GT(saved.first, 20);
+  EXPECT_NE(saved.second, nothing.second);
+  Click(70, demo::kLoadButton);
+  const Played loaded_run = Play(90);
+  const auto loaded = notice(loaded_run);
+  EXPECT_GT(loaded.first, 20);
+  EXPECT_NE(loaded.second, saved.second);
+  EXPECT_NE(loaded.second, nothing.second);
+  EXPECT_TRUE(std::any_of(
+      loaded_run.run.log.begin(), loaded_run.run.log.end(),
+      [](const std::string &l) { return l.ends_with(" : on_loaded.ksb(1)"); }));
+  // ... and goes again.
+  EXPECT_EQ(notice(Play(90 + demo::kNoticeFrames + 10)).first, 0);
+}
+
+} // namespace
+} // namespace kova::test
 
 namespace kova::test {
 namespace {
 
-// The hostile reproducers end at once: a 4 MiB string set as a message window's text or a
-// caption is refused with the system's error, and a 1.3 KB tab-separated text loaded into a
-// table leaves a small save.
+// The hostile reproducers end at once: a 4 MiB string set as a message window's
+// text or a caption is refused with the system's error, and a 1.3 KB
+// tab-separated text loaded into a table leaves a small save.
 TEST_F(KovarunTest, HugeTextsAndWideTablesEndQuicklyWithBoundedCosts) {
   const std::string message = MsgTextUtf8(TMsg::TextTooLong);
   const std::string too_long = message.substr(0, message.find(" ("));

@@ -54,6 +54,8 @@ inline constexpr const char* kSpeedItems = "Slow\r\nNormal\r\nFast";
 inline constexpr int32_t kSpeedLeft = 200, kSpeedTop = 220, kSpeedRowHeight = 20;
 inline constexpr int32_t kSpeedBorder = 2, kSpeedMarginX = 10, kSpeedMarginY = 6;
 inline constexpr int32_t kTextDelays[3] = {90, 50, 10};
+// Where the screen names the text speed in use ("Now: Normal"), right of the menu.
+inline constexpr int32_t kSpeedValueLeft = 300;
 constexpr int32_t SpeedItemCentreY(int32_t item) {
   return kSpeedTop + kSpeedBorder + kSpeedMarginY + item * kSpeedRowHeight + kSpeedRowHeight / 2;
 }
@@ -74,5 +76,18 @@ inline constexpr int32_t kMessageFontHeight = 20;
 inline constexpr uint32_t kMessageColour = 0xFFFFFF;
 inline constexpr uint32_t kLinkColour = 0xFFE080, kLinkHoverColour = 0xFF9040;
 inline constexpr Rect kHistoryButton{20, 360, 180, 400};
+// Every character of the story costs this many milliseconds at "@TextDelay" 50 (the WAIT base a
+// text starts with): the window scales it by "@TextDelay" / 50.
+inline constexpr int32_t kGlyphDelay = 50;
+// The wheel (and Up and Down) move the history shown by this many pixels.
+inline constexpr int32_t kHistoryStep = 40;
+// The notice that Save and Load leave, shown for kNoticeFrames frames at the top left of kNotice.
+inline constexpr Rect kNotice{460, 320, 620, 350};
+inline constexpr int32_t kNoticeFontHeight = 18, kNoticeFrames = 120;
+inline constexpr uint32_t kNoticeColour = 0xFFE080;
+
+// The virtual-key codes of the keys the demo's handlers take.
+inline constexpr int32_t kKeyEnter = 13, kKeyEscape = 27, kKeySpace = 32, kKeyUp = 38, kKeyDown = 40;
+inline constexpr int32_t kKeyLeft = 37, kKeyRight = 39;
 
 }  // namespace kova::test::demo

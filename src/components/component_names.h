@@ -4,6 +4,7 @@
 // free number without trying every number taken before it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>

@@ -261,6 +261,9 @@ void TKovaBaseList::RemoveChild(TKovaObject* c) {
   names_index_.Remove(c, c->root_serial_, c->GetName());
   components_[c->root_slot_] = nullptr;
   c->root_serial_ = 0;
+  // A scheduled deletion of a component freed another way must not reach a later one that is
+  // given the same address.
+  deferred_set_.erase(c);
   ++holes_;
   CloseHoles();
 }

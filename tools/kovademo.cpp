@@ -14,10 +14,11 @@
 // ("on_NAME.ksb") that tells the start page's loop which button was clicked. The second scene
 // also shows a message window: a story in Japanese, one page per text, its English lines in a
 // caption over the window (drawn proportionally: the window's square cells would letter-space
-// them), read by clicks, Enter or Space (the first completes the page being revealed, the next shows the next page), at
-// the text speed chosen; a choice of two links; and a History button (or the wheel, or Up) that
-// shows the newest window's height of the message history, which the wheel (or Up and Down)
-// pages through; a click, Enter, Space, Escape or the button goes back to the page being read.
+// them), read by clicks, Enter or Space (the first completes the page being revealed, the next
+// shows the next page), at the text speed chosen; a choice of two links; and a History button
+// (or the wheel, or Up) that shows the newest window's height of the message history, which the
+// wheel (or Up and Down) pages through; a click, Enter, Space, Escape or the button goes back to
+// the page being read.
 // Escape on the story goes back to the title. Everything is written with the fixture writers of
 // the test suite.
 //
@@ -347,9 +348,9 @@ void MesProp(PageWriter &p, int32_t id, const Operand &v) {
 }
 
 // The message window, the caption of its English lines, its History button and
-// the notice that Save and Load leave, hidden until the second scene shows. The window holds the keyboard
-// there (Enter and Space go on, Escape goes back, Up and Down page through the
-// history) and its wheel pages through the history.
+// the notice that Save and Load leave, hidden until the second scene shows. The
+// window holds the keyboard there (Enter and Space go on, Escape goes back, Up
+// and Down page through the history) and its wheel pages through the history.
 void SetUpMessage(PageWriter &p) {
   const demo::Rect &r = demo::kMessageWindow;
   p.Component(kMesType, {{PR_NAME, Value(S("mes"))}});
@@ -417,11 +418,12 @@ void ShowNotice(PageWriter &p, int32_t d, const char *text) {
 
 // Shows the story's step "story": its Japanese text in the window and its
 // English lines (a line for each Japanese one, in the same order) in the
-// caption over it, its last line just over the window's first. Steps: 0 and 1 the opening, 2 the choice, 3 and 4 the way
-// taken, 5 the end. Every text but the choice is one page of compiled text
-// (`record`: whether the window notes it for the history); its characters cost
-// the WAIT base, which the window scales by "@TextDelay" against that base. The
-// choice is markup, whose characters take "@TextDelay" itself.
+// caption over it, its last line just over the window's first. Steps: 0 and 1
+// the opening, 2 the choice, 3 and 4 the way taken, 5 the end. Every text but
+// the choice is one page of compiled text (`record`: whether the window notes
+// it for the history); its characters cost the WAIT base, which the window
+// scales by "@TextDelay" against that base. The choice is markup, whose
+// characters take "@TextDelay" itself.
 void ShowStory(PageWriter &p, int32_t d, bool record) {
   const auto english = [&](const char *lines) {
     int32_t count = 1;

@@ -12,11 +12,13 @@
 // the title. Each button is a button component with its own picture (a face inside a border: a BMP
 // file named "NAME.wxa", which an image set loads like a layered picture) and a notify handler
 // ("on_NAME.ksb") that tells the start page's loop which button was clicked. The second scene
-// also shows a message window: a story in Japanese and English, one page per text, read by clicks,
-// Enter or Space (the first completes the page being revealed, the next shows the next page), at
-// the text speed chosen; a choice of two links; and a History button (or the wheel, or Up) that
-// shows the newest window's height of the message history, which the wheel (or Up and Down)
-// pages through; a click, Enter, Space, Escape or the button goes back to the page being read.
+// also shows a message window: a story in Japanese, one page per text, its English lines in a
+// caption over the window (drawn proportionally: the window's square cells would letter-space
+// them), read by clicks, Enter or Space (the first completes the page being revealed, the next
+// shows the next page), at the text speed chosen; a choice of two links; and a History button
+// (or the wheel, or Up) that shows the newest window's height of the message history, which the
+// wheel (or Up and Down) pages through; a click, Enter, Space, Escape or the button goes back to
+// the page being read.
 // Escape on the story goes back to the title. Everything is written with the fixture writers of
 // the test suite.
 //
@@ -345,10 +347,10 @@ void MesProp(PageWriter &p, int32_t id, const Operand &v) {
   SetProp(p, "mes", id, v);
 }
 
-// The message window, its History button and the notice that Save and Load
-// leave, hidden until the second scene shows. The window holds the keyboard
-// there (Enter and Space go on, Escape goes back, Up and Down page through the
-// history) and its wheel pages through the history.
+// The message window, the caption of its English lines, its History button and
+// the notice that Save and Load leave, hidden until the second scene shows. The
+// window holds the keyboard there (Enter and Space go on, Escape goes back, Up
+// and Down page through the history) and its wheel pages through the history.
 void SetUpMessage(PageWriter &p) {
   const demo::Rect &r = demo::kMessageWindow;
   p.Component(kMesType, {{PR_NAME, Value(S("mes"))}});
@@ -375,6 +377,18 @@ void SetUpMessage(PageWriter &p) {
   MesProp(p, PR_ONKEYDOWN, S("on_mes_key.ksb"));
   p.FormatHist(
       Value(S("mes"))); // the history lays its pages out as the window does
+  const demo::Rect &e = demo::kEnglishCaption;
+  p.Component(kLabelType,
+              {{PR_NAME, Value(S("english"))},
+               {PR_LEFT, Value(I(e.left))},
+               {PR_TOP, Value(I(e.top))},
+               {PR_FONTHEIGHT, Value(I(demo::kEnglishFontHeight))},
+               {PR_LINESPACE, Value(I(demo::kEnglishLineSpace))},
+               {PR_FONTCOLOR, Value(I(ColourRef(demo::kEnglishColour)))},
+               {PR_ANTIALIAS, Value(B(true))},
+               {PR_IGNOREMOUSE, Value(I(IM_ALL))},
+               {PR_VISIBLE, Value(B(false))}});
+  SetProp(p, "english", PR_FONTNAME, S(CaptionFace()));
   p.Component(kButtonType, {{PR_NAME, Value(S("history"))}});
   SetProp(p, "history", PR_SOURCE, S("history.wxa"));
   SetProp(p, "history", PR_LEFT, I(demo::kHistoryButton.left));
@@ -402,16 +416,29 @@ void ShowNotice(PageWriter &p, int32_t d, const char *text) {
   p.Calc(Assign("notice_left", I(demo::kNoticeFrames)));
 }
 
-// Shows the story's step "story" in the window: 0 and 1 the opening, 2 the
-// choice, 3 and 4 the way taken, 5 the end. Every text but the choice is one
-// page of compiled text (`record`: whether the window notes it for the
-// history); its characters cost the WAIT base, which the window scales by
-// "@TextDelay" against that base. The choice is markup, whose characters take
-// "@TextDelay" itself.
+// Shows the story's step "story": its Japanese text in the window and its
+// English lines (a line for each Japanese one, in the same order) in the
+// caption over it, its last line just over the window's first. Steps: 0 and 1
+// the opening, 2 the choice, 3 and 4 the way taken, 5 the end. Every text but
+// the choice is one page of compiled text (`record`: whether the window notes
+// it for the history); its characters cost the WAIT base, which the window
+// scales by "@TextDelay" against that base. The choice is markup, whose
+// characters take "@TextDelay" itself.
 void ShowStory(PageWriter &p, int32_t d, bool record) {
-  const auto show = [&](std::initializer_list<const char *> lines) {
+  const auto english = [&](const char *lines) {
+    int32_t count = 1;
+    for (const char *c = lines; *c; ++c)
+      count += *c == '\n';
+    SetProp(p.Indent(d + 1), "english", PR_TEXT, S(lines));
+    SetProp(p, "english", PR_TOP,
+            I(demo::kEnglishCaption.bottom -
+              count * (demo::kEnglishFontHeight + demo::kEnglishLineSpace)));
+  };
+  const auto show = [&](std::initializer_list<const char *> lines,
+                        const char *english_lines) {
     p.Indent(d + 1).TextIns(MessageText(lines), Value(S("mes")),
                             Value(B(record)), NoResult());
+    english(english_lines);
   };
   p.Indent(d).Calc(ExprBuilder()
                        .Op(E::Mul, "____0", {V("@TextDelay"), I(256)})
@@ -419,24 +446,25 @@ void ShowStory(PageWriter &p, int32_t d, bool record) {
                        .Op(E::To, "mes_delay", {V("____1")}));
   MesProp(p, PR_TEXTDELAY, V("mes_delay"));
   p.If(Equals("story", 0));
-  show({"ようこそ、コーヴァの世界へ。", "Welcome to the world of Kova.",
-        "ここは小さな港町。", "This is a small harbour town."});
+  show({"ようこそ、コーヴァの世界へ。", "ここは小さな港町。"},
+       "Welcome to the world of Kova.\r\nThis is a small harbour town.");
   p.Indent(d).Elseif(Equals("story", 1));
-  show({"道が二つに分かれている。", "The road splits in two."});
+  show({"道が二つに分かれている。"}, "The road splits in two.");
   p.Indent(d).Elseif(Equals("story", 2));
   MesProp(p.Indent(d + 1), PR_TEXTDELAY, I(256));
-  MesProp(
-      p, PR_TEXT,
-      S(plat::Utf8ToCp932("<A HREF=\"sea\">海へ行く  Go to the sea</A><BR>"
-                          "<A HREF=\"hill\">丘へ登る  Climb the hill</A>")));
+  MesProp(p, PR_TEXT,
+          S(plat::Utf8ToCp932("<A HREF=\"sea\">海へ行く</A><BR>"
+                              "<A HREF=\"hill\">丘へ登る</A>")));
+  english("Go to the sea\r\nClimb the hill");
   p.Indent(d).Elseif(Equals("story", 3));
-  show({"波の音が聞こえる。", "You hear the waves."});
+  show({"波の音が聞こえる。"}, "You hear the waves.");
   p.Indent(d).Elseif(Equals("story", 4));
-  show({"町が小さく見える。", "The town looks small below."});
+  show({"町が小さく見える。"}, "The town looks small below.");
   p.Indent(d).Elseif(Equals("story", 5));
-  show({"ここまでがデモです。", "That is the end of the demo.",
-        "History で読み返せます。", "Press History to read it again."});
+  show({"ここまでがデモです。", "「ヒストリー」で読み返せます。"},
+       "That is the end of the demo.\r\nPress History to read it again.");
   p.Indent(d);
+  SetProp(p, "english", PR_VISIBLE, B(true));
 }
 
 constexpr int32_t kHistoryHeight =
@@ -451,10 +479,11 @@ void RecallHistory(PageWriter &p, int32_t d) {
 
 // History: the page being read joins the history (the window leaves it), and
 // the history's last window height shows, the newest text at the bottom
-// ("@HistoryCount" is the history's height in pixels); the button's caption
-// offers the way back.
+// ("@HistoryCount" is the history's height in pixels); the English caption,
+// which follows the page, hides; the button's caption offers the way back.
 void OpenHistory(PageWriter &p, int32_t d) {
   p.Indent(d).Calc(Assign("history_shown", I(1)));
+  SetProp(p, "english", PR_VISIBLE, B(false));
   MesProp(p, PR_TEXT, S(""));
   p.Calc(ExprBuilder()
              .Op(E::Minus, "____0", {V("@HistoryCount"), I(kHistoryHeight)})
@@ -618,6 +647,7 @@ void ShowMessage(PageWriter &p, int32_t d, int32_t scene) {
   MesProp(p.Indent(d), PR_VISIBLE, B(scene == 1));
   SetProp(p, "history", PR_VISIBLE, B(scene == 1));
   SetProp(p, "history_caption", PR_VISIBLE, B(scene == 1));
+  SetProp(p, "english", PR_VISIBLE, B(scene == 1));
   SetProp(p, "notice", PR_VISIBLE, B(false));
   if (scene != 1)
     return;

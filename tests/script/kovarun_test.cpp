@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -1322,13 +1323,13 @@ TEST_F(DemoPlayTest, TheStoryIsReadByKeysAndTheHistoryShowsTheNewestText) {
     GTEST_SKIP() << "the IPA Gothic font is not installed";
   const demo::Rect &w = demo::kMessageWindow;
   Click(10, demo::kStartButton);
-  Key(100, demo::kKeyEnter); // the first page whole
-  Key(130, demo::kKeySpace); // the second page (the road)
-  Key(160, demo::kKeyEnter); // ... whole
+  Key(40, demo::kKeyEnter); // the first page whole
+  Key(70, demo::kKeySpace); // the second page (the road)
+  Key(90, demo::kKeyEnter); // ... whole
   const Played road = Play(200);
   EXPECT_EQ(road.EventTimes("on_mes_key.ksb").size(), 3u);
   const auto road_rows = TextRows(road.picture);
-  ASSERT_GT(road_rows.size(), size_t(demo::kMessageFontHeight));
+  ASSERT_GT(road_rows.size(), size_t(demo::kMessageFontHeight / 2)); // the road's line
   // White text in the window only.
   int32_t inside = 0, outside = 0;
   for (int32_t y = 0; y < demo::kHeight; ++y) {
@@ -1377,6 +1378,100 @@ TEST_F(DemoPlayTest, TheStoryIsReadByKeysAndTheHistoryShowsTheNewestText) {
   EXPECT_EQ(title.Rgb(10, 10), demo::kTitleColour);
 }
 
+// The bands of rows of `r` that hold ink (pixels away from `background`), as
+// [top, bottom) pairs, and the columns that hold ink.
+struct Ink {
+  std::vector<std::pair<int32_t, int32_t>> bands;
+  int32_t left = INT32_MAX, right = INT32_MIN;
+  int32_t Width() const { return right - left; }
+};
+Ink InkIn(const TDIBSurface &picture, const demo::Rect &r, uint32_t background) {
+  Ink ink;
+  bool in_band = false;
+  for (int32_t y = r.top; y < r.bottom; ++y) {
+    bool row = false;
+    for (int32_t x = r.left; x < r.right; ++x) {
+      if (Near(picture.GetPixel(x, y) & 0xFFFFFF, background))
+        continue;
+      row = true;
+      ink.left = std::min(ink.left, x);
+      ink.right = std::max(ink.right, x + 1);
+    }
+    if (row && !in_band)
+      ink.bands.emplace_back(y, y + 1);
+    if (row)
+      ink.bands.back().second = y + 1;
+    in_band = row;
+  }
+  return ink;
+}
+
+std::vector<uint32_t> PixelsIn(const TDIBSurface &picture, const demo::Rect &r) {
+  std::vector<uint32_t> pixels;
+  for (int32_t y = r.top; y < r.bottom; ++y) {
+    for (int32_t x = r.left; x < r.right; ++x)
+      pixels.push_back(picture.GetPixel(x, y) & 0xFFFFFF);
+  }
+  return pixels;
+}
+
+// The story's English lines show in a caption over the message window, drawn
+// proportionally, and follow the page: the opening's two lines, the road's one,
+// the choice's two; the window holds the Japanese lines alone. The caption
+// hides while the history shows and comes back with the page, a load brings
+// back the one of the page saved, and the title shows none.
+TEST_F(DemoPlayTest, TheEnglishLinesFollowThePageInACaptionOverTheWindow) {
+  plat::TFontconfigSource font_source;
+  if (!font_source.FindFamily("IPAGothic"))
+    GTEST_SKIP() << "the IPA Gothic font is not installed";
+  const demo::Rect &w = demo::kMessageWindow, &e = demo::kEnglishCaption;
+  const auto caption = [&](const Played &p) {
+    return InkIn(p.picture, e, demo::kSceneColour);
+  };
+  Click(10, demo::kStartButton);
+  Key(40, demo::kKeyEnter); // the opening whole
+  const Played opening = Play(60);
+  ASSERT_EQ(caption(opening).bands.size(), 2u);
+  EXPECT_EQ(InkIn(opening.picture, w, demo::kSceneColour).bands.size(), 2u)
+      << "the window holds more than the two Japanese lines";
+  // "Welcome to the world of Kova." in far less than square cells of its
+  // height.
+  EXPECT_LT(caption(opening).Width(), 29 * demo::kEnglishFontHeight * 2 / 3);
+  EXPECT_GT(CountInWindow(opening.picture, 0xFFFFFF), 100);
+  const std::vector<uint32_t> opening_caption = PixelsIn(opening.picture, e);
+
+  Click(130, demo::kSaveButton);
+  Click(150, w.CentreX(), w.CentreY()); // the road
+  Click(170, w.CentreX(), w.CentreY()); // ... whole
+  const Played road = Play(190);
+  EXPECT_EQ(caption(road).bands.size(), 1u);
+  EXPECT_EQ(InkIn(road.picture, w, demo::kSceneColour).bands.size(), 1u);
+  const std::vector<uint32_t> road_caption = PixelsIn(road.picture, e);
+
+  Click(200, demo::kHistoryButton);
+  const Played history = Play(230);
+  EXPECT_GT(CountInWindow(history.picture, 0xFFFFFF), 100);
+  EXPECT_TRUE(caption(history).bands.empty()) << "the caption shows over the history";
+
+  Click(240, w.CentreX(), w.CentreY()); // back to the road
+  const Played back = Play(260);
+  EXPECT_EQ(PixelsIn(back.picture, e), road_caption);
+
+  Click(270, w.CentreX(), w.CentreY()); // the choice
+  const Played choice = Play(290);
+  EXPECT_EQ(caption(choice).bands.size(), 2u);
+  EXPECT_NE(PixelsIn(choice.picture, e), opening_caption);
+
+  Click(300, demo::kLoadButton);
+  const Played loaded = Play(320);
+  EXPECT_EQ(PixelsIn(loaded.picture, e), opening_caption);
+
+  Click(330, demo::kBackButton);
+  const Played title = Play(350);
+  EXPECT_EQ(title.Rgb(10, 10), demo::kTitleColour);
+  EXPECT_TRUE(InkIn(title.picture, e, demo::kTitleColour).bands.empty());
+}
+
 // The text speed of the settings screen decides how long the story's first page
 // takes to reveal: the keys choose it from the first press (Down one step
 // faster, Up one slower), the menu by the mouse, and the first Left press
@@ -1410,9 +1505,9 @@ TEST_F(DemoPlayTest, TheTextSpeedSetsTheRevealTimeAndTheFirstKeyPressCounts) {
     ASSERT_EQ(start.size(), 1u);
     ASSERT_EQ(end.size(), 1u);
     reveal[c.name] = end[0] - start[0];
-    // 81 characters, each costing the speed's delay.
-    EXPECT_NEAR(double(reveal[c.name]), 81.0 * c.delay,
-                81.0 * c.delay / 8 + 50);
+    // 23 characters, each costing the speed's delay.
+    EXPECT_NEAR(double(reveal[c.name]), 23.0 * c.delay,
+                23.0 * c.delay / 8 + 50);
     if (c.key) {
       EXPECT_EQ(p.EventTimes("on_settings_key.ksb").size(), 2u);
     }

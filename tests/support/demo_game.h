@@ -68,14 +68,22 @@ inline constexpr int32_t kButtonBorderWidth = 3;
 // mid-height.
 inline constexpr int32_t kButtonFaceInset = 20;
 
-// The second scene's message window: the story's text (Japanese and English) revealed in it, a
+// The second scene's message window: the story's Japanese text revealed in it, a
 // click completing the page being revealed or going on, a choice of two links, and the History
 // button that shows the whole message history in it.
-inline constexpr Rect kMessageWindow{40, 40, 600, 200};
+inline constexpr Rect kMessageWindow{40, 88, 600, 248};
 inline constexpr int32_t kMessageFontHeight = 20;
 inline constexpr uint32_t kMessageColour = 0xFFFFFF;
 inline constexpr uint32_t kLinkColour = 0xFFE080, kLinkHoverColour = 0xFF9040;
 inline constexpr Rect kHistoryButton{20, 360, 180, 400};
+// The English lines of the page being read: a caption over the window, its last line ending at
+// the bottom of kEnglishCaption (just over the window's first line of text), drawn proportionally
+// in kEnglishColour (the window lays every character out in a square cell, under which English
+// reads letter-spaced, so the window holds the Japanese text alone); hidden while the history
+// shows.
+inline constexpr Rect kEnglishCaption{40, 36, 600, 84};
+inline constexpr int32_t kEnglishFontHeight = 18, kEnglishLineSpace = 3;
+inline constexpr uint32_t kEnglishColour = 0xB0D8FF;
 // Every character of the story costs this many milliseconds at "@TextDelay" 50 (the WAIT base a
 // text starts with): the window scales it by "@TextDelay" / 50.
 inline constexpr int32_t kGlyphDelay = 50;

@@ -280,7 +280,9 @@ void TKovaBaseList::CloseHoles() {
   holes_ = 0;
 }
 
-bool TKovaBaseList::IsPendingDelete(const TKovaObject* c) const { return deferred_set_.count(c) != 0; }
+bool TKovaBaseList::IsPendingDelete(const TKovaObject* c) const {
+  return !deferred_set_.empty() && deferred_set_.count(c) != 0;
+}
 
 void TKovaBaseList::ChildRemoved(TKovaObject* c) {
   if (deferred_set_.insert(c).second) deferred_.push_back(c);

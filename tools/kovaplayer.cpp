@@ -2,6 +2,7 @@
 //
 //   kovaplayer [GAME_FOLDER ...]
 //   kovaplayer --config [GAME_FOLDER]      (or /config) the sound settings dialog
+//   kovaplayer --help | -h                 this usage on standard output
 //
 // The player runs on the desktop: windows, pictures and input through SDL2 (a hardware renderer
 // where there is one), message boxes through SDL, fonts through fontconfig and FreeType, optical
@@ -9,8 +10,8 @@
 //
 // Exit status: 0 when the game ended (its Terminate command or the window closed), the settings
 // dialog closed, or the game runs already; 1 when the game could not start or stopped on an error;
-// 3 when there is no display (said in one line on standard error; kovarun plays a game without
-// one).
+// 2 for a bad command line (an unknown option); 3 when there is no display (said in one line on
+// standard error; kovarun plays a game without one).
 #include <unistd.h>
 
 #include <cstdio>
@@ -93,6 +94,16 @@ class TSdlDesktop : public IDesktop {
   plat::TSdlDisplay display_;
 };
 
+void Usage(FILE* to) {
+  std::fputs("usage: kovaplayer [GAME_FOLDER ...]\n"
+             "       kovaplayer --config [GAME_FOLDER]\n"
+             "  plays the game in GAME_FOLDER (no folder: the game beside the program)\n"
+             "  --config, /config  the sound settings dialog of that game\n"
+             "  -h, --help         show this and end\n"
+             "  \"--\" ends the options (for a folder whose name starts with \"-\")\n",
+             to);
+}
+
 // This program's own file.
 std::string ProgramFile() {
   std::vector<char> buffer(4096);
@@ -105,6 +116,15 @@ std::string ProgramFile() {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const TCommandLine command_line = ParseCommandLine(args);
+  if (!command_line.unknown_option.empty()) {
+    std::fprintf(stderr, "kovaplayer: unknown option %s\n", command_line.unknown_option.c_str());
+    Usage(stderr);
+    return 2;
+  }
+  if (command_line.help) {
+    Usage(stdout);
+    return 0;
+  }
   // Only the drivers of a display that is there, unless the environment names one (the tests'
   // dummy driver): SDL would fall back to a window that nobody sees.
   const auto set = [](const char* name) { return std::getenv(name) && *std::getenv(name); };

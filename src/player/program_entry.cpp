@@ -36,9 +36,18 @@ bool OnOpticalDisc(const std::string& file, plat::IOpticalDrives* drives) {
 
 TCommandLine ParseCommandLine(std::span<const std::string> args) {
   TCommandLine line;
+  bool options_end = false;
   for (const std::string& arg : args) {
-    if (!line.config && (SameAsciiText(arg, "/config") || arg == "--config")) {
+    if (options_end) {
+      line.params.push_back(arg);
+    } else if (arg == "--config" || (!line.config && SameAsciiText(arg, "/config"))) {
       line.config = true;
+    } else if (arg == "--") {
+      options_end = true;
+    } else if (arg == "--help" || arg == "-h") {
+      line.help = true;
+    } else if (arg.starts_with("-")) {
+      if (line.unknown_option.empty()) line.unknown_option = arg;
     } else {
       line.params.push_back(arg);
     }

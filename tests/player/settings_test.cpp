@@ -138,11 +138,13 @@ TEST_F(ConfigModelTest, AFailedWriteIsReportedAndTheDialogStaysOpen) {
   EXPECT_FALSE(model2.Error().empty());
 }
 
-TEST(CommandLine, TheSettingsSwitchInAnyCaseAndTheGameFolders) {
+TEST(CommandLine, TheSettingsSwitchInAnyCaseTheHelpUnknownOptionsAndTheGameFolders) {
   struct Case {
     std::vector<std::string> args;
     bool config;
     std::vector<std::string> params;
+    bool help = false;
+    std::string unknown = "";
   } cases[] = {
       {{}, false, {}},
       {{"/config"}, true, {}},

@@ -67,7 +67,9 @@ int RunPlayer(const TCommandLine& command_line, IDesktop& desktop, const std::st
   const std::string program_folder = ProgramFolder(program_file);
   const std::string game_folder = command_line.params.empty() ? program_folder : command_line.params.front();
   const std::string game_name = plat::MakeInstanceName(game_folder);
-  const std::string instance_name = command_line.config ? plat::MakeInstanceName("/config") : game_name;
+  // The lock is keyed on the folder itself, however it was named.
+  const std::string instance_name =
+      command_line.config ? plat::MakeInstanceName("/config") : plat::FolderInstanceName(game_folder);
 
   plat::TInstanceLock lock;
   switch (lock.Acquire(instance_name)) {

@@ -1,6 +1,6 @@
-// Every program built to bin/ answers --help and -h with its usage on standard output and refuses an
-// unknown option with its usage on standard error, and neither writes anything: each runs in an
-// empty folder of its own, which stays empty.
+// Every program built to bin/ answers --help and -h with its usage on standard output and refuses
+// an unknown option with its usage on standard error, and neither writes anything: each runs in
+// an empty folder of its own, which stays empty.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>

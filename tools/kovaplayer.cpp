@@ -5,8 +5,9 @@
 //   kovaplayer --help | -h                 this usage on standard output
 //
 // The player runs on the desktop: windows, pictures and input through SDL2 (a hardware renderer
-// where there is one), message boxes through SDL, fonts through fontconfig and FreeType, optical
-// discs from the mount table, web addresses through the desktop's opener.
+// where there is one), message boxes drawn by the player in SDL windows with its own fonts (so that
+// their Japanese text reads on any X server), fonts through fontconfig and FreeType, optical discs
+// from the mount table, web addresses through the desktop's opener.
 //
 // Exit status: 0 when the game ended (its Terminate command or the window closed), the settings
 // dialog closed, or the game runs already; 1 when the game could not start or stopped on an error;
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/messages.h"
 #include "platform/clock.h"
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
@@ -43,7 +45,8 @@ constexpr int kNoDisplay = 3;
 
 class TSdlDesktop : public IDesktop {
  public:
-  explicit TSdlDesktop(plat::TSdlVideo& video) : video_(video), glyphs_(font_source_) {
+  explicit TSdlDesktop(plat::TSdlVideo& video)
+      : video_(video), glyphs_(font_source_), dialogs_(glyphs_, DialogStyle()) {
     services_.clock = &clock_;
     services_.dialogs = &dialogs_;
     services_.window = &no_window_;
@@ -66,6 +69,7 @@ class TSdlDesktop : public IDesktop {
     options.hidden = true;
     std::shared_ptr<plat::TSdlWindow> window = plat::TSdlWindow::Create(video_, caption, client, options, &error);
     if (!window) return false;
+    window->SetDialogs(&dialogs_);
     std::shared_ptr<plat::TSdlPresenter> presenter;
     if (game.width > 0 && game.height > 0) {
       presenter = plat::TSdlPresenter::Create(*window, game, {}, &error);
@@ -80,13 +84,22 @@ class TSdlDesktop : public IDesktop {
   }
 
  private:
+  // The message boxes' looks: the settings dialog's font and captions.
+  static plat::TMessageBoxStyle DialogStyle() {
+    plat::TMessageBoxStyle style;
+    style.face = MsgText(TMsg::DialogFontFace);
+    style.ok = MsgText(TMsg::ConfigOk);
+    style.cancel = MsgText(TMsg::ConfigCancel);
+    return style;
+  }
+
   plat::TSdlVideo& video_;
   plat::TServices services_;
   plat::TSystemClock clock_;
-  plat::TSdlDialogs dialogs_;
   plat::THeadlessMainWindow no_window_;  // the player puts its own window in its services
   plat::TFontconfigSource font_source_;
   plat::TFreeTypeFonts glyphs_;
+  plat::TSdlDialogs dialogs_;  // drawn with glyphs_
   plat::TMountTableOpticalDrives optical_;
   plat::TSdlWorkArea work_area_;
   plat::TDesktopWallpaper wallpaper_;  // the running desktop's own service

@@ -19,13 +19,14 @@
 #include "platform/sdl/sdl_video.h"
 #include "platform/text_codec.h"
 #include "support/x_display.h"
-#include "wm_name.h"
+#include "x_window.h"
 
 namespace kova::plat {
 namespace {
 
 using test::Grab;
 using test::ReadWmName;
+using test::SendCloseRequest;
 using test::RunProgram;
 using test::Screen;
 using test::XServer;
@@ -230,6 +231,31 @@ TEST_P(X11MessageBoxTest, EscapeCancelsAndTheOwnersEventsWaitForTheBox) {
   TEvent e;
   while (!clicked && events_->Wait(e, 500)) clicked = e.kind == TEventKind::MouseDown;
   EXPECT_TRUE(clicked) << "the owner's click was lost";
+}
+
+// A box of its own (no other window is open) closed by its close box answers Cancel, and that
+// close is no request to quit the program.
+TEST_P(X11MessageBoxTest, ClosingTheOnlyWindowAnswersCancelAndQuitsNothing) {
+  events_.reset();
+  presenter_.reset();
+  owner_.reset();
+  TSdlDialogs dialogs(fonts_, Style());
+  TBoxWatch watch;
+  dialogs.SetShownHook([&](SDL_Window* window, TDrawnMessageBox& box) {
+    Watch(watch, window, box, [&](TDrawnMessageBox&) { EXPECT_TRUE(SendCloseRequest(window)); });
+  });
+  const std::string title = Utf8ToCp932("確認"), text = Utf8ToCp932("ディスクを入れてください");
+  TMessageBox box;
+  box.title = title;
+  box.text = text;
+  box.buttons = TMessageButtons::OkCancel;
+  EXPECT_EQ(dialogs.ShowMessage(box), TMessageAnswer::Cancel);
+  EXPECT_TRUE(watch.drawn) << "the screen never showed the box's picture";
+  SDL_RemoveTimer(watchdog_);
+  watchdog_ = 0;
+  SDL_Delay(200);
+  SDL_PumpEvents();
+  EXPECT_FALSE(SDL_HasEvent(SDL_QUIT));
 }
 
 // The main window's legacy title reads back as its caption, when made (and its renderer made) and

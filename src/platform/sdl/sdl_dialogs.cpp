@@ -75,8 +75,22 @@ std::optional<TMessageAnswer> TSdlDialogs::ShowDrawn(const TMessageBox& box) {
     y = oy + (oh - size.height) / 2;
   }
   const std::string title = Cp932ToUtf8(box.title);
+  // Closing the box is no request to quit, even when it is the only window.
+  const char* quit_hint = SDL_GetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE);
+  const std::optional<std::string> quit_on_close = quit_hint ? std::optional<std::string>(quit_hint) : std::nullopt;
+  auto restore_quit_hint = [&] {
+    if (quit_on_close) {
+      SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, quit_on_close->c_str());
+    } else {
+      SDL_ResetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE);
+    }
+  };
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_Window* window = SDL_CreateWindow(title.c_str(), x, y, size.width, size.height, SDL_WINDOW_HIDDEN);
-  if (!window) return std::nullopt;
+  if (!window) {
+    restore_quit_hint();
+    return std::nullopt;
+  }
   // The window's surface first: making it may make the X window anew, which takes SDL's title.
   SDL_GetWindowSurface(window);
   SetLegacyTitle(window, title.c_str());
@@ -125,6 +139,7 @@ std::optional<TMessageAnswer> TSdlDialogs::ShowDrawn(const TMessageBox& box) {
     if (!drawn.Answer()) Present(window, drawn);
   }
   SDL_DestroyWindow(window);
+  restore_quit_hint();
   for (SDL_Event& e : held) SDL_PushEvent(&e);
   return drawn.Answer();
 }

@@ -1,6 +1,7 @@
 // kovademo: writes the demo game into a folder, for the player, kovarun and the end-to-end tests.
 //
 //   kovademo OUT_FOLDER
+//   kovademo --help | -h                   this usage on standard output
 //
 // OUT_FOLDER/game.dat holds the project file "kova.kpb", the install set "install.dat", the
 // pages and the pictures. The game (640 x 480): a title screen with four buttons, Settings, Start,
@@ -814,14 +815,39 @@ ArchiveBuilder DemoArchive() {
   return archive;
 }
 
+constexpr const char* kUsage =
+    "usage: kovademo OUT_FOLDER\n"
+    "  writes the demo game into OUT_FOLDER/game.dat (the folder is made when missing;\n"
+    "  \"--\" before a folder whose name starts with \"-\")\n"
+    "  -h, --help  show this and end\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: kovademo OUT_FOLDER\n", stderr);
+  // One folder; an option other than the help is refused, so that no folder is named after it.
+  std::vector<std::string> folders;
+  bool options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!options_end && (arg == "--help" || arg == "-h")) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (!options_end && arg == "--") {
+      options_end = true;
+    } else if (!options_end && arg.starts_with("-")) {
+      std::fprintf(stderr, "kovademo: unknown option %s\n", arg.c_str());
+      folders.clear();
+      break;
+    } else {
+      folders.push_back(arg);
+    }
+  }
+  if (folders.size() != 1) {
+    std::fputs(kUsage, stderr);
     return 2;
   }
-  const std::string folder = argv[1];
+  const std::string folder = folders.front();
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) {

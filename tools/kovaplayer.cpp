@@ -2,15 +2,17 @@
 //
 //   kovaplayer [GAME_FOLDER ...]
 //   kovaplayer --config [GAME_FOLDER]      (or /config) the sound settings dialog
+//   kovaplayer --help | -h                 this usage on standard output
 //
 // The player runs on the desktop: windows, pictures and input through SDL2 (a hardware renderer
-// where there is one), message boxes through SDL, fonts through fontconfig and FreeType, optical
-// discs from the mount table, web addresses through the desktop's opener.
+// where there is one), message boxes drawn by the player in SDL windows with its own fonts (so that
+// their Japanese text reads on any X server), fonts through fontconfig and FreeType, optical discs
+// from the mount table, web addresses through the desktop's opener.
 //
 // Exit status: 0 when the game ended (its Terminate command or the window closed), the settings
 // dialog closed, or the game runs already; 1 when the game could not start or stopped on an error;
-// 3 when there is no display (said in one line on standard error; kovarun plays a game without
-// one).
+// 2 for a bad command line (an unknown option); 3 when there is no display (said in one line on
+// standard error; kovarun plays a game without one).
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/messages.h"
 #include "platform/clock.h"
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
@@ -42,7 +45,8 @@ constexpr int kNoDisplay = 3;
 
 class TSdlDesktop : public IDesktop {
  public:
-  explicit TSdlDesktop(plat::TSdlVideo& video) : video_(video), glyphs_(font_source_) {
+  explicit TSdlDesktop(plat::TSdlVideo& video)
+      : video_(video), glyphs_(font_source_), dialogs_(glyphs_, DialogStyle()) {
     services_.clock = &clock_;
     services_.dialogs = &dialogs_;
     services_.window = &no_window_;
@@ -65,6 +69,7 @@ class TSdlDesktop : public IDesktop {
     options.hidden = true;
     std::shared_ptr<plat::TSdlWindow> window = plat::TSdlWindow::Create(video_, caption, client, options, &error);
     if (!window) return false;
+    window->SetDialogs(&dialogs_);
     std::shared_ptr<plat::TSdlPresenter> presenter;
     if (game.width > 0 && game.height > 0) {
       presenter = plat::TSdlPresenter::Create(*window, game, {}, &error);
@@ -79,19 +84,38 @@ class TSdlDesktop : public IDesktop {
   }
 
  private:
+  // The message boxes' looks: the settings dialog's font and captions.
+  static plat::TMessageBoxStyle DialogStyle() {
+    plat::TMessageBoxStyle style;
+    style.face = MsgText(TMsg::DialogFontFace);
+    style.ok = MsgText(TMsg::ConfigOk);
+    style.cancel = MsgText(TMsg::ConfigCancel);
+    return style;
+  }
+
   plat::TSdlVideo& video_;
   plat::TServices services_;
   plat::TSystemClock clock_;
-  plat::TSdlDialogs dialogs_;
   plat::THeadlessMainWindow no_window_;  // the player puts its own window in its services
   plat::TFontconfigSource font_source_;
   plat::TFreeTypeFonts glyphs_;
+  plat::TSdlDialogs dialogs_;  // drawn with glyphs_
   plat::TMountTableOpticalDrives optical_;
   plat::TSdlWorkArea work_area_;
   plat::TDesktopWallpaper wallpaper_;  // the running desktop's own service
   plat::TSpawnUrlOpener urls_;
   plat::TSdlDisplay display_;
 };
+
+void Usage(FILE* to) {
+  std::fputs("usage: kovaplayer [GAME_FOLDER ...]\n"
+             "       kovaplayer --config [GAME_FOLDER]\n"
+             "  plays the game in GAME_FOLDER (no folder: the game beside the program)\n"
+             "  --config, /config  the sound settings dialog of that game\n"
+             "  -h, --help         show this and end\n"
+             "  \"--\" ends the options (for a folder whose name starts with \"-\")\n",
+             to);
+}
 
 // This program's own file.
 std::string ProgramFile() {
@@ -105,6 +129,15 @@ std::string ProgramFile() {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const TCommandLine command_line = ParseCommandLine(args);
+  if (!command_line.unknown_option.empty()) {
+    std::fprintf(stderr, "kovaplayer: unknown option %s\n", command_line.unknown_option.c_str());
+    Usage(stderr);
+    return 2;
+  }
+  if (command_line.help) {
+    Usage(stdout);
+    return 0;
+  }
   // Only the drivers of a display that is there, unless the environment names one (the tests'
   // dummy driver): SDL would fall back to a window that nobody sees.
   const auto set = [](const char* name) { return std::getenv(name) && *std::getenv(name); };

@@ -1,6 +1,7 @@
 // kovarun: runs a game folder without a display, for tests and for checking a game.
 //
 //   kovarun GAME_FOLDER [--frames N] [--log FILE] [--input FILE] [--shot FILE.png]
+//   kovarun --help | -h                 this usage on standard output
 //
 // Opens the game the way the player does (GAME_FOLDER is the game's base folder: its loose files
 // and its "game.dat"), then runs frame steps on a virtual clock of 16 ms a frame until the script
@@ -68,9 +69,10 @@ struct TOptions {
   std::string log_file;
   std::string input_file;
   std::string shot_file;
+  bool help = false;  // --help or -h: the usage, nothing run
 };
 
-void Usage() {
+void Usage(FILE* to) {
   std::fputs("usage: kovarun GAME_FOLDER [--frames N] [--log FILE|-] [--input FILE] [--shot FILE.png]\n"
              "  --frames N      run at most N frames of 16 ms (default 3600)\n"
              "  --log FILE      write the script's trace lines to FILE (\"-\": standard output)\n"
@@ -78,15 +80,33 @@ void Usage() {
              "                  \"#\" starts a comment; events: move X Y, ldown X Y, lup X Y, rdown X Y,\n"
              "                  rup X Y, wheelup, wheeldown, keydown VK, keyup VK, text STRING (the\n"
              "                  rest of the line, UTF-8, typed into the edit or memo with the keyboard)\n"
-             "  --shot FILE.png write the screen's picture after the last frame as an RGB PNG\n",
-             stderr);
+             "  --shot FILE.png write the screen's picture after the last frame as an RGB PNG\n"
+             "  -h, --help      show this and end\n"
+             "  \"--\" ends the options (for a folder whose name starts with \"-\")\n",
+             to);
 }
 
+// False for a bad command line: an unknown option (anything else starting with "-" before "--"),
+// an option without its value, no folder or two.
 bool ParseArgs(int argc, char** argv, TOptions& options) {
+  // The help wins wherever it stands before "--", even where an option's value is expected.
+  for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
+    if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
+      options.help = true;
+      return true;
+    }
+  }
   bool have_folder = false;
+  bool options_end = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--frames" && i + 1 < argc) {
+    if (options_end || !arg.starts_with("-")) {
+      if (have_folder) return false;
+      options.game_folder = std::string(arg);
+      have_folder = true;
+    } else if (arg == "--") {
+      options_end = true;
+    } else if (arg == "--frames" && i + 1 < argc) {
       const std::string_view n = argv[++i];
       auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), options.frames);
       if (ec != std::errc() || end != n.data() + n.size() || options.frames < 0) return false;
@@ -96,9 +116,6 @@ bool ParseArgs(int argc, char** argv, TOptions& options) {
       options.input_file = argv[++i];
     } else if (arg == "--shot" && i + 1 < argc) {
       options.shot_file = argv[++i];
-    } else if (!arg.starts_with("--") && !have_folder) {
-      options.game_folder = std::string(arg);
-      have_folder = true;
     } else {
       return false;
     }
@@ -261,8 +278,12 @@ int Run(const TOptions& options) {
 int main(int argc, char** argv) {
   TOptions options;
   if (!ParseArgs(argc, argv, options)) {
-    Usage();
+    Usage(stderr);
     return 2;
+  }
+  if (options.help) {
+    Usage(stdout);
+    return 0;
   }
   try {
     return Run(options);

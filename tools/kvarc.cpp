@@ -11,8 +11,10 @@
 //   kvarc pack OUT DIR                 a version-102 archive of every regular file below DIR
 //                                      (names with "\" between folders, in Shift-JIS);
 //                                      symbolic links are skipped with a message, never followed
+//   kvarc --help | -h                  this usage on standard output
 //
-// Errors go to stderr; the exit status is 1 for a failed operation and 2 for bad arguments.
+// Errors go to stderr; the exit status is 1 for a failed operation and 2 for bad arguments (an
+// unknown option among them: any argument starting with "-" before a "--").
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,12 +37,13 @@ namespace {
 
 using namespace kova;
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage: kvarc list ARCHIVE\n"
-               "       kvarc extract ARCHIVE NAME OUTFILE\n"
-               "       kvarc pack OUT DIR\n");
-  return 2;
+void Usage(FILE* to) {
+  std::fputs("usage: kvarc list ARCHIVE\n"
+             "       kvarc extract ARCHIVE NAME OUTFILE\n"
+             "       kvarc pack OUT DIR\n"
+             "       kvarc --help | -h    show this and end\n"
+             "  \"--\" ends the options (for a name starting with \"-\")\n",
+             to);
 }
 
 [[noreturn]] void Fail(const std::string& utf8_message) { throw std::runtime_error(utf8_message); }
@@ -190,12 +193,29 @@ int Pack(const std::string& out_path, const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args;
+  bool options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (options_end || !arg.starts_with("-")) {
+      args.push_back(arg);
+    } else if (arg == "--") {
+      options_end = true;
+    } else if (arg == "--help" || arg == "-h") {
+      Usage(stdout);
+      return 0;
+    } else {
+      std::fprintf(stderr, "kvarc: unknown option %s\n", arg.c_str());
+      Usage(stderr);
+      return 2;
+    }
+  }
   try {
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 4 && args[0] == "extract") return Extract(args[1], args[2], args[3]);
     if (args.size() == 3 && args[0] == "pack") return Pack(args[1], args[2]);
-    return Usage();
+    Usage(stderr);
+    return 2;
   } catch (const kova::EKovaError& e) {
     std::fprintf(stderr, "kvarc: %s\n", kova::plat::Cp932ToUtf8(e.Message()).c_str());
   } catch (const std::exception& e) {

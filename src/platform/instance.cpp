@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/dirs.h"
 #include "platform/shell_open.h"
@@ -61,6 +62,15 @@ std::string MakeInstanceName(std::string_view source) {
   }
   if (!ends_in_delimiter) name += '-';
   return name;
+}
+
+std::string FolderInstanceName(const std::string& host_folder) {
+  namespace fs = std::filesystem;
+  const fs::path folder = host_folder.empty() ? fs::path(".") : fs::path(host_folder);
+  std::error_code ec;
+  fs::path canonical = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+  if (ec) canonical = folder.lexically_normal();
+  return MakeInstanceName(canonical.string());
 }
 
 std::string InstanceFileName(std::string_view instance_name) {

@@ -15,6 +15,12 @@ namespace kova::plat {
 // "C:-GAMES-STORY-".
 std::string MakeInstanceName(std::string_view source);
 
+// The instance name of a game folder (a host path): made from the folder's canonical path (made
+// absolute, "." and ".." and symbolic links resolved), so that one folder named two ways ("demo",
+// "/home/ann/demo", "demo/.", a link to it) gives one name. A folder that cannot be resolved (one
+// that is not there) keeps the parts that cannot, made absolute.
+std::string FolderInstanceName(const std::string& host_folder);
+
 // An instance name as a file name (UTF-8): names too long for one are cut and end in a hash of
 // the whole name.
 std::string InstanceFileName(std::string_view instance_name);

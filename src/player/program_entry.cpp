@@ -36,9 +36,18 @@ bool OnOpticalDisc(const std::string& file, plat::IOpticalDrives* drives) {
 
 TCommandLine ParseCommandLine(std::span<const std::string> args) {
   TCommandLine line;
+  bool options_end = false;
   for (const std::string& arg : args) {
-    if (!line.config && (SameAsciiText(arg, "/config") || arg == "--config")) {
+    if (options_end) {
+      line.params.push_back(arg);
+    } else if (arg == "--config" || (!line.config && SameAsciiText(arg, "/config"))) {
       line.config = true;
+    } else if (arg == "--") {
+      options_end = true;
+    } else if (arg == "--help" || arg == "-h") {
+      line.help = true;
+    } else if (arg.starts_with("-")) {
+      if (line.unknown_option.empty()) line.unknown_option = arg;
     } else {
       line.params.push_back(arg);
     }
@@ -58,7 +67,9 @@ int RunPlayer(const TCommandLine& command_line, IDesktop& desktop, const std::st
   const std::string program_folder = ProgramFolder(program_file);
   const std::string game_folder = command_line.params.empty() ? program_folder : command_line.params.front();
   const std::string game_name = plat::MakeInstanceName(game_folder);
-  const std::string instance_name = command_line.config ? plat::MakeInstanceName("/config") : game_name;
+  // The lock is keyed on the folder itself, however it was named.
+  const std::string instance_name =
+      command_line.config ? plat::MakeInstanceName("/config") : plat::FolderInstanceName(game_folder);
 
   plat::TInstanceLock lock;
   switch (lock.Acquire(instance_name)) {

@@ -6,9 +6,9 @@
 //                                         case, is the same switch)
 //
 // One instance per instance name (platform/instance.h): the first game folder's, or the program's
-// folder when none is given; the settings dialog has the name of the switch itself, so a game and
-// its settings can run side by side. A second start of the same game ends at once, with one line
-// on standard error.
+// folder when none is given, made from the folder's canonical path; the settings dialog has the
+// name of the switch itself, so a game and its settings can run side by side. A second start of
+// the same game ends at once, with one line on standard error.
 #pragma once
 
 #include <span>
@@ -21,11 +21,15 @@ class IDesktop;
 
 struct TCommandLine {
   bool config = false;              // the settings dialog
+  bool help = false;                // "--help" or "-h": the usage only
+  std::string unknown_option;       // the first option the player does not know, if any
   std::vector<std::string> params;  // the game's folders, in order
 };
 
 // Reads the arguments after the program's name: the first "/config" (any case) or "--config"
-// selects the settings dialog; every other argument is a game folder (host bytes).
+// selects the settings dialog, "--help" or "-h" asks for the usage; "--" ends the options; any
+// other argument starting with "-" before it is an unknown option; every other argument is a game
+// folder (host bytes).
 TCommandLine ParseCommandLine(std::span<const std::string> args);
 
 // The program's folder of `program_file` (a host path), ending in "/".

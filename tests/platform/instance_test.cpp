@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -115,6 +116,33 @@ TEST(InstanceLock, OneHolderPerName) {
   }
   ::close(ready[0]);
   EXPECT_EQ(third.Acquire("-GAME-", dir.Path()), TInstanceLock::TResult::Acquired);
+}
+
+// One folder named in any of the ways a command line can name it takes one lock: a second lock
+// by another of its names is refused; another folder (one that is not there too) has its own.
+TEST(InstanceLock, OneFolderNamedTwoWaysIsOneInstance) {
+  TempFolder dir;
+  const std::string game = dir.Path() + "/game";
+  ASSERT_EQ(::mkdir(game.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((dir.Path() + "/other").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(game.c_str(), (dir.Path() + "/link").c_str()), 0);
+  const std::string relative = std::filesystem::relative(game).string();
+  ASSERT_FALSE(relative.empty());
+  ASSERT_NE(relative.front(), '/');
+  const std::string names[] = {relative, game + "/", game + "/.", dir.Path() + "/other/../game",
+                               dir.Path() + "/link", dir.Path() + "//game"};
+  TInstanceLock first;
+  ASSERT_EQ(first.Acquire(FolderInstanceName(game), dir.Path()), TInstanceLock::TResult::Acquired);
+  for (const std::string& name : names) {
+    EXPECT_EQ(FolderInstanceName(name), FolderInstanceName(game)) << name;
+    TInstanceLock second;
+    EXPECT_EQ(second.Acquire(FolderInstanceName(name), dir.Path()), TInstanceLock::TResult::HeldElsewhere) << name;
+  }
+  TInstanceLock other, missing;
+  EXPECT_EQ(other.Acquire(FolderInstanceName(dir.Path() + "/other"), dir.Path()), TInstanceLock::TResult::Acquired);
+  EXPECT_EQ(missing.Acquire(FolderInstanceName(dir.Path() + "/missing/."), dir.Path()),
+            TInstanceLock::TResult::Acquired);
+  EXPECT_EQ(FolderInstanceName(dir.Path() + "/missing/."), FolderInstanceName(dir.Path() + "/missing"));
 }
 
 TEST(InstanceLock, LivesInTheRuntimeFolder) {

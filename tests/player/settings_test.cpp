@@ -1,6 +1,7 @@
 // The sound settings in "game.ini", the settings dialog's model, the command line and the start of
 // the program (the optical disc, the one instance per game).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -138,11 +139,13 @@ TEST_F(ConfigModelTest, AFailedWriteIsReportedAndTheDialogStaysOpen) {
   EXPECT_FALSE(model2.Error().empty());
 }
 
-TEST(CommandLine, TheSettingsSwitchInAnyCaseAndTheGameFolders) {
+TEST(CommandLine, TheSettingsSwitchInAnyCaseTheHelpUnknownOptionsAndTheGameFolders) {
   struct Case {
     std::vector<std::string> args;
     bool config;
     std::vector<std::string> params;
+    bool help = false;
+    std::string unknown = "";
   } cases[] = {
       {{}, false, {}},
       {{"/config"}, true, {}},
@@ -151,11 +154,20 @@ TEST(CommandLine, TheSettingsSwitchInAnyCaseAndTheGameFolders) {
       {{"--config", "g"}, true, {"g"}},
       {{"/games/story", "/games/patch"}, false, {"/games/story", "/games/patch"}},
       {{"/configs"}, false, {"/configs"}},
+      {{"--help"}, false, {}, true},
+      {{"g", "-h"}, false, {"g"}, true},
+      {{"--bogus", "g", "-x"}, false, {"g"}, false, "--bogus"},
+      {{"-"}, false, {}, false, "-"},
+      {{"--config", "--config"}, true, {}},
+      // After "--" everything is a folder, a name like an option too.
+      {{"--", "--help", "-g", "/config"}, false, {"--help", "-g", "/config"}},
   };
   for (const Case& c : cases) {
     const TCommandLine line = ParseCommandLine(c.args);
     EXPECT_EQ(line.config, c.config) << testing::PrintToString(c.args);
-    EXPECT_EQ(line.params, c.params);
+    EXPECT_EQ(line.params, c.params) << testing::PrintToString(c.args);
+    EXPECT_EQ(line.help, c.help) << testing::PrintToString(c.args);
+    EXPECT_EQ(line.unknown_option, c.unknown) << testing::PrintToString(c.args);
   }
   EXPECT_EQ(ProgramFolder("/opt/kova/bin/kovaplayer"), "/opt/kova/bin/");
 }
@@ -194,6 +206,22 @@ TEST_F(ProgramStartTest, OneInstancePerGame) {
   running.Release();
   EXPECT_EQ(RunPlayer(ParseCommandLine(std::vector<std::string>{game}), desktop, "/opt/kovaplayer"), 0);
   EXPECT_EQ(desktop.Opened().size(), 2u);
+}
+
+// The same game named another way (through a link, with "/." after it) is the same game: its
+// second start ends at once too.
+TEST_F(ProgramStartTest, OneInstancePerGameFolderHoweverItIsNamed) {
+  const std::string link = tree.Path("link");
+  ASSERT_EQ(::symlink(game.c_str(), link.c_str()), 0);
+  plat::TInstanceLock running;
+  ASSERT_EQ(running.Acquire(plat::FolderInstanceName(game)), plat::TInstanceLock::TResult::Acquired);
+  THeadlessDesktop desktop;
+  for (const std::string& name : {link, game + "/."}) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPlayer(ParseCommandLine(std::vector<std::string>{name}), desktop, "/opt/kovaplayer"), 0);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("running already"), std::string::npos) << name;
+  }
+  EXPECT_TRUE(desktop.Opened().empty());
 }
 
 // A player started from an optical disc ends at once: no window, no lock left behind.

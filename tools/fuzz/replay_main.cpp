@@ -50,9 +50,30 @@ std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void Usage(const char* program, FILE* to) {
+  std::fprintf(to,
+               "usage: %s FILE_OR_FOLDER...\n"
+               "  replays each file (every file of a folder): whole, its prefixes and fixed mutations\n"
+               "  -h, --help  show this and end\n",
+               program);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* program = argc > 0 ? argv[0] : "replay";
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      Usage(program, stdout);
+      return 0;
+    }
+    if (arg.starts_with("-")) {
+      std::fprintf(stderr, "%s: unknown option %s\n", program, arg.c_str());
+      Usage(program, stderr);
+      return 2;
+    }
+  }
   size_t files = 0;
   for (int i = 1; i < argc; ++i) {
     std::filesystem::path arg = argv[i];

@@ -101,6 +101,7 @@ std::unique_ptr<TSdlWindow> TSdlWindow::Create(TSdlVideo&, std::string_view capt
     if (error) *error = SDL_GetError();
     return nullptr;
   }
+  SetLegacyTitle(w, Cp932ToUtf8(caption).c_str());
   std::unique_ptr<TSdlWindow> window(new TSdlWindow(w));
   window->caption_ = caption;
   // Keys go to the game as keys until an edit field asks for text.
@@ -118,7 +119,9 @@ TSdlWindow::~TSdlWindow() {
 
 void TSdlWindow::SetCaption(std::string_view caption) {
   caption_ = caption;
-  SDL_SetWindowTitle(window_, Cp932ToUtf8(caption).c_str());
+  const std::string title = Cp932ToUtf8(caption);
+  SDL_SetWindowTitle(window_, title.c_str());
+  SetLegacyTitle(window_, title.c_str());
 }
 
 void TSdlWindow::Show() {
@@ -280,10 +283,16 @@ void TSdlWindow::SetIcon(const TImageArgb& icon) {
 }
 
 void TSdlWindow::ShowWarning(std::string_view title, std::string_view text) {
-  const std::string t = Cp932ToUtf8(title);
-  const std::string m = Cp932ToUtf8(text);
-  std::fprintf(stderr, "%s\n", m.c_str());
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, t.c_str(), m.c_str(), window_);
+  std::fprintf(stderr, "%s\n", Cp932ToUtf8(text).c_str());
+  if (dialogs_) {
+    TMessageBox box;
+    box.owner = window_;
+    box.title = title;
+    box.text = text;
+    dialogs_->ShowMessage(box);
+    return;
+  }
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, Cp932ToUtf8(title).c_str(), Cp932ToUtf8(text).c_str(), window_);
 }
 
 void TSdlWindow::BeginTextInput(const TScreenRect& field) {
@@ -309,6 +318,8 @@ std::unique_ptr<TSdlPresenter> TSdlPresenter::Create(TSdlWindow& window, TSize g
     if (error) *error = SDL_GetError();
     return nullptr;
   }
+  // A renderer may make the X window anew (for OpenGL), with SDL's own title on it.
+  SetLegacyTitle(window.Handle(), Cp932ToUtf8(window.Caption()).c_str());
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, options.smooth_scale ? "linear" : "nearest");
   p->texture_ = SDL_CreateTexture(p->renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                   game.width, game.height);

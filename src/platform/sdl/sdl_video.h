@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/dialogs.h"
 #include "platform/mouse_filter.h"
 #include "platform/video.h"
 
@@ -88,6 +89,8 @@ class TSdlWindow : public IWindow {
 
   SDL_Window* Handle() const { return window_; }
   int32_t TopStrip() const { return top_strip_; }
+  // The boxes that ShowWarning shows (owned by this window); without them, SDL's own box.
+  void SetDialogs(IDialogs* dialogs) { dialogs_ = dialogs; }
   // The same viewport in the renderer's output pixels (they differ from window units on scaled
   // desktops).
   TViewport OutputViewport(TSize output) const;
@@ -103,6 +106,7 @@ class TSdlWindow : public IWindow {
   bool full_screen_ = false;
   bool covering_ = false;  // full screen made by covering the display (no window manager)
   SDL_Cursor* cursor_ = nullptr;
+  IDialogs* dialogs_ = nullptr;
 };
 
 class TSdlPresenter : public IPresenter {

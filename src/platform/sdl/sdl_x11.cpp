@@ -5,6 +5,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #endif
 
 namespace kova::plat {
@@ -53,6 +54,25 @@ bool HasWindowManager(SDL_Window* window) {
 #else
   (void)window;
   return true;
+#endif
+}
+
+void SetLegacyTitle(SDL_Window* window, const char* utf8_title) {
+#if defined(KOVA_HAVE_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  Display* display = info.info.x11.display;
+  char* list[] = {const_cast<char*>(utf8_title)};
+  XTextProperty property{};
+  // Success, or the count of characters no standard set holds (written as '?'); below 0 a failure.
+  if (Xutf8TextListToTextProperty(display, list, 1, XStdICCTextStyle, &property) < Success) return;
+  XSetWMName(display, info.info.x11.window, &property);
+  XFree(property.value);
+  XFlush(display);
+#else
+  (void)window;
+  (void)utf8_title;
 #endif
 }
 

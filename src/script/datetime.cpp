@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/clock.h"
+
 namespace kova {
 namespace {
 
@@ -9,16 +11,7 @@ constexpr int64_t kMSecsPerDay = 86400000;
 // Days from 1970-01-01 to 1899-12-30.
 constexpr int64_t kEpochShift = -25569;
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
+// The proleptic Gregorian date of a day count since 1970-01-01.
 void CivilFromDays(int64_t z, int32_t& y, int32_t& m, int32_t& d) {
   z += 719468;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -56,7 +49,7 @@ TDateParts DecodeDateTime(double t) {
 }
 
 double DateToValue(int32_t year, int32_t month, int32_t day) {
-  return static_cast<double>(DaysFromCivil(year, month, day) - kEpochShift);
+  return plat::DayCount(year, month, day);
 }
 
 double TimeToValue(int32_t hour, int32_t min, int32_t sec, int32_t msec) {

@@ -18,7 +18,7 @@
 #include "platform/sdl/sdl_dialogs.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/text_codec.h"
-#include "support/x_display.h"
+#include "support/x_desktop_test.h"
 #include "x_window.h"
 
 namespace kova::plat {
@@ -29,7 +29,6 @@ using test::ReadWmName;
 using test::SendCloseRequest;
 using test::RunProgram;
 using test::Screen;
-using test::XServer;
 
 TMessageBoxStyle Style() {
   TMessageBoxStyle style;
@@ -40,26 +39,15 @@ TMessageBoxStyle Style() {
 }
 
 // Runs with no window manager (a bare X server) and with one that follows the desktop conventions.
-class X11MessageBoxTest : public ::testing::TestWithParam<bool> {
+class X11MessageBoxTest : public test::XDesktopTest {
  protected:
   static void SetUpTestSuite() {
-    server_ = new XServer;
-    if (!server_->Start(why_)) return;
-    ::setenv("DISPLAY", server_->Display().c_str(), 1);
+    XDesktopTest::SetUpTestSuite();
     ::setenv("SDL_VIDEODRIVER", "x11", 1);
   }
-  static void TearDownTestSuite() {
-    server_->Stop();
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
-    if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
-    if (GetParam()) {
-      const bool ready = test::StartWindowManager(wm_);
-      if (wm_ < 0) GTEST_SKIP() << "no window manager to test with (openbox is not installed)";
-      ASSERT_TRUE(ready) << "openbox did not start";
-    }
+    XDesktopTest::SetUp();
+    if (!Ready()) return;
     folder_ = *MakePrivateDirectory(SystemTempFolder(), "x11box");
     std::string error;
     video_ = TSdlVideo::Open(&error);
@@ -88,8 +76,7 @@ class X11MessageBoxTest : public ::testing::TestWithParam<bool> {
     presenter_.reset();
     owner_.reset();
     video_.reset();
-    test::Stop(wm_);
-    wm_ = -1;
+    XDesktopTest::TearDown();
     if (!folder_.empty()) std::system(("rm -rf '" + folder_ + "'").c_str());
   }
 
@@ -128,9 +115,6 @@ class X11MessageBoxTest : public ::testing::TestWithParam<bool> {
     RunProgram({"xdotool", "mousemove", std::to_string(at.x), std::to_string(at.y), "click", "1"});
   }
 
-  static XServer* server_;
-  static std::string why_;
-  pid_t wm_ = -1;
   std::string folder_;
   SDL_TimerID watchdog_ = 0;
   std::unique_ptr<TSdlVideo> video_;
@@ -140,9 +124,6 @@ class X11MessageBoxTest : public ::testing::TestWithParam<bool> {
   TFontconfigSource font_source_;
   TFreeTypeFonts fonts_{font_source_};
 };
-
-XServer* X11MessageBoxTest::server_ = nullptr;
-std::string X11MessageBoxTest::why_;
 
 // The box on the screen is the box our glyphs paint, every pixel; each of its Japanese
 // characters has ink (the fonts have it); its title reads back from WM_NAME; a click on OK,

@@ -12,7 +12,7 @@
 
 #include "platform/dirs.h"
 #include "platform/sdl/sdl_video.h"
-#include "support/x_display.h"
+#include "support/x_desktop_test.h"
 
 namespace kova::plat {
 namespace {
@@ -21,7 +21,6 @@ using test::Grab;
 using test::RunProgram;
 using test::Screen;
 using test::Stop;
-using test::XServer;
 
 constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00, kWhite = 0xFFFFFF;
 
@@ -41,26 +40,15 @@ std::vector<uint32_t> Picture() {
 }
 
 // Runs with no window manager (a bare X server) and with one that follows the desktop conventions.
-class X11WindowTest : public ::testing::TestWithParam<bool> {
+class X11WindowTest : public test::XDesktopTest {
  protected:
   static void SetUpTestSuite() {
-    server_ = new XServer;
-    if (!server_->Start(why_)) return;
-    ::setenv("DISPLAY", server_->Display().c_str(), 1);
+    XDesktopTest::SetUpTestSuite();
     ::setenv("SDL_VIDEODRIVER", "x11", 1);
   }
-  static void TearDownTestSuite() {
-    server_->Stop();
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
-    if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
-    if (GetParam()) {
-      const bool ready = test::StartWindowManager(wm_);
-      if (wm_ < 0) GTEST_SKIP() << "no window manager to test with (openbox is not installed)";
-      ASSERT_TRUE(ready) << "openbox did not start";
-    }
+    XDesktopTest::SetUp();
+    if (!Ready()) return;
     folder_ = *MakePrivateDirectory(SystemTempFolder(), "x11test");
     std::string error;
     video_ = TSdlVideo::Open(&error);
@@ -79,8 +67,7 @@ class X11WindowTest : public ::testing::TestWithParam<bool> {
     presenter_.reset();
     window_.reset();
     video_.reset();
-    Stop(wm_);
-    wm_ = -1;
+    XDesktopTest::TearDown();
     if (!folder_.empty()) std::system(("rm -rf '" + folder_ + "'").c_str());
   }
 
@@ -119,9 +106,6 @@ class X11WindowTest : public ::testing::TestWithParam<bool> {
     return got;
   }
 
-  static XServer* server_;
-  static std::string why_;
-  pid_t wm_ = -1;
   std::string folder_;
   std::unique_ptr<TSdlVideo> video_;
   std::unique_ptr<TSdlWindow> window_;
@@ -129,9 +113,6 @@ class X11WindowTest : public ::testing::TestWithParam<bool> {
   std::unique_ptr<TSdlEvents> events_;
   std::vector<uint32_t> pixels_;
 };
-
-XServer* X11WindowTest::server_ = nullptr;
-std::string X11WindowTest::why_;
 
 // In a window of the game's size the picture lands 1:1 below the 9-row strip.
 TEST_P(X11WindowTest, PresentsOneToOneInAWindow) {

@@ -17,7 +17,7 @@
 
 #include "player/player_test_util.h"
 #include "support/game_tree.h"
-#include "support/x_display.h"
+#include "support/x_desktop_test.h"
 
 namespace kova::test {
 namespace {
@@ -53,27 +53,11 @@ std::string WriteEditGame(const GameTree& tree) {
   return folder;
 }
 
-class EditOnX : public ::testing::TestWithParam<bool> {
+class EditOnX : public XDesktopTest {
  protected:
-  static void SetUpTestSuite() {
-    server_ = new XServer;
-    server_->Start(why_);
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-  void SetUp() override {
-    if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
-    ::setenv("DISPLAY", server_->Display().c_str(), 1);
-    if (GetParam()) {
-      const bool ready = StartWindowManager(wm_);
-      ASSERT_TRUE(ready) << "openbox did not start";
-    }
-  }
   void TearDown() override {
     if (player_ > 0) Stop(player_);
-    Stop(wm_);
+    XDesktopTest::TearDown();
   }
   std::string Errors() const {
     const std::vector<uint8_t> bytes = GameTree::ReadHostFile(tree_.Path("player.err"));
@@ -111,16 +95,10 @@ class EditOnX : public ::testing::TestWithParam<bool> {
     return false;
   }
 
-  static XServer* server_;
-  static std::string why_;
   GameTree tree_;
-  pid_t wm_ = -1;
   pid_t player_ = -1;
   int32_t x_ = 0, y_ = 0;
 };
-
-XServer* EditOnX::server_ = nullptr;
-std::string EditOnX::why_;
 
 TEST_P(EditOnX, TypingAbcAndEnterQueuesTheNotifyEventWithTheText) {
   const std::string game = WriteEditGame(tree_);

@@ -21,7 +21,7 @@
 #include "close_request.h"
 #include "support/demo_game.h"
 #include "support/game_tree.h"
-#include "support/x_display.h"
+#include "support/x_desktop_test.h"
 
 namespace kova::test {
 namespace {
@@ -30,31 +30,17 @@ constexpr int32_t kStrip = 9;  // rows above the picture in a window
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-class PlayerOnX : public ::testing::TestWithParam<bool> {
+class PlayerOnX : public XDesktopTest {
  protected:
-  static void SetUpTestSuite() {
-    server_ = new XServer;
-    server_->Start(why_);
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-
   void SetUp() override {
-    if (server_->Display().empty()) GTEST_SKIP() << "Xvfb cannot run here: " << why_;
+    XDesktopTest::SetUp();
+    if (!Ready()) return;
     display_ = "DISPLAY=" + server_->Display();
-    ::setenv("DISPLAY", server_->Display().c_str(), 1);
-    if (GetParam()) {
-      const bool ready = StartWindowManager(wm_);
-      ASSERT_TRUE(ready) << "openbox did not start";
-    }
     ASSERT_EQ(RunProgram({KOVADEMO_PATH, tree_.Path("demo")}), 0);
   }
   void TearDown() override {
     if (player_ > 0) Stop(player_);
-    Stop(wm_);
-    wm_ = -1;
+    XDesktopTest::TearDown();
   }
 
   // Starts the player on the demo; its standard error goes to a file the failures show.
@@ -147,19 +133,13 @@ class PlayerOnX : public ::testing::TestWithParam<bool> {
               0);
   }
 
-  static XServer* server_;
-  static std::string why_;
   GameTree tree_;
   std::string display_;
-  pid_t wm_ = -1;
   pid_t player_ = -1;
   unsigned long window_ = 0;
   int32_t origin_x_ = 0, origin_y_ = 0, width_ = 0, height_ = 0;
   bool full_ = false;
 };
-
-XServer* PlayerOnX::server_ = nullptr;
-std::string PlayerOnX::why_;
 
 TEST_P(PlayerOnX, PlaysTheDemoInAWindowAndInFullScreen) {
   StartPlayer();

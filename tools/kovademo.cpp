@@ -108,15 +108,14 @@ void SetProp(PageWriter& p, const std::string& name, int32_t id, const Operand& 
 
 // Every caption is drawn in the proportional Gothic face, under which English
 // reads naturally.
-const std::string &CaptionFace() {
+const std::string& CaptionFace() {
   static const std::string face = plat::Utf8ToCp932("ＭＳ Ｐゴシック");
   return face;
 }
 
 // "SetProp(name, PR_TEXT, text)", then the label centred at (x, its top) by its
 // width as laid out.
-void CentreCaption(PageWriter &p, const std::string &label, const char *text,
-                   int32_t centre_x) {
+void CentreCaption(PageWriter& p, const std::string& label, const char* text, int32_t centre_x) {
   SetProp(p, label, PR_TEXT, S(text));
   p.GetProp(Value(S(label)), Value(I(PR_WIDTH)), "caption_width");
   p.Calc(ExprBuilder()
@@ -129,31 +128,26 @@ void CentreCaption(PageWriter &p, const std::string &label, const char *text,
 // A button's caption: a label centred on it, hidden until its button shows,
 // that the mouse passes through to the button.
 constexpr int32_t kButtonFontHeight = 16;
-void MakeButtonCaption(PageWriter &p, const std::string &button,
-                       const char *text, const demo::Rect &r) {
+void MakeButtonCaption(PageWriter& p, const std::string& button, const char* text, const demo::Rect& r) {
   const std::string label = button + "_caption";
-  p.Component(
-      kLabelType,
-      {{PR_NAME, Value(S(label))},
-       {PR_TOP, Value(I(r.top + (r.bottom - r.top - kButtonFontHeight) / 2))},
-       {PR_FONTHEIGHT, Value(I(kButtonFontHeight))},
-       {PR_FONTCOLOR, Value(I(ColourRef(0x202040)))},
-       {PR_ANTIALIAS, Value(B(true))},
-       {PR_IGNOREMOUSE, Value(I(IM_ALL))},
-       {PR_VISIBLE, Value(B(false))}});
+  p.Component(kLabelType, {{PR_NAME, Value(S(label))},
+                           {PR_TOP, Value(I(r.top + (r.bottom - r.top - kButtonFontHeight) / 2))},
+                           {PR_FONTHEIGHT, Value(I(kButtonFontHeight))},
+                           {PR_FONTCOLOR, Value(I(ColourRef(0x202040)))},
+                           {PR_ANTIALIAS, Value(B(true))},
+                           {PR_IGNOREMOUSE, Value(I(IM_ALL))},
+                           {PR_VISIBLE, Value(B(false))}});
   SetProp(p, label, PR_FONTNAME, S(CaptionFace()));
   CentreCaption(p, label, text, r.CentreX());
 }
 
 // A picture of cells w x h side by side, each of one colour.
-std::vector<uint8_t> CellsPicture(int32_t w, int32_t h,
-                                  std::initializer_list<uint32_t> colours) {
+std::vector<uint8_t> CellsPicture(int32_t w, int32_t h, std::initializer_list<uint32_t> colours) {
   BmpFields bmp;
   bmp.width = w * int32_t(colours.size());
   bmp.height = h;
   for (int32_t y = 0; y < h; ++y) {
-    for (uint32_t c : colours)
-      bmp.pixels.insert(bmp.pixels.end(), size_t(w), c);
+    for (uint32_t c : colours) bmp.pixels.insert(bmp.pixels.end(), size_t(w), c);
   }
   return BuildBmp(bmp);
 }
@@ -162,29 +156,22 @@ std::vector<uint8_t> CellsPicture(int32_t w, int32_t h,
 // thumb's three cells and the step buttons' six (the lower button's three
 // states, then the higher one's).
 std::vector<uint8_t> TrackPicture() {
-  return CellsPicture(demo::kTrackLength, demo::kTrackHeight,
-                      {demo::kTrackEmpty, demo::kTrackFilled});
+  return CellsPicture(demo::kTrackLength, demo::kTrackHeight, {demo::kTrackEmpty, demo::kTrackFilled});
 }
 std::vector<uint8_t> ThumbPicture() {
-  const auto &c = demo::kThumbColours;
-  return CellsPicture(demo::kThumbWidth, demo::kThumbHeight,
-                      {c[0], c[1], c[2]});
+  const auto& c = demo::kThumbColours;
+  return CellsPicture(demo::kThumbWidth, demo::kThumbHeight, {c[0], c[1], c[2]});
 }
 std::vector<uint8_t> StepPicture() {
-  const auto &c = demo::kStepColours;
-  return CellsPicture(demo::kStepSize, demo::kStepSize,
-                      {c[0], c[1], c[2], c[0], c[1], c[2]});
+  const auto& c = demo::kStepColours;
+  return CellsPicture(demo::kStepSize, demo::kStepSize, {c[0], c[1], c[2], c[0], c[1], c[2]});
 }
 
-ExprBuilder Equals(const char *var, int32_t v) {
-  return Compare(E::Equal, V(var), I(v));
-}
+ExprBuilder Equals(const char* var, int32_t v) { return Compare(E::Equal, V(var), I(v)); }
 
 // "@KeyClick(vk)": a press of the key is latched for this frame.
 ExprBuilder KeyClicked(int32_t vk) {
-  return ExprBuilder()
-      .Op(E::DimTo, "____0", {V("@KeyClick"), I(vk)})
-      .Result(V("____0"));
+  return ExprBuilder().Op(E::DimTo, "____0", {V("@KeyClick"), I(vk)}).Result(V("____0"));
 }
 ExprBuilder KeyClicked(int32_t vk, int32_t other) {
   return ExprBuilder()
@@ -198,7 +185,7 @@ ExprBuilder KeyClicked(int32_t vk, int32_t other) {
 // handler keeps the value. It holds the keyboard on that screen: Left and Right
 // step the volume, and its key handler takes Up and Down for the text speed and
 // Escape for Done.
-void SetUpVolume(PageWriter &p) {
+void SetUpVolume(PageWriter& p) {
   p.Component(kSliderType, {{PR_NAME, Value(S("volume_slider"))},
                             {PR_VISIBLE, Value(B(false))},
                             {PR_SOURCE, Value(S("volume_track.bmp"))},
@@ -219,50 +206,47 @@ void SetUpVolume(PageWriter &p) {
 // items chosen by the mouse (the keys choose the speed through the slider's key
 // handler: a menu lights no item until the pointer or a first key reaches it,
 // so a key press would only light "Slow").
-void OpenSpeedMenu(PageWriter &p) {
-  p.Component(kMenuType,
-              {{PR_NAME, Value(S("speed"))},
-               {PR_TEXT, Value(S(demo::kSpeedItems))},
-               {PR_LEFT, Value(I(demo::kSpeedLeft))},
-               {PR_TOP, Value(I(demo::kSpeedTop))},
-               {PR_FONTHEIGHT, Value(I(demo::kSpeedRowHeight))},
-               {PR_ROWCOUNT, Value(I(3))},
-               {PR_MARGINX, Value(I(demo::kSpeedMarginX))},
-               {PR_MARGINY, Value(I(demo::kSpeedMarginY))},
-               {PR_BORDERWIDTH, Value(I(demo::kSpeedBorder))},
-               {PR_BORDERCOLOR, Value(I(ColourRef(demo::kButtonBorder)))},
-               {PR_COLOR, Value(I(ColourRef(0x303040)))},
-               {PR_HOVERCOLOR, Value(I(ColourRef(0x5060A0)))},
-               {PR_FONTCOLOR, Value(I(ColourRef(0xF0F0F0)))},
-               {PR_ONSELECT, Value(S("on_speed.ksb"))}});
+void OpenSpeedMenu(PageWriter& p) {
+  p.Component(kMenuType, {{PR_NAME, Value(S("speed"))},
+                          {PR_TEXT, Value(S(demo::kSpeedItems))},
+                          {PR_LEFT, Value(I(demo::kSpeedLeft))},
+                          {PR_TOP, Value(I(demo::kSpeedTop))},
+                          {PR_FONTHEIGHT, Value(I(demo::kSpeedRowHeight))},
+                          {PR_ROWCOUNT, Value(I(3))},
+                          {PR_MARGINX, Value(I(demo::kSpeedMarginX))},
+                          {PR_MARGINY, Value(I(demo::kSpeedMarginY))},
+                          {PR_BORDERWIDTH, Value(I(demo::kSpeedBorder))},
+                          {PR_BORDERCOLOR, Value(I(ColourRef(demo::kButtonBorder)))},
+                          {PR_COLOR, Value(I(ColourRef(0x303040)))},
+                          {PR_HOVERCOLOR, Value(I(ColourRef(0x5060A0)))},
+                          {PR_FONTCOLOR, Value(I(ColourRef(0xF0F0F0)))},
+                          {PR_ONSELECT, Value(S("on_speed.ksb"))}});
 }
 
 // The settings screen's captions, made when it shows and deleted when it goes;
 // "speed_value" names the text speed in use.
 struct Caption {
-  const char *name;
-  const char *text;
+  const char* name;
+  const char* text;
   int32_t left, top;
 };
-constexpr Caption kCaptions[] = {
-    {"volume_caption", "Volume", 60, demo::kVolumeTop + 2},
-    {"speed_caption", "Text speed", 60, demo::kSpeedTop + 8},
-    {"speed_value", "", demo::kSpeedValueLeft, demo::kSpeedTop + 8}};
+constexpr Caption kCaptions[] = {{"volume_caption", "Volume", 60, demo::kVolumeTop + 2},
+                                 {"speed_caption", "Text speed", 60, demo::kSpeedTop + 8},
+                                 {"speed_value", "", demo::kSpeedValueLeft, demo::kSpeedTop + 8}};
 
 // "speed_value" := the name of the speed "@TextDelay" gives.
-void ShowSpeed(PageWriter &p, int32_t d) {
+void ShowSpeed(PageWriter& p, int32_t d) {
   p.Indent(d).If(Compare(E::EBig, V("@TextDelay"), I(demo::kTextDelays[0])));
   SetProp(p.Indent(d + 1), "speed_value", PR_TEXT, S("Now: Slow"));
-  p.Indent(d).Elseif(
-      Compare(E::ESmall, V("@TextDelay"), I(demo::kTextDelays[2])));
+  p.Indent(d).Elseif(Compare(E::ESmall, V("@TextDelay"), I(demo::kTextDelays[2])));
   SetProp(p.Indent(d + 1), "speed_value", PR_TEXT, S("Now: Fast"));
   p.Indent(d).Else();
   SetProp(p.Indent(d + 1), "speed_value", PR_TEXT, S("Now: Normal"));
   p.Indent(d);
 }
 
-void MakeCaptions(PageWriter &p, int32_t d) {
-  for (const Caption &c : kCaptions) {
+void MakeCaptions(PageWriter& p, int32_t d) {
+  for (const Caption& c : kCaptions) {
     p.Component(kLabelType, {{PR_NAME, Value(S(c.name))},
                              {PR_TEXT, Value(S(c.text))},
                              {PR_LEFT, Value(I(c.left))},
@@ -275,24 +259,21 @@ void MakeCaptions(PageWriter &p, int32_t d) {
   ShowSpeed(p, d);
 }
 
-void DeleteCaptions(PageWriter &p) {
-  for (const Caption &c : kCaptions)
-    p.ObjDel(Value(S(c.name)));
+void DeleteCaptions(PageWriter& p) {
+  for (const Caption& c : kCaptions) p.ObjDel(Value(S(c.name)));
 }
 
 // The slider's handler: "volume" := the slider's value.
 std::vector<uint8_t> VolumePage() {
   PageWriter p;
-  p.Calc(ExprBuilder().Call(2, "volume",
-                            {S("volume_slider"), I(PR_VALUE)})); // GetProp
+  p.Calc(ExprBuilder().Call(2, "volume", {S("volume_slider"), I(PR_VALUE)}));  // GetProp
   return p.Bytes();
 }
 
 // The menu's handler: "@TextDelay" := 90, 50 or 10 for the item chosen (0, 1,
 // 2).
 std::vector<uint8_t> SpeedPage() {
-  static_assert(demo::kTextDelays[0] == 90 && demo::kTextDelays[1] == 50 &&
-                demo::kTextDelays[2] == 10);
+  static_assert(demo::kTextDelays[0] == 90 && demo::kTextDelays[1] == 50 && demo::kTextDelays[2] == 10);
   PageWriter p;
   p.Calc(ExprBuilder()
              .Op(E::Minus, "____0", {I(2), V("@SelIndex")})
@@ -324,46 +305,39 @@ std::vector<uint8_t> SettingsKeyPage() {
 // A compiled message text: the UTF-8 lines in code page 932, each character
 // costing the WAIT base a text starts with (the window scales it by the
 // player's text speed, see ShowStory).
-std::string MessageText(std::initializer_list<const char *> lines) {
-  GlyphListWriter w(102); // the newest stored form of glyph lists
+std::string MessageText(std::initializer_list<const char*> lines) {
+  GlyphListWriter w(102);  // the newest stored form of glyph lists
   w.Decorate({});
   size_t n = 0;
-  for (const char *line : lines) {
+  for (const char* line : lines) {
     const std::string sj = plat::Utf8ToCp932(line);
     for (size_t i = 0; i < sj.size(); ++i) {
       const bool lead = IsSjisLeadByte(sj[i]) && i + 1 < sj.size();
-      w.Char(lead ? uint16_t(uint8_t(sj[i]) << 8 | uint8_t(sj[i + 1]))
-                  : uint8_t(sj[i]),
-             0, demo::kGlyphDelay);
-      if (lead)
-        ++i;
+      w.Char(lead ? uint16_t(uint8_t(sj[i]) << 8 | uint8_t(sj[i + 1])) : uint8_t(sj[i]), 0, demo::kGlyphDelay);
+      if (lead) ++i;
     }
-    if (++n < lines.size())
-      w.Return();
+    if (++n < lines.size()) w.Return();
   }
   return Text(w.Bytes());
 }
 
-void MesProp(PageWriter &p, int32_t id, const Operand &v) {
-  SetProp(p, "mes", id, v);
-}
+void MesProp(PageWriter& p, int32_t id, const Operand& v) { SetProp(p, "mes", id, v); }
 
 // The message window, the caption of its English lines, its History button and
 // the notice that Save and Load leave, hidden until the second scene shows. The
 // window holds the keyboard there (Enter and Space go on, Escape goes back, Up
 // and Down page through the history) and its wheel pages through the history.
-void SetUpMessage(PageWriter &p) {
-  const demo::Rect &r = demo::kMessageWindow;
+void SetUpMessage(PageWriter& p) {
+  const demo::Rect& r = demo::kMessageWindow;
   p.Component(kMesType, {{PR_NAME, Value(S("mes"))}});
-  for (const auto &[id, v] :
-       {std::pair{PR_LEFT, r.left},
-        {PR_TOP, r.top},
-        {PR_WIDTH, r.right - r.left},
-        {PR_HEIGHT, r.bottom - r.top},
-        {PR_FONTHEIGHT, demo::kMessageFontHeight},
-        {PR_FONTCOLOR, ColourRef(demo::kMessageColour)},
-        {PR_FONTLINKCOLOR, ColourRef(demo::kLinkColour)},
-        {PR_FONTHOVERCOLOR, ColourRef(demo::kLinkHoverColour)}}) {
+  for (const auto& [id, v] : {std::pair{PR_LEFT, r.left},
+                              {PR_TOP, r.top},
+                              {PR_WIDTH, r.right - r.left},
+                              {PR_HEIGHT, r.bottom - r.top},
+                              {PR_FONTHEIGHT, demo::kMessageFontHeight},
+                              {PR_FONTCOLOR, ColourRef(demo::kMessageColour)},
+                              {PR_FONTLINKCOLOR, ColourRef(demo::kLinkColour)},
+                              {PR_FONTHOVERCOLOR, ColourRef(demo::kLinkHoverColour)}}) {
     MesProp(p, id, I(v));
   }
   MesProp(p, PR_FONTNAME, S(plat::Utf8ToCp932("ＭＳ ゴシック")));
@@ -376,19 +350,17 @@ void SetUpMessage(PageWriter &p) {
   MesProp(p, PR_ONWHEELDOWN, S("on_mes_wheeldown.ksb"));
   MesProp(p, PR_HANDLEKEY, B(true));
   MesProp(p, PR_ONKEYDOWN, S("on_mes_key.ksb"));
-  p.FormatHist(
-      Value(S("mes"))); // the history lays its pages out as the window does
-  const demo::Rect &e = demo::kEnglishCaption;
-  p.Component(kLabelType,
-              {{PR_NAME, Value(S("english"))},
-               {PR_LEFT, Value(I(e.left))},
-               {PR_TOP, Value(I(e.top))},
-               {PR_FONTHEIGHT, Value(I(demo::kEnglishFontHeight))},
-               {PR_LINESPACE, Value(I(demo::kEnglishLineSpace))},
-               {PR_FONTCOLOR, Value(I(ColourRef(demo::kEnglishColour)))},
-               {PR_ANTIALIAS, Value(B(true))},
-               {PR_IGNOREMOUSE, Value(I(IM_ALL))},
-               {PR_VISIBLE, Value(B(false))}});
+  p.FormatHist(Value(S("mes")));  // the history lays its pages out as the window does
+  const demo::Rect& e = demo::kEnglishCaption;
+  p.Component(kLabelType, {{PR_NAME, Value(S("english"))},
+                           {PR_LEFT, Value(I(e.left))},
+                           {PR_TOP, Value(I(e.top))},
+                           {PR_FONTHEIGHT, Value(I(demo::kEnglishFontHeight))},
+                           {PR_LINESPACE, Value(I(demo::kEnglishLineSpace))},
+                           {PR_FONTCOLOR, Value(I(ColourRef(demo::kEnglishColour)))},
+                           {PR_ANTIALIAS, Value(B(true))},
+                           {PR_IGNOREMOUSE, Value(I(IM_ALL))},
+                           {PR_VISIBLE, Value(B(false))}});
   SetProp(p, "english", PR_FONTNAME, S(CaptionFace()));
   p.Component(kButtonType, {{PR_NAME, Value(S("history"))}});
   SetProp(p, "history", PR_SOURCE, S("history.wxa"));
@@ -397,21 +369,20 @@ void SetUpMessage(PageWriter &p) {
   SetProp(p, "history", PR_VISIBLE, B(false));
   SetProp(p, "history", PR_ONNOTIFY, S("on_history.ksb"));
   MakeButtonCaption(p, "history", "History", demo::kHistoryButton);
-  const demo::Rect &n = demo::kNotice;
-  p.Component(kLabelType,
-              {{PR_NAME, Value(S("notice"))},
-               {PR_LEFT, Value(I(n.left))},
-               {PR_TOP, Value(I(n.top))},
-               {PR_FONTHEIGHT, Value(I(demo::kNoticeFontHeight))},
-               {PR_FONTCOLOR, Value(I(ColourRef(demo::kNoticeColour)))},
-               {PR_ANTIALIAS, Value(B(true))},
-               {PR_IGNOREMOUSE, Value(I(IM_ALL))},
-               {PR_VISIBLE, Value(B(false))}});
+  const demo::Rect& n = demo::kNotice;
+  p.Component(kLabelType, {{PR_NAME, Value(S("notice"))},
+                           {PR_LEFT, Value(I(n.left))},
+                           {PR_TOP, Value(I(n.top))},
+                           {PR_FONTHEIGHT, Value(I(demo::kNoticeFontHeight))},
+                           {PR_FONTCOLOR, Value(I(ColourRef(demo::kNoticeColour)))},
+                           {PR_ANTIALIAS, Value(B(true))},
+                           {PR_IGNOREMOUSE, Value(I(IM_ALL))},
+                           {PR_VISIBLE, Value(B(false))}});
   SetProp(p, "notice", PR_FONTNAME, S(CaptionFace()));
 }
 
 // Shows the notice for a while (the main loop hides it again).
-void ShowNotice(PageWriter &p, int32_t d, const char *text) {
+void ShowNotice(PageWriter& p, int32_t d, const char* text) {
   SetProp(p.Indent(d), "notice", PR_TEXT, S(text));
   SetProp(p, "notice", PR_VISIBLE, B(true));
   p.Calc(Assign("notice_left", I(demo::kNoticeFrames)));
@@ -425,20 +396,16 @@ void ShowNotice(PageWriter &p, int32_t d, const char *text) {
 // it for the history); its characters cost the WAIT base, which the window
 // scales by "@TextDelay" against that base. The choice is markup, whose
 // characters take "@TextDelay" itself.
-void ShowStory(PageWriter &p, int32_t d, bool record) {
-  const auto english = [&](const char *lines) {
+void ShowStory(PageWriter& p, int32_t d, bool record) {
+  const auto english = [&](const char* lines) {
     int32_t count = 1;
-    for (const char *c = lines; *c; ++c)
-      count += *c == '\n';
+    for (const char* c = lines; *c; ++c) count += *c == '\n';
     SetProp(p.Indent(d + 1), "english", PR_TEXT, S(lines));
     SetProp(p, "english", PR_TOP,
-            I(demo::kEnglishCaption.bottom -
-              count * (demo::kEnglishFontHeight + demo::kEnglishLineSpace)));
+            I(demo::kEnglishCaption.bottom - count * (demo::kEnglishFontHeight + demo::kEnglishLineSpace)));
   };
-  const auto show = [&](std::initializer_list<const char *> lines,
-                        const char *english_lines) {
-    p.Indent(d + 1).TextIns(MessageText(lines), Value(S("mes")),
-                            Value(B(record)), NoResult());
+  const auto show = [&](std::initializer_list<const char*> lines, const char* english_lines) {
+    p.Indent(d + 1).TextIns(MessageText(lines), Value(S("mes")), Value(B(record)), NoResult());
     english(english_lines);
   };
   p.Indent(d).Calc(ExprBuilder()
@@ -468,21 +435,19 @@ void ShowStory(PageWriter &p, int32_t d, bool record) {
   SetProp(p, "english", PR_VISIBLE, B(true));
 }
 
-constexpr int32_t kHistoryHeight =
-    demo::kMessageWindow.bottom - demo::kMessageWindow.top;
+constexpr int32_t kHistoryHeight = demo::kMessageWindow.bottom - demo::kMessageWindow.top;
 
 // Shows the window's height of the history from "history_first" at once.
-void RecallHistory(PageWriter &p, int32_t d) {
+void RecallHistory(PageWriter& p, int32_t d) {
   MesProp(p.Indent(d), PR_TEXTDELAY, I(0));
-  p.CallHist(Value(S("mes")), Value(V("history_first")),
-             Value(I(kHistoryHeight)), No());
+  p.CallHist(Value(S("mes")), Value(V("history_first")), Value(I(kHistoryHeight)), No());
 }
 
 // History: the page being read joins the history (the window leaves it), and
 // the history's last window height shows, the newest text at the bottom
 // ("@HistoryCount" is the history's height in pixels); the English caption,
 // which follows the page, hides; the button's caption offers the way back.
-void OpenHistory(PageWriter &p, int32_t d) {
+void OpenHistory(PageWriter& p, int32_t d) {
   p.Indent(d).Calc(Assign("history_shown", I(1)));
   SetProp(p, "english", PR_VISIBLE, B(false));
   MesProp(p, PR_TEXT, S(""));
@@ -492,22 +457,20 @@ void OpenHistory(PageWriter &p, int32_t d) {
   p.If(Compare(E::Small, V("history_first"), I(0)));
   p.Indent(d + 1).Calc(Assign("history_first", I(0)));
   RecallHistory(p, d);
-  CentreCaption(p, "history_caption", "Back to story",
-                demo::kHistoryButton.CentreX());
+  CentreCaption(p, "history_caption", "Back to story", demo::kHistoryButton.CentreX());
 }
 
 // Back from the history: the page that was being read shows again, whole (it is
 // in the history already, so it is not noted again), and nothing of the story
 // moves on.
-void CloseHistory(PageWriter &p, int32_t d) {
+void CloseHistory(PageWriter& p, int32_t d) {
   p.Indent(d).Calc(Assign("history_shown", I(0)));
   ShowStory(p, d, false);
   MesProp(p.Indent(d), PR_TEXTDELAY, I(0));
-  CentreCaption(p, "history_caption", "History",
-                demo::kHistoryButton.CentreX());
+  CentreCaption(p, "history_caption", "History", demo::kHistoryButton.CentreX());
 }
 
-void ToggleHistory(PageWriter &p, int32_t d) {
+void ToggleHistory(PageWriter& p, int32_t d) {
   p.Indent(d).If(Equals("history_shown", 0));
   OpenHistory(p, d + 1);
   p.Indent(d).Else();
@@ -516,7 +479,7 @@ void ToggleHistory(PageWriter &p, int32_t d) {
 }
 
 // The wheel up (or Up): opens the history, or shows older text in it.
-void HistoryBack(PageWriter &p, int32_t d) {
+void HistoryBack(PageWriter& p, int32_t d) {
   p.Indent(d).If(Equals("history_shown", 0));
   OpenHistory(p, d + 1);
   p.Indent(d).Else();
@@ -529,13 +492,12 @@ void HistoryBack(PageWriter &p, int32_t d) {
 
 // The wheel down (or Down) in the history: newer text, and back to the story
 // from its end.
-void HistoryOn(PageWriter &p, int32_t d) {
+void HistoryOn(PageWriter& p, int32_t d) {
   p.Indent(d).If(Equals("history_shown", 1));
-  p.Indent(d + 1).Calc(
-      ExprBuilder()
-          .Op(E::Plus, "____0", {V("history_first"), I(kHistoryHeight)})
-          .Op(E::EBig, "____1", {V("____0"), V("@HistoryCount")})
-          .Op(E::To, "history_end", {V("____1")}));
+  p.Indent(d + 1).Calc(ExprBuilder()
+                           .Op(E::Plus, "____0", {V("history_first"), I(kHistoryHeight)})
+                           .Op(E::EBig, "____1", {V("____0"), V("@HistoryCount")})
+                           .Op(E::To, "history_end", {V("____1")}));
   p.If(Compare(E::Equal, V("history_end"), B(true)));
   CloseHistory(p, d + 2);
   p.Indent(d + 1).Else();
@@ -552,12 +514,12 @@ void HistoryOn(PageWriter &p, int32_t d) {
 // A click on the window, Enter or Space: back from the history; else the page
 // being revealed is completed at once; else the story goes on (the choice waits
 // for a link, the end for nothing).
-void GoOn(PageWriter &p, int32_t d) {
+void GoOn(PageWriter& p, int32_t d) {
   p.Indent(d).If(Equals("history_shown", 1));
   CloseHistory(p, d + 1);
   p.Indent(d).Elseif(Equals("page_done", 0));
   MesProp(p.Indent(d + 1), PR_TEXTDELAY, I(0));
-  for (const auto &[from, to] : {std::pair{0, 1}, {1, 2}, {3, 5}, {4, 5}}) {
+  for (const auto& [from, to] : {std::pair{0, 1}, {1, 2}, {3, 5}, {4, 5}}) {
     p.Indent(d).Elseif(Equals("story", from));
     p.Indent(d + 1).Calc(Assign("story", I(to)));
     ShowStory(p, d + 1, true);
@@ -605,8 +567,7 @@ std::vector<uint8_t> WheelDownPage() {
 std::vector<uint8_t> MessageLinkPage() {
   PageWriter p;
   ExprBuilder way;
-  way.Op(E::DimTo, "____0", {V("@ParamStr"), I(1)})
-      .Op(E::Equal, "____1", {V("____0"), S("sea")});
+  way.Op(E::DimTo, "____0", {V("@ParamStr"), I(1)}).Op(E::Equal, "____1", {V("____0"), S("sea")});
   way.Result(V("____1"));
   p.If(Equals("story", 2));
   p.Indent(1).If(way);
@@ -617,7 +578,7 @@ std::vector<uint8_t> MessageLinkPage() {
   return p.Bytes();
 }
 
-std::vector<uint8_t> FlagPage(const char *var, int32_t v) {
+std::vector<uint8_t> FlagPage(const char* var, int32_t v) {
   PageWriter p;
   p.Calc(Assign(var, I(v)));
   return p.Bytes();
@@ -629,7 +590,7 @@ std::vector<uint8_t> HistoryPage() {
   return p.Bytes();
 }
 
-void AddMessagePages(ArchiveBuilder &archive) {
+void AddMessagePages(ArchiveBuilder& archive) {
   archive.Add("on_mes.ksb", Text(MessageClickPage()));
   archive.Add("on_mes_key.ksb", Text(MessageKeyPage()));
   archive.Add("on_mes_wheelup.ksb", Text(WheelUpPage()));
@@ -644,35 +605,31 @@ void AddMessagePages(ArchiveBuilder &archive) {
 
 // The window and its button show with the second scene, which starts the story
 // again.
-void ShowMessage(PageWriter &p, int32_t d, int32_t scene) {
+void ShowMessage(PageWriter& p, int32_t d, int32_t scene) {
   MesProp(p.Indent(d), PR_VISIBLE, B(scene == 1));
   SetProp(p, "history", PR_VISIBLE, B(scene == 1));
   SetProp(p, "history_caption", PR_VISIBLE, B(scene == 1));
   SetProp(p, "english", PR_VISIBLE, B(scene == 1));
   SetProp(p, "notice", PR_VISIBLE, B(false));
-  if (scene != 1)
-    return;
+  if (scene != 1) return;
   p.Calc(Assign("story", I(0)));
   p.Calc(Assign("history_shown", I(0)));
-  CentreCaption(p, "history_caption", "History",
-                demo::kHistoryButton.CentreX());
+  CentreCaption(p, "history_caption", "History", demo::kHistoryButton.CentreX());
   ShowStory(p, d, true);
 }
 
 // "Full screen" on the title while in a window, "Window" in full screen.
-void ShowScreenMode(PageWriter &p, int32_t d) {
+void ShowScreenMode(PageWriter& p, int32_t d) {
   p.Indent(d).If(Compare(E::Equal, V("@FullScr"), B(true)));
-  CentreCaption(p.Indent(d + 1), "fullscreen_caption", "Window",
-                demo::kFullScreenButton.CentreX());
+  CentreCaption(p.Indent(d + 1), "fullscreen_caption", "Window", demo::kFullScreenButton.CentreX());
   p.Indent(d).Else();
-  CentreCaption(p.Indent(d + 1), "fullscreen_caption", "Full screen",
-                demo::kFullScreenButton.CentreX());
+  CentreCaption(p.Indent(d + 1), "fullscreen_caption", "Full screen", demo::kFullScreenButton.CentreX());
   p.Indent(d);
 }
 
 // Creates every button, each at its place with its picture and its handler.
-void SetUp(PageWriter &p) {
-  for (const Button &b : kButtons) {
+void SetUp(PageWriter& p) {
+  for (const Button& b : kButtons) {
     const std::string name = b.name;
     p.Component(kButtonType, {{PR_NAME, Value(S(name))}});
     SetProp(p, name, PR_SOURCE, S(name + ".wxa"));
@@ -686,14 +643,13 @@ void SetUp(PageWriter &p) {
 
 // Shows a scene (0 the title, 1 the second scene, 2 the settings): its
 // background and only its buttons and controls.
-void Show(PageWriter &p, int32_t d, int32_t scene) {
+void Show(PageWriter& p, int32_t d, int32_t scene) {
   p.Indent(d).Calc(LayerColour(scene == 0   ? demo::kTitleColour
                                : scene == 1 ? demo::kSceneColour
                                             : demo::kSettingsColour));
-  for (const Button &b : kButtons) {
+  for (const Button& b : kButtons) {
     SetProp(p, b.name, PR_VISIBLE, B(b.scene == scene));
-    SetProp(p, std::string(b.name) + "_caption", PR_VISIBLE,
-            B(b.scene == scene));
+    SetProp(p, std::string(b.name) + "_caption", PR_VISIBLE, B(b.scene == scene));
   }
   SetProp(p, "volume_slider", PR_VISIBLE, B(scene == 2));
   ShowMessage(p, d, scene);
@@ -715,17 +671,14 @@ ExprBuilder Is(int32_t id) { return Compare(E::Equal, V("choice"), I(id)); }
 // and `wait_end` the one after its waiting loop (the page is written again
 // until both are known).
 std::vector<uint8_t> StartPage(int32_t end = 0, int32_t wait_end = 0) {
-  ExprBuilder toggle; // @FullScr := (@FullScr = 0)
-  toggle.Op(E::Equal, "____0", {V("@FullScr"), I(0)})
-      .Op(E::To, "@FullScr", {V("____0")});
+  ExprBuilder toggle;  // @FullScr := (@FullScr = 0)
+  toggle.Op(E::Equal, "____0", {V("@FullScr"), I(0)}).Op(E::To, "@FullScr", {V("____0")});
   PageWriter p;
   p.VarNew("clicked", 1, Value(I(0)));
   p.VarNew("choice", 1, Value(I(0)));
   p.VarNew("volume", 1, Value(I(demo::kVolumeMax)));
-  for (const char *var :
-       {"story", "page_done", "history_shown", "history_first", "history_end",
-        "history_last", "mes_delay", "notice_left", "just_loaded",
-        "caption_width", "caption_left"}) {
+  for (const char* var : {"story", "page_done", "history_shown", "history_first", "history_end", "history_last",
+                          "mes_delay", "notice_left", "just_loaded", "caption_width", "caption_left"}) {
     p.VarNew(var, 1, Value(I(0)));
   }
   SetUp(p);
@@ -777,8 +730,7 @@ std::vector<uint8_t> StartPage(int32_t end = 0, int32_t wait_end = 0) {
   DeleteCaptions(p);
   Show(p, 2, 0);
   p.Indent(0).WhileLoop(NoResult(), loop);
-  if (end == p.Next() && wait_end == after_wait)
-    return p.Bytes();
+  if (end == p.Next() && wait_end == after_wait) return p.Bytes();
   return StartPage(p.Next(), after_wait);
 }
 

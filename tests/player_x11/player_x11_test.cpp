@@ -110,24 +110,21 @@ class PlayerOnX : public XDesktopTest {
   }
   // How wide (in game pixels) a button's caption is: the span of the pixels
   // over its face, around its middle, that are neither face nor border.
-  int32_t CaptionWidth(const Screen &s, const demo::Rect &button) const {
+  int32_t CaptionWidth(const Screen& s, const demo::Rect& button) const {
     int32_t first = -1, last = -1;
     for (int32_t gy = button.CentreY() - 4; gy <= button.CentreY() + 4; ++gy) {
       for (int32_t x = ScreenX(button.left + demo::kButtonBorderWidth + 2);
            x < ScreenX(button.right - demo::kButtonBorderWidth - 2); ++x) {
         const uint32_t px = s.At(x, ScreenY(gy));
-        if (px == demo::kButtonFace || px == demo::kButtonBorder)
-          continue;
+        if (px == demo::kButtonFace || px == demo::kButtonBorder) continue;
         first = first < 0 ? x : std::min(first, x);
         last = std::max(last, x);
       }
     }
-    if (first < 0)
-      return 0;
-    return full_ ? (last - first + 1) * demo::kWidth / width_
-                 : last - first + 1;
+    if (first < 0) return 0;
+    return full_ ? (last - first + 1) * demo::kWidth / width_ : last - first + 1;
   }
-  void Click(const demo::Rect &button) {
+  void Click(const demo::Rect& button) {
     ASSERT_EQ(RunProgram({"xdotool", "mousemove", std::to_string(ScreenX(button.CentreX())),
                           std::to_string(ScreenY(button.CentreY())), "click", "1"}),
               0);

@@ -1191,18 +1191,16 @@ TEST_F(KovarunTest, AMessageWindowIsReadByClicksAnsweredByALinkSavedAndRecalled)
 // Play runs it from the start for the frames asked and gives the picture it
 // ends with and the trace.
 class DemoPlayTest : public KovarunTest {
-protected:
+ protected:
   struct Played {
     RunResult run;
     TDIBSurface picture;
-    uint32_t Rgb(int32_t x, int32_t y) const {
-      return picture.GetPixel(x, y) & 0xFFFFFF;
-    }
+    uint32_t Rgb(int32_t x, int32_t y) const { return picture.GetPixel(x, y) & 0xFFFFFF; }
     // The times (milliseconds of game clock) at which the handler page ran as
     // an event.
-    std::vector<int64_t> EventTimes(const std::string &page) const {
+    std::vector<int64_t> EventTimes(const std::string& page) const {
       std::vector<int64_t> times;
-      for (const std::string &line : run.log) {
+      for (const std::string& line : run.log) {
         if (line.size() > 11 && line.substr(11) == "<Event>" + page + "(1)") {
           times.push_back(std::stoll(line.substr(0, 8), nullptr, 16));
         }
@@ -1216,25 +1214,21 @@ protected:
     ASSERT_EQ(Run(KOVADEMO_PATH, {folder}, false).status, 0);
   }
   void Click(int frame, int32_t x, int32_t y) {
-    for (const char *kind : {"move", "ldown", "lup"}) {
+    for (const char* kind : {"move", "ldown", "lup"}) {
       input << frame++ << " " << kind << " " << x << " " << y << "\n";
     }
   }
-  void Click(int frame, const test::demo::Rect &r) {
-    Click(frame, r.CentreX(), r.CentreY());
-  }
+  void Click(int frame, const test::demo::Rect& r) { Click(frame, r.CentreX(), r.CentreY()); }
   void Key(int frame, int32_t vk) {
-    input << frame << " keydown " << vk << "\n"
-          << frame + 1 << " keyup " << vk << "\n";
+    input << frame << " keydown " << vk << "\n" << frame + 1 << " keyup " << vk << "\n";
   }
-  void Line(const std::string &line) { input << line << "\n"; }
+  void Line(const std::string& line) { input << line << "\n"; }
   Played Play(int frames) {
     tree.WriteFile("demo_input.txt", input.str());
     const std::string shot = tree.Path("demo.png");
     std::remove(shot.c_str());
     Played p;
-    p.run = Run({folder, "--input", tree.Path("demo_input.txt"), "--frames",
-                 std::to_string(frames), "--shot", shot});
+    p.run = Run({folder, "--input", tree.Path("demo_input.txt"), "--frames", std::to_string(frames), "--shot", shot});
     EXPECT_EQ(p.run.status, 0) << p.run.err;
     TFileStream file(shot, plat::TFileMode::Read);
     ReadPng(file, p.picture);
@@ -1251,17 +1245,15 @@ namespace demo = test::demo;
 // colour when each channel is within 8 of it.
 bool Near(uint32_t px, uint32_t rgb) {
   for (int shift : {0, 8, 16}) {
-    if (std::abs(int32_t(px >> shift & 0xFF) - int32_t(rgb >> shift & 0xFF)) >
-        8)
-      return false;
+    if (std::abs(int32_t(px >> shift & 0xFF) - int32_t(rgb >> shift & 0xFF)) > 8) return false;
   }
   return true;
 }
 
 // The rows of the message window that hold text (white or link pixels), as
 // pixel rows.
-std::vector<std::vector<uint32_t>> TextRows(const TDIBSurface &picture) {
-  const demo::Rect &w = demo::kMessageWindow;
+std::vector<std::vector<uint32_t>> TextRows(const TDIBSurface& picture) {
+  const demo::Rect& w = demo::kMessageWindow;
   std::vector<std::vector<uint32_t>> rows;
   bool seen = false;
   for (int32_t y = w.top; y < w.bottom; ++y) {
@@ -1272,42 +1264,35 @@ std::vector<std::vector<uint32_t>> TextRows(const TDIBSurface &picture) {
       text = text || !Near(row.back(), demo::kSceneColour);
     }
     seen = seen || text;
-    if (seen)
-      rows.push_back(std::move(row));
+    if (seen) rows.push_back(std::move(row));
   }
-  while (!rows.empty() &&
-         std::all_of(rows.back().begin(), rows.back().end(), [](uint32_t px) {
-           return Near(px, demo::kSceneColour);
-         })) {
+  while (!rows.empty() && std::all_of(rows.back().begin(), rows.back().end(),
+                                      [](uint32_t px) { return Near(px, demo::kSceneColour); })) {
     rows.pop_back();
   }
   return rows;
 }
 
 // Whether the window of `picture` shows the text rows `rows` at some height.
-bool WindowShows(const TDIBSurface &picture,
-                 const std::vector<std::vector<uint32_t>> &rows) {
-  const demo::Rect &w = demo::kMessageWindow;
+bool WindowShows(const TDIBSurface& picture, const std::vector<std::vector<uint32_t>>& rows) {
+  const demo::Rect& w = demo::kMessageWindow;
   for (int32_t top = w.top; top + int32_t(rows.size()) <= w.bottom; ++top) {
     bool same = true;
     for (size_t i = 0; same && i < rows.size(); ++i) {
       for (int32_t x = w.left; same && x < w.right; ++x) {
-        same = (picture.GetPixel(x, top + int32_t(i)) & 0xFFFFFF) ==
-               rows[i][size_t(x - w.left)];
+        same = (picture.GetPixel(x, top + int32_t(i)) & 0xFFFFFF) == rows[i][size_t(x - w.left)];
       }
     }
-    if (same)
-      return true;
+    if (same) return true;
   }
   return false;
 }
 
-int32_t CountInWindow(const TDIBSurface &picture, uint32_t rgb) {
-  const demo::Rect &w = demo::kMessageWindow;
+int32_t CountInWindow(const TDIBSurface& picture, uint32_t rgb) {
+  const demo::Rect& w = demo::kMessageWindow;
   int32_t n = 0;
   for (int32_t y = w.top; y < w.bottom; ++y) {
-    for (int32_t x = w.left; x < w.right; ++x)
-      n += Near(picture.GetPixel(x, y), rgb);
+    for (int32_t x = w.left; x < w.right; ++x) n += Near(picture.GetPixel(x, y), rgb);
   }
   return n;
 }
@@ -1319,25 +1304,22 @@ int32_t CountInWindow(const TDIBSurface &picture, uint32_t rgb) {
 // choice, Escape closes it and then goes back to the title.
 TEST_F(DemoPlayTest, TheStoryIsReadByKeysAndTheHistoryShowsTheNewestText) {
   plat::TFontconfigSource font_source;
-  if (!font_source.FindFamily("IPAGothic"))
-    GTEST_SKIP() << "the IPA Gothic font is not installed";
-  const demo::Rect &w = demo::kMessageWindow;
+  if (!font_source.FindFamily("IPAGothic")) GTEST_SKIP() << "the IPA Gothic font is not installed";
+  const demo::Rect& w = demo::kMessageWindow;
   Click(10, demo::kStartButton);
-  Key(40, demo::kKeyEnter); // the first page whole
-  Key(70, demo::kKeySpace); // the second page (the road)
-  Key(90, demo::kKeyEnter); // ... whole
+  Key(40, demo::kKeyEnter);  // the first page whole
+  Key(70, demo::kKeySpace);  // the second page (the road)
+  Key(90, demo::kKeyEnter);  // ... whole
   const Played road = Play(200);
   EXPECT_EQ(road.EventTimes("on_mes_key.ksb").size(), 3u);
   const auto road_rows = TextRows(road.picture);
-  ASSERT_GT(road_rows.size(), size_t(demo::kMessageFontHeight / 2)); // the road's line
+  ASSERT_GT(road_rows.size(), size_t(demo::kMessageFontHeight / 2));  // the road's line
   // White text in the window only.
   int32_t inside = 0, outside = 0;
   for (int32_t y = 0; y < demo::kHeight; ++y) {
     for (int32_t x = 0; x < demo::kWidth; ++x) {
-      if (!Near(road.Rgb(x, y), 0xFFFFFF))
-        continue;
-      (y >= w.top && y < w.bottom && x >= w.left && x < w.right ? inside
-                                                                : outside)++;
+      if (!Near(road.Rgb(x, y), 0xFFFFFF)) continue;
+      (y >= w.top && y < w.bottom && x >= w.left && x < w.right ? inside : outside)++;
     }
   }
   EXPECT_GT(inside, 200);
@@ -1346,23 +1328,20 @@ TEST_F(DemoPlayTest, TheStoryIsReadByKeysAndTheHistoryShowsTheNewestText) {
   Click(210, demo::kHistoryButton);
   const Played history = Play(260);
   EXPECT_EQ(history.EventTimes("on_history.ksb").size(), 1u);
-  EXPECT_TRUE(WindowShows(history.picture, road_rows))
-      << "the page just read is not in the history";
+  EXPECT_TRUE(WindowShows(history.picture, road_rows)) << "the page just read is not in the history";
   EXPECT_GT(TextRows(history.picture).size(),
-            road_rows.size()); // with the first page above it
+            road_rows.size());  // with the first page above it
 
   Click(270, w.right - 20, w.bottom - 10);
   const Played back = Play(300);
-  EXPECT_TRUE(TextRows(back.picture) ==
-              road_rows); // the road again, not the choice
+  EXPECT_TRUE(TextRows(back.picture) == road_rows);  // the road again, not the choice
 
   Key(310, demo::kKeyEnter);
   const Played choice = Play(420);
   EXPECT_GT(CountInWindow(choice.picture, demo::kLinkColour), 100);
   EXPECT_EQ(CountInWindow(choice.picture, 0xFFFFFF), 0);
 
-  Line("430 move " + std::to_string(w.CentreX()) + " " +
-       std::to_string(w.CentreY()));
+  Line("430 move " + std::to_string(w.CentreX()) + " " + std::to_string(w.CentreY()));
   Line("431 wheelup");
   const Played wheel = Play(460);
   EXPECT_EQ(wheel.EventTimes("on_mes_wheelup.ksb").size(), 1u);
@@ -1385,32 +1364,28 @@ struct Ink {
   int32_t left = INT32_MAX, right = INT32_MIN;
   int32_t Width() const { return right - left; }
 };
-Ink InkIn(const TDIBSurface &picture, const demo::Rect &r, uint32_t background) {
+Ink InkIn(const TDIBSurface& picture, const demo::Rect& r, uint32_t background) {
   Ink ink;
   bool in_band = false;
   for (int32_t y = r.top; y < r.bottom; ++y) {
     bool row = false;
     for (int32_t x = r.left; x < r.right; ++x) {
-      if (Near(picture.GetPixel(x, y) & 0xFFFFFF, background))
-        continue;
+      if (Near(picture.GetPixel(x, y) & 0xFFFFFF, background)) continue;
       row = true;
       ink.left = std::min(ink.left, x);
       ink.right = std::max(ink.right, x + 1);
     }
-    if (row && !in_band)
-      ink.bands.emplace_back(y, y + 1);
-    if (row)
-      ink.bands.back().second = y + 1;
+    if (row && !in_band) ink.bands.emplace_back(y, y + 1);
+    if (row) ink.bands.back().second = y + 1;
     in_band = row;
   }
   return ink;
 }
 
-std::vector<uint32_t> PixelsIn(const TDIBSurface &picture, const demo::Rect &r) {
+std::vector<uint32_t> PixelsIn(const TDIBSurface& picture, const demo::Rect& r) {
   std::vector<uint32_t> pixels;
   for (int32_t y = r.top; y < r.bottom; ++y) {
-    for (int32_t x = r.left; x < r.right; ++x)
-      pixels.push_back(picture.GetPixel(x, y) & 0xFFFFFF);
+    for (int32_t x = r.left; x < r.right; ++x) pixels.push_back(picture.GetPixel(x, y) & 0xFFFFFF);
   }
   return pixels;
 }
@@ -1422,14 +1397,12 @@ std::vector<uint32_t> PixelsIn(const TDIBSurface &picture, const demo::Rect &r) 
 // back the one of the page saved, and the title shows none.
 TEST_F(DemoPlayTest, TheEnglishLinesFollowThePageInACaptionOverTheWindow) {
   plat::TFontconfigSource font_source;
-  if (!font_source.FindFamily("IPAGothic"))
-    GTEST_SKIP() << "the IPA Gothic font is not installed";
-  const demo::Rect &w = demo::kMessageWindow, &e = demo::kEnglishCaption;
-  const auto caption = [&](const Played &p) {
-    return InkIn(p.picture, e, demo::kSceneColour);
-  };
+  if (!font_source.FindFamily("IPAGothic")) GTEST_SKIP() << "the IPA Gothic font is not installed";
+  const demo::Rect& w = demo::kMessageWindow;
+  const demo::Rect& e = demo::kEnglishCaption;
+  const auto caption = [&](const Played& p) { return InkIn(p.picture, e, demo::kSceneColour); };
   Click(10, demo::kStartButton);
-  Key(40, demo::kKeyEnter); // the opening whole
+  Key(40, demo::kKeyEnter);  // the opening whole
   const Played opening = Play(60);
   ASSERT_EQ(caption(opening).bands.size(), 2u);
   EXPECT_EQ(InkIn(opening.picture, w, demo::kSceneColour).bands.size(), 2u)
@@ -1441,8 +1414,8 @@ TEST_F(DemoPlayTest, TheEnglishLinesFollowThePageInACaptionOverTheWindow) {
   const std::vector<uint32_t> opening_caption = PixelsIn(opening.picture, e);
 
   Click(130, demo::kSaveButton);
-  Click(150, w.CentreX(), w.CentreY()); // the road
-  Click(170, w.CentreX(), w.CentreY()); // ... whole
+  Click(150, w.CentreX(), w.CentreY());  // the road
+  Click(170, w.CentreX(), w.CentreY());  // ... whole
   const Played road = Play(190);
   EXPECT_EQ(caption(road).bands.size(), 1u);
   EXPECT_EQ(InkIn(road.picture, w, demo::kSceneColour).bands.size(), 1u);
@@ -1453,11 +1426,11 @@ TEST_F(DemoPlayTest, TheEnglishLinesFollowThePageInACaptionOverTheWindow) {
   EXPECT_GT(CountInWindow(history.picture, 0xFFFFFF), 100);
   EXPECT_TRUE(caption(history).bands.empty()) << "the caption shows over the history";
 
-  Click(240, w.CentreX(), w.CentreY()); // back to the road
+  Click(240, w.CentreX(), w.CentreY());  // back to the road
   const Played back = Play(260);
   EXPECT_EQ(PixelsIn(back.picture, e), road_caption);
 
-  Click(270, w.CentreX(), w.CentreY()); // the choice
+  Click(270, w.CentreX(), w.CentreY());  // the choice
   const Played choice = Play(290);
   EXPECT_EQ(caption(choice).bands.size(), 2u);
   EXPECT_NE(PixelsIn(choice.picture, e), opening_caption);
@@ -1478,36 +1451,32 @@ TEST_F(DemoPlayTest, TheEnglishLinesFollowThePageInACaptionOverTheWindow) {
 // lowers the volume one step.
 TEST_F(DemoPlayTest, TheTextSpeedSetsTheRevealTimeAndTheFirstKeyPressCounts) {
   struct Case {
-    const char *name;
-    int32_t key;   // pressed once on the settings screen, or 0
-    int32_t item;  // the menu item clicked, or -1
-    int32_t delay; // the "@TextDelay" it gives
+    const char* name;
+    int32_t key;    // pressed once on the settings screen, or 0
+    int32_t item;   // the menu item clicked, or -1
+    int32_t delay;  // the "@TextDelay" it gives
   };
   const Case cases[] = {{"normal", 0, -1, demo::kTextDelays[1]},
                         {"down", demo::kKeyDown, -1, demo::kTextDelays[2]},
                         {"up", demo::kKeyUp, -1, demo::kTextDelays[0]},
                         {"menu", 0, 2, demo::kTextDelays[2]}};
   std::map<std::string, int64_t> reveal;
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     input.str("");
     Click(3, demo::kSettingsButton);
-    if (c.key)
-      Key(20, c.key);
-    if (c.item >= 0)
-      Click(20, demo::kSpeedLeft + 30, demo::SpeedItemCentreY(c.item));
+    if (c.key) Key(20, c.key);
+    if (c.item >= 0) Click(20, demo::kSpeedLeft + 30, demo::SpeedItemCentreY(c.item));
     Key(30, demo::kKeyLeft);
     Click(40, demo::kDoneButton);
     Click(60, demo::kStartButton);
     const Played p = Play(700);
-    const std::vector<int64_t> start = p.EventTimes("on_mes_start.ksb"),
-                               end = p.EventTimes("on_mes_end.ksb");
+    const std::vector<int64_t> start = p.EventTimes("on_mes_start.ksb"), end = p.EventTimes("on_mes_end.ksb");
     ASSERT_EQ(start.size(), 1u);
     ASSERT_EQ(end.size(), 1u);
     reveal[c.name] = end[0] - start[0];
     // 23 characters, each costing the speed's delay.
-    EXPECT_NEAR(double(reveal[c.name]), 23.0 * c.delay,
-                23.0 * c.delay / 8 + 50);
+    EXPECT_NEAR(double(reveal[c.name]), 23.0 * c.delay, 23.0 * c.delay / 8 + 50);
     if (c.key) {
       EXPECT_EQ(p.EventTimes("on_settings_key.ksb").size(), 2u);
     }
@@ -1518,21 +1487,16 @@ TEST_F(DemoPlayTest, TheTextSpeedSetsTheRevealTimeAndTheFirstKeyPressCounts) {
   Key(20, demo::kKeyLeft);
   const Played volume = Play(30);
   const int32_t track_y = demo::kTrackTop + demo::kTrackHeight / 2;
-  EXPECT_EQ(
-      volume.Rgb(demo::ThumbLeft(demo::kVolumeMax - demo::kVolumeStep) + 2,
-                 track_y),
-      demo::kThumbColours[0]);
-  EXPECT_NE(volume.Rgb(demo::ThumbLeft(demo::kVolumeMax - demo::kVolumeStep) +
-                           demo::kThumbWidth + 2,
-                       track_y),
+  EXPECT_EQ(volume.Rgb(demo::ThumbLeft(demo::kVolumeMax - demo::kVolumeStep) + 2, track_y), demo::kThumbColours[0]);
+  EXPECT_NE(volume.Rgb(demo::ThumbLeft(demo::kVolumeMax - demo::kVolumeStep) + demo::kThumbWidth + 2, track_y),
             demo::kThumbColours[0]);
 }
 
 // Save and Load leave a notice by the buttons for a while; a load goes on
 // through the save's resume page, so its notice is the load's.
 TEST_F(DemoPlayTest, SaveAndLoadLeaveANotice) {
-  const demo::Rect &n = demo::kNotice;
-  const auto notice = [&](const Played &p) {
+  const demo::Rect& n = demo::kNotice;
+  const auto notice = [&](const Played& p) {
     std::vector<uint32_t> pixels;
     int32_t lit = 0;
     for (int32_t y = n.top; y < n.bottom; ++y) {
@@ -1546,7 +1510,7 @@ TEST_F(DemoPlayTest, SaveAndLoadLeaveANotice) {
   Click(10, demo::kStartButton);
   const auto none = notice(Play(30));
   EXPECT_EQ(none.first, 0);
-  Click(30, demo::kLoadButton); // nothing saved yet
+  Click(30, demo::kLoadButton);  // nothing saved yet
   const auto nothing = notice(Play(45));
   EXPECT_GT(nothing.first, 20);
   Click(50, demo::kSaveButton);
@@ -1560,15 +1524,14 @@ TEST_F(DemoPlayTest, SaveAndLoadLeaveANotice) {
   EXPECT_GT(loaded.first, 20);
   EXPECT_NE(loaded.second, saved.second);
   EXPECT_NE(loaded.second, nothing.second);
-  EXPECT_TRUE(std::any_of(
-      loaded_run.run.log.begin(), loaded_run.run.log.end(),
-      [](const std::string &l) { return l.ends_with(" : on_loaded.ksb(1)"); }));
+  EXPECT_TRUE(std::any_of(loaded_run.run.log.begin(), loaded_run.run.log.end(),
+                          [](const std::string& l) { return l.ends_with(" : on_loaded.ksb(1)"); }));
   // ... and goes again.
   EXPECT_EQ(notice(Play(90 + demo::kNoticeFrames + 10)).first, 0);
 }
 
-} // namespace
-} // namespace kova::test
+}  // namespace
+}  // namespace kova::test
 
 namespace kova::test {
 namespace {

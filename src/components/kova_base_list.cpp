@@ -200,26 +200,15 @@ TKovaObject* TKovaBaseList::FindChildNamed(const TKovaObject* owner, std::string
   return nullptr;
 }
 
+// Every component is the root container's own, so the index's hints hold for the one owner.
 std::string TKovaBaseList::UniqueName(const TKovaObject* owner, std::string_view prefix) {
-  // Every component is the root container's: the index's hint holds for the one owner there is.
   const auto held = [&](const std::string& n) { return FindChildNamed(owner, n, nullptr) != nullptr; };
-  if (owner != this) {
-    int64_t k = 0;
-    while (held(std::string(prefix) + std::to_string(k))) ++k;
-    return std::string(prefix) + std::to_string(k);
-  }
   return std::string(prefix) + std::to_string(names_index_.FirstFreeNumber(prefix, held));
 }
 
 std::string TKovaBaseList::RenameCandidate(const TKovaObject* owner, const std::string& base, int64_t start) {
   const auto held = [&](const std::string& n) { return FindChildNamed(owner, n, nullptr) != nullptr; };
-  int64_t k = start;
-  if (owner == this) {
-    k = names_index_.FirstFreeCounter(base, start, held);
-  } else {
-    while (held(base + "_" + std::to_string(k))) ++k;
-  }
-  return base + "_" + std::to_string(k);
+  return base + "_" + std::to_string(names_index_.FirstFreeCounter(base, start, held));
 }
 
 void TKovaBaseList::NameChanged(TKovaObject* c, const std::string& old_name) {

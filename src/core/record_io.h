@@ -6,6 +6,7 @@
 //     io.Str(r.Name);
 //     io.Int(r.Count);
 //     if (io.Since(116)) io.Int(r.Level);   // a field the older versions do not have
+//     if (io.Before(120)) io.Int(r.Legacy);  // a field that version 120 dropped
 //   }
 //
 // and run with a TRecordSaver to write the record or a TRecordLoader to read it, so loader and
@@ -35,6 +36,8 @@ class TRecordSaver {
   int32_t Version() const { return version_; }
   // True when the record's version has the fields added in `first_version`.
   bool Since(int32_t first_version) const { return version_ >= first_version; }
+  // True when the record's version still has a field that `dropped_in` and later versions lack.
+  bool Before(int32_t dropped_in) const { return version_ < dropped_in; }
 
   void Int(const int32_t& v) { WriteStreamInteger(stream_, v); }
   void Byte(const uint8_t& v) { WriteStreamByte(stream_, v); }
@@ -65,6 +68,7 @@ class TRecordLoader {
   TStream& Stream() const { return stream_; }
   int32_t Version() const { return version_; }
   bool Since(int32_t first_version) const { return version_ >= first_version; }
+  bool Before(int32_t dropped_in) const { return version_ < dropped_in; }
 
   // Checked reads: a record that ends early raises EReadError.
   void Int(int32_t& v) { v = ReadStreamInteger(stream_); }

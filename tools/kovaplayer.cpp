@@ -7,7 +7,7 @@
 // The player runs on the desktop: windows, pictures and input through SDL2 (a hardware renderer
 // where there is one), message boxes drawn by the player in SDL windows with its own fonts (so that
 // their Japanese text reads on any X server), fonts through fontconfig and FreeType, optical discs
-// from the mount table, web addresses through the desktop's opener.
+// from the mount table, web addresses through the desktop's opener, sound through SDL's audio device.
 //
 // Exit status: 0 when the game ended (its Terminate command or the window closed), the settings
 // dialog closed, or the game runs already; 1 when the game could not start or stopped on an error;
@@ -27,6 +27,7 @@
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/optical_drives.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_dialogs.h"
 #include "platform/sdl/sdl_text_fields.h"
 #include "platform/sdl/sdl_video.h"
@@ -56,6 +57,7 @@ class TSdlDesktop : public IDesktop {
     services_.work_area = &work_area_;
     services_.wallpaper = &wallpaper_;
     services_.urls = &urls_;
+    services_.audio = &audio_;
   }
 
   const plat::TServices& Services() override { return services_; }
@@ -104,6 +106,7 @@ class TSdlDesktop : public IDesktop {
   plat::TSdlWorkArea work_area_;
   plat::TDesktopWallpaper wallpaper_;  // the running desktop's own service
   plat::TSpawnUrlOpener urls_;
+  plat::TSdlAudioDevice audio_;  // opened by the sound subsystem, closed before SDL's video stops
   plat::TSdlDisplay display_;
 };
 

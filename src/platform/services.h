@@ -3,6 +3,7 @@
 // THeadlessServices owns. Nothing here is global: two sessions in one process each have their own.
 #pragma once
 
+#include "platform/audio_device.h"
 #include "platform/blank_glyph_fonts.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -29,10 +30,13 @@ struct TServices {
   IUrlOpener* urls = nullptr;
   // The calls that write the player's own files (its saves) over the old ones.
   IFileCalls* file_calls = nullptr;
+  // The sound output (closed until the sound subsystem opens it).
+  IAudioDevice* audio = nullptr;
 };
 
 // The headless services: the system's clock, boxes answered from a script, a window that records its caption and its
-// close requests, no fonts (blank glyphs), no discs, a fixed work area, no wallpaper, addresses only recorded.
+// close requests, no fonts (blank glyphs), no discs, a fixed work area, no wallpaper, addresses only recorded, and
+// the null sound device.
 // Any member may be pointed elsewhere after construction (a test's fake, a real backend).
 class THeadlessServices : public TServices {
  public:
@@ -47,6 +51,7 @@ class THeadlessServices : public TServices {
     wallpaper = &no_wallpaper;
     urls = &recorded_urls;
     file_calls = &SystemFileCalls();
+    audio = &no_audio;
   }
   THeadlessServices(const THeadlessServices&) = delete;
   THeadlessServices& operator=(const THeadlessServices&) = delete;
@@ -60,6 +65,7 @@ class THeadlessServices : public TServices {
   TFixedWorkArea fixed_work_area;
   TNoWallpaper no_wallpaper;
   TRecordingUrlOpener recorded_urls;
+  TNullAudioDevice no_audio;
 };
 
 }  // namespace kova::plat

@@ -20,6 +20,7 @@ FakePlatform::FakePlatform() {
   services_.wallpaper = &wallpaper;
   services_.urls = &urls;
   services_.file_calls = &file_calls;
+  services_.audio = &audio;
 }
 
 std::vector<std::string> FakePlatform::ShownTexts() const {

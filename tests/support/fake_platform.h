@@ -1,7 +1,7 @@
 // Fakes of the platform services, handed to what a test builds (a session, the disc prompt, the
 // desktop helpers) as one plat::TServices: a virtual clock, scripted message boxes that log what they show, a
 // fixed list of disc roots, a fixed font list, a fixed work area, a wallpaper recorder, a
-// recorder of opened addresses and a headless main window.
+// recorder of opened addresses, a headless main window and the null sound device.
 #pragma once
 
 #include <string>
@@ -41,6 +41,7 @@ class FakePlatform {
   plat::TRecordingUrlOpener urls;
   // The system's file calls until a test arms a fault.
   FileFaults file_calls;
+  plat::TNullAudioDevice audio;
 
   // All of the above as the services a session or a helper takes.
   const plat::TServices& Services() const { return services_; }

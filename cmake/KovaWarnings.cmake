@@ -9,6 +9,13 @@ if(KOVA_SANITIZE)
                          -fno-sanitize-recover=undefined)
   target_link_options(kova_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(KOVA_TSAN)
+  if(KOVA_SANITIZE)
+    message(FATAL_ERROR "KOVA_TSAN and KOVA_SANITIZE are builds of their own: configure a separate build folder")
+  endif()
+  target_compile_options(kova_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(kova_options INTERFACE -fsanitize=thread)
+endif()
 
 # kova_add_library(name DIR dir [FLAT] [LIBS ...])
 # A static library from every .cpp below the folder (new files are picked up on the next build);

@@ -14,10 +14,23 @@
 // of stream_records.h (4-byte integers, 1-byte flags, length-prefixed strings, 10-byte reals).
 // Parts that differ by direction (a pointer saved as a name, a value saved with its type) use
 // `if constexpr (IO::kLoading)` inside the same function.
+//
+// Counts: `io.Count(n, min_bytes)` refuses, when loading, a negative count or one the bytes left
+// cannot hold at `min_bytes` bytes an element, with the stream's read error; a record whose own
+// error names its data passes it: `io.Count(n, min_bytes, TMsg::ParamDataError)`. Further bounds
+// of a record (a largest count, a product of sizes) are checked in its `IO::kLoading` part.
+//
+// Lists: `io.List(r.Items, min_bytes, [&](auto& item) { TransferItem(io, item); })` runs the count
+// and then the element description over every element. Loading reads the elements into a new list
+// of that many default elements and puts it in place only once all of them were read, so a record
+// that ends early leaves the list as it was (min_bytes is at least 1 here, so the count bounds
+// what is made). A list of owners (`std::unique_ptr`) gets null elements, which the element
+// description fills when loading.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/errors.h"
 #include "core/stream.h"
@@ -47,6 +60,17 @@ class TRecordSaver {
   // A list's element count; loading refuses a count the bytes left cannot hold at `min_bytes`
   // bytes an element.
   void Count(const int32_t& n, int64_t /*min_bytes*/) { WriteStreamInteger(stream_, n); }
+  // The same, refused with `error` (an EReadError) when loading.
+  void Count(const int32_t& n, int64_t /*min_bytes*/, TMsg /*error*/) { WriteStreamInteger(stream_, n); }
+  template <class V, class F>
+  void List(const V& list, int64_t min_bytes, F&& each) {
+    Count(static_cast<int32_t>(list.size()), min_bytes);
+    for (const auto& element : list) each(element);
+  }
+  template <class V, class F>
+  void List(const V& list, int64_t min_bytes, TMsg /*error*/, F&& each) {
+    List(list, min_bytes, each);
+  }
   // An object with its own stream form (SaveToStream / LoadFromStream).
   template <class T>
   void Object(const T& object) {
@@ -76,9 +100,22 @@ class TRecordLoader {
   void Bool(bool& v) { v = ReadStreamBool(stream_); }
   void Str(std::string& v) { v = ReadStreamString(stream_); }
   void Ext(long double& v) { v = ReadStreamExtended(stream_); }
-  void Count(int32_t& n, int64_t min_bytes) {
+  void Count(int32_t& n, int64_t min_bytes) { Count(n, min_bytes, TMsg::StreamReadError); }
+  void Count(int32_t& n, int64_t min_bytes, TMsg error) {
     n = ReadStreamInteger(stream_);
-    if (n < 0 || (min_bytes > 0 && n > stream_.Remaining() / min_bytes)) Raise<EReadError>(TMsg::StreamReadError);
+    if (n < 0 || (min_bytes > 0 && n > stream_.Remaining() / min_bytes)) Raise<EReadError>(error);
+  }
+  template <class V, class F>
+  void List(V& list, int64_t min_bytes, F&& each) {
+    List(list, min_bytes, TMsg::StreamReadError, each);
+  }
+  template <class V, class F>
+  void List(V& list, int64_t min_bytes, TMsg error, F&& each) {
+    int32_t n = 0;
+    Count(n, min_bytes, error);
+    V read(static_cast<size_t>(n));
+    for (auto& element : read) each(element);
+    list = std::move(read);
   }
   template <class T>
   void Object(T& object) {

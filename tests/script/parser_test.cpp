@@ -81,7 +81,8 @@ TEST(ExpressionStream, FunctionIdFloatsAndOddTypeBytes) {
 
 TEST(ExpressionStream, EveryOperandKindBothWaysAgainstGoldenBytes) {
   E call;
-  call.Call(20, "____0", {V("b", 0), I(-3)}).Op(E::To, "x", {FRaw(true, 0x3FFF, 0x8000000000000000ull), B(false), S("")});
+  call.Call(20, "____0", {V("b", 0), I(-3)})
+      .Op(E::To, "x", {FRaw(true, 0x3FFF, 0x8000000000000000ull), B(false), S("")});
   E empty_ops;
   empty_ops.Op(E::To, "", {});
   const std::vector<uint8_t> cases[] = {HexBytes("00000000"), call.Bytes(), empty_ops.Bytes()};

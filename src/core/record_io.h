@@ -26,6 +26,9 @@
 // that ends early leaves the list as it was (min_bytes is at least 1 here, so the count bounds
 // what is made). A list of owners (`std::unique_ptr`) gets null elements, which the element
 // description fills when loading.
+//
+// Raw bytes of a size the record knows from elsewhere (a table's record of its columns' sizes, a
+// fixed-width code): `io.Raw(data, size)`; a record that ends early raises EReadError.
 #pragma once
 
 #include <cstdint>
@@ -57,6 +60,7 @@ class TRecordSaver {
   void Bool(const bool& v) { WriteStreamBool(stream_, v); }
   void Str(const std::string& v) { WriteStreamString(stream_, v); }
   void Ext(const long double& v) { WriteStreamExtended(stream_, v); }
+  void Raw(const uint8_t* data, int64_t size) { stream_.WriteBuffer(data, size); }
   // A list's element count; loading refuses a count the bytes left cannot hold at `min_bytes`
   // bytes an element.
   void Count(const int32_t& n, int64_t /*min_bytes*/) { WriteStreamInteger(stream_, n); }
@@ -100,6 +104,7 @@ class TRecordLoader {
   void Bool(bool& v) { v = ReadStreamBool(stream_); }
   void Str(std::string& v) { v = ReadStreamString(stream_); }
   void Ext(long double& v) { v = ReadStreamExtended(stream_); }
+  void Raw(uint8_t* data, int64_t size) { stream_.ReadBuffer(data, size); }
   void Count(int32_t& n, int64_t min_bytes) { Count(n, min_bytes, TMsg::StreamReadError); }
   void Count(int32_t& n, int64_t min_bytes, TMsg error) {
     n = ReadStreamInteger(stream_);

@@ -18,6 +18,7 @@ struct TPart {
 
 struct TThing {
   std::string Name;
+  uint8_t Code[2] = {};
   int32_t Level = 0;   // since 116
   uint8_t Legacy = 0;  // dropped in 120
   std::vector<TPart> Parts;
@@ -26,6 +27,7 @@ struct TThing {
 template <class IO, class R>
 void TransferThing(IO& io, R& r) {
   io.Str(r.Name);
+  io.Raw(r.Code, 2);
   if (io.Since(116)) io.Int(r.Level);
   if (io.Before(120)) io.Byte(r.Legacy);
   io.List(r.Parts, 8, TMsg::ParamDataError, [&](auto& part) {
@@ -36,7 +38,7 @@ void TransferThing(IO& io, R& r) {
 
 std::vector<uint8_t> ThingBytes(int32_t version) {
   LeWriter w;
-  w.Str("t");
+  w.Str("t").U8(0x82).U8(0xA0);
   if (version >= 116) w.I32(7);
   if (version < 120) w.U8(3);
   w.I32(2).Str("a").I32(1).Str("bc").I32(-2);
@@ -58,6 +60,7 @@ TEST(RecordIo, OneDescriptionBothWaysByVersion) {
           TRecordSaver io(s, version);
           TransferThing(io, thing);
         });
+    EXPECT_EQ(thing.Code[0], 0x82);
     EXPECT_EQ(thing.Level, version >= 116 ? 7 : 0);
     EXPECT_EQ(thing.Legacy, version < 120 ? 3 : 0);
     ASSERT_EQ(thing.Parts.size(), 2u);
@@ -69,7 +72,7 @@ TEST(RecordIo, CountsBeyondTheBytesLeftAreRefusedWithTheRecordsError) {
   // Two parts of at least 8 bytes each cannot fit in the 12 bytes left; a negative count neither.
   for (int32_t count : {2, -1}) {
     LeWriter w;
-    w.Str("t").I32(count).Str("a").I32(1);
+    w.Str("t").U8(0).U8(0).I32(count).Str("a").I32(1);
     TThing thing;
     thing.Parts = {{"keep", 1}};
     TSpanStream in(w.Bytes());

@@ -1,6 +1,6 @@
 // Runs a record's load and save against bytes the tests wrote themselves (LeWriter or literal
 // bytes, never the production saver): the record loads every byte, saves the same bytes again,
-// and every shorter cut of them is refused with EReadError. The full load comes last, so the
+// and every shorter cut of them is refused with EReadError (or the record's own error E). The full load comes last, so the
 // record holds what it read from the golden bytes afterwards.
 #pragma once
 
@@ -17,12 +17,12 @@ namespace kova::test {
 
 // `load(stream)` reads a fresh record from the stream; `save(stream)` writes the record last loaded.
 // A record of an older version saves in the newest form: `saved` gives those bytes.
-template <class Load, class Save>
+template <class E = EReadError, class Load, class Save>
 void ExpectRecordRoundTrip(const std::vector<uint8_t>& golden, Load&& load, Save&& save,
                            const std::vector<uint8_t>* saved = nullptr) {
   for (size_t cut = 0; cut < golden.size(); ++cut) {
     TSpanStream in(std::span<const uint8_t>(golden.data(), cut));
-    EXPECT_THROW(load(in), EReadError) << "cut at " << cut << " of " << golden.size();
+    EXPECT_THROW(load(in), E) << "cut at " << cut << " of " << golden.size();
   }
   {
     TSpanStream in(golden);

@@ -1,7 +1,7 @@
 // Runs a record's load and save against bytes the tests wrote themselves (LeWriter or literal
 // bytes, never the production saver): the record loads every byte, saves the same bytes again,
-// and every shorter cut of them is refused with EReadError (or the record's own error E). The full load comes last, so the
-// record holds what it read from the golden bytes afterwards.
+// and every shorter cut of them is refused with EReadError (or the record's own error E). The
+// full load comes last, so the record holds what it read from the golden bytes afterwards.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -339,13 +339,18 @@ TWdGlyph* TWdRow::FirstLaidGlyph() const {
 
 // ---- TWdReal ----
 
+// A shown glyph's state: its alpha (4); one still fading in is saved as fully shown.
 void TWdReal::SaveState(TStream& stream) const {
   const TWdPage* page = const_cast<TWdReal*>(this)->GetPage();
   const bool fading = page && std::find(page->Fading.begin(), page->Fading.end(), this) != page->Fading.end();
-  WriteStreamInteger(stream, fading ? 255 : AlphaValue);
+  TRecordSaver(stream).Int(fading ? 255 : AlphaValue);
 }
 
-void TWdReal::LoadState(TStream& stream) { SetAlpha(ReadStreamInteger(stream)); }
+void TWdReal::LoadState(TStream& stream) {
+  int32_t alpha = 0;
+  TRecordLoader(stream).Int(alpha);
+  SetAlpha(alpha);
+}
 
 void TWdReal::Assign(const TWdGlyph& source) {
   TWdGlyph::Assign(source);
@@ -606,12 +611,14 @@ void TWdOpeVar::Collapse() {
   Owner->RemoveGlyphs(gone);
 }
 
+// A VAR's state: the alpha (4) of its expansion, shown as a whole.
 void TWdOpeVar::SaveState(TStream& stream) const {
-  WriteStreamInteger(stream, Expanded.empty() ? 0 : Expanded.front()->GetAlpha());
+  TRecordSaver(stream).Int(Expanded.empty() ? 0 : Expanded.front()->GetAlpha());
 }
 
 void TWdOpeVar::LoadState(TStream& stream) {
-  const int32_t a = ReadStreamInteger(stream);
+  int32_t a = 0;
+  TRecordLoader(stream).Int(a);
   for (TWdGlyph* g : Expanded) g->SetAlpha(a);
 }
 

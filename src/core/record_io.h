@@ -21,8 +21,8 @@
 // of a record (a largest count, a product of sizes) are checked in its `IO::kLoading` part.
 //
 // Lists: `io.List(r.Items, min_bytes, [&](auto& item) { TransferItem(io, item); })` runs the count
-// and then the element description over every element. Loading reads the elements into a new list
-// of that many default elements and puts it in place only once all of them were read, so a record
+// and then the element description over every element. Loading reads the elements, each made
+// default first, into a new list and puts it in place only once all of them were read, so a record
 // that ends early leaves the list as it was (min_bytes is at least 1 here, so the count bounds
 // what is made). A list of owners (`std::unique_ptr`) gets null elements, which the element
 // description fills when loading.
@@ -89,6 +89,7 @@ class TRecordSaver {
 class TRecordLoader {
  public:
   static constexpr bool kLoading = true;
+  static constexpr int32_t kListReserve = 4096;
 
   // `version` is the version the record was written in; fields of later versions are not read.
   explicit TRecordLoader(TStream& stream, int32_t version = INT32_MAX) : stream_(stream), version_(version) {}
@@ -118,8 +119,11 @@ class TRecordLoader {
   void List(V& list, int64_t min_bytes, TMsg error, F&& each) {
     int32_t n = 0;
     Count(n, min_bytes, error);
-    V read(static_cast<size_t>(n));
-    for (auto& element : read) each(element);
+    // Grown as the elements are read, so a count the bytes could only just hold reserves no more
+    // than kListReserve elements ahead.
+    V read;
+    read.reserve(static_cast<size_t>(n < kListReserve ? n : kListReserve));
+    for (int32_t i = 0; i < n; ++i) each(read.emplace_back());
     list = std::move(read);
   }
   template <class T>

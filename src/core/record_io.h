@@ -27,6 +27,10 @@
 // what is made). A list of owners (`std::unique_ptr`) gets null elements, which the element
 // description fills when loading.
 //
+// A format that reads what is there (stream_records.h's lenient reads) loads with
+// `TRecordLoader(stream, version, TReadMode::Lenient)`: missing bytes read as 0, a count is never
+// refused (a negative one reads as 0) and a list ends with the stream.
+//
 // Raw bytes of a size the record knows from elsewhere (a table's record of its columns' sizes, a
 // fixed-width code): `io.Raw(data, size)`; a record that ends early raises EReadError.
 #pragma once
@@ -93,6 +97,7 @@ class TRecordLoader {
 
   // `version` is the version the record was written in; fields of later versions are not read.
   explicit TRecordLoader(TStream& stream, int32_t version = INT32_MAX) : stream_(stream), version_(version) {}
+  TRecordLoader(TStream& stream, int32_t version, TReadMode mode) : stream_(stream), version_(version), mode_(mode) {}
 
   TStream& Stream() const { return stream_; }
   int32_t Version() const { return version_; }
@@ -100,16 +105,19 @@ class TRecordLoader {
   bool Before(int32_t dropped_in) const { return version_ < dropped_in; }
 
   // Checked reads: a record that ends early raises EReadError.
-  void Int(int32_t& v) { v = ReadStreamInteger(stream_); }
-  void Byte(uint8_t& v) { v = ReadStreamByte(stream_); }
-  void Bool(bool& v) { v = ReadStreamBool(stream_); }
-  void Str(std::string& v) { v = ReadStreamString(stream_); }
-  void Ext(long double& v) { v = ReadStreamExtended(stream_); }
+  void Int(int32_t& v) { v = ReadStreamInteger(stream_, mode_); }
+  void Byte(uint8_t& v) { v = ReadStreamByte(stream_, mode_); }
+  void Bool(bool& v) { v = ReadStreamBool(stream_, mode_); }
+  void Str(std::string& v) { v = ReadStreamString(stream_, mode_); }
+  void Ext(long double& v) { v = ReadStreamExtended(stream_, mode_); }
   void Raw(uint8_t* data, int64_t size) { stream_.ReadBuffer(data, size); }
   void Count(int32_t& n, int64_t min_bytes) { Count(n, min_bytes, TMsg::StreamReadError); }
   void Count(int32_t& n, int64_t min_bytes, TMsg error) {
-    n = ReadStreamInteger(stream_);
-    if (n < 0 || (min_bytes > 0 && n > stream_.Remaining() / min_bytes)) Raise<EReadError>(error);
+    n = ReadStreamInteger(stream_, mode_);
+    if (n < 0 || (min_bytes > 0 && n > stream_.Remaining() / min_bytes)) {
+      if (mode_ == TReadMode::Checked) Raise<EReadError>(error);
+      if (n < 0) n = 0;
+    }
   }
   template <class V, class F>
   void List(V& list, int64_t min_bytes, F&& each) {
@@ -123,7 +131,9 @@ class TRecordLoader {
     // than kListReserve elements ahead.
     V read;
     read.reserve(static_cast<size_t>(n < kListReserve ? n : kListReserve));
-    for (int32_t i = 0; i < n; ++i) each(read.emplace_back());
+    for (int32_t i = 0; i < n && (mode_ == TReadMode::Checked || stream_.Remaining() > 0); ++i) {
+      each(read.emplace_back());
+    }
     list = std::move(read);
   }
   template <class T>
@@ -134,6 +144,7 @@ class TRecordLoader {
  private:
   TStream& stream_;
   int32_t version_;
+  TReadMode mode_ = TReadMode::Checked;
 };
 
 }  // namespace kova

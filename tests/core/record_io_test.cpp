@@ -100,5 +100,28 @@ TEST(RecordIo, CountsBeyondTheBytesLeftAreRefusedWithTheRecordsError) {
   }
 }
 
+TEST(RecordIo, LenientLoadsReadWhatIsThere) {
+  // A wild count, one part in full, one cut inside its size: the list ends with the stream and
+  // the missing bytes read as 0.
+  LeWriter w;
+  w.Str("t").U8(1).U8(2).I32(7).I32(0x7FFFFFFF).Str("a").I32(5).Str("b").U8(9);
+  TSpanStream in(w.Bytes());
+  TRecordLoader io(in, 120, TReadMode::Lenient);
+  TThing thing;
+  TransferThing(io, thing);
+  ASSERT_EQ(thing.Parts.size(), 2u);
+  EXPECT_EQ(thing.Parts[0].Size, 5);
+  EXPECT_EQ(thing.Parts[1].Name, "b");
+  EXPECT_EQ(thing.Parts[1].Size, 9);  // the one byte there, the rest 0
+  // A negative count reads as no elements.
+  LeWriter negative;
+  negative.Str("t").U8(0).U8(0).I32(7).I32(-3);
+  TSpanStream neg_in(negative.Bytes());
+  TRecordLoader neg_io(neg_in, 120, TReadMode::Lenient);
+  thing.Parts = {{"keep", 1}};
+  TransferThing(neg_io, thing);
+  EXPECT_TRUE(thing.Parts.empty());
+}
+
 }  // namespace
 }  // namespace kova

@@ -1,10 +1,10 @@
 #include "core/array_string.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "core/errors.h"
 #include "core/lists.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 
 namespace kova {
@@ -19,20 +19,25 @@ void TArrayString::Set(int index, std::string s) {
   items_[index] = std::move(s);
 }
 
+namespace {
+
+// Count (4), the strings; every string takes at least its 4-byte length.
+template <class IO, class L>
+void TransferStrings(IO& io, L& items) {
+  io.List(items, 4, [&](auto& s) { io.Str(s); });
+}
+
+}  // namespace
+
 void TArrayString::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, Count());
-  for (const auto& s : items_) WriteStreamString(stream, s);
+  TRecordSaver io(stream);
+  TransferStrings(io, items_);
 }
 
 void TArrayString::LoadFromStream(TStream& stream) {
   Clear();
-  const int32_t count = ReadStreamInteger(stream);
-  // Every string takes at least its 4-byte length.
-  if (count < 0 || count > stream.Remaining() / 4) Raise<EReadError>(TMsg::StreamReadError);
-  std::vector<std::string> items;
-  items.reserve(static_cast<size_t>(std::min<int32_t>(count, 4096)));
-  for (int32_t i = 0; i < count; ++i) items.push_back(ReadStreamString(stream));
-  items_ = std::move(items);
+  TRecordLoader io(stream);
+  TransferStrings(io, items_);
 }
 
 }  // namespace kova

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/errors.h"
+#include "core/record_io.h"
 #include "core/sjis.h"
 
 namespace kova {
@@ -137,27 +138,38 @@ int32_t TFolderDiskList::DiskOf(std::string_view path) const {
   return 0;
 }
 
+namespace {
+
+struct TFolderDisk {
+  std::string Folder;
+  int32_t Disk = 0;
+};
+
+// Count (4), per item the folder and its disc (4); every item takes at least 8 bytes.
+template <class IO, class L>
+void TransferFolderDisks(IO& io, L& items) {
+  io.List(items, 8, [&](auto& item) {
+    io.Str(item.Folder);
+    io.Int(item.Disk);
+  });
+}
+
+}  // namespace
+
 void TFolderDiskList::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, Count());
-  for (int i = 0; i < Count(); ++i) {
-    WriteStreamString(stream, Strings(i));
-    WriteStreamInteger(stream, Disks(i));
-  }
+  std::vector<TFolderDisk> items;
+  items.reserve(static_cast<size_t>(Count()));
+  for (int i = 0; i < Count(); ++i) items.push_back({Strings(i), Disks(i)});
+  TRecordSaver io(stream);
+  TransferFolderDisks(io, items);
 }
 
 void TFolderDiskList::LoadFromStream(TStream& stream, TReadMode mode) {
   Clear();
-  int32_t count = ReadStreamInteger(stream, mode);
-  // Every item takes at least 8 bytes (an empty string and the disc).
-  if (count < 0 || count > stream.Remaining() / 8) {
-    if (mode == TReadMode::Checked) Raise<EReadError>(TMsg::StreamReadError);
-    count = std::max(count, 0);
-  }
-  for (int32_t i = 0; i < count && stream.Remaining() > 0; ++i) {
-    std::string folder = ReadStreamString(stream, mode);
-    const int32_t disk = ReadStreamInteger(stream, mode);
-    AddFolder(std::move(folder), disk);
-  }
+  std::vector<TFolderDisk> items;
+  TRecordLoader io(stream, INT32_MAX, mode);
+  TransferFolderDisks(io, items);
+  for (TFolderDisk& item : items) AddFolder(std::move(item.Folder), item.Disk);
 }
 
 }  // namespace kova

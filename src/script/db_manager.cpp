@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/errors.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 
 namespace kova {
@@ -140,56 +141,75 @@ bool TDBManager::DirectSetStr(std::string_view table, const TCustomParam* column
 #undef KOVA_DB_DIRECT_GET
 #undef KOVA_DB_DIRECT_SET
 
-void TDBManager::SaveToStream(TStream& stream, uint8_t kind) const {
-  WriteStreamInteger(stream, kDBStreamVersion);
+// A section: the stream version (4), the table count (4), per table its type byte and its record
+// (of the section's version), and for kind 0 the active table's name. Loading drops the kind's
+// tables first and adds each table once it is read whole.
+template <class IO, class M>
+void TDBManager::TransferSection(IO& io, M& m, uint8_t kind) {
+  int32_t version = kDBStreamVersion;
+  io.Int(version);
   int32_t count = 0;
-  for (const auto& table : *this) count += table->Kind == kind ? 1 : 0;
-  WriteStreamInteger(stream, count);
-  for (const auto& table : *this) {
-    if (table->Kind != kind) continue;
-    WriteStreamByte(stream, table->TypeCode());
-    table->SaveToStream(stream);
+  if constexpr (IO::kLoading) {
+    for (int32_t i = m.Count() - 1; i >= 0; --i) {
+      if (m.Items(i)->Kind == kind) m.Delete(i);
+    }
+    m.active_ = -1;
+  } else {
+    for (const auto& table : m) count += table->Kind == kind ? 1 : 0;
+  }
+  io.Int(count);
+  if constexpr (IO::kLoading) {
+    int64_t empty_records = 0;  // records of tables without columns take no bytes to bound them
+    for (int32_t i = 0; i < count; ++i) {
+      uint8_t type = 0;  // the table's class: every table is a TDBTable
+      io.Byte(type);
+      auto table = std::make_unique<TDBTable>();
+      table->LoadFromStream(io.Stream(), version);
+      if (table->Fields().RecordSize() == 0) {
+        empty_records += table->RecordCount();
+        if (empty_records > kDBMaxEmptyRecords) Raise<EReadError>(TMsg::DBDataCorrupt);
+      }
+      m.active_ = m.Add(std::move(table));
+    }
+  } else {
+    for (const auto& table : m) {
+      if (table->Kind != kind) continue;
+      io.Byte(table->TypeCode());
+      io.Object(*table);
+    }
   }
   if (kind == kDBGameKind) {
-    const TDBCustomTable* active = ActiveTable();
-    WriteStreamString(stream, active ? active->Name : std::string());
+    std::string name;
+    if constexpr (!IO::kLoading) {
+      const TDBCustomTable* active = m.ActiveTable();
+      if (active) name = active->Name;
+    }
+    io.Str(name);
+    if constexpr (IO::kLoading) m.active_ = name.empty() ? -1 : m.IndexOfTable(name);
   }
 }
 
+void TDBManager::SaveToStream(TStream& stream, uint8_t kind) const {
+  TRecordSaver io(stream);
+  TransferSection(io, *this, kind);
+}
+
 void TDBManager::LoadFromStream(TStream& stream, uint8_t kind) {
-  const int32_t version = ReadStreamInteger(stream);
-  for (int32_t i = Count() - 1; i >= 0; --i) {
-    if (Items(i)->Kind == kind) Delete(i);
-  }
-  active_ = -1;
-  const int32_t count = ReadStreamInteger(stream);
-  int64_t empty_records = 0;  // records of tables without columns take no bytes to bound them
-  for (int32_t i = 0; i < count; ++i) {
-    ReadStreamByte(stream);  // the table's class: every table is a TDBTable
-    auto table = std::make_unique<TDBTable>();
-    table->LoadFromStream(stream, version);
-    if (table->Fields().RecordSize() == 0) {
-      empty_records += table->RecordCount();
-      if (empty_records > kDBMaxEmptyRecords) Raise<EReadError>(TMsg::DBDataCorrupt);
-    }
-    active_ = Add(std::move(table));
-  }
-  if (kind == kDBGameKind) {
-    const std::string name = ReadStreamString(stream);
-    active_ = name.empty() ? -1 : IndexOfTable(name);
-  }
+  TRecordLoader io(stream);
+  TransferSection(io, *this, kind);
 }
 
 void TDBManager::SaveGameTables(TStream& stream) const { SaveToStream(stream, kDBGameKind); }
 
+// Game saves hold tables from kDBFirstGameVersion, status data from kDBFirstStatusVersion.
 void TDBManager::LoadGameTables(TStream& stream, int32_t game_version) {
-  if (game_version >= kDBFirstGameVersion) LoadFromStream(stream, kDBGameKind);
+  if (TRecordLoader(stream, game_version).Since(kDBFirstGameVersion)) LoadFromStream(stream, kDBGameKind);
 }
 
 void TDBManager::SaveStatusTables(TStream& stream) const { SaveToStream(stream, kDBStatusKind); }
 
 void TDBManager::LoadStatusTables(TStream& stream, int32_t status_version) {
-  if (status_version >= kDBFirstStatusVersion) LoadFromStream(stream, kDBStatusKind);
+  if (TRecordLoader(stream, status_version).Since(kDBFirstStatusVersion)) LoadFromStream(stream, kDBStatusKind);
 }
 
 }  // namespace kova

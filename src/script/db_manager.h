@@ -98,6 +98,9 @@ class TDBManager : private TObjList<TDBCustomTable> {
   void LoadStatusTables(TStream& stream, int32_t status_version);
 
  private:
+  // The section's one description (db_manager.cpp); M is const when saving.
+  template <class IO, class M>
+  static void TransferSection(IO& io, M& m, uint8_t kind);
   // The cell of the direct access functions: the table, record and column; false when none.
   bool FindCell(std::string_view table, const TCustomParam* columns, const TCustomParam* values, bool nocase,
                 bool partial, std::string_view column, TDBCustomTable*& found, int32_t& rec, int32_t& col) const;

@@ -146,11 +146,6 @@ void TDBFieldList::Clear() {
   Recalc();
 }
 
-void TDBFieldList::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, Count());
-  for (const auto& f : *this) f->SaveToStream(stream);
-}
-
 // ---- Cells ----
 
 namespace dbcell {
@@ -461,54 +456,82 @@ bool TDBTable::SetStrAt(int32_t rec, int32_t col, std::string_view v) {
 
 // ---- TDBTable: stream form ----
 
-void TDBTable::SaveToStream(TStream& stream) const {
-  WriteStreamString(stream, Name);
-  WriteStreamByte(stream, Kind);
-  fields_.SaveToStream(stream);
-  WriteStreamInteger(stream, RecordCount());
-  const int64_t size = fields_.RecordSize();
-  for (const TRecord& record : records_) stream.WriteBuffer(record.get(), size);
-  WriteStreamInteger(stream, rec_no_);
+namespace {
+
+// A table: name, kind (1), the columns (count (4), the column records), the record count (4),
+// the records (the columns' sizes each), the current record number (4). Loading checks the columns
+// against kDBMaxRecordSize and the record count against the bytes left (or kDBMaxEmptyRecords for
+// records of no bytes); a record number that names no record loads as -1.
+template <class IO, class T>
+void TransferTable(IO& io, T& t) {
+  io.Str(t.name);
+  io.Byte(t.kind);
+  io.List(t.fields, kMinFieldBytes, TMsg::DBDataCorrupt, [&](auto& field) {
+    if constexpr (IO::kLoading) {
+      field = std::make_unique<TDBField>();
+      io.Object(*field);
+      t.record_size += field->Size;
+      if (t.record_size > kDBMaxRecordSize) Raise<EReadError>(TMsg::DBDataCorrupt);
+    } else {
+      io.Object(*field);
+    }
+  });
+  int32_t count = static_cast<int32_t>(t.records.size());
+  io.Int(count);
+  if constexpr (IO::kLoading) {
+    const int64_t room = io.Stream().Remaining() - 4;  // the current record number follows the records
+    const bool fits = t.record_size > 0 ? count <= room / t.record_size : count <= kDBMaxEmptyRecords;
+    if (count < 0 || !fits) Raise<EReadError>(TMsg::DBDataCorrupt);
+    t.records.resize(static_cast<size_t>(count));
+  }
+  for (auto& record : t.records) {
+    if constexpr (IO::kLoading) record.reset(new uint8_t[static_cast<size_t>(t.record_size)]);
+    io.Raw(record.get(), t.record_size);
+  }
+  io.Int(t.rec_no);
+  // Tables only ever save a number of one of their records or -1.
+  if constexpr (IO::kLoading) {
+    if (t.rec_no < -1 || t.rec_no >= count) t.rec_no = -1;
+  }
 }
 
-void TDBTable::LoadFromStream(TStream& stream, int32_t /*version*/) {
+}  // namespace
+
+void TDBTable::SaveToStream(TStream& stream) const {
+  struct TView {
+    const std::string& name;
+    const uint8_t& kind;
+    std::vector<const TDBField*> fields;
+    int64_t record_size;
+    const std::vector<TRecord>& records;
+    const int32_t& rec_no;
+  } view{Name, Kind, {}, fields_.RecordSize(), records_, rec_no_};
+  view.fields.reserve(static_cast<size_t>(fields_.Count()));
+  for (const auto& f : fields_) view.fields.push_back(f.get());
+  TRecordSaver io(stream);
+  TransferTable(io, view);
+}
+
+void TDBTable::LoadFromStream(TStream& stream, int32_t version) {
   // Everything is read and checked before the table changes.
-  std::string name = ReadStreamString(stream);
-  const uint8_t kind = ReadStreamByte(stream);
-  const int32_t field_count = ReadStreamInteger(stream);
-  if (field_count < 0 || field_count > stream.Remaining() / kMinFieldBytes) Raise<EReadError>(TMsg::DBDataCorrupt);
-  std::vector<std::unique_ptr<TDBField>> fields;
-  fields.reserve(static_cast<size_t>(field_count));
-  int64_t record_size = 0;
-  for (int32_t i = 0; i < field_count; ++i) {
-    auto field = std::make_unique<TDBField>();
-    field->LoadFromStream(stream);
-    record_size += field->Size;
-    if (record_size > kDBMaxRecordSize) Raise<EReadError>(TMsg::DBDataCorrupt);
-    fields.push_back(std::move(field));
-  }
-  const int32_t count = ReadStreamInteger(stream);
-  const int64_t room = stream.Remaining() - 4;  // the current record number follows the records
-  const bool fits = record_size > 0 ? count <= room / record_size : count <= kDBMaxEmptyRecords;
-  if (count < 0 || !fits) Raise<EReadError>(TMsg::DBDataCorrupt);
-  std::vector<TRecord> records;
-  records.reserve(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) {
-    TRecord record(new uint8_t[static_cast<size_t>(record_size)]);
-    stream.ReadBuffer(record.get(), record_size);
-    records.push_back(std::move(record));
-  }
-  int32_t rec_no = ReadStreamInteger(stream);
-  // Tables only ever save a number of one of their records or -1.
-  if (rec_no < -1 || rec_no >= count) rec_no = -1;
+  struct TRead {
+    std::string name;
+    uint8_t kind = 0;
+    std::vector<std::unique_ptr<TDBField>> fields;
+    int64_t record_size = 0;
+    std::vector<TRecord> records;
+    int32_t rec_no = -1;
+  } read;
+  TRecordLoader io(stream, version);
+  TransferTable(io, read);
 
   ClearAll();
-  Name = std::move(name);
-  Kind = kind;
-  for (auto& field : fields) fields_.TObjList<TDBField>::Add(std::move(field));
+  Name = std::move(read.name);
+  Kind = read.kind;
+  for (auto& field : read.fields) fields_.TObjList<TDBField>::Add(std::move(field));
   fields_.Recalc();
-  records_ = std::move(records);
-  rec_no_ = rec_no;
+  records_ = std::move(read.records);
+  rec_no_ = read.rec_no;
 }
 
 }  // namespace kova

@@ -104,9 +104,6 @@ class TDBFieldList : private TObjList<TDBField> {
   // Removes every column; the record size becomes 0 (an owning table's records are dropped).
   void Clear() override;
 
-  // int32 count, then the columns.
-  void SaveToStream(TStream& stream) const;
-
  private:
   friend class TDBTable;
   void Append(std::unique_ptr<TDBField> field);

@@ -1,6 +1,7 @@
 #include "script/history_records.h"
 
 #include "core/errors.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 
 namespace kova {
@@ -13,130 +14,118 @@ int32_t ReadBoundedCount(TStream& stream, int64_t min_bytes) {
 
 namespace {
 
-int32_t ReadCount(TStream& stream, int64_t min_bytes) { return ReadBoundedCount(stream, min_bytes); }
-
-void ReadNote(TStream& stream, THistoryOldEntry& e) {
-  e.PageFile = ReadStreamString(stream);
-  e.CommandIndex = ReadStreamInteger(stream);
-  e.PageIndex = ReadStreamInteger(stream);
-  e.Width = ReadStreamInteger(stream);
-  e.Height = ReadStreamInteger(stream);
+template <class IO, class E>
+void TransferNote(IO& io, E& e) {
+  io.Str(e.PageFile);
+  io.Int(e.CommandIndex);
+  io.Int(e.PageIndex);
+  io.Int(e.Width);
+  io.Int(e.Height);
 }
 
-void WriteNote(TStream& stream, const THistoryOldEntry& e) {
-  WriteStreamString(stream, e.PageFile);
-  WriteStreamInteger(stream, e.CommandIndex);
-  WriteStreamInteger(stream, e.PageIndex);
-  WriteStreamInteger(stream, e.Width);
-  WriteStreamInteger(stream, e.Height);
+// The segments' variable texts are held from version 124.
+template <class IO, class R>
+void TransferSegments(IO& io, R& r) {
+  io.List(r.Segments, io.Since(124) ? 24 : 20, [&](auto& s) {
+    io.Str(s.PageFile);
+    io.Int(s.CommandIndex);
+    io.Int(s.First);
+    io.Int(s.Last);
+    io.Int(s.Height);
+    if (io.Since(124)) io.Str(s.VarText);
+  });
+  io.Int(r.TotalHeight);
+}
+
+template <class IO, class R>
+void TransferHistory(IO& io, R& r) {
+  if (io.Before(113)) {
+    // A dropped string, the legacy entries as parallel arrays, the pending note; nothing more.
+    std::string dropped;
+    io.Str(dropped);
+    int32_t n = static_cast<int32_t>(r.Legacy.size());
+    io.Count(n, 4 + 4 + 4 + 8);
+    std::vector<THistoryOldEntry> legacy(r.Legacy.begin(), r.Legacy.end());
+    legacy.resize(static_cast<size_t>(n));
+    for (auto& e : legacy) io.Str(e.PageFile);
+    for (auto& e : legacy) io.Int(e.CommandIndex);
+    for (auto& e : legacy) io.Int(e.PageIndex);
+    for (auto& e : legacy) {
+      io.Int(e.Width);
+      io.Int(e.Height);
+    }
+    TransferNote(io, r.Pending);
+    io.Str(r.MesName);
+    if constexpr (IO::kLoading) r.Legacy = std::move(legacy);
+    return;
+  }
+  io.List(r.Legacy, 4 + 16, [&](auto& e) { TransferNote(io, e); });
+  TransferNote(io, r.Pending);
+  io.Str(r.MesName);
+  io.Int(r.Limit);
+  for (auto& v : r.Layout) io.Int(v);
+  io.Int(r.First);
+  io.Int(r.Last);
+  io.List(r.Entries, 8, [&](auto& entry) { TransferSegments(io, entry); });
+  if (io.Since(124)) {
+    io.Str(r.VarText);
+  } else if constexpr (IO::kLoading) {
+    r.VarText.clear();
+  }
+}
+
+// Status data before version 100 hold no read marks.
+template <class IO, class R>
+void TransferReadMarks(IO& io, R& r) {
+  if (!io.Since(100)) return;
+  io.List(r.Pages, 8, [&](auto& m) {
+    io.Str(m.PageFile);
+    int32_t marks = static_cast<int32_t>(m.CommandIndex.size());
+    io.Count(marks, 8);
+    if constexpr (IO::kLoading) {
+      m.CommandIndex.resize(static_cast<size_t>(marks));
+      m.PageIndex.resize(static_cast<size_t>(marks));
+    }
+    for (auto& v : m.CommandIndex) io.Int(v);
+    for (auto& v : m.PageIndex) io.Int(v);
+  });
+  io.Str(r.PageFile);
+  io.Int(r.CommandIndex);
+  io.Int(r.PageIndex);
+  io.Str(r.MesName);
 }
 
 }  // namespace
 
-void THistoryRecord::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, static_cast<int32_t>(Legacy.size()));
-  for (const THistoryOldEntry& e : Legacy) WriteNote(stream, e);
-  WriteNote(stream, Pending);
-  WriteStreamString(stream, MesName);
-  WriteStreamInteger(stream, Limit);
-  for (int32_t v : Layout) WriteStreamInteger(stream, v);
-  WriteStreamInteger(stream, First);
-  WriteStreamInteger(stream, Last);
-  WriteStreamInteger(stream, static_cast<int32_t>(Entries.size()));
-  for (const THistorySegments& entry : Entries) entry.SaveToStream(stream);
-  WriteStreamString(stream, VarText);
-}
-
 void THistorySegments::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, static_cast<int32_t>(Segments.size()));
-  for (const THistorySegment& s : Segments) {
-    WriteStreamString(stream, s.PageFile);
-    for (int32_t v : {s.CommandIndex, s.First, s.Last, s.Height}) WriteStreamInteger(stream, v);
-    WriteStreamString(stream, s.VarText);
-  }
-  WriteStreamInteger(stream, TotalHeight);
+  TRecordSaver io(stream);
+  TransferSegments(io, *this);
 }
 
 void THistorySegments::LoadFromStream(TStream& stream, int32_t version) {
-  const bool var_text = version >= 124;
-  const int32_t n = ReadCount(stream, var_text ? 24 : 20);
-  std::vector<THistorySegment> segments(static_cast<size_t>(n));
-  for (THistorySegment& s : segments) {
-    s.PageFile = ReadStreamString(stream);
-    s.CommandIndex = ReadStreamInteger(stream);
-    s.First = ReadStreamInteger(stream);
-    s.Last = ReadStreamInteger(stream);
-    s.Height = ReadStreamInteger(stream);
-    s.VarText = var_text ? ReadStreamString(stream) : std::string();
-  }
-  TotalHeight = ReadStreamInteger(stream);
-  Segments = std::move(segments);
+  TRecordLoader io(stream, version);
+  TransferSegments(io, *this);
+}
+
+void THistoryRecord::SaveToStream(TStream& stream) const {
+  TRecordSaver io(stream);
+  TransferHistory(io, *this);
 }
 
 void THistoryRecord::LoadFromStream(TStream& stream, int32_t version) {
-  if (version < 113) {
-    ReadStreamString(stream);
-    const int32_t n = ReadCount(stream, 4 + 4 + 4 + 8);
-    std::vector<THistoryOldEntry> legacy(static_cast<size_t>(n));
-    for (THistoryOldEntry& e : legacy) e.PageFile = ReadStreamString(stream);
-    for (THistoryOldEntry& e : legacy) e.CommandIndex = ReadStreamInteger(stream);
-    for (THistoryOldEntry& e : legacy) e.PageIndex = ReadStreamInteger(stream);
-    for (THistoryOldEntry& e : legacy) {
-      e.Width = ReadStreamInteger(stream);
-      e.Height = ReadStreamInteger(stream);
-    }
-    ReadNote(stream, Pending);
-    MesName = ReadStreamString(stream);
-    Legacy = std::move(legacy);
-    return;
-  }
-  const bool var_text = version >= 124;
-  const int32_t n = ReadCount(stream, 4 + 16);
-  Legacy.assign(static_cast<size_t>(n), {});
-  for (THistoryOldEntry& e : Legacy) ReadNote(stream, e);
-  ReadNote(stream, Pending);
-  MesName = ReadStreamString(stream);
-  Limit = ReadStreamInteger(stream);
-  for (int32_t& v : Layout) v = ReadStreamInteger(stream);
-  First = ReadStreamInteger(stream);
-  Last = ReadStreamInteger(stream);
-  const int32_t entries = ReadCount(stream, 8);
-  Entries.assign(static_cast<size_t>(entries), {});
-  for (THistorySegments& entry : Entries) entry.LoadFromStream(stream, version);
-  VarText = var_text ? ReadStreamString(stream) : std::string();
+  TRecordLoader io(stream, version);
+  TransferHistory(io, *this);
 }
 
 void TReadMarksRecord::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, static_cast<int32_t>(Pages.size()));
-  for (const TReadMark& m : Pages) {
-    WriteStreamString(stream, m.PageFile);
-    WriteStreamInteger(stream, static_cast<int32_t>(m.CommandIndex.size()));
-    for (int32_t v : m.CommandIndex) WriteStreamInteger(stream, v);
-    for (int32_t v : m.PageIndex) WriteStreamInteger(stream, v);
-  }
-  WriteStreamString(stream, PageFile);
-  WriteStreamInteger(stream, CommandIndex);
-  WriteStreamInteger(stream, PageIndex);
-  WriteStreamString(stream, MesName);
+  TRecordSaver io(stream);
+  TransferReadMarks(io, *this);
 }
 
 void TReadMarksRecord::LoadFromStream(TStream& stream, int32_t status_version) {
   *this = TReadMarksRecord();
-  if (status_version < 100) return;
-  const int32_t n = ReadCount(stream, 8);
-  Pages.assign(static_cast<size_t>(n), {});
-  for (TReadMark& m : Pages) {
-    m.PageFile = ReadStreamString(stream);
-    const int32_t marks = ReadCount(stream, 8);
-    m.CommandIndex.resize(static_cast<size_t>(marks));
-    m.PageIndex.resize(static_cast<size_t>(marks));
-    for (int32_t& v : m.CommandIndex) v = ReadStreamInteger(stream);
-    for (int32_t& v : m.PageIndex) v = ReadStreamInteger(stream);
-  }
-  PageFile = ReadStreamString(stream);
-  CommandIndex = ReadStreamInteger(stream);
-  PageIndex = ReadStreamInteger(stream);
-  MesName = ReadStreamString(stream);
+  TRecordLoader io(stream, status_version);
+  TransferReadMarks(io, *this);
 }
 
 }  // namespace kova

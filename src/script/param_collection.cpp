@@ -4,6 +4,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/record_io.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "script/param_system.h"
@@ -37,11 +38,61 @@ std::string IndexList(std::span<const int32_t> indices) {
 
 // One record read from a section, before it joins the store.
 struct TLoadedRecord {
+  uint8_t type = 0;
   std::string name;
   std::unique_ptr<TCustomParam> value;
   uint8_t status = 0, reserved = 0, local = 0;
   int32_t depth = -1;
 };
+
+// One store item as it is written.
+struct TSavedRecord {
+  uint8_t type;
+  const std::string& name;
+  const TCustomParam* value;
+  const uint8_t& status;
+  const uint8_t& reserved;
+  const uint8_t& local;
+  const int32_t& depth;
+};
+
+TSavedRecord SavedRecord(const TParamCollectionItem& item) {
+  return {RecordType(item), item.Name(),       &item.Value(),   item.StatusFlag,
+          item.ReservedByte, item.LocalFlag, item.FrameDepth};
+}
+
+// A variable record: type (1), name, the value's form (that of the type), StatusFlag (1),
+// ReservedByte (1), FrameDepth (4), LocalFlag (1). An unknown type is refused.
+template <class IO, class R>
+void TransferRecord(IO& io, R& r) {
+  io.Byte(r.type);
+  if constexpr (IO::kLoading) {
+    r.value = CreateParamByType(r.type);
+    if (!r.value) Raise<EReadError>(TMsg::ParamDataError);
+  }
+  io.Str(r.name);
+  io.Object(*r.value);
+  io.Byte(r.status);
+  io.Byte(r.reserved);
+  io.Int(r.depth);
+  io.Byte(r.local);
+}
+
+// The game section's trailer; SelStr and SelIndex are held from version 103, the history format
+// from 113, the temporary target from 121.
+template <class IO, class G, class S, class I>
+void TransferTrailer(IO& io, G& globals, S& sel_str, I& sel_index) {
+  io.Int(globals.TextDelay);
+  io.Str(globals.Cursor);
+  if (io.Since(103)) {
+    io.Str(sel_str);
+    io.Int(sel_index);
+  }
+  if (io.Since(113)) {
+    for (auto& v : globals.HistFormat) io.Int(v);
+  }
+  if (io.Since(121)) io.Str(globals.TempTarget);
+}
 
 }  // namespace
 
@@ -134,14 +185,6 @@ void TParamCollectionItem::BindElement(TParamCollectionItem& target, std::span<c
   ref->ElementIndex = static_cast<int32_t>(flat);
 }
 
-void TParamCollectionItem::SaveToStream(TStream& stream) const {
-  WriteStreamString(stream, Name());
-  value_->SaveToStream(stream);
-  WriteStreamByte(stream, StatusFlag);
-  WriteStreamByte(stream, ReservedByte);
-  WriteStreamInteger(stream, FrameDepth);
-  WriteStreamByte(stream, LocalFlag);
-}
 
 // ---- TParamCollection ----
 
@@ -282,10 +325,11 @@ void TParamCollection::SaveItems(TStream& stream, bool status) const {
     pending.push_back(item);
     any_reference = any_reference || RecordType(*item) == PT_NONE;
   }
-  WriteStreamInteger(stream, static_cast<int32_t>(pending.size()));
-  auto write = [&stream](const TParamCollectionItem& item) {
-    WriteStreamByte(stream, RecordType(item));
-    item.SaveToStream(stream);
+  TRecordSaver io(stream);
+  io.Count(static_cast<int32_t>(pending.size()), kMinRecordBytes, TMsg::ParamDataError);
+  auto write = [&io](const TParamCollectionItem& item) {
+    const TSavedRecord r = SavedRecord(item);
+    TransferRecord(io, r);
   };
   if (!any_reference) {
     for (size_t i = pending.size(); i-- > 0;) write(*pending[i]);
@@ -317,12 +361,8 @@ void TParamCollection::SaveItems(TStream& stream, bool status) const {
 
 void TParamCollection::SaveToStream(TStream& stream) const {
   SaveItems(stream, false);
-  WriteStreamInteger(stream, Globals.TextDelay);
-  WriteStreamString(stream, Globals.Cursor);
-  WriteStreamString(stream, SelStr);
-  WriteStreamInteger(stream, SelIndex);
-  for (int32_t v : Globals.HistFormat) WriteStreamInteger(stream, v);
-  WriteStreamString(stream, Globals.TempTarget);
+  TRecordSaver io(stream);
+  TransferTrailer(io, Globals, SelStr, SelIndex);
 }
 
 void TParamCollection::SaveStatus(TStream& stream) const { SaveItems(stream, true); }
@@ -330,23 +370,14 @@ void TParamCollection::SaveStatus(TStream& stream) const { SaveItems(stream, tru
 // Reads every record (and for the game section the trailer) first; only a complete, valid
 // section changes the store. Nameless records are read in their own type's form and dropped.
 void TParamCollection::LoadItems(TStream& stream, bool replace_game, int32_t version) {
-  const int32_t count = ReadStreamInteger(stream);
-  if (count < 0 || int64_t(count) * kMinRecordBytes > stream.Remaining()) {
-    Raise<EReadError>(TMsg::ParamDataError);
-  }
+  TRecordLoader io(stream, version);
+  int32_t count = 0;
+  io.Count(count, kMinRecordBytes, TMsg::ParamDataError);
   std::vector<TLoadedRecord> records;
   records.reserve(static_cast<size_t>(count));
   for (int32_t k = 0; k < count; ++k) {
-    const uint8_t type = ReadStreamByte(stream);
     TLoadedRecord r;
-    r.value = CreateParamByType(type);
-    if (!r.value) Raise<EReadError>(TMsg::ParamDataError);
-    r.name = ReadStreamString(stream);
-    r.value->LoadFromStream(stream);
-    r.status = ReadStreamByte(stream);
-    r.reserved = ReadStreamByte(stream);
-    r.depth = ReadStreamInteger(stream);
-    r.local = ReadStreamByte(stream);
+    TransferRecord(io, r);
     if (r.name.empty()) continue;
     CheckVarName(r.name);
     records.push_back(std::move(r));
@@ -354,18 +385,7 @@ void TParamCollection::LoadItems(TStream& stream, bool replace_game, int32_t ver
   TScriptGlobals globals = Globals;
   std::string sel_str = SelStr;
   int32_t sel_index = SelIndex;
-  if (replace_game) {
-    globals.TextDelay = ReadStreamInteger(stream);
-    globals.Cursor = ReadStreamString(stream);
-    if (version >= 103) {
-      sel_str = ReadStreamString(stream);
-      sel_index = ReadStreamInteger(stream);
-    }
-    if (version >= 113) {
-      for (int32_t& v : globals.HistFormat) v = ReadStreamInteger(stream);
-    }
-    if (version >= 121) globals.TempTarget = ReadStreamString(stream);
-  }
+  if (replace_game) TransferTrailer(io, globals, sel_str, sel_index);
 
   // Commit.
   if (replace_game) {

@@ -95,9 +95,6 @@ class TParamCollectionItem : public THashCollectionItem {
   // below its Count. Only the flat index is checked, so one index may pass its own dimension.
   void BindElement(TParamCollectionItem& target, std::span<const int32_t> indices);
 
-  // The variable record: name, the value's form, StatusFlag, ReservedByte, FrameDepth, LocalFlag.
-  void SaveToStream(TStream& stream) const;
-
  private:
   friend class TParamVar;
   void ReplaceValue(std::unique_ptr<TCustomParam> value);

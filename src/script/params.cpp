@@ -5,6 +5,7 @@
 #include <typeinfo>
 
 #include "core/sjis.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "script/param_collection.h"
 #include "script/script_errors.h"
@@ -69,23 +70,74 @@ inline void StoreStr(T& dst, std::string_view v) {
 }
 inline void StoreStr(std::string& dst, std::string_view v) { dst.assign(v.data(), v.size()); }
 
-// ---- element stream forms ----
+// ---- stream forms ----
 
-inline void WriteItem(TStream& s, int32_t v) { WriteStreamInteger(s, v); }
-inline void WriteItem(TStream& s, long double v) { WriteStreamExtended(s, v); }
-inline void WriteItem(TStream& s, uint8_t v) { WriteStreamByte(s, v); }
-inline void WriteItem(TStream& s, const std::string& v) { WriteStreamString(s, v); }
+// One element in its type's form.
+template <class IO, class T>
+void TransferElement(IO& io, T& v) {
+  using E = std::remove_const_t<T>;
+  if constexpr (std::is_same_v<E, int32_t>) {
+    io.Int(v);
+  } else if constexpr (std::is_same_v<E, long double>) {
+    io.Ext(v);
+  } else if constexpr (std::is_same_v<E, uint8_t>) {
+    io.Byte(v);
+  } else {
+    io.Str(v);
+  }
+}
 
-inline void ReadItem(TStream& s, int32_t& v) { v = ReadStreamInteger(s); }
-inline void ReadItem(TStream& s, long double& v) { v = ReadStreamExtended(s); }
-inline void ReadItem(TStream& s, uint8_t& v) { v = ReadStreamByte(s); }
-inline void ReadItem(TStream& s, std::string& v) { v = ReadStreamString(s); }
+// The dimension list: D (4), then D sizes (4 each).
+template <class IO, class D>
+void TransferDims(IO& io, D& dims) {
+  io.List(dims, 4, TMsg::ParamDataError, [&](auto& size) { io.Int(size); });
+}
 
 template <class T> constexpr int64_t kMinItemBytes = 4;
 template <> constexpr int64_t kMinItemBytes<long double> = 10;
 template <> constexpr int64_t kMinItemBytes<uint8_t> = 1;
 
 [[noreturn]] void RaiseDataError() { Raise<EReadError>(TMsg::ParamDataError); }
+
+// A typed value: the dimension list, N (4), N elements. A loaded form must be consistent: N
+// equals the product of the sizes (`product` checks them) when sizes are held, every size is at
+// least 1, and the elements fit in the bytes left. N = 0 without sizes loads one default element
+// (a value is never left without element 0).
+template <class IO, class D, class V, class Product>
+void TransferValues(IO& io, D& dims, V& items, Product product) {
+  using T = typename std::remove_const_t<V>::value_type;
+  TransferDims(io, dims);
+  [[maybe_unused]] int32_t expected = 1;
+  if constexpr (IO::kLoading) {
+    try {
+      expected = product(dims);
+    } catch (const EScriptError&) {
+      RaiseDataError();
+    }
+  }
+  int32_t n = static_cast<int32_t>(items.size());
+  io.Int(n);
+  if constexpr (IO::kLoading) {
+    if (n < 0 || n > kMaxParamElements || n * kMinItemBytes<T> > io.Stream().Remaining()) RaiseDataError();
+    if (!dims.empty() && n != expected) RaiseDataError();
+    items.resize(static_cast<size_t>(n));
+  }
+  for (auto& v : items) TransferElement(io, v);
+  if constexpr (IO::kLoading) {
+    if (items.empty()) items.resize(1);
+  }
+}
+
+// An element reference: the dimension list, the variable's name, the bound variable's name, the
+// reference flag (1), the element index (4).
+template <class IO, class D, class S, class B, class I>
+void TransferReference(IO& io, D& dims, S& var_name, S& bound_name, B& ref_flag, I& element) {
+  TransferDims(io, dims);
+  io.Str(var_name);
+  io.Str(bound_name);
+  io.Byte(ref_flag);
+  io.Int(element);
+}
 
 // The first occurrence of sub in s that begins where a character begins.
 bool ContainsAtCharStart(std::string_view s, std::string_view sub) {
@@ -155,22 +207,15 @@ void TCustomParam::CopyMem(const TCustomParam& source) {
   dims_.swap(dims);
 }
 
-void TCustomParam::SaveDims(TStream& stream) const {
-  WriteStreamInteger(stream, static_cast<int32_t>(dims_.size()));
-  for (int32_t d : dims_) WriteStreamInteger(stream, d);
+void TCustomParam::SaveToStream(TStream& stream) const {
+  TRecordSaver io(stream);
+  TransferDims(io, dims_);
 }
 
-std::vector<int32_t> TCustomParam::LoadDims(TStream& stream) {
-  const int32_t d = ReadStreamInteger(stream);
-  if (d < 0 || int64_t(d) * 4 > stream.Remaining()) RaiseDataError();
-  std::vector<int32_t> dims(static_cast<size_t>(d));
-  for (int32_t& size : dims) size = ReadStreamInteger(stream);
-  return dims;
+void TCustomParam::LoadFromStream(TStream& stream) {
+  TRecordLoader io(stream);
+  TransferDims(io, dims_);
 }
-
-void TCustomParam::SaveToStream(TStream& stream) const { SaveDims(stream); }
-
-void TCustomParam::LoadFromStream(TStream& stream) { dims_ = LoadDims(stream); }
 
 void TCustomParam::ResetDims() {
   if (dims_.empty()) return;
@@ -286,29 +331,16 @@ void TTypedParam<T, kCode>::CopyMem(const TCustomParam& source) {
 
 template <class T, int32_t kCode>
 void TTypedParam<T, kCode>::SaveToStream(TStream& stream) const {
-  SaveDims(stream);
-  WriteStreamInteger(stream, Count());
-  for (const T& v : items_) WriteItem(stream, v);
+  TRecordSaver io(stream);
+  TransferValues(io, dims_, items_, [](const auto&) { return 0; });
 }
 
-// A loaded form must be consistent: N equals the product of the sizes when sizes are held, every
-// size is at least 1, and the elements fit in the bytes left. N = 0 without sizes loads one
-// default element (a value is never left without element 0).
 template <class T, int32_t kCode>
 void TTypedParam<T, kCode>::LoadFromStream(TStream& stream) {
-  std::vector<int32_t> dims = LoadDims(stream);
-  int32_t product = 1;
-  try {
-    product = CheckedProduct(dims);
-  } catch (const EScriptError&) {
-    RaiseDataError();
-  }
-  int32_t n = ReadStreamInteger(stream);
-  if (n < 0 || n > kMaxParamElements || n * kMinItemBytes<T> > stream.Remaining()) RaiseDataError();
-  if (!dims.empty() && n != product) RaiseDataError();
-  std::vector<T> items(static_cast<size_t>(n));
-  for (T& v : items) ReadItem(stream, v);
-  if (items.empty()) items.resize(1);
+  TRecordLoader io(stream);
+  std::vector<int32_t> dims;
+  std::vector<T> items;
+  TransferValues(io, dims, items, [](const std::vector<int32_t>& d) { return CheckedProduct(d); });
   items_.swap(items);
   dims_.swap(dims);
 }
@@ -414,21 +446,21 @@ void TParamVar::CopyMem(const TCustomParam& source) {
 #undef KOVA_FWD
 
 void TParamVar::SaveToStream(TStream& stream) const {
-  SaveDims(stream);
-  WriteStreamString(stream, VarName);
-  WriteStreamString(stream, bound_ ? bound_->Name() : std::string());
-  WriteStreamByte(stream, RefFlag);
-  WriteStreamInteger(stream, ElementIndex);
+  TRecordSaver io(stream);
+  const std::string bound_name = bound_ ? bound_->Name() : std::string();
+  TransferReference(io, dims_, VarName, bound_name, RefFlag, ElementIndex);
 }
 
 // Reads the reference's form; binding to the named variable is the caller's step (Rebind), made
 // once the store holds the variables that were saved with it.
 void TParamVar::LoadFromStream(TStream& stream) {
-  std::vector<int32_t> dims = LoadDims(stream);
-  std::string name = ReadStreamString(stream);
-  std::string bound_name = ReadStreamString(stream);
-  const uint8_t ref_flag = ReadStreamByte(stream);
-  const int32_t element = ReadStreamInteger(stream);
+  TRecordLoader io(stream);
+  std::vector<int32_t> dims;
+  std::string name;
+  std::string bound_name;
+  uint8_t ref_flag = 0;
+  int32_t element = 0;
+  TransferReference(io, dims, name, bound_name, ref_flag, element);
   Unbind();
   dims_.swap(dims);
   VarName.swap(name);

@@ -107,9 +107,6 @@ class TCustomParam {
   void CheckIndex(int32_t i) const;
   // Validates sizes; returns their product.
   static int32_t CheckedProduct(std::span<const int32_t> sizes);
-  void SaveDims(TStream& stream) const;
-  // Reads D and the sizes (validated); returns them without touching the value.
-  static std::vector<int32_t> LoadDims(TStream& stream);
 
   std::vector<int32_t> dims_;
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <exception>
 
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
 #include "script/param_collection.h"
@@ -707,58 +708,100 @@ void TOpeData::Assign(const TOpeData& source) {
   Operands.swap(operands);
 }
 
-void TOpeData::SaveToStream(TStream& stream) const {
-  WriteStreamByte(stream, OpCode);
-  WriteStreamString(stream, DestName);
-  WriteStreamInteger(stream, static_cast<int32_t>(Operands.size()));
-  if (OpCode == ocFunc) WriteStreamByte(stream, FuncId);
-  for (const auto& p : Operands) {
-    // A reference is written as type 0 with its name, whatever its variable's type.
-    const TParamVar* ref = p->AsVar();
-    const int32_t type = ref ? PT_NONE : p->TypeCode();
-    WriteStreamByte(stream, static_cast<uint8_t>(type));
-    switch (type) {
-      case PT_INT: WriteStreamInteger(stream, p->GetInt()); break;
-      case PT_FLOAT: WriteStreamExtended(stream, p->GetFloat()); break;
-      case PT_BOOL: WriteStreamByte(stream, p->GetFlag() ? 1 : 0); break;
-      case PT_STR: WriteStreamString(stream, p->GetStr()); break;
-      default: WriteStreamString(stream, ref ? ref->VarName : std::string()); break;
-    }
+namespace {
+
+// A new operand of a stored type: a constant of types 1 to 4, a reference for any other.
+std::unique_ptr<TCustomParam> NewOperand(uint8_t type) {
+  switch (type) {
+    case PT_INT: return std::make_unique<TParamInt>();
+    case PT_FLOAT: return std::make_unique<TParamFloat>();
+    case PT_BOOL: return std::make_unique<TParamFlag>();
+    case PT_STR: return std::make_unique<TParamStr>();
+    default: return std::make_unique<TParamVar>();
   }
 }
 
-void TOpeData::LoadFromStream(TStream& stream) {
-  const uint8_t code = ReadStreamByte(stream);
-  std::string dest = ReadStreamString(stream);
-  const int32_t count = ReadStreamInteger(stream);
-  // Each operand takes at least 2 bytes (a type byte and a flag).
-  if (count < 0 || static_cast<size_t>(count) > kMaxOperands || int64_t(count) * 2 > stream.Remaining()) {
-    Raise<EReadError>(TMsg::StreamReadError);
-  }
-  const uint8_t func = code == ocFunc ? ReadStreamByte(stream) : 0;
-  std::vector<std::unique_ptr<TCustomParam>> operands;
-  operands.reserve(static_cast<size_t>(count));
-  for (int32_t k = 0; k < count; ++k) {
-    const uint8_t type = ReadStreamByte(stream);
-    std::unique_ptr<TCustomParam> p;
-    switch (type) {
-      case PT_INT: p = std::make_unique<TParamInt>(); p->SetInt(ReadStreamInteger(stream)); break;
-      case PT_FLOAT: p = std::make_unique<TParamFloat>(); p->SetFloat(ReadStreamExtended(stream)); break;
-      case PT_BOOL: p = std::make_unique<TParamFlag>(); p->SetFlag(ReadStreamByte(stream) != 0); break;
-      case PT_STR: p = std::make_unique<TParamStr>(); p->SetStr(ReadStreamString(stream)); break;
-      default: {
-        auto ref = std::make_unique<TParamVar>();
-        ref->VarName = ReadStreamString(stream);
-        p = std::move(ref);
-        break;
-      }
+// An operand: its type (1), then a constant's value in that type's form, or a reference's name.
+// A reference is written as type 0 with its name, whatever its variable's type.
+template <class IO, class P>
+void TransferOperand(IO& io, P& p) {
+  uint8_t type = 0;
+  if constexpr (!IO::kLoading) type = static_cast<uint8_t>(p->AsVar() ? PT_NONE : p->TypeCode());
+  io.Byte(type);
+  if constexpr (IO::kLoading) p = NewOperand(type);
+  switch (type) {
+    case PT_INT: {
+      int32_t v = p->GetInt();
+      io.Int(v);
+      if constexpr (IO::kLoading) p->SetInt(v);
+      break;
     }
-    operands.push_back(std::move(p));
+    case PT_FLOAT: {
+      long double v = p->GetFloat();
+      io.Ext(v);
+      if constexpr (IO::kLoading) p->SetFloat(v);
+      break;
+    }
+    case PT_BOOL: {
+      uint8_t v = p->GetFlag() ? 1 : 0;
+      io.Byte(v);
+      if constexpr (IO::kLoading) p->SetFlag(v != 0);
+      break;
+    }
+    case PT_STR: {
+      std::string v = p->GetStr();
+      io.Str(v);
+      if constexpr (IO::kLoading) p->SetStr(v);
+      break;
+    }
+    default:
+      if constexpr (IO::kLoading) {
+        io.Str(p->AsVar()->VarName);
+      } else {
+        io.Str(p->AsVar() ? p->AsVar()->VarName : std::string());
+      }
+      break;
   }
-  OpCode = code;
-  DestName.swap(dest);
-  FuncId = func;
-  Operands.swap(operands);
+}
+
+// An operation: code (1), destination, operand count (4), the function id (1) of a function
+// call, the operands. Each operand takes at least 2 bytes (a type byte and a flag).
+template <class IO, class O>
+void TransferOp(IO& io, O& op) {
+  io.Byte(op.OpCode);
+  io.Str(op.DestName);
+  int32_t count = static_cast<int32_t>(op.Operands.size());
+  io.Count(count, 2);
+  if constexpr (IO::kLoading) {
+    if (static_cast<size_t>(count) > kMaxOperands) Raise<EReadError>(TMsg::StreamReadError);
+    op.Operands.resize(static_cast<size_t>(count));
+  }
+  if (op.OpCode == ocFunc) io.Byte(op.FuncId);
+  for (auto& p : op.Operands) TransferOperand(io, p);
+}
+
+// An expression: operation count (4), the operations; an operation takes at least 9 bytes (code,
+// destination length, operand count).
+template <class IO, class L>
+void TransferOps(IO& io, L& ops) {
+  io.List(ops, 9, [&](auto& op) {
+    if constexpr (IO::kLoading) op = std::make_unique<TOpeData>();
+    TransferOp(io, *op);
+  });
+}
+
+}  // namespace
+
+void TOpeData::SaveToStream(TStream& stream) const {
+  TRecordSaver io(stream);
+  TransferOp(io, *this);
+}
+
+void TOpeData::LoadFromStream(TStream& stream) {
+  TRecordLoader io(stream);
+  TOpeData read;
+  TransferOp(io, read);
+  *this = std::move(read);
 }
 
 // ---- TKovaParser ----
@@ -786,17 +829,14 @@ void TKovaParser::Assign(const TKovaParser& source) {
 }
 
 void TKovaParser::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, Count());
-  for (const auto& op : ops_) op->SaveToStream(stream);
+  TRecordSaver io(stream);
+  TransferOps(io, ops_);
 }
 
 void TKovaParser::LoadFromStream(TStream& stream) {
   Clear();
-  const int32_t count = ReadStreamInteger(stream);
-  // An operation takes at least 9 bytes (code, destination length, operand count).
-  if (count < 0 || int64_t(count) * 9 > stream.Remaining()) Raise<EReadError>(TMsg::StreamReadError);
-  ops_.reserve(static_cast<size_t>(count));
-  for (int32_t k = 0; k < count; ++k) AddOp()->LoadFromStream(stream);
+  TRecordLoader io(stream);
+  TransferOps(io, ops_);
 }
 
 namespace {

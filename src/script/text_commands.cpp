@@ -2,6 +2,7 @@
 // windows belong to the scene, reached through the scene port.
 #include <algorithm>
 
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "script/call_man.h"
 #include "script/commands_later.h"
@@ -45,20 +46,31 @@ void TComTextIns::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
 }
 
+namespace {
+
+// The TextIns command's state after its tag: the target's name (empty while it has none), the
+// wait flag, and from tag version 100 the hold flag.
+template <class IO, class C, class S>
+void TransferTextInsState(IO& io, C& command, S& target_name) {
+  io.Str(target_name);
+  io.Byte(command.Wait);
+  if (io.Since(100)) io.Byte(command.Hold);
+}
+
+}  // namespace
+
 void TComTextIns::SaveState(TStream& stream) {
   WriteStateTag(stream);
-  WriteStreamString(stream, Target || Restored ? TargetName : std::string());
-  WriteStreamByte(stream, Wait);
-  WriteStreamByte(stream, Hold);
+  TRecordSaver io(stream, 100);
+  const std::string& target_name = Target || Restored ? TargetName : std::string();
+  TransferTextInsState(io, *this, target_name);
 }
 
 void TComTextIns::LoadState(TStream& stream) {
-  const int32_t version = ReadStateTag(stream);
+  TRecordLoader io(stream, ReadStateTag(stream));
   Target = nullptr;
-  TargetName = ReadStreamString(stream);
+  TransferTextInsState(io, *this, TargetName);
   Restored = true;
-  Wait = ReadStreamByte(stream);
-  if (version >= 100) Hold = ReadStreamByte(stream);
 }
 
 // ---- TextClr ----

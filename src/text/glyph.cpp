@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/sjis.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/string_list.h"
 #include "script/parser.h"
@@ -50,16 +51,81 @@ TDecorate* RecordDecoration(TXrWord& doc, int32_t index, const TGlyphRecordConte
   return d;
 }
 
-// A string stored with an unsigned 32-bit byte count.
-std::string ReadU32String(TStream& stream) {
-  const uint32_t n = static_cast<uint32_t>(ReadStreamInteger(stream));
-  if (int64_t(n) > stream.Remaining()) throw ETextError(MsgText(TMsg::TextGlyphListCorrupt));
-  std::string s(n, '\0');
-  if (n) stream.ReadBuffer(s.data(), n);
-  return s;
+// The glyph records. Each runs one description both ways over the glyph list's stream: saving in
+// the list's version, loading in the version of the list read (`context`). A record that ends
+// early raises EReadError, which the list's loader turns into its own error.
+
+// The decoration a glyph uses, as its index among the list's decorations; loading takes a use of
+// the one it names and releases the glyph's old one.
+template <class IO, class D>
+void TransferDecoration(IO& io, D& decoration, TXrWord& owner, const TGlyphRecordContext* context) {
+  int32_t index = 0;
+  if constexpr (!IO::kLoading) index = owner.Decorations().IndexOf(decoration);
+  io.Int(index);
+  if constexpr (IO::kLoading) {
+    TDecorate* d = RecordDecoration(owner, index, *context);
+    ++d->UseCount;
+    owner.Decorations().Release(decoration);
+    decoration = d;
+  }
 }
 
-void WriteU32String(TStream& stream, const std::string& s) { WriteStreamString(stream, s); }
+// Link, delay (4), the character code (2 bytes, low first), the decoration.
+template <class IO, class C>
+void TransferChar(IO& io, C& c, const TGlyphRecordContext* context) {
+  io.Str(c.Link);
+  io.Int(c.DelayValue);
+  uint8_t code[2] = {uint8_t(c.Code), uint8_t(c.Code >> 8)};
+  io.Raw(code, 2);
+  if constexpr (IO::kLoading) c.Code = uint16_t(code[0] | code[1] << 8);
+  TransferDecoration(io, c.Decoration, *c.Owner, context);
+}
+
+// Link, delay (4), source, alignment (1).
+template <class IO, class G>
+void TransferImg(IO& io, G& g) {
+  io.Str(g.Link);
+  io.Int(g.DelayValue);
+  io.Str(g.Source);
+  io.Byte(g.AlignByte);
+}
+
+// The event's value, led by the byte 01 for an event that ends the text.
+template <class IO, class G>
+void TransferEvent(IO& io, G& g) {
+  std::string stored;
+  if constexpr (!IO::kLoading) stored = g.End ? "\x01" + g.EventValue : g.EventValue;
+  io.Str(stored);
+  if constexpr (IO::kLoading) {
+    g.End = 0;
+    if (!stored.empty() && stored[0] == '\x01') {
+      stored.erase(0, 1);
+      g.End = 1;
+    }
+    g.EventValue = std::move(stored);
+  }
+}
+
+// The decoration; from version 101 the delay (4) and the link; from 102 the variable's name (held
+// trimmed), before 102 the expression whose value the VAR shows.
+template <class IO, class G>
+void TransferVar(IO& io, G& g, const TGlyphRecordContext* context) {
+  TransferDecoration(io, g.Decoration, *g.Owner, context);
+  if (io.Since(101)) {
+    io.Int(g.DelayValue);
+    io.Str(g.Link);
+  }
+  if (io.Since(102)) {
+    if constexpr (IO::kLoading) {
+      io.Str(g.Name);
+    } else {
+      io.Str(SjisTrim(g.Name));
+    }
+  } else {
+    if constexpr (IO::kLoading) g.Expression = std::make_unique<TKovaParser>();
+    io.Object(*g.Expression);
+  }
+}
 
 // The largest number of glyphs one VAR expands to.
 constexpr size_t kMaxVarGlyphs = 65536;
@@ -273,13 +339,18 @@ TWdGlyph* TWdRow::FirstLaidGlyph() const {
 
 // ---- TWdReal ----
 
+// A shown glyph's state: its alpha (4); one still fading in is saved as fully shown.
 void TWdReal::SaveState(TStream& stream) const {
   const TWdPage* page = const_cast<TWdReal*>(this)->GetPage();
   const bool fading = page && std::find(page->Fading.begin(), page->Fading.end(), this) != page->Fading.end();
-  WriteStreamInteger(stream, fading ? 255 : AlphaValue);
+  TRecordSaver(stream).Int(fading ? 255 : AlphaValue);
 }
 
-void TWdReal::LoadState(TStream& stream) { SetAlpha(ReadStreamInteger(stream)); }
+void TWdReal::LoadState(TStream& stream) {
+  int32_t alpha = 0;
+  TRecordLoader(stream).Int(alpha);
+  SetAlpha(alpha);
+}
 
 void TWdReal::Assign(const TWdGlyph& source) {
   TWdGlyph::Assign(source);
@@ -355,23 +426,13 @@ void TWdChar::Reset() {
 }
 
 void TWdChar::SaveRecord(TStream& stream) const {
-  WriteStreamString(stream, Link);
-  WriteStreamInteger(stream, DelayValue);
-  const uint8_t code[2] = {uint8_t(Code), uint8_t(Code >> 8)};
-  stream.WriteBuffer(code, 2);
-  WriteStreamInteger(stream, Owner->Decorations().IndexOf(Decoration));
+  TRecordSaver io(stream, kGlyphListVersion);
+  TransferChar(io, *this, nullptr);
 }
 
 void TWdChar::LoadRecord(TStream& stream, const TGlyphRecordContext& context) {
-  Link = ReadStreamString(stream);
-  DelayValue = ReadStreamInteger(stream);
-  uint8_t code[2];
-  stream.ReadBuffer(code, 2);
-  Code = uint16_t(code[0] | code[1] << 8);
-  TDecorate* d = RecordDecoration(*Owner, ReadStreamInteger(stream), context);
-  ++d->UseCount;
-  Owner->Decorations().Release(Decoration);
-  Decoration = d;
+  TRecordLoader io(stream, context.Version);
+  TransferChar(io, *this, &context);
 }
 
 void TWdChar::Assign(const TWdGlyph& source) {
@@ -411,17 +472,13 @@ void TWdImg::ResumeImages() {
 }
 
 void TWdImg::SaveRecord(TStream& stream) const {
-  WriteStreamString(stream, Link);
-  WriteStreamInteger(stream, DelayValue);
-  WriteStreamString(stream, Source);
-  WriteStreamByte(stream, AlignByte);
+  TRecordSaver io(stream, kGlyphListVersion);
+  TransferImg(io, *this);
 }
 
-void TWdImg::LoadRecord(TStream& stream, const TGlyphRecordContext&) {
-  Link = ReadStreamString(stream);
-  DelayValue = ReadStreamInteger(stream);
-  Source = ReadStreamString(stream);
-  AlignByte = ReadStreamByte(stream);
+void TWdImg::LoadRecord(TStream& stream, const TGlyphRecordContext& context) {
+  TRecordLoader io(stream, context.Version);
+  TransferImg(io, *this);
 }
 
 void TWdImg::Assign(const TWdGlyph& source) {
@@ -443,31 +500,34 @@ int32_t TWdOpeReturn::Height() const {
   return Owner->FontSize;
 }
 
-void TWdOpeReturn::SaveRecord(TStream& stream) const { WriteStreamByte(stream, ClearByte); }
-void TWdOpeReturn::LoadRecord(TStream& stream, const TGlyphRecordContext&) { ClearByte = ReadStreamByte(stream); }
+// The clear byte (1).
+void TWdOpeReturn::SaveRecord(TStream& stream) const { TRecordSaver(stream, kGlyphListVersion).Byte(ClearByte); }
+void TWdOpeReturn::LoadRecord(TStream& stream, const TGlyphRecordContext& context) {
+  TRecordLoader(stream, context.Version).Byte(ClearByte);
+}
 void TWdOpeReturn::Assign(const TWdGlyph& source) {
   TWdGlyph::Assign(source);
   ClearByte = source.GetClear();
 }
 
-void TWdOpeAlign::SaveRecord(TStream& stream) const { WriteStreamByte(stream, AlignByte); }
-void TWdOpeAlign::LoadRecord(TStream& stream, const TGlyphRecordContext&) { AlignByte = ReadStreamByte(stream); }
+// The alignment byte (1).
+void TWdOpeAlign::SaveRecord(TStream& stream) const { TRecordSaver(stream, kGlyphListVersion).Byte(AlignByte); }
+void TWdOpeAlign::LoadRecord(TStream& stream, const TGlyphRecordContext& context) {
+  TRecordLoader(stream, context.Version).Byte(AlignByte);
+}
 void TWdOpeAlign::Assign(const TWdGlyph& source) {
   TWdGlyph::Assign(source);
   AlignByte = source.GetAlign();
 }
 
 void TWdOpeEvent::SaveRecord(TStream& stream) const {
-  WriteStreamString(stream, End ? "\x01" + EventValue : EventValue);
+  TRecordSaver io(stream, kGlyphListVersion);
+  TransferEvent(io, *this);
 }
 
-void TWdOpeEvent::LoadRecord(TStream& stream, const TGlyphRecordContext&) {
-  EventValue = ReadStreamString(stream);
-  End = 0;
-  if (!EventValue.empty() && EventValue[0] == '\x01') {
-    EventValue.erase(0, 1);
-    End = 1;
-  }
+void TWdOpeEvent::LoadRecord(TStream& stream, const TGlyphRecordContext& context) {
+  TRecordLoader io(stream, context.Version);
+  TransferEvent(io, *this);
 }
 
 void TWdOpeEvent::Assign(const TWdGlyph& source) {
@@ -487,27 +547,13 @@ TWdOpeVar::~TWdOpeVar() { Owner->Decorations().Release(Decoration); }
 void TWdOpeVar::SetDecoration(const TDecorateValues& values) { Owner->Decorations().Change(Decoration, values); }
 
 void TWdOpeVar::SaveRecord(TStream& stream) const {
-  WriteStreamInteger(stream, Owner->Decorations().IndexOf(Decoration));
-  WriteStreamInteger(stream, DelayValue);
-  WriteU32String(stream, Link);
-  WriteU32String(stream, SjisTrim(Name));
+  TRecordSaver io(stream, kGlyphListVersion);
+  TransferVar(io, *this, nullptr);
 }
 
 void TWdOpeVar::LoadRecord(TStream& stream, const TGlyphRecordContext& context) {
-  TDecorate* d = RecordDecoration(*Owner, ReadStreamInteger(stream), context);
-  ++d->UseCount;
-  Owner->Decorations().Release(Decoration);
-  Decoration = d;
-  if (context.Version >= 101) {
-    DelayValue = ReadStreamInteger(stream);
-    Link = ReadU32String(stream);
-  }
-  if (context.Version >= 102) {
-    Name = ReadU32String(stream);
-  } else {
-    Expression = std::make_unique<TKovaParser>();
-    Expression->LoadFromStream(stream);
-  }
+  TRecordLoader io(stream, context.Version);
+  TransferVar(io, *this, &context);
 }
 
 std::vector<std::unique_ptr<TWdGlyph>> TWdOpeVar::MakeExpansion(size_t& room) {
@@ -565,12 +611,14 @@ void TWdOpeVar::Collapse() {
   Owner->RemoveGlyphs(gone);
 }
 
+// A VAR's state: the alpha (4) of its expansion, shown as a whole.
 void TWdOpeVar::SaveState(TStream& stream) const {
-  WriteStreamInteger(stream, Expanded.empty() ? 0 : Expanded.front()->GetAlpha());
+  TRecordSaver(stream).Int(Expanded.empty() ? 0 : Expanded.front()->GetAlpha());
 }
 
 void TWdOpeVar::LoadState(TStream& stream) {
-  const int32_t a = ReadStreamInteger(stream);
+  int32_t a = 0;
+  TRecordLoader(stream).Int(a);
   for (TWdGlyph* g : Expanded) g->SetAlpha(a);
 }
 

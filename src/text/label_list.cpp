@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "core/sjis.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "text/font_pixel.h"
 
@@ -166,35 +167,42 @@ void TXrLabelList::MeasureLabel(TXrLabelDIB& label) {
   if (glyphs_) Metrics = glyphs_->OutlineRecord();
 }
 
+namespace {
+
+// The stored settings: quality (4; before version 109 the values 0 and 1 stand for 0 and the
+// others for 3), border width, alpha, font height (4 each), font name, colour, border colour
+// (4 each), style (1), the outline metrics (their fixed size), and from 122 the shadow width and
+// colour (4 each).
+template <class IO, class L>
+void TransferLabelList(IO& io, L& l) {
+  io.Int(l.Quality);
+  if constexpr (IO::kLoading) {
+    if (!io.Since(109)) l.Quality = l.Quality < 2 ? 0 : 3;
+  }
+  io.Int(l.BorderWidth);
+  io.Int(l.Alpha);
+  io.Int(l.FontHeight);
+  io.Str(l.FontName);
+  io.Int(l.Color);
+  io.Int(l.BorderColor);
+  io.Byte(l.Style);
+  io.Raw(l.Metrics.data(), int64_t(l.Metrics.size()));
+  if (io.Since(122)) {
+    io.Int(l.ShadowWidth);
+    io.Int(l.ShadowColor);
+  }
+}
+
+}  // namespace
+
 void TXrLabelList::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, Quality);
-  WriteStreamInteger(stream, BorderWidth);
-  WriteStreamInteger(stream, Alpha);
-  WriteStreamInteger(stream, FontHeight);
-  WriteStreamString(stream, FontName);
-  WriteStreamInteger(stream, Color);
-  WriteStreamInteger(stream, BorderColor);
-  WriteStreamByte(stream, Style);
-  stream.WriteBuffer(Metrics.data(), int64_t(Metrics.size()));
-  WriteStreamInteger(stream, ShadowWidth);
-  WriteStreamInteger(stream, ShadowColor);
+  TRecordSaver io(stream);
+  TransferLabelList(io, *this);
 }
 
 void TXrLabelList::LoadFromStream(TStream& stream, int32_t version) {
-  const int32_t quality = ReadStreamInteger(stream);
-  Quality = version < 109 ? (quality < 2 ? 0 : 3) : quality;
-  BorderWidth = ReadStreamInteger(stream);
-  Alpha = ReadStreamInteger(stream);
-  FontHeight = ReadStreamInteger(stream);
-  FontName = ReadStreamString(stream);
-  Color = ReadStreamInteger(stream);
-  BorderColor = ReadStreamInteger(stream);
-  Style = ReadStreamByte(stream);
-  stream.ReadBuffer(Metrics.data(), int64_t(Metrics.size()));
-  if (version >= 122) {
-    ShadowWidth = ReadStreamInteger(stream);
-    ShadowColor = ReadStreamInteger(stream);
-  }
+  TRecordLoader io(stream, version);
+  TransferLabelList(io, *this);
   Invalidate();
 }
 

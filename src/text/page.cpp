@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/tab_strings.h"
 #include "text/xr_word.h"
@@ -264,22 +265,36 @@ void TWdPage::StoreVarValues() {
 
 // ---- State ----
 
+namespace {
+
+// The page's own state: scroll (4), the next row and glyph to reveal (4 each), the finished flag
+// (1), the events waiting; the states of its glyphs follow.
+template <class IO, class I, class B, class S>
+void TransferPageState(IO& io, I& scroll, I& row, I& glyph, B& finished, S& events) {
+  io.Int(scroll);
+  io.Int(row);
+  io.Int(glyph);
+  io.Byte(finished);
+  io.Str(events);
+}
+
+}  // namespace
+
 void TWdPage::SaveState(TStream& stream) const {
-  WriteStreamInteger(stream, ScrollTop);
-  WriteStreamInteger(stream, RowIndex);
-  WriteStreamInteger(stream, GlyphIndex);
-  WriteStreamByte(stream, FinishedFlag);
-  WriteStreamString(stream, EventText);
+  TRecordSaver io(stream);
+  TransferPageState(io, ScrollTop, RowIndex, GlyphIndex, FinishedFlag, EventText);
   TWdComposite::SaveState(stream);
 }
 
 void TWdPage::LoadState(TStream& stream) {
   try {
-    const int32_t scroll = ReadStreamInteger(stream);
-    const int32_t row = ReadStreamInteger(stream);
-    const int32_t glyph = ReadStreamInteger(stream);
-    const uint8_t finished = ReadStreamByte(stream);
-    std::string events = ReadStreamString(stream);
+    TRecordLoader io(stream);
+    int32_t scroll = 0;
+    int32_t row = 0;
+    int32_t glyph = 0;
+    uint8_t finished = 0;
+    std::string events;
+    TransferPageState(io, scroll, row, glyph, finished, events);
     TWdComposite::LoadState(stream);
     const bool fits = row >= 0 && row <= RowCount() && glyph >= 0 &&
                       (row == RowCount() ? glyph == 0 : glyph < Row(row)->Count());

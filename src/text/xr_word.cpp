@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "graphics/dibx.h"
 #include "text/text_errors.h"
@@ -248,58 +249,49 @@ void TXrWord::AddDirty(const TRect& r) {
 
 // ---- Settings block ----
 
+namespace {
+
+// The settings block; the border colour is held from version 110, the border and shadow widths
+// from 111.
+template <class IO, class D>
+void TransferSettings(IO& io, D& d) {
+  io.Int(d.OriginX);
+  io.Int(d.OriginY);
+  io.Int(d.FontSize);
+  io.Str(d.FontName);
+  io.Int(d.TextColor);
+  io.Int(d.PageHeight);
+  io.Int(d.WrapWidth);
+  io.Int(d.Quality);
+  io.Int(d.LineSpace);
+  io.Byte(d.Paging);
+  io.Int(d.LinkColor);
+  io.Int(d.HoverColor);
+  io.Int(d.FadeTime);
+  io.Int(d.ShadowColor);
+  io.Int(d.Alpha);
+  io.Byte(d.Paused);
+  io.Int(d.Caret.X);
+  io.Int(d.Caret.Y);
+  io.Int(d.TextDelay);
+  io.Byte(d.EventsOn);
+  if (io.Since(110)) io.Int(d.BorderColor);
+  if (io.Since(111)) {
+    io.Int(d.BorderWidth);
+    io.Int(d.ShadowWidth);
+  }
+}
+
+}  // namespace
+
 void TXrWord::SaveSettings(TStream& s) const {
-  WriteStreamInteger(s, OriginX);
-  WriteStreamInteger(s, OriginY);
-  WriteStreamInteger(s, FontSize);
-  WriteStreamString(s, FontName);
-  WriteStreamInteger(s, TextColor);
-  WriteStreamInteger(s, PageHeight);
-  WriteStreamInteger(s, WrapWidth);
-  WriteStreamInteger(s, Quality);
-  WriteStreamInteger(s, LineSpace);
-  WriteStreamByte(s, Paging);
-  WriteStreamInteger(s, LinkColor);
-  WriteStreamInteger(s, HoverColor);
-  WriteStreamInteger(s, FadeTime);
-  WriteStreamInteger(s, ShadowColor);
-  WriteStreamInteger(s, Alpha);
-  WriteStreamByte(s, Paused);
-  WriteStreamInteger(s, Caret.X);
-  WriteStreamInteger(s, Caret.Y);
-  WriteStreamInteger(s, TextDelay);
-  WriteStreamByte(s, EventsOn);
-  WriteStreamInteger(s, BorderColor);
-  WriteStreamInteger(s, BorderWidth);
-  WriteStreamInteger(s, ShadowWidth);
+  TRecordSaver io(s);
+  TransferSettings(io, *this);
 }
 
 void TXrWord::LoadSettings(TStream& s, int32_t version) {
-  OriginX = ReadStreamInteger(s);
-  OriginY = ReadStreamInteger(s);
-  FontSize = ReadStreamInteger(s);
-  FontName = ReadStreamString(s);
-  TextColor = ReadStreamInteger(s);
-  PageHeight = ReadStreamInteger(s);
-  WrapWidth = ReadStreamInteger(s);
-  Quality = ReadStreamInteger(s);
-  LineSpace = ReadStreamInteger(s);
-  Paging = ReadStreamByte(s);
-  LinkColor = ReadStreamInteger(s);
-  HoverColor = ReadStreamInteger(s);
-  FadeTime = ReadStreamInteger(s);
-  ShadowColor = ReadStreamInteger(s);
-  Alpha = ReadStreamInteger(s);
-  Paused = ReadStreamByte(s);
-  Caret.X = ReadStreamInteger(s);
-  Caret.Y = ReadStreamInteger(s);
-  TextDelay = ReadStreamInteger(s);
-  EventsOn = ReadStreamByte(s);
-  if (version >= 110) BorderColor = ReadStreamInteger(s);
-  if (version >= 111) {
-    BorderWidth = ReadStreamInteger(s);
-    ShadowWidth = ReadStreamInteger(s);
-  }
+  TRecordLoader io(s, version);
+  TransferSettings(io, *this);
 }
 
 // ---- Stored glyph lists ----
@@ -310,6 +302,35 @@ namespace {
 
 // The smallest decoration record of a version, to check a count against the bytes left.
 int64_t MinDecorateRecord(int32_t version) { return version >= 100 ? 38 : 27; }
+
+// A decoration: its use count (4; loading ignores it, uses are counted from the glyphs), colour,
+// border colour, size (4 each), style, no-break (1 each), border (a flag (1) before version 100,
+// then 4), font name, ruby; from 100 the shadow and its colour (4 each), 0 before.
+template <class IO, class V>
+void TransferDecorate(IO& io, int32_t& uses, V& v) {
+  io.Int(uses);
+  io.Int(v.Color);
+  io.Int(v.BColor);
+  io.Int(v.Size);
+  io.Byte(v.Style);
+  io.Byte(v.NoBreak);
+  if (io.Since(100)) {
+    io.Int(v.Border);
+  } else {
+    uint8_t border = v.Border ? 1 : 0;
+    io.Byte(border);
+    if constexpr (IO::kLoading) v.Border = border ? 1 : 0;
+  }
+  io.Str(v.FontName);
+  io.Str(v.Ruby);
+  if (io.Since(100)) {
+    io.Int(v.Shadow);
+    io.Int(v.SColor);
+  } else if constexpr (IO::kLoading) {
+    v.Shadow = 0;
+    v.SColor = 0;
+  }
+}
 
 }  // namespace
 
@@ -330,39 +351,25 @@ void TXrWord::LoadFromStream(TStream& stream) {
     } else {
       stream.SetPosition(start);
     }
-    const int32_t d_count = ReadStreamInteger(stream);
-    if (d_count < 0 || d_count > stream.Remaining() / MinDecorateRecord(version)) Corrupt();
+    TRecordLoader io(stream, version);
+    int32_t d_count = 0;
+    io.Count(d_count, MinDecorateRecord(version));
     for (int32_t i = 0; i < d_count; ++i) {
       TDecorateValues v;
-      ReadStreamInteger(stream);  // the stored use count; uses are counted from the glyphs
-      v.Color = ReadStreamInteger(stream);
-      v.BColor = ReadStreamInteger(stream);
-      v.Size = ReadStreamInteger(stream);
-      v.Style = ReadStreamByte(stream);
-      v.NoBreak = ReadStreamByte(stream);
-      if (version < 100) {
-        v.Border = ReadStreamByte(stream) ? 1 : 0;
-      } else {
-        v.Border = ReadStreamInteger(stream);
-      }
-      v.FontName = ReadStreamString(stream);
-      v.Ruby = ReadStreamString(stream);
-      v.Shadow = 0;
-      v.SColor = 0;
-      if (version >= 100) {
-        v.Shadow = ReadStreamInteger(stream);
-        v.SColor = ReadStreamInteger(stream);
-      }
+      int32_t uses = 0;
+      TransferDecorate(io, uses, v);
       // One use held while the glyphs load, so that none is freed before they refer to it.
       decorations_.Append(v, 1);
       ++count;
     }
     DecorateBase = base;
     const TGlyphRecordContext context{version, base, d_count};
-    const int32_t g_count = ReadStreamInteger(stream);
-    if (g_count < 0 || g_count > stream.Remaining()) Corrupt();
+    // Each glyph takes at least its kind byte.
+    int32_t g_count = 0;
+    io.Count(g_count, 1);
     for (int32_t i = 0; i < g_count; ++i) {
-      const uint8_t kind = ReadStreamByte(stream);
+      uint8_t kind = 0;
+      io.Byte(kind);
       auto g = CreateGlyph(kind);
       if (!g) continue;
       g->LoadRecord(stream, context);
@@ -398,25 +405,13 @@ void TXrWord::SaveToStream(TStream& stream) const {
     if (auto* v = dynamic_cast<const TWdOpeVar*>(g.get())) d = v->Decoration;
     if (d) ++uses[size_t(decorations_.IndexOf(d))];
   }
-  WriteStreamInteger(stream, decorations_.Count());
-  for (int i = 0; i < decorations_.Count(); ++i) {
-    const TDecorateValues& v = decorations_.Items(i)->Values;
-    WriteStreamInteger(stream, uses[size_t(i)]);
-    WriteStreamInteger(stream, v.Color);
-    WriteStreamInteger(stream, v.BColor);
-    WriteStreamInteger(stream, v.Size);
-    WriteStreamByte(stream, v.Style);
-    WriteStreamByte(stream, v.NoBreak);
-    WriteStreamInteger(stream, v.Border);
-    WriteStreamString(stream, v.FontName);
-    WriteStreamString(stream, v.Ruby);
-    WriteStreamInteger(stream, v.Shadow);
-    WriteStreamInteger(stream, v.SColor);
-  }
-  WriteStreamInteger(stream, stored);
+  TRecordSaver io(stream, kGlyphListVersion);
+  io.Count(decorations_.Count(), MinDecorateRecord(kGlyphListVersion));
+  for (int i = 0; i < decorations_.Count(); ++i) TransferDecorate(io, uses[size_t(i)], decorations_.Items(i)->Values);
+  io.Count(stored, 1);
   for (const auto& g : glyphs_) {
     if (g->IsVarMade() || g->Kind() == WK_NONE) continue;
-    WriteStreamByte(stream, uint8_t(g->Kind()));
+    io.Byte(uint8_t(g->Kind()));
     g->SaveRecord(stream);
   }
 }

@@ -10,6 +10,8 @@
 #include "script/script_errors.h"
 #include "script/script_test_util.h"
 #include "support/frame_driver.h"
+#include "support/le_writer.h"
+#include "support/record_round_trip.h"
 
 namespace kova {
 namespace {
@@ -404,6 +406,38 @@ TEST(SaveState, AHandlerWaitingInAWaitRoundTrips) {
   TCallMan legacy(d.store);
   legacy.LoadFromStream(s, 115);
   EXPECT_EQ(legacy.Level(), 2);
+}
+
+TEST(SaveState, CommandStatesBothWaysAgainstGoldenBytes) {
+  FrameDriver d;
+  PageWriter w;
+  w.TextIns("ab", test::Value(S("Win")), Yes(), Yes()).Wait(NoResult(), test::Value(I(500)));
+  d.AddPage("t.ksb", w);
+  TPage* page = d.callman.GetPage("t.ksb", false);
+  ASSERT_NE(page, nullptr);
+  // The tag, then TextIns: target, wait, hold; Wait: the time left, the frames, hold.
+  test::LeWriter text_ins;
+  text_ins.Raw("kova100").Str("Win").U8(1).U8(0);
+  test::LeWriter wait;
+  wait.Raw("kova100").I32(250).I32(3).U8(1);
+  // A state before tag version 100 has no hold flag: the command keeps the one it had (1, from
+  // the case before) and saves in the tagged form.
+  test::LeWriter old_wait;
+  old_wait.Raw("kova099").I32(250).I32(3);
+  test::LeWriter old_wait_saved;
+  old_wait_saved.Raw("kova100").I32(250).I32(3).U8(1);
+  const struct {
+    int32_t command;
+    const test::LeWriter* bytes;
+    const test::LeWriter* saved;
+  } cases[] = {{0, &text_ins, nullptr}, {1, &wait, nullptr}, {1, &old_wait, &old_wait_saved}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    TCommand* command = page->Command(c.command);
+    test::ExpectRecordRoundTrip(
+        c.bytes->Bytes(), [&](TStream& s) { command->LoadState(s); }, [&](TStream& s) { command->SaveState(s); },
+        c.saved ? &c.saved->Bytes() : nullptr);
+  }
 }
 
 TEST(SaveState, TruncatedSectionsRaise) {

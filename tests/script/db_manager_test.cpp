@@ -14,6 +14,7 @@
 #include "script/db_test_util.h"
 #include "script/script_test_util.h"
 #include "support/le_writer.h"
+#include "support/record_round_trip.h"
 
 namespace kova {
 namespace {
@@ -292,6 +293,25 @@ TEST_F(DBManagerTest, DirectCellAccess) {
   EXPECT_FALSE(m.DirectSetInt("items", id.get(), nine.get(), false, false, "id", 1));
   EXPECT_FALSE(m.DirectSetBool("items", id.get(), seven.get(), false, false, "x", true));
   EXPECT_TRUE(m.DirectSetFloat("party", nullptr, nullptr, false, false, "x", 1) == false);
+}
+
+TEST(DBSaves, SectionsBothWaysAgainstGoldenBytes) {
+  const TableDef items{"Items", 0, kColumns, {Record(7, 2.5L, false, "ab"), Record(-1, 0, true, "wxyz")}, 1};
+  const TableDef party{"Party", 0, {}, {}, -1};
+  const TableDef scores{"Scores", 1, {{4, "n", 1}}, {{9, 0, 0, 0}}, 0};
+  struct Case {
+    uint8_t kind;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {kDBGameKind, DbStream({items, party}, "Party")},
+      {kDBGameKind, DbStream({}, "")},
+      {kDBStatusKind, DbStream({scores}, std::nullopt)},
+  };
+  for (const Case& c : cases) {
+    TDBManager m;
+    test::ExpectRecordRoundTrip(
+        c.bytes, [&](TStream& s) { m.LoadFromStream(s, c.kind); }, [&](TStream& s) { m.SaveToStream(s, c.kind); });
+  }
 }
 
 TEST(DBSaves, VersionGates) {

@@ -9,6 +9,7 @@
 #include "script/script_errors.h"
 #include "script/script_test_util.h"
 #include "support/le_writer.h"
+#include "support/record_round_trip.h"
 
 namespace kova {
 namespace {
@@ -318,6 +319,38 @@ TEST(VariableSections, TrailerFieldsByVersion) {
     EXPECT_EQ(store.SelIndex, version >= 103 ? 8 : -1);
     EXPECT_EQ(store.Globals.HistFormat[0], version >= 113 ? 11 : 9);
     EXPECT_EQ(store.Globals.TempTarget, version >= 121 ? "v" : "old");
+  }
+}
+
+TEST(VariableSections, SectionsBothWaysAgainstGoldenBytes) {
+  // An integer, a reference bound to it (written after it), and the game trailer.
+  LeWriter game;
+  game.I32(2);
+  game.U8(PT_INT).Str("a").I32(1).I32(2).I32(2).I32(5).I32(6).U8(0).U8(0).I32(-1).U8(0);
+  game.U8(PT_NONE).Str("r").I32(0).Str("a").Str("a").U8(1).I32(1).U8(0).U8(0).I32(-1).U8(0);
+  game.I32(20).Str("cur").Str("sel").I32(3).I32(1).I32(2).I32(3).I32(4).I32(5).I32(6).Str("a");
+  LeWriter status;
+  status.I32(1).U8(PT_STR).Str("st").I32(0).I32(1).Str("\x82\xA0").U8(1).U8(0).I32(-1).U8(0);
+  for (bool is_status : {false, true}) {
+    SCOPED_TRACE(is_status);
+    std::unique_ptr<TParamCollection> store;
+    test::ExpectRecordRoundTrip(
+        is_status ? status.Bytes() : game.Bytes(),
+        [&](TStream& s) {
+          store = std::make_unique<TParamCollection>();
+          if (is_status) {
+            store->LoadStatus(s, 129);
+          } else {
+            store->LoadFromStream(s, 129);
+          }
+        },
+        [&](TStream& s) {
+          if (is_status) {
+            store->SaveStatus(s);
+          } else {
+            store->SaveToStream(s);
+          }
+        });
   }
 }
 

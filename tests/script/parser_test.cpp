@@ -11,6 +11,7 @@
 #include "script/script_test_util.h"
 #include "support/fake_script_host.h"
 #include "support/le_writer.h"
+#include "support/record_round_trip.h"
 
 namespace kova {
 namespace {
@@ -76,6 +77,20 @@ TEST(ExpressionStream, FunctionIdFloatsAndOddTypeBytes) {
   copy.Assign(p);
   EXPECT_EQ(Saved(copy), expected);
   EXPECT_NE(copy.Items(1)->Operands[0].get(), p.Items(1)->Operands[0].get());
+}
+
+TEST(ExpressionStream, EveryOperandKindBothWaysAgainstGoldenBytes) {
+  E call;
+  call.Call(20, "____0", {V("b", 0), I(-3)})
+      .Op(E::To, "x", {FRaw(true, 0x3FFF, 0x8000000000000000ull), B(false), S("")});
+  E empty_ops;
+  empty_ops.Op(E::To, "", {});
+  const std::vector<uint8_t> cases[] = {HexBytes("00000000"), call.Bytes(), empty_ops.Bytes()};
+  for (const std::vector<uint8_t>& bytes : cases) {
+    TKovaParser p;
+    test::ExpectRecordRoundTrip(
+        bytes, [&](TStream& s) { p.LoadFromStream(s); }, [&](TStream& s) { p.SaveToStream(s); });
+  }
 }
 
 TEST(ExpressionStream, RejectsCorruptRecords) {

@@ -14,6 +14,7 @@
 #include "script/value_text.h"
 #include "script/script_test_util.h"
 #include "support/le_writer.h"
+#include "support/record_round_trip.h"
 
 namespace kova {
 namespace {
@@ -349,6 +350,43 @@ TEST(ScriptValueStream, RoundTripsEveryTypeBitExactly) {
     EXPECT_EQ(q->GetStr(), p->GetStr());
     EXPECT_EQ(Saved(*q), bytes);
   }
+}
+
+TEST(ScriptValueStream, EveryKindBothWaysAgainstGoldenBytes) {
+  struct Case {
+    const char* name;
+    int32_t type;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"integer", PT_INT, HexBytes("00000000 01000000 FEFFFFFF")},
+      {"integer array", PT_INT, HexBytes("02000000 02000000 01000000 02000000 07000000 08000000")},
+      {"real", PT_FLOAT, LeWriter().I32(1).I32(2).I32(2).Ext(1.0L).Ext(-2.5L).Bytes()},
+      {"flag", PT_BOOL, HexBytes("00000000 01000000 01")},
+      {"string array", PT_STR, HexBytes("01000000 02000000 02000000 02000000 6162 00000000")},
+      {"reference", PT_NONE, HexBytes("00000000 01000000 78 00000000 01 03000000")},
+      {"reference with sizes", PT_NONE, HexBytes("01000000 04000000 00000000 00000000 00 00000000")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<TCustomParam> value;
+    test::ExpectRecordRoundTrip(
+        c.bytes,
+        [&](TStream& s) {
+          value = CreateParamByType(c.type);
+          value->LoadFromStream(s);
+        },
+        [&](TStream& s) { value->SaveToStream(s); });
+  }
+  // A loaded reference is unbound until the store rebinds it (the store's section test saves it
+  // bound): the bound name it read is kept for that.
+  const std::vector<uint8_t> bound = HexBytes("00000000 01000000 78 01000000 79 01 03000000");
+  TSpanStream in(bound);
+  TParamVar ref;
+  ref.LoadFromStream(in);
+  EXPECT_EQ(ref.VarName, "x");
+  EXPECT_EQ(ref.LoadedBoundName(), "y");
+  EXPECT_EQ(ref.RefFlag, 1);
+  EXPECT_EQ(ref.ElementIndex, 3);
 }
 
 TEST(ScriptValueStream, RejectsInconsistentForms) {

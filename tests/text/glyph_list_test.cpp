@@ -2,8 +2,11 @@
 // settings block.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/stream_records.h"
 #include "support/glyph_list_writer.h"
+#include "support/record_round_trip.h"
 #include "text/text_errors.h"
 #include "text/text_test_util.h"
 
@@ -178,6 +181,59 @@ TEST(GlyphList, WrittenListsLoadBackTheSame) {
   TMemoryStream out;
   doc.SaveToStream(out);
   EXPECT_EQ(std::vector<uint8_t>(out.Bytes().begin(), out.Bytes().end()), w.Bytes());
+}
+
+TEST(GlyphList, EveryRecordKindBothWaysAgainstGoldenBytes) {
+  DecorateRecord plain;
+  DecorateRecord styled;
+  styled.color = 0x0000FF;
+  styled.style = 3;
+  styled.border = -1;
+  styled.font = "Mincho";
+  styled.ruby = "rb";
+  styled.shadow = 2;
+  styled.scolor = 0x111111;
+  // The glyphs after two characters that use each decoration once; a VAR takes one use more.
+  struct Case {
+    const char* name;
+    std::function<void(GlyphListWriter&)> glyphs;
+    int32_t var_uses_of_b;
+  } cases[] = {
+      {"characters", [](GlyphListWriter& w) { w.Char('A', 1, 50, "http://x").Char(0x82A0, 0); }, 0},
+      {"alignment", [](GlyphListWriter& w) { w.Align(3); }, 0},
+      {"line ends", [](GlyphListWriter& w) { w.Return(true).Return(false); }, 0},
+      {"indents", [](GlyphListWriter& w) { w.Indent().Undent(); }, 0},
+      {"events", [](GlyphListWriter& w) { w.Event("\x01" "stop").Event("go"); }, 0},
+      {"picture", [](GlyphListWriter& w) { w.Img("pic.png", 1, 9, "lnk"); }, 0},
+      {"variable", [](GlyphListWriter& w) { w.Var(1, 30, "vl", "score"); }, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DecorateRecord a = plain;
+    DecorateRecord b = styled;
+    a.uses = std::string(c.name) == "characters" ? 2 : 1;
+    b.uses = (std::string(c.name) == "characters" ? 2 : 1) + c.var_uses_of_b;
+    GlyphListWriter w(102);
+    w.Decorate(a).Decorate(b).Char('a', 0).Char('b', 1);
+    c.glyphs(w);
+    std::unique_ptr<TXrWord> doc;
+    test::ExpectRecordRoundTrip<ETextError>(
+        w.Bytes(),
+        [&](TStream& s) {
+          doc = std::make_unique<TXrWord>();
+          doc->LoadFromStream(s);
+        },
+        [&](TStream& s) { doc->SaveToStream(s); });
+  }
+  // A list without decorations or glyphs.
+  std::unique_ptr<TXrWord> doc;
+  test::ExpectRecordRoundTrip<ETextError>(
+      GlyphListWriter(102).Bytes(),
+      [&](TStream& s) {
+        doc = std::make_unique<TXrWord>();
+        doc->LoadFromStream(s);
+      },
+      [&](TStream& s) { doc->SaveToStream(s); });
 }
 
 TEST(GlyphList, ExpandedVarsAreNotWritten) {

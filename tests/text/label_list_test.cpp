@@ -7,6 +7,8 @@
 #include "core/stream.h"
 #include "core/stream_records.h"
 #include "support/fake_glyph_fonts.h"
+#include "support/le_writer.h"
+#include "support/record_round_trip.h"
 #include "text/font_pixel.h"
 #include "text/glyph_layer_font.h"
 
@@ -167,6 +169,41 @@ TEST(LabelList, StoredSettingsAcrossVersions) {
   cut.SetPosition(0);
   TXrLabelList loaded;
   EXPECT_ANY_THROW(loaded.LoadFromStream(cut, 130));
+}
+
+TEST(LabelList, StoredSettingsBothWaysAgainstGoldenBytes) {
+  std::vector<uint8_t> metrics(212, 0);
+  metrics[0] = 1;
+  metrics[211] = 9;
+  auto settings = [&](int32_t quality, bool shadow) {
+    LeWriter w;
+    w.I32(quality).I32(2).I32(200).I32(8).Str("F").I32(0x123456).I32(0x654321).U8(kStyleBold).Raw(metrics);
+    if (shadow) w.I32(3).I32(0x0A0B0C);
+    return w.Bytes();
+  };
+  // Older settings save in the newest form: their quality mapped, the shadow as it was before.
+  const struct {
+    int32_t version, stored_quality, saved_quality;
+  } cases[] = {{108, 1, 0}, {108, 2, 3}, {121, 2, 2}, {122, 1, 1}, {130, 3, 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.version);
+    const bool shadow = c.version >= 122;
+    LeWriter saved_writer;
+    const std::vector<uint8_t> newest = settings(c.saved_quality, shadow);
+    std::vector<uint8_t> saved = newest;
+    if (!shadow) {
+      saved_writer.Raw(newest).I32(0).I32(0);  // a fresh list's shadow
+      saved = saved_writer.Bytes();
+    }
+    std::unique_ptr<TXrLabelList> list;
+    ExpectRecordRoundTrip(
+        settings(c.stored_quality, shadow),
+        [&](TStream& s) {
+          list = std::make_unique<TXrLabelList>();
+          list->LoadFromStream(s, c.version);
+        },
+        [&](TStream& s) { list->SaveToStream(s); }, &saved);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "core/stream_records.h"
 #include "support/glyph_list_writer.h"
+#include "support/record_round_trip.h"
 #include "text/text_test_util.h"
 
 namespace kova {
@@ -244,6 +245,18 @@ TEST(PageState, RoundTripsAndRefusesIndexesThatDoNotFit) {
   EXPECT_EQ(back.page().GlyphIndex, 0);
   TMemoryStream cut{std::span<const uint8_t>(bad_glyph.Truncated(20))};
   EXPECT_THROW(back.page().LoadState(cut), EReadError);
+}
+
+TEST(PageState, BothWaysAgainstGoldenBytes) {
+  // The page's fields, then the alphas of "abcdef" and the picture; the first three shown.
+  test::LeWriter w;
+  w.I32(0).I32(0).I32(3).U8(1).Str("e\tf");
+  for (int32_t alpha : {255, 255, 255, 0, 0, 0, 0}) w.I32(alpha);
+  Shown back("<WAIT VALUE=50>abcdef<IMG SRC=p>", 256, 32);
+  test::ExpectRecordRoundTrip(
+      w.Bytes(), [&](TStream& in) { back.page().LoadState(in); }, [&](TStream& out) { back.page().SaveState(out); });
+  EXPECT_EQ(back.page().GlyphIndex, 3);
+  EXPECT_EQ(back.page().EventText, "e\tf");
 }
 
 TEST(GlyphTree, ListAndAlphaBounds) {

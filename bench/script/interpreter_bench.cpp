@@ -153,8 +153,8 @@ void BM_RunWhileLoop(benchmark::State& state) {
   TParamCollection store(parts.ports, nullptr);
   store.Declare("i", PT_INT, TVarScope::Global);
   store.Declare("n", PT_INT, TVarScope::Global);
-  TCommandTable commands;
-  TCallMan callman(store, parts.ports, commands, nullptr, *parts.platform.clock);
+  TCommandTable no_commands;
+  TCallMan callman(store, parts.ports, no_commands, nullptr, *parts.platform.clock);
   for (auto _ : state) {
     callman.Start("loop.ksb");
     callman.Step();

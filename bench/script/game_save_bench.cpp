@@ -111,7 +111,7 @@ struct TBenchSaveGame {
         }
       }
     }
-    TScenePort& scene = session->Host().Scene();
+    TScenePort& scene = session->Ports().scene;
     for (int i = 0; i < kComponents; ++i) {
       const std::string parent = i % 2 ? "box_" + std::to_string(i - 1) : std::string();
       scene.CreateComponent(KT_CABINET, "box_" + std::to_string(i), parent);

@@ -59,7 +59,7 @@ void BM_HistoryCommit(benchmark::State& state) {
   session.Files().SetFolder(folder.Root());
   session.Interpreter().Start("h.ksb");
   session.Store().Globals.HistFormat = kHistoryLayout;
-  TKovaObject* window = session.Host().Scene().CreateComponent(KT_BOX, "mes", "");
+  TKovaObject* window = session.Ports().scene.CreateComponent(KT_BOX, "mes", "");
   TKovaNewHistory& history = *session.SceneRoot().History();
   for (auto _ : state) {
     history.Clear();

@@ -20,10 +20,11 @@
 #include "core/stream.h"
 #include "core/stream_records.h"
 #include "script/call_man.h"
+#include "script/command_table.h"
 #include "script/page.h"
 #include "script/param_collection.h"
 #include "script/parser.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 
 namespace kova {
 namespace {
@@ -147,13 +148,13 @@ void BM_RunWhileLoop(benchmark::State& state) {
   const std::vector<uint8_t> bytes = LoopPage();
   std::ofstream(folder.Path() + "/loop.ksb", std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  TVrFileManager files;
-  files.SetFolder(folder.Path());
-  TParamCollection store;
-  store.Host().SetFiles(&files);
+  TNullScriptParts parts;
+  parts.files.SetFolder(folder.Path());
+  TParamCollection store(parts.ports, nullptr);
   store.Declare("i", PT_INT, TVarScope::Global);
   store.Declare("n", PT_INT, TVarScope::Global);
-  TCallMan callman(store);
+  TCommandTable no_commands;
+  TCallMan callman(store, parts.ports, no_commands, nullptr, *parts.platform.clock);
   for (auto _ : state) {
     callman.Start("loop.ksb");
     callman.Step();

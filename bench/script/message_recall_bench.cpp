@@ -55,7 +55,7 @@ struct RecallRig {
     history.Word.PageHeight = kEntryHeight;
     history.Word.LineSpace = 4;
     for (int32_t i = 0; i < entries; ++i) history.Entries.Add().AddText("h.ksb", 0, "", kEntryHeight, -1, 0);
-    mes = static_cast<TKovaMes*>(session.Host().Scene().CreateComponent(KT_MES, "mes", ""));
+    mes = static_cast<TKovaMes*>(session.Ports().scene.CreateComponent(KT_MES, "mes", ""));
     mes->SetBounds(0, 0, 400, 200);
     mes->SetFontHeight(16);
     mes->SetLineSpace(4);

@@ -9,9 +9,9 @@
 #include "components/prop_dispatch.h"
 #include "core/errors.h"
 #include "core/vocabulary.h"
-#include "script/commands_later.h"
 #include "script/params.h"
 #include "script/prop_types.h"
+#include "script/subsystem_commands.h"
 
 namespace kova {
 

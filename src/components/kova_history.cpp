@@ -10,10 +10,10 @@
 #include "core/sjis.h"
 #include "script/call_man.h"
 #include "script/commands.h"
-#include "script/commands_later.h"
 #include "script/page.h"
 #include "script/param_collection.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
+#include "script/subsystem_commands.h"
 #include "text/store_text_port.h"
 
 namespace kova {
@@ -66,15 +66,14 @@ void TKovaNewHistory::Commit(std::string_view mes_name) {
 }
 
 const TPage* TKovaNewHistory::PendingPage(std::unique_ptr<TPage>& loaded) const {
-  TScriptHost& host = store_->Host();
-  if (const TCallMan* interpreter = host.Interpreter()) {
+  if (const TCallMan* interpreter = store_->Interpreter()) {
     for (int32_t i = 0; i < interpreter->CacheCount(); ++i) {
       const TPage* page = interpreter->CachedPage(i);
       if (SjisSameText(page->Name, PageFile)) return page;
     }
   }
   loaded = std::make_unique<TPage>();
-  loaded->LoadFromFile(*host.Files(), PageFile);
+  loaded->LoadFromFile(store_->Ports().files, PageFile);
   return loaded.get();
 }
 
@@ -88,7 +87,7 @@ void TKovaNewHistory::ForgetCachedText() {
 }
 
 void TKovaNewHistory::CommitNew() {
-  TVrFileManager* files = store_ ? store_->Host().Files() : nullptr;
+  TVrFileManager* files = store_ ? &store_->Ports().files : nullptr;
   if (!files || !files->FileExists(PageFile)) {
     PageFile.clear();
     return;

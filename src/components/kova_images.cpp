@@ -8,8 +8,8 @@
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
-#include "script/commands_later.h"
 #include "script/params.h"
+#include "script/subsystem_commands.h"
 
 namespace kova {
 

@@ -14,7 +14,7 @@
 #include "core/string_list.h"
 #include "core/utils.h"
 #include "script/param_collection.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 #include "text/store_text_port.h"
 #include "text/text_limits.h"
 

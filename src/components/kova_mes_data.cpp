@@ -9,8 +9,8 @@
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "script/commands.h"
-#include "script/commands_later.h"
 #include "script/page.h"
+#include "script/subsystem_commands.h"
 #include "text/xr_word.h"
 
 namespace kova {

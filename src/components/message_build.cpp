@@ -7,7 +7,7 @@
 #include "components/kova_mes_data.h"
 #include "core/file_manager.h"
 #include "script/param_collection.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 #include "text/store_text_port.h"
 #include "text/text_limits.h"
 #include "text/xr_word.h"
@@ -193,7 +193,7 @@ void RecallHistory(const TKovaNewHistory& history, int32_t first, int32_t count,
 // The message data reaches the game's files through the script port its window gave the document.
 void TKovaNewMesData::Build(TXrWord& word, TPageList& pages, bool history_flag, int32_t start_offset) {
   const auto* port = dynamic_cast<const TStoreTextPort*>(word.Script);
-  BuildMessage(*this, word, pages, history_flag, start_offset, port ? port->Store().Host().Files() : nullptr);
+  BuildMessage(*this, word, pages, history_flag, start_offset, port ? &port->Store().Ports().files : nullptr);
 }
 
 void TKovaNewHistory::Recall(int32_t first, int32_t count, TKovaObject* window) {

@@ -1,6 +1,6 @@
 // What the script engine asks of the scene (system variables and functions over components,
-// pointer, keys and focus), answered from a root container. The player's script host forwards
-// its scene and input operations here; names are looked up as the root container's
+// pointer, keys and focus), answered from a root container: the session gives it to the script
+// engine as its scene and input ports; names are looked up as the root container's
 // FindComponent finds them, and an operation on a name no component holds answers false (or the
 // stated value) and changes nothing.
 #pragma once

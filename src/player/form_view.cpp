@@ -69,6 +69,10 @@ TPoint TFormView::TScreenHost::PointerPosition() {
   return view_.session_ ? view_.session_->SceneRoot().ActiveBase()->MousePos() : TPoint{};
 }
 
+TInputPort& TFormView::TPointerInput::Scene() const {
+  return view_.session_ ? view_.session_->SceneInput() : none_;
+}
+
 void TFormView::TPointerInput::SetCursorX(int32_t x) {
   if (view_.window_.window) view_.window_.window->WarpPointer(plat::TPoint{x, MouseY()});
 }
@@ -99,10 +103,10 @@ TFormView::TFormView(IDesktop& desktop, TSoundSettings settings)
 TFormView::~TFormView() { Close(); }
 
 bool TFormView::Create(const TLaunchInfo& launch, const std::string& program_file) {
-  session_ = std::make_unique<TSession>(services_, TVrFileManagerOptions{}, &screen_host_);
-  input_ = std::make_unique<TPointerInput>(session_->SceneRoot(), *this);
-  session_->Host().SetInput(input_.get());
-  session_->Host().SetScreen(this);
+  TSessionPorts ports;
+  ports.input = &input_;
+  ports.screen = this;
+  session_ = std::make_unique<TSession>(services_, TVrFileManagerOptions{}, &screen_host_, std::move(ports));
   session_->SetErrorSink([this](std::string_view text) { ShowWarning(text); });
   bool opened = false;
   try {
@@ -174,7 +178,6 @@ void TFormView::Close() {
   }
   // The game first (project, variables, scene), then what shows it.
   session_.reset();
-  input_.reset();
   screen_.reset();
   // The window last: its fields, events and presenter work on it.
   window_.text_fields.reset();

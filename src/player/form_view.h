@@ -120,14 +120,30 @@ class TFormView : public TScreenPort {
     TFormView& view_;
   };
   // The scene's input port, with the pointer moved for the script.
-  class TPointerInput : public TSceneServices {
+  class TPointerInput : public TInputPort {
    public:
-    TPointerInput(TKovaBaseList& root, TFormView& view) : TSceneServices(root), view_(view) {}
+    explicit TPointerInput(TFormView& view) : view_(view) {}
+    bool LClick() const override { return Scene().LClick(); }
+    void SetLClick(bool v) override { Scene().SetLClick(v); }
+    bool RClick() const override { return Scene().RClick(); }
+    void SetRClick(bool v) override { Scene().SetRClick(v); }
+    bool LPush() const override { return Scene().LPush(); }
+    bool RPush() const override { return Scene().RPush(); }
+    int32_t MouseX() const override { return Scene().MouseX(); }
+    int32_t MouseY() const override { return Scene().MouseY(); }
     void SetCursorX(int32_t x) override;
     void SetCursorY(int32_t y) override;
+    bool WheelDown() const override { return Scene().WheelDown(); }
+    bool WheelUp() const override { return Scene().WheelUp(); }
+    bool KeyDown(int32_t key) const override { return Scene().KeyDown(key); }
+    bool KeyPressed(int32_t key) const override { return Scene().KeyPressed(key); }
+    bool KeyRepeat(int32_t key) const override { return Scene().KeyRepeat(key); }
 
    private:
+    // The input of the session's scene (none before the session is made).
+    TInputPort& Scene() const;
     TFormView& view_;
+    mutable TInputPort none_;
   };
   // The desktop's boxes, each also written to standard error.
   class TReportingDialogs : public plat::IDialogs {
@@ -159,8 +175,9 @@ class TFormView : public TScreenPort {
   TScreenHost screen_host_{*this};
   TDesktopWindow window_;
   std::unique_ptr<TScreenManager> screen_;
+  // The script's input (it outlives the session it is given to).
+  TPointerInput input_{*this};
   std::unique_ptr<TSession> session_;
-  std::unique_ptr<TPointerInput> input_;
   bool active_ = false;
   bool quit_ = false;
   bool closed_ = false;

@@ -17,34 +17,80 @@ plat::TServices WithWindow(plat::TServices services, plat::IMainWindow* window) 
 
 }  // namespace
 
-TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files, TSceneHost* screen)
+TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files, TSceneHost* screen,
+                   TSessionPorts ports)
     : window_(*services.window, close_posted_),
       services_(WithWindow(services, &window_)),
       files_([&] {
         if (!files.optical) files.optical = services.optical;
         return std::move(files);
       }()),
-      store_(&host_),
-      events_(&host_.Scene()),
-      interpreter_(store_),
+      random_(RandomSeed()),
+      store_(ports_, &interpreter_),
+      events_(ports.scene ? ports.scene : &scene_),
+      // The time budget is measured on the platform's clock, a real one.
+      interpreter_(store_, ports_, commands_, &events_, *services_.clock),
       screen_(screen ? screen : &scene_host_),
-      scene_globals_(screen_) {
-  host_.SetPlatform(&services_);
-  host_.SetClock(&clock_);
-  host_.SetLog(&log_);
-  host_.SetFiles(&files_);
-  host_.SetTables(&tables_);
-  host_.SetInterpreter(&interpreter_);
-  interpreter_.SetEventQueue(&events_);
+      scene_globals_(screen_),
+      ports_{ports.scene ? *ports.scene : scene_,
+             ports.input ? *ports.input : scene_,
+             ports.screen ? *ports.screen : null_screen_,
+             null_media_,
+             scene_globals_.HistoryPort(),
+             open_project_,
+             services_,
+             clock_,
+             log_,
+             tables_,
+             files_,
+             random_} {
+  if (ports.register_commands) ports.register_commands(commands_);
   interpreter_.SetTimeBudget(kScriptTimeBudgetMs);
   scene_globals_.Root().UseEventQueue(&events_);
   scene_globals_.Root().SetGlyphCache(&glyph_cache_);
-  host_.SetInput(&scene_);
-  SetScene(&scene_);
   scene_globals_.ImageCache().SetSource(&picture_files_);
   SceneRoot().SetStore(&store_);
   scene_globals_.History().SetStore(&store_);
-  host_.SetHistory(&scene_globals_.HistoryPort());
+}
+
+std::optional<bool> TSession::TOpenProject::FileExists(std::string_view name) const {
+  if (TProject* project = session_.Project()) return project->FileExists(name);
+  return std::nullopt;
+}
+
+int32_t TSession::TOpenProject::ScreenWidth() const {
+  const TProject* project = session_.Project();
+  return project ? project->ScreenWidth : 0;
+}
+
+int32_t TSession::TOpenProject::ScreenHeight() const {
+  const TProject* project = session_.Project();
+  return project ? project->ScreenHeight : 0;
+}
+
+std::string TSession::TOpenProject::Title() const {
+  const TProject* project = session_.Project();
+  return project ? project->Title : std::string();
+}
+
+std::vector<TSaveCaption> TSession::TOpenProject::SaveCaptions() const {
+  std::vector<TSaveCaption> out;
+  const TProject* project = session_.Project();
+  if (!project) return out;
+  const TStringList& slots = project->SlotList;
+  out.reserve(static_cast<size_t>(slots.Count()));
+  for (int i = 0; i < slots.Count(); ++i) {
+    out.push_back({static_cast<int32_t>(slots.ObjectInt(i)), slots.Strings(i)});
+  }
+  return out;
+}
+
+void TSession::TOpenProject::RequestSave(int32_t slot, std::string page, std::string caption, int32_t index) {
+  if (TProject* project = session_.Project()) project->RequestSave(slot, std::move(page), std::move(caption), index);
+}
+
+void TSession::TOpenProject::RequestLoad(int32_t slot) {
+  if (TProject* project = session_.Project()) project->RequestLoad(slot);
 }
 
 bool TSession::TPictureFiles::PictureExists(std::string_view name) {
@@ -61,15 +107,13 @@ uint32_t TSession::TPictureFiles::PictureSeed() {
 
 TSession::~TSession() {
   // The project goes before the store and the interpreter it works on, the file manager last.
-  host_.SetProject(nullptr);
   project_.reset();
 }
 
 bool TSession::Open(TLaunchInfo launch) {
   main_.Check("TSession::Open");
   AddLaunchSources(files_, launch);
-  project_ = std::make_unique<TProject>(std::move(launch), interpreter_);
-  host_.SetProject(project_.get());
+  project_ = std::make_unique<TProject>(std::move(launch), interpreter_, ports_);
   // A start page too old for this player stops the interpreter at its very start: a failed start
   // like any other.
   if (!project_->Started() || interpreter_.Stopped()) {

@@ -1,7 +1,8 @@
 // The session: the one composition root of a running game. It owns the file manager, the variable
 // store, the table manager, the event queue, the interpreter, the project, the frame clock, the
-// debug log and the mailbox of the worker threads; it wires them to each other and to the ports of
-// the layers above (scene, input, screen, media, history), and it steps one frame. kovarun, the
+// debug log and the mailbox of the worker threads; it hands each part what it uses when it makes
+// it (the script engine's parts get one bundle of the ports of the layers above: scene, input,
+// screen, media, history and the open project), and it steps one frame. kovarun, the
 // tests' frame driver and the player window are thin drivers of it: they give it the platform
 // services, open a game, call Step until it stops, and read why it stopped.
 //
@@ -12,8 +13,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "components/engine_globals.h"
 #include "components/scene_host.h"
@@ -24,12 +28,13 @@
 #include "core/main_thread.h"
 #include "platform/services.h"
 #include "script/call_man.h"
+#include "script/command_table.h"
 #include "script/db_manager.h"
 #include "script/event_queue.h"
 #include "script/mailbox.h"
 #include "script/param_collection.h"
 #include "script/project.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 #include "text/font_pixel.h"
 #include "text/glyph_layer_font.h"
 
@@ -45,6 +50,21 @@ enum class TStopReason {
   FramesRunOut,  // the driver's frame limit was reached
 };
 
+// What a driver gives the session in place of the session's own parts; each is not owned and
+// must outlive the session. Nothing given: the session's own.
+struct TSessionPorts {
+  // The scene the script engine and the event queue see (a test's stand-in); nullptr: the
+  // session's own scene (the root container).
+  TScenePort* scene = nullptr;
+  // The script's input; nullptr: the session's own scene's.
+  TInputPort* input = nullptr;
+  // The script's screen manager (the player window); nullptr: none.
+  TScreenPort* screen = nullptr;
+  // Registers the subsystems' command behaviours in the interpreter's command table while the
+  // session is made; nothing: none are registered.
+  std::function<void(TCommandTable&)> register_commands;
+};
+
 class TSession {
  public:
   // The longest one frame step runs script commands before it gives the frame back (a script that
@@ -55,8 +75,9 @@ class TSession {
 
   // `services` (and what it points to) must outlive the session. `screen` is the scene's host (the
   // player window's screen), not owned; nullptr: the session's own headless screen (SceneHost).
+  // `ports` are the driver's parts in place of the session's own.
   explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {},
-                    TSceneHost* screen = nullptr);
+                    TSceneHost* screen = nullptr, TSessionPorts ports = {});
   ~TSession();
   TSession(const TSession&) = delete;
   TSession& operator=(const TSession&) = delete;
@@ -106,19 +127,18 @@ class TSession {
   TFrameClock& Clock() { return clock_; }
   TDebugLog& Log() { return log_; }
   TMailbox& Mailbox() { return mailbox_; }
-  TScriptHost& Host() { return host_; }
+  // What the script engine reaches outside itself (the same bundle for all its parts).
+  const TScriptPorts& Ports() const { return ports_; }
+  // The behaviours registered for the subsystems' commands.
+  const TCommandTable& Commands() const { return commands_; }
   // Frame steps still to pass without drawing (after a game load).
   int32_t HoldFrames() const { return hold_frames_; }
-  // Connects the scene (the component system's root container): the script host and the event
-  // queue find components through it. nullptr: no scene.
-  void SetScene(TScenePort* scene) {
-    host_.SetScene(scene);
-    events_.SetRoot(&host_.Scene());
-  }
   // The session's own scene: the root container, drawn into the screen's back buffer of the
-  // project's size (the host's, or the headless one's). It answers the script host's scene and
-  // input ports from construction on.
+  // project's size (the host's, or the headless one's). It answers the script's scene and input
+  // ports unless the driver gave its own.
   TKovaBaseList& SceneRoot() { return scene_globals_.Root(); }
+  // The input of the session's own scene (what a driver's input port may build on).
+  TInputPort& SceneInput() { return scene_; }
   // The headless screen (unused when the session was given a host of its own).
   THeadlessSceneHost& SceneHost() { return scene_host_; }
   // The glyph cache of the scene's text, over the platform's outline fonts.
@@ -159,6 +179,22 @@ class TSession {
     TSession& session_;
   };
 
+  // The open project as the script engine sees it: the session's project once Open made it.
+  class TOpenProject : public TProjectPort {
+   public:
+    explicit TOpenProject(TSession& session) : session_(session) {}
+    std::optional<bool> FileExists(std::string_view name) const override;
+    int32_t ScreenWidth() const override;
+    int32_t ScreenHeight() const override;
+    std::string Title() const override;
+    std::vector<TSaveCaption> SaveCaptions() const override;
+    void RequestSave(int32_t slot, std::string page, std::string caption, int32_t index) override;
+    void RequestLoad(int32_t slot) override;
+
+   private:
+    TSession& session_;
+  };
+
   double FrameDate() const;
   void Finish(TStopReason reason, std::string message = {});
   // Stops the session when the script stopped or a close was asked for.
@@ -176,7 +212,13 @@ class TSession {
   TDebugLog log_;
   TVrFileManager files_;
   TDBManager tables_;
-  TScriptHost host_;
+  std::mt19937_64 random_;
+  TScreenPort null_screen_;
+  TMediaPort null_media_;
+  TOpenProject open_project_{*this};
+  TCommandTable commands_;
+  // The script engine's parts get ports_ (made below, after the scene whose ports it holds) when
+  // they are made; none of them reads it before the first frame step.
   TParamCollection store_;
   TTimerList events_;
   TCallMan interpreter_;
@@ -190,6 +232,7 @@ class TSession {
   TSceneHost* screen_;
   TEngineGlobals scene_globals_;
   TSceneServices scene_{scene_globals_.Root()};
+  const TScriptPorts ports_;
   TPictureFiles picture_files_{*this};
   std::function<void(int64_t)> frame_input_;
   int64_t frame_number_ = 0;

@@ -18,7 +18,7 @@
 #include "script/param_collection.h"
 #include "script/params.h"
 #include "script/script_errors.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 
 namespace kova {
 
@@ -140,13 +140,18 @@ void TStackList::SyncDepth() { store_.CurrentDepth = Count(); }
 
 // ---- TCallMan ----
 
-TCallMan::TCallMan(TParamCollection& store) : store_(store), stack_(store), log_(&store.Host().Log()) {}
+TCallMan::TCallMan(TParamCollection& store, const TScriptPorts& ports, const TCommandTable& commands, TTimerList* queue,
+                   plat::IClock& budget_clock)
+    : store_(store),
+      ports_(ports),
+      commands_(commands),
+      stack_(store),
+      queue_(queue),
+      budget_clock_(budget_clock) {}
 
 TCallMan::~TCallMan() = default;
 
 TScenePort* TCallMan::Scene() const { return queue_ ? queue_->Root() : nullptr; }
-
-TScriptHost& TCallMan::Host() const { return store_.Host(); }
 
 void TCallMan::Stop(std::string error) {
   stopped_ = true;
@@ -154,16 +159,12 @@ void TCallMan::Stop(std::string error) {
 }
 
 bool TCallMan::FileExists(std::string_view name) const {
-  if (file_exists_) return file_exists_(name);
-  const TVrFileManager* files = Host().Files();
-  return files && files->FileExists(name);
+  return ports_.PageExists(name);
 }
 
 std::unique_ptr<TPage> TCallMan::LoadPage(std::string_view name) {
   auto page = std::make_unique<TPage>();
-  TVrFileManager* files = Host().Files();
-  if (!files) Raise<EReadError>(TMsg::FileNotFound, std::string(name).c_str());
-  page->LoadFromFile(*files, name);
+  page->LoadFromFile(ports_.files, name);
   if (page->TooOld()) RefuseOldPage(*page);
   return page;
 }
@@ -171,7 +172,7 @@ std::unique_ptr<TPage> TCallMan::LoadPage(std::string_view name) {
 void TCallMan::RefuseOldPage(const TPage& page) {
   const std::string text = MsgText(TMsg::PageRebuild) + "\r\n" + page.Name;
   Stop(text);
-  const plat::TServices& services = Host().Platform();
+  const plat::TServices& services = ports_.platform;
   plat::TMessageBox box;
   box.owner = services.window->DialogOwner();
   box.title = MsgText(TMsg::PageWarningCaption);
@@ -181,7 +182,7 @@ void TCallMan::RefuseOldPage(const TPage& page) {
 }
 
 TPage* TCallMan::Start(std::string_view name) {
-  log_ = &Host().Log();
+  log_ = &ports_.log;
   TPage* page = GetPage(name, true);
   page_ = page;
   pc_ = 0;
@@ -236,7 +237,10 @@ bool TCallMan::HoldsEvents() const {
   return page_ && pc_ >= 0 && pc_ < page_->Count() && entered_ && page_->Command(pc_)->HoldsEvents();
 }
 
-void TCallMan::ExecuteCommand() { Turn(); }
+void TCallMan::ExecuteCommand() {
+  log_ = &ports_.log;
+  Turn();
+}
 
 inline void TCallMan::Turn() {
   allow_ = false;
@@ -248,7 +252,7 @@ inline void TCallMan::Turn() {
   }
   TCommand* command = page->Command(pc);
   if (log_->On() && command != last_traced_) {
-    log_->Write(Format("%.8x : %s(%d)", static_cast<uint32_t>(Host().Clock().GameClock), page->Name.c_str(),
+    log_->Write(Format("%.8x : %s(%d)", static_cast<uint32_t>(ports_.clock.GameClock), page->Name.c_str(),
                      command->Line));
     last_traced_ = command;
   }
@@ -289,7 +293,10 @@ inline void TCallMan::Turn() {
   if (page_ != page || pc_ != pc) entered_ = 0;
 }
 
-int32_t TCallMan::Run() { return RunTurn(); }
+int32_t TCallMan::Run() {
+  log_ = &ports_.log;
+  return RunTurn();
+}
 
 inline int32_t TCallMan::RunTurn() {
   if (!page_) {
@@ -371,7 +378,7 @@ int32_t TCallMan::DispatchEvent(int32_t level) {
     const int32_t at = page_->FindLabel(label);
     if (at >= 0) pc_ = at;
   }
-  if (Host().Log().On()) TraceEvent(file);
+  if (ports_.log.On()) TraceEvent(file);
   entered_ = 0;
   event->Level = level;
   args_ = event->Params;
@@ -382,17 +389,17 @@ int32_t TCallMan::DispatchEvent(int32_t level) {
 
 void TCallMan::TraceEvent(const std::string& file) const {
   if (pc_ < 0 || pc_ >= page_->Count()) return;
-  Host().Log().Write(Format("%.8x : <Event>%s(%d)", static_cast<uint32_t>(Host().Clock().GameClock), file.c_str(),
+  ports_.log.Write(Format("%.8x : <Event>%s(%d)", static_cast<uint32_t>(ports_.clock.GameClock), file.c_str(),
                             page_->Command(pc_)->Line));
 }
 
 bool TCallMan::Step() {
   main_.Check("TCallMan::Step");
-  log_ = &Host().Log();
+  log_ = &ports_.log;
   out_of_time_ = false;
   // The budget is looked at every kBudgetStride turns of the loop: the loop itself only counts
   // down (without a budget, from so far that it never gets there).
-  const uint32_t start = budget_ms_ ? plat::TSystemClock().TickMs() : 0;
+  const uint32_t start = budget_ms_ ? budget_clock_.TickMs() : 0;
   uint32_t countdown = budget_ms_ ? kBudgetStride : UINT32_MAX;
   while (!stopped_) {
     if (--countdown == 0) {
@@ -462,7 +469,7 @@ bool TCallMan::Step() {
 
 bool TCallMan::BudgetSpent(uint32_t start) {
   // The real clock, whatever clock the session's frames follow.
-  if (budget_ms_ == 0 || plat::TSystemClock().TickMs() - start < budget_ms_) return false;
+  if (budget_ms_ == 0 || budget_clock_.TickMs() - start < budget_ms_) return false;
   out_of_time_ = true;
   return true;
 }

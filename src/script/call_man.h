@@ -24,13 +24,18 @@
 namespace kova {
 
 class TCommand;
+class TCommandTable;
 class TDebugLog;
 class TKovaObject;
 class TPage;
 class TParamCollection;
 class TScenePort;
-class TScriptHost;
 class TTimerList;
+struct TScriptPorts;
+
+namespace plat {
+class IClock;
+}
 
 // The most pages the cache keeps (more only while the current page is the oldest).
 inline constexpr int32_t kPageCacheLimit = 10;
@@ -86,27 +91,30 @@ class TStackList {
 
 class TCallMan {
  public:
-  using TFileExists = std::function<bool(std::string_view name)>;
-
-  // The interpreter works on `store` (which must outlive it) and reaches the player through the
-  // store's host: the file manager for its pages, the frame clock, the debug log, the boxes and
-  // the main window.
-  explicit TCallMan(TParamCollection& store);
+  // The interpreter works on `store` and reaches the player through `ports` (the file manager for
+  // its pages and the project's test whether one exists, the frame clock, the debug log, the boxes
+  // and the main window; its commands reach the rest). `commands` holds the behaviours that the
+  // subsystems registered for their commands; `queue` is the root container's event queue (its
+  // Root() is the scene), nullptr for none; `budget_clock` is the real clock the time budget is
+  // measured on. All must outlive the interpreter; none is used before the first call.
+  TCallMan(TParamCollection& store, const TScriptPorts& ports, const TCommandTable& commands, TTimerList* queue,
+           plat::IClock& budget_clock);
   ~TCallMan();
   TCallMan(const TCallMan&) = delete;
   TCallMan& operator=(const TCallMan&) = delete;
 
   // ---- Services ----
-  // The root container's event queue (its Root() is the scene); nullptr while there is none.
-  void SetEventQueue(TTimerList* queue) { queue_ = queue; }
+  // The root container's event queue (its Root() is the scene); nullptr when there is none.
   TTimerList* EventQueue() const { return queue_; }
   TScenePort* Scene() const;
-  // The project's test whether a game file exists (event pages, Jump and Call); unset, the file
-  // manager's FileExists (the host's file manager).
-  void SetFileExists(TFileExists fn) { file_exists_ = std::move(fn); }
+  // The project's test whether a game file exists (event pages, Jump and Call); without a project,
+  // the file manager's.
   bool FileExists(std::string_view name) const;
   TParamCollection& Store() const { return store_; }
-  TScriptHost& Host() const;
+  // What the interpreter and its commands reach outside the script engine.
+  const TScriptPorts& Ports() const { return ports_; }
+  // The behaviours the subsystems registered for their commands.
+  const TCommandTable& Commands() const { return commands_; }
 
   // ---- Stopping ----
   // The script stop flag: once set (a too old page, a failed project open or game load, the
@@ -195,7 +203,7 @@ class TCallMan {
 
  private:
   void TrimCache();
-  // A page read anew through the host's file manager; a page too old for this player stops the
+  // A page read anew through the file manager; a page too old for this player stops the
   // script (see TPage::LoadFromStream).
   std::unique_ptr<TPage> LoadPage(std::string_view name);
   void RefuseOldPage(const TPage& page);
@@ -211,6 +219,8 @@ class TCallMan {
   int32_t RunTurn();
 
   TParamCollection& store_;
+  const TScriptPorts& ports_;
+  const TCommandTable& commands_;
   std::vector<std::unique_ptr<TPage>> cache_;
   TPage* page_ = nullptr;
   int32_t pc_ = 0;
@@ -224,15 +234,16 @@ class TCallMan {
   // Whether the last executed command allows events (Run's result 2).
   bool allow_ = false;
 
-  TTimerList* queue_ = nullptr;
-  TFileExists file_exists_;
+  TTimerList* const queue_;
+  plat::IClock& budget_clock_;
   bool stopped_ = false;
   std::string stop_error_;
   // The last command traced into the debug log (a waiting command is traced once); cleared when a
   // page leaves the cache.
   const TCommand* last_traced_ = nullptr;
-  // The host's debug log, taken at each start and step (the trace test costs one load a command).
-  const TDebugLog* log_;
+  // The debug log, taken at each start, step and run from outside (the trace test costs one load
+  // a command); the constructor does not read the ports, which may be made after the interpreter.
+  const TDebugLog* log_ = nullptr;
   uint32_t budget_ms_ = 0;
   bool out_of_time_ = false;
   TMainThread main_;

@@ -1,9 +1,9 @@
 #include "core/errors.h"
 #include "script/commands.h"
 #include "script/commands_flow.h"
-#include "script/commands_later.h"
 #include "script/commands_var.h"
 #include "script/script_errors.h"
+#include "script/subsystem_commands.h"
 
 namespace kova {
 

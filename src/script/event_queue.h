@@ -48,7 +48,6 @@ class TTimerList {
   TTimerList& operator=(const TTimerList&) = delete;
 
   TScenePort* Root() const { return root_; }
-  void SetRoot(TScenePort* scene) { root_ = scene; }
 
   // Appends a waiting event; the parameters are copied when given. Returns its index.
   int32_t AddEvent(TKovaObject* component, std::string_view handler, const TArrayString* params, uint8_t code);

@@ -2,10 +2,10 @@
 #include "core/record_io.h"
 #include "core/stream_records.h"
 #include "script/call_man.h"
-#include "script/script_host.h"
 #include "script/commands_flow.h"
 #include "script/page.h"
 #include "script/params.h"
+#include "script/script_ports.h"
 
 namespace kova {
 
@@ -225,7 +225,7 @@ void TComWait::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   }
   // The remaining time counts in 32 bits and wraps like them (a time of INT32_MIN included).
   Remaining = static_cast<int32_t>(static_cast<uint32_t>(Remaining) -
-                                   static_cast<uint32_t>(callman.Host().Clock().FrameDelta));
+                                   static_cast<uint32_t>(callman.Ports().clock.FrameDelta));
   if (Remaining > 0) {
     callman.SetRunning(false);
     return;

@@ -9,7 +9,7 @@
 #include "core/stream_records.h"
 #include "script/param_system.h"
 #include "script/script_errors.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 
 namespace kova {
 namespace {
@@ -188,20 +188,17 @@ void TParamCollectionItem::BindElement(TParamCollectionItem& target, std::span<c
 
 // ---- TParamCollection ----
 
-TParamCollection::TParamCollection(TScriptHost* host) : host_(host) {
-  if (!host_) SetHost(nullptr);
+TParamCollection::TParamCollection(const TScriptPorts& ports, const TCallMan* interpreter)
+    : ports_(ports), interpreter_(interpreter) {
+  RegisterSystemVariables();
+}
+
+TParamCollection::TParamCollection()
+    : own_parts_(std::make_unique<TNullScriptParts>()), ports_(own_parts_->ports), interpreter_(nullptr) {
   RegisterSystemVariables();
 }
 
 TParamCollection::~TParamCollection() { Clear(); }
-
-void TParamCollection::SetHost(TScriptHost* host) {
-  if (!host) {
-    if (!own_host_) own_host_ = std::make_unique<TScriptHost>();
-    host = own_host_.get();
-  }
-  host_ = host;
-}
 
 void TParamCollection::RegisterSystemVariables() {
   for (int32_t id = 0; id < kSysVarCount; ++id) Add()->SetSystem(*this, id);

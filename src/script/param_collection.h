@@ -16,8 +16,10 @@
 
 namespace kova {
 
-class TScriptHost;
+class TCallMan;
+class TNullScriptParts;
 class TParamCollection;
+struct TScriptPorts;
 
 // Variable scopes, as numbered in the vocabulary's scope labels.
 enum class TVarScope : int32_t { Global = 0, AutoFree = 1, Local = 2, Status = 3 };
@@ -116,14 +118,19 @@ struct TScriptGlobals {
 
 class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
  public:
-  // Creates the store with its system variables "@Result" .. "@WheelUp" at indexes 0..48, served
-  // by `host` (the store's own stand-in host when nullptr; a host given must outlive the store).
-  explicit TParamCollection(TScriptHost* host = nullptr);
+  // Creates the store with its system variables "@Result" .. "@WheelUp" at indexes 0..48, which
+  // read and write the parts of `ports` and the running call of `interpreter` ("@Result",
+  // "@ParamCount", "@ParamStr", "@Sender"; none answer without one). Both must outlive the store;
+  // the interpreter (which works on this store) is only reached once it is made.
+  TParamCollection(const TScriptPorts& ports, const TCallMan* interpreter);
+  // A store on its own: null parts of its own, no interpreter.
+  TParamCollection();
   ~TParamCollection() override;
 
-  TScriptHost& Host() const { return *host_; }
-  // Serves the store from `host` (nullptr: the store's own stand-in host).
-  void SetHost(TScriptHost* host);
+  // What the store's system variables and the system functions reach outside the script engine.
+  const TScriptPorts& Ports() const { return ports_; }
+  // The interpreter whose running call the system variables read, or nullptr.
+  const TCallMan* Interpreter() const { return interpreter_; }
 
   // The number of frames on the interpreter's call stack.
   int32_t CurrentDepth = 0;
@@ -185,9 +192,10 @@ class TParamCollection : public THashCollectionOf<TParamCollectionItem> {
   void SaveItems(TStream& stream, bool status) const;
   void LoadItems(TStream& stream, bool replace_game, int32_t version);
 
-  // The host given, or the store's own when none was.
-  std::unique_ptr<TScriptHost> own_host_;
-  TScriptHost* host_;
+  // The parts of a store made on its own (before ports_, which then refers to them).
+  std::unique_ptr<TNullScriptParts> own_parts_;
+  const TScriptPorts& ports_;
+  const TCallMan* interpreter_;
   // Counts the namings and freeings (see Stamp).
   uint64_t stamp_ = 1;
 };

@@ -7,7 +7,7 @@
 #include "script/datetime.h"
 #include "script/param_collection.h"
 #include "script/script_errors.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 #include "script/value_text.h"
 
 namespace kova {
@@ -82,7 +82,7 @@ const long double kOneHour = TimeToValue(1, 0, 0, 0) - TimeToValue(0, 0, 0, 0);
 const long double kOneMin = TimeToValue(0, 1, 0, 0) - TimeToValue(0, 0, 0, 0);
 const long double kOneSec = TimeToValue(0, 0, 1, 0) - TimeToValue(0, 0, 0, 0);
 
-int32_t ArgCount(const TScriptHost& host) { return host.Interpreter() ? host.Interpreter()->ArgCount() : 0; }
+int32_t ArgCount(const TCallMan* interpreter) { return interpreter ? interpreter->ArgCount() : 0; }
 
 [[noreturn]] void RaiseInternal() { Raise<EScriptError>(TMsg::ParamInternalError); }
 
@@ -107,7 +107,7 @@ bool SysVarWritable(int32_t id) { return id >= 0 && id < kSysVarCount && kInfo[s
 
 TCustomParam* TParamSystem::Target() const {
   if (SystemId == Id(V::Result)) {
-    const TCallMan* interpreter = store_->Host().Interpreter();
+    const TCallMan* interpreter = store_->Interpreter();
     return interpreter ? interpreter->ResultValue() : nullptr;
   }
   if (SystemId == Id(V::Temp)) {
@@ -129,29 +129,29 @@ bool TParamSystem::IsArray() const {
 // ---- own-type reads ----
 
 int32_t TParamSystem::ReadInt() const {
-  TScriptHost& host = store_->Host();
+  const TScriptPorts& ports = store_->Ports();
   switch (static_cast<V>(SystemId)) {
-    case V::MouseX: return host.Input().MouseX();
-    case V::MouseY: return host.Input().MouseY();
+    case V::MouseX: return ports.input.MouseX();
+    case V::MouseY: return ports.input.MouseY();
     case V::TextDelay: return store_->Globals.TextDelay;
-    case V::HistoryCount: return host.History().HistoryCount();
-    case V::ParamCount: return ArgCount(host);
-    case V::ScrWidth: return host.ScreenWidth();
-    case V::ScrHeight: return host.ScreenHeight();
-    case V::TickCount: return host.Clock().GameClock;
-    case V::PCTickCount: return static_cast<int32_t>(host.PCTickCount());
-    case V::UpdateCount: return host.Clock().UpdateCount;
-    case V::Year: return DecodeDateTime(host.Clock().Now).Year;
-    case V::Month: return DecodeDateTime(host.Clock().Now).Month;
-    case V::Day: return DecodeDateTime(host.Clock().Now).Day;
-    case V::Week: return DecodeDateTime(host.Clock().Now).Week;
-    case V::Hour: return DecodeDateTime(host.Clock().Now).Hour;
-    case V::Min: return DecodeDateTime(host.Clock().Now).Min;
-    case V::Sec: return DecodeDateTime(host.Clock().Now).Sec;
+    case V::HistoryCount: return ports.history.HistoryCount();
+    case V::ParamCount: return ArgCount(store_->Interpreter());
+    case V::ScrWidth: return ports.project.ScreenWidth();
+    case V::ScrHeight: return ports.project.ScreenHeight();
+    case V::TickCount: return ports.clock.GameClock;
+    case V::PCTickCount: return static_cast<int32_t>(ports.PCTickCount());
+    case V::UpdateCount: return ports.clock.UpdateCount;
+    case V::Year: return DecodeDateTime(ports.clock.Now).Year;
+    case V::Month: return DecodeDateTime(ports.clock.Now).Month;
+    case V::Day: return DecodeDateTime(ports.clock.Now).Day;
+    case V::Week: return DecodeDateTime(ports.clock.Now).Week;
+    case V::Hour: return DecodeDateTime(ports.clock.Now).Hour;
+    case V::Min: return DecodeDateTime(ports.clock.Now).Min;
+    case V::Sec: return DecodeDateTime(ports.clock.Now).Sec;
     case V::SelIndex: return store_->SelIndex;
-    case V::DisplayModeCount: return host.Screen().HasScreenManager() ? host.Screen().DisplayModeCount() : 0;
-    case V::DisplayModeIndex: return host.Screen().DisplayModeIndex();
-    case V::HistoryMaxCount: return host.History().HistoryMaxCount();
+    case V::DisplayModeCount: return ports.screen.HasScreenManager() ? ports.screen.DisplayModeCount() : 0;
+    case V::DisplayModeIndex: return ports.screen.DisplayModeIndex();
+    case V::HistoryMaxCount: return ports.history.HistoryMaxCount();
     default: RaiseInternal();
   }
 }
@@ -167,45 +167,45 @@ long double TParamSystem::ReadFloat() const {
 }
 
 bool TParamSystem::ReadFlag(int32_t i) const {
-  TScriptHost& host = store_->Host();
+  const TScriptPorts& ports = store_->Ports();
   switch (static_cast<V>(SystemId)) {
-    case V::LClick: return host.Input().LClick();
-    case V::RClick: return host.Input().RClick();
-    case V::LPush: return host.Input().LPush();
-    case V::RPush: return host.Input().RPush();
-    case V::FullScr: return host.Screen().HasScreenManager() && host.Screen().FullScreen();
-    case V::CGDither: return host.Scene().CGDither();
-    case V::SoundON: return host.Scene().SoundOn();
-    case V::WheelDown: return host.Input().WheelDown();
-    case V::WheelUp: return host.Input().WheelUp();
+    case V::LClick: return ports.input.LClick();
+    case V::RClick: return ports.input.RClick();
+    case V::LPush: return ports.input.LPush();
+    case V::RPush: return ports.input.RPush();
+    case V::FullScr: return ports.screen.HasScreenManager() && ports.screen.FullScreen();
+    case V::CGDither: return ports.scene.CGDither();
+    case V::SoundON: return ports.scene.SoundOn();
+    case V::WheelDown: return ports.input.WheelDown();
+    case V::WheelUp: return ports.input.WheelUp();
     case V::KeyPush: case V::KeyClick: case V::KeyRepeat: {
       if (i < 0 || i >= kKeyElements) return false;
-      if (i == 256) return host.Input().WheelDown();
-      if (i == 257) return host.Input().WheelUp();
-      if (SystemId == Id(V::KeyPush)) return host.Input().KeyDown(i);
-      if (SystemId == Id(V::KeyClick)) return host.Input().KeyPressed(i);
-      return host.Input().KeyRepeat(i);
+      if (i == 256) return ports.input.WheelDown();
+      if (i == 257) return ports.input.WheelUp();
+      if (SystemId == Id(V::KeyPush)) return ports.input.KeyDown(i);
+      if (SystemId == Id(V::KeyClick)) return ports.input.KeyPressed(i);
+      return ports.input.KeyRepeat(i);
     }
     default: RaiseInternal();
   }
 }
 
 std::string TParamSystem::ReadStr(int32_t i) const {
-  TScriptHost& host = store_->Host();
+  const TScriptPorts& ports = store_->Ports();
   switch (static_cast<V>(SystemId)) {
-    case V::ParamStr: return i < 0 || !host.Interpreter() ? std::string() : host.Interpreter()->GetArg(i);
-    case V::Sender: return host.Interpreter() ? host.Interpreter()->GetSenderName() : std::string();
-    case V::Fonts: return JoinLines(host.ListFonts(false));
-    case V::FixedFonts: return JoinLines(host.ListFonts(true));
+    case V::ParamStr: return i < 0 || !store_->Interpreter() ? std::string() : store_->Interpreter()->GetArg(i);
+    case V::Sender: return store_->Interpreter() ? store_->Interpreter()->GetSenderName() : std::string();
+    case V::Fonts: return JoinLines(ports.ListFonts(false));
+    case V::FixedFonts: return JoinLines(ports.ListFonts(true));
     case V::Cursor: return store_->Globals.Cursor;
     case V::SelStr: return store_->SelStr;
-    case V::Title: return host.Title();
-    case V::ActiveCompo: return host.Scene().ActiveCompo();
-    case V::MidiPort: return host.Media().HasMidi() ? host.Media().MidiCurrentDevice() : std::string();
+    case V::Title: return ports.project.Title();
+    case V::ActiveCompo: return ports.scene.ActiveCompo();
+    case V::MidiPort: return ports.media.HasMidi() ? ports.media.MidiCurrentDevice() : std::string();
     case V::MidiPorts: {
-      if (!host.Media().HasMidi()) return {};
+      if (!ports.media.HasMidi()) return {};
       const int32_t k = i < 0 ? 0 : i;
-      return k < host.Media().MidiDeviceCount() ? host.Media().MidiDeviceName(k) : std::string();
+      return k < ports.media.MidiDeviceCount() ? ports.media.MidiDeviceName(k) : std::string();
     }
     default: RaiseInternal();
   }
@@ -214,16 +214,16 @@ std::string TParamSystem::ReadStr(int32_t i) const {
 // ---- own-type writes (read-only ids ignore them) ----
 
 void TParamSystem::WriteInt(int32_t v) {
-  TScriptHost& host = store_->Host();
+  const TScriptPorts& ports = store_->Ports();
   switch (static_cast<V>(SystemId)) {
-    case V::MouseX: host.Input().SetCursorX(v); return;
-    case V::MouseY: host.Input().SetCursorY(v); return;
+    case V::MouseX: ports.input.SetCursorX(v); return;
+    case V::MouseY: ports.input.SetCursorY(v); return;
     case V::TextDelay: store_->Globals.TextDelay = v; return;
     case V::SelIndex: store_->SelIndex = v; return;
     case V::DisplayModeIndex:
-      if (host.Screen().HasScreenManager()) host.Screen().ApplyFullScreenMode(v);
+      if (ports.screen.HasScreenManager()) ports.screen.ApplyFullScreenMode(v);
       return;
-    case V::HistoryMaxCount: host.History().SetHistoryMaxCount(v); return;
+    case V::HistoryMaxCount: ports.history.SetHistoryMaxCount(v); return;
     default:
       if (SysVarOwnType(SystemId) == PT_INT) return;  // read-only
       RaiseInternal();
@@ -231,15 +231,15 @@ void TParamSystem::WriteInt(int32_t v) {
 }
 
 void TParamSystem::WriteFlag(bool v) {
-  TScriptHost& host = store_->Host();
+  const TScriptPorts& ports = store_->Ports();
   switch (static_cast<V>(SystemId)) {
-    case V::LClick: host.Input().SetLClick(v); return;
-    case V::RClick: host.Input().SetRClick(v); return;
+    case V::LClick: ports.input.SetLClick(v); return;
+    case V::RClick: ports.input.SetRClick(v); return;
     case V::FullScr:
-      if (host.Screen().HasScreenManager() && host.Screen().FullScreen() != v) host.Screen().SetFullScreen(v);
+      if (ports.screen.HasScreenManager() && ports.screen.FullScreen() != v) ports.screen.SetFullScreen(v);
       return;
-    case V::CGDither: host.Scene().SetCGDither(v); return;
-    case V::SoundON: host.Scene().SetSoundOn(v); return;
+    case V::CGDither: ports.scene.SetCGDither(v); return;
+    case V::SoundON: ports.scene.SetSoundOn(v); return;
     default:
       if (SysVarOwnType(SystemId) == PT_BOOL) return;  // read-only
       RaiseInternal();
@@ -247,15 +247,15 @@ void TParamSystem::WriteFlag(bool v) {
 }
 
 void TParamSystem::WriteStr(std::string_view v) {
-  TScriptHost& host = store_->Host();
+  const TScriptPorts& ports = store_->Ports();
   switch (static_cast<V>(SystemId)) {
     case V::Cursor: store_->Globals.Cursor.assign(v); return;
     case V::SelStr: store_->SelStr.assign(v); return;
     case V::ActiveCompo:
-      if (!v.empty()) host.Scene().FocusCompo(v);
+      if (!v.empty()) ports.scene.FocusCompo(v);
       return;
     case V::MidiPort:
-      if (host.Media().HasMidi()) host.Media().MidiSelectDevice(v);
+      if (ports.media.HasMidi()) ports.media.MidiSelectDevice(v);
       return;
     default:
       if (SysVarOwnType(SystemId) == PT_STR) return;  // read-only
@@ -323,8 +323,8 @@ int32_t TParamSystem::Count() const {
   KOVA_FWD(t->Count(), 1);
   switch (static_cast<V>(SystemId)) {
     case V::KeyPush: case V::KeyClick: case V::KeyRepeat: return kKeyElements;
-    case V::ParamStr: return ArgCount(store_->Host());
-    case V::MidiPorts: return store_->Host().Media().HasMidi() ? store_->Host().Media().MidiDeviceCount() : 0;
+    case V::ParamStr: return ArgCount(store_->Interpreter());
+    case V::MidiPorts: return store_->Ports().media.HasMidi() ? store_->Ports().media.MidiDeviceCount() : 0;
     default: return 1;
   }
 }

@@ -1,7 +1,7 @@
 // The value of a system variable ("@Result" .. "@WheelUp"): it holds only its id and answers
 // every value operation by reading or writing the engine state at the moment of the call, through
-// the store (text delay, cursor, selection, "@Temp" target) and the store's host (everything of
-// the player). Nothing is cached.
+// the store (text delay, cursor, selection, "@Temp" target), the store's ports (everything of the
+// player) and the store's interpreter (its running call). Nothing is cached.
 #pragma once
 
 #include <cstdint>

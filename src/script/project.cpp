@@ -26,7 +26,7 @@
 #include "script/history_port.h"
 #include "script/param_collection.h"
 #include "script/scene_port.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 
 namespace kova {
 
@@ -196,13 +196,14 @@ void AddLaunchSources(TVrFileManager& files, const TLaunchInfo& launch) {
   }
 }
 
-TProject::TProject(TLaunchInfo launch, TCallMan& interpreter)
+TProject::TProject(TLaunchInfo launch, TCallMan& interpreter, const TScriptPorts& ports)
     : launch_(std::move(launch)),
       user_folder_(MakeUserFolder(launch_)),
       interpreter_(interpreter),
       store_(interpreter.Store()),
-      files_(*store_.Host().Files()),
-      services_(store_.Host().Platform()) {
+      ports_(ports),
+      files_(ports.files),
+      services_(ports.platform) {
   try {
     Open();
   } catch (const EKovaError& e) {
@@ -358,7 +359,6 @@ void TProject::LoadDefaults() {
 }
 
 void TProject::StartInterpreter() {
-  interpreter_.SetFileExists([this](std::string_view name) { return FileExists(name); });
   if (!files_.FileExists(StartPage)) {
     Fail(TProjectState::NoStartPage, MsgText(TMsg::StartPageMissing), true, MsgText(TMsg::CaptionWarning));
     return;
@@ -453,21 +453,21 @@ void TProject::ReadStatus() {
 
 void TProject::ReadStatusEntry(TStream& entry) {
   const int32_t version = ReadStatusTag(entry);
-  TScriptHost& host = store_.Host();
+  const TScriptPorts& ports = ports_;
   store_.LoadStatus(entry, version);
-  host.History().LoadReadMarks(entry, version);
-  if (version > 100) host.Scene().SetCGDither(ReadStreamByte(entry) != 0);
-  host.Tables().LoadStatusTables(entry, version);
+  ports.history.LoadReadMarks(entry, version);
+  if (version > 100) ports.scene.SetCGDither(ReadStreamByte(entry) != 0);
+  ports.tables.LoadStatusTables(entry, version);
 }
 
 void TProject::WriteStatus(TStream& entry) const {
   const std::string tag = Format("Status%.3d", kStatusSaveVersion);
   entry.WriteBuffer(tag.data(), static_cast<int64_t>(tag.size()));
-  TScriptHost& host = store_.Host();
+  const TScriptPorts& ports = ports_;
   store_.SaveStatus(entry);
-  host.History().SaveReadMarks(entry);
-  WriteStreamByte(entry, host.Scene().CGDither() ? 1 : 0);
-  host.Tables().SaveStatusTables(entry);
+  ports.history.SaveReadMarks(entry);
+  WriteStreamByte(entry, ports.scene.CGDither() ? 1 : 0);
+  ports.tables.SaveStatusTables(entry);
 }
 
 void TProject::ListSaves() {
@@ -603,16 +603,16 @@ bool TProject::DoSave(int32_t slot, const std::string& page, const std::string& 
 }
 
 void TProject::SaveGame(TStream& entry, const std::string& caption, const std::string& page, int32_t index) const {
-  TScriptHost& host = store_.Host();
+  const TScriptPorts& ports = ports_;
   WriteStreamInteger(entry, kGameSaveVersion);
   WriteStreamString(entry, caption);
   WriteStreamString(entry, page);
   WriteStreamInteger(entry, index);
-  host.Scene().SaveScene(entry);
-  host.History().SaveHistory(entry);
+  ports.scene.SaveScene(entry);
+  ports.history.SaveHistory(entry);
   interpreter_.SaveToStream(entry);
   store_.SaveToStream(entry);
-  host.Tables().SaveGameTables(entry);
+  ports.tables.SaveGameTables(entry);
 }
 
 bool TProject::SaveStatus() {
@@ -664,19 +664,19 @@ bool TProject::LoadGame(int32_t slot) {
 }
 
 void TProject::ReadGame(TStream& entry) {
-  TScriptHost& host = store_.Host();
+  const TScriptPorts& ports = ports_;
   const int32_t version = ReadStreamInteger(entry);
   // Data newer than this player writes would be misread field by field: refused like older ones.
   if (version < kGameSaveOldestVersion || version > kGameSaveVersion) Raise<EReadError>(TMsg::StreamReadError);
   ReadStreamString(entry);  // the caption
   const std::string page = ReadStreamString(entry);
   const int32_t index = ReadStreamInteger(entry);
-  host.Scene().LoadScene(entry, version);
-  host.History().LoadHistory(entry, version);
+  ports.scene.LoadScene(entry, version);
+  ports.history.LoadHistory(entry, version);
   interpreter_.LoadFromStream(entry, version);
   if (!page.empty()) interpreter_.CallResumePage(page, index);
   store_.LoadFromStream(entry, version);
-  if (version >= 123) host.Tables().LoadGameTables(entry, version);
+  if (version >= 123) ports.tables.LoadGameTables(entry, version);
 }
 
 void TProject::FailLoad() {

@@ -45,6 +45,7 @@ class TCallMan;
 class TVrFileCollection;
 class TParamCollection;
 class TVrFileManager;
+struct TScriptPorts;
 
 // The oldest and newest project file versions read.
 inline constexpr int32_t kProjectMinVersion = 103;
@@ -89,14 +90,14 @@ inline constexpr int32_t kStatusSaveVersion = 103;
 
 class TProject {
  public:
-  // Opens the game (see project.cpp for the order of the steps) for `interpreter`, with what its
-  // store's host provides: the data sources through the host's file manager (which must be set),
-  // the status variables of the save file and the project's variables into the store, the boxes
+  // Opens the game (see project.cpp for the order of the steps) for `interpreter`, with the parts
+  // of `ports` (which must outlive the project): the data sources through the file manager, the
+  // status variables of the save file and the project's variables into the store, the boxes
   // and the main window's caption through the platform services; then starts the interpreter on
   // the start page. A failure shows the system's box where the game's users expect one, records
   // its text (OpenError) and leaves the interpreter's stop flag set (the session then ends the
   // game instead of idling); it never raises.
-  TProject(TLaunchInfo launch, TCallMan& interpreter);
+  TProject(TLaunchInfo launch, TCallMan& interpreter, const TScriptPorts& ports);
   ~TProject();
   TProject(const TProject&) = delete;
   TProject& operator=(const TProject&) = delete;
@@ -237,6 +238,7 @@ class TProject {
   plat::TGameUserFolder user_folder_;
   TCallMan& interpreter_;
   TParamCollection& store_;
+  const TScriptPorts& ports_;
   TVrFileManager& files_;
   const plat::TServices& services_;
   TDiscPromptContext disc_context_;

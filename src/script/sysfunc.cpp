@@ -3,6 +3,7 @@
 #include "core/vocabulary.h"
 #include "script/param_collection.h"
 #include "script/script_errors.h"
+#include "script/script_ports.h"
 #include "script/sysfunc_procs.h"
 
 namespace kova {
@@ -243,7 +244,7 @@ const TSysFuncRule& SysFuncRule(int32_t id) {
 
 // ---- TSysCall ----
 
-TScriptHost& TSysCall::Host() const { return store_.Host(); }
+const TScriptPorts& TSysCall::Ports() const { return store_.Ports(); }
 
 const TCustomParam& TSysCall::Arg(int32_t i) const {
   if (!Has(i)) Raise<EScriptError>(TMsg::ExprTooFewOperands);

@@ -23,7 +23,7 @@ namespace kova {
 
 class TParamCollection;
 class TParamCollectionItem;
-class TScriptHost;
+struct TScriptPorts;
 
 inline constexpr int32_t kSysFuncIdCount = 136;
 
@@ -44,14 +44,16 @@ const TSysFuncRule& SysFuncRule(int32_t id);
 
 using TOperandList = std::span<const std::unique_ptr<TCustomParam>>;
 
-// One call: the arguments, the destination, and the store and host the function may use.
+// One call: the arguments, the destination, and the store and the store's parts the function may
+// use.
 class TSysCall {
  public:
   TSysCall(TParamCollection& store, TParamCollectionItem& dest, int32_t id, TOperandList args)
       : store_(store), dest_(dest), id_(id), args_(args) {}
 
   TParamCollection& Store() const { return store_; }
-  TScriptHost& Host() const;
+  // What the function reaches outside the script engine: the store's parts.
+  const TScriptPorts& Ports() const;
   TParamCollectionItem& Dest() const { return dest_; }
   int32_t Id() const { return id_; }
 

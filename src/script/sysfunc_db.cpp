@@ -7,13 +7,13 @@
 #include "core/file_manager.h"
 #include "script/db_manager.h"
 #include "script/param_collection.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 #include "script/sysfunc_procs.h"
 
 namespace kova::sysfunc {
 namespace {
 
-TDBCustomTable* Active(const TSysCall& call) { return call.Host().Tables().ActiveTable(); }
+TDBCustomTable* Active(const TSysCall& call) { return call.Ports().tables.ActiveTable(); }
 
 // The active table when it has a current record, else nullptr.
 TDBCustomTable* ActiveWithRecord(const TSysCall& call) {
@@ -23,7 +23,7 @@ TDBCustomTable* ActiveWithRecord(const TSysCall& call) {
 
 // The table named by optional argument i, or the active table without it.
 TDBCustomTable* NamedOrActive(const TSysCall& call, int32_t i) {
-  return call.Has(i) ? call.Host().Tables().FindTable(call.Str(i)) : Active(call);
+  return call.Has(i) ? call.Ports().tables.FindTable(call.Str(i)) : Active(call);
 }
 
 bool OptFlag(const TSysCall& call, int32_t i) { return call.Has(i) && call.Flag(i); }
@@ -43,10 +43,10 @@ std::vector<int32_t> SelectByArgs(const TSysCall& call, const TDBCustomTable& ta
 
 void DBCreateTable(TSysCall& call) {
   const uint8_t kind = call.Flag(1) ? kDBStatusKind : kDBGameKind;
-  call.Dest().SetFlag(call.Host().Tables().CreateTable(call.Str(0), kind) >= 0);
+  call.Dest().SetFlag(call.Ports().tables.CreateTable(call.Str(0), kind) >= 0);
 }
 
-void DBSetActive(TSysCall& call) { call.Dest().SetFlag(call.Host().Tables().SetActive(call.Str(0))); }
+void DBSetActive(TSysCall& call) { call.Dest().SetFlag(call.Ports().tables.SetActive(call.Str(0))); }
 
 void DBAddField(TSysCall& call) {
   TDBCustomTable* t = Active(call);
@@ -175,11 +175,11 @@ void DBLoadTsvFile(TSysCall& call) {
   call.Dest().SetFlag(false);
   if (!t) return;
   const std::string name = call.Str(0);
-  TVrFileManager* files = call.Host().Files();
-  if (!files || !call.Host().ProjectFileExists(name)) return;
+  TVrFileManager& files = call.Ports().files;
+  if (!call.Ports().GameFileExists(name)) return;
   TMemoryStream contents;
   try {
-    files->LoadFile(contents, name);
+    files.LoadFile(contents, name);
   } catch (const EKovaError&) {
     return;
   }
@@ -190,42 +190,42 @@ void DBLoadTsvFile(TSysCall& call) {
 // DBDirectGet...(table, columns, values, nocase, partial, column, default) and
 // DBDirectSet...(table, columns, values, nocase, partial, column, value).
 void DBDirectGetInt(TSysCall& call) {
-  call.Dest().SetInt(call.Host().Tables().DirectGetInt(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetInt(call.Ports().tables.DirectGetInt(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                             call.Str(5), call.Int(6)));
 }
 
 void DBDirectSetInt(TSysCall& call) {
-  call.Dest().SetFlag(call.Host().Tables().DirectSetInt(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Ports().tables.DirectSetInt(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                              call.Str(5), call.Int(6)));
 }
 
 void DBDirectGetFloat(TSysCall& call) {
-  call.Dest().SetFloat(call.Host().Tables().DirectGetFloat(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3),
+  call.Dest().SetFloat(call.Ports().tables.DirectGetFloat(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3),
                                                 call.Flag(4), call.Str(5), call.Float(6)));
 }
 
 void DBDirectSetFloat(TSysCall& call) {
-  call.Dest().SetFlag(call.Host().Tables().DirectSetFloat(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Ports().tables.DirectSetFloat(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                                call.Str(5), call.Float(6)));
 }
 
 void DBDirectGetBool(TSysCall& call) {
-  call.Dest().SetFlag(call.Host().Tables().DirectGetBool(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Ports().tables.DirectGetBool(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                               call.Str(5), call.Flag(6)));
 }
 
 void DBDirectSetBool(TSysCall& call) {
-  call.Dest().SetFlag(call.Host().Tables().DirectSetBool(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Ports().tables.DirectSetBool(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                               call.Str(5), call.Flag(6)));
 }
 
 void DBDirectGetStr(TSysCall& call) {
-  call.Dest().SetStr(call.Host().Tables().DirectGetStr(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetStr(call.Ports().tables.DirectGetStr(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                             call.Str(5), call.Str(6)));
 }
 
 void DBDirectSetStr(TSysCall& call) {
-  call.Dest().SetFlag(call.Host().Tables().DirectSetStr(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
+  call.Dest().SetFlag(call.Ports().tables.DirectSetStr(call.Str(0), &call.Arg(1), &call.Arg(2), call.Flag(3), call.Flag(4),
                                              call.Str(5), call.Str(6)));
 }
 
@@ -233,15 +233,15 @@ void DBDirectSetStr(TSysCall& call) {
 // the active table's matching records.
 void DBCopyTable(TSysCall& call) {
   const TDBCustomTable* t = Active(call);
-  call.Dest().SetFlag(t && call.Host().Tables().CopyTable(call.Str(0), SelectByArgs(call, *t, 1)));
+  call.Dest().SetFlag(t && call.Ports().tables.CopyTable(call.Str(0), SelectByArgs(call, *t, 1)));
 }
 
 void DBDeleteTable(TSysCall& call) {
   call.Dest().SetFlag(false);
   if (call.Has(0)) {
-    call.Host().Tables().DeleteTable(call.Str(0));
+    call.Ports().tables.DeleteTable(call.Str(0));
   } else if (const TDBCustomTable* t = Active(call)) {
-    call.Host().Tables().DeleteTable(std::string(t->Name));
+    call.Ports().tables.DeleteTable(std::string(t->Name));
   }
 }
 
@@ -249,14 +249,14 @@ void DBDeleteTable(TSysCall& call) {
 // records are appended to the active table.
 void DBInsertTable(TSysCall& call) {
   const std::string name = call.Str(0);
-  const TDBCustomTable* source = call.Host().Tables().FindTable(name);
-  call.Dest().SetFlag(Active(call) && source && call.Host().Tables().InsertTable(name, SelectByArgs(call, *source, 1)));
+  const TDBCustomTable* source = call.Ports().tables.FindTable(name);
+  call.Dest().SetFlag(Active(call) && source && call.Ports().tables.InsertTable(name, SelectByArgs(call, *source, 1)));
 }
 
 // DBCopy(table): a copy of the active table's current record is appended to the named table.
 void DBCopy(TSysCall& call) {
   const TDBCustomTable* t = ActiveWithRecord(call);
-  TDBCustomTable* target = t ? call.Host().Tables().FindTable(call.Str(0)) : nullptr;
+  TDBCustomTable* target = t ? call.Ports().tables.FindTable(call.Str(0)) : nullptr;
   if (!target || !target->Fields().SameLayout(t->Fields())) {
     call.Dest().SetFlag(false);
     return;
@@ -268,7 +268,7 @@ void DBCopy(TSysCall& call) {
   call.Dest().SetFlag(target->AppendCopy(bytes.data()));
 }
 
-void DBClearTable(TSysCall& call) { call.Host().Tables().Clear(); }
+void DBClearTable(TSysCall& call) { call.Ports().tables.Clear(); }
 
 void DBSort(TSysCall& call) {
   TDBCustomTable* t = Active(call);

@@ -1,4 +1,4 @@
-// System functions that reach the player: components through the script host, game files
+// System functions that reach the player: components through the scene port, game files
 // through the virtual file system, the saved-game list and display modes, the desktop wallpaper
 // and web addresses.
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include "platform/shell_open.h"
 #include "platform/text_codec.h"
 #include "script/param_collection.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 #include "script/sysfunc_procs.h"
 #include "script/sysfunc_util.h"
 #include "script/value_text.h"
@@ -33,10 +33,10 @@ int32_t ItemIndex(const TSysCall& call) {
   const TCustomParam& arg = call.Arg(1);
   if (arg.TypeCode() == PT_STR) {
     const std::string name = call.Str(0);
-    if (call.Host().Scene().CompoType(name) == KT_PREVMENU) {
+    if (call.Ports().scene.CompoType(name) == KT_PREVMENU) {
       const std::string text = arg.GetStr();
       int32_t index = 0;
-      return TryParseScriptInt(text, index) ? index : call.Host().Scene().PrevMenuItemIndex(name, text);
+      return TryParseScriptInt(text, index) ? index : call.Ports().scene.PrevMenuItemIndex(name, text);
     }
   }
   return arg.GetInt();
@@ -49,39 +49,39 @@ void ConvertPoint(TSysCall& call, TConvert how, bool y_axis) {
   const std::string name = call.Str(0);
   const int32_t v = call.Int(1);
   TPoint p{y_axis ? 0 : v, y_axis ? v : 0};
-  const bool found = how == TConvert::ToClient ? call.Host().Scene().ScreenToClient(name, p) : call.Host().Scene().ClientToScreen(name, p);
+  const bool found = how == TConvert::ToClient ? call.Ports().scene.ScreenToClient(name, p) : call.Ports().scene.ClientToScreen(name, p);
   call.Dest().SetInt(found ? (y_axis ? p.Y : p.X) : v);
 }
 
 }  // namespace
 
-void GetProp(TSysCall& call) { call.Host().Scene().GetProp(call.Str(0), call.Int(1), call.Dest().Value()); }
-void SetProp(TSysCall& call) { call.Host().Scene().SetProp(call.Str(0), call.Int(1), call.Arg(2)); }
+void GetProp(TSysCall& call) { call.Ports().scene.GetProp(call.Str(0), call.Int(1), call.Dest().Value()); }
+void SetProp(TSysCall& call) { call.Ports().scene.SetProp(call.Str(0), call.Int(1), call.Arg(2)); }
 
 void Exists(TSysCall& call) {
   const std::string name = call.Str(0);
-  call.Dest().SetFlag(!name.empty() && call.Host().Scene().FindComponent(name) != nullptr);
+  call.Dest().SetFlag(!name.empty() && call.Ports().scene.FindComponent(name) != nullptr);
 }
 
 void GetCheck(TSysCall& call) {
   bool checked = false;
-  if (call.Host().Scene().GetItemChecked(call.Str(0), call.Int(1), checked)) call.Dest().SetFlag(checked);
+  if (call.Ports().scene.GetItemChecked(call.Str(0), call.Int(1), checked)) call.Dest().SetFlag(checked);
 }
 
-void SetCheck(TSysCall& call) { call.Host().Scene().SetItemChecked(call.Str(0), call.Int(1), call.Flag(2)); }
+void SetCheck(TSysCall& call) { call.Ports().scene.SetItemChecked(call.Str(0), call.Int(1), call.Flag(2)); }
 
 void GetEnabled(TSysCall& call) {
   bool enabled = false;
-  if (call.Host().Scene().GetItemEnabled(call.Str(0), ItemIndex(call), enabled)) call.Dest().SetFlag(enabled);
+  if (call.Ports().scene.GetItemEnabled(call.Str(0), ItemIndex(call), enabled)) call.Dest().SetFlag(enabled);
 }
 
-void SetEnabled(TSysCall& call) { call.Host().Scene().SetItemEnabled(call.Str(0), ItemIndex(call), call.Flag(2)); }
+void SetEnabled(TSysCall& call) { call.Ports().scene.SetItemEnabled(call.Str(0), ItemIndex(call), call.Flag(2)); }
 
 // GetSaveCaption(slot): the caption listed for that slot, empty when none is.
 void GetSaveCaption(TSysCall& call) {
   const int32_t slot = call.Int(0);
   std::string caption;
-  for (const TSaveCaption& save : call.Host().SaveCaptions()) {
+  for (const TSaveCaption& save : call.Ports().project.SaveCaptions()) {
     if (save.Slot == slot) {
       caption = save.Caption;
       break;
@@ -93,7 +93,7 @@ void GetSaveCaption(TSysCall& call) {
 // ListSaveCaption([var captions [, var slots]]): the number of saved games; the arrays take the
 // captions and slot numbers in list order (one empty element each when there is no save).
 void ListSaveCaption(TSysCall& call) {
-  const std::vector<TSaveCaption> saves = call.Host().SaveCaptions();
+  const std::vector<TSaveCaption> saves = call.Ports().project.SaveCaptions();
   if (call.Has(0)) {
     std::vector<std::string> captions;
     for (const TSaveCaption& save : saves) captions.push_back(save.Caption);
@@ -118,7 +118,7 @@ void ListCompo(TSysCall& call) {
   std::optional<std::string> parent;
   if (call.Has(2)) parent = call.Str(2);
   std::vector<std::string> names =
-      call.Host().Scene().ComponentNames(type, parent ? std::optional<std::string_view>(*parent) : std::nullopt);
+      call.Ports().scene.ComponentNames(type, parent ? std::optional<std::string_view>(*parent) : std::nullopt);
   const auto count = static_cast<int32_t>(names.size());
   if (names.empty()) names.emplace_back();
   StoreStrings(call.Var(0), std::move(names));
@@ -136,7 +136,7 @@ void IndexOfMenu(TSysCall& call) {
   const std::string caption = call.Str(1);
   TParamStr text;
   int32_t found = -1;
-  if (call.Host().Scene().GetProp(call.Str(0), PR_TEXT, text)) {
+  if (call.Ports().scene.GetProp(call.Str(0), PR_TEXT, text)) {
     const std::string s = text.GetStr();
     size_t b = 0, e = s.size();
     while (b < e && static_cast<uint8_t>(s[b]) <= 32) ++b;
@@ -156,7 +156,7 @@ void IndexOfMenu(TSysCall& call) {
 // and the variables unchanged.
 void GetDisplayMode(TSysCall& call) {
   TDisplayMode mode;
-  const bool found = call.Host().Screen().GetDisplayMode(call.Int(0), mode);
+  const bool found = call.Ports().screen.GetDisplayMode(call.Int(0), mode);
   if (found) {
     call.Var(1).SetInt(mode.Width);
     call.Var(2).SetInt(mode.Height);
@@ -168,26 +168,25 @@ void GetDisplayMode(TSysCall& call) {
 
 void InPrimary(TSysCall& call) {
   const std::string name = call.Str(0);
-  call.Dest().SetFlag(!name.empty() && call.Host().Scene().InPrimary(name));
+  call.Dest().SetFlag(!name.empty() && call.Ports().scene.InPrimary(name));
 }
 
 void FileExists(TSysCall& call) {
   const std::string name = call.Str(0);
-  const TVrFileManager* files = call.Host().Files();
-  call.Dest().SetFlag(!name.empty() && files && files->FileExists(name));
+  call.Dest().SetFlag(!name.empty() && call.Ports().files.FileExists(name));
 }
 
 // LoadTextFile(var v, name): the game file's lines (CR LF, LF or CR) into v; False when the
 // project does not find the file or it holds no line.
 void LoadTextFile(TSysCall& call) {
   const std::string name = call.Str(1);
-  TVrFileManager* files = call.Host().Files();
-  if (!files || !call.Host().ProjectFileExists(name)) {
+  TVrFileManager& files = call.Ports().files;
+  if (!call.Ports().GameFileExists(name)) {
     call.Dest().SetFlag(false);
     return;
   }
   TMemoryStream contents;
-  files->LoadFile(contents, name);
+  files.LoadFile(contents, name);
   const std::span<const uint8_t> bytes = contents.Bytes();
   std::vector<std::string> lines =
       SplitLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -206,11 +205,11 @@ void SetWallPaper(TSysCall& call) {
   const std::string name = call.Str(0);
   const auto style = static_cast<uint8_t>(call.Int(1) & 0xFF);
   bool result = false;
-  if (name.empty() || call.Host().ProjectFileExists(name)) {
+  if (name.empty() || call.Ports().GameFileExists(name)) {
     if (const std::optional<std::string> folder = plat::UserDataFolder(true)) {
       const std::string path = *folder + std::string(kWallpaperFile);
-      const bool written = name.empty() ? call.Host().Scene().SaveLayerBitmap(path) : call.Host().Scene().SavePictureBitmap(name, path);
-      if (written) result = SetWallPaperImpl(*call.Host().Platform().wallpaper, path, style);
+      const bool written = name.empty() ? call.Ports().scene.SaveLayerBitmap(path) : call.Ports().scene.SavePictureBitmap(name, path);
+      if (written) result = SetWallPaperImpl(*call.Ports().platform.wallpaper, path, style);
     }
   }
   call.Dest().SetFlag(result);
@@ -220,7 +219,7 @@ void SetWallPaper(TSysCall& call) {
 // desktop's URL handler; other text is ignored.
 void OpenUrl(TSysCall& call) {
   const std::string url = call.Str(0);
-  if (url.starts_with("http") || url.starts_with("ftp")) call.Host().Platform().urls->OpenUrl(plat::Cp932ToUtf8(url));
+  if (url.starts_with("http") || url.starts_with("ftp")) call.Ports().platform.urls->OpenUrl(plat::Cp932ToUtf8(url));
 }
 
 }  // namespace sysfunc

@@ -6,7 +6,7 @@
 #include "core/vocabulary.h"
 #include "script/param_collection.h"
 #include "script/script_errors.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 #include "script/sysfunc_procs.h"
 #include "script/sysfunc_random.h"
 #include "script/value_text.h"
@@ -34,7 +34,7 @@ long double TanL(long double x) { return std::tan(x); }
 
 }  // namespace
 
-void Random(TSysCall& call) { call.Dest().SetInt(ScriptRandom(call.Host().Random(), call.Int(0))); }
+void Random(TSysCall& call) { call.Dest().SetInt(ScriptRandom(call.Ports().random, call.Int(0))); }
 
 void Int(TSysCall& call) { call.Dest().SetInt(FloatToScriptInt(call.Float(0))); }
 void Float(TSysCall& call) { call.Dest().SetFloat(call.Float(0)); }

@@ -92,7 +92,7 @@ void InsertArray(TSysCall& call);    // 67
 void DeleteArray(TSysCall& call);    // 68
 void CopyArray(TSysCall& call);      // 70
 
-// The player through the script host (sysfunc_host.cpp).
+// The player through the store's ports (sysfunc_host.cpp).
 void GetProp(TSysCall& call);          // 2
 void SetProp(TSysCall& call);          // 3
 void Exists(TSysCall& call);           // 19

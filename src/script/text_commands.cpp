@@ -5,9 +5,9 @@
 #include "core/record_io.h"
 #include "core/stream_records.h"
 #include "script/call_man.h"
-#include "script/commands_later.h"
 #include "script/page.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
+#include "script/subsystem_commands.h"
 
 namespace kova {
 
@@ -21,7 +21,7 @@ void TComTextIns::Prepare(TCallMan& callman) {
   if (!Text.empty()) {
     const std::string name = EvalStr(Window, callman, "");
     if (!name.empty()) {
-      TScenePort& scene = callman.Host().Scene();
+      TScenePort& scene = callman.Ports().scene;
       if (scene.FindMessageWindow(name)) {
         const bool record = EvalFlag(History, callman, false);
         Target = scene.InsertMessageText(name, Page().Name, Page().IndexOf(this), record);
@@ -33,7 +33,7 @@ void TComTextIns::Prepare(TCallMan& callman) {
 }
 
 void TComTextIns::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
-  TScenePort& scene = callman.Host().Scene();
+  TScenePort& scene = callman.Ports().scene;
   if (Restored) {
     Target = TargetName.empty() ? nullptr : scene.FindMessageWindow(TargetName);
     Restored = false;
@@ -78,7 +78,7 @@ void TComTextIns::LoadState(TStream& stream) {
 void TComTextClr::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
   const std::string name = EvalStr(Window, callman, "");
-  if (!name.empty()) callman.Host().Scene().ClearMessage(name);
+  if (!name.empty()) callman.Ports().scene.ClearMessage(name);
 }
 
 // ---- CallHist ----
@@ -86,12 +86,12 @@ void TComTextClr::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
 void TComCallHist::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
   const std::string name = EvalStr(Window, callman, "");
-  TScenePort& scene = callman.Host().Scene();
+  TScenePort& scene = callman.Ports().scene;
   if (name.empty() || !scene.FindMessageWindow(name)) return;
   const int32_t first = std::max(EvalInt(First, callman, 0), 0);
   int32_t count = EvalInt(EntryCount, callman, 1);
   const bool flag = EvalFlag(Flag, callman, false);
-  const int32_t total = callman.Host().History().HistoryCount();
+  const int32_t total = callman.Ports().history.HistoryCount();
   if (int64_t(total) < int64_t(first) + count) count = total - first;
   if (count > 0) scene.RecallHistory(name, first, count, flag);
 }

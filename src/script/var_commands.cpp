@@ -7,10 +7,10 @@
 #include "script/event_queue.h"
 #include "script/history_port.h"
 #include "script/page.h"
-#include "script/scene_port.h"
-#include "script/script_host.h"
 #include "script/param_collection.h"
+#include "script/scene_port.h"
 #include "script/script_errors.h"
+#include "script/script_ports.h"
 
 namespace kova {
 
@@ -90,7 +90,7 @@ int32_t PropIdOf(TKovaParser& expr, TCallMan& callman) {
 void TComGetProp::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
   const std::string name = EvalStr(CompoName, callman, "");
-  TScenePort& scene = callman.Host().Scene();
+  TScenePort& scene = callman.Ports().scene;
   if (name.empty() || !scene.FindComponent(name)) return;
   const int32_t id = PropIdOf(PropId, callman);
   if (VarName.empty()) return;
@@ -100,7 +100,7 @@ void TComGetProp::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
 void TComSetProp::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
   const std::string name = EvalStr(CompoName, callman, "");
-  TScenePort& scene = callman.Host().Scene();
+  TScenePort& scene = callman.Ports().scene;
   if (name.empty() || !scene.FindComponent(name)) return;
   const int32_t id = PropIdOf(PropId, callman);
   // A value expression without a result leaves the property as it is.
@@ -110,14 +110,14 @@ void TComSetProp::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
 void TComObjDel::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
   const std::string name = EvalStr(CompoName, callman, "");
-  if (!name.empty()) callman.Host().Scene().DeleteComponent(name);
+  if (!name.empty()) callman.Ports().scene.DeleteComponent(name);
 }
 
 void TComMenuClose::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   const std::string name = EvalStr(CompoName, callman, "");
   // Until the menu exists the command stays where it is; the interpreter then ends the frame's
   // script work and tries again in the next frame.
-  if (!name.empty() && callman.Host().Scene().SetPlayState(name, 3)) ++pc;
+  if (!name.empty() && callman.Ports().scene.SetPlayState(name, 3)) ++pc;
 }
 
 void TComPCReset::Execute(TCallMan& callman, TPage*& page, int32_t& pc) {
@@ -182,23 +182,23 @@ void TComPCReset::Execute(TCallMan& callman, TPage*& page, int32_t& pc) {
 void TComReset::Execute(TCallMan& callman, TPage*& page, int32_t& pc) {
   const std::string target_page = PageName;
   const int32_t target = Target;
-  TScriptHost& host = callman.Host();
-  host.Scene().ResetScene();
+  const TScriptPorts& ports = callman.Ports();
+  ports.scene.ResetScene();
   callman.Store().ClearGame();
-  host.Tables().ClearGameTables();
-  host.History().ResetHistory();
+  ports.tables.ClearGameTables();
+  ports.history.ResetHistory();
   page = callman.Start(target_page);
   pc = target;
 }
 
 void TComClrHist::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
-  callman.Host().History().ClearHistory();
+  callman.Ports().history.ClearHistory();
 }
 
 void TComClrRead::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
-  callman.Host().History().ClearReadMarks();
+  callman.Ports().history.ClearReadMarks();
 }
 
 }  // namespace kova

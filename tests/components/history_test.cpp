@@ -59,7 +59,7 @@ std::vector<uint8_t> Saved(const auto& object) {
 class HistoryTest : public ::testing::Test {
  protected:
   HistoryTest() : d(true), history(*d.session.SceneRoot().History()) {
-    window = d.session.Host().Scene().CreateComponent(KT_BOX, "mes", "");
+    window = d.session.Ports().scene.CreateComponent(KT_BOX, "mes", "");
     window->SetWidth(320);
     window->SetHeight(120);
   }
@@ -278,7 +278,7 @@ TEST_F(HistoryTest, ClearResetAndTheScriptsView) {
   d.store.Globals.HistFormat = {};
   Show("t.ksb", 0);
   history.Note(*window, "t.ksb", "v=1", 0, -1, 0, 0);
-  THistoryPort& port = d.session.Host().History();
+  THistoryPort& port = d.session.Ports().history;
   port.SetHistoryMaxCount(5);
   EXPECT_EQ(history.Limit, 5);
   EXPECT_EQ(port.HistoryCount(), 1);
@@ -294,7 +294,7 @@ TEST_F(HistoryTest, ClearResetAndTheScriptsView) {
 // "@HistoryMaxCount" and "@HistoryCount" are the history's, ClrHist and ClrRead empty the stores,
 // and the reset command also drops the limit and the layout settings.
 TEST_F(HistoryTest, TheHistoryAndTextCommands) {
-  TKovaObject* label = d.session.Host().Scene().CreateComponent(KT_LABEL, "look", "");
+  TKovaObject* label = d.session.Ports().scene.CreateComponent(KT_LABEL, "look", "");
   ASSERT_NE(label, nullptr);
   label->SetFontHeight(20);
   label->SetLineSpace(3);

@@ -44,7 +44,7 @@ std::string RowsText(int rows) {
 class MesTextTest : public ::testing::Test {
  protected:
   MesTextTest() : d(true), root(d.session.SceneRoot()) {
-    mes = static_cast<TKovaMes*>(d.session.Host().Scene().CreateComponent(KT_MES, "mes", ""));
+    mes = static_cast<TKovaMes*>(d.session.Ports().scene.CreateComponent(KT_MES, "mes", ""));
     mes->SetBounds(0, 0, 64, 32);  // 16-pixel rows: two to a page
     mes->SetFontHeight(16);
   }
@@ -100,7 +100,7 @@ TEST_F(MesTextTest, TextInsShowsItsTextAndWaitsWhileTheWindowShowsIt) {
 }
 
 TEST_F(MesTextTest, TextInsWithoutTextOrWindowAdvancesAtOnce) {
-  d.session.Host().Scene().CreateComponent(KT_BOX, "box", "");
+  d.session.Ports().scene.CreateComponent(KT_BOX, "box", "");
   PageWriter page;
   page.VarNew("after", 1, Value(I(0)));
   page.TextIns("", Value(S("mes")), Yes(), Yes());
@@ -121,7 +121,7 @@ TEST_F(MesTextTest, ATextWhosePageFileIsGoneShowsNothing) {
   TMemoryStream saved;
   mes->SaveToStream(saved);
   std::remove(d.tree.Path("t.ksb").c_str());
-  auto* copy = static_cast<TKovaMes*>(d.session.Host().Scene().CreateComponent(KT_MES, "copy", ""));
+  auto* copy = static_cast<TKovaMes*>(d.session.Ports().scene.CreateComponent(KT_MES, "copy", ""));
   saved.SetPosition(0);
   copy->LoadFromStream(saved, 129);
   EXPECT_EQ(copy->GetCount(), 0);
@@ -167,7 +167,7 @@ TEST_F(MesTextTest, CallHistRecallsTheHistoryAsStackedRows) {
   Run("all.ksb", PageWriter().CallHist(Value(S("mes")), Value(I(0)), Value(I(80)), test::No()));
   TMemoryStream saved;
   mes->SaveToStream(saved);
-  auto* copy = static_cast<TKovaMes*>(d.session.Host().Scene().CreateComponent(KT_MES, "copy", ""));
+  auto* copy = static_cast<TKovaMes*>(d.session.Ports().scene.CreateComponent(KT_MES, "copy", ""));
   saved.SetPosition(0);
   copy->LoadFromStream(saved, 129);
   ASSERT_EQ(copy->GetCount(), 1);

@@ -172,7 +172,7 @@ class GameSaveTest : public ::testing::Test {
     tables.ActiveTable()->Fields().AddField("label", 4, 12);
     tables.ActiveTable()->Append();
     tables.ActiveTable()->SetStrAt(0, 0, "sword");
-    TScenePort& scene = s.Host().Scene();
+    TScenePort& scene = s.Ports().scene;
     auto* shelf = static_cast<TKovaControl*>(scene.CreateComponent(KT_CABINET, "shelf", ""));
     ASSERT_NE(shelf, nullptr);
     shelf->SetLeft(12);

@@ -1,4 +1,4 @@
-// The session: its frame step with the script's time budget, what its script host serves (the
+// The session: its frame step with the script's time budget, what its script engine reaches (the
 // real millisecond clock, the frame's date, the installed fonts), the mailbox of the worker
 // threads, the main-thread check, and two sessions side by side in one process.
 #include "player/session.h"
@@ -10,11 +10,11 @@
 
 #include "platform/clock.h"
 #include "script/datetime.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
+#include "script/test_game.h"
 #include "support/fake_platform.h"
 #include "support/frame_driver.h"
 #include "support/game_tree.h"
-#include "script/test_game.h"
 
 namespace kova::test {
 namespace {
@@ -120,6 +120,37 @@ TEST(SessionHost, ServesTheMillisecondClockTheFrameDateAndTheFonts) {
   EXPECT_EQ(session.Store().FindParam("@FixedFonts")->GetStr(), "Alpha\r\n");
 }
 
+// A platform clock whose every reading is a second later than the one before.
+class LeapingClock : public plat::IClock {
+ public:
+  uint32_t TickMs() override { return tick_ += 1000; }
+  void SleepMs(uint32_t) override {}
+  double Now() override { return 0; }
+
+ private:
+  uint32_t tick_ = 0;
+};
+
+TEST(SessionStep, TheTimeBudgetRunsOnThePlatformsClock) {
+  // The budget is spent at its first look at the clock: the step gives the frame back after one
+  // stride of turns, long before the real clock would have moved by the budget.
+  LeapingClock clock;
+  plat::THeadlessServices services;
+  services.clock = &clock;
+  GameTree tree;
+  TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}});
+  session.Files().SetFolder(tree.Root());
+  tree.WriteFile("p.ksb", EndlessPages()[0].page.Bytes());
+  session.Store().Declare("n", PT_INT, TVarScope::Global);
+  session.Interpreter().SetTimeBudget(TSession::kScriptTimeBudgetMs);
+  session.Interpreter().Start("p.ksb");
+  ASSERT_TRUE(session.Step(16));
+  EXPECT_TRUE(session.Interpreter().OutOfTime());
+  const int32_t turns = session.Store().FindParam("n")->GetInt();
+  EXPECT_GT(turns, 0);
+  EXPECT_LE(turns, 1024);
+}
+
 TEST(SessionMailbox, AWorkersResultReachesTheScriptInTheNextFrame) {
   FrameDriver d;
   PageWriter main;
@@ -193,9 +224,9 @@ TEST(Sessions, TwoInOneProcessShareNothing) {
   b.SetInt("x", 0);
   a.AddPage("p.ksb", ends);
   b.AddPage("p.ksb", waits);
-  a.store.Host().Tables().CreateTable("only-a", 0);
-  a.store.Host().Random().seed(1);
-  b.store.Host().Random().seed(1);
+  a.store.Ports().tables.CreateTable("only-a", 0);
+  a.store.Ports().random.seed(1);
+  b.store.Ports().random.seed(1);
   a.callman.Start("p.ksb");
   b.callman.Start("p.ksb");
   a.Frames(2, 16);
@@ -207,11 +238,11 @@ TEST(Sessions, TwoInOneProcessShareNothing) {
   EXPECT_EQ(b.Int("x"), 2);
   EXPECT_EQ(a.session.Clock().GameClock, 16);
   EXPECT_EQ(b.session.Clock().GameClock, 30);
-  EXPECT_EQ(b.store.Host().Tables().Count(), 0);
+  EXPECT_EQ(b.store.Ports().tables.Count(), 0);
   EXPECT_EQ(a.services.headless_window.ClosePosts(), 1);
   EXPECT_EQ(b.services.headless_window.ClosePosts(), 0);
   // Each generator draws for its own session only.
-  EXPECT_EQ(a.store.Host().Random()(), b.store.Host().Random()());
+  EXPECT_EQ(a.store.Ports().random(), b.store.Ports().random());
 }
 
 }  // namespace

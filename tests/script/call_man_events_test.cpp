@@ -372,8 +372,7 @@ TEST(SaveState, AHandlerWaitingInAWaitRoundTrips) {
   d.callman.SaveToStream(saved);
   d.queue.SaveToStream(saved);
 
-  TCallMan restored(d.store);
-  restored.SetEventQueue(&d.queue);
+  TCallMan restored = d.NewInterpreter(true);
   saved.SetPosition(0);
   restored.LoadFromStream(saved, 129);
   d.queue.LoadFromStream(saved, 129);
@@ -398,12 +397,12 @@ TEST(SaveState, AHandlerWaitingInAWaitRoundTrips) {
   EXPECT_EQ(test::StreamBytes(again), test::StreamBytes(saved));
   // A section of version 115 has no level.
   TMemoryStream old;
-  TCallMan plain(d.store);
+  TCallMan plain = d.NewInterpreter(false);
   plain.SaveToStream(old);
   const std::vector<uint8_t> bytes = test::StreamBytes(old);
   std::vector<uint8_t> no_level(bytes.begin(), bytes.end() - 4);
   TSpanStream s(no_level);
-  TCallMan legacy(d.store);
+  TCallMan legacy = d.NewInterpreter(false);
   legacy.LoadFromStream(s, 115);
   EXPECT_EQ(legacy.Level(), 2);
 }
@@ -461,7 +460,7 @@ TEST(SaveState, TruncatedSectionsRaise) {
   for (size_t n = 0; n < full.size(); ++n) {
     std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
     TSpanStream s(cut);
-    TCallMan c(d.store);
+    TCallMan c = d.NewInterpreter(false);
     EXPECT_THROW(c.LoadFromStream(s, 129), EReadError) << n;
   }
 }

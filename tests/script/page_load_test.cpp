@@ -8,14 +8,14 @@
 #include "core/messages.h"
 #include "script/call_man.h"
 #include "script/commands_flow.h"
-#include "script/commands_later.h"
 #include "script/commands_var.h"
 #include "script/page.h"
 #include "script/script_errors.h"
+#include "script/script_test_util.h"
+#include "script/subsystem_commands.h"
 #include "support/frame_driver.h"
 #include "support/game_tree.h"
 #include "support/page_writer.h"
-#include "script/script_test_util.h"
 
 namespace kova {
 namespace {

@@ -323,7 +323,7 @@ class NestingHost : public test::FakeScriptHost {
 
 TEST(ExpressionEval, NestedEvaluationsShareNoTemporaries) {
   NestingHost host;
-  TParamCollection store(&host);
+  TParamCollection store(host.Ports(), &host.Interpreter());
   host.store = &store;
   // Outer: ____0 := 10; ____1 := @MouseX + 0; ____arg := ____0 + ____1.
   E outer;

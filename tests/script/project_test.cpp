@@ -209,7 +209,7 @@ TEST_F(ProjectTest, AnUnreadableSaveFileIsNoStatusAndNoSlots) {
 
 TEST_F(ProjectTest, SaveFileLiesInTheProgramFolderWithoutParameters) {
   launch.Params.clear();
-  TProject project(launch, session->Interpreter());
+  TProject project(launch, session->Interpreter(), session->Ports());
   EXPECT_EQ(project.SaveFileName(), tree.Path("prog") + "/save.dat");
 }
 

@@ -8,7 +8,7 @@
 #include "script/db_manager.h"
 #include "script/db_test_util.h"
 #include "script/param_collection.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 #include "script/script_test_util.h"
 #include "script/sysfunc.h"
 #include "support/game_tree.h"
@@ -64,7 +64,9 @@ class SysFuncDB : public testing::Test {
     ASSERT_EQ(Run(F_::DBInsert, S("bat"), S("2"), F(0.25L)), "TRUE");
   }
 
-  TParamCollection store;
+  // The store's parts: the tables, and a file manager with no folder until a test gives one.
+  TNullScriptParts parts;
+  TParamCollection store{parts.ports, nullptr};
 };
 
 TEST_F(SysFuncDB, WithoutTables) {
@@ -173,7 +175,7 @@ TEST_F(SysFuncDB, MovingAndSearching) {
   EXPECT_EQ(Run(F_::DBGetRecNo), "2");
 
   EXPECT_EQ(Run(F_::DBSort, S("level"), B(true)), "TRUE");
-  EXPECT_EQ(ColumnTexts(*store.Host().Tables().ActiveTable(), 0), (Texts{"dragon", "slime", "bat"}));
+  EXPECT_EQ(ColumnTexts(*store.Ports().tables.ActiveTable(), 0), (Texts{"dragon", "slime", "bat"}));
   EXPECT_EQ(Run(F_::DBGetRecNo), "2");
 }
 
@@ -198,11 +200,11 @@ TEST_F(SysFuncDB, DirectAccess) {
 TEST_F(SysFuncDB, CopyingBetweenTables) {
   MakeItems();
   EXPECT_EQ(Run(F_::DBCreateTable, S("Keep"), B(true)), "TRUE");
-  EXPECT_EQ(store.Host().Tables().FindTable("Keep")->Kind, kDBStatusKind);
+  EXPECT_EQ(store.Ports().tables.FindTable("Keep")->Kind, kDBStatusKind);
   EXPECT_EQ(Run(F_::DBSetActive, S("items")), "TRUE");
   // The records without the boss flag, with the active table's layout.
   EXPECT_EQ(Run(F_::DBCopyTable, S("keep"), S("boss"), B(false)), "TRUE");
-  EXPECT_EQ(ColumnTexts(*store.Host().Tables().FindTable("Keep"), 0), (Texts{"slime", "bat"}));
+  EXPECT_EQ(ColumnTexts(*store.Ports().tables.FindTable("Keep"), 0), (Texts{"slime", "bat"}));
   EXPECT_EQ(Run(F_::DBCopyTable, S("items")), "FALSE");
   EXPECT_EQ(Run(F_::DBCopyTable, S("nothing")), "FALSE");
   // Columns without values: every record.
@@ -217,7 +219,7 @@ TEST_F(SysFuncDB, CopyingBetweenTables) {
 
   // A copy of the current record (the last inserted: bat).
   EXPECT_EQ(Run(F_::DBCopy, S("keep")), "TRUE");
-  EXPECT_EQ(ColumnTexts(*store.Host().Tables().FindTable("Keep"), 0), (Texts{"slime", "dragon", "bat", "bat"}));
+  EXPECT_EQ(ColumnTexts(*store.Ports().tables.FindTable("Keep"), 0), (Texts{"slime", "dragon", "bat", "bat"}));
   // Into the active table itself: the copy holds the record, not the new zeroed one.
   EXPECT_EQ(Run(F_::DBCopy, S("items")), "TRUE");
   EXPECT_EQ(Run(F_::DBRecordCount), "8");
@@ -250,30 +252,27 @@ TEST_F(SysFuncDB, DeletingAndClearing) {
   EXPECT_EQ(Run(F_::DBGetActive), "Items");
   EXPECT_EQ(Run(F_::DBDeleteTable), "FALSE");
   EXPECT_EQ(Run(F_::DBGetActive), "");
-  EXPECT_EQ(store.Host().Tables().Count(), 0);
+  EXPECT_EQ(store.Ports().tables.Count(), 0);
 
   MakeItems();
   EXPECT_EQ(Run(F_::DBCreateTable, S("Status"), B(true)), "TRUE");
   EXPECT_EQ(Run(F_::DBClearTable), "FALSE");
-  EXPECT_EQ(store.Host().Tables().Count(), 0);
+  EXPECT_EQ(store.Ports().tables.Count(), 0);
   EXPECT_EQ(Run(F_::DBGetActive), "");
 }
 
 TEST_F(SysFuncDB, LoadTsvFile) {
   test::GameTree tree;
   tree.WriteFile("items.tsv", "name str 8\tlevel int\r\nslime\t3\r\ndragon\t9\r\n");
-  TVrFileManager files;
-  files.SetFolder(tree.Root());
-  store.Host().SetFiles(&files);
+  parts.files.SetFolder(tree.Root());
   EXPECT_EQ(Run(F_::DBLoadTsvFile, S("items.tsv")), "FALSE");  // no active table
   MakeItems();
   EXPECT_EQ(Run(F_::DBLoadTsvFile, S("missing.tsv")), "FALSE");
   EXPECT_EQ(Run(F_::DBRecordCount), "3");  // untouched
   EXPECT_EQ(Run(F_::DBLoadTsvFile, S("ITEMS.TSV")), "FALSE");
   EXPECT_EQ(Run(F_::DBRecordCount), "2");
-  EXPECT_EQ(store.Host().Tables().ActiveTable()->Fields().Count(), 2);
+  EXPECT_EQ(store.Ports().tables.ActiveTable()->Fields().Count(), 2);
   EXPECT_EQ(Run(F_::DBDirectGetInt, S("items"), S("name"), S("dragon"), B(false), B(false), S("level"), I(0)), "9");
-  store.Host().SetFiles(nullptr);
 }
 
 }  // namespace

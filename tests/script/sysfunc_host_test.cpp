@@ -185,8 +185,7 @@ class SysFuncFiles : public ::testing::Test {
 };
 
 TEST_F(SysFuncFiles, FileExistsAndLoadTextFile) {
-  FakeScriptHost host;
-  host.SetFiles(&files_);
+  FakeScriptHost host(&files_);
   host.project_refused = {"lf.txt"};
   SysFuncRig rig(&host);
   TParamCollectionItem* v = rig.Var("v", PT_STR);
@@ -215,7 +214,7 @@ TEST_F(SysFuncFiles, FileExistsAndLoadTextFile) {
   }
   // Without a project the existence test is the file manager's.
   SysFuncRig null_rig;
-  null_rig.store.Host().SetFiles(&files_);
+  null_rig.parts.files.SetFolder(tree_.Root());
   null_rig.Var("v", PT_STR);
   EXPECT_EQ(null_rig.Call(F::LoadTextFile, {Ar("v"), As("lf.txt")}), "TRUE");
   EXPECT_EQ(null_rig.Elements("v"), "a|b");
@@ -223,7 +222,7 @@ TEST_F(SysFuncFiles, FileExistsAndLoadTextFile) {
 
 TEST(SysFuncHostNoFiles, WithoutAFileManagerNothingExists) {
   SysFuncRig rig;
-  ASSERT_EQ(rig.store.Host().Files(), nullptr);
+  ASSERT_TRUE(rig.store.Ports().files.Folder().empty());
   rig.Var("v", PT_STR);
   EXPECT_EQ(rig.Call(F::FileExists, {As("a.txt")}), "FALSE");
   EXPECT_EQ(rig.Call(F::LoadTextFile, {Ar("v"), As("a.txt")}), "FALSE");
@@ -269,8 +268,7 @@ class SysFuncWallpaper : public ::testing::Test {
 };
 
 TEST_F(SysFuncWallpaper, SavesThePictureThenAsksTheDesktop) {
-  FakeScriptHost host;
-  host.SetFiles(&files_);
+  FakeScriptHost host(&files_);
   SysFuncRig rig(&host);
   // The headless service refuses: False, after the picture was written.
   EXPECT_EQ(rig.Call(F::SetWallPaper, {As(""), Ai(0)}), "FALSE");

@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "script/script_host.h"
+#include "script/script_ports.h"
 #include "script/sysfunc_random.h"
 #include "script/sysfunc_rig.h"
 
@@ -71,9 +71,9 @@ TEST(SysFuncNumeric, RandomStaysInRangeAndRepeatsFromASeed) {
     for (int k = 0; k < 200; ++k) out.push_back(rig.Call(F::Random, {Ai(7)}));
     return out;
   };
-  rig.store.Host().Random().seed(42);
+  rig.store.Ports().random.seed(42);
   const std::vector<std::string> first = draws();
-  rig.store.Host().Random().seed(42);
+  rig.store.Ports().random.seed(42);
   EXPECT_EQ(draws(), first);
   std::set<std::string> seen(first.begin(), first.end());
   EXPECT_EQ(seen, (std::set<std::string>{"0", "1", "2", "3", "4", "5", "6"}));

@@ -15,7 +15,9 @@
 #include "core/messages.h"
 #include "core/vocabulary.h"
 #include "script/param_collection.h"
+#include "script/script_ports.h"
 #include "script/sysfunc.h"
+#include "support/fake_script_host.h"
 
 namespace kova::test {
 
@@ -42,8 +44,11 @@ std::string Msg(TMsg m, A... args) {
 
 class SysFuncRig {
  public:
-  explicit SysFuncRig(TScriptHost* host = nullptr) : store(host) {}
+  // The store is made with the fake's parts and interpreter, or with null parts of the rig's own.
+  explicit SysFuncRig(FakeScriptHost* host = nullptr)
+      : store(host ? host->Ports() : parts.ports, host ? &host->Interpreter() : nullptr) {}
 
+  TNullScriptParts parts;
   TParamCollection store;
 
   TParamCollectionItem* Var(std::string_view name, int32_t type) {

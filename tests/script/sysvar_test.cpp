@@ -23,7 +23,7 @@ class SystemVariables : public ::testing::Test {
   TParamCollectionItem& Var(const char* name) { return *store.FindParam(name); }
 
   FakeScriptHost host;
-  TParamCollection store{&host};
+  TParamCollection store{host.Ports(), &host.Interpreter()};
 };
 
 // Reads of every system variable: {name, host state, type code, integer, string, flag}.
@@ -94,7 +94,7 @@ TEST_F(SystemVariables, ReadTable) {
   };
   for (const auto& c : cases) {
     FakeScriptHost h;
-    TParamCollection s(&h);
+    TParamCollection s(h.Ports(), &h.Interpreter());
     c.setup(h, s);
     TParamCollectionItem& v = *s.FindParam(c.name);
     SCOPED_TRACE(c.name);
@@ -170,7 +170,7 @@ TEST_F(SystemVariables, WriteTable) {
   };
   for (const auto& c : cases) {
     FakeScriptHost h;
-    TParamCollection s(&h);
+    TParamCollection s(h.Ports(), &h.Interpreter());
     c.setup(h);
     SCOPED_TRACE(c.name);
     c.write(*s.FindParam(c.name));

@@ -1,8 +1,10 @@
-// A script host for tests: the ports of the layers above answer from public fields the test sets,
-// and every call that changes the player is recorded in `calls` as text ("SetCursorX 5"). The
-// project's answers (screen size, title, saved games, the existence test) come from fields too;
-// the interpreter is a real one of the fake's own (SetArgs, PushResult), the frame clock and the
-// fonts are the host's own parts (Clock(), SetFonts), the platform clock a virtual one. Header only.
+// The script engine's surroundings for tests: the ports of the layers above answer from public
+// fields the test sets, and every call that changes the player is recorded in `calls` as text
+// ("SetCursorX 5"). The project's answers (screen size, title, saved games, the existence test)
+// come from fields too; the interpreter is a real one of the fake's own (SetArgs, PushResult), the
+// frame clock and the fonts are the fake's own parts (Clock(), SetFonts), the platform clock a
+// virtual one. Ports() is the bundle a store or interpreter under test is made with, Interpreter()
+// the interpreter a store's system variables read. Header only.
 #pragma once
 
 #include <array>
@@ -15,31 +17,35 @@
 #include <vector>
 
 #include "core/file_manager.h"
+#include "platform/clock.h"
 #include "platform/services.h"
 #include "script/call_man.h"
+#include "script/command_table.h"
 #include "script/param_collection.h"
 #include "script/params.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
 
 namespace kova::test {
 
-class FakeScriptHost : public TScriptHost,
-                       public TScenePort,
+class FakeScriptHost : public TScenePort,
                        public TInputPort,
                        public TScreenPort,
                        public TMediaPort,
-                       public THistoryPort {
+                       public THistoryPort,
+                       public TProjectPort {
  public:
-  FakeScriptHost() {
-    SetScene(this);
-    SetInput(this);
-    SetScreen(this);
-    SetMedia(this);
-    SetHistory(this);
+  // `files`: the game's file manager (nullptr: one of the fake's own, with no folder).
+  explicit FakeScriptHost(TVrFileManager* files = nullptr)
+      : ports_{*this, *this, *this, *this, *this, *this, services_, frame_clock_,
+               log_, tables_, files ? *files : own_files_, random_} {
     services_.clock = &clock;
-    SetPlatform(&services_);
-    SetInterpreter(&interpreter_);
   }
+  FakeScriptHost(const FakeScriptHost&) = delete;
+  FakeScriptHost& operator=(const FakeScriptHost&) = delete;
+
+  const TScriptPorts& Ports() const { return ports_; }
+  const TCallMan& Interpreter() const { return interpreter_; }
+  TFrameClock& Clock() { return frame_clock_; }
 
   // Project.
   int32_t screen_width = 640, screen_height = 480;
@@ -109,14 +115,15 @@ class FakeScriptHost : public TScriptHost,
   int32_t ScreenHeight() const override { return screen_height; }
   std::string Title() const override { return title; }
   std::vector<TSaveCaption> SaveCaptions() const override { return saves; }
-  bool ProjectFileExists(std::string_view name) const override {
+  // The refused names do not exist, the added ones do; the file manager answers for the rest.
+  std::optional<bool> FileExists(std::string_view name) const override {
     for (const std::string& f : project_refused) {
       if (f == name) return false;
     }
     for (const std::string& f : project_files) {
       if (f == name) return true;
     }
-    return TScriptHost::ProjectFileExists(name);
+    return std::nullopt;
   }
 
   // ---- input ----
@@ -273,9 +280,17 @@ class FakeScriptHost : public TScriptHost,
   void Log(const char* what, int32_t v) { calls.push_back(std::string(what) + " " + std::to_string(v)); }
 
   plat::THeadlessServices services_;
+  TFrameClock frame_clock_;
+  TDebugLog log_;
+  TDBManager tables_;
+  TVrFileManager own_files_{TVrFileManagerOptions{{}, std::vector<std::string>{}, nullptr}};
+  std::mt19937_64 random_{RandomSeed()};
+  TScriptPorts ports_;
+  TCommandTable commands_;
+  plat::TSystemClock budget_clock_;
   // The interpreter whose call "@Result" and "@ParamStr" read; it works on a store of its own.
-  TParamCollection interpreter_store_;
-  TCallMan interpreter_{interpreter_store_};
+  TParamCollection interpreter_store_{ports_, &interpreter_};
+  TCallMan interpreter_{interpreter_store_, ports_, commands_, nullptr, budget_clock_};
 };
 
 }  // namespace kova::test

@@ -5,10 +5,12 @@
 // the player layer include it.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/services.h"
@@ -53,19 +55,33 @@ class FakeScene : public TScenePort {
 class FrameDriver {
  public:
   // With `real_scene` the session keeps its own scene (the root container and its components);
-  // otherwise the interpreter sees the fake scene.
-  explicit FrameDriver(bool real_scene = false)
-      : session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}}),
+  // otherwise the interpreter sees the fake scene. `register_commands` registers command
+  // behaviours as a subsystem does.
+  explicit FrameDriver(bool real_scene = false, std::function<void(TCommandTable&)> register_commands = {})
+      : session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}}, nullptr,
+                Ports(real_scene, std::move(register_commands))),
         queue(session.Events()),
         store(session.Store()),
         callman(session.Interpreter()) {
     session.Files().SetFolder(tree.Root());
-    if (!real_scene) session.SetScene(&scene);
     session.Log().SetWriter([this](std::string_view line) { trace.emplace_back(line); });
     session.SetErrorSink([](std::string_view) { throw; });
   }
   FrameDriver(const FrameDriver&) = delete;
   FrameDriver& operator=(const FrameDriver&) = delete;
+
+  // The session's parts from the driver: the fake scene unless the session keeps its own.
+  TSessionPorts Ports(bool real_scene, std::function<void(TCommandTable&)> register_commands) {
+    TSessionPorts ports;
+    if (!real_scene) ports.scene = &scene;
+    ports.register_commands = std::move(register_commands);
+    return ports;
+  }
+
+  // Another interpreter on the session's store and parts, with the session's event queue or none.
+  TCallMan NewInterpreter(bool with_queue) {
+    return TCallMan(store, session.Ports(), session.Commands(), with_queue ? &queue : nullptr, *services.clock);
+  }
 
   // Writes a page file into the game folder.
   void AddPage(std::string_view name, const PageWriter& page) { tree.WriteFile(name, page.Bytes()); }

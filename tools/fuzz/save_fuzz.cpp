@@ -17,10 +17,12 @@
 #include "core/errors.h"
 #include "core/stream.h"
 #include "script/call_man.h"
-#include "script/event_queue.h"
+#include "script/command_table.h"
 #include "script/db_manager.h"
+#include "script/event_queue.h"
 #include "script/param_collection.h"
 #include "script/scene_port.h"
+#include "script/script_ports.h"
 
 namespace {
 
@@ -66,10 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case 2: {
-        TParamCollection store;
+        TNullScriptParts parts;
+        TParamCollection store(parts.ports, nullptr);
         TTimerList queue(&scene);
-        TCallMan callman(store);
-        callman.SetEventQueue(&queue);
+        TCommandTable commands;
+        TCallMan callman(store, parts.ports, commands, &queue, *parts.platform.clock);
         callman.LoadFromStream(stream, version);
         callman.SaveToStream(out);
         break;

@@ -1,7 +1,10 @@
-// Commands whose behaviour belongs to the scene, the text layer, media, cabinets, the flip and the
-// game save: they read their records here, so that every page loads. The creating commands run
-// through the scene port (which creates every kind through the component factory); the others,
-// until their subsystems run them, only advance pc.
+// The commands of the subsystems above the script engine (the scene, the text layer, media,
+// motion, cabinets, the flip and the game save): their records are read here, so that every page
+// loads. The creating commands run through the scene port (which creates every kind through the
+// component factory), the text and history commands through the scene and history ports, the
+// game save and load through the project port. The media, motion, flip and cabinet commands run
+// the behaviour their subsystem registered in the interpreter's command table (command_table.h);
+// without one they only advance pc.
 #pragma once
 
 #include <array>
@@ -14,6 +17,16 @@
 #include "script/parser.h"
 
 namespace kova {
+
+// A command whose behaviour a subsystem registers: Prepare, Execute and Abandon run the
+// interpreter's registered behaviour of the command's kind, or the base's (pc advances).
+class TComRegistered : public TCommand {
+ public:
+  using TCommand::TCommand;
+  void Prepare(TCallMan& callman) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
+  void Abandon(TCallMan& callman) override;
+};
 
 // ---- Component commands ----
 
@@ -77,8 +90,11 @@ class TComCabinet : public TComComponent {
  public:
   using TComComponent::TComComponent;
   void LoadFromStream(TStream& stream) override;
-  // Cabinets are saved and restored by their own commands, not created: pc advances.
-  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override { TCommand::Execute(callman, page, pc); }
+  // Cabinets are saved and restored by their own commands, not created: the registered behaviour
+  // runs (see TComRegistered), without one pc advances.
+  void Prepare(TCallMan& callman) override;
+  void Execute(TCallMan& callman, TPage*& page, int32_t& pc) override;
+  void Abandon(TCallMan& callman) override;
   TKovaParser Exclude;
   std::vector<std::unique_ptr<TKovaParser>> Names;
 };
@@ -157,9 +173,9 @@ class TComEntryHist : public TCommand {
 
 // ---- Media and motion commands ----
 
-class TComMovieStop : public TCommand {
+class TComMovieStop : public TComRegistered {
  public:
-  using TCommand::TCommand;
+  using TComRegistered::TComRegistered;
   TCommandKind ComType() const override { return TCommandKind::MovieStop; }
   bool HoldsEvents() const override { return Hold != 0; }
   bool AllowsEvents() const override { return Wait != 0; }
@@ -172,17 +188,17 @@ class TComMovieStop : public TCommand {
   uint8_t Hold = 0;
 };
 
-class TComMediaPlay : public TCommand {
+class TComMediaPlay : public TComRegistered {
  public:
-  using TCommand::TCommand;
+  using TComRegistered::TComRegistered;
   TCommandKind ComType() const override { return TCommandKind::MediaPlay; }
   void LoadFromStream(TStream& stream) override;
   TKovaParser CompoName;
 };
 
-class TComPropMotion : public TCommand {
+class TComPropMotion : public TComRegistered {
  public:
-  using TCommand::TCommand;
+  using TComRegistered::TComRegistered;
   TCommandKind ComType() const override { return TCommandKind::PropMotion; }
   void LoadFromStream(TStream& stream) override;
   TKovaParser MotionName;
@@ -196,9 +212,9 @@ class TComPropMotion : public TCommand {
 
 // ---- Flip ----
 
-class TComFlip : public TCommand {
+class TComFlip : public TComRegistered {
  public:
-  using TCommand::TCommand;
+  using TComRegistered::TComRegistered;
   TCommandKind ComType() const override { return TCommandKind::Flip; }
   bool HoldsEvents() const override { return HoldFlag != 0; }
   // True when the length expression's last evaluation gave an integer above 0.

@@ -1,22 +1,61 @@
-// Records of the commands whose behaviour comes with later subsystems, and Terminate.
+// Records of the subsystems' commands, the runs of their registered behaviours, and Terminate.
 #include <array>
 
 #include "core/stream_records.h"
 #include "script/call_man.h"
-#include "script/commands_later.h"
+#include "script/command_table.h"
 #include "script/commands_var.h"
 #include "script/page.h"
 #include "script/param_collection.h"
 #include "script/params.h"
-#include "script/project.h"
-#include "script/script_host.h"
+#include "script/script_ports.h"
+#include "script/subsystem_commands.h"
 
 namespace kova {
 
 namespace {
 // An expression takes at least its 4-byte operation count.
 constexpr int64_t kMinExprSize = 4;
+
+TCommandBehaviour* Registered(const TCommand& command, const TCallMan& callman) {
+  return callman.Commands().Find(command.ComType());
+}
+
 }  // namespace
+
+// ---- Registered behaviours ----
+
+void TComRegistered::Prepare(TCallMan& callman) {
+  if (TCommandBehaviour* behaviour = Registered(*this, callman)) behaviour->Prepare(*this, callman);
+}
+
+void TComRegistered::Execute(TCallMan& callman, TPage*& page, int32_t& pc) {
+  if (TCommandBehaviour* behaviour = Registered(*this, callman)) {
+    behaviour->Execute(*this, callman, page, pc);
+  } else {
+    TCommand::Execute(callman, page, pc);
+  }
+}
+
+void TComRegistered::Abandon(TCallMan& callman) {
+  if (TCommandBehaviour* behaviour = Registered(*this, callman)) behaviour->Abandon(*this, callman);
+}
+
+void TComCabinet::Prepare(TCallMan& callman) {
+  if (TCommandBehaviour* behaviour = Registered(*this, callman)) behaviour->Prepare(*this, callman);
+}
+
+void TComCabinet::Execute(TCallMan& callman, TPage*& page, int32_t& pc) {
+  if (TCommandBehaviour* behaviour = Registered(*this, callman)) {
+    behaviour->Execute(*this, callman, page, pc);
+  } else {
+    TCommand::Execute(callman, page, pc);
+  }
+}
+
+void TComCabinet::Abandon(TCallMan& callman) {
+  if (TCommandBehaviour* behaviour = Registered(*this, callman)) behaviour->Abandon(*this, callman);
+}
 
 // ---- Component commands ----
 
@@ -31,7 +70,7 @@ void TComComponent::LoadFromStream(TStream& stream) {
 
 void TComComponent::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
-  callman.Host().Scene().RunComponentCommand(*this, callman);
+  callman.Ports().scene.RunComponentCommand(*this, callman);
 }
 
 void TComCabinet::LoadFromStream(TStream& stream) {
@@ -73,7 +112,7 @@ void TComPCReset::LoadFromStream(TStream& stream) {
 
 void TComTerminate::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& /*pc*/) {
   callman.Stop();
-  callman.Host().Platform().window->PostClose();
+  callman.Ports().platform.window->PostClose();
 }
 
 // ---- Text and history commands ----
@@ -103,7 +142,7 @@ void TComCallHist::LoadFromStream(TStream& stream) {
 void TComEntryHist::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
   const std::string name = EvalStr(CompoName, callman, "");
-  TScenePort& scene = callman.Host().Scene();
+  TScenePort& scene = callman.Ports().scene;
   if (name.empty() || !scene.FindComponent(name)) return;
   static constexpr std::array<int32_t, 6> kIds = {PR_FONTHEIGHT, PR_FONTBORDER, PR_FONTSHADOW,
                                                   PR_WIDTH,      PR_HEIGHT,     PR_LINESPACE};
@@ -177,13 +216,13 @@ void TComGameSave::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
   const int32_t slot = EvalInt(Slot, callman, 0);
   std::string caption = EvalStr(Caption, callman, "");
-  if (TProject* project = callman.Host().Project()) project->RequestSave(slot, ResumePage, std::move(caption), ResumeIndex);
+  callman.Ports().project.RequestSave(slot, ResumePage, std::move(caption), ResumeIndex);
 }
 
 void TComGameLoad::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   ++pc;
   const int32_t slot = EvalInt(Slot, callman, 0);
-  if (TProject* project = callman.Host().Project()) project->RequestLoad(slot);
+  callman.Ports().project.RequestLoad(slot);
 }
 
 void TComGameSave::LoadFromStream(TStream& stream) {

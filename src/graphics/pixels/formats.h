@@ -83,9 +83,11 @@ inline void StorePixel(uint8_t* p, uint32_t v) {
 
 inline uint32_t CoverUnion(uint32_t c, uint32_t m) { return c + (255 - c) * m / 255; }
 inline uint32_t CoverWeight(uint32_t c, uint32_t m) {
-  if (c == 255) return m;  // over full coverage the union is 255: no division
-  const uint32_t u = CoverUnion(c, m);
-  return u == 0 ? 255 : m * 255 / u;
+  // No division at the ends: over full coverage the union is 255, over none it is m (and 0 for
+  // m 0, which gives 255). In between the union is at least c, never 0.
+  if (c == 255) return m;
+  if (c == 0) return 255;
+  return m * 255 / CoverUnion(c, m);
 }
 
 // Three channels R, G, B (masks in place) in a pixel of `Bytes` bytes.

@@ -1,7 +1,8 @@
 // Glyphs on the screen, over the installed IPA Gothic face: a miss of the glyph cache (compare
 // with kova_bench_platform's BM_GlyphBareFreeType, the same 2,000 kanji at the same cell straight
 // from FreeType), a hit, a full page rendered and composed against the bare mask blits of the same
-// rectangles, and a 40-character label rendered with a warm and a cold cache.
+// rectangles, the glyph drawing routines alone, and a 40-character label rendered with a warm and
+// a cold cache.
 #if KOVA_BENCH_FONTS
 #include <benchmark/benchmark.h>
 
@@ -146,6 +147,39 @@ void BM_PageBareMaskBlits(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PageBareMaskBlits)->Unit(benchmark::kMillisecond);
+
+// TFontPixel::Draw alone: 100 cached grey glyphs of 24 pixels drawn over and over into a colour and
+// a coverage surface, plain (border 0, shadow 0: the solid routine), shadowed (the body-over
+// blend) and bordered with a shadow (the two-colour blend), at 16 and 32 bits.
+void BM_GlyphDraw(benchmark::State& state) {
+  TFonts& f = Fonts();
+  if (!f.ok) return state.SkipWithError("no IPA Gothic");
+  const int32_t bits = int32_t(state.range(0)), path = int32_t(state.range(1));
+  TFontPixelManager cache(f.font);
+  std::vector<TFontPixelRef> glyphs;
+  for (size_t k = 0; k < 100; ++k) glyphs.push_back(cache.GetGlyph(f.codes[k], f.face, kCell, 0));
+  TDIBX color, cover;
+  color.SetSize(640, 64, bits);
+  cover.SetSize(640, 64, 8);
+  TGlyphDrawArgs args;
+  args.Border = path == 2 ? 1 : 0;
+  args.Shadow = path >= 1 ? 1 : 0;
+  args.Colors.Text = uint32_t(color.ColorToPixel(0xFFFFFF));
+  args.Colors.Border = uint32_t(color.ColorToPixel(0x402000));
+  args.Colors.Shadow = uint32_t(color.ColorToPixel(0x202020));
+  for (auto _ : state) {
+    for (size_t k = 0; k < glyphs.size(); ++k) {
+      const int32_t x = int32_t(k % 20) * 30;
+      args.Cell = TRect{x, 4, x + 30, 4 + kCell + 4};
+      benchmark::DoNotOptimize(glyphs[k]->Draw(color, cover, args));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t(glyphs.size()));
+}
+BENCHMARK(BM_GlyphDraw)
+    ->ArgsProduct({{16, 32}, {0, 1, 2}})
+    ->ArgNames({"bits", "path"})
+    ->Unit(benchmark::kMicrosecond);
 
 // A label of 40 characters rendered again: its glyphs cached (warm) or made anew (cold).
 void BM_LabelRender(benchmark::State& state) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/drawn_glyphs.h"
 #include "platform/text_codec.h"
 
 namespace kova::plat {
@@ -11,14 +12,6 @@ namespace {
 constexpr uint32_t kHighlight = 0xFFFFFF, kShadow = 0x808080, kDarkShadow = 0x404040;
 constexpr int32_t kKeyTab = 0x09, kKeyEnter = 0x0D, kKeyEscape = 0x1B, kKeySpace = 0x20, kKeyLeft = 0x25,
                   kKeyUp = 0x26, kKeyRight = 0x27, kKeyDown = 0x28;
-
-uint32_t Mix(uint32_t back, uint32_t fore, int level, int max) {
-  auto channel = [&](int shift) {
-    const int b = int(back >> shift & 0xFF), f = int(fore >> shift & 0xFF);
-    return uint32_t(b + (f - b) * level / max) << shift;
-  };
-  return channel(16) | channel(8) | channel(0);
-}
 
 void Fill(TImageArgb& image, TScreenRect r, uint32_t rgb) {
   r.left = std::max(r.left, 0);
@@ -137,19 +130,12 @@ void TDrawnMessageBox::Layout(const std::string& text) {
 
 void TDrawnMessageBox::PaintText(TImageArgb& image, int32_t x, int32_t top, const std::string& text, uint32_t rgb) {
   const int32_t baseline = top + font_->Metrics().tm.Ascent;
-  const int max = MaxLevel(TGlyphFormat::Grey8);
+  const int32_t max = MaxLevel(TGlyphFormat::Grey8);
+  const TScreenRect whole{0, 0, image.width, image.height};
   for (size_t i = 0; i < text.size();) {
     const uint16_t code = CodeAt(text, i);
-    if (font_->Glyph(code, TGlyphFormat::Grey8, glyph_) && !glyph_.Blank()) {
-      for (int32_t gy = 0; gy < glyph_.height; ++gy) {
-        for (int32_t gx = 0; gx < glyph_.width; ++gx) {
-          const int level = std::min<int>(glyph_.At(gx, gy), max);
-          const int32_t px = x + glyph_.origin_x + gx, py = baseline - glyph_.origin_y + gy;
-          if (level == 0 || px < 0 || py < 0 || px >= image.width || py >= image.height) continue;
-          uint32_t& p = image.pixels[size_t(py) * size_t(image.width) + size_t(px)];
-          p = 0xFF000000u | Mix(p & 0xFFFFFF, rgb, level, max);
-        }
-      }
+    if (font_->Glyph(code, TGlyphFormat::Grey8, glyph_)) {
+      LayGlyph(image, glyph_, x + glyph_.origin_x, baseline - glyph_.origin_y, whole, rgb, max);
     }
     x += font_->Advance(code);
   }

@@ -1,6 +1,9 @@
 #include "platform/drawn_text_fields.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "platform/drawn_glyphs.h"
 
 namespace kova::plat {
 
@@ -10,14 +13,6 @@ namespace {
 uint32_t RgbOf(int32_t color) {
   const auto c = static_cast<uint32_t>(color);
   return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-}
-
-uint32_t Mix(uint32_t back, uint32_t fore, int level, int max) {
-  auto channel = [&](int shift) {
-    const int b = int(back >> shift & 0xFF), f = int(fore >> shift & 0xFF);
-    return uint32_t(b + (f - b) * level / max) << shift;
-  };
-  return channel(16) | channel(8) | channel(0);
 }
 
 class TCanvas {
@@ -33,9 +28,17 @@ class TCanvas {
       for (int32_t x = r.left; x < r.right; ++x) At(x, y) = 0xFF000000u | rgb;
     }
   }
-  bool Inside(int32_t x, int32_t y, const TScreenRect& clip) const {
-    return x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom && x >= origin_.x &&
-           y >= origin_.y && x < origin_.x + image_.width && y < origin_.y + image_.height;
+  // Lays a glyph whose box's top-left is at (x, y) (cut to the picture and to `clip`).
+  void Glyph(const TGlyphBitmap& glyph, int32_t x, int32_t y, const TScreenRect& clip, uint32_t rgb, int32_t max) {
+    // Moved to the picture's coordinates in 64 bits and held to the int32 range: what is held lies
+    // off the picture either way.
+    const auto local = [](int32_t v, int32_t origin) {
+      return int32_t(std::clamp<int64_t>(int64_t(v) - origin, INT32_MIN, INT32_MAX));
+    };
+    LayGlyph(image_, glyph, local(x, origin_.x), local(y, origin_.y),
+             TScreenRect{local(clip.left, origin_.x), local(clip.top, origin_.y), local(clip.right, origin_.x),
+                         local(clip.bottom, origin_.y)},
+             rgb, max);
   }
   uint32_t& At(int32_t x, int32_t y) {
     return image_.pixels[size_t(y - origin_.y) * size_t(image_.width) + size_t(x - origin_.x)];
@@ -105,17 +108,9 @@ TPaintedField TDrawnTextFieldSet::Paint(const TTextFieldLook& look) {
     const int32_t advance = font.Advance(code);
     if (cell) canvas.Fill(TScreenRect{pen, top, pen + advance, top + look.row_height}, *cell, clip);
     const int32_t baseline = top + ascent;
-    if (font.Glyph(code, TGlyphFormat::Grey8, glyph_) && !glyph_.Blank()) {
-      const int max = MaxLevel(TGlyphFormat::Grey8);
-      for (int32_t gy = 0; gy < glyph_.height; ++gy) {
-        for (int32_t gx = 0; gx < glyph_.width; ++gx) {
-          const int level = std::min<int>(glyph_.At(gx, gy), max);
-          const int32_t x = pen + glyph_.origin_x + gx, y = baseline - glyph_.origin_y + gy;
-          if (level == 0 || !canvas.Inside(x, y, clip)) continue;
-          uint32_t& p = canvas.At(x, y);
-          p = 0xFF000000u | Mix(p & 0xFFFFFF, fore, level, max);
-        }
-      }
+    if (font.Glyph(code, TGlyphFormat::Grey8, glyph_)) {
+      canvas.Glyph(glyph_, pen + glyph_.origin_x, baseline - glyph_.origin_y, clip, fore,
+                   MaxLevel(TGlyphFormat::Grey8));
     }
     // Underline and strike-out bars.
     auto bar = [&](int32_t position, int32_t size) {

@@ -9,7 +9,7 @@
 // colour in the shown half of its blink, the input method's composition underlined at the caret,
 // and for a memo a scroll bar on its right: an arrow at each end, the thumb in the track between
 // them showing which part of its rows lies in view (no thumb and grey arrows while all of them
-// do).
+// do). Glyphs are laid as platform/drawn_glyphs.h says.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,9 @@
 // - two-colour blend: a = 255 writes the first colour, 1..254 mixes the first over the second;
 // - coverage solid (m := 255 where a > 0) and coverage max (m := max(m, a));
 // - border: the colour and m := 255 on every pixel within b (a square) of a covered pixel.
+// The two blends are the pixel tables' Cover operation (graphics/pixels/ops.h): the colour over
+// the pixel through a, weighed by the coverage m the pixel had (CoverWeight), m then updated to
+// CoverUnion(m, a).
 //
 // Bars (underline, strike-out) run along the cell; where a neighbour is drawn differently the bar
 // stops short of that end by the border (and, on the right, the shadow), so the bar's own border
@@ -15,9 +18,12 @@
 // neighbour's bar.
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "graphics/dibx.h"
 #include "graphics/dibx_draw.h"
+#include "graphics/pixels/formats.h"
+#include "graphics/pixels/ops.h"
 #include "text/font_pixel.h"
 
 namespace kova {
@@ -31,7 +37,7 @@ struct TTarget {
   uint8_t* cover = nullptr;
   ptrdiff_t cover_pitch = 0;
   TBox clip;
-  uint32_t masks[3] = {};
+  pixels::TRowFn cover_row = nullptr;  // the Cover operation in the colour surface's format
   TBox touched;  // union of what was drawn; empty while nothing was
 
   void Touch(const TBox& b) {
@@ -47,19 +53,6 @@ struct TTarget {
 };
 
 template <int Bytes>
-inline uint32_t Load(const uint8_t* p) {
-  if constexpr (Bytes == 2) {
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-  } else {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-  }
-}
-
-template <int Bytes>
 inline void Store(uint8_t* p, uint32_t v) {
   if constexpr (Bytes == 2) {
     const uint16_t w = uint16_t(v);
@@ -69,11 +62,14 @@ inline void Store(uint8_t* p, uint32_t v) {
   }
 }
 
-// (one x w + two x (255 - w)) >> 8, channel by channel.
-inline uint32_t Mix(const uint32_t (&masks)[3], uint32_t one, uint32_t two, uint32_t w) {
-  uint32_t r = 0;
-  for (uint32_t m : masks) r |= (((one & m) * w + (two & m) * (255 - w)) >> 8) & m;
-  return r;
+// The colour wherever the glyph covers: a select for every pixel, which the compiler vectorises
+// (colour rows are aligned to their pixels' size).
+template <int Bytes>
+inline void SolidRow(uint8_t* row, const uint8_t* a, int32_t n, uint32_t color) {
+  using P = std::conditional_t<Bytes == 4, uint32_t, uint16_t>;
+  P* p = reinterpret_cast<P*>(row);
+  const P v = P(color);
+  for (int32_t i = 0; i < n; ++i) p[i] = a[i] ? v : p[i];
 }
 
 // The part of a w x h bitmap placed at (x, y) that lies in the clip: the box on the target and the
@@ -95,31 +91,31 @@ template <int Bytes>
 void Glyph(TTarget& t, const TFontPixel& g, int64_t x, int64_t y, TRoutine routine, uint32_t one, uint32_t two) {
   TSpan s;
   if (!Clip(t, x, y, g.GetWidth(), g.GetHeight(), s)) return;
-  const int64_t w = s.box.W();
+  const int32_t w = int32_t(s.box.W());
+  pixels::TOpArgs args;
+  args.color = one;
   for (int64_t row = 0; row < s.box.H(); ++row) {
     const uint8_t* a = g.Coverage().data() + size_t((s.sy + row) * g.GetWidth() + s.sx);
     uint8_t* c = t.ColorAt(s.box.l, s.box.t + row, Bytes);
     uint8_t* m = t.CoverAt(s.box.l, s.box.t + row);
-    for (int64_t i = 0; i < w; ++i, c += Bytes) {
-      const uint32_t ai = a[i];
-      if (!ai) continue;
-      switch (routine) {
-        case TRoutine::Solid: Store<Bytes>(c, one); break;
-        case TRoutine::CoverMax: m[i] = std::max(m[i], uint8_t(ai)); break;
-        case TRoutine::CoverSolid: m[i] = 255; break;
-        case TRoutine::TwoColour: Store<Bytes>(c, ai == 255 ? one : Mix(t.masks, one, two, ai)); break;
-        case TRoutine::BodyOver:
-          if (ai == 255) {
-            Store<Bytes>(c, one);
-            m[i] = 255;
-          } else {
-            const uint32_t mm = m[i] + (255 - m[i]) * ai / 255;
-            m[i] = uint8_t(mm);
-            const uint32_t wt = mm == 0 ? 255 : ai * 255 / mm;
-            Store<Bytes>(c, Mix(t.masks, one, Load<Bytes>(c), wt));
-          }
-          break;
-      }
+    switch (routine) {
+      case TRoutine::Solid: SolidRow<Bytes>(c, a, w, one); break;
+      case TRoutine::CoverMax:
+        for (int32_t i = 0; i < w; ++i) m[i] = std::max(m[i], a[i]);
+        break;
+      case TRoutine::CoverSolid:
+        for (int32_t i = 0; i < w; ++i) m[i] = a[i] ? 255 : m[i];
+        break;
+      case TRoutine::TwoColour:
+        // The second colour where the glyph covers, then the first over it; the coverage solid
+        // routine came first, so the coverage there is 255 and the weight is a.
+        SolidRow<Bytes>(c, a, w, two);
+        t.cover_row(c, m, a, w, 1, args);
+        break;
+      case TRoutine::BodyOver:
+        t.cover_row(c, m, a, w, 1, args);
+        for (int32_t i = 0; i < w; ++i) m[i] = uint8_t(pixels::CoverUnion(m[i], a[i]));
+        break;
     }
   }
   t.Touch(s.box);
@@ -136,11 +132,8 @@ void Border(TTarget& t, const TFontPixel& g, const std::vector<uint8_t>& dilated
     const uint8_t* d = dilated.data() + size_t((s.sy + row) * dw + s.sx);
     uint8_t* c = t.ColorAt(s.box.l, s.box.t + row, Bytes);
     uint8_t* m = t.CoverAt(s.box.l, s.box.t + row);
-    for (int64_t i = 0; i < s.box.W(); ++i, c += Bytes) {
-      if (!d[i]) continue;
-      Store<Bytes>(c, color);
-      m[i] = 255;
-    }
+    SolidRow<Bytes>(c, d, int32_t(s.box.W()), color);
+    for (int64_t i = 0; i < s.box.W(); ++i) m[i] = d[i] ? 255 : m[i];
   }
   t.Touch(s.box);
 }
@@ -229,9 +222,9 @@ TRect TFontPixel::Draw(TCustomDIBX& color, TCustomDIBX& cover, const TGlyphDrawA
   t.cover = scope.src.base;
   t.cover_pitch = scope.src.pitch;
   t.clip = TBox{0, 0, std::min(color.Width(), cover.Width()), std::min(color.Height(), cover.Height())};
-  t.masks[0] = color.RedMask();
-  t.masks[1] = color.GreenMask();
-  t.masks[2] = color.BlueMask();
+  // The blends work on the red, green and blue channels alone, at 32 bits too (P32: a blended
+  // pixel's top byte is 0), whatever result rule the surface follows.
+  t.cover_row = pixels::PixelOps().Row(pixels::TOp::Cover, bytes == 4 ? pixels::TFormat::P32 : f);
   if (bytes == 2) {
     DrawGlyph<2>(t, *this, args);
   } else {

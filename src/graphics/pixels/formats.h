@@ -5,6 +5,9 @@
 //   Scale(s, l)       (s & M) * l >> 8 & M per channel, l 0..256 (256 keeps s)
 //   AddSat(d, x)      (d & M) + (x & M), M when above M
 //   SubSat(d, x)      (d & M) - (x & M), 0 when below 0
+// and the coverage of text (one byte 0..255 a pixel, no channels):
+//   CoverUnion(c, m)  c + (255 - c) m / 255: coverage m laid over coverage c
+//   CoverWeight(c, m) m 255 / CoverUnion(c, m), 255 where that is 0: the share of what is laid
 // The channels of a pixel are its masks M left in place; the results of the channels are or-ed.
 //
 // The 32-bit pixel comes in two formats: P32 has three channels, so arithmetic writes its top
@@ -76,6 +79,15 @@ inline void StorePixel(uint8_t* p, uint32_t v) {
   } else {
     std::memcpy(p, &v, 4);
   }
+}
+
+inline uint32_t CoverUnion(uint32_t c, uint32_t m) { return c + (255 - c) * m / 255; }
+inline uint32_t CoverWeight(uint32_t c, uint32_t m) {
+  // No division at the ends: over full coverage the union is 255, over none it is m (and 0 for
+  // m 0, which gives 255). In between the union is at least c, never 0.
+  if (c == 255) return m;
+  if (c == 0) return 255;
+  return m * 255 / CoverUnion(c, m);
 }
 
 // Three channels R, G, B (masks in place) in a pixel of `Bytes` bytes.

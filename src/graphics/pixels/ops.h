@@ -41,6 +41,11 @@ enum class TOp : uint8_t {
   FillSub,      // SubSat(d, color)
   FillMask,     // m 0 skips, else Blend(d, color, m * level >> 8) (level 256: weight m); d == color
                 // skips when asked
+  // The colour laid over the destination pixels through a glyph's coverage m, the source being the
+  // coverage c the pixels have so far (one byte a pixel, the text's coverage surface; the caller
+  // updates it to CoverUnion(c, m) afterwards).
+  Cover,        // m 0 skips, 255 writes the colour, else Blend(d, color, CoverWeight(c, m)); where c
+                // is 255 the weight is m
   Count
 };
 constexpr size_t kOpCount = size_t(TOp::Count);

@@ -17,6 +17,7 @@
 namespace kova::pixels {
 namespace {
 
+// Codes: one byte a pixel (the Table operation's codes, the Cover operation's coverage).
 enum class TSourceKind { None, Pixels, Codes };
 
 // The switches of TOpArgs an operation reads (kSwitches): the reference rows are built once for
@@ -191,6 +192,19 @@ struct OpFillMask {
     const uint32_t c = a.color & F::kPixelMask;
     if (m == 0 || (a.skip_equal && d == c)) return d;
     return F::Blend(d, c, Weight(m, a.level));
+  }
+};
+
+struct OpCover {
+  static constexpr TSourceKind kSource = TSourceKind::Codes;  // the coverage bytes, one a pixel
+  static constexpr bool kMask = true;
+  static constexpr uint8_t kSwitches = 0;
+  template <class F>
+  static uint32_t Apply(uint32_t d, uint32_t c, uint32_t m, const TOpArgs& a) {
+    // Blended for every pixel and then kept or not: glyph coverage changes from pixel to pixel, and
+    // selects cost less than the branches it would mispredict.
+    const uint32_t blended = F::Blend(d, a.color, CoverWeight(c, m));
+    return m == 0 ? d : m == 255 ? a.color : blended;
   }
 };
 

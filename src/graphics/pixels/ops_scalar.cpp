@@ -54,6 +54,7 @@ void SetFormat(TPixelOps& t, TFormat f) {
   Put<RowOf<F, OpFillAdd>>(t, TOp::FillAdd, f);
   Put<RowOf<F, OpFillSub>>(t, TOp::FillSub, f);
   Put<RowOf<F, OpFillMask>>(t, TOp::FillMask, f);
+  Put<RowOf<F, OpCover>>(t, TOp::Cover, f);
 }
 
 template <int B>

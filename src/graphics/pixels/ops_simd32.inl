@@ -37,6 +37,10 @@ inline void Tail(uint32_t* d, const uint32_t* s, const uint8_t* m, int32_t i, in
   for (; i < n; ++i) {
     uint32_t sv = 0, mv = 255;
     if constexpr (Op::kSource == TSourceKind::Pixels) sv = Rev ? s[-i] : s[i];
+    if constexpr (Op::kSource == TSourceKind::Codes) {
+      const uint8_t* b = reinterpret_cast<const uint8_t*>(s);
+      sv = Rev ? b[-i] : b[i];
+    }
     if constexpr (Op::kMask) mv = Rev ? m[-i] : m[i];
     d[i] = Op::template Apply<Fmt<Clear>>(d[i], sv, mv, a);
   }
@@ -364,6 +368,40 @@ struct KMaskAdd {
   }
 };
 
+// The colour through a glyph's coverage m over the coverage c the pixels had (the source, a byte
+// a pixel). The weight is m where all of a vector's c are 255 (the two-colour blend, and glyphs
+// over full coverage) and 255 where all are 0 (a glyph over nothing); otherwise each pixel's
+// weight comes from the reference formula, one division a pixel.
+struct KCover {
+  template <bool Rev, bool Clear>
+  static void Run(uint32_t* d, const uint32_t* s, const uint8_t* m, int32_t n, const TOpArgs& a) {
+    const uint8_t* c = reinterpret_cast<const uint8_t*>(s);
+    const T z = V::zero(), ones = V::set1(0xFFFFFFFFu), color = V::set1(a.color);
+    int32_t i = 0;
+    for (; i + N <= n; i += N) {
+      const T w = LoadW<Rev>(m, i);
+      const T mzero = V::cmpeq32(w, z);
+      if (V::all_ones(mzero)) continue;
+      const T cv = LoadW<Rev>(c, i);
+      T weight = w;
+      if (V::all_ones(V::cmpeq32(cv, z))) {
+        weight = ones;
+      } else if (!V::all_ones(V::cmpeq32(cv, ones))) {
+        uint8_t each[N];
+        for (int32_t k = 0; k < N; ++k) {
+          const int32_t j = Rev ? -(i + k) : i + k;
+          each[k] = uint8_t(CoverWeight(c[j], m[j]));
+        }
+        weight = V::weights(each);
+      }
+      const T dv = V::load(d + i);
+      const T blended = Computed<Clear>(BlendW(dv, color, V::lo8(weight), V::hi8(weight)));
+      V::store(d + i, V::select(mzero, dv, V::select(V::cmpeq32(w, ones), color, blended)));
+    }
+    Tail<OpCover, Rev, Clear>(d, s, m, i, n, a);
+  }
+};
+
 // The row routine of a kernel: 32-bit rows, the direction chosen once per row.
 template <class K, bool Clear>
 void Entry(uint8_t* d, const uint8_t* s, const uint8_t* m, int32_t n, int32_t dir, const TOpArgs& args) {
@@ -399,6 +437,7 @@ void SetFormat(TPixelOps& t, TFormat f) {
   Put<Entry<KFillAdd, Clear>>(t, TOp::FillAdd, f);
   Put<Entry<KFillSub, Clear>>(t, TOp::FillSub, f);
   Put<Entry<KFillMask, Clear>>(t, TOp::FillMask, f);
+  Put<Entry<KCover, Clear>>(t, TOp::Cover, f);
 }
 
 // ---- 24 bits: the alpha surface's translucency (Blend255) ----

@@ -14,6 +14,14 @@
 // of stream_records.h (4-byte integers, 1-byte flags, length-prefixed strings, 10-byte reals).
 // Parts that differ by direction (a pointer saved as a name, a value saved with its type) use
 // `if constexpr (IO::kLoading)` inside the same function.
+//
+// A field that loading hands to a setter (which redraws, loads a picture, clamps) names the value
+// saved and the setter, as a generic lambda so that its body is compiled for loading only:
+//
+//     io.Str(r.source_, [&](auto v) { r.SetSource(v); });
+//
+// An object whose stream form is read in the record's version (LoadFromStream(stream, version))
+// goes through `io.Versioned(object)`; a virtual one dispatches to its kind.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +60,19 @@ class TRecordSaver {
   void Object(const T& object) {
     object.SaveToStream(stream_);
   }
+  template <class T>
+  void Versioned(const T& object) {
+    object.SaveToStream(stream_);
+  }
+  // Fields loaded through a setter: saving writes `v` and never calls `set`.
+  template <class F>
+  void Int(const int32_t& v, F&& /*set*/) { Int(v); }
+  template <class F>
+  void Byte(const uint8_t& v, F&& /*set*/) { Byte(v); }
+  template <class F>
+  void Bool(const bool& v, F&& /*set*/) { Bool(v); }
+  template <class F>
+  void Str(const std::string& v, F&& /*set*/) { Str(v); }
 
  private:
   TStream& stream_;
@@ -84,6 +105,19 @@ class TRecordLoader {
   void Object(T& object) {
     object.LoadFromStream(stream_);
   }
+  template <class T>
+  void Versioned(T& object) {
+    object.LoadFromStream(stream_, version_);
+  }
+  // Fields loaded through a setter: loading reads the value and passes it to `set`.
+  template <class F>
+  void Int(const int32_t& /*saved*/, F&& set) { set(ReadStreamInteger(stream_)); }
+  template <class F>
+  void Byte(const uint8_t& /*saved*/, F&& set) { set(ReadStreamByte(stream_)); }
+  template <class F>
+  void Bool(const bool& /*saved*/, F&& set) { set(ReadStreamBool(stream_)); }
+  template <class F>
+  void Str(const std::string& /*saved*/, F&& set) { set(ReadStreamString(stream_)); }
 
  private:
   TStream& stream_;

@@ -162,6 +162,22 @@ std::vector<RecordCase> Cases() {
          w.Str("select").Flag(false).I32(-1).I32(0);
          w.I32(30).I32(0x808080).Flag(true).Flag(false).U8(0).Str("a").Str("b").Str("c").Str("d");
        }},
+      {"message window", KT_MES,
+       [](LeWriter& w) {
+         ControlHead(w);
+         // The text settings: origin, font size and name, colour, page height and wrap width (the
+         // control's), quality, line spacing, paging, link and hover colours, fade time, shadow
+         // colour, alpha, paused, caret, text delay, events, border colour and width, shadow width.
+         w.I32(2).I32(3).I32(16).Str("font").I32(0xFFFFFF).I32(10).I32(20).I32(3).I32(4).U8(1);
+         w.I32(0xFF).I32(0xFF00).I32(100).I32(0x40).I32(255).U8(0).I32(0).I32(0).I32(60).U8(1);
+         w.I32(0x50).I32(1).I32(2);
+         w.I32(0).I32(0).I32(0);  // message data: no legacy page, no segment, total height
+         w.U8(1).I32(0).Str("");  // history flag, start offset, text
+         w.I32(0).I32(0).I32(9).Str("s1").Str("s2").Str("s3");  // index, scroll, spare fields
+         w.Str("playing").Str("start").Str("end").Str("link").Str("notify");
+         w.Flag(false).Flag(false).I32(60).U8(0).Str("").I32(-1).Str("idle").Flag(true);
+         w.I32(0);  // the pages' states
+       }},
   };
 }
 

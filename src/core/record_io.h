@@ -20,6 +20,9 @@
 //
 //     io.Str(r.source_, [&](auto v) { r.SetSource(v); });
 //
+// The setter's call must take the value as it comes (a call whose arguments do not depend on `v`
+// is checked against the const record of the saver); a value converted on the way in is read
+// into a local and set under `if constexpr (IO::kLoading)`.
 // An object whose stream form is read in the record's version (LoadFromStream(stream, version))
 // goes through `io.Versioned(object)`; a virtual one dispatches to its kind.
 #pragma once

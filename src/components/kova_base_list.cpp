@@ -454,10 +454,8 @@ void TKovaBaseList::Transfer(IO& io, R& r) {
   } else {
     std::vector<const TKovaObject*> saved;
     for (const TKovaObject* c : r.components_) {
-      if (!c || c->AsControl() || r.IsPendingDelete(c) || c->GetCompoType() == KT_NONE || IsInternalName(c->GetName())) {
-        continue;
-      }
-      saved.push_back(c);
+      if (!c || c->AsControl() || r.IsPendingDelete(c) || c->GetCompoType() == KT_NONE) continue;
+      if (!IsInternalName(c->GetName())) saved.push_back(c);
     }
     io.Count(int32_t(saved.size()), kMinComponentBytes);
     for (const TKovaObject* c : saved) {

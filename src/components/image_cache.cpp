@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "components/scene_host.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "graphics/pictures/picture_loader.h"
@@ -296,10 +297,19 @@ void TWexaCollection::SetCacheMode(uint8_t mode) {
   for (int32_t i = 0; i < Count(); ++i) Items(i)->Reload(false);
 }
 
-void TWexaCollection::SaveMode(TStream& stream) const { WriteStreamByte(stream, cache_mode_); }
+template <class IO, class R>
+void TWexaCollection::TransferMode(IO& io, R& r) {
+  if (io.Since(101)) io.Byte(r.cache_mode_);
+}
+
+void TWexaCollection::SaveMode(TStream& stream) const {
+  TRecordSaver io(stream);
+  TransferMode(io, *this);
+}
 
 void TWexaCollection::LoadMode(TStream& stream, int32_t version) {
-  if (version > 100) cache_mode_ = ReadStreamByte(stream);
+  TRecordLoader io(stream, version);
+  TransferMode(io, *this);
 }
 
 void TWexaCollection::FreeDIBs() {

@@ -166,6 +166,9 @@ class TWexaCollection : public THashCollectionOf<TWexaItem> {
 
  private:
   friend class TWexaItem;
+  // The mode byte's one description, run by SaveMode and LoadMode.
+  template <class IO, class R>
+  static void TransferMode(IO& io, R& r);
   void AddPending(TWexaItem* item);
   void RemovePending(TWexaItem* item);
   // A frame list set up for the current mode and seed.

@@ -5,6 +5,7 @@
 
 #include "components/image_cache.h"
 #include "core/errors.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
 #include "graphics/dibx.h"
@@ -416,24 +417,70 @@ void TKovaBaseList::Reset() {
   for (auto& layer : layers_) layer->SetMousePos(pointer);
 }
 
+// The smallest record of a non-visual component: its code (1), name and priority (8).
+constexpr int64_t kMinComponentBytes = 1 + 8;
+
+template <class IO, class R>
+void TKovaBaseList::Transfer(IO& io, R& r) {
+  int32_t w = r.width_, h = r.height_;
+  io.Int(w);
+  io.Int(h);
+  int32_t active = r.active_index_;
+  if constexpr (IO::kLoading) {
+    // A size no screen has: refusing it keeps a corrupt save from asking for gigabytes of surface.
+    if (w < 0 || h < 0 || (w > 0 && h > 0 && !SceneSurfaceSizeAllowed(w, h))) Raise<EReadError>(TMsg::StreamReadError);
+    r.SetWidth(w);
+    r.SetHeight(h);
+  }
+  io.Int(active);
+  if constexpr (IO::kLoading) {
+    if (active != 0 && active != 1) Raise<EReadError>(TMsg::StreamReadError);
+    r.active_index_ = active;
+  }
+  io.Versioned(*r.layers_[0]);
+  io.Versioned(*r.layers_[1]);
+  // The non-visual components: a count, then the code and record of each.
+  if constexpr (IO::kLoading) {
+    for (auto& layer : r.layers_) layer->InvalidateAll();
+    int32_t count = 0;
+    io.Count(count, kMinComponentBytes);
+    for (int32_t i = 0; i < count; ++i) {
+      uint8_t code = 0;
+      io.Byte(code);
+      TKovaObject* c = r.CreateComponent(code);
+      if (!c) Raise<EReadError>(TMsg::StreamReadError);
+      io.Versioned(*c);
+    }
+  } else {
+    std::vector<const TKovaObject*> saved;
+    for (const TKovaObject* c : r.components_) {
+      if (!c || c->AsControl() || r.IsPendingDelete(c) || c->GetCompoType() == KT_NONE) continue;
+      if (!IsInternalName(c->GetName())) saved.push_back(c);
+    }
+    io.Count(int32_t(saved.size()), kMinComponentBytes);
+    for (const TKovaObject* c : saved) {
+      io.Byte(c->GetCompoType());
+      io.Versioned(*c);
+    }
+  }
+  io.Versioned(*r.events_);
+  // The focus, by name.
+  if (io.Since(119)) {
+    std::string focus = r.focus_ ? r.focus_->GetName() : std::string();
+    io.Str(focus);
+    if constexpr (IO::kLoading) {
+      if (TKovaControl* c = focus.empty() ? nullptr : r.FindControl(focus)) {
+        r.focus_ = c;
+        c->SyncNative();
+        r.focus_recalc_ = false;
+      }
+    }
+  }
+}
+
 void TKovaBaseList::SaveToStream(TStream& stream) const {
-  WriteStreamInteger(stream, width_);
-  WriteStreamInteger(stream, height_);
-  WriteStreamInteger(stream, active_index_);
-  layers_[0]->SaveToStream(stream);
-  layers_[1]->SaveToStream(stream);
-  std::vector<const TKovaObject*> saved;
-  for (const TKovaObject* c : components_) {
-    if (!c || c->AsControl() || IsPendingDelete(c) || c->GetCompoType() == KT_NONE || IsInternalName(c->GetName())) continue;
-    saved.push_back(c);
-  }
-  WriteStreamInteger(stream, int32_t(saved.size()));
-  for (const TKovaObject* c : saved) {
-    WriteStreamByte(stream, c->GetCompoType());
-    c->SaveToStream(stream);
-  }
-  events_->SaveToStream(stream);
-  WriteStreamString(stream, focus_ ? focus_->GetName() : std::string());
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaBaseList::LoadFromStream(TStream& stream, int32_t version) {
@@ -453,35 +500,8 @@ void TKovaBaseList::LoadFromStream(TStream& stream, int32_t version) {
 
 void TKovaBaseList::LoadScene(TStream& stream, int32_t version) {
   Reset();
-  const int32_t w = ReadStreamInteger(stream);
-  const int32_t h = ReadStreamInteger(stream);
-  // A size no screen has: refusing it keeps a corrupt save from asking for gigabytes of surface.
-  if (w < 0 || h < 0 || (w > 0 && h > 0 && !SceneSurfaceSizeAllowed(w, h))) Raise<EReadError>(TMsg::StreamReadError);
-  SetWidth(w);
-  SetHeight(h);
-  const int32_t active = ReadStreamInteger(stream);
-  if (active != 0 && active != 1) Raise<EReadError>(TMsg::StreamReadError);
-  active_index_ = active;
-  layers_[0]->LoadFromStream(stream, version);
-  layers_[1]->LoadFromStream(stream, version);
-  for (auto& layer : layers_) layer->InvalidateAll();
-  const int32_t count = ReadStreamInteger(stream);
-  if (count < 0) Raise<EReadError>(TMsg::StreamReadError);
-  for (int32_t i = 0; i < count; ++i) {
-    const uint8_t code = ReadStreamByte(stream);
-    TKovaObject* c = CreateComponent(code);
-    if (!c) Raise<EReadError>(TMsg::StreamReadError);
-    c->LoadFromStream(stream, version);
-  }
-  events_->LoadFromStream(stream, version);
-  if (version >= 119) {
-    const std::string focus = ReadStreamString(stream);
-    if (TKovaControl* c = focus.empty() ? nullptr : FindControl(focus)) {
-      focus_ = c;
-      c->SyncNative();
-      focus_recalc_ = false;
-    }
-  }
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
 }  // namespace kova

@@ -215,6 +215,9 @@ class TKovaBaseList : public TKovaComponent {
   // Closes the list's holes once they are at least half of it (never during the update pass).
   void CloseHoles();
   void LoadScene(TStream& stream, int32_t version);
+  // The scene's one description, run by SaveToStream and LoadScene.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
 
   // The lookups the scene's own event queue resolves its targets with.
   class TNames : public TScenePort {

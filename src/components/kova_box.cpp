@@ -2,6 +2,7 @@
 
 #include "components/kova_list.h"
 #include "components/kova_motion.h"
+#include "core/record_io.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
@@ -117,33 +118,31 @@ void TKovaBox::BuildFillRects(TClipData& clip) {
   }
 }
 
+template <class IO, class R>
+void TKovaBox::Transfer(IO& io, R& r) {
+  io.Int(r.border_width_);
+  io.Int(r.border_color_);
+  io.Int(r.alpha_);
+  if (!io.Since(104)) return;
+  io.Str(r.on_idle_);
+  io.Str(r.source_, [&](auto v) { r.SetSource(v); });
+  io.Bool(r.repeat_);
+  io.Bool(r.auto_scrap_);
+  io.Str(r.on_play_end_);
+  io.Bool(r.paused_);
+  io.Bool(r.TKovaControl::GetAniPaused(), [&](auto v) { r.SetAniPaused(v); });
+}
+
 void TKovaBox::SaveToStream(TStream& stream) const {
   TKovaControl::SaveToStream(stream);
-  WriteStreamInteger(stream, border_width_);
-  WriteStreamInteger(stream, border_color_);
-  WriteStreamInteger(stream, alpha_);
-  WriteStreamString(stream, on_idle_);
-  WriteStreamString(stream, source_);
-  WriteStreamBool(stream, repeat_);
-  WriteStreamBool(stream, auto_scrap_);
-  WriteStreamString(stream, on_play_end_);
-  WriteStreamBool(stream, paused_);
-  WriteStreamBool(stream, TKovaControl::GetAniPaused());
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaBox::LoadFromStream(TStream& stream, int32_t version) {
   TKovaControl::LoadFromStream(stream, version);
-  border_width_ = ReadStreamInteger(stream);
-  border_color_ = ReadStreamInteger(stream);
-  alpha_ = ReadStreamInteger(stream);
-  if (version < 104) return;
-  on_idle_ = ReadStreamString(stream);
-  SetSource(ReadStreamString(stream));
-  repeat_ = ReadStreamBool(stream);
-  auto_scrap_ = ReadStreamBool(stream);
-  on_play_end_ = ReadStreamString(stream);
-  paused_ = ReadStreamBool(stream);
-  SetAniPaused(ReadStreamBool(stream));
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
 }  // namespace kova

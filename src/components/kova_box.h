@@ -53,6 +53,10 @@ class TKovaBox : public TKovaControl {
   void LoadFromStream(TStream& stream, int32_t version) override;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   int32_t border_width_ = 0;
   int32_t border_color_ = 0;
   int32_t alpha_ = 255;

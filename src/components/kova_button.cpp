@@ -3,6 +3,7 @@
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
 #include "components/kova_motion.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
 
@@ -220,35 +221,38 @@ bool TKovaButton::Update() {
   return false;
 }
 
+template <class IO, class R>
+void TKovaButton::Transfer(IO& io, R& r) {
+  bool selected = r.selected_;
+  io.Str(r.sources_[0], [&](auto v) { r.SetHoverSource(v); });
+  io.Str(r.sources_[1], [&](auto v) { r.SetPressedSource(v); });
+  io.Int(r.group_index_);
+  io.Bool(selected);
+  io.Bool(r.allow_all_up_);
+  io.Str(r.on_notify_);
+  if (io.Since(104)) {
+    io.Str(r.on_idle_);
+    io.Str(r.sources_[2], [&](auto v) { r.SetClickedSource(v); });
+  }
+  if constexpr (IO::kLoading) {
+    // The selection goes through its setter, so the button shows pressed and its group agrees.
+    r.selected_ = false;
+    r.SetSelected(selected);
+  }
+}
+
 void TKovaButton::SaveToStream(TStream& stream) const {
   TKovaImages::SaveToStream(stream);
-  WriteStreamString(stream, sources_[0]);
-  WriteStreamString(stream, sources_[1]);
-  WriteStreamInteger(stream, group_index_);
-  WriteStreamBool(stream, selected_);
-  WriteStreamBool(stream, allow_all_up_);
-  WriteStreamString(stream, on_notify_);
-  WriteStreamString(stream, on_idle_);
-  WriteStreamString(stream, sources_[2]);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaButton::LoadFromStream(TStream& stream, int32_t version) {
   TKovaImages::LoadFromStream(stream, version);
   const int32_t saved_index = index_;
   const int32_t saved_remaining = remaining_;
-  SetHoverSource(ReadStreamString(stream));
-  SetPressedSource(ReadStreamString(stream));
-  group_index_ = ReadStreamInteger(stream);
-  const bool selected = ReadStreamBool(stream);
-  allow_all_up_ = ReadStreamBool(stream);
-  on_notify_ = ReadStreamString(stream);
-  if (version >= 104) {
-    on_idle_ = ReadStreamString(stream);
-    SetClickedSource(ReadStreamString(stream));
-  }
-  // The selection goes through its setter, so the button shows pressed and its group agrees.
-  selected_ = false;
-  SetSelected(selected);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   tracking_ = 0;
   index_ = -1;
   SetIndex(saved_index);

@@ -74,6 +74,10 @@ class TKovaButton : public TKovaImages {
   void LoadFromStream(TStream& stream, int32_t version) override;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   void SetStateSource(int32_t state, const std::string& v);
   TKovaMotion* StateMotion(int32_t state) const;
   // The parent keeps at most one member of the group selected.

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "components/kova_base_list.h"
+#include "core/record_io.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "core/string_list.h"
@@ -182,33 +183,31 @@ bool TKovaCGLabel::Update() {
 
 // ---- Save form ----
 
+template <class IO, class R>
+void TKovaCGLabel::Transfer(IO& io, R& r) {
+  io.Str(r.source_, [&](auto v) { r.SetSource(v); });
+  io.Str(r.text_);
+  io.Str(r.map_text_);
+  // A damaged record cannot give a cell below 1 x 1.
+  io.Int(r.glyph_width_, [&](auto v) { r.glyph_width_ = std::max(v, 1); });
+  io.Int(r.glyph_height_, [&](auto v) { r.glyph_height_ = std::max(v, 1); });
+  io.Int(r.line_space_);
+  io.Bool(r.paused_);
+  io.Byte(r.h_align_);
+  io.Int(r.alpha_);
+  if (io.Since(125)) io.Str(r.on_idle_);
+}
+
 void TKovaCGLabel::SaveToStream(TStream& stream) const {
   TKovaControl::SaveToStream(stream);
-  WriteStreamString(stream, source_);
-  WriteStreamString(stream, text_);
-  WriteStreamString(stream, map_text_);
-  WriteStreamInteger(stream, glyph_width_);
-  WriteStreamInteger(stream, glyph_height_);
-  WriteStreamInteger(stream, line_space_);
-  WriteStreamBool(stream, paused_);
-  WriteStreamByte(stream, h_align_);
-  WriteStreamInteger(stream, alpha_);
-  WriteStreamString(stream, on_idle_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaCGLabel::LoadFromStream(TStream& stream, int32_t version) {
   TKovaControl::LoadFromStream(stream, version);
-  SetSource(ReadStreamString(stream));
-  text_ = ReadStreamString(stream);
-  map_text_ = ReadStreamString(stream);
-  // A damaged record cannot give a cell below 1 x 1.
-  glyph_width_ = std::max(ReadStreamInteger(stream), 1);
-  glyph_height_ = std::max(ReadStreamInteger(stream), 1);
-  line_space_ = ReadStreamInteger(stream);
-  paused_ = ReadStreamBool(stream);
-  h_align_ = ReadStreamByte(stream);
-  alpha_ = ReadStreamInteger(stream);
-  if (version >= 125) on_idle_ = ReadStreamString(stream);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   RebuildRows();
   Layout();
 }

@@ -67,6 +67,10 @@ class TKovaCGLabel : public TKovaControl {
   void LoadFromStream(TStream& stream, int32_t version) override;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   void RebuildRows();
   // Sizes the label to its rows.
   void Layout();

@@ -10,6 +10,7 @@
 #include "components/kova_base_list.h"
 #include "components/kova_motion.h"
 #include "core/errors.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "core/vocabulary.h"
@@ -558,78 +559,72 @@ void TKovaControl::GroupSelect(TKovaControl* control, int32_t group) {
 
 // ---- Save form ----
 
-void TKovaControl::SaveToStream(TStream& stream) const {
-  TKovaComponent::SaveToStream(stream);
-  for (int32_t v : {left_, top_, width_, height_, offset_x_, offset_y_}) WriteStreamInteger(stream, v);
-  WriteStreamBool(stream, pos_zoomed_);
-  for (int32_t v : {clip_left_, clip_top_, clip_width_, clip_height_}) WriteStreamInteger(stream, v);
-  WriteStreamBool(stream, ani_paused_);
-  WriteStreamBool(stream, visible_);
-  WriteStreamInteger(stream, color_);
-  WriteStreamRect(stream, aux_rect_);
-  WriteStreamByte(stream, ignore_mouse_);
-  for (const std::string* s : {&cursor_, &on_mouse_move_, &on_mouse_in_, &on_mouse_out_, &on_lbtn_down_, &on_lbtn_up_,
-                               &on_rbtn_down_, &on_rbtn_up_, &on_wheel_down_, &on_wheel_up_}) {
-    WriteStreamString(stream, *s);
+template <class IO, class R>
+void TKovaControl::Transfer(IO& io, R& r) {
+  for (auto* v : {&r.left_, &r.top_, &r.width_, &r.height_, &r.offset_x_, &r.offset_y_}) io.Int(*v);
+  io.Bool(r.pos_zoomed_);
+  if (io.Since(104)) {
+    for (auto* v : {&r.clip_left_, &r.clip_top_, &r.clip_width_, &r.clip_height_}) io.Int(*v);
+    io.Bool(r.ani_paused_);
   }
-  WriteStreamBool(stream, handle_key_);
-  for (const std::string* s : {&on_key_down_, &on_key_up_, &on_key_repeat_, &on_focus_in_, &on_focus_out_}) {
-    WriteStreamString(stream, *s);
+  io.Bool(r.visible_);
+  io.Int(r.color_);
+  for (auto* v : {&r.aux_rect_.Left, &r.aux_rect_.Top, &r.aux_rect_.Right, &r.aux_rect_.Bottom}) io.Int(*v);
+  io.Byte(r.ignore_mouse_);
+  io.Str(r.cursor_);
+  io.Str(r.on_mouse_move_);
+  if (io.Since(102)) io.Str(r.on_mouse_in_);
+  for (auto* s : {&r.on_mouse_out_, &r.on_lbtn_down_, &r.on_lbtn_up_, &r.on_rbtn_down_, &r.on_rbtn_up_,
+                  &r.on_wheel_down_, &r.on_wheel_up_}) {
+    io.Str(*s);
   }
-  SaveChildren(stream);
+  if (io.Since(118)) {
+    io.Bool(r.handle_key_);
+    for (auto* s : {&r.on_key_down_, &r.on_key_up_, &r.on_key_repeat_, &r.on_focus_in_, &r.on_focus_out_}) io.Str(*s);
+  }
+  r.TransferChildren(io);
 }
 
-void TKovaControl::SaveChildren(TStream& stream) const {
-  std::vector<const TKovaControl*> saved;
-  for (const TKovaControl* c : Controls()) {
-    if (!c->IsPendingDeleteSelf() && c->GetCompoType() != KT_NONE && !IsInternalName(c->GetName())) saved.push_back(c);
-  }
-  WriteStreamInteger(stream, int32_t(saved.size()));
-  for (const TKovaControl* c : saved) {
-    WriteStreamByte(stream, c->GetCompoType());
-    c->SaveToStream(stream);
-  }
+void TKovaControl::SaveToStream(TStream& stream) const {
+  TKovaComponent::SaveToStream(stream);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaControl::LoadFromStream(TStream& stream, int32_t version) {
   TKovaComponent::LoadFromStream(stream, version);
-  for (int32_t* v : {&left_, &top_, &width_, &height_, &offset_x_, &offset_y_}) *v = ReadStreamInteger(stream);
-  pos_zoomed_ = ReadStreamBool(stream);
-  if (version >= 104) {
-    for (int32_t* v : {&clip_left_, &clip_top_, &clip_width_, &clip_height_}) *v = ReadStreamInteger(stream);
-    ani_paused_ = ReadStreamBool(stream);
-  }
-  visible_ = ReadStreamBool(stream);
-  color_ = ReadStreamInteger(stream);
-  aux_rect_ = ReadStreamRect(stream);
-  ignore_mouse_ = ReadStreamByte(stream);
-  cursor_ = ReadStreamString(stream);
-  on_mouse_move_ = ReadStreamString(stream);
-  if (version >= 102) on_mouse_in_ = ReadStreamString(stream);
-  for (std::string* s : {&on_mouse_out_, &on_lbtn_down_, &on_lbtn_up_, &on_rbtn_down_, &on_rbtn_up_, &on_wheel_down_,
-                         &on_wheel_up_}) {
-    *s = ReadStreamString(stream);
-  }
-  if (version >= 118) {
-    handle_key_ = ReadStreamBool(stream);
-    for (std::string* s : {&on_key_down_, &on_key_up_, &on_key_repeat_, &on_focus_in_, &on_focus_out_}) {
-      *s = ReadStreamString(stream);
-    }
-  }
-  LoadChildren(stream, version);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
-void TKovaControl::LoadChildren(TStream& stream, int32_t version) {
+// The children: a count, then the code and record of each. The smallest record of a child: its
+// code (1), name and priority (8), position and size (24), two flags (2), colour (4), rectangle
+// (16), mouse mode (1), nine handler names (36) and its own children's count (4).
+constexpr int64_t kMinChildBytes = 1 + 8 + 24 + 2 + 4 + 16 + 1 + 36 + 4;
+
+void TKovaControl::TransferChildren(TRecordSaver& io) const {
+  std::vector<const TKovaControl*> saved;
+  for (const TKovaControl* c : Controls()) {
+    if (!c->IsPendingDeleteSelf() && c->GetCompoType() != KT_NONE && !IsInternalName(c->GetName())) saved.push_back(c);
+  }
+  io.Count(int32_t(saved.size()), kMinChildBytes);
+  for (const TKovaControl* c : saved) {
+    io.Byte(c->GetCompoType());
+    io.Versioned(*c);
+  }
+}
+
+void TKovaControl::TransferChildren(TRecordLoader& io) {
   TKovaBaseList* root = Root();
   int32_t depth = 0;
   for (const TKovaControl* p = parent_; p; p = p->parent_) ++depth;
-  const int32_t count = ReadStreamInteger(stream);
-  if (count < 0 || depth >= kMaxTreeDepth || !root) {
-    if (count == 0) return;
-    Raise<EReadError>(TMsg::StreamReadError);
-  }
+  int32_t count = 0;
+  io.Count(count, kMinChildBytes);
+  if (count == 0) return;
+  if (depth >= kMaxTreeDepth || !root) Raise<EReadError>(TMsg::StreamReadError);
   for (int32_t i = 0; i < count; ++i) {
-    const uint8_t code = ReadStreamByte(stream);
+    uint8_t code = 0;
+    io.Byte(code);
     TKovaObject* made = root->CreateComponent(code);
     TKovaControl* child = made ? made->AsControl() : nullptr;
     if (!child) {
@@ -637,7 +632,7 @@ void TKovaControl::LoadChildren(TStream& stream, int32_t version) {
       Raise<EReadError>(TMsg::StreamReadError);
     }
     child->SetParent(this);
-    child->LoadFromStream(stream, version);
+    io.Versioned(*child);
   }
   SortControls();
 }

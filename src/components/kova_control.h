@@ -16,6 +16,8 @@
 namespace kova {
 
 class TKovaMotion;
+class TRecordLoader;
+class TRecordSaver;
 
 // The IgnoreMouse masks of the mouse step: bit v set = a control with IgnoreMouse v is hit.
 inline constexpr uint32_t kMaskLeftPress = (1u << 0) | (1u << 4);
@@ -167,11 +169,14 @@ class TKovaControl : public TKovaComponent {
   int32_t PositionY() const;
   // Drops the motion (its destructor resets MotionX/Y and Order).
   void FreeMotion();
-  // Saves the children this control saves (the count, then code and record of each).
-  void SaveChildren(TStream& stream) const;
-  void LoadChildren(TStream& stream, int32_t version);
-
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream; the children are saved
+  // and loaded by kind (the count, then code and record of each).
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+  void TransferChildren(TRecordSaver& io) const;
+  void TransferChildren(TRecordLoader& io);
+
   int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   int32_t offset_x_ = 0, offset_y_ = 0;
   bool visible_ = true;

@@ -6,6 +6,7 @@
 
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "graphics/dibx_wave.h"
@@ -403,26 +404,27 @@ void TKovaCustomImage::RecreateDIB() {
   TKovaControl::RecreateDIB();
 }
 
+template <class IO, class R>
+void TKovaCustomImage::Transfer(IO& io, R& r) {
+  io.Int(r.alpha_);
+  io.Int(r.zoom_x_);
+  io.Int(r.angle_);
+  io.Bool(r.flip_h_);
+  io.Bool(r.flip_v_);
+  io.Bool(r.capture_mask_);
+  if (io.Since(104)) io.Int(r.zoom_y_);
+}
+
 void TKovaCustomImage::SaveToStream(TStream& stream) const {
   TKovaControl::SaveToStream(stream);
-  WriteStreamInteger(stream, alpha_);
-  WriteStreamInteger(stream, zoom_x_);
-  WriteStreamInteger(stream, angle_);
-  WriteStreamBool(stream, flip_h_);
-  WriteStreamBool(stream, flip_v_);
-  WriteStreamBool(stream, capture_mask_);
-  WriteStreamInteger(stream, zoom_y_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaCustomImage::LoadFromStream(TStream& stream, int32_t version) {
   TKovaControl::LoadFromStream(stream, version);
-  alpha_ = ReadStreamInteger(stream);
-  zoom_x_ = ReadStreamInteger(stream);
-  angle_ = ReadStreamInteger(stream);
-  flip_h_ = ReadStreamBool(stream);
-  flip_v_ = ReadStreamBool(stream);
-  capture_mask_ = ReadStreamBool(stream);
-  if (version >= 104) zoom_y_ = ReadStreamInteger(stream);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
 // ---- Colour shift ----

@@ -100,6 +100,10 @@ class TKovaCustomImage : public TKovaControl {
   void SetSizeDirect(int32_t width, int32_t height);
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   bool MaskHit(TPoint p, const TRect& screen) const;
 
   std::unique_ptr<TCustomDIBX> own_surface_;

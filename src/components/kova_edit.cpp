@@ -4,6 +4,7 @@
 
 #include "components/kova_base_list.h"
 #include "core/array_string.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "platform/text_fields.h"
 
@@ -89,33 +90,33 @@ void TKovaEdit::TextFieldFocused() {
 
 // ---- Save form ----
 
+template <class IO, class R>
+void TKovaEdit::Transfer(IO& io, R& r) {
+  io.Bool(r.GetPaused(), [&](auto v) { r.SetPaused(v); });
+  io.Str(r.field_->Text(), [&](auto v) { r.SetText(v); });
+  io.Str(r.field_->FontName(), [&](auto v) { r.SetFontName(v); });
+  // The height as set, sign included, so that a load gives the same font back.
+  io.Int(r.field_->FontHeight(), [&](auto v) { r.SetFontHeight(v); });
+  uint8_t style = r.field_->FontStyle();
+  io.Byte(style);
+  if constexpr (IO::kLoading) r.SetFontStyle(TFontStyles{uint8_t(style & 15)});
+  io.Int(r.field_->FontColor(), [&](auto v) { r.SetFontColor(v); });
+  io.Int(r.field_->Color(), [&](auto v) { r.SetColor(v); });
+  io.Bool(r.field_->ReadOnly(), [&](auto v) { r.SetReadOnly(v); });
+  if (r.GetCompoType() == KT_MEMO) io.Byte(r.GetHAlign(), [&](auto v) { r.SetHAlign(v); });
+  io.Str(r.on_notify_);
+}
+
 void TKovaEdit::SaveToStream(TStream& stream) const {
   TKovaControl::SaveToStream(stream);
-  WriteStreamBool(stream, GetPaused());
-  WriteStreamString(stream, field_->Text());
-  WriteStreamString(stream, field_->FontName());
-  // The height as set, sign included, so that a load gives the same font back.
-  WriteStreamInteger(stream, field_->FontHeight());
-  WriteStreamByte(stream, field_->FontStyle());
-  WriteStreamInteger(stream, field_->FontColor());
-  WriteStreamInteger(stream, field_->Color());
-  WriteStreamBool(stream, field_->ReadOnly());
-  if (GetCompoType() == KT_MEMO) WriteStreamByte(stream, GetHAlign());
-  WriteStreamString(stream, on_notify_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaEdit::LoadFromStream(TStream& stream, int32_t version) {
   TKovaControl::LoadFromStream(stream, version);
-  SetPaused(ReadStreamBool(stream));
-  SetText(ReadStreamString(stream));
-  SetFontName(ReadStreamString(stream));
-  SetFontHeight(ReadStreamInteger(stream));
-  SetFontStyle(TFontStyles{uint8_t(ReadStreamByte(stream) & 15)});
-  SetFontColor(ReadStreamInteger(stream));
-  SetColor(ReadStreamInteger(stream));
-  SetReadOnly(ReadStreamBool(stream));
-  if (GetCompoType() == KT_MEMO) SetHAlign(ReadStreamByte(stream));
-  on_notify_ = ReadStreamString(stream);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   Sync();
 }
 

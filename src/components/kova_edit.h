@@ -80,6 +80,10 @@ class TKovaEdit : public TKovaControl, private plat::ITextFieldListener {
   TKovaEdit(TKovaObject* owner, plat::TTextFieldKind kind);
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   void TextFieldKeyDown(int32_t key) override;
   void TextFieldFocused() override;
 

@@ -6,6 +6,7 @@
 #include "components/image_cache.h"
 #include "components/kova_base_list.h"
 #include "components/kova_slider.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "graphics/dibx.h"
@@ -206,35 +207,29 @@ void TKovaGauge::Draw() {
   DrawChildren();
 }
 
+template <class IO, class R>
+void TKovaGauge::Transfer(IO& io, R& r) {
+  io.Str(r.source_, [&](auto v) { r.SetSource(v); });
+  for (auto* v : {&r.min_, &r.max_, &r.value_, &r.alpha_}) io.Int(*v);
+  io.Bool(r.paused_);
+  io.Byte(r.orientation_);
+  io.Int(r.delay_);
+  io.Int(r.duration_);
+  io.Bool(r.reverse_);
+  if (io.Since(125)) io.Str(r.on_idle_);
+  if (io.Since(128)) io.Int(r.bar_size_);
+}
+
 void TKovaGauge::SaveToStream(TStream& stream) const {
   TKovaControl::SaveToStream(stream);
-  WriteStreamString(stream, source_);
-  for (int32_t v : {min_, max_, value_, alpha_}) WriteStreamInteger(stream, v);
-  WriteStreamBool(stream, paused_);
-  WriteStreamByte(stream, orientation_);
-  WriteStreamInteger(stream, delay_);
-  WriteStreamInteger(stream, duration_);
-  WriteStreamBool(stream, reverse_);
-  WriteStreamString(stream, on_idle_);
-  WriteStreamInteger(stream, bar_size_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaGauge::LoadFromStream(TStream& stream, int32_t version) {
   TKovaControl::LoadFromStream(stream, version);
-  SetSource(ReadStreamString(stream));
-  min_ = ReadStreamInteger(stream);
-  max_ = ReadStreamInteger(stream);
-  value_ = ReadStreamInteger(stream);
-  alpha_ = ReadStreamInteger(stream);
-  paused_ = ReadStreamBool(stream);
-  orientation_ = ReadStreamByte(stream);
-  delay_ = ReadStreamInteger(stream);
-  duration_ = ReadStreamInteger(stream);
-  reverse_ = ReadStreamBool(stream);
-  if (version >= 125) on_idle_ = ReadStreamString(stream);
-  if (version >= 128) {
-    bar_size_ = ReadStreamInteger(stream);
-  }
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   UpdateSize();
   shown_value_ = GetValue();
   trail_amount_ = 0;

@@ -72,6 +72,10 @@ class TKovaGauge : public TKovaControl {
   void LoadFromStream(TStream& stream, int32_t version) override;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   int32_t Clamp(int64_t v) const;
   // The picture's half (BarSize along the orientation when set) becomes the gauge's size.
   void UpdateSize();

@@ -5,6 +5,7 @@
 
 #include "components/kova_base_list.h"
 #include "components/kova_motion.h"
+#include "core/record_io.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
@@ -89,16 +90,22 @@ void TKovaImage::RecreateDIB() {
   if (!GetDIB() || GetDIB() == OwnSurface()) LoadPicture();
 }
 
+template <class IO, class R>
+void TKovaImage::Transfer(IO& io, R& r) {
+  io.Str(r.source_, [&](auto v) { r.SetSource(v); });
+  io.Int(r.brightness_, [&](auto v) { r.SetBrightness(v); });
+}
+
 void TKovaImage::SaveToStream(TStream& stream) const {
   TKovaCustomImage::SaveToStream(stream);
-  WriteStreamString(stream, source_);
-  WriteStreamInteger(stream, brightness_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaImage::LoadFromStream(TStream& stream, int32_t version) {
   TKovaCustomImage::LoadFromStream(stream, version);
-  SetSource(ReadStreamString(stream));
-  SetBrightness(ReadStreamInteger(stream));
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
 // ---- TKovaImageData ----
@@ -353,22 +360,25 @@ bool TKovaCustomImages::Update() {
   return done;
 }
 
+template <class IO, class R>
+void TKovaCustomImages::Transfer(IO& io, R& r) {
+  io.Int(r.remaining_);
+  io.Int(r.GetIndex(), [&](auto v) { r.index_ = v; });
+  io.Int(r.brightness_);
+  io.Bool(r.paused_);
+  io.Object(r.delay_expr_);
+}
+
 void TKovaCustomImages::SaveToStream(TStream& stream) const {
   TKovaCustomImage::SaveToStream(stream);
-  WriteStreamInteger(stream, remaining_);
-  WriteStreamInteger(stream, GetIndex());
-  WriteStreamInteger(stream, brightness_);
-  WriteStreamBool(stream, paused_);
-  delay_expr_.SaveToStream(stream);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaCustomImages::LoadFromStream(TStream& stream, int32_t version) {
   TKovaCustomImage::LoadFromStream(stream, version);
-  remaining_ = ReadStreamInteger(stream);
-  index_ = ReadStreamInteger(stream);
-  brightness_ = ReadStreamInteger(stream);
-  paused_ = ReadStreamBool(stream);
-  delay_expr_.LoadFromStream(stream);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
 // ---- TKovaImages ----
@@ -447,24 +457,27 @@ void TKovaImages::RecreateDIB() {
   TKovaCustomImages::RecreateDIB();
 }
 
+template <class IO, class R>
+void TKovaImages::Transfer(IO& io, R& r) {
+  io.Bool(r.repeat_);
+  io.Bool(r.auto_scrap_);
+  io.Str(r.source_, [&](auto v) { r.SetSource(v); });
+  io.Str(r.on_play_end_);
+  if (io.Since(104)) io.Str(r.on_idle_);
+}
+
 void TKovaImages::SaveToStream(TStream& stream) const {
   TKovaCustomImages::SaveToStream(stream);
-  WriteStreamBool(stream, repeat_);
-  WriteStreamBool(stream, auto_scrap_);
-  WriteStreamString(stream, source_);
-  WriteStreamString(stream, on_play_end_);
-  WriteStreamString(stream, on_idle_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaImages::LoadFromStream(TStream& stream, int32_t version) {
   TKovaCustomImages::LoadFromStream(stream, version);
   const int32_t saved_index = index_;
   const int32_t saved_remaining = remaining_;
-  repeat_ = ReadStreamBool(stream);
-  auto_scrap_ = ReadStreamBool(stream);
-  SetSource(ReadStreamString(stream));
-  on_play_end_ = ReadStreamString(stream);
-  if (version >= 104) on_idle_ = ReadStreamString(stream);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   // The source setter started the set at its first frame: back to the saved one.
   index_ = -1;
   SetIndex(saved_index);

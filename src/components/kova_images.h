@@ -49,6 +49,10 @@ class TKovaImage : public TKovaCustomImage {
   void LoadFromStream(TStream& stream, int32_t version) override;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   void LoadPicture();
 
   std::string source_;
@@ -166,6 +170,10 @@ class TKovaCustomImages : public TKovaCustomImage {
   int32_t remaining_ = 0;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   int32_t brightness_ = 0;
   bool paused_ = false;
   TKovaParser delay_expr_;
@@ -204,6 +212,10 @@ class TKovaImages : public TKovaCustomImages {
   void LoadFromStream(TStream& stream, int32_t version) override;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   std::vector<std::unique_ptr<TKovaImageList>> lists_;
   bool repeat_ = false;
   bool auto_scrap_ = false;

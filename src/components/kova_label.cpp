@@ -6,6 +6,7 @@
 
 #include "components/kova_base_list.h"
 #include "components/kova_motion.h"
+#include "core/record_io.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
@@ -306,56 +307,45 @@ void TKovaLabel::Draw() {
 
 // ---- Save form ----
 
+template <class IO, class R>
+void TKovaLabel::Transfer(IO& io, R& r) {
+  io.Str(r.font_name_);
+  io.Int(r.font_height_);
+  io.Int(r.line_space_);
+  io.Byte(r.font_style_);
+  io.Int(r.alpha_);
+  io.Int(r.font_color_);
+  io.Byte(r.h_align_);
+  io.Bool(r.antialias_);
+  io.Bool(r.flip_h_);
+  io.Bool(r.flip_v_);
+  io.Int(r.angle_);
+  io.Int(r.zoom_x_, [&](auto v) { r.zoom_x_ = std::max(1, v); });
+  io.Str(r.GetText(), [&](auto v) { r.SetText(v); });
+  if (!io.Since(104)) return;
+  io.Str(r.on_idle_);
+  io.Str(r.source_, [&](auto v) { r.SetSource(v); });
+  io.Bool(r.repeat_);
+  io.Bool(r.auto_scrap_);
+  io.Str(r.on_play_end_);
+  io.Bool(r.paused_);
+  io.Int(r.zoom_y_, [&](auto v) { r.zoom_y_ = std::max(1, v); });
+  // The size follows the stored vertical zoom.
+  if constexpr (IO::kLoading) {
+    if (r.natural_height_ > 0) r.ApplyZoomedSize();
+  }
+}
+
 void TKovaLabel::SaveToStream(TStream& stream) const {
   TKovaControl::SaveToStream(stream);
-  WriteStreamString(stream, font_name_);
-  WriteStreamInteger(stream, font_height_);
-  WriteStreamInteger(stream, line_space_);
-  WriteStreamByte(stream, font_style_);
-  WriteStreamInteger(stream, alpha_);
-  WriteStreamInteger(stream, font_color_);
-  WriteStreamByte(stream, h_align_);
-  WriteStreamBool(stream, antialias_);
-  WriteStreamBool(stream, flip_h_);
-  WriteStreamBool(stream, flip_v_);
-  WriteStreamInteger(stream, angle_);
-  WriteStreamInteger(stream, zoom_x_);
-  WriteStreamString(stream, GetText());
-  WriteStreamString(stream, on_idle_);
-  WriteStreamString(stream, source_);
-  WriteStreamBool(stream, repeat_);
-  WriteStreamBool(stream, auto_scrap_);
-  WriteStreamString(stream, on_play_end_);
-  WriteStreamBool(stream, paused_);
-  WriteStreamInteger(stream, zoom_y_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaLabel::LoadFromStream(TStream& stream, int32_t version) {
   TKovaControl::LoadFromStream(stream, version);
-  font_name_ = ReadStreamString(stream);
-  font_height_ = ReadStreamInteger(stream);
-  line_space_ = ReadStreamInteger(stream);
-  font_style_ = ReadStreamByte(stream);
-  alpha_ = ReadStreamInteger(stream);
-  font_color_ = ReadStreamInteger(stream);
-  h_align_ = ReadStreamByte(stream);
-  antialias_ = ReadStreamBool(stream);
-  flip_h_ = ReadStreamBool(stream);
-  flip_v_ = ReadStreamBool(stream);
-  angle_ = ReadStreamInteger(stream);
-  zoom_x_ = std::max(1, ReadStreamInteger(stream));
-  SetText(ReadStreamString(stream));
-  if (version >= 104) {
-    on_idle_ = ReadStreamString(stream);
-    SetSource(ReadStreamString(stream));
-    repeat_ = ReadStreamBool(stream);
-    auto_scrap_ = ReadStreamBool(stream);
-    on_play_end_ = ReadStreamString(stream);
-    paused_ = ReadStreamBool(stream);
-    zoom_y_ = std::max(1, ReadStreamInteger(stream));
-    // The size follows the stored vertical zoom.
-    if (natural_height_ > 0) ApplyZoomedSize();
-  }
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
 }  // namespace kova

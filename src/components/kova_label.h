@@ -86,6 +86,10 @@ class TKovaLabel : public TKovaControl {
   TDIBX& MaskSurface() { return mask_surface_; }
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   // The point the rotation centre lands on (the anchor) and the centre in the surfaces.
   void DrawOrigin(TPoint& anchor, TPoint& centre) const;
   // Sets the size from the natural size and the zoom.

@@ -7,6 +7,7 @@
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
 #include "core/array_string.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/string_list.h"
 #include "core/utils.h"
@@ -744,60 +745,53 @@ void TKovaCustomListBox::RecreateDIB() {
 
 // ---- Save form ----
 
+template <class IO, class R>
+void TKovaCustomListBox::Transfer(IO& io, R& r) {
+  io.Versioned(r.normal_);
+  io.Versioned(r.hover_);
+  io.Str(r.text_, [&](auto v) { r.SetText(v); });
+  io.Int(r.line_space_, [&](auto v) { r.SetLineSpace(v); });
+  io.Int(r.alpha_, [&](auto v) { r.SetAlpha(v); });
+  io.Int(r.margin_x_, [&](auto v) { r.SetMarginX(v); });
+  io.Int(r.margin_y_, [&](auto v) { r.SetMarginY(v); });
+  io.Int(r.border_width_, [&](auto v) { r.SetBorderWidth(v); });
+  io.Int(r.border_color_, [&](auto v) { r.SetBorderColor(v); });
+  io.Int(r.row_count_, [&](auto v) { r.SetRowCount(v); });
+  // The label lists' alpha was stored with them; the control's own follows the field.
+  for (int32_t cell = 0; cell < 9; ++cell) {
+    const size_t i = size_t(cell);
+    io.Str(r.border_source_[i], [&](auto v) { r.SetBorderSource(cell, v); });
+    io.Byte(r.border_halign_[i], [&](auto v) { r.SetBorderHAlign(cell, v); });
+    io.Byte(r.border_valign_[i], [&](auto v) { r.SetBorderVAlign(cell, v); });
+  }
+  io.Str(r.scroll_source_, [&](auto v) { r.SetScrollSource(v); });
+  io.Str(r.check_source_, [&](auto v) { r.SetCheckSource(v); });
+  int32_t top = r.top_index_;
+  io.Int(top);
+  if (io.Before(104)) {
+    uint8_t dropped = 0;
+    io.Byte(dropped);
+  }
+  io.Byte(r.h_align_, [&](auto v) { r.SetHAlign(v); });
+  for (auto& flag : r.check_flags_) io.Byte(flag, [&](auto v) { flag = v != 0; });
+  if constexpr (IO::kLoading) r.SetTopIndex(top);
+  io.Str(r.on_select_);
+  io.Bool(r.paused_, [&](auto v) { r.SetPaused(v); });
+  io.Int(r.index_);
+  io.Int(r.menu_state_);
+}
+
 void TKovaCustomListBox::SaveToStream(TStream& stream) const {
   TKovaControl::SaveToStream(stream);
-  normal_.SaveToStream(stream);
-  hover_.SaveToStream(stream);
-  WriteStreamString(stream, text_);
-  for (int32_t v : {line_space_, alpha_, margin_x_, margin_y_, border_width_, border_color_, row_count_}) {
-    WriteStreamInteger(stream, v);
-  }
-  for (size_t i = 0; i < 9; ++i) {
-    WriteStreamString(stream, border_source_[i]);
-    WriteStreamByte(stream, border_halign_[i]);
-    WriteStreamByte(stream, border_valign_[i]);
-  }
-  WriteStreamString(stream, scroll_source_);
-  WriteStreamString(stream, check_source_);
-  WriteStreamInteger(stream, top_index_);
-  WriteStreamByte(stream, h_align_);
-  for (uint8_t flag : check_flags_) WriteStreamByte(stream, flag);
-  WriteStreamString(stream, on_select_);
-  WriteStreamBool(stream, paused_);
-  WriteStreamInteger(stream, index_);
-  WriteStreamInteger(stream, menu_state_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaCustomListBox::LoadFromStream(TStream& stream, int32_t version) {
   TKovaControl::LoadFromStream(stream, version);
   UseGlyphCache();
-  normal_.LoadFromStream(stream, version);
-  hover_.LoadFromStream(stream, version);
-  SetText(ReadStreamString(stream));
-  SetLineSpace(ReadStreamInteger(stream));
-  SetAlpha(ReadStreamInteger(stream));
-  SetMarginX(ReadStreamInteger(stream));
-  SetMarginY(ReadStreamInteger(stream));
-  SetBorderWidth(ReadStreamInteger(stream));
-  SetBorderColor(ReadStreamInteger(stream));
-  SetRowCount(ReadStreamInteger(stream));
-  // The label lists' alpha was stored with them; the control's own follows the field.
-  for (int32_t cell = 0; cell < 9; ++cell) {
-    SetBorderSource(cell, ReadStreamString(stream));
-    SetBorderHAlign(cell, ReadStreamByte(stream));
-    SetBorderVAlign(cell, ReadStreamByte(stream));
-  }
-  SetScrollSource(ReadStreamString(stream));
-  SetCheckSource(ReadStreamString(stream));
-  const int32_t top = ReadStreamInteger(stream);
-  if (version < 104) ReadStreamByte(stream);
-  SetHAlign(ReadStreamByte(stream));
-  for (uint8_t& flag : check_flags_) flag = ReadStreamByte(stream) != 0;
-  SetTopIndex(top);
-  on_select_ = ReadStreamString(stream);
-  SetPaused(ReadStreamBool(stream));
-  index_ = ReadStreamInteger(stream);
-  menu_state_ = ReadStreamInteger(stream);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
 }  // namespace kova

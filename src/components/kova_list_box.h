@@ -178,6 +178,10 @@ class TKovaCustomListBox : public TKovaControl {
   int32_t menu_state_ = 0;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   struct TScrollRects {
     TRect Up, Down, TrackAbove, TrackBelow, Thumb;
   };

@@ -6,6 +6,7 @@
 #include "components/image_cache.h"
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "core/vocabulary.h"
@@ -326,46 +327,43 @@ void TKovaMapImage::RecreateDIB() {
 
 // ---- Save form ----
 
+template <class IO, class R>
+void TKovaMapImage::Transfer(IO& io, R& r) {
+  io.Str(r.base_.source, [&](auto v) { r.SetSource(v); });
+  io.Str(r.hover_.source, [&](auto v) { r.SetHoverSource(v); });
+  io.Str(r.map_source_, [&](auto v) { r.SetMapSource(v); });
+  io.Int(r.GetAlpha(), [&](auto v) { r.SetAlpha(v); });
+  io.Int(r.brightness_);
+  io.Str(r.on_map_in_);
+  io.Str(r.on_map_out_);
+  io.Bool(r.auto_scrap_);
+  io.Bool(r.rclick_scrap_);
+  if (io.Since(104)) {
+    io.Str(r.on_idle_);
+    io.Bool(r.paused_);
+    io.Str(r.on_select_);
+  }
+  if (io.Since(115)) {
+    // A map saved while closing goes on closing and takes no more input.
+    io.Int(r.closing_, [&](auto v) {
+      r.closing_ = v;
+      if (v != 0) r.event_lock_ = true;
+    });
+  }
+}
+
 void TKovaMapImage::SaveToStream(TStream& stream) const {
   TKovaControl::SaveToStream(stream);
-  WriteStreamString(stream, base_.source);
-  WriteStreamString(stream, hover_.source);
-  WriteStreamString(stream, map_source_);
-  WriteStreamInteger(stream, GetAlpha());
-  WriteStreamInteger(stream, brightness_);
-  WriteStreamString(stream, on_map_in_);
-  WriteStreamString(stream, on_map_out_);
-  WriteStreamBool(stream, auto_scrap_);
-  WriteStreamBool(stream, rclick_scrap_);
-  WriteStreamString(stream, on_idle_);
-  WriteStreamBool(stream, paused_);
-  WriteStreamString(stream, on_select_);
-  WriteStreamInteger(stream, closing_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaMapImage::LoadFromStream(TStream& stream, int32_t version) {
   TKovaControl::LoadFromStream(stream, version);
   // The saved size stands, whatever size the pictures have.
   const int32_t width = GetWidth(), height = GetHeight();
-  SetSource(ReadStreamString(stream));
-  SetHoverSource(ReadStreamString(stream));
-  SetMapSource(ReadStreamString(stream));
-  SetAlpha(ReadStreamInteger(stream));
-  brightness_ = ReadStreamInteger(stream);
-  on_map_in_ = ReadStreamString(stream);
-  on_map_out_ = ReadStreamString(stream);
-  auto_scrap_ = ReadStreamBool(stream);
-  rclick_scrap_ = ReadStreamBool(stream);
-  if (version >= 104) {
-    on_idle_ = ReadStreamString(stream);
-    paused_ = ReadStreamBool(stream);
-    on_select_ = ReadStreamString(stream);
-  }
-  if (version >= 115) {
-    closing_ = ReadStreamInteger(stream);
-    // A map saved while closing goes on closing and takes no more input.
-    if (closing_ != 0) event_lock_ = true;
-  }
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   SetSizeDirect(width, height);
 }
 

@@ -111,6 +111,10 @@ class TKovaMapImage : public TKovaCustomImage {
   void LoadFromStream(TStream& stream, int32_t version) override;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   // A picture with, per frame, the mask made for a hovered region and the region it was made for.
   struct TMapPicture {
     std::string source;

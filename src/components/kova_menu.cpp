@@ -2,6 +2,7 @@
 
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 
 namespace kova {
@@ -213,25 +214,26 @@ bool TKovaMenu::ItemHitTest(TPoint) {
 
 // ---- Save form ----
 
+template <class IO, class R>
+void TKovaMenu::Transfer(IO& io, R& r) {
+  io.Int(r.delay_);
+  io.Int(r.hover_color_, [&](auto v) { r.SetHoverColor(v); });
+  io.Bool(r.auto_scrap_);
+  io.Bool(r.rclick_scrap_);
+  io.Byte(uint8_t(r.play_state_), [&](auto v) { r.play_state_ = v <= kClosing ? int32_t(v) : int32_t(kClosed); });
+  for (auto* s : {&r.on_opening_, &r.on_opened_, &r.on_closing_, &r.on_closed_}) io.Str(*s);
+}
+
 void TKovaMenu::SaveToStream(TStream& stream) const {
   TKovaCustomListBox::SaveToStream(stream);
-  WriteStreamInteger(stream, delay_);
-  WriteStreamInteger(stream, hover_color_);
-  WriteStreamBool(stream, auto_scrap_);
-  WriteStreamBool(stream, rclick_scrap_);
-  WriteStreamByte(stream, uint8_t(play_state_));
-  for (const std::string* s : {&on_opening_, &on_opened_, &on_closing_, &on_closed_}) WriteStreamString(stream, *s);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaMenu::LoadFromStream(TStream& stream, int32_t version) {
   TKovaCustomListBox::LoadFromStream(stream, version);
-  delay_ = ReadStreamInteger(stream);
-  SetHoverColor(ReadStreamInteger(stream));
-  auto_scrap_ = ReadStreamBool(stream);
-  rclick_scrap_ = ReadStreamBool(stream);
-  const uint8_t state = ReadStreamByte(stream);
-  play_state_ = state <= kClosing ? int32_t(state) : int32_t(kClosed);
-  for (std::string* s : {&on_opening_, &on_opened_, &on_closing_, &on_closed_}) *s = ReadStreamString(stream);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   // The height the record holds is the one shown; the laid-out height is what the animations aim
   // at. An open menu shows its laid-out height.
   const int32_t shown = GetHeight();

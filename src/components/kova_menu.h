@@ -86,6 +86,10 @@ class TKovaMenu : public TKovaCustomListBox {
   int32_t HoverFillColor() const override { return hover_color_; }
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   void QueueIfSet(const std::string& handler, uint8_t code);
   void TakeFocus();
   void GiveUpFocus();

@@ -9,6 +9,7 @@
 #include "components/message_build.h"
 #include "core/array_string.h"
 #include "core/errors.h"
+#include "core/record_io.h"
 #include "core/stream.h"
 #include "core/stream_records.h"
 #include "core/string_list.h"
@@ -20,11 +21,6 @@
 
 namespace kova {
 namespace {
-
-// The largest reveal-state block a saved window may announce beyond what its stream holds.
-void CheckBlock(TStream& stream, int32_t n) {
-  if (n < 0 || int64_t(n) > stream.Remaining()) Raise<EReadError>(TMsg::StreamReadError);
-}
 
 // The first and the last glyph of a page that stand for text.
 TWdGlyph* FirstTextGlyph(const TWdPage& page) {
@@ -460,50 +456,72 @@ void TKovaMes::RecreateDIB() {
 
 // ---- Save form ----
 
-void TKovaMes::SaveToStream(TStream& stream) const {
-  TKovaControl::SaveToStream(stream);
-  word_.SaveSettings(stream);
-  if (TWdPage* page = CurrentPage()) {
-    page->StoreVarValues();
-    // A text of one command takes the page's snapshot; recalled segments keep their own.
-    if (mes_data_->Segments.Count() == 1) mes_data_->Segments.VarText[0] = page->VarSnapshot;
+template <class IO, class R>
+void TKovaMes::Transfer(IO& io, R& r) {
+  if constexpr (IO::kLoading) {
+    r.word_.LoadSettings(io.Stream(), io.Version());
+    r.word_.WrapWidth = r.GetWidth();
+    r.word_.PageHeight = r.GetHeight();
+  } else {
+    r.word_.SaveSettings(io.Stream());
+    if (TWdPage* page = r.CurrentPage()) {
+      page->StoreVarValues();
+      // A text of one command takes the page's snapshot; recalled segments keep their own.
+      if (r.mes_data_->Segments.Count() == 1) r.mes_data_->Segments.VarText[0] = page->VarSnapshot;
+    }
   }
-  mes_data_->SaveToStream(stream);
-  WriteStreamByte(stream, history_flag_);
-  WriteStreamInteger(stream, start_offset_);
-  WriteStreamString(stream, text_);
-  WriteStreamInteger(stream, index_);
-  WriteStreamInteger(stream, scroll_);
-  WriteStreamInteger(stream, spare_int_);
-  for (const std::string& s : spare_text_) WriteStreamString(stream, s);
-  WriteStreamString(stream, on_playing_);
-  WriteStreamString(stream, on_play_start_);
-  WriteStreamString(stream, on_play_end_);
-  WriteStreamString(stream, on_link_);
-  WriteStreamString(stream, on_notify_);
-  WriteStreamBool(stream, paused_);
-  WriteStreamBool(stream, text_paused_);
-  WriteStreamInteger(stream, text_delay_);
-  WriteStreamByte(stream, record_mode_);
-  WriteStreamString(stream, page_file_);
-  WriteStreamInteger(stream, command_index_);
-  WriteStreamString(stream, on_idle_);
-  WriteStreamBool(stream, capture_link_);
-  TMemoryStream states;
-  for (const auto& page : pages_) page->SaveState(states);
-  WriteStreamInteger(stream, int32_t(states.Size()));
-  if (states.Size() > 0) stream.WriteBuffer(states.Memory(), states.Size());
+  io.Versioned(*r.mes_data_);
+  io.Byte(r.history_flag_);
+  if (io.Since(113)) io.Int(r.start_offset_);
+  io.Str(r.text_, [&](auto v) { r.RebuildLoaded(v); });
+  // Events of the rebuild (none: the handler names are read below) and its index are replaced.
+  io.Int(r.index_);
+  io.Int(r.scroll_);
+  io.Int(r.spare_int_);
+  for (auto& s : r.spare_text_) io.Str(s);
+  io.Str(r.on_playing_);
+  io.Str(r.on_play_start_);
+  io.Str(r.on_play_end_);
+  io.Str(r.on_link_);
+  io.Str(r.on_notify_, [&](auto v) { r.SetOnNotify(v); });
+  io.Bool(r.paused_);
+  io.Bool(r.text_paused_);
+  if constexpr (IO::kLoading) r.word_.Paused = r.paused_ || r.text_paused_;
+  io.Int(r.text_delay_, [&](auto v) { r.SetTextDelay(v); });
+  io.Byte(r.record_mode_);
+  io.Str(r.page_file_);
+  io.Int(r.command_index_);
+  if constexpr (IO::kLoading) {
+    if (TWdPage* page = r.CurrentPage()) {
+      page->ScrollTop = r.scroll_;
+      page->Rewind();
+      r.Connect();
+      page->Render(false);
+    }
+  }
+  if (io.Since(104)) io.Str(r.on_idle_);
+  if (io.Since(120)) io.Bool(r.capture_link_);
+  // The pages' states, as one block: its size (4), then the bytes.
+  if constexpr (IO::kLoading) {
+    int32_t n = 0;
+    io.Count(n, 1);
+    TMemoryStream states;
+    states.SetSize(n);
+    if (n > 0) io.Stream().ReadBuffer(states.Memory(), n);
+    states.SetPosition(0);
+    for (auto& page : r.pages_) {
+      if (states.Remaining() == 0) break;
+      page->LoadState(states);
+    }
+  } else {
+    TMemoryStream states;
+    for (const auto& page : r.pages_) page->SaveState(states);
+    io.Count(int32_t(states.Size()), 1);
+    if (states.Size() > 0) io.Stream().WriteBuffer(states.Memory(), states.Size());
+  }
 }
 
-void TKovaMes::LoadFromStream(TStream& stream, int32_t version) {
-  TKovaControl::LoadFromStream(stream, version);
-  word_.LoadSettings(stream, version);
-  word_.WrapWidth = GetWidth();
-  word_.PageHeight = GetHeight();
-  mes_data_->LoadFromStream(stream, version);
-  history_flag_ = ReadStreamByte(stream);
-  if (version >= 113) start_offset_ = ReadStreamInteger(stream);
-  const std::string text = ReadStreamString(stream);
+void TKovaMes::RebuildLoaded(const std::string& text) {
   // The rebuild must not touch the message history: the history section of the same save
   // holds what was pending.
   loading_ = true;
@@ -518,41 +536,18 @@ void TKovaMes::LoadFromStream(TStream& stream, int32_t version) {
     throw;
   }
   loading_ = false;
-  // Events of the rebuild (none: the handler names are read below) and its index are replaced.
-  index_ = ReadStreamInteger(stream);
-  scroll_ = ReadStreamInteger(stream);
-  spare_int_ = ReadStreamInteger(stream);
-  for (std::string& s : spare_text_) s = ReadStreamString(stream);
-  on_playing_ = ReadStreamString(stream);
-  on_play_start_ = ReadStreamString(stream);
-  on_play_end_ = ReadStreamString(stream);
-  on_link_ = ReadStreamString(stream);
-  SetOnNotify(ReadStreamString(stream));
-  paused_ = ReadStreamBool(stream);
-  text_paused_ = ReadStreamBool(stream);
-  word_.Paused = paused_ || text_paused_;
-  SetTextDelay(ReadStreamInteger(stream));
-  record_mode_ = ReadStreamByte(stream);
-  page_file_ = ReadStreamString(stream);
-  command_index_ = ReadStreamInteger(stream);
-  if (TWdPage* page = CurrentPage()) {
-    page->ScrollTop = scroll_;
-    page->Rewind();
-    Connect();
-    page->Render(false);
-  }
-  if (version >= 104) on_idle_ = ReadStreamString(stream);
-  if (version >= 120) capture_link_ = ReadStreamBool(stream);
-  const int32_t n = ReadStreamInteger(stream);
-  CheckBlock(stream, n);
-  TMemoryStream states;
-  states.SetSize(n);
-  if (n > 0) stream.ReadBuffer(states.Memory(), n);
-  states.SetPosition(0);
-  for (auto& page : pages_) {
-    if (states.Remaining() == 0) break;
-    page->LoadState(states);
-  }
+}
+
+void TKovaMes::SaveToStream(TStream& stream) const {
+  TKovaControl::SaveToStream(stream);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
+}
+
+void TKovaMes::LoadFromStream(TStream& stream, int32_t version) {
+  TKovaControl::LoadFromStream(stream, version);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   if (TWdPage* page = CurrentPage()) page->Render(false);
   render_needed_ = full_render_ = false;
   start_wait_ = 0;

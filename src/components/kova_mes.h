@@ -134,6 +134,12 @@ class TKovaMes : public TKovaControl {
   TWdPage* CurrentPage() const;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+  // Builds the pages of a loaded text (the message data's when it holds some).
+  void RebuildLoaded(const std::string& text);
+
   void Connect();
   void FreePages();
   void RaisePlayStart();

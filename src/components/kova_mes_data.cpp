@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "core/file_manager.h"
+#include "core/record_io.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
 #include "script/commands.h"
@@ -78,39 +79,42 @@ void TKovaNewMesData::AddLegacy(std::string_view page_file, int32_t command_inde
   LegacySize.push_back(size);
 }
 
-void TKovaNewMesData::SaveToStream(TStream& stream) const {
-  const int32_t n = LegacyCount();
-  WriteStreamInteger(stream, n);
-  for (const std::string& s : LegacyPageFile) WriteStreamString(stream, s);
-  for (int32_t v : LegacyCommandIndex) WriteStreamInteger(stream, v);
-  for (int32_t v : LegacyPageIndex) WriteStreamInteger(stream, v);
-  for (const TPoint& p : LegacySize) {
-    WriteStreamInteger(stream, p.X);
-    WriteStreamInteger(stream, p.Y);
+template <class IO, class R>
+void TKovaNewMesData::Transfer(IO& io, R& r) {
+  // A page file (4), a command and a page index (4 each) and a size (8) at least per element.
+  int32_t n = r.LegacyCount();
+  io.Count(n, 4 + 4 + 4 + 8);
+  if constexpr (IO::kLoading) {
+    r.LegacyPageFile.resize(size_t(n));
+    r.LegacyCommandIndex.resize(size_t(n));
+    r.LegacyPageIndex.resize(size_t(n));
+    r.LegacySize.resize(size_t(n));
   }
-  Segments.SaveToStream(stream);
+  for (auto& s : r.LegacyPageFile) io.Str(s);
+  for (auto& v : r.LegacyCommandIndex) io.Int(v);
+  for (auto& v : r.LegacyPageIndex) io.Int(v);
+  for (auto& p : r.LegacySize) {
+    io.Int(p.X);
+    io.Int(p.Y);
+  }
+  if (io.Since(113)) io.Versioned(r.Segments);
+}
+
+void TKovaNewMesData::SaveToStream(TStream& stream) const {
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaNewMesData::LoadFromStream(TStream& stream, int32_t version) {
-  // A page file (4) and three pairs of integers at least per element.
-  const int32_t n = ReadBoundedCount(stream, 4 + 4 + 4 + 8);
-  std::vector<std::string> files(static_cast<size_t>(n));
-  std::vector<int32_t> commands(static_cast<size_t>(n)), pages(static_cast<size_t>(n));
-  std::vector<TPoint> sizes(static_cast<size_t>(n));
-  for (std::string& s : files) s = ReadStreamString(stream);
-  for (int32_t& v : commands) v = ReadStreamInteger(stream);
-  for (int32_t& v : pages) v = ReadStreamInteger(stream);
-  for (TPoint& p : sizes) {
-    p.X = ReadStreamInteger(stream);
-    p.Y = ReadStreamInteger(stream);
-  }
-  THistorySegments segments;
-  if (version >= 113) segments.LoadFromStream(stream, version);
-  LegacyPageFile = std::move(files);
-  LegacyCommandIndex = std::move(commands);
-  LegacyPageIndex = std::move(pages);
-  LegacySize = std::move(sizes);
-  Segments.FromRecord(segments);
+  // Read whole before it replaces the data.
+  TKovaNewMesData loaded;
+  TRecordLoader io(stream, version);
+  Transfer(io, loaded);
+  LegacyPageFile = std::move(loaded.LegacyPageFile);
+  LegacyCommandIndex = std::move(loaded.LegacyCommandIndex);
+  LegacyPageIndex = std::move(loaded.LegacyPageIndex);
+  LegacySize = std::move(loaded.LegacySize);
+  Segments = std::move(loaded.Segments);
 }
 
 }  // namespace kova

@@ -97,6 +97,11 @@ class TKovaNewMesData {
   // leaves the data as it was.
   void SaveToStream(TStream& stream) const;
   void LoadFromStream(TStream& stream, int32_t version);
+
+ private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
 };
 
 }  // namespace kova

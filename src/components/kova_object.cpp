@@ -6,6 +6,7 @@
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
 #include "core/array_string.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "core/vocabulary.h"
@@ -218,18 +219,26 @@ void TKovaObject::MouseOut(TKovaControl*) {
 
 // ---- Save form ----
 
+template <class IO, class R>
+void TKovaObject::Transfer(IO& io, R& r) {
+  io.Str(r.name_, [&](auto v) { r.StoreName(std::move(v)); });
+  io.Int(r.priority_);
+  if constexpr (IO::kLoading) {
+    r.order_ = 0;
+    r.tag_.clear();
+  }
+  if (io.Since(104)) io.Int(r.order_);
+  if (io.Since(120)) io.Str(r.tag_);
+}
+
 void TKovaObject::SaveToStream(TStream& stream) const {
-  WriteStreamString(stream, name_);
-  WriteStreamInteger(stream, priority_);
-  WriteStreamInteger(stream, order_);
-  WriteStreamString(stream, tag_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaObject::LoadFromStream(TStream& stream, int32_t version) {
-  StoreName(ReadStreamString(stream));
-  priority_ = ReadStreamInteger(stream);
-  order_ = version >= 104 ? ReadStreamInteger(stream) : 0;
-  tag_ = version >= 120 ? ReadStreamString(stream) : std::string();
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
 // ---- TKovaComponent ----

@@ -207,6 +207,10 @@ class TKovaObject {
 
  private:
   friend class TKovaBaseList;
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   TKovaObject* owner_;
   std::string name_;
   // The root container's bookkeeping: the place in its list and the creation serial (0: not in

@@ -7,6 +7,7 @@
 #include "components/kova_base.h"
 #include "components/kova_base_list.h"
 #include "core/array_string.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/utils.h"
 #include "graphics/dibx.h"
@@ -510,47 +511,48 @@ void TKovaSlider::DrawParts() {
 
 // ---- Save form ----
 
+template <class IO, class R>
+void TKovaSlider::Transfer(IO& io, R& r) {
+  io.Str(r.sources_[0], [&](auto v) { r.SetSource(v); });
+  io.Str(r.sources_[1], [&](auto v) { r.SetThumbSource(v); });
+  io.Str(r.sources_[2], [&](auto v) { r.SetButtonSource(v); });
+  for (auto* v : {&r.min_, &r.max_, &r.value_, &r.small_change_, &r.alpha_}) io.Int(*v);
+  io.Bool(r.paused_);
+  io.Byte(r.orientation_);
+  for (auto* s : {&r.on_notify_, &r.on_hold_, &r.on_release_, &r.on_idle_}) io.Str(*s);
+  if (io.Since(119)) io.Bool(r.capture_mask_);
+  if (io.Since(128)) io.Int(r.bar_size_, [&](auto v) { r.SetBarSize(v); });
+}
+
 void TKovaSlider::SaveToStream(TStream& stream) const {
   TKovaControl::SaveToStream(stream);
-  for (const std::string& s : sources_) WriteStreamString(stream, s);
-  for (int32_t v : {min_, max_, value_, small_change_, alpha_}) WriteStreamInteger(stream, v);
-  WriteStreamBool(stream, paused_);
-  WriteStreamByte(stream, orientation_);
-  for (const std::string* s : {&on_notify_, &on_hold_, &on_release_, &on_idle_}) WriteStreamString(stream, *s);
-  WriteStreamBool(stream, capture_mask_);
-  WriteStreamInteger(stream, bar_size_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaSlider::LoadFromStream(TStream& stream, int32_t version) {
   TKovaControl::LoadFromStream(stream, version);
-  SetSource(ReadStreamString(stream));
-  SetThumbSource(ReadStreamString(stream));
-  SetButtonSource(ReadStreamString(stream));
-  min_ = ReadStreamInteger(stream);
-  max_ = ReadStreamInteger(stream);
-  value_ = ReadStreamInteger(stream);
-  small_change_ = ReadStreamInteger(stream);
-  alpha_ = ReadStreamInteger(stream);
-  paused_ = ReadStreamBool(stream);
-  orientation_ = ReadStreamByte(stream);
-  on_notify_ = ReadStreamString(stream);
-  on_hold_ = ReadStreamString(stream);
-  on_release_ = ReadStreamString(stream);
-  on_idle_ = ReadStreamString(stream);
-  if (version >= 119) capture_mask_ = ReadStreamBool(stream);
-  if (version >= 128) SetBarSize(ReadStreamInteger(stream));
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   UpdateTrackSize();
   CalcLayout();
 }
 
+template <class IO, class R>
+void TKovaScrollbar::Transfer(IO& io, R& r) {
+  io.Int(r.large_change_);
+}
+
 void TKovaScrollbar::SaveToStream(TStream& stream) const {
   TKovaSlider::SaveToStream(stream);
-  WriteStreamInteger(stream, large_change_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaScrollbar::LoadFromStream(TStream& stream, int32_t version) {
   TKovaSlider::LoadFromStream(stream, version);
-  large_change_ = ReadStreamInteger(stream);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
 }
 
 }  // namespace kova

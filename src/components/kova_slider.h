@@ -136,6 +136,10 @@ class TKovaSlider : public TKovaControl {
   int32_t large_change_ = 1;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   // Geometry follows Orientation for both kinds.
   bool Vertical() const { return orientation_ == 1; }
   bool HasRange() const { return int64_t(max_) - min_ >= 1; }
@@ -206,6 +210,10 @@ class TKovaScrollbar : public TKovaSlider {
   // The slider's record, then LargeChange.
   void SaveToStream(TStream& stream) const override;
   void LoadFromStream(TStream& stream, int32_t version) override;
+ private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
 };
 
 }  // namespace kova

@@ -3,6 +3,7 @@
 #include "components/kova_base_list.h"
 #include "components/kova_motion.h"
 #include "components/tile_render.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
 
@@ -140,26 +141,28 @@ void TKovaTile::RecreateDIB() {
   TKovaCustomImages::RecreateDIB();
 }
 
+template <class IO, class R>
+void TKovaTile::Transfer(IO& io, R& r) {
+  io.Int(r.scroll_x_);
+  io.Int(r.scroll_y_);
+  io.Str(r.source_, [&](auto v) { r.SetSource(v); });
+  io.Str(r.on_idle_);
+  io.Int(r.distance_x_);
+  io.Int(r.distance_y_);
+}
+
 void TKovaTile::SaveToStream(TStream& stream) const {
   TKovaCustomImages::SaveToStream(stream);
-  WriteStreamInteger(stream, scroll_x_);
-  WriteStreamInteger(stream, scroll_y_);
-  WriteStreamString(stream, source_);
-  WriteStreamString(stream, on_idle_);
-  WriteStreamInteger(stream, distance_x_);
-  WriteStreamInteger(stream, distance_y_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaTile::LoadFromStream(TStream& stream, int32_t version) {
   TKovaCustomImages::LoadFromStream(stream, version);
   const int32_t saved_index = index_;
   const int32_t saved_remaining = remaining_;
-  scroll_x_ = ReadStreamInteger(stream);
-  scroll_y_ = ReadStreamInteger(stream);
-  SetSource(ReadStreamString(stream));
-  on_idle_ = ReadStreamString(stream);
-  distance_x_ = ReadStreamInteger(stream);
-  distance_y_ = ReadStreamInteger(stream);
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   // The source setter started the picture at its first frame: back to the saved one.
   index_ = -1;
   SetIndex(saved_index);

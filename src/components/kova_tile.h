@@ -74,6 +74,10 @@ class TKovaTile : public TKovaCustomImages {
   void LoadFromStream(TStream& stream, int32_t version) override;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   std::unique_ptr<TKovaImageList> list_;
   std::string source_;
   int32_t scroll_x_ = 0, scroll_y_ = 0;

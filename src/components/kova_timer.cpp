@@ -1,6 +1,7 @@
 #include "components/kova_timer.h"
 
 #include "components/kova_base_list.h"
+#include "core/record_io.h"
 #include "core/stream_records.h"
 
 namespace kova {
@@ -46,24 +47,27 @@ bool TKovaTimer::Update() {
   return false;
 }
 
+template <class IO, class R>
+void TKovaTimer::Transfer(IO& io, R& r) {
+  io.Str(r.on_notify_);
+  io.Int(r.delay_);
+  io.Bool(r.paused_);
+  if (io.Since(104)) {
+    io.Bool(r.auto_scrap_);
+    io.Bool(r.fired_);
+  }
+}
+
 void TKovaTimer::SaveToStream(TStream& stream) const {
   TKovaComponent::SaveToStream(stream);
-  WriteStreamString(stream, on_notify_);
-  WriteStreamInteger(stream, delay_);
-  WriteStreamBool(stream, paused_);
-  WriteStreamBool(stream, auto_scrap_);
-  WriteStreamBool(stream, fired_);
+  TRecordSaver io(stream);
+  Transfer(io, *this);
 }
 
 void TKovaTimer::LoadFromStream(TStream& stream, int32_t version) {
   TKovaComponent::LoadFromStream(stream, version);
-  on_notify_ = ReadStreamString(stream);
-  delay_ = ReadStreamInteger(stream);
-  paused_ = ReadStreamBool(stream);
-  if (version >= 104) {
-    auto_scrap_ = ReadStreamBool(stream);
-    fired_ = ReadStreamBool(stream);
-  }
+  TRecordLoader io(stream, version);
+  Transfer(io, *this);
   last_time_ = GameClock();
 }
 

@@ -41,6 +41,10 @@ class TKovaTimer : public TKovaComponent {
   void LoadFromStream(TStream& stream, int32_t version) override;
 
  private:
+  // The record's one description, run by SaveToStream and LoadFromStream.
+  template <class IO, class R>
+  static void Transfer(IO& io, R& r);
+
   // Drops the timer's waiting events and starts a new period now.
   void Reset();
   int32_t GameClock() const;

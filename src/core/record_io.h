@@ -33,6 +33,17 @@
 //
 // Raw bytes of a size the record knows from elsewhere (a table's record of its columns' sizes, a
 // fixed-width code): `io.Raw(data, size)`; a record that ends early raises EReadError.
+//
+// A field that loading hands to a setter (which redraws, loads a picture, clamps) names the value
+// saved and the setter, as a generic lambda so that its body is compiled for loading only:
+//
+//     io.Str(r.source_, [&](auto v) { r.SetSource(v); });
+//
+// The setter's call must take the value as it comes (a call whose arguments do not depend on `v`
+// is checked against the const record of the saver); a value converted on the way in is read
+// into a local and set under `if constexpr (IO::kLoading)`.
+// An object whose stream form is read in the record's version (LoadFromStream(stream, version))
+// goes through `io.Versioned(object)`; a virtual one dispatches to its kind.
 #pragma once
 
 #include <cstdint>
@@ -84,6 +95,19 @@ class TRecordSaver {
   void Object(const T& object) {
     object.SaveToStream(stream_);
   }
+  template <class T>
+  void Versioned(const T& object) {
+    object.SaveToStream(stream_);
+  }
+  // Fields loaded through a setter: saving writes `v` and never calls `set`.
+  template <class F>
+  void Int(const int32_t& v, F&& /*set*/) { Int(v); }
+  template <class F>
+  void Byte(const uint8_t& v, F&& /*set*/) { Byte(v); }
+  template <class F>
+  void Bool(const bool& v, F&& /*set*/) { Bool(v); }
+  template <class F>
+  void Str(const std::string& v, F&& /*set*/) { Str(v); }
 
  private:
   TStream& stream_;
@@ -140,6 +164,19 @@ class TRecordLoader {
   void Object(T& object) {
     object.LoadFromStream(stream_);
   }
+  template <class T>
+  void Versioned(T& object) {
+    object.LoadFromStream(stream_, version_);
+  }
+  // Fields loaded through a setter: loading reads the value and passes it to `set`.
+  template <class F>
+  void Int(const int32_t& /*saved*/, F&& set) { set(ReadStreamInteger(stream_)); }
+  template <class F>
+  void Byte(const uint8_t& /*saved*/, F&& set) { set(ReadStreamByte(stream_)); }
+  template <class F>
+  void Bool(const bool& /*saved*/, F&& set) { set(ReadStreamBool(stream_)); }
+  template <class F>
+  void Str(const std::string& /*saved*/, F&& set) { set(ReadStreamString(stream_)); }
 
  private:
   TStream& stream_;

@@ -221,6 +221,42 @@ TEST(SceneSaveTest, FocusIsRestoredOnlyFromVersion119) {
   EXPECT_EQ(static_cast<StubBox*>(new_scene.root.FindControl("keys"))->extra, 5);
 }
 
+// A scene of the newest version from its layout: a box with a child on layer 0, a timer, one
+// event aimed at the box, the focus on the child. It loads and saves back the same bytes.
+TEST(SceneSaveTest, TheNewestLayoutLoadsAndSavesBackTheSameBytes) {
+  auto control = [](test::LeWriter& w, const std::string& name, int32_t priority, const test::LeWriter& children) {
+    w.Str(name).I32(priority).I32(1).Str("t-" + name);       // name, priority, order, tag
+    w.I32(1).I32(2).I32(16).I32(8).I32(0).I32(3).Flag(true);  // bounds, offsets, zoomed position
+    w.I32(0).I32(1).I32(2).I32(3).Flag(false);                // clip, animation paused
+    w.Flag(true).I32(0x102030).Rect(0, 0, 1, 1).U8(2);         // visible, colour, rectangle, mouse
+    for (int i = 0; i < 10; ++i) w.Str(i == 4 ? name + "_down" : "");
+    w.Flag(true);
+    for (int i = 0; i < 5; ++i) w.Str("");
+    w.Raw(children.Bytes());
+  };
+  test::LeWriter none, child_list, box_list, w;
+  none.I32(0);
+  child_list.I32(1).U8(KT_BOX);
+  control(child_list, "child", 0, none);
+  child_list.I32(8);  // the stub kind's own field
+  box_list.I32(1).U8(KT_BOX);
+  control(box_list, "box", 2, child_list);
+  box_list.I32(7);
+  w.I32(40).I32(30).I32(1);  // size, active layer
+  control(w, kBase0Name, 0, box_list);
+  control(w, kBase1Name, 1, none);
+  w.I32(1).U8(KT_TIMER).Str("clock").I32(0).I32(0).Str("").I32(5);  // one timer and its field
+  w.I32(1).Str("box_down").Str("box").U8(PR_ONLBTNDOWN).I32(0).I32(2).Str("3").Str("4");
+  w.Str("child");  // the focus
+
+  SceneDriver scene;
+  Load(scene.root, w.Bytes());
+  EXPECT_EQ(scene.root.FocusControl(), scene.root.FindControl("child"));
+  ASSERT_EQ(scene.root.Events().Count(), 1);
+  EXPECT_EQ(test::EventText(*scene.root.Events().Items(0)), "box 36 box_down 3 4");
+  EXPECT_EQ(Save(scene.root), w.Bytes());
+}
+
 TEST(SceneSaveTest, MalformedSavesRaiseAndLeaveAnEmptyScene) {
   SceneDriver first;
   BuildScene(first);

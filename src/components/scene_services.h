@@ -61,7 +61,9 @@ class TSceneServices : public TScenePort, public TInputPort {
   // ---- Components ----
   // The component of that name, or nullptr (also for the empty name).
   TKovaObject* FindComponent(std::string_view name) const override;
-  bool HasComponent(const TKovaObject* object) const override;
+  // The handle of the component FindComponent finds; the null handle when none.
+  TObjectHandle FindHandle(std::string_view name) const override;
+  TKovaObject* Resolve(TObjectHandle handle) const override;
   std::string ComponentName(const TKovaObject* object) const override;
   // A new component of type code `type` named `name` (an automatic name when empty); a control
   // goes inside the control `parent` names, the active layer when none has that name. nullptr

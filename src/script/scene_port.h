@@ -5,7 +5,9 @@
 //
 // Components are named as the root container's FindComponent finds them (the two screen layers
 // included); an operation on a name that no component holds answers false (or the stated value)
-// and changes nothing. Main thread only.
+// and changes nothing. What the script keeps across frames (event targets, the sender) names a
+// component by the handle the scene issued when it made it: a freed component's handles resolve
+// to nothing. Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/object_handle.h"
 #include "core/stream.h"
 #include "core/types.h"
 
@@ -31,9 +34,12 @@ class TScenePort {
   // ---- finding components ----
   // The component of that name, or nullptr (also for the empty name).
   virtual TKovaObject* FindComponent(std::string_view /*name*/) const { return nullptr; }
-  // True while `object` is one of the root container's components.
-  virtual bool HasComponent(const TKovaObject* /*object*/) const { return false; }
-  // The component's name (only asked for objects that HasComponent accepts).
+  // The handle of the component FindComponent finds by that name; the null handle when none.
+  virtual TObjectHandle FindHandle(std::string_view /*name*/) const { return {}; }
+  // The component a handle names while it lives (one of the root container's components or
+  // layers); nullptr for the null handle and once the component was freed.
+  virtual TKovaObject* Resolve(TObjectHandle /*handle*/) const { return nullptr; }
+  // The component's name (only asked for objects that Resolve returned).
   virtual std::string ComponentName(const TKovaObject* /*object*/) const { return {}; }
   // The component's KT_ type code; -1 when there is none.
   virtual int32_t CompoType(std::string_view /*name*/) const { return -1; }

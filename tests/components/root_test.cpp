@@ -146,8 +146,8 @@ void BuildScene(SceneDriver& scene) {
   params.Add("2");
   scene.root.Flip(1, WP_NONE, 0, 0, true, false);
   scene.root.SetFocusControl(d);
-  scene.root.Events().AddEvent(a, "a_down", &params, PR_ONLBTNDOWN);
-  scene.root.Events().AddEvent(t, "tick", nullptr, PR_ONIDLE);
+  scene.root.Events().AddEvent(a->Handle(), "a_down", &params, PR_ONLBTNDOWN);
+  scene.root.Events().AddEvent(t->Handle(), "tick", nullptr, PR_ONIDLE);
   scene.root.Events().Items(1)->Level = 2;
 }
 

@@ -137,7 +137,7 @@ TEST(SessionMailbox, AWorkersResultReachesTheScriptInTheNextFrame) {
       TArrayString params;
       params.Add(result);
       params.Add(result);
-      events.AddEvent(nullptr, "h.kss", &params, 0);
+      events.AddEvent({}, "h.kss", &params, 0);
     });
   });
   worker.join();

@@ -59,13 +59,6 @@ class THandleTable {
     return IsLive(handle) ? slots_[handle.id - 1].object : nullptr;
   }
 
-  // Ends every handle.
-  void Clear() {
-    for (size_t i = 0; i < slots_.size(); ++i) {
-      Retire(TObjectHandle{static_cast<uint32_t>(i + 1), slots_[i].generation});
-    }
-  }
-
   size_t LiveCount() const { return live_; }
   size_t SlotCount() const { return slots_.size(); }
 

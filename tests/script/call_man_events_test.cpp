@@ -269,6 +269,62 @@ TEST(Events, SenderNameOnlyWhileHandlingAndWhileTheSenderLives) {
   EXPECT_EQ(d.callman.GetSenderName(), "");
 }
 
+// A component freed after its event was queued and before the interpreter took it: the event is
+// dropped unhandled and the events behind it run as usual.
+TEST(Events, AnEventWhoseTargetWasFreedIsDroppedUnhandled) {
+  FrameDriver d;
+  d.SetInt("x", 0);
+  d.SetInt("y", 0);
+  d.SetInt("never", 0);
+  PageWriter main;
+  WaitFor(main, "never");
+  d.AddPage("main.ksb", main);
+  PageWriter hx;
+  hx.Calc(Inc("x"));
+  d.AddPage("hx.ksb", hx);
+  PageWriter hy;
+  hy.Calc(Inc("y"));
+  d.AddPage("hy.ksb", hy);
+  const TObjectHandle gone = d.scene.Add("Gone");
+  const TObjectHandle kept = d.scene.Add("Kept");
+  d.callman.Start("main.ksb");
+  d.Frame();
+  d.queue.AddEvent(gone, "hx.kss", nullptr, 36);
+  d.queue.AddEvent(kept, "hy.kss", nullptr, 36);
+  d.queue.AddEvent(gone, "hx.kss", nullptr, 37);
+  d.scene.Remove(gone);
+  d.Frames(3);
+  EXPECT_EQ(d.Int("x"), 0);
+  EXPECT_EQ(d.Int("y"), 1);
+  EXPECT_EQ(d.queue.Count(), 0);
+  EXPECT_EQ(d.TakeLines(), (Lines{"main.ksb(1)", "<Event>hy.ksb(1)", "hy.ksb(1)", "main.ksb(1)"}));
+}
+
+// The sender's handle outlives its component: a new component in the freed one's slot is not it.
+TEST(Events, AFreedSendersSlotTakenByAnotherComponentReadsAsNoSender) {
+  FrameDriver d;
+  d.SetInt("go", 0);
+  d.store.Declare("snd", PT_STR, TVarScope::Global);
+  PageWriter h;
+  WaitFor(h, "go").Calc(test::Assign("snd", V("@Sender")));
+  d.AddPage("h.ksb", h);
+  PageWriter main;
+  WaitFor(main, "go");
+  d.AddPage("main.ksb", main);
+  const TObjectHandle obj = d.scene.Add("Img");
+  d.callman.Start("main.ksb");
+  d.queue.AddEvent(obj, "h.kss", nullptr, 36);
+  d.Frame();
+  ASSERT_EQ(d.callman.GetSenderName(), "Img");
+  d.scene.Remove(obj);
+  const TObjectHandle other = d.scene.Add("Other");
+  ASSERT_EQ(other.id, obj.id);
+  EXPECT_EQ(d.callman.GetSenderName(), "");
+  d.SetInt("go", 1);
+  d.Frame();
+  EXPECT_EQ(d.Str("snd"), "");
+}
+
 TEST(Start, RestartsAndRemovesHandledLevels) {
   FrameDriver d;
   d.SetInt("never", 0);

@@ -59,6 +59,40 @@ TEST(EventQueue, AddFindAndRemoveByLevelAndComponent) {
   EXPECT_EQ(q.NextWaiting(), nullptr);
 }
 
+// The scene frees a component without telling the queue (as a worker's late delivery would find
+// it): its waiting events are dropped when they come up, events for it are not queued, and a new
+// component in its slot is never taken for it.
+TEST(EventQueue, EventsOfAFreedTargetAreDropped) {
+  FakeScene scene;
+  const TObjectHandle a = scene.Add("a");
+  const TObjectHandle b = scene.Add("b");
+  TTimerList q(&scene);
+  q.AddEvent(b, "handled.kss", nullptr, 36);
+  q.Items(0)->Level = 1;
+  q.AddEvent(a, "a.kss", nullptr, 36);
+  q.AddEvent({}, "none.kss", nullptr, 36);
+  q.AddEvent(a, "a2.kss", nullptr, 37);
+  q.AddEvent(b, "b.kss", nullptr, 36);
+  scene.Remove(a);
+  scene.Remove(b);
+  EXPECT_EQ(q.AddEvent(a, "late.kss", nullptr, 36), -1);
+  ASSERT_EQ(q.Count(), 5);
+  ASSERT_NE(q.NextWaiting(), nullptr);
+  EXPECT_EQ(q.NextWaiting()->Handler, "none.kss");
+  q.Remove(q.NextWaiting());
+  EXPECT_EQ(q.NextWaiting(), nullptr);
+  // The handled event of a freed target stays until its level is removed.
+  ASSERT_EQ(q.Count(), 1);
+  EXPECT_EQ(q.Items(0)->Handler, "handled.kss");
+  const TObjectHandle c = scene.Add("c");
+  EXPECT_EQ(c.id, b.id);
+  EXPECT_EQ(q.IndexOfEvent(c, 36), -1);
+  // Without a scene no target resolves.
+  TTimerList bare;
+  EXPECT_EQ(bare.AddEvent(c, "x.kss", nullptr, 36), -1);
+  EXPECT_EQ(bare.AddEvent({}, "x.kss", nullptr, 36), 0);
+}
+
 TEST(EventQueue, SaveFormRoundTripsWithLostTargets) {
   FakeScene scene;
   const TObjectHandle a = scene.Add("Btn");

@@ -104,15 +104,15 @@ class TScenePort {
   // ---- message windows ----
   // The text-insert command: when `window` names a message window, it shows text command
   // `command_index` of page file `page_file` (its pages noted for the history and the read marks
-  // when `record`) from its first page, and is returned; nullptr otherwise.
-  virtual TKovaObject* InsertMessageText(std::string_view /*window*/, std::string_view /*page_file*/,
-                                         int32_t /*command_index*/, bool /*record*/) {
-    return nullptr;
+  // when `record`) from its first page, and its handle is returned; the null handle otherwise.
+  virtual TObjectHandle InsertMessageText(std::string_view /*window*/, std::string_view /*page_file*/,
+                                          int32_t /*command_index*/, bool /*record*/) {
+    return {};
   }
-  // The message window of that name, or nullptr.
-  virtual TKovaObject* FindMessageWindow(std::string_view /*name*/) const { return nullptr; }
-  // The number of pages `window` shows; 0 when it is no longer a message window of the scene.
-  virtual int32_t MessagePageCount(const TKovaObject* /*window*/) const { return 0; }
+  // The handle of the message window of that name; the null handle when there is none.
+  virtual TObjectHandle FindMessageWindow(std::string_view /*name*/) const { return {}; }
+  // The number of pages `window` shows; 0 once it was freed.
+  virtual int32_t MessagePageCount(TObjectHandle /*window*/) const { return 0; }
   // Empties the named message window (its history mark cleared); false when there is none.
   virtual bool ClearMessage(std::string_view /*window*/) { return false; }
   // Shows the history range [first, first + count) in the named message window with the recall

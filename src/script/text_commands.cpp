@@ -13,7 +13,7 @@ namespace kova {
 // ---- TextIns ----
 
 void TComTextIns::Prepare(TCallMan& callman) {
-  Target = nullptr;
+  Target = {};
   TargetName.clear();
   Restored = false;
   Hold = Page().Version >= 107 && EvalFlag(HoldExpr, callman, false) ? 1 : 0;
@@ -34,7 +34,7 @@ void TComTextIns::Prepare(TCallMan& callman) {
 void TComTextIns::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   TScenePort& scene = callman.Host().Scene();
   if (Restored) {
-    Target = TargetName.empty() ? nullptr : scene.FindMessageWindow(TargetName);
+    Target = TargetName.empty() ? TObjectHandle{} : scene.FindMessageWindow(TargetName);
     Restored = false;
   }
   // A window the scene no longer holds ends the wait.
@@ -54,7 +54,7 @@ void TComTextIns::SaveState(TStream& stream) {
 
 void TComTextIns::LoadState(TStream& stream) {
   const int32_t version = ReadStateTag(stream);
-  Target = nullptr;
+  Target = {};
   TargetName = ReadStreamString(stream);
   Restored = true;
   Wait = ReadStreamByte(stream);

@@ -189,29 +189,29 @@ void TKovaBase::MouseStep() {
       if (!live(h)) h = nullptr;
     } else if ((ButtonBits & 1) && !LeftHeld) {
       const std::string handler = h->GetOnLBtnUp();
-      if (!handler.empty() && root->Events().IndexOfEvent(h, PR_ONLBTNUP) < 0 && !h->GetEventLock()) {
+      if (!handler.empty() && root->Events().IndexOfEvent(h->Handle(), PR_ONLBTNUP) < 0 && !h->GetEventLock()) {
         TArrayString params;
         h->PointerParams(params);
-        root->Events().AddEvent(h, handler, &params, PR_ONLBTNUP);
+        root->Events().AddEvent(h->Handle(), handler, &params, PR_ONLBTNUP);
       }
       ButtonBits = 0;
     } else if ((ButtonBits & 2) && !RightHeld) {
       const std::string handler = h->GetOnRBtnUp();
-      if (!handler.empty() && root->Events().IndexOfEvent(h, PR_ONRBTNUP) < 0 && !h->GetEventLock()) {
+      if (!handler.empty() && root->Events().IndexOfEvent(h->Handle(), PR_ONRBTNUP) < 0 && !h->GetEventLock()) {
         TArrayString params;
         h->PointerParams(params);
-        root->Events().AddEvent(h, handler, &params, PR_ONRBTNUP);
+        root->Events().AddEvent(h->Handle(), handler, &params, PR_ONRBTNUP);
       }
       ButtonBits = 0;
     } else if (WheelDownClick) {
       const std::string handler = h->GetOnWheelDown();
-      if (!handler.empty() && root->Events().IndexOfEvent(h, PR_ONWHEELDOWN) < 0 && !h->GetEventLock()) {
-        root->Events().AddEvent(h, handler, nullptr, PR_ONWHEELDOWN);
+      if (!handler.empty() && root->Events().IndexOfEvent(h->Handle(), PR_ONWHEELDOWN) < 0 && !h->GetEventLock()) {
+        root->Events().AddEvent(h->Handle(), handler, nullptr, PR_ONWHEELDOWN);
       }
     } else if (WheelUpClick) {
       const std::string handler = h->GetOnWheelUp();
-      if (!handler.empty() && root->Events().IndexOfEvent(h, PR_ONWHEELUP) < 0 && !h->GetEventLock()) {
-        root->Events().AddEvent(h, handler, nullptr, PR_ONWHEELUP);
+      if (!handler.empty() && root->Events().IndexOfEvent(h->Handle(), PR_ONWHEELUP) < 0 && !h->GetEventLock()) {
+        root->Events().AddEvent(h->Handle(), handler, nullptr, PR_ONWHEELUP);
       }
     }
   }

@@ -23,6 +23,7 @@ TKovaBaseList::~TKovaBaseList() { FreeAll(); }
 void TKovaBaseList::MakeLayers() {
   layers_[0] = MakeLayer(kBase0Name);
   layers_[1] = MakeLayer(kBase1Name);
+  for (auto& layer : layers_) layer->handle_ = handles_.Issue(layer.get());
 }
 
 std::unique_ptr<TKovaBase> TKovaBaseList::MakeLayer(std::string name) {
@@ -33,7 +34,10 @@ void TKovaBaseList::FreeAll() {
   transition_.reset();
   focus_ = nullptr;
   // The layers free the controls of their trees; what is left has no parent.
-  for (auto& layer : layers_) layer.reset();
+  for (auto& layer : layers_) {
+    if (layer) handles_.Retire(layer->handle_);
+    layer.reset();
+  }
   events_->Clear();
   while (!components_.empty()) {
     TKovaObject* c = components_.back();
@@ -191,6 +195,11 @@ bool TKovaBaseList::HasComponent(const TKovaObject* object) const {
 
 std::string TKovaBaseList::ComponentName(const TKovaObject* object) const { return object->GetName(); }
 
+TObjectHandle TKovaBaseList::FindHandle(std::string_view name) const {
+  const TKovaObject* object = FindComponent(name);
+  return object ? object->handle_ : TObjectHandle{};
+}
+
 TKovaObject* TKovaBaseList::FindChildNamed(const TKovaObject* owner, std::string_view name,
                                            const TKovaObject* except) const {
   if (const auto* holders = names_index_.Holders(name)) {
@@ -242,6 +251,7 @@ int32_t TKovaBaseList::AddChild(TKovaObject* c) {
   c->root_serial_ = next_serial_++;
   components_.push_back(c);
   live_.insert(c);
+  c->handle_ = handles_.Issue(c);
   names_index_.Add(c, c->root_serial_, c->GetName());
   return int32_t(c->root_slot_);
 }
@@ -251,6 +261,7 @@ void TKovaBaseList::RemoveChild(TKovaObject* c) {
   names_index_.Remove(c, c->root_serial_, c->GetName());
   components_[c->root_slot_] = nullptr;
   c->root_serial_ = 0;
+  handles_.Retire(c->handle_);
   // A scheduled deletion of a component freed another way must not reach a later one that is
   // given the same address.
   deferred_set_.erase(c);
@@ -321,12 +332,12 @@ void TKovaBaseList::SetFocusControl(TKovaControl* c) {
   TKovaControl* old = focus_;
   if (old && Contains(old) && !old->GetName().empty() && !old->GetEventLock()) {
     const std::string handler = old->GetOnFocusOut();
-    if (!handler.empty()) events_->AddEvent(old, handler, nullptr, PR_ONFOCUSOUT);
+    if (!handler.empty()) events_->AddEvent(old->Handle(), handler, nullptr, PR_ONFOCUSOUT);
   }
   focus_ = c;
   if (c && !c->GetEventLock()) {
     const std::string handler = c->GetOnFocusIn();
-    if (!handler.empty()) events_->AddEvent(c, handler, nullptr, PR_ONFOCUSIN);
+    if (!handler.empty()) events_->AddEvent(c->Handle(), handler, nullptr, PR_ONFOCUSIN);
   }
   focus_recalc_ = false;
   if (c) c->SyncNative();
@@ -375,8 +386,8 @@ bool TKovaBaseList::Update() {
     if (!c) continue;
     const bool in_cabinet = c->IsInCabinet();
     const std::string idle = c->GetOnIdle();
-    if (!idle.empty() && !in_cabinet && !c->GetEventLock() && events_->IndexOfEvent(c, PR_ONIDLE) < 0) {
-      events_->AddEvent(c, idle, nullptr, PR_ONIDLE);
+    if (!idle.empty() && !in_cabinet && !c->GetEventLock() && events_->IndexOfEvent(c->Handle(), PR_ONIDLE) < 0) {
+      events_->AddEvent(c->Handle(), idle, nullptr, PR_ONIDLE);
     }
     if (!c->GetPaused() && !IsPendingDelete(c) && !in_cabinet && c->Update()) {
       if (Contains(c)) DeleteComponent(c);

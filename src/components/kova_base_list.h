@@ -135,8 +135,12 @@ class TKovaBaseList : public TKovaComponent {
   // "": the active layer; "\x01": the other; the layers' full names: layer 0 and 1; else the
   // first control of that name; nullptr.
   TKovaControl* FindControl(std::string_view name) const;
-  // True for the components and the two layers (the queue's and the mouse step's liveness test).
+  // True for the components and the two layers (the mouse step's liveness test).
   bool HasComponent(const TKovaObject* object) const;
+  // The component or layer a handle names while it lives; nullptr once it was freed.
+  TKovaObject* Resolve(TObjectHandle handle) const { return handles_.Resolve(handle); }
+  // The handle of the component FindComponent finds by that name; the null handle when none.
+  TObjectHandle FindHandle(std::string_view name) const;
   std::string ComponentName(const TKovaObject* object) const;
   // The first of prefix0, prefix1, ... that no child of `owner` holds.
   std::string UniqueName(const TKovaObject* owner, std::string_view prefix);
@@ -224,7 +228,8 @@ class TKovaBaseList : public TKovaComponent {
    public:
     explicit TNames(const TKovaBaseList& root) : root_(root) {}
     TKovaObject* FindComponent(std::string_view name) const override { return root_.FindComponent(name); }
-    bool HasComponent(const TKovaObject* object) const override { return root_.HasComponent(object); }
+    TObjectHandle FindHandle(std::string_view name) const override { return root_.FindHandle(name); }
+    TKovaObject* Resolve(TObjectHandle handle) const override { return root_.Resolve(handle); }
     std::string ComponentName(const TKovaObject* object) const override { return root_.ComponentName(object); }
 
    private:
@@ -243,6 +248,8 @@ class TKovaBaseList : public TKovaComponent {
   std::unique_ptr<ISceneWipe> transition_;
   TRect transition_area_;
   int32_t active_index_ = 0;
+  // The handles of the components and the layers: issued as they join, retired as they leave.
+  THandleTable<TKovaObject> handles_;
   TTimerList own_events_;
   TTimerList* events_ = &own_events_;
   // The components in creation order. A removal leaves a hole (nullptr) so that no place moves;

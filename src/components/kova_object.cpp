@@ -122,12 +122,12 @@ void TKovaObject::PointerParams(TArrayString& params) {
 }
 
 void TKovaObject::QueueEvent(const std::string& handler, uint8_t code, const TArrayString* params) {
-  if (TKovaBaseList* root = Root()) root->Events().AddEvent(this, handler, params, code);
+  if (TKovaBaseList* root = Root()) root->Events().AddEvent(handle_, handler, params, code);
 }
 
 bool TKovaObject::EventQueued(uint8_t code) const {
   TKovaBaseList* root = Root();
-  return root && root->Events().IndexOfEvent(this, code) >= 0;
+  return root && root->Events().IndexOfEvent(handle_, code) >= 0;
 }
 
 // ---- Default mouse handlers ----
@@ -246,10 +246,7 @@ void TKovaObject::LoadFromStream(TStream& stream, int32_t version) {
 TKovaComponent::TKovaComponent(TKovaObject* owner) : TKovaObject(owner) {}
 
 TKovaComponent::~TKovaComponent() {
-  if (TKovaBaseList* root = Root()) {
-    root->Events().RemoveWaiting(this);
-    root->Events().ForgetTarget(this);
-  }
+  if (TKovaBaseList* root = Root()) root->Events().RemoveWaiting(Handle());
 }
 
 }  // namespace kova

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/object_handle.h"
 #include "core/stream.h"
 #include "core/types.h"
 
@@ -42,6 +43,9 @@ class TKovaObject {
   void SetTag(std::string tag) { tag_ = std::move(tag); }
   int32_t Priority() const { return priority_; }
   int32_t Order() const { return order_; }
+  // The handle the root container issued for this object (its components and its layers); the
+  // null handle for an object it does not hold. It resolves to nothing once the object is freed.
+  TObjectHandle Handle() const { return handle_; }
 
   // The root container that owns this object (the owner, for every component), or nullptr.
   TKovaBaseList* Root() const { return owner_ ? owner_->AsRoot() : nullptr; }
@@ -217,6 +221,7 @@ class TKovaObject {
   // the list).
   size_t root_slot_ = 0;
   uint64_t root_serial_ = 0;
+  TObjectHandle handle_;
   std::string tag_;
   int32_t priority_ = 0;
   int32_t order_ = 0;
@@ -225,8 +230,8 @@ class TKovaObject {
 class TKovaComponent : public TKovaObject {
  public:
   explicit TKovaComponent(TKovaObject* owner);
-  // Removes the component's waiting events from the queue and forgets it as the target of the
-  // events being handled.
+  // Removes the component's waiting events from the queue (its handled events keep a handle that
+  // no longer resolves).
   ~TKovaComponent() override;
 };
 

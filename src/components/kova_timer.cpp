@@ -12,7 +12,7 @@ int32_t TKovaTimer::GameClock() const {
 }
 
 void TKovaTimer::Reset() {
-  if (TKovaBaseList* root = Root()) root->Events().RemoveWaiting(this);
+  if (TKovaBaseList* root = Root()) root->Events().RemoveWaiting(Handle());
   last_time_ = GameClock();
 }
 

@@ -14,35 +14,40 @@ TKovaMes* AsMessageWindow(TKovaObject* object) {
   return object && object->GetCompoType() == KT_MES ? static_cast<TKovaMes*>(object) : nullptr;
 }
 
-}  // namespace
-
-TKovaObject* TSceneServices::FindMessageWindow(std::string_view name) const {
-  return name.empty() ? nullptr : AsMessageWindow(root_.FindControl(name));
+// The message window of that name, or nullptr.
+TKovaMes* MessageWindow(const TKovaBaseList& root, std::string_view name) {
+  return name.empty() ? nullptr : AsMessageWindow(root.FindControl(name));
 }
 
-TKovaObject* TSceneServices::InsertMessageText(std::string_view window, std::string_view page_file,
-                                               int32_t command_index, bool record) {
-  TKovaMes* mes = AsMessageWindow(FindMessageWindow(window));
-  if (!mes) return nullptr;
+}  // namespace
+
+TObjectHandle TSceneServices::FindMessageWindow(std::string_view name) const {
+  const TKovaMes* mes = MessageWindow(root_, name);
+  return mes ? mes->Handle() : TObjectHandle{};
+}
+
+TObjectHandle TSceneServices::InsertMessageText(std::string_view window, std::string_view page_file,
+                                                int32_t command_index, bool record) {
+  TKovaMes* mes = MessageWindow(root_, window);
+  if (!mes) return {};
   mes->SetSource(record, std::string(page_file), command_index);
   TKovaHistData& segments = mes->MesData().Segments;
   segments.Clear();
   segments.AddText(std::string(page_file), command_index, std::string(), 0, -1, 0);
   mes->InsertText(false);
   // InsertText may run nothing of the script, but the window stays the root's to check.
-  if (!root_.HasComponent(mes)) return nullptr;
+  if (!root_.HasComponent(mes)) return {};
   if (mes->GetCount() > 0) mes->SetIndex(0);
-  return mes;
+  return mes->Handle();
 }
 
-int32_t TSceneServices::MessagePageCount(const TKovaObject* window) const {
-  if (!window || !root_.HasComponent(window)) return 0;
-  const TKovaMes* mes = AsMessageWindow(const_cast<TKovaObject*>(window));
+int32_t TSceneServices::MessagePageCount(TObjectHandle window) const {
+  const TKovaMes* mes = AsMessageWindow(root_.Resolve(window));
   return mes ? mes->GetCount() : 0;
 }
 
 bool TSceneServices::ClearMessage(std::string_view window) {
-  TKovaMes* mes = AsMessageWindow(FindMessageWindow(window));
+  TKovaMes* mes = MessageWindow(root_, window);
   if (!mes) return false;
   mes->ResetRecordMode();
   mes->SetText(std::string());
@@ -50,7 +55,7 @@ bool TSceneServices::ClearMessage(std::string_view window) {
 }
 
 bool TSceneServices::RecallHistory(std::string_view window, int32_t first, int32_t count, bool flag) {
-  TKovaMes* mes = AsMessageWindow(FindMessageWindow(window));
+  TKovaMes* mes = MessageWindow(root_, window);
   if (!mes) return false;
   TKovaNewHistory* history = root_.History();
   if (!history || count < 1) return true;

@@ -47,7 +47,12 @@ TKovaObject* TSceneServices::FindComponent(std::string_view name) const {
   return name.empty() ? nullptr : root_.FindComponent(name);
 }
 
-bool TSceneServices::HasComponent(const TKovaObject* object) const { return root_.HasComponent(object); }
+TObjectHandle TSceneServices::FindHandle(std::string_view name) const {
+  const TKovaObject* object = FindComponent(name);
+  return object ? object->Handle() : TObjectHandle{};
+}
+
+TKovaObject* TSceneServices::Resolve(TObjectHandle handle) const { return root_.Resolve(handle); }
 
 std::string TSceneServices::ComponentName(const TKovaObject* object) const { return root_.ComponentName(object); }
 

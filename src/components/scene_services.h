@@ -61,7 +61,9 @@ class TSceneServices : public TScenePort, public TInputPort {
   // ---- Components ----
   // The component of that name, or nullptr (also for the empty name).
   TKovaObject* FindComponent(std::string_view name) const override;
-  bool HasComponent(const TKovaObject* object) const override;
+  // The handle of the component FindComponent finds; the null handle when none.
+  TObjectHandle FindHandle(std::string_view name) const override;
+  TKovaObject* Resolve(TObjectHandle handle) const override;
   std::string ComponentName(const TKovaObject* object) const override;
   // A new component of type code `type` named `name` (an automatic name when empty); a control
   // goes inside the control `parent` names, the active layer when none has that name. nullptr
@@ -77,10 +79,10 @@ class TSceneServices : public TScenePort, public TInputPort {
   // The first frame of the named picture, through the image cache, as a BMP file.
   bool SavePictureBitmap(std::string_view name, const std::string& host_path) override;
   // ---- Message windows ----
-  TKovaObject* InsertMessageText(std::string_view window, std::string_view page_file, int32_t command_index,
-                                 bool record) override;
-  TKovaObject* FindMessageWindow(std::string_view name) const override;
-  int32_t MessagePageCount(const TKovaObject* window) const override;
+  TObjectHandle InsertMessageText(std::string_view window, std::string_view page_file, int32_t command_index,
+                                  bool record) override;
+  TObjectHandle FindMessageWindow(std::string_view name) const override;
+  int32_t MessagePageCount(TObjectHandle window) const override;
   bool ClearMessage(std::string_view window) override;
   bool RecallHistory(std::string_view window, int32_t first, int32_t count, bool flag) override;
   bool CompoExists(std::string_view name) const;

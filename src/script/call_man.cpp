@@ -24,9 +24,10 @@ namespace kova {
 
 namespace {
 
-std::string SenderNameIn(const TScenePort* scene, const TKovaObject* sender) {
-  if (!sender || !scene || !scene->HasComponent(sender)) return {};
-  return scene->ComponentName(sender);
+// The name of the component a handle names; empty when none or freed.
+std::string SenderNameIn(const TScenePort* scene, TObjectHandle sender) {
+  const TKovaObject* object = scene ? scene->Resolve(sender) : nullptr;
+  return object ? scene->ComponentName(object) : std::string();
 }
 
 // The page file of an event handler: the handler name without its last three bytes (its
@@ -41,14 +42,14 @@ std::string HandlerPageFile(const std::string& handler) {
 
 namespace {
 
-// An object pointer as its record holds it: the component's name (empty when none or no longer a
-// component of `scene`), found again by name when loaded.
-template <class IO, class P>
-void TransferSender(IO& io, P& sender, const TScenePort* scene) {
+// A component handle as its record holds it: the component's name (empty when none or freed),
+// found again by name when loaded.
+template <class IO, class H>
+void TransferSender(IO& io, H& sender, const TScenePort* scene) {
   if constexpr (IO::kLoading) {
     std::string name;
     io.Str(name);
-    sender = name.empty() || !scene ? nullptr : scene->FindComponent(name);
+    sender = name.empty() || !scene ? TObjectHandle{} : scene->FindHandle(name);
   } else {
     io.Str(SenderNameIn(scene, sender));
   }
@@ -190,7 +191,7 @@ TPage* TCallMan::Start(std::string_view name) {
   args_.Clear();
   state_ = 0;
   stack_.Clear();
-  sender_ = nullptr;
+  sender_ = {};
   if (queue_) {
     for (int32_t l = 1; l <= level_; ++l) queue_->RemoveLevel(l);
   }
@@ -577,7 +578,7 @@ void TCallMan::LoadFromStream(TStream& stream, int32_t version) {
   running_ = section.Running;
   entered_ = section.Entered;
   state_ = section.State;
-  sender_ = section.Sender.empty() || !scene ? nullptr : scene->FindComponent(section.Sender);
+  sender_ = section.Sender.empty() || !scene ? TObjectHandle{} : scene->FindHandle(section.Sender);
   args_ = std::move(section.Args);
   stack_.Clear();
   stack_.Spare() = std::move(section.Spare);

@@ -18,6 +18,7 @@
 
 #include "core/array_string.h"
 #include "core/main_thread.h"
+#include "core/object_handle.h"
 #include "core/stream.h"
 #include "script/params.h"
 
@@ -49,7 +50,8 @@ class TStack {
   // The variable that receives the called page's result when the frame is popped; empty for none.
   std::string ResultVar;
   TArrayString Args;
-  TKovaObject* Sender = nullptr;
+  // The component whose event the frame's page handles; the null handle in the main flow.
+  TObjectHandle Sender;
   uint8_t Running = 0;
   // What the interrupted command wrote with SaveState, or none.
   std::unique_ptr<TMemoryStream> State;
@@ -178,7 +180,9 @@ class TCallMan {
   void SetRunning(bool running) { running_ = running ? 1 : 0; }
   bool Entered() const { return entered_ != 0; }
   TArrayString& Args() { return args_; }
-  TKovaObject* Sender() const { return sender_; }
+  // The sender's handle (the null handle when no event is handled); it resolves to nothing once
+  // the sender was freed.
+  TObjectHandle Sender() const { return sender_; }
   int32_t State() const { return state_; }
   int32_t Level() const { return level_; }
   TStackList& Stack() { return stack_; }
@@ -229,7 +233,7 @@ class TCallMan {
   uint8_t entered_ = 0;
   TArrayString args_;
   int32_t state_ = 0;
-  TKovaObject* sender_ = nullptr;
+  TObjectHandle sender_;
   int32_t level_ = 2;
   // Whether the last executed command allows events (Run's result 2).
   bool allow_ = false;

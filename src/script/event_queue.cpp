@@ -9,30 +9,42 @@
 
 namespace kova {
 
-int32_t TTimerList::AddEvent(TKovaObject* component, std::string_view handler, const TArrayString* params,
+int32_t TTimerList::AddEvent(TObjectHandle target, std::string_view handler, const TArrayString* params,
                              uint8_t code) {
   main_.Check("TTimerList::AddEvent");
   auto event = std::make_unique<TTimerData>(this);
+  event->Target = target;
+  if (TargetGone(*event)) return -1;
   event->Handler.assign(handler);
-  event->Target = component;
   event->Code = code;
   if (params) event->Params.Assign(*params);
   items_.push_back(std::move(event));
   return Count() - 1;
 }
 
-int32_t TTimerList::IndexOfEvent(const TKovaObject* component, uint8_t code) const {
+int32_t TTimerList::IndexOfEvent(TObjectHandle target, uint8_t code) const {
   for (size_t i = 0; i < items_.size(); ++i) {
-    if (items_[i]->Target == component && items_[i]->Code == code) return static_cast<int32_t>(i);
+    if (items_[i]->Target == target && items_[i]->Code == code) return static_cast<int32_t>(i);
   }
   return -1;
 }
 
-TTimerData* TTimerList::NextWaiting() const {
-  for (const auto& e : items_) {
-    if (e->Level == 0) return e.get();
+TTimerData* TTimerList::NextWaiting() {
+  for (auto it = items_.begin(); it != items_.end();) {
+    TTimerData* e = it->get();
+    if (e->Level != 0) {
+      ++it;
+    } else if (TargetGone(*e)) {
+      it = items_.erase(it);
+    } else {
+      return e;
+    }
   }
   return nullptr;
+}
+
+bool TTimerList::TargetGone(const TTimerData& event) const {
+  return event.Target && !(root_ && root_->Resolve(event.Target));
 }
 
 void TTimerList::RemoveLevel(int32_t level) {
@@ -43,19 +55,12 @@ void TTimerList::RemoveHandled() {
   std::erase_if(items_, [](const auto& e) { return e->Level != 0; });
 }
 
-void TTimerList::RemoveWaiting(const TKovaObject* component) {
-  std::erase_if(items_, [component](const auto& e) { return e->Level == 0 && e->Target == component; });
+void TTimerList::RemoveWaiting(TObjectHandle target) {
+  std::erase_if(items_, [target](const auto& e) { return e->Level == 0 && e->Target == target; });
 }
 
 void TTimerList::Remove(const TTimerData* event) {
   std::erase_if(items_, [event](const auto& e) { return e.get() == event; });
-}
-
-void TTimerList::ForgetTarget(const TKovaObject* component) {
-  if (!component) return;
-  for (const auto& e : items_) {
-    if (e->Target == component) e->Target = nullptr;
-  }
 }
 
 TTimerData* TTimerList::Items(int32_t i) const {
@@ -89,7 +94,7 @@ void TTimerList::SaveToStream(TStream& stream) const {
   io.Count(Count(), 0);
   for (const auto& e : items_) {
     std::string target;
-    if (e->Target && root_ && root_->HasComponent(e->Target)) target = root_->ComponentName(e->Target);
+    if (const TKovaObject* object = root_ ? root_->Resolve(e->Target) : nullptr) target = root_->ComponentName(object);
     TransferEvent(io, *e, target);
   }
 }
@@ -105,7 +110,7 @@ void TTimerList::LoadFromStream(TStream& stream, int32_t version) {
     auto e = std::make_unique<TTimerData>(this);
     std::string target;
     TransferEvent(io, *e, target);
-    if (!target.empty() && root_) e->Target = root_->FindComponent(target);
+    if (!target.empty() && root_) e->Target = root_->FindHandle(target);
     items.push_back(std::move(e));
   }
   items_ = std::move(items);

@@ -14,12 +14,12 @@
 
 #include "core/array_string.h"
 #include "core/main_thread.h"
+#include "core/object_handle.h"
 #include "core/stream.h"
 #include "script/scene_port.h"
 
 namespace kova {
 
-class TKovaObject;
 class TTimerList;
 
 // One queued event.
@@ -30,8 +30,9 @@ class TTimerData {
   TTimerList* Queue;
   // The handler page name (the value of the component's event property).
   std::string Handler;
-  // The component that raised the event; may be null.
-  TKovaObject* Target = nullptr;
+  // The component that raised the event; the null handle for none. A target freed before the
+  // event is handled resolves to nothing.
+  TObjectHandle Target;
   // The property id of the event property that fired.
   uint8_t Code = 0;
   // 0 while waiting; otherwise the event level at which the interpreter runs its handler.
@@ -49,35 +50,38 @@ class TTimerList {
 
   TScenePort* Root() const { return root_; }
 
-  // Appends a waiting event; the parameters are copied when given. Returns its index.
-  int32_t AddEvent(TKovaObject* component, std::string_view handler, const TArrayString* params, uint8_t code);
+  // Appends a waiting event of `target` (null: an event without a component); the parameters are
+  // copied when given. Returns its index; an event whose target no longer resolves through the
+  // scene is not queued (-1).
+  int32_t AddEvent(TObjectHandle target, std::string_view handler, const TArrayString* params, uint8_t code);
   // The index of the oldest event of that component and code, whatever its level; -1 when none.
-  int32_t IndexOfEvent(const TKovaObject* component, uint8_t code) const;
-  // The oldest waiting event (level 0), or nullptr.
-  TTimerData* NextWaiting() const;
+  int32_t IndexOfEvent(TObjectHandle target, uint8_t code) const;
+  // The oldest waiting event (level 0) that has no target or whose target still lives, or
+  // nullptr; the waiting events before it whose target was freed are dropped.
+  TTimerData* NextWaiting();
+  // True when the event names a target that no longer resolves through the scene.
+  bool TargetGone(const TTimerData& event) const;
   // Frees every event of that level.
   void RemoveLevel(int32_t level);
   // Frees every event that is being handled (level not 0).
   void RemoveHandled();
   // Frees the waiting events of that component; its handled events stay.
-  void RemoveWaiting(const TKovaObject* component);
+  void RemoveWaiting(TObjectHandle target);
   // Frees one event (nothing when it is not in the queue).
   void Remove(const TTimerData* event);
-  // Clears the target of every remaining event of that component (called when the component is
-  // freed, so that no event keeps a dangling target).
-  void ForgetTarget(const TKovaObject* component);
 
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
   // Event i (EListError when i is out of range).
   TTimerData* Items(int32_t i) const;
   void Clear() { items_.clear(); }
 
-  // Stream form: int32 count; per event, oldest first: handler, target name (empty when none or no
-  // longer a component of the root container), code byte, level int32, parameters.
+  // Stream form: int32 count; per event, oldest first: handler, target name (empty when none or
+  // freed), code byte, level int32, parameters.
   void SaveToStream(TStream& stream) const;
   // Replaces the queue by the events of the stream. `version` is the game-save data version: below
   // 114 the level is one byte (non-zero loads as 1). Targets are resolved by name through the root
-  // container. A truncated or inconsistent form raises EReadError and leaves the queue unchanged.
+  // container (an unknown name: no target). A truncated or inconsistent form raises EReadError
+  // and leaves the queue unchanged.
   void LoadFromStream(TStream& stream, int32_t version);
 
  private:

@@ -5,7 +5,9 @@
 //
 // Components are named as the root container's FindComponent finds them (the two screen layers
 // included); an operation on a name that no component holds answers false (or the stated value)
-// and changes nothing. Main thread only.
+// and changes nothing. What the script keeps across frames (event targets, the sender) names a
+// component by the handle the scene issued when it made it: a freed component's handles resolve
+// to nothing. Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/object_handle.h"
 #include "core/stream.h"
 #include "core/types.h"
 
@@ -31,9 +34,12 @@ class TScenePort {
   // ---- finding components ----
   // The component of that name, or nullptr (also for the empty name).
   virtual TKovaObject* FindComponent(std::string_view /*name*/) const { return nullptr; }
-  // True while `object` is one of the root container's components.
-  virtual bool HasComponent(const TKovaObject* /*object*/) const { return false; }
-  // The component's name (only asked for objects that HasComponent accepts).
+  // The handle of the component FindComponent finds by that name; the null handle when none.
+  virtual TObjectHandle FindHandle(std::string_view /*name*/) const { return {}; }
+  // The component a handle names while it lives (one of the root container's components or
+  // layers); nullptr for the null handle and once the component was freed.
+  virtual TKovaObject* Resolve(TObjectHandle /*handle*/) const { return nullptr; }
+  // The component's name (only asked for objects that Resolve returned).
   virtual std::string ComponentName(const TKovaObject* /*object*/) const { return {}; }
   // The component's KT_ type code; -1 when there is none.
   virtual int32_t CompoType(std::string_view /*name*/) const { return -1; }
@@ -98,15 +104,15 @@ class TScenePort {
   // ---- message windows ----
   // The text-insert command: when `window` names a message window, it shows text command
   // `command_index` of page file `page_file` (its pages noted for the history and the read marks
-  // when `record`) from its first page, and is returned; nullptr otherwise.
-  virtual TKovaObject* InsertMessageText(std::string_view /*window*/, std::string_view /*page_file*/,
-                                         int32_t /*command_index*/, bool /*record*/) {
-    return nullptr;
+  // when `record`) from its first page, and its handle is returned; the null handle otherwise.
+  virtual TObjectHandle InsertMessageText(std::string_view /*window*/, std::string_view /*page_file*/,
+                                          int32_t /*command_index*/, bool /*record*/) {
+    return {};
   }
-  // The message window of that name, or nullptr.
-  virtual TKovaObject* FindMessageWindow(std::string_view /*name*/) const { return nullptr; }
-  // The number of pages `window` shows; 0 when it is no longer a message window of the scene.
-  virtual int32_t MessagePageCount(const TKovaObject* /*window*/) const { return 0; }
+  // The handle of the message window of that name; the null handle when there is none.
+  virtual TObjectHandle FindMessageWindow(std::string_view /*name*/) const { return {}; }
+  // The number of pages `window` shows; 0 once it was freed.
+  virtual int32_t MessagePageCount(TObjectHandle /*window*/) const { return 0; }
   // Empties the named message window (its history mark cleared); false when there is none.
   virtual bool ClearMessage(std::string_view /*window*/) { return false; }
   // Shows the history range [first, first + count) in the named message window with the recall

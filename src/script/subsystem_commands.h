@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/object_handle.h"
 #include "script/commands.h"
 #include "script/parser.h"
 
@@ -128,8 +129,8 @@ class TComTextIns : public TCommand {
   TKovaParser HoldExpr;
   uint8_t Wait = 0;
   uint8_t Hold = 0;
-  // The message window showing the text (checked against the scene before each use).
-  TKovaObject* Target = nullptr;
+  // The message window showing the text; its handle resolves to nothing once it is freed.
+  TObjectHandle Target;
   // The target's name as the command found it; after a load the target is found by it when the
   // command next runs (Restored).
   std::string TargetName;

@@ -14,7 +14,7 @@ namespace kova {
 // ---- TextIns ----
 
 void TComTextIns::Prepare(TCallMan& callman) {
-  Target = nullptr;
+  Target = {};
   TargetName.clear();
   Restored = false;
   Hold = Page().Version >= 107 && EvalFlag(HoldExpr, callman, false) ? 1 : 0;
@@ -35,7 +35,7 @@ void TComTextIns::Prepare(TCallMan& callman) {
 void TComTextIns::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {
   TScenePort& scene = callman.Ports().scene;
   if (Restored) {
-    Target = TargetName.empty() ? nullptr : scene.FindMessageWindow(TargetName);
+    Target = TargetName.empty() ? TObjectHandle{} : scene.FindMessageWindow(TargetName);
     Restored = false;
   }
   // A window the scene no longer holds ends the wait.
@@ -68,7 +68,7 @@ void TComTextIns::SaveState(TStream& stream) {
 
 void TComTextIns::LoadState(TStream& stream) {
   TRecordLoader io(stream, ReadStateTag(stream));
-  Target = nullptr;
+  Target = {};
   TransferTextInsState(io, *this, TargetName);
   Restored = true;
 }

@@ -183,7 +183,7 @@ TEST_F(ComponentCommandsTest, MenuCloseWaitsForItsMenu) {
   PageWriter maker;
   maker.Component(kMenu, {{PR_NAME, Value(S("menu"))}});
   d.AddPage("maker.ksb", maker);
-  d.queue.AddEvent(nullptr, "maker.kss", nullptr, PR_ONNOTIFY);
+  d.queue.AddEvent({}, "maker.kss", nullptr, PR_ONNOTIFY);
   d.Frame();  // the event makes the menu (play state 1 after its properties)
   auto* menu = dynamic_cast<StubMenu*>(Root().FindComponent("menu"));
   ASSERT_NE(menu, nullptr);
@@ -210,8 +210,8 @@ class RestartTest : public ComponentCommandsTest {
     d.AddPage("other.ksb", other);
     d.callman.Start("main.ksb");
     d.Frame();
-    d.queue.AddEvent(Root().FindComponent("pic"), "h.kss", nullptr, PR_ONLBTNDOWN);
-    d.queue.AddEvent(Root().FindComponent("pic"), "h.kss", nullptr, PR_ONLBTNUP);
+    d.queue.AddEvent(Root().FindComponent("pic")->Handle(), "h.kss", nullptr, PR_ONLBTNDOWN);
+    d.queue.AddEvent(Root().FindComponent("pic")->Handle(), "h.kss", nullptr, PR_ONLBTNUP);
   }
 };
 

@@ -49,6 +49,52 @@ TEST(RootTest, LayerNamesFollowTheFlipOrNot) {
   EXPECT_EQ(scene.root.FindComponent("nobody"), nullptr);
 }
 
+// Every component and both layers have a handle while they live; however one is freed (directly,
+// with its parent, by the update pass, by a reset or a load), its handle resolves to nothing.
+TEST(RootTest, HandlesResolveExactlyWhileTheirObjectLives) {
+  SceneDriver scene;
+  TKovaBaseList& root = scene.root;
+  StubBox* parent = scene.Box("parent", TRect{});
+  StubBox* child = scene.Box("child", TRect{}, parent);
+  StubBox* scheduled = scene.Box("scheduled", TRect{});
+  StubTimer* timer = scene.Timer("timer");
+  TKovaBase* layer = root.Bases(0);
+  const std::vector<TKovaObject*> objects{parent, child, scheduled, timer, layer, root.Bases(1)};
+  std::vector<TObjectHandle> handles;
+  for (TKovaObject* o : objects) {
+    ASSERT_TRUE(o->Handle()) << o->GetName();
+    EXPECT_EQ(root.Resolve(o->Handle()), o);
+    handles.push_back(o->Handle());
+  }
+  EXPECT_EQ(root.FindHandle("child"), child->Handle());
+  EXPECT_EQ(root.FindHandle(""), root.ActiveBase()->Handle());
+  EXPECT_EQ(root.FindHandle("nobody"), TObjectHandle{});
+
+  root.DeleteComponent(parent);  // the child goes with it
+  scheduled->RemoveFromOwner();
+  EXPECT_EQ(root.Resolve(handles[2]), scheduled);  // until the update pass frees it
+  root.Update();
+  for (size_t i : {0u, 1u, 2u}) EXPECT_EQ(root.Resolve(handles[i]), nullptr) << i;
+  EXPECT_EQ(root.Resolve(handles[3]), timer);
+  // New components take the freed slots under new generations.
+  StubBox* next = scene.Box("next", TRect{});
+  for (size_t i : {0u, 1u, 2u}) EXPECT_NE(next->Handle(), handles[i]);
+
+  const std::vector<uint8_t> saved = Save(root);
+  Load(root, saved);
+  EXPECT_EQ(root.Resolve(handles[3]), nullptr);
+  EXPECT_EQ(root.Resolve(handles[4]), nullptr);
+  TKovaObject* loaded = root.FindComponent("timer");
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(root.FindHandle("timer"), loaded->Handle());
+  EXPECT_EQ(root.Resolve(loaded->Handle()), loaded);
+  const TObjectHandle layer_handle = root.Bases(0)->Handle();
+  EXPECT_EQ(root.Resolve(layer_handle), root.Bases(0));
+  root.Reset();
+  EXPECT_EQ(root.Resolve(layer_handle), nullptr);
+  EXPECT_EQ(root.Resolve(root.Bases(0)->Handle()), root.Bases(0));
+}
+
 TEST(RootTest, UniqueNameTakesTheFirstFreeNumber) {
   SceneDriver scene;
   StubBox* a = scene.Box("object0", TRect{});
@@ -146,8 +192,8 @@ void BuildScene(SceneDriver& scene) {
   params.Add("2");
   scene.root.Flip(1, WP_NONE, 0, 0, true, false);
   scene.root.SetFocusControl(d);
-  scene.root.Events().AddEvent(a, "a_down", &params, PR_ONLBTNDOWN);
-  scene.root.Events().AddEvent(t, "tick", nullptr, PR_ONIDLE);
+  scene.root.Events().AddEvent(a->Handle(), "a_down", &params, PR_ONLBTNDOWN);
+  scene.root.Events().AddEvent(t->Handle(), "tick", nullptr, PR_ONIDLE);
   scene.root.Events().Items(1)->Level = 2;
 }
 

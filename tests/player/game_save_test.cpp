@@ -128,7 +128,7 @@ class GameSaveTest : public ::testing::Test {
   }
   // Queues an event whose handler page is `page`, on the active layer.
   static void Event(TSession& s, const std::string& page) {
-    s.Events().AddEvent(s.SceneRoot().ActiveBase(), page, nullptr, PR_ONLBTNDOWN);
+    s.Events().AddEvent(s.SceneRoot().ActiveBase()->Handle(), page, nullptr, PR_ONLBTNDOWN);
   }
 
   std::string SavePath() const { return game + "/save.dat"; }
@@ -1099,7 +1099,7 @@ TEST_F(GameSaveTest, EntriesOfOlderVersionsLoadByTheirGates) {
     EXPECT_EQ(s->Interpreter().PC(), 4);
     EXPECT_EQ(s->Interpreter().Level(), v >= 116 ? 3 : 2);
     ASSERT_EQ(s->Events().Count(), 1);
-    EXPECT_EQ(s->Events().Items(0)->Target, s->SceneRoot().ActiveBase());
+    EXPECT_EQ(s->Events().Items(0)->Target, s->SceneRoot().ActiveBase()->Handle());
     // Tables of kind 0 come from 123; before, the game's tables stay.
     EXPECT_EQ(s->Tables().FindTable("old table") != nullptr, v >= 123);
     EXPECT_EQ(s->Tables().FindTable("game table before") != nullptr, v < 123);

@@ -168,13 +168,51 @@ TEST(SessionMailbox, AWorkersResultReachesTheScriptInTheNextFrame) {
       TArrayString params;
       params.Add(result);
       params.Add(result);
-      events.AddEvent(nullptr, "h.kss", &params, 0);
+      events.AddEvent({}, "h.kss", &params, 0);
     });
   });
   worker.join();
   EXPECT_EQ(d.queue.Count(), 0);  // nothing reaches the queue between frames
   d.Frame();
   EXPECT_EQ(d.Int("got"), 2);
+}
+
+// A worker names the components its results are for by handle. One of them is freed between the
+// posting and the drain: its deliveries do nothing (no delivery, no handler, no freed memory
+// touched), the other's arrive with their component.
+TEST(SessionMailbox, DeliveriesForAComponentFreedSincePostingDoNothing) {
+  FrameDriver d(true);
+  PageWriter main;
+  main.Wait(NoResult(), Value(I(0)));
+  PageWriter handler;
+  handler.Calc(Inc("got")).Calc(Assign("snd", V("@Sender")));
+  d.SetInt("got", 0);
+  d.store.Declare("snd", PT_STR, TVarScope::Global);
+  d.AddPage("main.ksb", main);
+  d.AddPage("h.ksb", handler);
+  d.callman.Start("main.ksb");
+  d.Frame();
+  TKovaBaseList& root = d.session.SceneRoot();
+  TKovaObject* gone = root.CreateComponent(KT_BOX);
+  gone->SetName("gone");
+  TKovaObject* kept = root.CreateComponent(KT_BOX);
+  kept->SetName("kept");
+  const std::vector<TObjectHandle> targets{gone->Handle(), kept->Handle()};
+  std::vector<std::string> reached;
+  std::thread worker([&] {
+    for (const TObjectHandle target : targets) {
+      d.session.Mailbox().PostFor(target, [&reached](TTimerList&, TKovaObject& object) {
+        reached.push_back(object.GetName());
+      });
+      d.session.Mailbox().Post([target](TTimerList& events) { events.AddEvent(target, "h.kss", nullptr, 0); });
+    }
+  });
+  worker.join();
+  root.DeleteComponent(gone);
+  d.Frames(3);
+  EXPECT_EQ(reached, std::vector<std::string>{"kept"});
+  EXPECT_EQ(d.Int("got"), 1);
+  EXPECT_EQ(d.Str("snd"), "kept");
 }
 
 #if defined(KOVA_THREAD_CHECKS)

@@ -63,7 +63,7 @@ TEST(Events, HandlerRunsBeforeTheNextCommandWithArgumentsSenderAndLabel) {
   d.AddPage("h.ksb", h);
   d.Frame();  // main: Calc, Wait entered
   EXPECT_EQ(d.TakeLines(), (Lines{"main.ksb(1)", "main.ksb(2)"}));
-  TKovaObject* button = d.scene.Add("Btn1");
+  const TObjectHandle button = d.scene.Add("Btn1");
   const TArrayString params = Params({"12", "34"});
   d.queue.AddEvent(button, "h.kss:click", &params, 36);
   d.Frame();
@@ -97,7 +97,7 @@ TEST(Events, AMissingLabelStartsAtTheTopAndTheTraceCarriesTheClock) {
   d.SetInt("never", 0);
   d.callman.Start("main.ksb");
   d.Frame(0x20);
-  d.queue.AddEvent(nullptr, "dir\\h.kss:nolabel", nullptr, 36);
+  d.queue.AddEvent({}, "dir\\h.kss:nolabel", nullptr, 36);
   d.trace.clear();
   d.Frame(0x10);
   EXPECT_EQ(d.Int("x"), 5);
@@ -119,7 +119,7 @@ TEST(Events, HoldFlagKeepsEventsWaiting) {
   d.AddPage("h.ksb", h);
   d.callman.Start("main.ksb");
   d.Frame();
-  d.queue.AddEvent(nullptr, "h.kss", nullptr, 36);
+  d.queue.AddEvent({}, "h.kss", nullptr, 36);
   d.Frames(3);
   EXPECT_EQ(d.Int("x"), 0);
   EXPECT_TRUE(d.callman.HoldsEvents());
@@ -141,7 +141,7 @@ TEST(Events, ADoEventLetsQueuedEventsRunFirst) {
   h.Calc(Set("order", 1));
   d.AddPage("h.ksb", h);
   d.callman.Start("main.ksb");
-  d.queue.AddEvent(nullptr, "h.kss", nullptr, 36);
+  d.queue.AddEvent({}, "h.kss", nullptr, 36);
   d.Frame();  // the event runs before the DoEvent, which ends the frame's work
   EXPECT_EQ(d.Int("order"), 1);
   d.Frame();
@@ -166,12 +166,12 @@ TEST(Events, AWaitInAHandlerLetsTheNextEventRunAtTheNextLevel) {
   d.AddPage("b.ksb", hb);
   d.callman.Start("main.ksb");
   d.Frame();
-  d.queue.AddEvent(nullptr, "a.kss", nullptr, 36);
+  d.queue.AddEvent({}, "a.kss", nullptr, 36);
   d.Frame();
   EXPECT_EQ(d.Int("a"), 1);
   EXPECT_EQ(d.callman.State(), 2);
   EXPECT_EQ(d.queue.Items(0)->Level, 1);
-  d.queue.AddEvent(nullptr, "b.kss", nullptr, 37);
+  d.queue.AddEvent({}, "b.kss", nullptr, 37);
   d.Frame();
   // b ran at level 2 while a waits, and its event is gone; a's event stays handled.
   EXPECT_EQ(d.Int("b"), 1);
@@ -209,7 +209,7 @@ TEST(Events, AReturnFromACallInsideANestedHandlerEndsThatHandlersLevel) {
   hb.Call("sub.ksb").Calc(Set("after", 1));
   WaitFor(hb, "never");
   d.AddPage("b.ksb", hb);
-  TKovaObject* btn = d.scene.Add("btn");
+  const TObjectHandle btn = d.scene.Add("btn");
   d.callman.Start("main.ksb");
   d.Frame();
   d.queue.AddEvent(btn, "a.kss", nullptr, 36);
@@ -239,9 +239,9 @@ TEST(Events, AMissingOrBrokenHandlerPageIsDroppedWithTheErrorAndUnblocksLaterEve
   d.AddPage("ok.ksb", ok);
   d.callman.Start("main.ksb");
   d.Frame();
-  d.queue.AddEvent(nullptr, "gone.kss", nullptr, 36);
-  d.queue.AddEvent(nullptr, "bad.kss", nullptr, 36);
-  d.queue.AddEvent(nullptr, "ok.kss", nullptr, 36);
+  d.queue.AddEvent({}, "gone.kss", nullptr, 36);
+  d.queue.AddEvent({}, "bad.kss", nullptr, 36);
+  d.queue.AddEvent({}, "ok.kss", nullptr, 36);
   EXPECT_EQ(ErrorOf<EReadError>([&] { d.Frame(); }), Format(MsgText(TMsg::FileNotFound).c_str(), "gone.ksb"));
   EXPECT_EQ(ErrorOf<EReadError>([&] { d.Frame(); }), Format(MsgText(TMsg::PageCorrupt).c_str(), "bad.ksb"));
   EXPECT_EQ(d.callman.Stack().Count(), 0);
@@ -261,7 +261,7 @@ TEST(Events, SenderNameOnlyWhileHandlingAndWhileTheSenderLives) {
   main.Calc(NoResult());
   WaitFor(main, "go");
   d.AddPage("main.ksb", main);
-  TKovaObject* obj = d.scene.Add("Img");
+  const TObjectHandle obj = d.scene.Add("Img");
   d.callman.Start("main.ksb");
   EXPECT_EQ(d.callman.GetSenderName(), "");
   d.queue.AddEvent(obj, "h.kss", nullptr, 36);
@@ -269,6 +269,62 @@ TEST(Events, SenderNameOnlyWhileHandlingAndWhileTheSenderLives) {
   EXPECT_EQ(d.callman.GetSenderName(), "Img");
   d.scene.Remove(obj);
   EXPECT_EQ(d.callman.GetSenderName(), "");
+}
+
+// A component freed after its event was queued and before the interpreter took it: the event is
+// dropped unhandled and the events behind it run as usual.
+TEST(Events, AnEventWhoseTargetWasFreedIsDroppedUnhandled) {
+  FrameDriver d;
+  d.SetInt("x", 0);
+  d.SetInt("y", 0);
+  d.SetInt("never", 0);
+  PageWriter main;
+  WaitFor(main, "never");
+  d.AddPage("main.ksb", main);
+  PageWriter hx;
+  hx.Calc(Inc("x"));
+  d.AddPage("hx.ksb", hx);
+  PageWriter hy;
+  hy.Calc(Inc("y"));
+  d.AddPage("hy.ksb", hy);
+  const TObjectHandle gone = d.scene.Add("Gone");
+  const TObjectHandle kept = d.scene.Add("Kept");
+  d.callman.Start("main.ksb");
+  d.Frame();
+  d.queue.AddEvent(gone, "hx.kss", nullptr, 36);
+  d.queue.AddEvent(kept, "hy.kss", nullptr, 36);
+  d.queue.AddEvent(gone, "hx.kss", nullptr, 37);
+  d.scene.Remove(gone);
+  d.Frames(3);
+  EXPECT_EQ(d.Int("x"), 0);
+  EXPECT_EQ(d.Int("y"), 1);
+  EXPECT_EQ(d.queue.Count(), 0);
+  EXPECT_EQ(d.TakeLines(), (Lines{"main.ksb(1)", "<Event>hy.ksb(1)", "hy.ksb(1)", "main.ksb(1)"}));
+}
+
+// The sender's handle outlives its component: a new component in the freed one's slot is not it.
+TEST(Events, AFreedSendersSlotTakenByAnotherComponentReadsAsNoSender) {
+  FrameDriver d;
+  d.SetInt("go", 0);
+  d.store.Declare("snd", PT_STR, TVarScope::Global);
+  PageWriter h;
+  WaitFor(h, "go").Calc(test::Assign("snd", V("@Sender")));
+  d.AddPage("h.ksb", h);
+  PageWriter main;
+  WaitFor(main, "go");
+  d.AddPage("main.ksb", main);
+  const TObjectHandle obj = d.scene.Add("Img");
+  d.callman.Start("main.ksb");
+  d.queue.AddEvent(obj, "h.kss", nullptr, 36);
+  d.Frame();
+  ASSERT_EQ(d.callman.GetSenderName(), "Img");
+  d.scene.Remove(obj);
+  const TObjectHandle other = d.scene.Add("Other");
+  ASSERT_EQ(other.id, obj.id);
+  EXPECT_EQ(d.callman.GetSenderName(), "");
+  d.SetInt("go", 1);
+  d.Frame();
+  EXPECT_EQ(d.Str("snd"), "");
 }
 
 TEST(Start, RestartsAndRemovesHandledLevels) {
@@ -281,12 +337,12 @@ TEST(Start, RestartsAndRemovesHandledLevels) {
   WaitFor(main, "never");
   d.AddPage("main.ksb", main);
   d.callman.Start("main.ksb");
-  d.queue.AddEvent(nullptr, "h.kss", nullptr, 36);
+  d.queue.AddEvent({}, "h.kss", nullptr, 36);
   d.Frame();
-  d.queue.AddEvent(nullptr, "h.kss", nullptr, 37);
+  d.queue.AddEvent({}, "h.kss", nullptr, 37);
   d.Frame();
   ASSERT_EQ(d.callman.Level(), 3);
-  d.queue.AddEvent(nullptr, "h.kss", nullptr, 38);
+  d.queue.AddEvent({}, "h.kss", nullptr, 38);
   d.callman.Start("main.ksb");
   EXPECT_EQ(d.callman.Level(), 2);
   EXPECT_EQ(d.callman.State(), 0);
@@ -361,7 +417,7 @@ TEST(SaveState, AHandlerWaitingInAWaitRoundTrips) {
   PageWriter h;
   h.Calc(NoResult()).Wait(Eq("go", 0), test::Value(I(1000)));
   d.AddPage("h.ksb", h);
-  TKovaObject* btn = d.scene.Add("Btn");
+  const TObjectHandle btn = d.scene.Add("Btn");
   d.callman.Start("main.ksb");
   d.Frames(3);
   const TArrayString params = Params({"1"});

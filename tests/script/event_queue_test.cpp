@@ -23,8 +23,8 @@ std::vector<uint8_t> Bytes(const TMemoryStream& s) { return {s.Bytes().begin(), 
 
 TEST(EventQueue, AddFindAndRemoveByLevelAndComponent) {
   FakeScene scene;
-  TKovaObject* a = scene.Add("a");
-  TKovaObject* b = scene.Add("b");
+  const TObjectHandle a = scene.Add("a");
+  const TObjectHandle b = scene.Add("b");
   TTimerList q(&scene);
   const TArrayString xy = Params({"3", "4"});
   EXPECT_EQ(q.AddEvent(a, "a.kss", &xy, 36), 0);
@@ -51,22 +51,57 @@ TEST(EventQueue, AddFindAndRemoveByLevelAndComponent) {
   q.RemoveHandled();
   ASSERT_EQ(q.Count(), 1);
   EXPECT_EQ(q.Items(0)->Handler, "w.kss");
-  q.ForgetTarget(b);
-  EXPECT_EQ(q.Items(0)->Target, nullptr);
+  // A freed component's handle no longer resolves: its events no longer name it.
+  scene.Remove(b);
+  EXPECT_EQ(scene.Resolve(q.Items(0)->Target), nullptr);
   EXPECT_THROW(q.Items(1), EListError);
   q.Clear();
   EXPECT_EQ(q.NextWaiting(), nullptr);
 }
 
+// The scene frees a component without telling the queue (as a worker's late delivery would find
+// it): its waiting events are dropped when they come up, events for it are not queued, and a new
+// component in its slot is never taken for it.
+TEST(EventQueue, EventsOfAFreedTargetAreDropped) {
+  FakeScene scene;
+  const TObjectHandle a = scene.Add("a");
+  const TObjectHandle b = scene.Add("b");
+  TTimerList q(&scene);
+  q.AddEvent(b, "handled.kss", nullptr, 36);
+  q.Items(0)->Level = 1;
+  q.AddEvent(a, "a.kss", nullptr, 36);
+  q.AddEvent({}, "none.kss", nullptr, 36);
+  q.AddEvent(a, "a2.kss", nullptr, 37);
+  q.AddEvent(b, "b.kss", nullptr, 36);
+  scene.Remove(a);
+  scene.Remove(b);
+  EXPECT_EQ(q.AddEvent(a, "late.kss", nullptr, 36), -1);
+  ASSERT_EQ(q.Count(), 5);
+  ASSERT_NE(q.NextWaiting(), nullptr);
+  EXPECT_EQ(q.NextWaiting()->Handler, "none.kss");
+  q.Remove(q.NextWaiting());
+  EXPECT_EQ(q.NextWaiting(), nullptr);
+  // The handled event of a freed target stays until its level is removed.
+  ASSERT_EQ(q.Count(), 1);
+  EXPECT_EQ(q.Items(0)->Handler, "handled.kss");
+  const TObjectHandle c = scene.Add("c");
+  EXPECT_EQ(c.id, b.id);
+  EXPECT_EQ(q.IndexOfEvent(c, 36), -1);
+  // Without a scene no target resolves.
+  TTimerList bare;
+  EXPECT_EQ(bare.AddEvent(c, "x.kss", nullptr, 36), -1);
+  EXPECT_EQ(bare.AddEvent({}, "x.kss", nullptr, 36), 0);
+}
+
 TEST(EventQueue, SaveFormRoundTripsWithLostTargets) {
   FakeScene scene;
-  TKovaObject* a = scene.Add("Btn");
-  TKovaObject* gone = scene.Add("Gone");
+  const TObjectHandle a = scene.Add("Btn");
+  const TObjectHandle gone = scene.Add("Gone");
   TTimerList q(&scene);
   const TArrayString xy = Params({"10", "\x82\xA0"});
   q.AddEvent(a, "h.kss:lbl", &xy, 36);
   q.AddEvent(gone, "g.kss", nullptr, 43);
-  q.AddEvent(nullptr, "n.kss", nullptr, 113);
+  q.AddEvent({}, "n.kss", nullptr, 113);
   q.Items(0)->Level = 3;
   scene.Remove(gone);
   TMemoryStream s;
@@ -86,7 +121,7 @@ TEST(EventQueue, SaveFormRoundTripsWithLostTargets) {
   EXPECT_EQ(loaded.Items(0)->Target, a);
   EXPECT_EQ(loaded.Items(0)->Level, 3);
   EXPECT_EQ(loaded.Items(0)->Params, xy);
-  EXPECT_EQ(loaded.Items(1)->Target, nullptr);
+  EXPECT_EQ(loaded.Items(1)->Target, TObjectHandle{});
   EXPECT_EQ(loaded.Items(2)->Code, 113);
   EXPECT_EQ(loaded.Items(2)->Queue, &loaded);
 }
@@ -117,7 +152,7 @@ TEST(EventQueue, CorruptFormsRaiseAndLeaveTheQueueAlone) {
   forms.push_back(LeWriter().I32(-1).Bytes());
   for (size_t i = 0; i < forms.size(); ++i) {
     TTimerList q(&scene);
-    q.AddEvent(nullptr, "keep.kss", nullptr, 36);
+    q.AddEvent({}, "keep.kss", nullptr, 36);
     TSpanStream s(forms[i]);
     EXPECT_THROW(q.LoadFromStream(s, 129), EReadError) << i;
     ASSERT_EQ(q.Count(), 1) << i;

@@ -321,7 +321,7 @@ TEST(Robustness, ACommandThatStaysRunsOncePerFrame) {
   h.Jump("h.ksb", 0, CountingYes("m"));
   d.SetInt("m", 0);
   d.AddPage("h.ksb", h);
-  d.queue.AddEvent(nullptr, "h.kss", nullptr, 36);
+  d.queue.AddEvent({}, "h.kss", nullptr, 36);
   d.Frames(3);
   EXPECT_EQ(d.Int("m"), 3);
   EXPECT_EQ(d.callman.State(), 1);

@@ -157,7 +157,7 @@ void WriteSaves() {
     d.AddPage("main.ksb", main);
     d.callman.Start("main.ksb");
     d.Frames(2);
-    TKovaObject* obj = d.scene.Add("obj");
+    const TObjectHandle obj = d.scene.Add("obj");
     TArrayString params;
     params.Add("1");
     d.queue.AddEvent(obj, "h.kss", &params, 36);

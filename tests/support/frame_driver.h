@@ -21,35 +21,47 @@
 namespace kova::test {
 
 // A scene of named stand-in components: the objects are distinct addresses that nothing
-// dereferences; removing one makes it unknown to the scene, as a freed component is.
+// dereferences, named by the handles the scene issues; removing one retires its handle, as
+// freeing a component does (the queue is not told).
 class FakeScene : public TScenePort {
  public:
-  TKovaObject* Add(const std::string& name) {
+  TObjectHandle Add(const std::string& name) {
     auto* object = reinterpret_cast<TKovaObject*>(&slots_[next_++ % kSlots]);
-    names_[object] = name;
-    return object;
+    const TObjectHandle handle = handles_.Issue(object);
+    names_[object] = {name, handle};
+    return handle;
   }
-  void Remove(TKovaObject* object) { names_.erase(object); }
+  void Remove(TObjectHandle handle) {
+    if (TKovaObject* object = handles_.Resolve(handle)) names_.erase(object);
+    handles_.Retire(handle);
+  }
 
   TKovaObject* FindComponent(std::string_view name) const override {
-    for (const auto& [object, n] : names_) {
-      if (n == name) return object;
+    for (const auto& [object, entry] : names_) {
+      if (entry.name == name) return object;
     }
     return nullptr;
   }
-  bool HasComponent(const TKovaObject* object) const override {
-    return names_.count(const_cast<TKovaObject*>(object)) != 0;
+  TObjectHandle FindHandle(std::string_view name) const override {
+    TKovaObject* object = FindComponent(name);
+    return object ? names_.at(object).handle : TObjectHandle{};
   }
+  TKovaObject* Resolve(TObjectHandle handle) const override { return handles_.Resolve(handle); }
   std::string ComponentName(const TKovaObject* object) const override {
     auto it = names_.find(const_cast<TKovaObject*>(object));
-    return it == names_.end() ? std::string() : it->second;
+    return it == names_.end() ? std::string() : it->second.name;
   }
 
  private:
+  struct TEntry {
+    std::string name;
+    TObjectHandle handle;
+  };
   static constexpr int kSlots = 64;
   char slots_[kSlots] = {};
   int next_ = 0;
-  std::map<TKovaObject*, std::string> names_;
+  THandleTable<TKovaObject> handles_;
+  std::map<TKovaObject*, TEntry> names_;
 };
 
 class FrameDriver {

@@ -103,7 +103,9 @@ inline void RegisterStubKinds(TKovaBaseList& root) {
 
 // One queued event as the tests compare it: "target code handler params...".
 inline std::string EventText(const TTimerData& e) {
-  std::string s = (e.Target ? e.Target->GetName() : std::string("-")) + " " + std::to_string(e.Code) + " " + e.Handler;
+  const TScenePort* scene = e.Queue->Root();
+  const TKovaObject* target = scene ? scene->Resolve(e.Target) : nullptr;
+  std::string s = (target ? target->GetName() : std::string("-")) + " " + std::to_string(e.Code) + " " + e.Handler;
   for (const std::string& p : e.Params) s += " " + p;
   return s;
 }

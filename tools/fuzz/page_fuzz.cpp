@@ -34,8 +34,13 @@ class TStandInScene : public TScenePort {
     if (name == "btn") return Object(1);
     return nullptr;
   }
-  bool HasComponent(const TKovaObject* object) const override {
-    return object == Object(0) || object == Object(1);
+  TObjectHandle FindHandle(std::string_view name) const override {
+    if (name == "obj") return TObjectHandle{1, 1};
+    if (name == "btn") return TObjectHandle{2, 1};
+    return {};
+  }
+  TKovaObject* Resolve(TObjectHandle handle) const override {
+    return handle.generation == 1 && (handle.id == 1 || handle.id == 2) ? Object(int(handle.id) - 1) : nullptr;
   }
   std::string ComponentName(const TKovaObject* object) const override { return object == Object(0) ? "obj" : "btn"; }
 

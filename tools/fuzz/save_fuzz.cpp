@@ -31,11 +31,13 @@ using namespace kova;
 class TStandInScene : public TScenePort {
  public:
   TKovaObject* FindComponent(std::string_view name) const override { return name == "obj" ? Object() : nullptr; }
-  bool HasComponent(const TKovaObject* object) const override { return object == Object(); }
+  TObjectHandle FindHandle(std::string_view name) const override { return name == "obj" ? kHandle : TObjectHandle{}; }
+  TKovaObject* Resolve(TObjectHandle handle) const override { return handle == kHandle ? Object() : nullptr; }
   std::string ComponentName(const TKovaObject*) const override { return "obj"; }
 
  private:
   TKovaObject* Object() const { return reinterpret_cast<TKovaObject*>(const_cast<char*>(&slot_)); }
+  static constexpr TObjectHandle kHandle{1, 1};
   char slot_ = 0;
 };
 

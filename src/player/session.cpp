@@ -1,6 +1,7 @@
 #include "player/session.h"
 
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "core/errors.h"
@@ -17,7 +18,7 @@ plat::TServices WithWindow(plat::TServices services, plat::IMainWindow* window) 
 
 }  // namespace
 
-TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files, TSceneHost* screen)
+TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files, TSessionPorts ports)
     : window_(*services.window, close_posted_),
       services_(WithWindow(services, &window_)),
       files_([&] {
@@ -27,8 +28,14 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
       store_(&host_),
       events_(&host_.Scene()),
       interpreter_(store_),
-      screen_(screen ? screen : &scene_host_),
-      scene_globals_(screen_) {
+      screen_(ports.scene_host ? ports.scene_host : &scene_host_),
+      scene_parts_(TSceneInputs{.host = screen_,
+                                .events = &events_,
+                                .store = &store_,
+                                .glyph_cache = &glyph_cache_,
+                                .pictures = &picture_files_}),
+      registry_{.kinds = &scene_parts_.Kinds()} {
+  // The script's parts.
   host_.SetPlatform(&services_);
   host_.SetClock(&clock_);
   host_.SetLog(&log_);
@@ -37,14 +44,17 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
   host_.SetInterpreter(&interpreter_);
   interpreter_.SetEventQueue(&events_);
   interpreter_.SetTimeBudget(kScriptTimeBudgetMs);
-  scene_globals_.Root().UseEventQueue(&events_);
-  scene_globals_.Root().SetGlyphCache(&glyph_cache_);
-  host_.SetInput(&scene_);
-  SetScene(&scene_);
-  scene_globals_.ImageCache().SetSource(&picture_files_);
-  SceneRoot().SetStore(&store_);
-  scene_globals_.History().SetStore(&store_);
-  host_.SetHistory(&scene_globals_.HistoryPort());
+  // The subsystems in layer order, then the driver's ports over theirs.
+  subsystems_.Add(scene_subsystem_);
+  if (ports.scene) registry_.scene = ports.scene;
+  if (ports.screen) registry_.screen = ports.screen;
+  // The script reaches the layers above through the registered ports; the event queue resolves
+  // its targets through the same scene (the queue is made before the scene it names).
+  host_.SetScene(registry_.scene);
+  host_.SetInput(registry_.input);
+  host_.SetScreen(registry_.screen);
+  host_.SetHistory(registry_.history);
+  events_.SetRoot(&host_.Scene());
 }
 
 bool TSession::TPictureFiles::PictureExists(std::string_view name) {
@@ -60,7 +70,9 @@ uint32_t TSession::TPictureFiles::PictureSeed() {
 }
 
 TSession::~TSession() {
-  // The project goes before the store and the interpreter it works on, the file manager last.
+  // What runs on its own ends first (the highest subsystem first); then the project goes before
+  // the store and the interpreter it works on, the file manager last.
+  subsystems_.StopAll();
   host_.SetProject(nullptr);
   project_.reset();
 }
@@ -83,7 +95,7 @@ bool TSession::Open(TLaunchInfo launch) {
   // cannot hold is a failed start with the display's message.
   try {
     screen_->OpenScreen(project_->ScreenWidth, project_->ScreenHeight);
-    scene_globals_.BuildColorTables();
+    scene_parts_.BuildColorTables();
     SceneRoot().SetWidth(project_->ScreenWidth);
     SceneRoot().SetHeight(project_->ScreenHeight);
   } catch (const EKovaError& e) {
@@ -181,13 +193,20 @@ bool TSession::Step(int32_t delta) {
   return !CheckStop();
 }
 
-bool TSession::StepRealTime() {
-  const uint32_t now = services_.clock->TickMs();
-  int64_t delta = real_time_started_ ? static_cast<int32_t>(now - clock_.LastFrameTime) : 0;
+void TSession::RestartFrameTime() {
   real_time_started_ = true;
-  clock_.LastFrameTime = now;
-  if (delta < 0 || delta > kLongestFrameGapMs) delta = 0;
-  return Step(static_cast<int32_t>(delta));
+  clock_.LastFrameTime = services_.clock->TickMs();
+}
+
+TRealTimeStep TSession::StepRealTime() {
+  if (stop_ != TStopReason::None) return TRealTimeStep::Stopped;
+  if (!real_time_started_) {
+    RestartFrameTime();
+    return TRealTimeStep::NoTime;
+  }
+  const std::optional<int32_t> gap = clock_.TakeGap(services_.clock->TickMs());
+  if (!gap) return TRealTimeStep::NoTime;
+  return Step(*gap) ? TRealTimeStep::Stepped : TRealTimeStep::Stopped;
 }
 
 long TSession::Run(long frames, int32_t delta) {

@@ -55,12 +55,12 @@ class FrameDriver {
   // With `real_scene` the session keeps its own scene (the root container and its components);
   // otherwise the interpreter sees the fake scene.
   explicit FrameDriver(bool real_scene = false)
-      : session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}}),
+      : session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}},
+                TSessionPorts{.scene = real_scene ? nullptr : &scene}),
         queue(session.Events()),
         store(session.Store()),
         callman(session.Interpreter()) {
     session.Files().SetFolder(tree.Root());
-    if (!real_scene) session.SetScene(&scene);
     session.Log().SetWriter([this](std::string_view line) { trace.emplace_back(line); });
     session.SetErrorSink([](std::string_view) { throw; });
   }

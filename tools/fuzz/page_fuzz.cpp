@@ -54,10 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (folder.Path().empty() || !folder.Write("start.ksb", data, size)) return 0;
   // Services and session of this input only: what they record goes with them.
   plat::THeadlessServices services;
-  TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}});
   TStandInScene scene;
+  TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}}, TSessionPorts{.scene = &scene});
   session.Files().SetFolder(folder.Path());
-  session.SetScene(&scene);
   session.SetErrorSink([](std::string_view) {});
   session.Interpreter().SetTimeBudget(kFrameBudgetMs);
   try {

@@ -18,7 +18,8 @@ plat::TServices WithWindow(plat::TServices services, plat::IMainWindow* window) 
 
 }  // namespace
 
-TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files, TSessionPorts ports)
+TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files, TSceneHost* screen,
+                   TSessionPorts ports)
     : window_(*services.window, close_posted_),
       services_(WithWindow(services, &window_)),
       files_([&] {
@@ -28,7 +29,7 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
       store_(&host_),
       events_(&host_.Scene()),
       interpreter_(store_),
-      screen_(ports.scene_host ? ports.scene_host : &scene_host_),
+      screen_(screen ? screen : &scene_host_),
       scene_parts_(TSceneInputs{.host = screen_,
                                 .events = &events_,
                                 .store = &store_,
@@ -47,6 +48,7 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
   // The subsystems in layer order, then the driver's ports over theirs.
   subsystems_.Add(scene_subsystem_);
   if (ports.scene) registry_.scene = ports.scene;
+  if (ports.input) registry_.input = ports.input;
   if (ports.screen) registry_.screen = ports.screen;
   // The script reaches the layers above through the registered ports; the event queue resolves
   // its targets through the same scene (the queue is made before the scene it names).

@@ -60,19 +60,17 @@ enum class TRealTimeStep {
   Stopped,  // the session has stopped (by this step or before)
 };
 
-// The ports a driver hands its session at construction. None is owned; each must outlive the
-// session; nullptr leaves the session's own.
+// The ports a driver hands its session at construction, over those the subsystems registered.
+// None is owned; each must outlive the session; nullptr leaves the registered one.
 struct TSessionPorts {
-  // The scene's host: the screen the scene draws into and presents, the pointer (its position and
-  // the script's moves of it), the text fields, films and media (the player window's). nullptr:
-  // the session's own headless screen (SceneHost).
-  TSceneHost* scene_host = nullptr;
-  // The screen manager as the script sees it: window or full screen, the display modes (the
-  // player window). nullptr: the null port (no screen manager).
-  TScreenPort* screen = nullptr;
   // A stand-in for the scene as the script and the event queue see it (a test's fake scene): the
   // interpreter finds components through it instead of the session's root container.
   TScenePort* scene = nullptr;
+  // The script's input (pointer, buttons, keys); the scene's by default.
+  TInputPort* input = nullptr;
+  // The screen manager as the script sees it: window or full screen, the display modes (the
+  // player window). nullptr: the null port (no screen manager).
+  TScreenPort* screen = nullptr;
 };
 
 class TSession {
@@ -81,8 +79,12 @@ class TSession {
   // never waits goes on in the next step where it was).
   static constexpr uint32_t kScriptTimeBudgetMs = 250;
 
-  // `services` (and what it points to) must outlive the session.
-  explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {}, TSessionPorts ports = {});
+  // `services` (and what it points to) must outlive the session. `screen` is the scene's host: the
+  // screen the scene draws into and presents, the pointer (its position and the script's moves of
+  // it), the text fields, films and media (the player window's); not owned; nullptr: the
+  // session's own headless screen (SceneHost). `ports` are the driver's ports (see above).
+  explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {}, TSceneHost* screen = nullptr,
+                    TSessionPorts ports = {});
   ~TSession();
   TSession(const TSession&) = delete;
   TSession& operator=(const TSession&) = delete;

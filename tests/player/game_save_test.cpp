@@ -928,8 +928,7 @@ TEST_F(GameSaveTest, ATerminateEndsTheFrameStepAfterTheScript) {
   start.Terminate();
   WriteGame({{"start.ksb", start.Bytes()}});
   CountingScreen screen;
-  TSession s(platform.Services(), TVrFileManagerOptions{{}, std::vector<std::string>{}},
-             TSessionPorts{.scene_host = &screen});
+  TSession s(platform.Services(), TVrFileManagerOptions{{}, std::vector<std::string>{}}, &screen);
   ASSERT_TRUE(s.Open(launch));
   int steps = 0;
   int32_t updates_before = 0;

@@ -55,7 +55,7 @@ class FrameDriver {
   // With `real_scene` the session keeps its own scene (the root container and its components);
   // otherwise the interpreter sees the fake scene.
   explicit FrameDriver(bool real_scene = false)
-      : session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}},
+      : session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}}, nullptr,
                 TSessionPorts{.scene = real_scene ? nullptr : &scene}),
         queue(session.Events()),
         store(session.Store()),

@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Services and session of this input only: what they record goes with them.
   plat::THeadlessServices services;
   TStandInScene scene;
-  TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}}, TSessionPorts{.scene = &scene});
+  TSession session(services, TVrFileManagerOptions{{}, std::vector<std::string>{}}, nullptr,
+                   TSessionPorts{.scene = &scene});
   session.Files().SetFolder(folder.Path());
   session.SetErrorSink([](std::string_view) {});
   session.Interpreter().SetTimeBudget(kFrameBudgetMs);

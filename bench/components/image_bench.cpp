@@ -20,7 +20,8 @@
 #include <utility>
 #include <vector>
 
-#include "components/engine_globals.h"
+#include "components/scene_parts.h"
+#include "components/scene_subsystem.h"
 #include "components/image_cache.h"
 #include "components/kova_images.h"
 #include "core/stream.h"
@@ -69,12 +70,13 @@ std::vector<uint8_t> NoisePng(int32_t w, int32_t h) {
 // A 640 x 480 screen with one image set showing a w x h picture.
 struct ImageScene {
   ImageScene(int32_t w, int32_t h) : ImageScene(NoisePng(w, h)) {}
-  explicit ImageScene(std::vector<uint8_t> picture, bool with_image = true) : globals(&host) {
+  explicit ImageScene(std::vector<uint8_t> picture, bool with_image = true)
+      : globals(TSceneInputs{.host = &host, .pictures = &pictures}) {
+    RegisterSceneKinds(globals.Kinds());
     host.SetScreenSize(kW, kH);
     globals.Root().SetWidth(kW);
     globals.Root().SetHeight(kH);
     pictures.files["p.wxa"] = std::move(picture);
-    globals.ImageCache().SetSource(&pictures);
     if (!with_image) return;
     image = static_cast<TKovaImages*>(globals.Root().CreateComponent(KT_IMAGES));
     image->SetParent(globals.Root().ActiveBase());
@@ -82,7 +84,7 @@ struct ImageScene {
   }
   THeadlessSceneHost host;
   Pictures pictures;
-  TEngineGlobals globals;
+  TSceneParts globals;
   TKovaImages* image = nullptr;
 };
 
@@ -224,8 +226,7 @@ std::string CachedName(int i) { return "Picture\\Bg_" + std::to_string(i) + ".wx
 
 void BM_CacheHit(benchmark::State& state) {
   Pictures pictures;  // every name missing: each item is one blank frame
-  TWexaCollection cache;
-  cache.SetSource(&pictures);
+  TWexaCollection cache(nullptr, &pictures);
   int owner = 0;
   for (int i = 0; i < kCachedPictures; ++i) cache.Acquire(&owner, CachedName(i), false, false);
   const std::string wanted = "PICTURE\\BG_517.WXA";

@@ -24,9 +24,8 @@ namespace {
 constexpr int32_t kW = 640, kH = 720, kRows = 20;
 
 struct MenuScene {
-  MenuScene() : host(kDisplay8888), root(&host) {
+  MenuScene() : host(kDisplay8888), root(TSceneRootParts{.host = &host, .glyph_cache = &cache}) {
     host.SetScreenSize(kW, kH);
-    root.SetGlyphCache(&cache);
     root.SetWidth(kW);
     root.SetHeight(kH);
     root.SetColor(-1);

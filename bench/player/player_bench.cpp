@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "components/engine_globals.h"
+#include "components/scene_parts.h"
 #include "components/kova_base_list.h"
 #include "core/archive.h"
 #include "platform/sdl/sdl_video.h"
@@ -52,7 +52,7 @@ struct SdlScreen {
     if (!presenter) return;
     screen = std::make_unique<TScreenManager>(display, *window, *presenter, kW, kH, 0, 0);
     host.screen = screen.get();
-    globals = std::make_unique<TEngineGlobals>(&host);
+    globals = std::make_unique<TSceneParts>(TSceneInputs{.host = &host});
     globals->Root().SetWidth(kW);
     globals->Root().SetHeight(kH);
     // Something other than black in the back buffer.
@@ -71,7 +71,7 @@ struct SdlScreen {
   plat::TConfigurableDisplay display;
   std::unique_ptr<TScreenManager> screen;
   Host host;
-  std::unique_ptr<TEngineGlobals> globals;
+  std::unique_ptr<TSceneParts> globals;
 };
 
 // 50 rectangles of 64 x 40 spread over the frame (about 14% of its pixels).

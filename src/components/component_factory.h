@@ -1,6 +1,6 @@
-// The component factory: a component type code (KT_) to the constructor of its class. Each kind
-// registers itself in RegisterSceneKinds (component_factory.cpp); a code without a class answers
-// nullptr, as do 0 (none), 1 and 10, which never have one.
+// The component factory: a component type code (KT_) to the constructor of its class. The kinds
+// come in through the subsystems' registration (the scene's own in scene_subsystem.cpp); a code
+// without a class answers nullptr, as do 0 (none), 1 and 10, which never have one.
 #pragma once
 
 #include <array>
@@ -13,9 +13,6 @@ class TKovaObject;
 class TComponentFactory {
  public:
   using TConstructor = TKovaObject* (*)(TKovaObject* owner);
-
-  // A factory holding every kind built so far.
-  TComponentFactory();
 
   // Sets the constructor of `code` (codes 2 .. 127; others are ignored); nullptr removes it.
   void Register(uint8_t code, TConstructor constructor);
@@ -31,8 +28,5 @@ class TComponentFactory {
  private:
   std::array<TConstructor, 128> table_{};
 };
-
-// Registers the component kinds this program has.
-void RegisterSceneKinds(TComponentFactory& factory);
 
 }  // namespace kova

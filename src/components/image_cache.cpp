@@ -242,7 +242,7 @@ void TWexaItem::Reload(bool recreate) {
 
 // ---- TWexaCollection ----
 
-TWexaCollection::TWexaCollection(TSceneHost* host) : host_(host) {}
+TWexaCollection::TWexaCollection(TSceneHost* host, IPictureSource* source) : host_(host), source_(source) {}
 
 TWexaCollection::~TWexaCollection() {
   pending_.clear();

@@ -132,12 +132,11 @@ class TWexaCollection : public THashCollectionOf<TWexaItem> {
   // Pictures nobody holds are freed, oldest first, while more than this many bytes of them wait.
   static constexpr int64_t kPendingBudget = 5'760'000;
 
-  // `host` gives the screen's depth (nullptr: 15 bits).
-  explicit TWexaCollection(TSceneHost* host = nullptr);
+  // `host` gives the screen's depth (nullptr: 15 bits); `source` is where pictures are read from
+  // (not owned; nullptr: every picture is missing).
+  explicit TWexaCollection(TSceneHost* host = nullptr, IPictureSource* source = nullptr);
   ~TWexaCollection() override;
 
-  // The source pictures are read from (not owned; nullptr: every picture is missing).
-  void SetSource(IPictureSource* source) { source_ = source; }
   IPictureSource* Source() const { return source_; }
 
   // The item of the key name + "?m" (mask) + "?t" (trim), loaded on first use; `owner` becomes

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "components/image_cache.h"
+#include "components/scene_subsystem.h"
 #include "core/errors.h"
 #include "core/record_io.h"
 #include "core/stream_records.h"
@@ -12,9 +13,19 @@
 
 namespace kova {
 
-TKovaBaseList::TKovaBaseList(TSceneHost* host)
-    : TKovaComponent(nullptr), host_(host ? host : &no_host_), root_surface_(std::make_unique<TDIBX>()),
-      own_events_(&names_) {
+TKovaBaseList::TKovaBaseList(const TSceneRootParts& parts)
+    : TKovaComponent(nullptr),
+      parts_(parts),
+      host_(parts.host ? parts.host : &no_host_),
+      kinds_(parts.kinds),
+      root_surface_(std::make_unique<TDIBX>()),
+      own_events_(&names_),
+      events_(parts.events ? parts.events : &own_events_) {
+  if (!kinds_) {
+    own_kinds_ = std::make_unique<TComponentFactory>();
+    RegisterSceneKinds(*own_kinds_);
+    kinds_ = own_kinds_.get();
+  }
   MakeLayers();
 }
 
@@ -91,12 +102,12 @@ void TKovaBaseList::FreeDIB() {
   for (TKovaObject* c : std::vector<TKovaObject*>(components_)) {
     if (c && Contains(c)) c->FreeDIB();
   }
-  if (image_cache_) image_cache_->FreeDIBs();
+  if (parts_.image_cache) parts_.image_cache->FreeDIBs();
 }
 
 void TKovaBaseList::RecreateDIB() {
   if (SceneSurfaceSizeAllowed(width_, height_)) root_surface_->SetSize(width_, height_, host_->ScreenBitCount());
-  if (image_cache_) image_cache_->RecreateDIBs();
+  if (parts_.image_cache) parts_.image_cache->RecreateDIBs();
   for (auto& layer : layers_) layer->RecreateDIB();
   for (TKovaObject* c : std::vector<TKovaObject*>(components_)) {
     if (c && Contains(c)) c->RecreateDIB();
@@ -104,13 +115,13 @@ void TKovaBaseList::RecreateDIB() {
 }
 
 int32_t TKovaBaseList::ImageCacheMode() const {
-  return image_cache_ ? image_cache_->CacheMode() : host_->ImageCacheMode();
+  return parts_.image_cache ? parts_.image_cache->CacheMode() : host_->ImageCacheMode();
 }
 
 void TKovaBaseList::SetImageCacheMode(int32_t mode) {
   if (mode == ImageCacheMode()) return;
-  if (image_cache_) {
-    image_cache_->SetCacheMode(uint8_t(mode));
+  if (parts_.image_cache) {
+    parts_.image_cache->SetCacheMode(uint8_t(mode));
   } else {
     host_->SetImageCacheMode(mode);
   }
@@ -164,7 +175,7 @@ int32_t TKovaBaseList::IndexOfComponent(const TKovaObject* c) const {
 
 TKovaObject* TKovaBaseList::CreateComponent(uint8_t code) {
   if (GetComponentCount() >= component_limit_) Raise<EListError>(TMsg::TooManyComponents, int(component_limit_));
-  return factory_.Create(this, code);
+  return kinds_->Create(this, code);
 }
 
 TKovaObject* TKovaBaseList::FindComponent(std::string_view name) const {

@@ -41,19 +41,45 @@ inline constexpr int32_t kRepeatInterval = 50;
 inline const std::string kBase0Name = "\x01" "BASE0";
 inline const std::string kBase1Name = "\x01" "BASE1";
 
+// What a root container hands its components, given to it at construction (made once by the
+// session's scene parts) and fixed for its life. None of it is owned; each may be nullptr.
+struct TSceneRootParts {
+  // Serves the screen, films, transitions, media and the pointer (nullptr: a scene without
+  // screen, whose host answers "no such part" to all).
+  TSceneHost* host = nullptr;
+  // The component kinds (nullptr: the root's own factory, holding the scene's kinds).
+  TComponentFactory* kinds = nullptr;
+  // The event queue the scene fills (nullptr: the root's own; the player's is the interpreter's).
+  TTimerList* events = nullptr;
+  // The shared picture cache (nullptr: no pictures are read).
+  TWexaCollection* image_cache = nullptr;
+  // The picture port of text documents' IMG glyphs (nullptr: text shows no pictures).
+  TTextImagePort* text_pictures = nullptr;
+  // The variable store the components' expressions run against (nullptr: none run).
+  TParamCollection* store = nullptr;
+  // The glyph cache labels and text draw from (nullptr: text draws nothing).
+  TFontPixelManager* glyph_cache = nullptr;
+  // The message history and the read marks message windows feed (nullptr: none).
+  TKovaNewHistory* history = nullptr;
+  TKovaReadList* read_marks = nullptr;
+  // The checker pattern of control frames (nullptr: no frames).
+  TCustomDIBX* pattern = nullptr;
+};
+
 class TKovaBaseList : public TKovaComponent {
  public:
-  // `host` (not owned, may be nullptr for a scene without screen) serves the screen, films,
-  // transitions, media and the pointer.
-  explicit TKovaBaseList(TSceneHost* host = nullptr);
+  explicit TKovaBaseList(const TSceneRootParts& parts);
+  // A root over `host` alone (nullptr: a scene without screen).
+  explicit TKovaBaseList(TSceneHost* host = nullptr) : TKovaBaseList(TSceneRootParts{.host = host}) {}
   ~TKovaBaseList() override;
 
   TKovaBaseList* AsRoot() override { return this; }
   TSceneHost& Host() const { return *host_; }
-  TComponentFactory& Factory() { return factory_; }
-  // The event queue the scene fills: its own, or the one the player hands it (the interpreter's).
+  TComponentFactory& Factory() { return *kinds_; }
+  // The event queue the scene fills: its own, or the one it was given (the interpreter's).
   TTimerList& Events() { return *events_; }
-  void UseEventQueue(TTimerList* queue) { events_ = queue ? queue : &own_events_; }
+  // What the root was given at construction (the film roots inside it are made with the same).
+  const TSceneRootParts& Parts() const { return parts_; }
 
   // ---- The frame clock (set by the player before Process) ----
   // The host's text fields go by the same clock (their carets blink on it).
@@ -80,29 +106,15 @@ class TKovaBaseList : public TKovaComponent {
   void FreeDIB() override;
   void RecreateDIB() override;
   void SetImageCacheMode(int32_t mode);
-  // The checker pattern of control frames (the engine's pattern surface; nullptr: no frames).
-  TCustomDIBX* PatternSurface() const { return pattern_; }
-  void SetPatternSurface(TCustomDIBX* pattern) { pattern_ = pattern; }
-  // The shared picture cache (the engine's; nullptr: no pictures are read).
-  TWexaCollection* ImageCache() const { return image_cache_; }
-  void SetImageCache(TWexaCollection* cache) { image_cache_ = cache; }
+  // The parts given at construction (see TSceneRootParts).
+  TCustomDIBX* PatternSurface() const { return parts_.pattern; }
+  TWexaCollection* ImageCache() const { return parts_.image_cache; }
   int32_t ImageCacheMode() const;
-  // The picture port of text documents' IMG glyphs (the engine's; nullptr: text shows no pictures).
-  TTextImagePort* TextPictures() const { return text_pictures_; }
-  void SetTextPictures(TTextImagePort* pictures) { text_pictures_ = pictures; }
-  // The variable store the components' expressions run against (nullptr: none run).
-  TParamCollection* Store() const { return store_; }
-  void SetStore(TParamCollection* store) { store_ = store; }
-  // The glyph cache labels and text draw from (nullptr: text draws nothing).
-  TFontPixelManager* GlyphCache() const { return glyph_cache_; }
-  void SetGlyphCache(TFontPixelManager* cache) { glyph_cache_ = cache; }
-  // The message history and the read marks message windows feed (the engine's; nullptr: none).
-  TKovaNewHistory* History() const { return history_; }
-  TKovaReadList* ReadMarks() const { return read_marks_; }
-  void SetHistory(TKovaNewHistory* history, TKovaReadList* marks) {
-    history_ = history;
-    read_marks_ = marks;
-  }
+  TTextImagePort* TextPictures() const { return parts_.text_pictures; }
+  TParamCollection* Store() const { return parts_.store; }
+  TFontPixelManager* GlyphCache() const { return parts_.glyph_cache; }
+  TKovaNewHistory* History() const { return parts_.history; }
+  TKovaReadList* ReadMarks() const { return parts_.read_marks; }
 
   // ---- Layers ----
   TKovaBase* Bases(int32_t i) const { return layers_[static_cast<size_t>(i & 1)].get(); }
@@ -236,11 +248,14 @@ class TKovaBaseList : public TKovaComponent {
     const TKovaBaseList& root_;
   };
 
+  const TSceneRootParts parts_;
   // The host of a list made without one: the base host, which answers "no such part" to all.
   TSceneHost no_host_;
   TSceneHost* host_;
   TNames names_{*this};
-  TComponentFactory factory_;
+  // The kinds of a root given none: the scene's.
+  std::unique_ptr<TComponentFactory> own_kinds_;
+  TComponentFactory* kinds_;
   std::array<std::unique_ptr<TKovaBase>, 2> layers_;
   int32_t width_ = 0, height_ = 0;
   std::unique_ptr<TDIBX> root_surface_;
@@ -251,7 +266,7 @@ class TKovaBaseList : public TKovaComponent {
   // The handles of the components and the layers: issued as they join, retired as they leave.
   THandleTable<TKovaObject> handles_;
   TTimerList own_events_;
-  TTimerList* events_ = &own_events_;
+  TTimerList* events_;
   // The components in creation order. A removal leaves a hole (nullptr) so that no place moves;
   // the holes are closed up outside the update pass once they are many.
   std::vector<TKovaObject*> components_;
@@ -273,13 +288,6 @@ class TKovaBaseList : public TKovaComponent {
   bool key_down_flag_ = false, key_up_flag_ = false, key_repeat_flag_ = false;
   int32_t display_scale_ = 100;
   int32_t game_clock_ = 0, frame_delta_ = 0;
-  TCustomDIBX* pattern_ = nullptr;
-  TWexaCollection* image_cache_ = nullptr;
-  TTextImagePort* text_pictures_ = nullptr;
-  TKovaNewHistory* history_ = nullptr;
-  TKovaReadList* read_marks_ = nullptr;
-  TParamCollection* store_ = nullptr;
-  TFontPixelManager* glyph_cache_ = nullptr;
 };
 
 }  // namespace kova

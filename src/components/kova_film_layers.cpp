@@ -37,8 +37,8 @@ void TKovaBaseCinema::InvalidateRect(const TRect& r) {
   }
 }
 
-TKovaBaseListCinema::TKovaBaseListCinema(TSceneHost* scene_host, TKovaControl* host)
-    : TKovaBaseList(scene_host), host_(host) {
+TKovaBaseListCinema::TKovaBaseListCinema(const TSceneRootParts& parts, TKovaControl* host)
+    : TKovaBaseList(parts), host_(host) {
   // The base constructor made plain layers (the film layers cannot be made before this object
   // exists): make the film's own now.
   Reset();

@@ -36,12 +36,12 @@ class TKovaBaseCinema : public TKovaBase {
 
 class TKovaBaseListCinema : public TKovaBaseList {
  public:
-  // `host` is the cinema control whose film this scene plays (not owned; may be set later).
-  TKovaBaseListCinema(TSceneHost* scene_host, TKovaControl* host);
+  // `parts`: what the film's components reach through their root (the playing scene's own, see
+  // TSceneRootParts); `host` is the cinema control whose film this scene plays (not owned).
+  TKovaBaseListCinema(const TSceneRootParts& parts, TKovaControl* host);
   ~TKovaBaseListCinema() override;
 
   TKovaControl* Host() const { return host_; }
-  void SetHost(TKovaControl* host) { host_ = host; }
   // The film's own root surface.
   TCustomDIBX* DrawTarget() override { return RootSurface(); }
 
@@ -49,7 +49,7 @@ class TKovaBaseListCinema : public TKovaBaseList {
   std::unique_ptr<TKovaBase> MakeLayer(std::string name) override;
 
  private:
-  TKovaControl* host_;
+  TKovaControl* const host_;
 };
 
 }  // namespace kova

@@ -18,17 +18,15 @@
 
 namespace kova {
 
-TKovaNewHistory::TKovaNewHistory() { Word.Paging = 1; }
+TKovaNewHistory::TKovaNewHistory(TParamCollection* store)
+    : store_(store), script_(store ? std::make_unique<TStoreTextPort>(*store) : nullptr) {
+  Word.Paging = 1;
+  Word.Script = script_.get();
+}
 
 TKovaNewHistory::~TKovaNewHistory() {
   // The scratch pages go before the document they were laid out from.
   Pages.clear();
-}
-
-void TKovaNewHistory::SetStore(TParamCollection* store) {
-  store_ = store;
-  script_ = store ? std::make_unique<TStoreTextPort>(*store) : nullptr;
-  Word.Script = script_.get();
 }
 
 void TKovaNewHistory::Note(const TKovaObject& window, std::string_view page_file, std::string_view var_text,

@@ -8,7 +8,7 @@
 // the legacy form every committed page is one entry (its page index and the window's size), and
 // the count is the number of entries. Both forms keep at most Limit entries (below 1: no limit).
 // Showing the history again in a message window (Recall) is defined with the message window. One
-// per scene, made with the engine globals; main thread only.
+// per scene, made with the scene's parts; main thread only.
 #pragma once
 
 #include <array>
@@ -32,15 +32,14 @@ class TStoreTextPort;
 
 class TKovaNewHistory {
  public:
-  TKovaNewHistory();
+  // `store` (not owned; may be nullptr): its history layout settings (set by FormatHist), the
+  // current variable values for VAR tags, and through its host the game's files and the
+  // interpreter's page cache. Without a store nothing is ever committed in the new form.
+  explicit TKovaNewHistory(TParamCollection* store = nullptr);
   ~TKovaNewHistory();
   TKovaNewHistory(const TKovaNewHistory&) = delete;
   TKovaNewHistory& operator=(const TKovaNewHistory&) = delete;
 
-  // The variable store: its history layout settings (set by FormatHist), the current variable
-  // values for VAR tags, and through its host the game's files and the interpreter's page cache.
-  // Without a store nothing is ever committed in the new form.
-  void SetStore(TParamCollection* store);
   TParamCollection* Store() const { return store_; }
 
   // ---- State ----

@@ -1,7 +1,7 @@
 // The read marks: for each page file, the pairs (text command index, page index) whose reveal has
 // completed, so that a script can tell text already read. A message window notes the page it
 // shows and commits the mark when the page's reveal completes. Kept in the status entry, so marks
-// written in one run are seen by the next. One per scene, made with the engine globals; main
+// written in one run are seen by the next. One per scene, made with the scene's parts; main
 // thread only.
 #pragma once
 

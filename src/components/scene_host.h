@@ -90,6 +90,8 @@ class TSceneHost {
   virtual std::string DefaultCursor() { return {}; }
   // The pointer position in game coordinates (given to new layers).
   virtual TPoint PointerPosition() { return {}; }
+  // Moves the pointer to `p` in view coordinates (the script's cursor variables); nothing here.
+  virtual void WarpPointer(TPoint /*p*/) {}
   // Where edits and memos get their text fields: the player window's drawn ones, else the host's
   // own headless set, which keeps every field's state and shows nothing.
   virtual plat::ITextFieldHost& TextFields() { return own_text_fields_; }

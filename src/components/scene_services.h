@@ -36,6 +36,9 @@ class TSceneServices : public TScenePort, public TInputPort {
   bool RPush() const override;
   int32_t MouseX() const override;
   int32_t MouseY() const override;
+  // Moves the pointer through the scene's host, keeping the other coordinate.
+  void SetCursorX(int32_t x) override;
+  void SetCursorY(int32_t y) override;
   bool WheelDown() const override;
   bool WheelUp() const override;
   bool KeyDown(int32_t key) const override;

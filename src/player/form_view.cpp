@@ -15,7 +15,6 @@ namespace kova {
 
 namespace {
 
-constexpr int64_t kLongestFrameGapMs = 3000;
 constexpr uint32_t kShortestPacingSleepMs = 2;
 
 // True when the file's last two bytes are "kv": an archive is appended to it.
@@ -69,16 +68,8 @@ TPoint TFormView::TScreenHost::PointerPosition() {
   return view_.session_ ? view_.session_->SceneRoot().ActiveBase()->MousePos() : TPoint{};
 }
 
-TInputPort& TFormView::TPointerInput::Scene() const {
-  return view_.session_ ? view_.session_->SceneInput() : none_;
-}
-
-void TFormView::TPointerInput::SetCursorX(int32_t x) {
-  if (view_.window_.window) view_.window_.window->WarpPointer(plat::TPoint{x, MouseY()});
-}
-
-void TFormView::TPointerInput::SetCursorY(int32_t y) {
-  if (view_.window_.window) view_.window_.window->WarpPointer(plat::TPoint{MouseX(), y});
+void TFormView::TScreenHost::WarpPointer(TPoint p) {
+  if (view_.window_.window) view_.window_.window->WarpPointer(plat::TPoint{p.X, p.Y});
 }
 
 plat::TMessageAnswer TFormView::TReportingDialogs::ShowMessage(const plat::TMessageBox& box) {
@@ -103,10 +94,8 @@ TFormView::TFormView(IDesktop& desktop, TSoundSettings settings)
 TFormView::~TFormView() { Close(); }
 
 bool TFormView::Create(const TLaunchInfo& launch, const std::string& program_file) {
-  TSessionPorts ports;
-  ports.input = &input_;
-  ports.screen = this;
-  session_ = std::make_unique<TSession>(services_, TVrFileManagerOptions{}, &screen_host_, std::move(ports));
+  session_ = std::make_unique<TSession>(services_, TVrFileManagerOptions{}, &screen_host_,
+                                        TSessionPorts{.screen = this});
   session_->SetErrorSink([this](std::string_view text) { ShowWarning(text); });
   bool opened = false;
   try {
@@ -209,15 +198,12 @@ int TFormView::Run() {
 bool TFormView::Idle() {
   if (quit_ || !active_ || !screen_ || !session_) return true;
   plat::IClock& clock = *services_.clock;
-  TFrameClock& frame = session_->Clock();
   const uint32_t now = clock.TickMs();
-  const int64_t delta = static_cast<int32_t>(now - frame.LastFrameTime);
-  frame.LastFrameTime = now;
-  // A long stall (or a clock going back) is dropped: no step, and the game clock does not move.
-  if (delta > kLongestFrameGapMs || delta < 0) return false;
+  // A long stall (or a clock going back) counts as no time: no step (the frame rule).
+  const TRealTimeStep step = session_->StepRealTime();
+  if (step == TRealTimeStep::NoTime) return false;
   ++steps_;
-  const bool running = session_->Step(static_cast<int32_t>(delta));
-  if (!running) {
+  if (step == TRealTimeStep::Stopped) {
     Close();
     return true;
   }
@@ -225,7 +211,7 @@ bool TFormView::Idle() {
   const TProject* project = session_->Project();
   if (project && project->FramePacing) {
     const int64_t spent = static_cast<int32_t>(clock.TickMs() - now);
-    clock.SleepMs(uint32_t(std::max<int64_t>(kShortestPacingSleepMs, frame.FrameInterval - spent)));
+    clock.SleepMs(uint32_t(std::max<int64_t>(kShortestPacingSleepMs, session_->Clock().FrameInterval - spent)));
   }
   return false;
 }
@@ -301,7 +287,7 @@ void TFormView::Dispatch(const plat::TEvent& e) {
 
 void TFormView::Activate() {
   active_ = true;
-  if (session_) session_->Clock().LastFrameTime = services_.clock->TickMs();
+  if (session_) session_->RestartFrameTime();
 }
 
 void TFormView::Deactivate() {

@@ -3,16 +3,18 @@
 // between events, switches between a window and full screen when the script asks, and shuts
 // everything down in one place.
 //
-// Start-up (Create): the game's data sources (the command line's folders, else an archive appended
-// to the program file), the project, then the screen: a window of the game's size with a 9-row
-// strip above the picture, its presenter, and the screen manager whose back buffer the scene
-// draws into; the window is centred in the desktop's work area and shown.
+// Start-up (Create): the session, handed the window's screen (the scene's host, which also moves
+// the pointer for the script) and the screen manager's port at construction; the game's data
+// sources (the command line's folders, else an archive appended to the program file), the
+// project, then the screen: a window of the game's size with a 9-row strip above the picture, its
+// presenter, and the screen manager whose back buffer the scene draws into; the window is centred
+// in the desktop's work area and shown.
 //
-// The frame loop (Run): events first; when none waits, one idle pass: the time since the last
-// frame (a gap of more than 3000 ms, or a clock going back, only restarts the count), one frame
-// step of the session with it, then, when the project asks for pacing, a sleep for the rest of the
-// 16 ms frame (at least 2 ms). While the window has no focus, or after the close, the loop waits
-// for the next event instead and uses no processor time.
+// The frame loop (Run): events first; when none waits, one idle pass: the session's real-time
+// step (the time since the last frame by the frame rule: a gap of more than 3000 ms, or a clock
+// going back, counts as no time and only restarts the count), then, when the project asks for
+// pacing, a sleep for the rest of the 16 ms frame (at least 2 ms). While the window has no focus,
+// or after the close, the loop waits for the next event instead and uses no processor time.
 //
 // Input: a mouse press (left or right, each its own) counts only while the window has the focus;
 // moves, releases and key releases always; a key press only while focused and not as a repeat.
@@ -30,7 +32,6 @@
 #include <vector>
 
 #include "components/scene_host.h"
-#include "components/scene_services.h"
 #include "platform/dialogs.h"
 #include "player/desktop.h"
 #include "player/screen_manager.h"
@@ -114,36 +115,11 @@ class TFormView : public TScreenPort {
     TCustomDIBX* ScreenSurface() override;
     int32_t ScreenBitCount() override;
     TPoint PointerPosition() override;
+    void WarpPointer(TPoint p) override;
     plat::ITextFieldHost& TextFields() override;
 
    private:
     TFormView& view_;
-  };
-  // The scene's input port, with the pointer moved for the script.
-  class TPointerInput : public TInputPort {
-   public:
-    explicit TPointerInput(TFormView& view) : view_(view) {}
-    bool LClick() const override { return Scene().LClick(); }
-    void SetLClick(bool v) override { Scene().SetLClick(v); }
-    bool RClick() const override { return Scene().RClick(); }
-    void SetRClick(bool v) override { Scene().SetRClick(v); }
-    bool LPush() const override { return Scene().LPush(); }
-    bool RPush() const override { return Scene().RPush(); }
-    int32_t MouseX() const override { return Scene().MouseX(); }
-    int32_t MouseY() const override { return Scene().MouseY(); }
-    void SetCursorX(int32_t x) override;
-    void SetCursorY(int32_t y) override;
-    bool WheelDown() const override { return Scene().WheelDown(); }
-    bool WheelUp() const override { return Scene().WheelUp(); }
-    bool KeyDown(int32_t key) const override { return Scene().KeyDown(key); }
-    bool KeyPressed(int32_t key) const override { return Scene().KeyPressed(key); }
-    bool KeyRepeat(int32_t key) const override { return Scene().KeyRepeat(key); }
-
-   private:
-    // The input of the session's scene (none before the session is made).
-    TInputPort& Scene() const;
-    TFormView& view_;
-    mutable TInputPort none_;
   };
   // The desktop's boxes, each also written to standard error.
   class TReportingDialogs : public plat::IDialogs {
@@ -175,8 +151,6 @@ class TFormView : public TScreenPort {
   TScreenHost screen_host_{*this};
   TDesktopWindow window_;
   std::unique_ptr<TScreenManager> screen_;
-  // The script's input (it outlives the session it is given to).
-  TPointerInput input_{*this};
   std::unique_ptr<TSession> session_;
   bool active_ = false;
   bool quit_ = false;

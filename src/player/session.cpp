@@ -1,6 +1,7 @@
 #include "player/session.h"
 
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "core/errors.h"
@@ -13,6 +14,13 @@ namespace {
 plat::TServices WithWindow(plat::TServices services, plat::IMainWindow* window) {
   services.window = window;
   return services;
+}
+
+// The driver's port where it gave one, else the one a subsystem registered, else `none`.
+template <class P>
+P& Pick(P* driver, P* registered, P& none) {
+  if (driver) return *driver;
+  return registered ? *registered : none;
 }
 
 }  // namespace
@@ -31,12 +39,20 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
       // The time budget is measured on the platform's clock, a real one.
       interpreter_(store_, ports_, commands_, &events_, *services_.clock),
       screen_(screen ? screen : &scene_host_),
-      scene_globals_(screen_),
-      ports_{ports.scene ? *ports.scene : scene_,
-             ports.input ? *ports.input : scene_,
-             ports.screen ? *ports.screen : null_screen_,
+      scene_parts_(TSceneInputs{.host = screen_,
+                                .events = &events_,
+                                .store = &store_,
+                                .glyph_cache = &glyph_cache_,
+                                .pictures = &picture_files_}),
+      registry_{.kinds = &scene_parts_.Kinds(), .commands = &commands_},
+      // The subsystems in layer order; each registers as it is added.
+      subsystems_(registry_, {&scene_subsystem_}),
+      // The driver's ports over the registered ones.
+      ports_{Pick<TScenePort>(ports.scene, registry_.scene, scene_),
+             Pick<TInputPort>(ports.input, registry_.input, scene_),
+             Pick<TScreenPort>(ports.screen, registry_.screen, null_screen_),
              null_media_,
-             scene_globals_.HistoryPort(),
+             Pick<THistoryPort>(nullptr, registry_.history, null_history_),
              open_project_,
              services_,
              clock_,
@@ -46,11 +62,6 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
              random_} {
   if (ports.register_commands) ports.register_commands(commands_);
   interpreter_.SetTimeBudget(kScriptTimeBudgetMs);
-  scene_globals_.Root().UseEventQueue(&events_);
-  scene_globals_.Root().SetGlyphCache(&glyph_cache_);
-  scene_globals_.ImageCache().SetSource(&picture_files_);
-  SceneRoot().SetStore(&store_);
-  scene_globals_.History().SetStore(&store_);
 }
 
 std::optional<bool> TSession::TOpenProject::FileExists(std::string_view name) const {
@@ -106,7 +117,9 @@ uint32_t TSession::TPictureFiles::PictureSeed() {
 }
 
 TSession::~TSession() {
-  // The project goes before the store and the interpreter it works on, the file manager last.
+  // What runs on its own ends first (the highest subsystem first); then the project goes before
+  // the store and the interpreter it works on, the file manager last.
+  subsystems_.StopAll();
   project_.reset();
 }
 
@@ -127,7 +140,7 @@ bool TSession::Open(TLaunchInfo launch) {
   // cannot hold is a failed start with the display's message.
   try {
     screen_->OpenScreen(project_->ScreenWidth, project_->ScreenHeight);
-    scene_globals_.BuildColorTables();
+    scene_parts_.BuildColorTables();
     SceneRoot().SetWidth(project_->ScreenWidth);
     SceneRoot().SetHeight(project_->ScreenHeight);
   } catch (const EKovaError& e) {
@@ -225,13 +238,20 @@ bool TSession::Step(int32_t delta) {
   return !CheckStop();
 }
 
-bool TSession::StepRealTime() {
-  const uint32_t now = services_.clock->TickMs();
-  int64_t delta = real_time_started_ ? static_cast<int32_t>(now - clock_.LastFrameTime) : 0;
+void TSession::RestartFrameTime() {
   real_time_started_ = true;
-  clock_.LastFrameTime = now;
-  if (delta < 0 || delta > kLongestFrameGapMs) delta = 0;
-  return Step(static_cast<int32_t>(delta));
+  clock_.LastFrameTime = services_.clock->TickMs();
+}
+
+TRealTimeStep TSession::StepRealTime() {
+  if (stop_ != TStopReason::None) return TRealTimeStep::Stopped;
+  if (!real_time_started_) {
+    RestartFrameTime();
+    return TRealTimeStep::NoTime;
+  }
+  const std::optional<int32_t> gap = clock_.TakeGap(services_.clock->TickMs());
+  if (!gap) return TRealTimeStep::NoTime;
+  return Step(*gap) ? TRealTimeStep::Stepped : TRealTimeStep::Stopped;
 }
 
 long TSession::Run(long frames, int32_t delta) {

@@ -1,10 +1,18 @@
-// The session: the one composition root of a running game. It owns the file manager, the variable
-// store, the table manager, the event queue, the interpreter, the project, the frame clock, the
-// debug log and the mailbox of the worker threads; it hands each part what it uses when it makes
-// it (the script engine's parts get one bundle of the ports of the layers above: scene, input,
-// screen, media, history and the open project), and it steps one frame. kovarun, the
-// tests' frame driver and the player window are thin drivers of it: they give it the platform
-// services, open a game, call Step until it stops, and read why it stopped.
+// The session: the one composition root of a running game. It makes its parts once, in layer
+// order, and hands each at construction what it uses: the platform services (given by the
+// driver), the frame clock, the debug log and the file manager; the table manager, the command
+// table, the variable store, the event queue, the interpreter and the mailbox of the worker
+// threads; the text's fonts and glyph cache; the scene's parts (TSceneParts) over the screen. Then
+// the subsystems come in through their registration (core/subsystem.h), in layer order: the
+// scene's component kinds and its scene, input and history ports. The script engine's parts get
+// one bundle of the ports of the layers above (scene, input, screen, media, history and the open
+// project): the driver's (TSessionPorts) where it gave one, else the registered ones. The project
+// is made when the game opens. On destruction the subsystems are stopped in reverse layer order
+// before any part is freed, then the project goes, then the parts in reverse order.
+//
+// It steps one frame. kovarun, the tests' frame driver and the player window are thin drivers of
+// it: they give it the platform services and their ports, open a game, call Step until it stops,
+// and read why it stopped.
 //
 // Nothing of a session is shared with another: a process may hold several (tests do).
 // Main thread only: the thread that made the session is the only one that may step it.
@@ -19,13 +27,14 @@
 #include <string_view>
 #include <vector>
 
-#include "components/engine_globals.h"
 #include "components/scene_host.h"
-#include "components/scene_services.h"
+#include "components/scene_parts.h"
+#include "components/scene_subsystem.h"
 #include "core/debug_log.h"
 #include "core/file_manager.h"
 #include "core/frame_clock.h"
 #include "core/main_thread.h"
+#include "core/subsystem.h"
 #include "platform/services.h"
 #include "script/call_man.h"
 #include "script/command_table.h"
@@ -50,18 +59,26 @@ enum class TStopReason {
   FramesRunOut,  // the driver's frame limit was reached
 };
 
-// What a driver gives the session in place of the session's own parts; each is not owned and
-// must outlive the session. Nothing given: the session's own.
+// What a real-time step did.
+enum class TRealTimeStep {
+  NoTime,   // the gap counted as no time (the frame rule): no step ran
+  Stepped,  // one frame step ran and the session goes on
+  Stopped,  // the session has stopped (by this step or before)
+};
+
+// The ports a driver hands its session at construction, over those the subsystems registered.
+// None is owned; each must outlive the session; nullptr leaves the registered one.
 struct TSessionPorts {
-  // The scene the script engine and the event queue see (a test's stand-in); nullptr: the
-  // session's own scene (the root container).
+  // A stand-in for the scene as the script and the event queue see it (a test's fake scene): the
+  // interpreter finds components through it instead of the session's root container.
   TScenePort* scene = nullptr;
-  // The script's input; nullptr: the session's own scene's.
+  // The script's input (pointer, buttons, keys); the scene's by default.
   TInputPort* input = nullptr;
-  // The script's screen manager (the player window); nullptr: none.
+  // The screen manager as the script sees it: window or full screen, the display modes (the
+  // player window). nullptr: the null port (no screen manager).
   TScreenPort* screen = nullptr;
-  // Registers the subsystems' command behaviours in the interpreter's command table while the
-  // session is made; nothing: none are registered.
+  // Registers a driver's own command behaviours in the interpreter's command table after the
+  // subsystems registered theirs; nothing: none.
   std::function<void(TCommandTable&)> register_commands;
 };
 
@@ -70,14 +87,13 @@ class TSession {
   // The longest one frame step runs script commands before it gives the frame back (a script that
   // never waits goes on in the next step where it was).
   static constexpr uint32_t kScriptTimeBudgetMs = 250;
-  // Frame gaps the real-time step drops instead of adding them to the game clock.
-  static constexpr int64_t kLongestFrameGapMs = 3000;
 
-  // `services` (and what it points to) must outlive the session. `screen` is the scene's host (the
-  // player window's screen), not owned; nullptr: the session's own headless screen (SceneHost).
-  // `ports` are the driver's parts in place of the session's own.
-  explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {},
-                    TSceneHost* screen = nullptr, TSessionPorts ports = {});
+  // `services` (and what it points to) must outlive the session. `screen` is the scene's host: the
+  // screen the scene draws into and presents, the pointer (its position and the script's moves of
+  // it), the text fields, films and media (the player window's); not owned; nullptr: the
+  // session's own headless screen (SceneHost). `ports` are the driver's ports (see above).
+  explicit TSession(const plat::TServices& services, TVrFileManagerOptions files = {}, TSceneHost* screen = nullptr,
+                    TSessionPorts ports = {});
   ~TSession();
   TSession(const TSession&) = delete;
   TSession& operator=(const TSession&) = delete;
@@ -98,9 +114,13 @@ class TSession {
   // A script error is handed to the error sink and the game goes on. False (and nothing runs)
   // once the session has stopped; the step that stops it returns false too.
   bool Step(int32_t delta);
-  // A step whose delta is the time since the last one on the platform clock; a gap of more than
-  // kLongestFrameGapMs, or one that runs backwards, counts as no time.
-  bool StepRealTime();
+  // A step whose delta is the time since the last accepted frame on the platform clock, by the
+  // frame rule (TFrameClock::TakeGap): a gap of more than 3000 ms, or one that runs backwards,
+  // counts as no time and no step runs. The first call only starts the count.
+  TRealTimeStep StepRealTime();
+  // Starts the count of the real-time step afresh at the platform clock's now: the time until
+  // the next real-time step is all that counts (after the window got the focus back).
+  void RestartFrameTime();
   // Steps `frames` frames of `delta` ms, or until the session stops; a session still running then
   // stops with FramesRunOut. Returns the number of steps taken.
   long Run(long frames, int32_t delta);
@@ -134,11 +154,14 @@ class TSession {
   // Frame steps still to pass without drawing (after a game load).
   int32_t HoldFrames() const { return hold_frames_; }
   // The session's own scene: the root container, drawn into the screen's back buffer of the
-  // project's size (the host's, or the headless one's). It answers the script's scene and input
-  // ports unless the driver gave its own.
-  TKovaBaseList& SceneRoot() { return scene_globals_.Root(); }
+  // project's size (the host's, or the headless one's). It answers the script's scene (unless
+  // the driver gave a stand-in) and input ports from construction on.
+  TKovaBaseList& SceneRoot() { return scene_parts_.Root(); }
+  TSceneParts& Scene() { return scene_parts_; }
   // The input of the session's own scene (what a driver's input port may build on).
   TInputPort& SceneInput() { return scene_; }
+  // The subsystems, lowest first (those not stopped yet).
+  const TSubsystems& Subsystems() const { return subsystems_; }
   // The headless screen (unused when the session was given a host of its own).
   THeadlessSceneHost& SceneHost() { return scene_host_; }
   // The glyph cache of the scene's text, over the platform's outline fonts.
@@ -230,10 +253,17 @@ class TSession {
   // The scene: freed before the queue and the interpreter it fills.
   THeadlessSceneHost scene_host_;
   TSceneHost* screen_;
-  TEngineGlobals scene_globals_;
-  TSceneServices scene_{scene_globals_.Root()};
-  const TScriptPorts ports_;
   TPictureFiles picture_files_{*this};
+  TSceneParts scene_parts_;
+  TSceneServices scene_{scene_parts_.Root()};
+  TSceneSubsystem scene_subsystem_{scene_parts_, scene_};
+  // The registry the subsystems register into, and the subsystems in layer order (registered as
+  // they are made, stopped first).
+  TSubsystemRegistry registry_;
+  TSubsystems subsystems_;
+  // The null history port, for a session whose subsystems serve none.
+  THistoryPort null_history_;
+  const TScriptPorts ports_;
   std::function<void(int64_t)> frame_input_;
   int64_t frame_number_ = 0;
   // Frame steps still to pass without drawing after a game load.

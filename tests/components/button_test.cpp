@@ -29,8 +29,7 @@ constexpr uint32_t kClicked1 = 0x404040, kClicked2 = 0x606060;
 
 class ButtonTest : public ::testing::Test {
  protected:
-  ButtonTest() {
-    scene.globals.ImageCache().SetSource(&files);
+  ButtonTest() : scene(test::SceneWiring{.pictures = &files}) {
     scene.root.SetColor(0);
     files.Add("n.wxa", LayeredPicture(4, 4, {{Solid(4, 4, kNormalRgb)}}));
     files.Add("h.wxa", LayeredPicture(4, 4, {{Solid(4, 4, kHoverRgb)}}));
@@ -116,8 +115,7 @@ TEST_F(ButtonTest, AutoScrapAndClickedPictures) {
     int gone_after;
   };
   for (const Case c : {Case{true, true, 4}, Case{false, true, 1}, Case{false, false, -1}, Case{true, false, -1}}) {
-    test::SceneDriver fresh;
-    fresh.globals.ImageCache().SetSource(&files);
+    test::SceneDriver fresh(test::SceneWiring{.pictures = &files});
     auto* b = static_cast<TKovaButton*>(fresh.root.CreateComponent(KT_BUTTON));
     b->SetName("b");
     b->SetParent(fresh.root.ActiveBase());
@@ -219,8 +217,7 @@ TEST_F(ButtonTest, TheSaveFormKeepsSourcesGroupAndSelection) {
   TMemoryStream saved;
   scene.root.SaveToStream(saved);
 
-  test::SceneDriver other;
-  other.globals.ImageCache().SetSource(&files);
+  test::SceneDriver other(test::SceneWiring{.pictures = &files});
   saved.SetPosition(0);
   other.root.LoadFromStream(saved, 129);
   auto* back = dynamic_cast<TKovaButton*>(other.root.FindComponent("b"));
@@ -266,7 +263,8 @@ class FilmHost : public THeadlessSceneHost {
 TEST(ButtonMotionTest, MotionStatesNeedNoPicturesAndTheClickedMotionEndsTheClick) {
   FilmHost host;
   host.SetScreenSize(32, 24);
-  TEngineGlobals globals(&host);
+  TSceneParts globals(TSceneInputs{.host = &host});
+  RegisterSceneKinds(globals.Kinds());
   TKovaBaseList& root = globals.Root();
   auto* b = static_cast<TKovaButton*>(root.CreateComponent(KT_BUTTON));
   b->SetName("b");

@@ -35,8 +35,7 @@ std::vector<uint32_t> Sheet(uint32_t tint = 0) {
 
 class CGLabelTest : public ::testing::Test {
  protected:
-  CGLabelTest() {
-    scene.globals.ImageCache().SetSource(&files);
+  CGLabelTest() : scene(test::SceneWiring{.pictures = &files}) {
     scene.root.SetColor(0);
     files.Add("sheet.wxa", LayeredPicture(16, 10, {{Sheet()}}));
     files.Add("anim.wxa", LayeredPicture(16, 10, {{Sheet(), 30}, {Sheet(0x80), 30}}));
@@ -158,8 +157,7 @@ TEST_F(CGLabelTest, TheSaveFormRoundTripsAndVersion124HasNoIdleHandler) {
   l->SetOnIdle("idle");
   TMemoryStream saved;
   scene.root.SaveToStream(saved);
-  test::SceneDriver other;
-  other.globals.ImageCache().SetSource(&files);
+  test::SceneDriver other(test::SceneWiring{.pictures = &files});
   saved.SetPosition(0);
   other.root.LoadFromStream(saved, 129);
   auto* back = dynamic_cast<TKovaCGLabel*>(other.root.FindComponent("cg"));

@@ -181,7 +181,7 @@ TEST(FilmLayerTest, AFilmSceneDrawsAtItsHostAndDirtiesTheHostsLayer) {
   SceneDriver scene;
   StubBox* host = scene.Box("cinema", TRect{20, 10, 40, 30}, nullptr, kRed);
   scene.Frame();
-  TKovaBaseListCinema film(&scene.host, host);
+  TKovaBaseListCinema film(TSceneRootParts{.host = &scene.host}, host);
   test::RegisterStubKinds(film);
   film.SetWidth(20);
   film.SetHeight(20);

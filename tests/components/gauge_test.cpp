@@ -23,8 +23,7 @@ constexpr uint32_t kFill = 0x00C000, kTrail = 0xC00000;
 
 class GaugeTest : public ::testing::Test {
  protected:
-  GaugeTest() : scene(kDisplay8888, 128, 64) {
-    scene.globals.ImageCache().SetSource(&files);
+  GaugeTest() : scene(kDisplay8888, 128, 64, {.pictures = &files}) {
     scene.root.SetColor(0);
     // Halves of 10 x 4: the left fills, the right trails.
     std::vector<uint32_t> px;
@@ -210,8 +209,7 @@ TEST_F(GaugeTest, ASavedGaugeLoadsStillAndOldVersionsLackIdleAndBarSize) {
   g->SetValue(20);  // falling when saved
   TMemoryStream saved;
   scene.root.SaveToStream(saved);
-  test::SceneDriver other(kDisplay8888, 128, 64);
-  other.globals.ImageCache().SetSource(&files);
+  test::SceneDriver other(kDisplay8888, 128, 64, {.pictures = &files});
   saved.SetPosition(0);
   other.root.LoadFromStream(saved, 129);
   auto* back = dynamic_cast<TKovaGauge*>(other.root.FindComponent("gauge"));

@@ -31,10 +31,9 @@ class DepthHost : public TSceneHost {
 
 class ImageCacheTest : public ::testing::Test {
  protected:
-  ImageCacheTest() { cache.SetSource(&files); }
   DepthHost host;
   MemoryPictures files;
-  TWexaCollection cache{&host};
+  TWexaCollection cache{&host, &files};
   int a = 0, b = 0;  // two holders
 };
 

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "components/engine_globals.h"
+#include "components/scene_parts.h"
+#include "components/scene_subsystem.h"
 #include "components/kova_images.h"
 #include "components/kova_motion.h"
 #include "core/stream.h"
@@ -32,8 +33,7 @@ std::vector<uint32_t> Numbered(int32_t w, int32_t h) {
 
 class ImageTest : public ::testing::Test {
  protected:
-  ImageTest() {
-    scene.globals.ImageCache().SetSource(&files);
+  ImageTest() : scene(test::SceneWiring{.pictures = &files}) {
     scene.root.SetColor(0);
     files.Add("p.wxa", LayeredPicture(4, 2, {{Numbered(4, 2)}}));
   }
@@ -73,8 +73,7 @@ TEST_F(ImageTest, TheLevelMirrorsAndZoomChooseHowThePictureIsDrawn) {
       {"zoomed blend", 128, false, false, 512, [](int32_t x, int32_t y) { return Src(x / 2, y / 2) * 128 >> 8; }},
   };
   for (const Case& c : cases) {
-    test::SceneDriver fresh;
-    fresh.globals.ImageCache().SetSource(&files);
+    test::SceneDriver fresh(test::SceneWiring{.pictures = &files});
     fresh.root.SetColor(0);
     auto* img = static_cast<TKovaImages*>(fresh.root.CreateComponent(KT_IMAGES));
     img->SetParent(fresh.root.ActiveBase());
@@ -300,8 +299,7 @@ TEST_F(ImageTest, TheSaveFormKeepsTheSetAndItsFrame) {
   TMemoryStream saved;
   scene.root.SaveToStream(saved);
 
-  test::SceneDriver other;
-  other.globals.ImageCache().SetSource(&files);
+  test::SceneDriver other(test::SceneWiring{.pictures = &files});
   saved.SetPosition(0);
   other.root.LoadFromStream(saved, 129);
   auto* back = dynamic_cast<TKovaImages*>(other.root.FindComponent("kept"));
@@ -348,18 +346,18 @@ class FilmHost : public THeadlessSceneHost {
 
 class ImageHostTest : public ::testing::Test {
  protected:
-  ImageHostTest() : globals(&host), root(globals.Root()) {
+  ImageHostTest() : globals(TSceneInputs{.host = &host, .pictures = &files}), root(globals.Root()) {
+    RegisterSceneKinds(globals.Kinds());
     host.SetScreenSize(32, 24);
     root.SetWidth(32);
     root.SetHeight(24);
-    globals.ImageCache().SetSource(&files);
     files.Add("p.wxa", LayeredPicture(4, 2, {{Numbered(4, 2)}}));
     image = static_cast<TKovaImages*>(root.CreateComponent(KT_IMAGES));
     image->SetParent(root.ActiveBase());
   }
   FilmHost host;
   test::MemoryPictures files;
-  TEngineGlobals globals;
+  TSceneParts globals;
   TKovaBaseList& root;
   TKovaImages* image = nullptr;
 };

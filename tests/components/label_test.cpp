@@ -21,9 +21,8 @@ using test::SceneDriver;
 
 // Single-byte box characters of cell 16 advance 8 (a 6-pixel box one pixel in); 'q' advances 5.
 struct LabelScene {
-  explicit LabelScene(TDisplayFormat format = kDisplay8888) : scene(format, 96, 64) {
+  explicit LabelScene(TDisplayFormat format = kDisplay8888) : scene(format, 96, 64, {.glyph_cache = &cache}) {
     fonts.SetShape('q', FakeGlyphFonts::Shape{3, 3, 1, 12, 5, std::vector<uint8_t>(9, 255)});
-    scene.root.SetGlyphCache(&cache);
   }
   TKovaLabel* Label(const std::string& text, int32_t left = 0, int32_t top = 0) {
     auto* l = static_cast<TKovaLabel*>(scene.root.CreateComponent(KT_LABEL));

@@ -137,9 +137,7 @@ constexpr int32_t kLeft = 10, kTop = 20;
 
 class MapImageTest : public ::testing::Test {
  protected:
-  MapImageTest() {
-    scene.globals.ImageCache().SetSource(&files);
-    scene.root.SetStore(&store);
+  MapImageTest() : scene(test::SceneWiring{.store = &store, .pictures = &files}) {
     scene.root.SetColor(0);
     files.Add("base.wxa", LayeredPicture(30, 10, {{Solid(30, 10, kBaseRgb)}}));
     files.Add("hover.wxa", LayeredPicture(30, 10, {{Solid(30, 10, kHoverRgb)}}));
@@ -366,8 +364,7 @@ TEST_F(MapImageTest, TheRecordRoundTripsAndOlderVersionsLoadByTheirGates) {
   m->Cancel();
   const std::vector<uint8_t> record = Saved(*m);
 
-  test::SceneDriver other;
-  other.globals.ImageCache().SetSource(&files);
+  test::SceneDriver other(test::SceneWiring{.pictures = &files});
   auto* loaded = static_cast<TKovaMapImage*>(other.root.CreateComponent(KT_MAPIMG));
   TMemoryStream in(record);
   loaded->LoadFromStream(in, 129);

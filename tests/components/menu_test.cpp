@@ -33,10 +33,7 @@ constexpr int32_t kUp = 38, kDown = 40, kPageUp = 33, kPageDown = 34, kEnter = 1
 // Items of the fake font at height 10: each character advances 5; "ab" is 10 wide.
 class MenuTest : public ::testing::Test {
  protected:
-  MenuTest() : scene(kDisplay8888, 120, 120) {
-    scene.root.SetGlyphCache(&cache);
-    scene.root.SetStore(&store);
-    scene.globals.ImageCache().SetSource(&files);
+  MenuTest() : scene(kDisplay8888, 120, 120, {.store = &store, .glyph_cache = &cache, .pictures = &files}) {
     scene.root.SetColor(0);
     // The scroll picture: seven 3 x 4 cells whose red channel is 0x10 * (1 + cell).
     std::vector<uint32_t> scroll;
@@ -733,10 +730,8 @@ TEST_F(MenuTest, TheRecordBringsTheMenuBackAcrossVersions) {
   m->SaveToStream(saved);
   const int64_t size = saved.Size();
 
-  test::SceneDriver other(kDisplay8888, 120, 120);
-  other.root.SetGlyphCache(&cache);
+  test::SceneDriver other(kDisplay8888, 120, 120, {.glyph_cache = &cache, .pictures = &files});
   other.root.SetColor(0);
-  other.globals.ImageCache().SetSource(&files);
   auto load = [&](TStream& s, int32_t version) {
     auto* n = static_cast<TKovaMenu*>(other.root.CreateComponent(KT_MENU));
     s.SetPosition(0);

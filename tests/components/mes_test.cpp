@@ -23,7 +23,7 @@ using test::SceneDriver;
 
 // Cells of 16 pixels: a 64 x 32 window holds two rows of four single-byte characters per page.
 struct MesScene {
-  MesScene() : scene(kDisplay8888, 96, 64) { scene.root.SetGlyphCache(&cache); }
+  MesScene() : scene(kDisplay8888, 96, 64, {.glyph_cache = &cache}) {}
   TKovaMes* Window(const std::string& name = "mes", TRect r = TRect{8, 8, 72, 40}) {
     auto* m = static_cast<TKovaMes*>(scene.root.CreateComponent(KT_MES));
     m->SetName(name);

@@ -39,8 +39,7 @@ std::vector<uint8_t> Cells(int32_t w, int32_t h, std::vector<uint32_t> colours) 
 
 class SliderTest : public ::testing::Test {
  protected:
-  SliderTest() : scene(kDisplay8888, 96, 80) {
-    scene.globals.ImageCache().SetSource(&files);
+  SliderTest() : scene(kDisplay8888, 96, 80, {.pictures = &files}) {
     scene.root.SetColor(0);
     // Track halves 20 x 6, thumb cells 6 x 8, button cells 5 x 8.
     files.Add("track.wxa", Cells(20, 6, {kEmpty, kFilled}));
@@ -457,8 +456,7 @@ TEST_F(SliderTest, TheSaveFormRoundTripsAndOldVersionsLackCaptureMaskAndBarSize)
   bar->SetCaptureMask(true);
   TMemoryStream saved;
   scene.root.SaveToStream(saved);
-  test::SceneDriver other(kDisplay8888, 96, 80);
-  other.globals.ImageCache().SetSource(&files);
+  test::SceneDriver other(kDisplay8888, 96, 80, {.pictures = &files});
   saved.SetPosition(0);
   other.root.LoadFromStream(saved, 129);
   auto* back = dynamic_cast<TKovaScrollbar*>(other.root.FindComponent("bar"));

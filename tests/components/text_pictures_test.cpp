@@ -27,7 +27,6 @@ class ScreenHost : public TSceneHost {
 class TextPicturesTest : public ::testing::Test {
  protected:
   TextPicturesTest() {
-    cache.SetSource(&files);
     target.SetSize(16, 8, 32);
     target.Fill(kBack);
     doc.Target = &target;
@@ -53,7 +52,7 @@ class TextPicturesTest : public ::testing::Test {
   static constexpr uint32_t kBack = 0x204060;
   ScreenHost host;
   MemoryPictures files;
-  TWexaCollection cache{&host};
+  TWexaCollection cache{&host, &files};
   TTextPictureCache pictures{cache};
   TDIBX target;
   TXrWord doc;

@@ -31,8 +31,7 @@ int32_t Mod(int32_t v, int32_t m) { return ((v % m) + m) % m; }
 
 class TileTest : public ::testing::Test {
  protected:
-  TileTest() {
-    scene.globals.ImageCache().SetSource(&files);
+  TileTest() : scene(test::SceneWiring{.pictures = &files}) {
     scene.root.SetColor(0);
     files.Add("t.wxa", LayeredPicture(4, 2, {{Numbered()}}));
     files.Add("anim.wxa", LayeredPicture(2, 2, {{Solid(2, 2, 0x100000), 30}, {Solid(2, 2, 0x200000), 30}}));
@@ -114,8 +113,7 @@ TEST_F(TileTest, TheSaveFormKeepsScrollDistanceAndSource) {
   TMemoryStream saved;
   scene.root.SaveToStream(saved);
 
-  test::SceneDriver other;
-  other.globals.ImageCache().SetSource(&files);
+  test::SceneDriver other(test::SceneWiring{.pictures = &files});
   saved.SetPosition(0);
   other.root.LoadFromStream(saved, 129);
   auto* back = dynamic_cast<TKovaTile*>(other.root.FindComponent("tile"));

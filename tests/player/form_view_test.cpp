@@ -189,6 +189,21 @@ TEST_F(FormViewTest, InputReachesTheSceneAsTheRulesSay) {
   EXPECT_FALSE(active.LeftHeld || other.LeftHeld);
 }
 
+// The script's pointer variables move the window's pointer (the other coordinate kept), in window
+// coordinates below the strip.
+TEST_F(FormViewTest, TheScriptMovesTheWindowsPointer) {
+  PageWriter p;
+  p.Calc(Assign("@MouseX", I(10)));  // 0
+  p.Calc(Assign("@MouseY", I(20)));  // 1
+  p.While(Yes(), 4);                 // 2
+  p.Indent(1).Wait(NoResult(), Value(I(16)));
+  p.Indent(0).WhileLoop(NoResult(), 2);
+  ASSERT_TRUE(Open(p));
+  view->Dispatch(Ev(TEventKind::MouseMove, 3, 4));
+  view->Idle();
+  EXPECT_EQ(Window().Warps(), (std::vector<plat::TPoint>{{10, 4 + 9}, {3, 20 + 9}}));
+}
+
 // Full screen covers the desktop with the picture scaled, aspect kept; leaving puts the window
 // back; a refused or impossible switch leaves the window as it was.
 TEST_F(FormViewTest, FullScreenScalesAndFallsBackToTheWindow) {

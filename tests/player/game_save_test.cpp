@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "components/component_factory.h"
+#include "components/scene_subsystem.h"
 #include "components/kova_base_list.h"
 #include "components/kova_control.h"
 #include "components/kova_history.h"
@@ -89,7 +90,8 @@ std::map<std::string, std::vector<uint8_t>> SavingGamePages() {
 
 // The component kinds registered with the factory: each saves and loads in the round trip.
 std::vector<uint8_t> FactoryKinds() {
-  const TComponentFactory factory;
+  TComponentFactory factory;
+  RegisterSceneKinds(factory);
   std::vector<uint8_t> kinds;
   for (int code = 2; code < 128; ++code) {
     if (factory.Has(uint8_t(code))) kinds.push_back(uint8_t(code));

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "components/engine_globals.h"
+#include "components/scene_parts.h"
 #include "components/kova_base_list.h"
 #include "platform/headless_video.h"
 
@@ -84,7 +84,8 @@ class PresentTest : public ::testing::Test {
     TScreenManager& screen_;
   };
 
-  PresentTest() : screen(display, window, presenter, 40, 30, 0, 0), host(screen), globals(&host) {
+  PresentTest()
+      : screen(display, window, presenter, 40, 30, 0, 0), host(screen), globals(TSceneInputs{.host = &host}) {
     globals.Root().SetWidth(40);
     globals.Root().SetHeight(30);
   }
@@ -94,7 +95,7 @@ class PresentTest : public ::testing::Test {
   plat::THeadlessPresenter presenter{{40, 30}};
   TScreenManager screen;
   Host host;
-  TEngineGlobals globals;
+  TSceneParts globals;
 };
 
 TEST_F(PresentTest, OnlyTheActiveLayersDirtyRectanglesOrTheTransitionsArea) {

@@ -926,8 +926,7 @@ TEST_F(KovarunTest, ShotShowsLabelsOfJapaneseAndEnglishTextInTwoFaces) {
   plat::TFreeTypeFonts fonts(font_source);
   TGlyphLayerFont font(fonts);
   TFontPixelManager cache(font);
-  SceneDriver scene(kDisplay8888, kW, kH);
-  scene.root.SetGlyphCache(&cache);
+  SceneDriver scene(kDisplay8888, kW, kH, {.glyph_cache = &cache});
   std::vector<TRect> line_rects;  // screen coordinates
   std::vector<TKovaLabel*> made;
   for (const LabelDesc& l : labels) {

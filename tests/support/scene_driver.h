@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "components/engine_globals.h"
 #include "components/kova_base_list.h"
+#include "components/scene_parts.h"
+#include "components/scene_subsystem.h"
 #include "components/scene_input.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
@@ -110,18 +111,31 @@ inline std::string EventText(const TTimerData& e) {
   return s;
 }
 
+// What a test hands the scene's parts besides the screen (see TSceneInputs).
+struct SceneWiring {
+  TParamCollection* store = nullptr;
+  TFontPixelManager* glyph_cache = nullptr;
+  IPictureSource* pictures = nullptr;
+};
+
 class SceneDriver {
  public:
-  explicit SceneDriver(TDisplayFormat format = kDisplay8888, int32_t width = 64, int32_t height = 48)
-      : host(format), globals(&host), root(globals.Root()) {
+  explicit SceneDriver(TDisplayFormat format = kDisplay8888, int32_t width = 64, int32_t height = 48,
+                       SceneWiring wiring = {})
+      : host(format),
+        globals(TSceneInputs{
+            .host = &host, .store = wiring.store, .glyph_cache = wiring.glyph_cache, .pictures = wiring.pictures}),
+        root(globals.Root()) {
     host.SetScreenSize(width, height);
     globals.BuildColorTables();
+    RegisterSceneKinds(globals.Kinds());
     RegisterStubKinds(root);
     root.SetWidth(width);
     root.SetHeight(height);
     root.Bases(0)->SetVisible(true);
     root.Bases(1)->SetVisible(true);
   }
+  explicit SceneDriver(SceneWiring wiring) : SceneDriver(kDisplay8888, 64, 48, wiring) {}
 
   // A stub box on `parent` (the active layer by default).
   StubBox* Box(const std::string& name, TRect bounds, TKovaControl* parent = nullptr, int32_t color = 0xFFFFFF) {
@@ -170,7 +184,7 @@ class SceneDriver {
   uint32_t PixelOf(int32_t color) { return uint32_t(host.Screen().ColorToPixel(color)); }
 
   THeadlessSceneHost host;
-  TEngineGlobals globals;
+  TSceneParts globals;
   TKovaBaseList& root;
   TSceneInputScript input;
   int64_t frame = 0;

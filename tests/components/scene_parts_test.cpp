@@ -1,26 +1,26 @@
-// The engine's work surfaces and colour tables.
+// The scene parts' work surfaces and colour tables.
 #include <gtest/gtest.h>
 
-#include "components/engine_globals.h"
+#include "components/scene_parts.h"
 
 namespace kova {
 namespace {
 
-TEST(EngineGlobalsTest, ColourTablesFollowTheScreenDepth) {
-  TEngineGlobals early;  // before the screen exists: depth 15
+TEST(ScenePartsTest, ColourTablesFollowTheScreenDepth) {
+  TSceneParts early;  // before the screen exists: depth 15
   EXPECT_EQ(early.Grey16Table[255], 0x7FFFu);
   EXPECT_EQ(early.Pixel16Table[255], 0x7FFFu);  // the palette's white, 5-5-5
   EXPECT_EQ(early.Grey32Table[128], 0x808080u);
 
   THeadlessSceneHost host(kDisplay565);
-  TEngineGlobals globals(&host);
+  TSceneParts globals(TSceneInputs{.host = &host});
   EXPECT_EQ(globals.Grey16Table[255], 0xFFFFu);
   EXPECT_EQ(globals.Pixel16Table[255], 0xFFFFu);
   EXPECT_EQ(globals.Grey16Table[128], (16u << 11) | (32u << 5) | 16u);
 }
 
-TEST(EngineGlobalsTest, WorkSurfaces) {
-  TEngineGlobals globals;
+TEST(ScenePartsTest, WorkSurfaces) {
+  TSceneParts globals;
   TDIBX& pattern = globals.PatternSurface();
   EXPECT_EQ(pattern.BitCount(), 15);
   EXPECT_EQ(pattern.GetPixel(0, 0), 0x7FFFu);

@@ -1,22 +1,26 @@
-#include "components/engine_globals.h"
+#include "components/scene_parts.h"
 
 namespace kova {
 
-TEngineGlobals::TEngineGlobals(TSceneHost* host) : host_(host) {
-  image_cache_ = std::make_unique<TWexaCollection>(host);
-  text_pictures_ = std::make_unique<TTextPictureCache>(*image_cache_);
-  root_ = std::make_unique<TKovaBaseList>(host);
-  root_->SetImageCache(image_cache_.get());
-  root_->SetTextPictures(text_pictures_.get());
-  root_->SetHistory(&history_, &read_marks_);
+TSceneParts::TSceneParts(const TSceneInputs& inputs)
+    : host_(inputs.host), image_cache_(inputs.host, inputs.pictures), history_(inputs.store) {
   CreateWorkSurfaces();
-  root_->SetPatternSurface(&pattern_);
+  root_ = std::make_unique<TKovaBaseList>(TSceneRootParts{.host = inputs.host,
+                                                          .kinds = &kinds_,
+                                                          .events = inputs.events,
+                                                          .image_cache = &image_cache_,
+                                                          .text_pictures = &text_pictures_,
+                                                          .store = inputs.store,
+                                                          .glyph_cache = inputs.glyph_cache,
+                                                          .history = &history_,
+                                                          .read_marks = &read_marks_,
+                                                          .pattern = &pattern_});
   BuildColorTables();
 }
 
-TEngineGlobals::~TEngineGlobals() { root_.reset(); }
+TSceneParts::~TSceneParts() { root_.reset(); }
 
-void TEngineGlobals::CreateWorkSurfaces() {
+void TSceneParts::CreateWorkSurfaces() {
   pattern_.SetSize(2, 2, 15);
   pattern_.Fill(uint32_t(pattern_.ColorToPixel(0)));
   const uint32_t white = uint32_t(pattern_.ColorToPixel(0xFFFFFF));
@@ -30,7 +34,7 @@ void TEngineGlobals::CreateWorkSurfaces() {
   backdrop_.FillRect(TRect{16, 16, 32, 32}, light);
 }
 
-void TEngineGlobals::BuildColorTables() {
+void TSceneParts::BuildColorTables() {
   const int32_t depth = host_ ? host_->ScreenBitCount() : 15;
   for (uint32_t i = 0; i < 256; ++i) {
     // The palette entry i: red 3 bits, green 3 bits, blue 2 bits, widened to 8 bits each.

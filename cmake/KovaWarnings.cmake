@@ -45,6 +45,9 @@ function(kova_add_test name)
   endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE kova_options ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  # The tests' own folder, where their checked-in corpora lie (not __FILE__, which a compiler cache
+  # or a relocated build may make relative).
+  target_compile_definitions(${name} PRIVATE KOVA_TESTS_DIR="${PROJECT_SOURCE_DIR}/tests")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
 endfunction()

@@ -94,8 +94,9 @@ TFormView::TFormView(IDesktop& desktop, TSoundSettings settings)
 TFormView::~TFormView() { Close(); }
 
 bool TFormView::Create(const TLaunchInfo& launch, const std::string& program_file) {
-  session_ = std::make_unique<TSession>(services_, TVrFileManagerOptions{}, &screen_host_,
-                                        TSessionPorts{.screen = this});
+  TSessionPorts ports;
+  ports.screen = this;
+  session_ = std::make_unique<TSession>(services_, TVrFileManagerOptions{}, &screen_host_, std::move(ports));
   session_->SetErrorSink([this](std::string_view text) { ShowWarning(text); });
   bool opened = false;
   try {

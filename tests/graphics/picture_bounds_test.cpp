@@ -107,7 +107,7 @@ TEST(PictureBudget, RleBitmapsAreHeldToSensibleSides) {
 TEST(PictureBudget, PngImageDataMustBeAbleToHoldTheRows) {
   for (const char* name : {"png_short_image_data.png", "png_image_data_cut_short.png"}) {
     SCOPED_TRACE(name);
-    const auto path = std::filesystem::path(__FILE__).parent_path() / "corpus" / name;
+    const auto path = std::filesystem::path(KOVA_TESTS_DIR) / "graphics" / "corpus" / name;
     std::ifstream in(path, std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_LT(bytes.size(), 100u);

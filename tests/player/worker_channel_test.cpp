@@ -57,7 +57,7 @@ struct VoiceRig {
     d.session.Mailbox().Post([params](TTimerList& events) {
       TArrayString list;
       for (int i = 0; i < params; ++i) list.Add("r");
-      events.AddEvent(nullptr, "h.kss", &list, 0);
+      events.AddEvent({}, "h.kss", &list, 0);
     });
   }
 

@@ -29,7 +29,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::filesystem::path CorpusRoot() { return std::filesystem::path(__FILE__).parent_path().parent_path() / "fuzz" / "corpus"; }
+std::filesystem::path CorpusRoot() { return std::filesystem::path(KOVA_TESTS_DIR) / "fuzz" / "corpus"; }
 
 void Write(const std::string& target, const std::string& name, const Bytes& bytes) {
   const std::filesystem::path folder = CorpusRoot() / target;

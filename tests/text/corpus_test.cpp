@@ -49,7 +49,7 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> Seeds() {
   return out;
 }
 
-std::filesystem::path CorpusFolder() { return std::filesystem::path(__FILE__).parent_path() / "corpus"; }
+std::filesystem::path CorpusFolder() { return std::filesystem::path(KOVA_TESTS_DIR) / "text" / "corpus"; }
 
 void Exercise(const std::string& name, const std::vector<uint8_t>& bytes) {
   if (name.starts_with("markup")) {

@@ -153,7 +153,7 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> SeedPictures() {
 
 // The seed corpus lives in tests/graphics/corpus, beside the fuzz targets' other inputs.
 std::filesystem::path CorpusFolder() {
-  return std::filesystem::path(__FILE__).parent_path().parent_path() / "corpus";
+  return std::filesystem::path(KOVA_TESTS_DIR) / "graphics" / "corpus";
 }
 
 TEST(PictureCorpus, ReplaysEveryFileThroughEveryLoader) {

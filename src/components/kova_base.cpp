@@ -18,8 +18,8 @@ TKovaBase::TKovaBase(TKovaBaseList* root, std::string name) : TKovaControl(nullp
   SetOwnerDirect(root);
   StoreName(std::move(name));
   if (root) {
-    surface_ = root->Host().CreateLayerSurface();
-    work_surface_ = root->Host().CreateLayerSurface();
+    surface_ = root->SceneHost().CreateLayerSurface();
+    work_surface_ = root->SceneHost().CreateLayerSurface();
   }
 }
 
@@ -52,7 +52,7 @@ void TKovaBase::ResizeSurfaces() {
   TKovaBaseList* root = Root();
   // A size no screen has (a script may set any) leaves the surfaces as they are.
   if (!root || !surface_ || !SceneSurfaceSizeAllowed(GetWidth(), GetHeight())) return;
-  const int32_t bits = root->Host().ScreenBitCount();
+  const int32_t bits = root->SceneHost().ScreenBitCount();
   if (surface_->Width() != GetWidth() || surface_->Height() != GetHeight() || surface_->BitCount() != bits) {
     surface_->SetSize(GetWidth(), GetHeight(), bits);
   }
@@ -110,11 +110,11 @@ void TKovaBase::UpdateCursor(TKovaControl* hit) {
   TKovaBaseList* root = Root();
   if (!root) return;
   std::string wanted = hit->GetCursorAt(mouse_pos_);
-  if (wanted.empty()) wanted = root->Host().DefaultCursor();
+  if (wanted.empty()) wanted = root->SceneHost().DefaultCursor();
   if (!wanted.empty()) cursor_name_ = wanted;
   if (wanted == shown_cursor_) return;
   shown_cursor_ = wanted;
-  root->Host().ShowCursor(wanted);
+  root->SceneHost().ShowCursor(wanted);
 }
 
 void TKovaBase::MouseStep() {

@@ -74,7 +74,7 @@ class TKovaBaseList : public TKovaComponent {
   ~TKovaBaseList() override;
 
   TKovaBaseList* AsRoot() override { return this; }
-  TSceneHost& Host() const { return *host_; }
+  TSceneHost& SceneHost() const { return *host_; }
   TComponentFactory& Factory() { return *kinds_; }
   // The event queue the scene fills: its own, or the one it was given (the interpreter's).
   TTimerList& Events() { return *events_; }

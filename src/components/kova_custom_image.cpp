@@ -26,7 +26,7 @@ TKovaCustomImage::~TKovaCustomImage() { Invalidate(); }
 
 int32_t TKovaCustomImage::ScreenBitCount() const {
   TKovaBaseList* root = Root();
-  return root ? root->Host().ScreenBitCount() : 15;
+  return root ? root->SceneHost().ScreenBitCount() : 15;
 }
 
 // ---- Surfaces ----

@@ -13,7 +13,7 @@ namespace kova {
 TKovaEdit::TKovaEdit(TKovaObject* owner, plat::TTextFieldKind kind) : TKovaControl(owner) {
   TKovaBaseList* root = Root();
   if (!root) own_fields_ = std::make_unique<plat::TTextFieldSet>();
-  plat::ITextFieldHost& fields = root ? root->Host().TextFields() : *own_fields_;
+  plat::ITextFieldHost& fields = root ? root->SceneHost().TextFields() : *own_fields_;
   field_ = fields.CreateField(kind);
   field_->SetListener(this);
 }

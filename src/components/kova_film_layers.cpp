@@ -7,7 +7,7 @@ namespace kova {
 TKovaBaseCinema::TKovaBaseCinema(TKovaBaseListCinema* root, std::string name)
     : TKovaBase(root, std::move(name)), film_root_(root) {}
 
-TKovaControl* TKovaBaseCinema::FilmHost() const { return film_root_ ? film_root_->Host() : nullptr; }
+TKovaControl* TKovaBaseCinema::FilmHost() const { return film_root_ ? film_root_->HostControl() : nullptr; }
 
 TCustomDIBX* TKovaBaseCinema::GetTargetDIB() {
   TKovaControl* host = FilmHost();

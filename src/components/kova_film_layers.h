@@ -41,7 +41,7 @@ class TKovaBaseListCinema : public TKovaBaseList {
   TKovaBaseListCinema(const TSceneRootParts& parts, TKovaControl* host);
   ~TKovaBaseListCinema() override;
 
-  TKovaControl* Host() const { return host_; }
+  TKovaControl* HostControl() const { return host_; }
   // The film's own root surface.
   TCustomDIBX* DrawTarget() override { return RootSurface(); }
 

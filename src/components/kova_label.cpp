@@ -178,7 +178,7 @@ void TKovaLabel::Render() {
   if (natural_width_ == 0 || natural_height_ == 0) return;
 
   TCustomDIBX* target = GetTargetDIB();
-  const int32_t bits = target ? target->BitCount() : root ? root->Host().ScreenBitCount() : 15;
+  const int32_t bits = target ? target->BitCount() : root ? root->SceneHost().ScreenBitCount() : 15;
   if (natural_width_ > kMaxSurfaceSide || natural_height_ > kMaxSurfaceSide ||
       int64_t(natural_width_) * natural_height_ > kMaxSurfaceArea) {
     text_surface_.SetSize(0, 0, bits);

@@ -66,7 +66,7 @@ void TKovaMes::Connect() {
   if (!root) return;
   word_.GlyphCache = root->GlyphCache();
   word_.Images = root->TextPictures();
-  word_.ScreenBits = root->Host().ScreenBitCount();
+  word_.ScreenBits = root->SceneHost().ScreenBitCount();
   if (root->Store() && !script_) script_ = std::make_unique<TStoreTextPort>(*root->Store());
   word_.Script = script_.get();
 }

@@ -139,7 +139,7 @@ void TSceneInputScript::Feed(int64_t frame, TKovaBaseList& root) {
     const TInputEvent& e = events_[next_++];
     // Text all of whose characters were refused is no event, as in the window.
     if (e.Kind == TInputKind::Text && e.Text.empty()) continue;
-    if (root.Host().TextFields().HandleEvent(WindowEventOf(e))) continue;
+    if (root.SceneHost().TextFields().HandleEvent(WindowEventOf(e))) continue;
     FeedInputEvent(e, root);
   }
 }

@@ -17,8 +17,8 @@ bool TSceneServices::LPush() const { return root_.ActiveBase()->LeftHeld; }
 bool TSceneServices::RPush() const { return root_.ActiveBase()->RightHeld; }
 int32_t TSceneServices::MouseX() const { return root_.ActiveBase()->MousePos().X; }
 int32_t TSceneServices::MouseY() const { return root_.ActiveBase()->MousePos().Y; }
-void TSceneServices::SetCursorX(int32_t x) { root_.Host().WarpPointer(TPoint{x, MouseY()}); }
-void TSceneServices::SetCursorY(int32_t y) { root_.Host().WarpPointer(TPoint{MouseX(), y}); }
+void TSceneServices::SetCursorX(int32_t x) { root_.SceneHost().WarpPointer(TPoint{x, MouseY()}); }
+void TSceneServices::SetCursorY(int32_t y) { root_.SceneHost().WarpPointer(TPoint{MouseX(), y}); }
 bool TSceneServices::WheelDown() const { return root_.ActiveBase()->WheelDownClick; }
 bool TSceneServices::WheelUp() const { return root_.ActiveBase()->WheelUpClick; }
 bool TSceneServices::KeyDown(int32_t key) const { return key >= 0 && key < 256 && root_.GetKeyDown(key); }

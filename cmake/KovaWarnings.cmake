@@ -21,9 +21,15 @@ endif()
 # A static library from every .cpp below the folder (new files are picked up on the next build);
 # FLAT takes only the folder's own files, not its subfolders'.
 function(kova_add_library name)
-  cmake_parse_arguments(ARG "FLAT" "DIR" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "FLAT" "DIR" "LIBS;SUBDIRS" ${ARGN})
   if(ARG_FLAT)
+    # The folder's own files, and those of the named subfolders (the others are libraries of
+    # their own).
     file(GLOB srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+    foreach(sub ${ARG_SUBDIRS})
+      file(GLOB_RECURSE sub_srcs CONFIGURE_DEPENDS ${ARG_DIR}/${sub}/*.cpp)
+      list(APPEND srcs ${sub_srcs})
+    endforeach()
   else()
     file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
   endif()

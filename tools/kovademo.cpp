@@ -35,7 +35,7 @@
 #include "core/replace_file.h"
 #include "core/sjis.h"
 #include "core/vocabulary.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 #include "support/archive_builder.h"
 #include "support/bmp_writer.h"
 #include "support/demo_game.h"

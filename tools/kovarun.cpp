@@ -42,14 +42,14 @@
 #include <string_view>
 #include <vector>
 
-#include "components/scene_input.h"
+#include "components/scene/scene_input.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "graphics/pictures/png_saver.h"
-#include "platform/dialogs.h"
-#include "platform/replacing_file.h"
+#include "platform/window/dialogs.h"
+#include "platform/files/replacing_file.h"
 #include "platform/services.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 #include "player/session.h"
 #if KOVA_HAVE_FONTS
 #include "platform/fonts/fontconfig_source.h"

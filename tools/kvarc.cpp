@@ -31,7 +31,7 @@
 #include "core/errors.h"
 #include "core/replace_file.h"
 #include "core/sjis.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace {
 

@@ -20,10 +20,10 @@
 #include <utility>
 #include <vector>
 
-#include "components/scene_parts.h"
-#include "components/scene_subsystem.h"
-#include "components/image_cache.h"
-#include "components/kova_images.h"
+#include "components/scene/scene_parts.h"
+#include "components/scene/scene_subsystem.h"
+#include "components/scene/image_cache.h"
+#include "components/widgets/kova_images.h"
 #include "core/stream.h"
 #include "core/vocabulary.h"
 #include "graphics/dibx.h"

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "components/kova_map_image.h"
-#include "components/map_regions.h"
+#include "components/widgets/kova_map_image.h"
+#include "components/widgets/map_regions.h"
 #include "graphics/dibx.h"
 
 namespace kova {

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "components/kova_base_list.h"
-#include "components/kova_menu.h"
-#include "components/scene_host.h"
+#include "components/scene/kova_base_list.h"
+#include "components/widgets/kova_menu.h"
+#include "components/scene/scene_host.h"
 #include "graphics/dibx.h"
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 #include "text/font_pixel.h"
 #include "text/glyph_layer_font.h"
 

@@ -5,9 +5,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "components/kova_base_list.h"
-#include "components/kova_control.h"
-#include "components/scene_host.h"
+#include "components/scene/kova_base_list.h"
+#include "components/scene/kova_control.h"
+#include "components/scene/scene_host.h"
 #include "core/vocabulary.h"
 
 namespace kova {

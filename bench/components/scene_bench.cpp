@@ -5,8 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "components/kova_base_list.h"
-#include "components/scene_host.h"
+#include "components/scene/kova_base_list.h"
+#include "components/scene/scene_host.h"
 #include "core/vocabulary.h"
 #include "graphics/dibx.h"
 

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <vector>
 
-#include "components/kova_base_list.h"
-#include "components/kova_box.h"
-#include "components/scene_host.h"
-#include "components/tile_render.h"
+#include "components/scene/kova_base_list.h"
+#include "components/widgets/kova_box.h"
+#include "components/scene/scene_host.h"
+#include "components/widgets/tile_render.h"
 #include "graphics/dibx.h"
 
 namespace kova {

@@ -12,8 +12,8 @@
 
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
-#include "platform/sjis_unicode.h"
-#include "platform/text_codec.h"
+#include "platform/text/sjis_unicode.h"
+#include "platform/text/text_codec.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/frame_pixels.h"
+#include "platform/window/frame_pixels.h"
 #include "platform/sdl/sdl_video.h"
 
 namespace kova::plat {

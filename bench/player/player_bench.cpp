@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "components/scene_parts.h"
-#include "components/kova_base_list.h"
+#include "components/scene/scene_parts.h"
+#include "components/scene/kova_base_list.h"
 #include "core/archive.h"
 #include "platform/sdl/sdl_video.h"
 #include "player/form_view.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "components/kova_base_list.h"
-#include "components/kova_history.h"
+#include "components/scene/kova_base_list.h"
+#include "components/text/kova_history.h"
 #include "core/stream.h"
 #include "core/vocabulary.h"
 #include "platform/services.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "components/kova_base_list.h"
-#include "components/kova_history.h"
-#include "components/kova_mes.h"
-#include "components/message_build.h"
+#include "components/scene/kova_base_list.h"
+#include "components/text/kova_history.h"
+#include "components/text/kova_mes.h"
+#include "components/text/message_build.h"
 #include "core/stream.h"
 #include "core/vocabulary.h"
 #include "platform/services.h"

@@ -15,7 +15,7 @@
 #include "core/host_path.h"
 #include "core/resources.h"
 #include "core/sjis.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 

@@ -15,7 +15,7 @@
 #include "core/big_stream.h"
 #include "core/errors.h"
 #include "core/replace_file.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 

@@ -6,7 +6,7 @@
 #include "core/errors.h"
 #include "core/resources.h"
 #include "core/stream_records.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 namespace {

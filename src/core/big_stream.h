@@ -13,7 +13,7 @@
 
 #include "core/resources.h"
 #include "core/stream.h"
-#include "platform/file.h"
+#include "platform/files/file.h"
 
 namespace kova {
 

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "core/sjis.h"
-#include "platform/font_source.h"
-#include "platform/text_codec.h"
-#include "platform/wallpaper.h"
-#include "platform/work_area.h"
+#include "platform/text/font_source.h"
+#include "platform/text/text_codec.h"
+#include "platform/window/wallpaper.h"
+#include "platform/window/work_area.h"
 
 namespace kova {
 namespace {

@@ -9,9 +9,9 @@
 
 #include "core/string_list.h"
 #include "core/types.h"
-#include "platform/font_source.h"
-#include "platform/wallpaper.h"
-#include "platform/work_area.h"
+#include "platform/text/font_source.h"
+#include "platform/window/wallpaper.h"
+#include "platform/window/work_area.h"
 
 namespace kova {
 

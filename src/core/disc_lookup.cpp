@@ -10,7 +10,7 @@
 #include "core/host_path.h"
 #include "core/install_set.h"
 #include "core/sjis.h"
-#include "platform/dialogs.h"
+#include "platform/window/dialogs.h"
 
 namespace kova {
 namespace {

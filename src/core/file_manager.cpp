@@ -11,9 +11,9 @@
 #include "core/utils.h"
 #include "core/host_path.h"
 #include "core/sjis.h"
-#include "platform/dirs.h"
-#include "platform/file.h"
-#include "platform/text_codec.h"
+#include "platform/files/dirs.h"
+#include "platform/files/file.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 namespace {

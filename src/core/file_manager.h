@@ -30,7 +30,7 @@
 #include "core/host_path.h"
 #include "core/range_stream.h"
 #include "core/stream.h"
-#include "platform/optical_drives.h"
+#include "platform/files/optical_drives.h"
 
 namespace kova {
 

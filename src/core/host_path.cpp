@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/sjis.h"
-#include "platform/dirs.h"
-#include "platform/text_codec.h"
+#include "platform/files/dirs.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 namespace host_path_detail {

@@ -3,7 +3,7 @@
 #include <array>
 #include <mutex>
 
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 namespace {

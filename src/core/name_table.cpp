@@ -1,6 +1,6 @@
 #include "core/name_table.h"
 
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 namespace {

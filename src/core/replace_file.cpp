@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/errors.h"
-#include "platform/file_calls.h"
-#include "platform/text_codec.h"
+#include "platform/files/file_calls.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 

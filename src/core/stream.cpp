@@ -12,7 +12,7 @@
 
 #include "core/replace_file.h"
 #include "core/errors.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 namespace {

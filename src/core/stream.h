@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
+#include "platform/files/file.h"
 
 namespace kova {
 

@@ -7,7 +7,7 @@
 #include <deque>
 #include <mutex>
 
-#include "platform/video.h"
+#include "platform/window/video.h"
 
 namespace kova::plat {
 

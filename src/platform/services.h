@@ -4,16 +4,16 @@
 #pragma once
 
 #include "platform/audio_device.h"
-#include "platform/blank_glyph_fonts.h"
+#include "platform/text/blank_glyph_fonts.h"
 #include "platform/clock.h"
-#include "platform/dialogs.h"
-#include "platform/file_calls.h"
-#include "platform/font_source.h"
-#include "platform/main_window.h"
-#include "platform/optical_drives.h"
-#include "platform/shell_open.h"
-#include "platform/wallpaper.h"
-#include "platform/work_area.h"
+#include "platform/window/dialogs.h"
+#include "platform/files/file_calls.h"
+#include "platform/text/font_source.h"
+#include "platform/window/main_window.h"
+#include "platform/files/optical_drives.h"
+#include "platform/files/shell_open.h"
+#include "platform/window/wallpaper.h"
+#include "platform/window/work_area.h"
 
 namespace kova::plat {
 

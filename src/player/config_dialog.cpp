@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "core/messages.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 #include "player/desktop.h"
 #include "player/screen_manager.h"
 

@@ -19,7 +19,7 @@
 
 #include "core/types.h"
 #include "graphics/dibx.h"
-#include "platform/glyph_fonts.h"
+#include "platform/text/glyph_fonts.h"
 #include "player/config_model.h"
 
 namespace kova {

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/glyph_fonts.h"
+#include "platform/text/glyph_fonts.h"
 #include "platform/services.h"
-#include "platform/text_fields.h"
-#include "platform/video.h"
+#include "platform/fields/text_fields.h"
+#include "platform/window/video.h"
 
 namespace kova {
 

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <fstream>
 
-#include "components/scene_input.h"
+#include "components/scene/scene_input.h"
 #include "core/archive.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/resources.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 

@@ -31,8 +31,8 @@
 #include <string_view>
 #include <vector>
 
-#include "components/scene_host.h"
-#include "platform/dialogs.h"
+#include "components/scene/scene_host.h"
+#include "platform/window/dialogs.h"
 #include "player/desktop.h"
 #include "player/screen_manager.h"
 #include "player/session.h"

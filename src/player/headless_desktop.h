@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/blank_glyph_fonts.h"
+#include "platform/text/blank_glyph_fonts.h"
 #include "platform/clock.h"
-#include "platform/headless_video.h"
+#include "platform/window/headless_video.h"
 #include "player/desktop.h"
 
 namespace kova {

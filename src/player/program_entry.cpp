@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/instance.h"
+#include "platform/files/instance.h"
 #include "player/config_dialog.h"
 #include "player/desktop.h"
 #include "player/form_view.h"

@@ -5,7 +5,7 @@
 //   kovaplayer --config [GAME_FOLDER]     the sound settings dialog of that game ("/config", in any
 //                                         case, is the same switch)
 //
-// One instance per instance name (platform/instance.h): the first game folder's, or the program's
+// One instance per instance name (platform/files/instance.h): the first game folder's, or the program's
 // folder when none is given, made from the folder's canonical path; the settings dialog has the
 // name of the switch itself, so a game and its settings can run side by side. A second start of
 // the same game ends at once, with one line on standard error.

@@ -1,6 +1,6 @@
 #include "player/screen_manager.h"
 
-#include "components/kova_base_list.h"
+#include "components/scene/kova_base_list.h"
 
 namespace kova {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "graphics/dibx.h"
-#include "platform/video.h"
+#include "platform/window/video.h"
 
 namespace kova {
 

@@ -27,9 +27,9 @@
 #include <string_view>
 #include <vector>
 
-#include "components/scene_host.h"
-#include "components/scene_parts.h"
-#include "components/scene_subsystem.h"
+#include "components/scene/scene_host.h"
+#include "components/scene/scene_parts.h"
+#include "components/scene/scene_subsystem.h"
 #include "core/debug_log.h"
 #include "core/file_manager.h"
 #include "core/frame_clock.h"

@@ -4,7 +4,7 @@
 
 #include "core/format.h"
 #include "core/messages.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 
 namespace kova {

@@ -3,7 +3,7 @@
 // and key "DelayTime" (the length of the own mixer's buffers, in milliseconds). The player reads
 // them at start; only the settings dialog writes them.
 //
-// The file lives where a game's user files go (platform/instance.h): beside the game when its
+// The file lives where a game's user files go (platform/files/instance.h): beside the game when its
 // folder can be written, else in the per-user data folder under the game's instance name; a game
 // that ships its own copy in a read-only folder is read from there until the user saves one.
 #pragma once
@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ini_file.h"
-#include "platform/instance.h"
+#include "platform/files/ini_file.h"
+#include "platform/files/instance.h"
 
 namespace kova {
 

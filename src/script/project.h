@@ -36,8 +36,8 @@
 #include "core/stream.h"
 #include "core/string_list.h"
 #include "core/types.h"
-#include "platform/dialogs.h"
-#include "platform/instance.h"
+#include "platform/window/dialogs.h"
+#include "platform/files/instance.h"
 
 namespace kova {
 

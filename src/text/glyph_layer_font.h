@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/glyph_fonts.h"
+#include "platform/text/glyph_fonts.h"
 #include "text/text_font.h"
 
 namespace kova {

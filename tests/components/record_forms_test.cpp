@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "components/component_factory.h"
-#include "components/kova_box.h"
-#include "components/kova_images.h"
-#include "components/kova_timer.h"
+#include "components/scene/component_factory.h"
+#include "components/widgets/kova_box.h"
+#include "components/widgets/kova_images.h"
+#include "components/widgets/kova_timer.h"
 #include "core/errors.h"
 #include "core/stream.h"
 #include "core/vocabulary.h"

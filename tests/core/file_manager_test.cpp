@@ -11,8 +11,8 @@
 #include "core/errors.h"
 #include "core/host_path.h"
 #include "core/resources.h"
-#include "platform/dirs.h"
-#include "platform/file.h"
+#include "platform/files/dirs.h"
+#include "platform/files/file.h"
 #include "support/archive_builder.h"
 #include "support/game_tree.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova::test {
 

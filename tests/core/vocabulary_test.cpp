@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/sjis.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova {
 namespace {

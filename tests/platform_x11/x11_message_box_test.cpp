@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/dirs.h"
+#include "platform/files/dirs.h"
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/sdl/sdl_dialogs.h"
 #include "platform/sdl/sdl_video.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 #include "support/x_desktop_test.h"
 #include "x_window.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dirs.h"
+#include "platform/files/dirs.h"
 #include "platform/sdl/sdl_video.h"
 #include "support/x_desktop_test.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "components/kova_base_list.h"
+#include "components/scene/kova_base_list.h"
 #include "core/messages.h"
 #include "player/headless_desktop.h"
 #include "player/program_entry.h"

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "components/scene_parts.h"
-#include "components/kova_base_list.h"
-#include "platform/headless_video.h"
+#include "components/scene/scene_parts.h"
+#include "components/scene/kova_base_list.h"
+#include "platform/window/headless_video.h"
 
 namespace kova {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/instance.h"
-#include "platform/optical_drives.h"
+#include "platform/files/instance.h"
+#include "platform/files/optical_drives.h"
 #include "player/config_model.h"
 #include "player/headless_desktop.h"
 #include "player/program_entry.h"

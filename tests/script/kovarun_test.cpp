@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "components/kova_label.h"
+#include "components/widgets/kova_label.h"
 #include "core/messages.h"
 #include "core/stream.h"
 #include "core/utils.h"
@@ -25,7 +25,7 @@
 #include "graphics/pictures/png_loader.h"
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 #include "script/test_game.h"
 #include "support/demo_game.h"
 #include "support/glyph_list_writer.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "core/file_manager.h"
-#include "platform/shell_open.h"
-#include "platform/wallpaper.h"
+#include "platform/files/shell_open.h"
+#include "platform/window/wallpaper.h"
 #include "script/sysfunc_rig.h"
 #include "support/fake_script_host.h"
 #include "support/game_tree.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/font_aliases.h"
-#include "platform/text_codec.h"
+#include "platform/text/font_aliases.h"
+#include "platform/text/text_codec.h"
 
 namespace kova::test {
 

@@ -21,7 +21,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/glyph_fonts.h"
+#include "platform/text/glyph_fonts.h"
 
 namespace kova::test {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/file_calls.h"
+#include "platform/files/file_calls.h"
 
 namespace kova::test {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "components/image_cache.h"
+#include "components/scene/image_cache.h"
 #include "core/sjis.h"
 #include "support/png_writer.h"
 #include "support/wexa_writer.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "components/kova_base_list.h"
-#include "components/scene_parts.h"
-#include "components/scene_subsystem.h"
-#include "components/scene_input.h"
+#include "components/scene/kova_base_list.h"
+#include "components/scene/scene_parts.h"
+#include "components/scene/scene_subsystem.h"
+#include "components/scene/scene_input.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
 #include "graphics/dibx.h"

@@ -7,7 +7,7 @@
 #include "graphics/dibx.h"
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 #include "text/font_pixel.h"
 #include "text/glyph_layer_font.h"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 #include "text/xr_word.h"
 
 namespace kova::test {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "graphics/dibx.h"
-#include "platform/frame_pixels.h"
+#include "platform/window/frame_pixels.h"
 
 namespace kova {
 namespace {

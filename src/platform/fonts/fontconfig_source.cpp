@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/font_aliases.h"
+#include "platform/text/font_aliases.h"
 
 namespace kova::plat {
 namespace {

@@ -5,7 +5,7 @@
 //
 // The source serves both the font listing (IFontSource) and the glyph layer, which asks it which
 // font file draws a requested face (FaceCandidates). Face names the games ask for that are not
-// installed here ("ＭＳ ゴシック" and the others of platform/font_aliases.h) are listed and found
+// installed here ("ＭＳ ゴシック" and the others of platform/text/font_aliases.h) are listed and found
 // under their own names when one of their stand-ins is installed.
 #pragma once
 
@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/font_source.h"
+#include "platform/text/font_source.h"
 
 struct _FcConfig;
 

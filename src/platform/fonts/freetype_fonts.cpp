@@ -15,10 +15,10 @@
 #include <unordered_map>
 #include <utility>
 
-#include "platform/blank_glyph_fonts.h"
+#include "platform/text/blank_glyph_fonts.h"
 #include "platform/fonts/fontconfig_source.h"
-#include "platform/sjis_unicode.h"
-#include "platform/text_codec.h"
+#include "platform/text/sjis_unicode.h"
+#include "platform/text/text_codec.h"
 
 namespace kova::plat {
 namespace {

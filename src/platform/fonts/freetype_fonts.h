@@ -16,7 +16,7 @@
 
 #include <memory>
 
-#include "platform/glyph_fonts.h"
+#include "platform/text/glyph_fonts.h"
 
 namespace kova::plat {
 

@@ -1,5 +1,5 @@
 // Message boxes shown through SDL. With the player's fonts a box is drawn by the player itself
-// (platform/drawn_message_box.h) in a window of its own, modal for its owner, on the desktop
+// (platform/window/drawn_message_box.h) in a window of its own, modal for its owner, on the desktop
 // drivers (X11, Wayland); elsewhere, or when that window cannot be made, it is SDL's own box. A
 // box that cannot be shown at all (no display) is answered by a headless fallback, so a prompt
 // that loops until it is answered still ends.
@@ -14,9 +14,9 @@
 #include <functional>
 #include <optional>
 
-#include "platform/dialogs.h"
-#include "platform/drawn_message_box.h"
-#include "platform/glyph_fonts.h"
+#include "platform/window/dialogs.h"
+#include "platform/window/drawn_message_box.h"
+#include "platform/text/glyph_fonts.h"
 
 namespace kova::plat {
 

@@ -1,6 +1,6 @@
 #include "platform/sdl/sdl_text_fields.h"
 
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova::plat {
 

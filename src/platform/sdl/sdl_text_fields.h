@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "platform/drawn_text_fields.h"
+#include "platform/fields/drawn_text_fields.h"
 #include "platform/sdl/sdl_video.h"
 
 namespace kova::plat {

@@ -6,7 +6,7 @@
 
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/sdl_x11.h"
-#include "platform/text_codec.h"
+#include "platform/text/text_codec.h"
 
 namespace kova::plat {
 

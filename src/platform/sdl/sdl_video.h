@@ -16,9 +16,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/dialogs.h"
-#include "platform/mouse_filter.h"
-#include "platform/video.h"
+#include "platform/window/dialogs.h"
+#include "platform/window/mouse_filter.h"
+#include "platform/window/video.h"
 
 namespace kova::plat {
 

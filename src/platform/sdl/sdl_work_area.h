@@ -1,7 +1,7 @@
 // The work area of a display, asked from SDL (the display's bounds less panels and task bars).
 #pragma once
 
-#include "platform/work_area.h"
+#include "platform/window/work_area.h"
 
 namespace kova::plat {
 

@@ -1,4 +1,0 @@
-#include "platform/work_area.h"
-
-namespace kova::plat {
-}  // namespace kova::plat

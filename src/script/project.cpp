@@ -12,6 +12,7 @@
 #include "core/errors.h"
 #include "core/file_manager.h"
 #include "core/host_path.h"
+#include "core/record_io.h"
 #include "core/replace_file.h"
 #include "core/sjis.h"
 #include "core/stream_records.h"
@@ -451,23 +452,36 @@ void TProject::ReadStatus() {
   }
 }
 
+// The status entry after its tag: the status variables, the read marks, from 101 the image cache
+// mode behind "@CGDither", and the status tables (from their own first version).
+template <class IO, class P>
+void TProject::TransferStatus(IO& io, P& p) {
+  const TScriptPorts& ports = p.ports_;
+  if constexpr (IO::kLoading) {
+    p.store_.LoadStatus(io.Stream(), io.Version());
+    ports.history.LoadReadMarks(io.Stream(), io.Version());
+  } else {
+    p.store_.SaveStatus(io.Stream());
+    ports.history.SaveReadMarks(io.Stream());
+  }
+  if (io.Since(101)) io.Bool(ports.scene.CGDither(), [&](auto v) { ports.scene.SetCGDither(v); });
+  if constexpr (IO::kLoading) {
+    ports.tables.LoadStatusTables(io.Stream(), io.Version());
+  } else {
+    ports.tables.SaveStatusTables(io.Stream());
+  }
+}
+
 void TProject::ReadStatusEntry(TStream& entry) {
-  const int32_t version = ReadStatusTag(entry);
-  const TScriptPorts& ports = ports_;
-  store_.LoadStatus(entry, version);
-  ports.history.LoadReadMarks(entry, version);
-  if (version > 100) ports.scene.SetCGDither(ReadStreamByte(entry) != 0);
-  ports.tables.LoadStatusTables(entry, version);
+  TRecordLoader io(entry, ReadStatusTag(entry));
+  TransferStatus(io, *this);
 }
 
 void TProject::WriteStatus(TStream& entry) const {
   const std::string tag = Format("Status%.3d", kStatusSaveVersion);
   entry.WriteBuffer(tag.data(), static_cast<int64_t>(tag.size()));
-  const TScriptPorts& ports = ports_;
-  store_.SaveStatus(entry);
-  ports.history.SaveReadMarks(entry);
-  WriteStreamByte(entry, ports.scene.CGDither() ? 1 : 0);
-  ports.tables.SaveStatusTables(entry);
+  TRecordSaver io(entry, kStatusSaveVersion);
+  TransferStatus(io, *this);
 }
 
 void TProject::ListSaves() {
@@ -602,17 +616,40 @@ bool TProject::DoSave(int32_t slot, const std::string& page, const std::string& 
   return true;
 }
 
+// The game entry after its version: the head, the scene, the history, the interpreter (loading
+// then calls the resume page), the variables and from 123 the game tables.
+template <class IO, class P>
+void TProject::TransferGame(IO& io, P& p, TGameHead& head) {
+  const TScriptPorts& ports = p.ports_;
+  io.Str(head.Caption);
+  io.Str(head.Page);
+  io.Int(head.Index);
+  if constexpr (IO::kLoading) {
+    ports.scene.LoadScene(io.Stream(), io.Version());
+    ports.history.LoadHistory(io.Stream(), io.Version());
+  } else {
+    ports.scene.SaveScene(io.Stream());
+    ports.history.SaveHistory(io.Stream());
+  }
+  io.Versioned(p.interpreter_);
+  if constexpr (IO::kLoading) {
+    if (!head.Page.empty()) p.interpreter_.CallResumePage(head.Page, head.Index);
+  }
+  io.Versioned(p.store_);
+  if (io.Since(kDBFirstGameVersion)) {
+    if constexpr (IO::kLoading) {
+      ports.tables.LoadGameTables(io.Stream(), io.Version());
+    } else {
+      ports.tables.SaveGameTables(io.Stream());
+    }
+  }
+}
+
 void TProject::SaveGame(TStream& entry, const std::string& caption, const std::string& page, int32_t index) const {
-  const TScriptPorts& ports = ports_;
   WriteStreamInteger(entry, kGameSaveVersion);
-  WriteStreamString(entry, caption);
-  WriteStreamString(entry, page);
-  WriteStreamInteger(entry, index);
-  ports.scene.SaveScene(entry);
-  ports.history.SaveHistory(entry);
-  interpreter_.SaveToStream(entry);
-  store_.SaveToStream(entry);
-  ports.tables.SaveGameTables(entry);
+  TGameHead head{caption, page, index};
+  TRecordSaver io(entry, kGameSaveVersion);
+  TransferGame(io, *this, head);
 }
 
 bool TProject::SaveStatus() {
@@ -664,19 +701,12 @@ bool TProject::LoadGame(int32_t slot) {
 }
 
 void TProject::ReadGame(TStream& entry) {
-  const TScriptPorts& ports = ports_;
   const int32_t version = ReadStreamInteger(entry);
   // Data newer than this player writes would be misread field by field: refused like older ones.
   if (version < kGameSaveOldestVersion || version > kGameSaveVersion) Raise<EReadError>(TMsg::StreamReadError);
-  ReadStreamString(entry);  // the caption
-  const std::string page = ReadStreamString(entry);
-  const int32_t index = ReadStreamInteger(entry);
-  ports.scene.LoadScene(entry, version);
-  ports.history.LoadHistory(entry, version);
-  interpreter_.LoadFromStream(entry, version);
-  if (!page.empty()) interpreter_.CallResumePage(page, index);
-  store_.LoadFromStream(entry, version);
-  if (version >= 123) ports.tables.LoadGameTables(entry, version);
+  TGameHead head;  // the caption is not used
+  TRecordLoader io(entry, version);
+  TransferGame(io, *this, head);
 }
 
 void TProject::FailLoad() {

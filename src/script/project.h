@@ -149,6 +149,9 @@ class TProject {
   bool SaveStatus();
   // The status entry's contents.
   void WriteStatus(TStream& entry) const;
+  // Reads a status entry's contents (an entry without its tag holds the status variables only);
+  // raises on any failure.
+  void ReadStatusEntry(TStream& entry);
   // Loads the game of the slot; nothing when the save file or the entry is missing (false). An
   // entry that cannot be used stops the scripts and shows the warning (true: the load was tried).
   bool LoadGame(int32_t slot);
@@ -215,7 +218,18 @@ class TProject {
   bool ReadProject();
   void ReadProjectFields(TStream& stream);
   void ReadStatus();
-  void ReadStatusEntry(TStream& entry);
+  // The game entry's head: the caption of the slot list, the page the loaded game resumes in and
+  // the command index there.
+  struct TGameHead {
+    std::string Caption;
+    std::string Page;
+    int32_t Index = 0;
+  };
+  // The entries' descriptions, run both ways (P is the project, const when saving).
+  template <class IO, class P>
+  static void TransferGame(IO& io, P& p, TGameHead& head);
+  template <class IO, class P>
+  static void TransferStatus(IO& io, P& p);
   // The save file's entries to rewrite: none for a missing file; a file that is no archive is
   // kept as "save.dat.bad" and replaced by a new one.
   void OpenSaveArchive(TVrFileCollection& save);

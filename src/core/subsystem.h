@@ -5,10 +5,16 @@
 // subsystems once, in layer order, each from the parts it needs (given at construction, never set
 // later), and adds them to its TSubsystems:
 //   - Register: the subsystem puts what it brings into the session's registry: its component
-//     kinds, and the ports it serves to the script (scene, input, screen, history). The session
-//     runs every registration once, in layer order, before the game opens; a subsystem may read
-//     what a lower one registered, never replace it. Film and transition makers, workers and save
-//     sections join the registry with the first subsystem that has one.
+//     kinds, the behaviour of the script commands that belong to it (the interpreter's command
+//     table), the makers of motion films and screen transitions (the scene's slot), and the ports
+//     it serves to the script (scene, input, screen, history). The session runs every
+//     registration once, in layer order, while it is made; a subsystem may read what a lower one
+//     registered, never replace it.
+//   - Workers: a subsystem owns its worker threads (core/worker.h), gives them the session's
+//     mailbox for their results, and ends them in its Stop.
+//   - Saved games: what a subsystem keeps in a saved game is the records of its component kinds
+//     (the scene's record names the kind of every component, and each kind loads and saves its
+//     own record), so a subsystem's save form comes with the kinds it registers.
 //   - Stop: the subsystem ends what runs on its own (a worker thread, a device) before anything
 //     it feeds is freed. The session stops the subsystems in reverse layer order, once, before it
 //     frees any part; a stopped subsystem is not stepped again.
@@ -32,6 +38,7 @@ class THistoryPort;
 class TInputPort;
 class TScenePort;
 class TScreenPort;
+class TSceneMakerSlot;
 
 // What the subsystems register into. The session owns it and reads the ports back when it hands
 // them to the script.
@@ -41,6 +48,9 @@ struct TSubsystemRegistry {
   // The interpreter's command table: a subsystem registers the behaviour of the commands that
   // belong to it (the flip, the media and motion commands, the cabinets).
   TCommandTable* commands = nullptr;
+  // The scene's slot for the makers of motion films and screen transitions: the subsystem that
+  // builds them registers there (TSceneMakerSlot::Register, once).
+  TSceneMakerSlot* makers = nullptr;
   // The ports the script reaches the layers above through (nullptr: nobody serves it; the script
   // then sees the null port).
   TScenePort* scene = nullptr;

@@ -64,9 +64,11 @@ TEST(ScreenModes, TheBackBufferTakesTheDesktopsDepth) {
 // A scene over the screen manager's back buffer, with a transition that reports a fixed area.
 class PresentTest : public ::testing::Test {
  protected:
-  class Host : public TSceneHost {
+  class Host : public TSceneHost, public ISceneMakers {
    public:
     explicit Host(TScreenManager& screen) : screen_(screen) {}
+    std::unique_ptr<ISceneFilm> LoadFilm(const std::string&, TKovaControl&) override { return nullptr; }
+
     TCustomDIBX* ScreenSurface() override { return &screen_.BackBuffer(); }
     int32_t ScreenBitCount() override { return screen_.BitCount(); }
     std::unique_ptr<ISceneWipe> CreateWipe(int32_t, TCustomDIBX&, TCustomDIBX&, TCustomDIBX&, int32_t,
@@ -86,6 +88,7 @@ class PresentTest : public ::testing::Test {
 
   PresentTest()
       : screen(display, window, presenter, 40, 30, 0, 0), host(screen), globals(TSceneInputs{.host = &host}) {
+    globals.Makers().Register(host);
     globals.Root().SetWidth(40);
     globals.Root().SetHeight(30);
   }

@@ -17,6 +17,7 @@ TKovaBaseList::TKovaBaseList(const TSceneRootParts& parts)
     : TKovaComponent(nullptr),
       parts_(parts),
       host_(parts.host ? parts.host : &no_host_),
+      makers_(parts.makers ? parts.makers : &no_makers_),
       kinds_(parts.kinds),
       root_surface_(std::make_unique<TDIBX>()),
       own_events_(&names_),
@@ -142,7 +143,7 @@ ISceneWipe* TKovaBaseList::Flip(int32_t index, int32_t kind, int32_t length, int
       TKovaBase* other = Bases(active_index_ ^ 1);
       if (shown && incoming->Surface() && other->Surface()) {
         if (incoming->Surface() != shown) incoming->Surface()->Assign(*shown);
-        transition_ = host_->CreateWipe(kind, *shown, *other->Surface(), *incoming->Surface(), length, reverse);
+        transition_ = makers_->CreateWipe(kind, *shown, *other->Surface(), *incoming->Surface(), length, reverse);
       }
     }
     if (focus_ && focus_->GetBase() != ActiveBase()) {

@@ -21,10 +21,12 @@
 #include "components/widgets/kova_list.h"
 #include "components/scene/kova_object.h"
 #include "components/scene/scene_host.h"
+#include "components/scene/scene_makers.h"
 
 namespace kova {
 
 class TDIBX;
+class ISceneMakers;
 class TParamCollection;
 class TTextImagePort;
 class TWexaCollection;
@@ -64,6 +66,9 @@ struct TSceneRootParts {
   TKovaReadList* read_marks = nullptr;
   // The checker pattern of control frames (nullptr: no frames).
   TCustomDIBX* pattern = nullptr;
+  // The makers of motion films and screen transitions (nullptr: none; films and transitions are
+  // not made).
+  ISceneMakers* makers = nullptr;
 };
 
 class TKovaBaseList : public TKovaComponent {
@@ -75,6 +80,8 @@ class TKovaBaseList : public TKovaComponent {
 
   TKovaBaseList* AsRoot() override { return this; }
   TSceneHost& SceneHost() const { return *host_; }
+  // The makers of motion films and screen transitions (an empty slot when none were given).
+  ISceneMakers& Makers() const { return *makers_; }
   TComponentFactory& Factory() { return *kinds_; }
   // The event queue the scene fills: its own, or the one it was given (the interpreter's).
   TTimerList& Events() { return *events_; }
@@ -251,7 +258,9 @@ class TKovaBaseList : public TKovaComponent {
   const TSceneRootParts parts_;
   // The host of a list made without one: the base host, which answers "no such part" to all.
   TSceneHost no_host_;
+  TSceneMakerSlot no_makers_;
   TSceneHost* host_;
+  ISceneMakers* makers_;
   TNames names_{*this};
   // The kinds of a root given none: the scene's.
   std::unique_ptr<TComponentFactory> own_kinds_;

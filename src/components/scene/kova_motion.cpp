@@ -22,7 +22,7 @@ TKovaMotion::~TKovaMotion() {
 
 bool TKovaMotion::LoadFile(const std::string& name) {
   TKovaBaseList* root = target_.Root();
-  film_ = root ? root->SceneHost().LoadFilm(name, target_) : nullptr;
+  film_ = root ? root->Makers().LoadFilm(name, target_) : nullptr;
   Restart();
   return film_ != nullptr;
 }

@@ -1,9 +1,8 @@
 // What the scene needs of the player around it, in one narrow interface: the screen's back
-// surface and depth, layer surfaces, motion films, screen transitions, the media switch, the
-// image cache mode, the pointer shape, the pointer position and the text fields of edits and
-// memos. The player implements it over its screen manager, films, media managers and window;
-// TSceneHost itself is the host of a scene without any of them (no screen, no films, no
-// transitions, text fields that show nothing), and THeadlessSceneHost adds a memory back buffer
+// surface and depth, layer surfaces, the media switch, the image cache mode, the pointer shape,
+// the pointer position and the text fields of edits and memos. The player implements it over its
+// screen manager, media managers and window; TSceneHost itself is the host of a scene without
+// any of them (no screen, text fields that show nothing), and THeadlessSceneHost adds a memory back buffer
 // in a chosen display format and records the pointer shapes it is asked for.
 #pragma once
 
@@ -22,6 +21,9 @@ namespace kova {
 class TCustomDIBX;
 class TKovaBaseList;
 class TKovaControl;
+
+// The films and transitions themselves come from the makers a subsystem registers
+// (components/scene/scene_makers.h).
 
 // A motion film loaded for one control: its tracks move and change the control when it is set to
 // a tick (1/60 s).
@@ -68,16 +70,6 @@ class TSceneHost {
   virtual int32_t ScreenBitCount() { return 15; }
   // A new, empty surface for a screen layer (memory surfaces unless the screen asks otherwise).
   virtual std::unique_ptr<TCustomDIBX> CreateLayerSurface();
-  // The motion film `name` driving `target`; nullptr when it cannot be loaded.
-  virtual std::unique_ptr<ISceneFilm> LoadFilm(const std::string& /*name*/, TKovaControl& /*target*/) {
-    return nullptr;
-  }
-  // A transition of `kind` from `from` (the picture shown now) to `to` (the new active layer's
-  // picture), drawn into `dest`; nullptr when the kind is unknown.
-  virtual std::unique_ptr<ISceneWipe> CreateWipe(int32_t /*kind*/, TCustomDIBX& /*dest*/, TCustomDIBX& /*from*/,
-                                                 TCustomDIBX& /*to*/, int32_t /*length*/, bool /*reverse*/) {
-    return nullptr;
-  }
   // Pauses (false) or resumes (true) every playing medium.
   virtual void SetMediaEnabled(bool) {}
   // The image cache's mode; setting it reloads the cached pictures.

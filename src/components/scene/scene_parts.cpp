@@ -14,7 +14,8 @@ TSceneParts::TSceneParts(const TSceneInputs& inputs)
                                                           .glyph_cache = inputs.glyph_cache,
                                                           .history = &history_,
                                                           .read_marks = &read_marks_,
-                                                          .pattern = &pattern_});
+                                                          .pattern = &pattern_,
+                                                          .makers = &makers_});
   BuildColorTables();
 }
 

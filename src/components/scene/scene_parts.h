@@ -52,6 +52,8 @@ class TSceneParts {
   TKovaBaseList& Root() { return *root_; }
   // The component kinds of the session's root containers (filled by the subsystems' registration).
   TComponentFactory& Kinds() { return kinds_; }
+  // The slot the subsystem that makes films and transitions registers its makers in.
+  TSceneMakerSlot& Makers() { return makers_; }
   TClipManager& ClipManager() { return clip_manager_; }
   // The picture cache every component reads pictures through.
   TWexaCollection& ImageCache() { return image_cache_; }
@@ -80,6 +82,7 @@ class TSceneParts {
 
   TSceneHost* host_;
   TComponentFactory kinds_;
+  TSceneMakerSlot makers_;
   TClipManager clip_manager_;
   TDIBX pattern_;
   TDIBX backdrop_;

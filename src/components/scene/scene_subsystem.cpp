@@ -39,6 +39,7 @@ void RegisterSceneKinds(TComponentFactory& kinds) {
 
 void TSceneSubsystem::Register(TSubsystemRegistry& registry) {
   if (registry.kinds) RegisterSceneKinds(*registry.kinds);
+  registry.makers = &parts_.Makers();
   registry.scene = &services_;
   registry.input = &services_;
   registry.history = &parts_.HistoryPort();

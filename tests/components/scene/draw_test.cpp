@@ -121,8 +121,9 @@ struct RecordedWipe : ISceneWipe {
   }
 };
 
-class WipeHost : public THeadlessSceneHost {
+class WipeHost : public THeadlessSceneHost, public ISceneMakers {
  public:
+  std::unique_ptr<ISceneFilm> LoadFilm(const std::string&, TKovaControl&) override { return nullptr; }
   std::unique_ptr<ISceneWipe> CreateWipe(int32_t kind, TCustomDIBX& dest, TCustomDIBX& from, TCustomDIBX& to,
                                          int32_t length, bool) override {
     made_kind = kind;
@@ -142,7 +143,7 @@ class WipeHost : public THeadlessSceneHost {
 TEST(FlipTest, TransitionGetsTheScreenAndBothLayersAndFocusMoves) {
   WipeHost host;
   host.SetScreenSize(32, 32);
-  TKovaBaseList root(&host);
+  TKovaBaseList root(TSceneRootParts{.host = &host, .makers = &host});
   test::RegisterStubKinds(root);
   root.SetWidth(32);
   root.SetHeight(32);

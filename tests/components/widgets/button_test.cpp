@@ -242,8 +242,11 @@ TEST_F(ButtonTest, TheSaveFormKeepsSourcesGroupAndSelection) {
 }
 
 // A headless screen whose motion files are fake films of 6 ticks (100 ms).
-class FilmHost : public THeadlessSceneHost {
+class FilmHost : public THeadlessSceneHost, public ISceneMakers {
  public:
+  std::unique_ptr<ISceneWipe> CreateWipe(int32_t, TCustomDIBX&, TCustomDIBX&, TCustomDIBX&, int32_t, bool) override {
+    return nullptr;
+  }
   class Film : public ISceneFilm {
    public:
     int32_t Length() const override { return 6; }
@@ -265,6 +268,7 @@ TEST(ButtonMotionTest, MotionStatesNeedNoPicturesAndTheClickedMotionEndsTheClick
   host.SetScreenSize(32, 24);
   TSceneParts globals(TSceneInputs{.host = &host});
   RegisterSceneKinds(globals.Kinds());
+  globals.Makers().Register(host);
   TKovaBaseList& root = globals.Root();
   auto* b = static_cast<TKovaButton*>(root.CreateComponent(KT_BUTTON));
   b->SetName("b");

@@ -320,8 +320,11 @@ TEST_F(ImageTest, TheSaveFormKeepsTheSetAndItsFrame) {
 }
 
 // A headless screen whose depth can change and whose films are fakes of a given length.
-class FilmHost : public THeadlessSceneHost {
+class FilmHost : public THeadlessSceneHost, public ISceneMakers {
  public:
+  std::unique_ptr<ISceneWipe> CreateWipe(int32_t, TCustomDIBX&, TCustomDIBX&, TCustomDIBX&, int32_t, bool) override {
+    return nullptr;
+  }
   class Film : public ISceneFilm {
    public:
     explicit Film(int32_t length) : length_(length) {}
@@ -348,6 +351,7 @@ class ImageHostTest : public ::testing::Test {
  protected:
   ImageHostTest() : globals(TSceneInputs{.host = &host, .pictures = &files}), root(globals.Root()) {
     RegisterSceneKinds(globals.Kinds());
+    globals.Makers().Register(host);
     host.SetScreenSize(32, 24);
     root.SetWidth(32);
     root.SetHeight(24);

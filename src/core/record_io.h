@@ -168,17 +168,25 @@ class TRecordLoader {
   void Versioned(T& object) {
     object.LoadFromStream(stream_, version_);
   }
-  // Fields loaded through a setter: loading reads the value and passes it to `set`.
+  // Fields loaded through a setter: loading reads the value as the plain reads do (in the
+  // loader's mode) and passes it to `set`.
   template <class F>
-  void Int(const int32_t& /*saved*/, F&& set) { set(ReadStreamInteger(stream_)); }
+  void Int(const int32_t& /*saved*/, F&& set) { set(Read<int32_t>(&TRecordLoader::Int)); }
   template <class F>
-  void Byte(const uint8_t& /*saved*/, F&& set) { set(ReadStreamByte(stream_)); }
+  void Byte(const uint8_t& /*saved*/, F&& set) { set(Read<uint8_t>(&TRecordLoader::Byte)); }
   template <class F>
-  void Bool(const bool& /*saved*/, F&& set) { set(ReadStreamBool(stream_)); }
+  void Bool(const bool& /*saved*/, F&& set) { set(Read<bool>(&TRecordLoader::Bool)); }
   template <class F>
-  void Str(const std::string& /*saved*/, F&& set) { set(ReadStreamString(stream_)); }
+  void Str(const std::string& /*saved*/, F&& set) { set(Read<std::string>(&TRecordLoader::Str)); }
 
  private:
+  template <class V>
+  V Read(void (TRecordLoader::*read)(V&)) {
+    V v{};
+    (this->*read)(v);
+    return v;
+  }
+
   TStream& stream_;
   int32_t version_;
   TReadMode mode_ = TReadMode::Checked;

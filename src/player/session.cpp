@@ -46,7 +46,7 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
                                 .pictures = &picture_files_}),
       registry_{.kinds = &scene_parts_.Kinds(), .commands = &commands_},
       // The subsystems in layer order; each registers as it is added.
-      subsystems_(registry_, {&scene_subsystem_}),
+      subsystems_(registry_, {&scene_subsystem_, &motion_subsystem_}),
       // The driver's ports over the registered ones.
       ports_{Pick<TScenePort>(ports.scene, registry_.scene, scene_),
              Pick<TInputPort>(ports.input, registry_.input, scene_),

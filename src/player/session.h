@@ -35,6 +35,7 @@
 #include "core/frame_clock.h"
 #include "core/main_thread.h"
 #include "core/subsystem.h"
+#include "motion/motion_subsystem.h"
 #include "platform/services.h"
 #include "script/call_man.h"
 #include "script/command_table.h"
@@ -257,6 +258,12 @@ class TSession {
   TSceneParts scene_parts_;
   TSceneServices scene_{scene_parts_.Root()};
   TSceneSubsystem scene_subsystem_{scene_parts_, scene_};
+  // The screen transitions (and the flip command) over the scene's root container; their random
+  // draws come from the session's generator.
+  TMotionSubsystem motion_subsystem_{scene_parts_.Root(), TWipeEnv{.pictures = &picture_files_,
+                                                                   .random = [this](uint32_t range) {
+                                                                     return range ? uint32_t(random_() % range) : 0u;
+                                                                   }}};
   // The registry the subsystems register into, and the subsystems in layer order (registered as
   // they are made, stopped first).
   TSubsystemRegistry registry_;

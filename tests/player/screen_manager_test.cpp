@@ -75,9 +75,14 @@ class PresentTest : public ::testing::Test {
                                            bool) override {
       class Wipe : public ISceneWipe {
        public:
-        int32_t Length() const override { return 100; }
+        int32_t GetLength() const override { return 100; }
         void SetPosition(int32_t) override {}
-        TRect Step() override { return TRect{2, 3, 12, 13}; }
+        int32_t GetParam(int32_t) const override { return 0; }
+        void SetParam(int32_t, int32_t) override {}
+        void SetMaskName(std::string) override {}
+        void Prepare() override {}
+        bool Step() override { return false; }
+        TRect UpdateArea() const override { return TRect{2, 3, 12, 13}; }
       };
       return std::make_unique<Wipe>();
     }

@@ -139,11 +139,12 @@ ISceneWipe* TKovaBaseList::Flip(int32_t index, int32_t kind, int32_t length, int
     for (auto& layer : layers_) layer->InvalidateAll();
     if (kind != WP_NONE) {
       TCustomDIBX* shown = DrawTarget();
-      TKovaBase* incoming = ActiveBase();
+      // Layer `index` is the picture shown at position 0: it starts from what the screen shows.
+      TKovaBase* start = ActiveBase();
       TKovaBase* other = Bases(active_index_ ^ 1);
-      if (shown && incoming->Surface() && other->Surface()) {
-        if (incoming->Surface() != shown) incoming->Surface()->Assign(*shown);
-        transition_ = makers_->CreateWipe(kind, *shown, *other->Surface(), *incoming->Surface(), length, reverse);
+      if (shown && start->Surface() && other->Surface()) {
+        if (start->Surface() != shown) start->Surface()->Assign(*shown);
+        transition_ = makers_->CreateWipe(kind, *shown, *start->Surface(), *other->Surface(), length, reverse);
       }
     }
     if (focus_ && focus_->GetBase() != ActiveBase()) {
@@ -420,7 +421,10 @@ void TKovaBaseList::Draw() {
   transition_area_ = TRect{};
   layers_[0]->Draw();
   layers_[1]->Draw();
-  if (transition_) transition_area_ = transition_->Step();
+  if (transition_) {
+    transition_->Step();
+    transition_area_ = transition_->UpdateArea();
+  }
 }
 
 void TKovaBaseList::EndFrame() {

@@ -132,7 +132,7 @@ class TKovaBaseList : public TKovaComponent {
   TRect TransitionArea() const { return transition_area_; }
   // Makes layer `index` active, optionally through a transition; returns the transition.
   ISceneWipe* Flip(int32_t index, int32_t kind, int32_t length, int32_t position, bool restart, bool reverse);
-  int32_t GetWipeLength() const { return transition_ ? transition_->Length() : 0; }
+  int32_t GetWipeLength() const { return transition_ ? transition_->GetLength() : 0; }
   void SetWipePosition(int32_t p) {
     if (transition_) transition_->SetPosition(p);
   }

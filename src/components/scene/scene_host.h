@@ -44,14 +44,29 @@ class ISceneFilm {
   virtual void SetTime(int32_t tick) = 0;
 };
 
-// One running screen transition between the two layers.
+// One running screen transition between the two layers, as its drivers (the flip command, the
+// wipe tracks of films) configure and step it. The order of calls: the maker creates it with its
+// kind's default parameters, its length and reverse flag; the driver sets the position, the
+// parameters it has and the mask picture's name, then Prepare; then, every drawn frame, the
+// position and Step.
 class ISceneWipe {
  public:
   virtual ~ISceneWipe() = default;
-  virtual int32_t Length() const = 0;
+  // The length, in the driver's unit of time (milliseconds for the flip, ticks for films).
+  virtual int32_t GetLength() const = 0;
   virtual void SetPosition(int32_t position) = 0;
-  // Draws the next step into the destination; the area it drew.
-  virtual TRect Step() = 0;
+  virtual int32_t GetParam(int32_t index) const = 0;
+  // Parameter 0 or 1 (other indexes do nothing); the kind applies its own limits.
+  virtual void SetParam(int32_t index, int32_t value) = 0;
+  // The name of the game's picture that orders a mask-image transition.
+  virtual void SetMaskName(std::string name) = 0;
+  // Builds what depends on the parameters and the mask, once, before the first Step.
+  virtual void Prepare() = 0;
+  // Draws the picture of the current position into the destination; true when the transition is
+  // over (position >= length) and nothing was drawn.
+  virtual bool Step() = 0;
+  // The part of the destination the last Step changed.
+  virtual TRect UpdateArea() const = 0;
 };
 
 class TSceneHost {

@@ -113,12 +113,17 @@ TEST(SceneWithoutScreenTest, DrawsNothing) {
 // A transition that records what it was made with.
 struct RecordedWipe : ISceneWipe {
   int32_t length = 0, position = -1, steps = 0;
-  int32_t Length() const override { return length; }
+  int32_t GetLength() const override { return length; }
   void SetPosition(int32_t p) override { position = p; }
-  TRect Step() override {
+  int32_t GetParam(int32_t) const override { return 0; }
+  void SetParam(int32_t, int32_t) override {}
+  void SetMaskName(std::string) override {}
+  void Prepare() override {}
+  bool Step() override {
     ++steps;
-    return TRect{0, 0, 1, 1};
+    return false;
   }
+  TRect UpdateArea() const override { return steps ? TRect{0, 0, 1, 1} : TRect{}; }
 };
 
 class WipeHost : public THeadlessSceneHost, public ISceneMakers {
@@ -160,11 +165,12 @@ TEST(FlipTest, TransitionGetsTheScreenAndBothLayersAndFocusMoves) {
   ASSERT_NE(wipe, nullptr);
   EXPECT_EQ(host.made_kind, WP_FADE);
   EXPECT_EQ(host.made_dest, &host.Screen());
-  EXPECT_EQ(host.made_from, root.Bases(0)->Surface());
-  EXPECT_EQ(host.made_to, root.Bases(1)->Surface());
+  // The layer made active is the picture at position 0; the other one is the end picture.
+  EXPECT_EQ(host.made_from, root.Bases(1)->Surface());
+  EXPECT_EQ(host.made_to, root.Bases(0)->Surface());
   EXPECT_EQ(host.last->position, 100);
   EXPECT_EQ(root.GetWipeLength(), 500);
-  // The incoming layer starts from the picture on the screen.
+  // The starting layer holds the picture on the screen.
   EXPECT_EQ(root.Bases(1)->Surface()->GetPixel(2, 2), uint32_t(host.Screen().ColorToPixel(kRed)));
   // While the transition runs both layers draw into their own surfaces.
   EXPECT_EQ(root.ActiveBase()->GetTargetDIB(), root.Bases(1)->Surface());

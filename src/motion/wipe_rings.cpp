@@ -1,0 +1,9 @@
+#include "motion/wipe_kinds.h"
+
+namespace kova {
+
+std::unique_ptr<TCustomWipe> MakeRingWipe(int32_t, const TWipeEnv&, TCustomDIBX&, TCustomDIBX&, TCustomDIBX&) {
+  return nullptr;
+}
+
+}  // namespace kova

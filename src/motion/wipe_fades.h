@@ -46,7 +46,9 @@ class TWipeFlash : public TCustomWipe {
 
 // The old picture blurs, turns white through its blurred copy, the blurred new picture comes out
 // of white and sharpens (v = pos x 639 div len in four stretches: 0..255, 256..319, 320..383,
-// 384..638). The two blurred copies are made once, here in the constructor.
+// 384..638). The two blurred copies are made once, here in the constructor, at the old layer's
+// size and depth; a 16-bit (5-6-5) copy is blurred at 15 bits and brought back with the top green
+// bit repeated as the lowest.
 class TWipeBlurWhite : public TCustomWipe {
  public:
   TWipeBlurWhite(const TWipeEnv& env, TCustomDIBX& dest, TCustomDIBX& old_layer, TCustomDIBX& new_layer);

@@ -88,11 +88,13 @@ void TWipeMask::ComposeDirect() {
   const int32_t copy_h = std::min(OldLayer.Height(), h);
   const int32_t mix_w = std::min(NewLayer.Width(), w);
   const int32_t mix_h = std::min(NewLayer.Height(), h);
-  for (int32_t y = 0, my = 0; y < h; ++y) {
+  // Rows in the order of rising addresses of Dest (bottom-up storage from the last row).
+  const bool upward = d.pitch < 0;
+  for (int32_t i = 0; i < h; ++i) {
+    const int32_t y = upward ? h - 1 - i : i;
     uint8_t* row = d.Row(y);
     if (y < copy_h && copy_w > 0) copy(row, o.Row(y), nullptr, copy_w, 1, a);
-    if (y < mix_h && mix_w > 0) blend(row, n.Row(y), m.Row(my), mix_w, 1, a);
-    if (++my == mh) my = 0;
+    if (y < mix_h && mix_w > 0) blend(row, n.Row(y), m.Row(y % mh), mix_w, 1, a);
   }
 }
 

@@ -139,19 +139,21 @@ uint32_t GreyPixel(int32_t bits, uint32_t k) {
   }
 }
 
-std::vector<uint32_t> ChannelsOf(int32_t bits) {
+// The row results of 32 bits take the top byte as a channel, the per-pixel results write it 0.
+std::vector<uint32_t> ChannelsOf(int32_t bits, bool row_results) {
   switch (bits) {
     case 15: return {0x7C00, 0x3E0, 0x1F};
     case 16: return {0xF800, 0x7E0, 0x1F};
-    default: return {0xFF000000, 0xFF0000, 0xFF00, 0xFF};  // the row results: the top byte too
+    default: return row_results ? std::vector<uint32_t>{0xFF000000, 0xFF0000, 0xFF00, 0xFF}
+                                : std::vector<uint32_t>{0xFF0000, 0xFF00, 0xFF};
   }
 }
 
 // Per channel: saturating add of grey k (white) or subtraction stopping at 0 (black).
-uint32_t Pass(uint32_t p, int32_t bits, uint32_t k, bool black) {
+uint32_t Pass(uint32_t p, int32_t bits, uint32_t k, bool black, bool row_results = true) {
   const uint32_t g = GreyPixel(bits, k);
   uint32_t out = 0;
-  for (uint32_t c : ChannelsOf(bits)) {
+  for (uint32_t c : ChannelsOf(bits, row_results)) {
     const uint64_t pc = p & c, gc = g & c;
     out |= black ? (pc > gc ? uint32_t(pc - gc) : 0) : uint32_t(std::min<uint64_t>(pc + gc, c));
   }
@@ -187,7 +189,12 @@ TEST(WipeImageTest, UnreadableMaskPictureRaisesAndTheTransitionRunsWithoutIt) {
 TEST(WipeImageTest, MaskWhiteAndBlackPassEachPixelThroughTheirColourAtItsOwnMoment) {
   MemoryPictures pictures;
   pictures.Add("halves.png", HalvesPng(6, 4));
-  for (int32_t bits : {15, 16, 32}) {
+  struct Depth {
+    int32_t bits;
+    bool row_results;
+  };
+  for (const Depth& depth : {Depth{15, true}, Depth{16, true}, Depth{32, true}, Depth{32, false}}) {
+    const int32_t bits = depth.bits;
     for (bool black : {false, true}) {
       // Length 768: k = clamp(pos + g - 256, 0, 511); white pixels (g 255) lead black ones by 255.
       struct Case {
@@ -197,6 +204,7 @@ TEST(WipeImageTest, MaskWhiteAndBlackPassEachPixelThroughTheirColourAtItsOwnMome
       for (const Case& c : {Case{0, 0, 0}, Case{128, 127, 0}, Case{256, 255, 0}, Case{300, 299, 44},
                             Case{511, 510, 255}, Case{600, 511, 344}, Case{767, 511, 511}}) {
         TWipeSurfaces s(6, 4, bits);
+        s.dest.RowResults = depth.row_results;
         auto w = MakeWithMask(s, black ? WP_MASKBLACK : WP_MASKWHITE, &pictures, "halves.png", 768, false);
         w->SetPosition(c.pos);
         ASSERT_FALSE(w->Step());
@@ -204,9 +212,9 @@ TEST(WipeImageTest, MaskWhiteAndBlackPassEachPixelThroughTheirColourAtItsOwnMome
           for (int32_t x = 0; x < 6; ++x) {
             const int32_t k = x < 3 ? c.k_white : c.k_black;
             const uint32_t p = (k < 256 ? s.old_layer : s.new_layer).GetPixel(x, y);
-            const uint32_t expect = Pass(p, bits, uint32_t(k < 256 ? k : 511 - k), black);
+            const uint32_t expect = Pass(p, bits, uint32_t(k < 256 ? k : 511 - k), black, depth.row_results);
             ASSERT_EQ(s.dest.GetPixel(x, y), expect)
-                << bits << " black " << black << " pos " << c.pos << " at " << x << "," << y;
+                << bits << " rows " << depth.row_results << " black " << black << " pos " << c.pos << " at " << x << "," << y;
           }
         }
       }

@@ -214,7 +214,8 @@ TEST(WipeImageTest, MaskWhiteAndBlackPassEachPixelThroughTheirColourAtItsOwnMome
             const uint32_t p = (k < 256 ? s.old_layer : s.new_layer).GetPixel(x, y);
             const uint32_t expect = Pass(p, bits, uint32_t(k < 256 ? k : 511 - k), black, depth.row_results);
             ASSERT_EQ(s.dest.GetPixel(x, y), expect)
-                << bits << " rows " << depth.row_results << " black " << black << " pos " << c.pos << " at " << x << "," << y;
+                << bits << " rows " << depth.row_results << " black " << black << " pos " << c.pos << " at " << x
+                << "," << y;
           }
         }
       }

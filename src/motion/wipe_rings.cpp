@@ -1,13 +1,20 @@
 #include "motion/wipe_rings.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "core/vocabulary.h"
 #include "graphics/dibx.h"
 #include "graphics/dibx_draw.h"
 #include "graphics/pixels/formats.h"
+#include "graphics/simd_dispatch.h"
 #include "motion/wipe_kinds.h"
 
 namespace kova {
@@ -71,26 +78,208 @@ inline uint32_t SpotPixel(int32_t t, int32_t d, uint32_t old_pixel, uint32_t new
   return AddChannels(p, grey[size_t(u < 256 ? u : 511 - u)], m);
 }
 
+// The distances of a row are summed up per block of this many pixels (their least and greatest),
+// so that blocks wholly before, behind or on one side of the crest are done as such.
+constexpr int32_t kSpotBlock = 64;
+
+// What a segment of the ring needs: its pixels' distances, the ring position, the greys.
+struct TSpotArgs {
+  int32_t t = 0;
+  const std::array<uint32_t, 256>* grey = nullptr;
+  TMasks masks;
+  // The vector rows in use: not Scalar when the greys are the plain ones of the masks.
+  TSimdLevel level = TSimdLevel::Scalar;
+};
+
+// n pixels: o and nw are the old and new rows (or one of them twice when every pixel of the
+// segment takes the same layer).
 template <int Bytes>
-void SpotDirect(const TPlane& d, const TPlane& o, const TPlane& n, const int32_t* map, int32_t map_w,
-                const TCommon& c, int32_t t, const std::array<uint32_t, 256>& grey, const TMasks& m) {
+void SpotSegment(uint8_t* d, const uint8_t* o, const uint8_t* nw, const int32_t* map, int32_t n, const TSpotArgs& a) {
+  for (int32_t x = 0; x < n; ++x) {
+    const int32_t u = a.t - map[x];
+    uint32_t p = pixels::LoadPixel<Bytes>((u >= 256 ? nw : o) + ptrdiff_t(x) * Bytes);
+    if (u >= 0 && u < 512) p = AddChannels(p, (*a.grey)[size_t(u < 256 ? u : 511 - u)], a.masks);
+    pixels::StorePixel<Bytes>(d + ptrdiff_t(x) * Bytes, p);
+  }
+}
+
+#if defined(__SSE2__)
+// The vector rows. With v := u - 256 and s := the sign of v (the pixel still takes the old
+// layer), k := 255 - (v xor s) is the grey of the ring, u or 511 - u, and negative off the ring.
+
+// 32 bits, four pixels a vector: the grey in each channel byte is a saturating byte add of k,
+// and the top byte (no channel) comes out 0 on the ring.
+void SpotSegment32Sse2(uint8_t* d, const uint8_t* o, const uint8_t* nw, const int32_t* map, int32_t n,
+                       const TSpotArgs& a) {
+  const __m128i vt = _mm_set1_epi32(a.t - 256), v255 = _mm_set1_epi32(255), low = _mm_set1_epi32(0x00FFFFFF);
+  int32_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    const __m128i v = _mm_sub_epi32(vt, _mm_loadu_si128(reinterpret_cast<const __m128i*>(map + x)));
+    const __m128i take_old = _mm_srai_epi32(v, 31);
+    const __m128i k = _mm_sub_epi32(v255, _mm_xor_si128(v, take_old));
+    const __m128i off = _mm_srai_epi32(k, 31);
+    const __m128i kc = _mm_andnot_si128(off, k);
+    const __m128i grey = _mm_or_si128(kc, _mm_or_si128(_mm_slli_epi32(kc, 8), _mm_slli_epi32(kc, 16)));
+    const __m128i po = _mm_loadu_si128(reinterpret_cast<const __m128i*>(o + ptrdiff_t(x) * 4));
+    const __m128i pn = _mm_loadu_si128(reinterpret_cast<const __m128i*>(nw + ptrdiff_t(x) * 4));
+    const __m128i p = _mm_or_si128(_mm_and_si128(take_old, po), _mm_andnot_si128(take_old, pn));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + ptrdiff_t(x) * 4),
+                     _mm_and_si128(_mm_adds_epu8(p, grey), _mm_or_si128(low, off)));
+  }
+  SpotSegment<4>(d + ptrdiff_t(x) * 4, o + ptrdiff_t(x) * 4, nw + ptrdiff_t(x) * 4, map + x, n - x, a);
+}
+
+// The channels of a 15- or 16-bit pixel for the vector rows: each is shifted to the top of its
+// 16-bit lane, where a saturating add of the grey's channel (the top bits of k) holds it at its
+// maximum.
+struct TChannels16 {
+  uint16_t mask[3], top[3];
+  int32_t shift[3];
+  explicit TChannels16(const TMasks& m) {
+    const uint32_t masks[3] = {m.r, m.g, m.b};
+    for (int32_t c = 0; c < 3; ++c) {
+      const int32_t width = std::popcount(masks[c]);
+      mask[c] = uint16_t(masks[c]);
+      top[c] = uint16_t(0xFFFFu << (16 - width));
+      shift[c] = 16 - width - std::countr_zero(masks[c]);
+    }
+  }
+};
+
+// 15 and 16 bits, eight pixels a vector.
+void SpotSegment16Sse2(uint8_t* d, const uint8_t* o, const uint8_t* nw, const int32_t* map, int32_t n,
+                       const TSpotArgs& a) {
+  const TChannels16 ch(a.masks);
+  __m128i mask[3], top[3], shift[3];
+  for (int32_t c = 0; c < 3; ++c) {
+    mask[c] = _mm_set1_epi16(int16_t(ch.mask[c]));
+    top[c] = _mm_set1_epi16(int16_t(ch.top[c]));
+    shift[c] = _mm_cvtsi32_si128(ch.shift[c]);
+  }
+  const __m128i vt = _mm_set1_epi32(a.t - 256), v255 = _mm_set1_epi16(255);
+  int32_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    // v held to 16 bits keeps its side of -256, 0 and 256.
+    const __m128i v0 = _mm_sub_epi32(vt, _mm_loadu_si128(reinterpret_cast<const __m128i*>(map + x)));
+    const __m128i v1 = _mm_sub_epi32(vt, _mm_loadu_si128(reinterpret_cast<const __m128i*>(map + x + 4)));
+    const __m128i v = _mm_packs_epi32(v0, v1);
+    const __m128i take_old = _mm_srai_epi16(v, 15);
+    const __m128i k = _mm_sub_epi16(v255, _mm_xor_si128(v, take_old));
+    const __m128i off = _mm_srai_epi16(k, 15);
+    const __m128i k_top = _mm_slli_epi16(_mm_andnot_si128(off, k), 8);
+    const __m128i po = _mm_loadu_si128(reinterpret_cast<const __m128i*>(o + ptrdiff_t(x) * 2));
+    const __m128i pn = _mm_loadu_si128(reinterpret_cast<const __m128i*>(nw + ptrdiff_t(x) * 2));
+    const __m128i p = _mm_or_si128(_mm_and_si128(take_old, po), _mm_andnot_si128(take_old, pn));
+    __m128i lit = _mm_setzero_si128();
+    for (int32_t c = 0; c < 3; ++c) {
+      const __m128i pc = _mm_sll_epi16(_mm_and_si128(p, mask[c]), shift[c]);
+      const __m128i sum = _mm_and_si128(_mm_adds_epu16(pc, _mm_and_si128(k_top, top[c])), top[c]);
+      lit = _mm_or_si128(lit, _mm_srl_epi16(sum, shift[c]));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + ptrdiff_t(x) * 2),
+                     _mm_or_si128(_mm_andnot_si128(off, lit), _mm_and_si128(off, p)));
+  }
+  SpotSegment<2>(d + ptrdiff_t(x) * 2, o + ptrdiff_t(x) * 2, nw + ptrdiff_t(x) * 2, map + x, n - x, a);
+}
+
+// The same two with AVX2, twice the pixels a vector (compiled for AVX2 here, called only when
+// the processor has it).
+__attribute__((target("avx2"))) void SpotSegment32Avx2(uint8_t* d, const uint8_t* o, const uint8_t* nw,
+                                                       const int32_t* map, int32_t n, const TSpotArgs& a) {
+  const __m256i vt = _mm256_set1_epi32(a.t - 256), v255 = _mm256_set1_epi32(255);
+  const __m256i low = _mm256_set1_epi32(0x00FFFFFF), zero = _mm256_setzero_si256();
+  int32_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m256i v = _mm256_sub_epi32(vt, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(map + x)));
+    const __m256i take_old = _mm256_srai_epi32(v, 31);
+    const __m256i k = _mm256_sub_epi32(v255, _mm256_xor_si256(v, take_old));
+    const __m256i off = _mm256_srai_epi32(k, 31);
+    const __m256i kc = _mm256_max_epi32(k, zero);
+    const __m256i grey = _mm256_or_si256(kc, _mm256_or_si256(_mm256_slli_epi32(kc, 8), _mm256_slli_epi32(kc, 16)));
+    const __m256i po = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + ptrdiff_t(x) * 4));
+    const __m256i pn = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nw + ptrdiff_t(x) * 4));
+    const __m256i p = _mm256_blendv_epi8(pn, po, take_old);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + ptrdiff_t(x) * 4),
+                        _mm256_and_si256(_mm256_adds_epu8(p, grey), _mm256_or_si256(low, off)));
+  }
+  SpotSegment32Sse2(d + ptrdiff_t(x) * 4, o + ptrdiff_t(x) * 4, nw + ptrdiff_t(x) * 4, map + x, n - x, a);
+}
+
+__attribute__((target("avx2"))) void SpotSegment16Avx2(uint8_t* d, const uint8_t* o, const uint8_t* nw,
+                                                       const int32_t* map, int32_t n, const TSpotArgs& a) {
+  const TChannels16 ch(a.masks);
+  __m256i mask[3], top[3];
+  __m128i shift[3];
+  for (int32_t c = 0; c < 3; ++c) {
+    mask[c] = _mm256_set1_epi16(int16_t(ch.mask[c]));
+    top[c] = _mm256_set1_epi16(int16_t(ch.top[c]));
+    shift[c] = _mm_cvtsi32_si128(ch.shift[c]);
+  }
+  const __m256i vt = _mm256_set1_epi32(a.t - 256), v255 = _mm256_set1_epi16(255);
+  int32_t x = 0;
+  for (; x + 16 <= n; x += 16) {
+    const __m256i v0 = _mm256_sub_epi32(vt, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(map + x)));
+    const __m256i v1 = _mm256_sub_epi32(vt, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(map + x + 8)));
+    // The packing works within each half: put the quarters back in pixel order.
+    const __m256i v = _mm256_permute4x64_epi64(_mm256_packs_epi32(v0, v1), 0xD8);
+    const __m256i take_old = _mm256_srai_epi16(v, 15);
+    const __m256i k = _mm256_sub_epi16(v255, _mm256_xor_si256(v, take_old));
+    const __m256i off = _mm256_srai_epi16(k, 15);
+    const __m256i k_top = _mm256_slli_epi16(_mm256_andnot_si256(off, k), 8);
+    const __m256i po = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(o + ptrdiff_t(x) * 2));
+    const __m256i pn = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(nw + ptrdiff_t(x) * 2));
+    const __m256i p = _mm256_blendv_epi8(pn, po, take_old);
+    __m256i lit = _mm256_setzero_si256();
+    for (int32_t c = 0; c < 3; ++c) {
+      const __m256i pc = _mm256_sll_epi16(_mm256_and_si256(p, mask[c]), shift[c]);
+      const __m256i sum = _mm256_and_si256(_mm256_adds_epu16(pc, _mm256_and_si256(k_top, top[c])), top[c]);
+      lit = _mm256_or_si256(lit, _mm256_srl_epi16(sum, shift[c]));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + ptrdiff_t(x) * 2), _mm256_blendv_epi8(lit, p, off));
+  }
+  SpotSegment16Sse2(d + ptrdiff_t(x) * 2, o + ptrdiff_t(x) * 2, nw + ptrdiff_t(x) * 2, map + x, n - x, a);
+}
+#endif
+
+template <int Bytes>
+void SpotRun(uint8_t* d, const uint8_t* o, const uint8_t* nw, const int32_t* map, int32_t n, const TSpotArgs& a) {
+#if defined(__SSE2__)
+  if (a.level != TSimdLevel::Scalar) {
+    const bool avx2 = a.level == TSimdLevel::Avx2;
+    if constexpr (Bytes == 4) {
+      avx2 ? SpotSegment32Avx2(d, o, nw, map, n, a) : SpotSegment32Sse2(d, o, nw, map, n, a);
+    } else {
+      avx2 ? SpotSegment16Avx2(d, o, nw, map, n, a) : SpotSegment16Sse2(d, o, nw, map, n, a);
+    }
+    return;
+  }
+#endif
+  SpotSegment<Bytes>(d, o, nw, map, n, a);
+}
+
+// The common part of the screen, block by block: wholly before the ring the old picture and
+// wholly behind it the new one, copied; a block on one side of the crest reads only that layer.
+template <int Bytes>
+void SpotDirect(const TPlane& d, const TPlane& o, const TPlane& n, const TWipeSpot& spot, int32_t map_w,
+                const int32_t* block_lo, const int32_t* block_hi, const TCommon& c, const TSpotArgs& a) {
+  const int32_t blocks = (map_w + kSpotBlock - 1) / kSpotBlock;
   for (int32_t y = 0; y < c.h; ++y) {
     uint8_t* dr = d.Row(y);
     const uint8_t* orow = o.Row(y);
     const uint8_t* nrow = n.Row(y);
-    const int32_t* mr = map + ptrdiff_t(y) * map_w;
-    for (int32_t x = 0; x < c.w; ++x) {
-      const int32_t dist = mr[x];
-      const int32_t u = t - dist;
-      // Behind the ring and beyond it the pixel is a plain copy.
-      if (u >= 512) {
-        pixels::StorePixel<Bytes>(dr + x * Bytes, pixels::LoadPixel<Bytes>(nrow + x * Bytes));
-      } else if (u < 0) {
-        pixels::StorePixel<Bytes>(dr + x * Bytes, pixels::LoadPixel<Bytes>(orow + x * Bytes));
-      } else {
-        const uint32_t p = pixels::LoadPixel<Bytes>((u >= 256 ? nrow : orow) + x * Bytes);
-        pixels::StorePixel<Bytes>(dr + x * Bytes, AddChannels(p, grey[size_t(u < 256 ? u : 511 - u)], m));
+    const int32_t* mr = spot.DistMap.data() + ptrdiff_t(y) * map_w;
+    for (int32_t b = 0; b * kSpotBlock < c.w; ++b) {
+      const int32_t x = b * kSpotBlock, count = std::min(kSpotBlock, c.w - x);
+      const size_t at = size_t(y) * size_t(blocks) + size_t(b);
+      const int32_t u_min = a.t - block_hi[at], u_max = a.t - block_lo[at];
+      const ptrdiff_t off = ptrdiff_t(x) * Bytes;
+      if (u_min >= 512 || u_max < 0) {
+        std::memcpy(dr + off, (u_min >= 512 ? nrow : orow) + off, size_t(count) * Bytes);
+        continue;
       }
+      const uint8_t* from_old = u_min >= 256 ? nrow : orow;
+      const uint8_t* from_new = u_max < 256 ? orow : nrow;
+      SpotRun<Bytes>(dr + off, from_old + off, from_new + off, mr + x, count, a);
     }
   }
 }
@@ -104,14 +293,21 @@ struct TRippleGeometry {
   int32_t qw = 0, qh = 0;
 };
 
-// Pixel access of the ripple: direct memory, or GetPixel/SetPixel; with clipping to the common
-// size on every access, or none (every surface has the tables' size).
+// The quarter's distances are summed up per block of this many entries of a row.
+constexpr int32_t kRippleBlock = 64;
+
+// Pixel access of the ripple: direct memory, or GetPixel/SetPixel.
 template <int Bytes>
 struct TDirectAccess {
   TPlane d, o, n;
   uint32_t Old(int32_t x, int32_t y) const { return pixels::LoadPixel<Bytes>(o.Row(y) + ptrdiff_t(x) * Bytes); }
   uint32_t New(int32_t x, int32_t y) const { return pixels::LoadPixel<Bytes>(n.Row(y) + ptrdiff_t(x) * Bytes); }
   void Put(int32_t x, int32_t y, uint32_t v) const { pixels::StorePixel<Bytes>(d.Row(y) + ptrdiff_t(x) * Bytes, v); }
+  // count pixels of row y from x, from the old or the new layer's same place.
+  void Copy(bool old_layer, int32_t x, int32_t y, int32_t count) const {
+    std::memcpy(d.Row(y) + ptrdiff_t(x) * Bytes, (old_layer ? o : n).Row(y) + ptrdiff_t(x) * Bytes,
+                size_t(count) * Bytes);
+  }
 };
 
 struct TPixelAccess {
@@ -121,42 +317,107 @@ struct TPixelAccess {
   uint32_t Old(int32_t x, int32_t y) const { return o->GetPixel(x, y); }
   uint32_t New(int32_t x, int32_t y) const { return n->GetPixel(x, y); }
   void Put(int32_t x, int32_t y, uint32_t v) const { d->SetPixel(x, y, v); }
+  void Copy(bool old_layer, int32_t x, int32_t y, int32_t count) const {
+    for (int32_t i = x; i < x + count; ++i) Put(i, y, old_layer ? Old(i, y) : New(i, y));
+  }
 };
 
+// Entries i0 .. i1 - 1 of quarter row j, and their mirrors, from one layer's own places; with
+// Clip, what lies outside the common size is left.
 template <typename Access, bool Clip>
-void RippleQuarters(const Access& a, const TRippleGeometry& g, const TCommon& c, const TWipeRipple& wipe, int32_t t) {
+void RippleCopy(const Access& a, const TRippleGeometry& g, const TCommon& c, bool old_layer, int32_t i0, int32_t i1,
+                int32_t j) {
+  const int32_t ys[2] = {j, g.h - 1 - j};
+  const int32_t xs[2][2] = {{i0, i1}, {g.w - i1, g.w - i0}};
+  for (int32_t y : ys) {
+    if (Clip && y >= c.h) continue;
+    for (const auto& span : xs) {
+      const int32_t from = span[0], to = Clip ? std::min(span[1], c.w) : span[1];
+      if (from < to) a.Copy(old_layer, from, y, to - from);
+    }
+  }
+}
+
+template <typename Access, bool Clip>
+void RippleQuarters(const Access& access, const TRippleGeometry& geometry, const TCommon& common,
+                    const TWipeRipple& wipe, const int32_t* block_lo, const int32_t* block_hi, int32_t t) {
+  // Everything the loops read, in locals: the pixel stores may alias any memory, and would make
+  // the compiler read tables and surfaces through the references again after every pixel.
+  const Access a = access;
+  const TRippleGeometry g = geometry;
+  const TCommon c = common;
+  const uint16_t* dist = wipe.DistMap.data();
+  const int32_t* cos_map = wipe.CosMap.data();
+  const int32_t* sin_map = wipe.SinMap.data();
+  const int32_t* wave = wipe.Wave.data();
   const int32_t last = int32_t(wipe.Wave.size()) - 1;
-  const auto inside = [&c](int32_t x, int32_t y) { return !Clip || (x < c.w && y < c.h); };
+  const int32_t blocks = (g.qw + kRippleBlock - 1) / kRippleBlock;
+  const auto inside = [c](int32_t x, int32_t y) { return !Clip || (x < c.w && y < c.h); };
   for (int32_t j = 0; j < g.qh; ++j) {
     const int32_t y0 = j, y1 = g.h - 1 - j;
     const size_t row = size_t(j) * size_t(g.qw);
-    for (int32_t i = 0; i < g.qw; ++i) {
-      const int32_t x0 = i, x1 = g.w - 1 - i;
-      const int32_t d = wipe.DistMap[row + size_t(i)];
-      const int32_t k = last + d - t;
-      if (k > last || k < 0) {
-        // Beyond the ring the old picture, behind it the new one, each at its own place.
-        const bool old_side = k > last;
-        for (const auto& [x, y] : {std::pair{x0, y0}, std::pair{x1, y0}, std::pair{x0, y1}, std::pair{x1, y1}}) {
-          if (inside(x, y)) a.Put(x, y, old_side ? a.Old(x, y) : a.New(x, y));
-        }
+    for (int32_t b = 0; b < blocks; ++b) {
+      const int32_t i_begin = b * kRippleBlock, i_end = std::min(g.qw, i_begin + kRippleBlock);
+      const size_t at = size_t(j) * size_t(blocks) + size_t(b);
+      // Wholly beyond the ring (k > last: d > t) the old picture; wholly behind it (k < 0) the
+      // new one; each at its own place.
+      if (block_lo[at] > t || block_hi[at] < t - last) {
+        RippleCopy<Access, Clip>(a, g, c, block_lo[at] > t, i_begin, i_end, j);
         continue;
       }
-      const int64_t r = int64_t(d) + wipe.Wave[size_t(k)];
-      const int64_t sx = int64_t(wipe.CosMap[row + size_t(i)]) * r / 65536 + g.hw;
-      const int64_t sy = int64_t(wipe.SinMap[row + size_t(i)]) * r / 65536 + g.hh;
-      const bool displaced = sx >= 0 && sx < g.w && sy >= 0 && sy < g.h;
-      const int32_t sx0 = displaced ? int32_t(sx) : x0, sy0 = displaced ? int32_t(sy) : y0;
-      const int32_t sx1 = g.w - 1 - sx0, sy1 = g.h - 1 - sy0;
-      const std::pair<int32_t, int32_t> to[4] = {{x0, y0}, {x1, y0}, {x0, y1}, {x1, y1}};
-      const std::pair<int32_t, int32_t> from[4] = {{sx0, sy0}, {sx1, sy0}, {sx0, sy1}, {sx1, sy1}};
-      for (int32_t q = 0; q < 4; ++q) {
-        const auto [x, y] = to[q];
-        if (!inside(x, y)) continue;
-        const auto [fx, fy] = from[q];
-        // A source outside the common size: the pixel's own place.
-        a.Put(x, y, inside(fx, fy) ? a.New(fx, fy) : a.New(x, y));
+      for (int32_t i = i_begin; i < i_end; ++i) {
+        const int32_t x0 = i, x1 = g.w - 1 - i;
+        const int32_t d = dist[row + size_t(i)];
+        const int32_t k = last + d - t;
+        if (k > last || k < 0) {
+          const bool old_side = k > last;
+          for (const auto& [x, y] : {std::pair{x0, y0}, std::pair{x1, y0}, std::pair{x0, y1}, std::pair{x1, y1}}) {
+            if (inside(x, y)) a.Put(x, y, old_side ? a.Old(x, y) : a.New(x, y));
+          }
+          continue;
+        }
+        // On the ring: the new picture displaced outward by the wave, or at its own place when
+        // the displaced place lies off the screen.
+        const int64_t r = int64_t(d) + wave[k];
+        const int64_t sx = int64_t(cos_map[row + size_t(i)]) * r / 65536 + g.hw;
+        const int64_t sy = int64_t(sin_map[row + size_t(i)]) * r / 65536 + g.hh;
+        const bool displaced = sx >= 0 && sx < g.w && sy >= 0 && sy < g.h;
+        const int32_t sx0 = displaced ? int32_t(sx) : x0, sy0 = displaced ? int32_t(sy) : y0;
+        const int32_t sx1 = g.w - 1 - sx0, sy1 = g.h - 1 - sy0;
+        if (!Clip) {
+          a.Put(x0, y0, a.New(sx0, sy0));
+          a.Put(x1, y0, a.New(sx1, sy0));
+          a.Put(x0, y1, a.New(sx0, sy1));
+          a.Put(x1, y1, a.New(sx1, sy1));
+          continue;
+        }
+        const std::pair<int32_t, int32_t> to[4] = {{x0, y0}, {x1, y0}, {x0, y1}, {x1, y1}};
+        const std::pair<int32_t, int32_t> from[4] = {{sx0, sy0}, {sx1, sy0}, {sx0, sy1}, {sx1, sy1}};
+        for (int32_t q = 0; q < 4; ++q) {
+          const auto [x, y] = to[q];
+          if (!inside(x, y)) continue;
+          const auto [fx, fy] = from[q];
+          // A source outside the common size: the pixel's own place.
+          a.Put(x, y, inside(fx, fy) ? a.New(fx, fy) : a.New(x, y));
+        }
       }
+    }
+  }
+}
+
+// The least and greatest value of each block of `block` entries of each row of a table.
+template <typename T>
+void SumUpBlocks(const std::vector<T>& table, int32_t w, int32_t h, int32_t block, std::vector<int32_t>& lo,
+                 std::vector<int32_t>& hi) {
+  const int32_t blocks = (w + block - 1) / block;
+  lo.assign(size_t(blocks) * size_t(std::max(h, 0)), 0);
+  hi.assign(lo.size(), 0);
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t b = 0; b < blocks; ++b) {
+      const T* first = table.data() + size_t(y) * size_t(w) + size_t(b * block);
+      const auto [mn, mx] = std::minmax_element(first, first + std::min(block, w - b * block));
+      lo[size_t(y) * size_t(blocks) + size_t(b)] = int32_t(*mn);
+      hi[size_t(y) * size_t(blocks) + size_t(b)] = int32_t(*mx);
     }
   }
 }
@@ -185,9 +446,23 @@ int64_t ChipRise(int64_t e) { return e * (5 * e - 1500) / 1000; }
 
 const std::array<uint32_t, 256>& TWipeGreys::For(const TCustomDIBX& surface) {
   const int32_t bits = surface.BitCount();
-  if (bits != bits_) {
-    for (int32_t k = 0; k < 256; ++k) values_[size_t(k)] = uint32_t(surface.ColorToPixel(k * 0x010101));
+  const std::array<uint32_t, 3> masks{surface.RedMask(), surface.GreenMask(), surface.BlueMask()};
+  if (bits != bits_ || masks != masks_) {
     bits_ = bits;
+    masks_ = masks;
+    // Channels of 1 to 8 contiguous bits.
+    plain_ = true;
+    for (uint32_t m : masks) {
+      plain_ = plain_ && m != 0 && std::popcount(m) <= 8 && (m >> std::countr_zero(m)) == (1u << std::popcount(m)) - 1;
+    }
+    for (int32_t k = 0; k < 256; ++k) {
+      values_[size_t(k)] = uint32_t(surface.ColorToPixel(k * 0x010101));
+      uint32_t plain = 0;
+      for (uint32_t m : masks) {
+        if (m) plain |= (uint32_t(k) >> (8 - std::min(std::popcount(m), 8))) << std::countr_zero(m);
+      }
+      plain_ = plain_ && values_[size_t(k)] == plain;
+    }
   }
   return values_;
 }
@@ -218,29 +493,37 @@ void TWipeSpot::BuildMap() {
       row[x] = Reverse ? reach - r : r;
     }
   }
+  SumUpBlocks(DistMap, map_width_, map_height_, kSpotBlock, block_lo_, block_hi_);
 }
 
 bool TWipeSpot::Step() {
   if (BeginStep()) return true;
-  const int32_t t = int32_t(int64_t(Position) * Radius / Length);
   const TCommon c = TCommon::Of(*this, map_width_, map_height_);
   if (c.Empty()) return false;
-  const std::array<uint32_t, 256>& grey = greys_.For(Dest);
-  const TMasks m = TMasks::Of(Dest);
+  TSpotArgs a;
+  a.t = int32_t(int64_t(Position) * Radius / Length);
+  a.grey = &greys_.For(Dest);
+  a.masks = TMasks::Of(Dest);
   if (const int32_t bytes = DirectBytes(Dest, OldLayer, NewLayer)) {
     draw::TDrawScope scope(Dest, bytes == 2 ? pixels::TFormat::P565 : pixels::TFormat::P32, &OldLayer, &NewLayer);
     if (!scope.Ok()) return false;
+    // The vector rows compute the greys from the masks: only for the plain greys of byte-wide
+    // channels at 32 bits, of channels within the 16-bit word at 15 and 16 bits.
+    const uint32_t all = a.masks.r | a.masks.g | a.masks.b;
+    const auto byte_wide = [](uint32_t m) { return m == 0xFF || m == 0xFF00 || m == 0xFF0000; };
+    const bool bytes_wide = byte_wide(a.masks.r) && byte_wide(a.masks.g) && byte_wide(a.masks.b) && all == 0xFFFFFF;
+    if (greys_.Plain() && (bytes == 4 ? bytes_wide : all <= 0xFFFF)) a.level = ActiveSimdLevel();
     if (bytes == 2) {
-      SpotDirect<2>(scope.dst, scope.src, scope.mask, DistMap.data(), map_width_, c, t, grey, m);
+      SpotDirect<2>(scope.dst, scope.src, scope.mask, *this, map_width_, block_lo_.data(), block_hi_.data(), c, a);
     } else {
-      SpotDirect<4>(scope.dst, scope.src, scope.mask, DistMap.data(), map_width_, c, t, grey, m);
+      SpotDirect<4>(scope.dst, scope.src, scope.mask, *this, map_width_, block_lo_.data(), block_hi_.data(), c, a);
     }
     return false;
   }
   for (int32_t y = 0; y < c.h; ++y) {
     for (int32_t x = 0; x < c.w; ++x) {
       const int32_t d = DistMap[size_t(y) * size_t(map_width_) + size_t(x)];
-      Dest.SetPixel(x, y, SpotPixel(t, d, OldLayer.GetPixel(x, y), NewLayer.GetPixel(x, y), grey, m));
+      Dest.SetPixel(x, y, SpotPixel(a.t, d, OldLayer.GetPixel(x, y), NewLayer.GetPixel(x, y), *a.grey, a.masks));
     }
   }
   return false;
@@ -271,6 +554,7 @@ TWipeRipple::TWipeRipple(const TWipeEnv& env, TCustomDIBX& dest, TCustomDIBX& ol
       SinMap[e] = RoundEven(std::sin(angle) * 65536.0);
     }
   }
+  SumUpBlocks(DistMap, qw_, qh_, kRippleBlock, block_lo_, block_hi_);
   Wave.assign(size_t(std::min(hw_, hh_) * 2 / 3), 0);
   SetParam(0, 5);
 }
@@ -293,21 +577,23 @@ bool TWipeRipple::Step() {
   if (c.Empty()) return false;
   const TRippleGeometry g{width_, height_, hw_, hh_, qw_, qh_};
   const bool clip = c.w != width_ || c.h != height_;
+  const int32_t* lo = block_lo_.data();
+  const int32_t* hi = block_hi_.data();
   if (const int32_t bytes = DirectBytes(Dest, OldLayer, NewLayer)) {
     draw::TDrawScope scope(Dest, bytes == 2 ? pixels::TFormat::P565 : pixels::TFormat::P32, &OldLayer, &NewLayer);
     if (!scope.Ok()) return false;
     if (bytes == 2) {
       const TDirectAccess<2> a{scope.dst, scope.src, scope.mask};
-      clip ? RippleQuarters<TDirectAccess<2>, true>(a, g, c, *this, t)
-           : RippleQuarters<TDirectAccess<2>, false>(a, g, c, *this, t);
+      clip ? RippleQuarters<TDirectAccess<2>, true>(a, g, c, *this, lo, hi, t)
+           : RippleQuarters<TDirectAccess<2>, false>(a, g, c, *this, lo, hi, t);
     } else {
       const TDirectAccess<4> a{scope.dst, scope.src, scope.mask};
-      clip ? RippleQuarters<TDirectAccess<4>, true>(a, g, c, *this, t)
-           : RippleQuarters<TDirectAccess<4>, false>(a, g, c, *this, t);
+      clip ? RippleQuarters<TDirectAccess<4>, true>(a, g, c, *this, lo, hi, t)
+           : RippleQuarters<TDirectAccess<4>, false>(a, g, c, *this, lo, hi, t);
     }
     return false;
   }
-  RippleQuarters<TPixelAccess, true>(TPixelAccess{&Dest, &OldLayer, &NewLayer}, g, c, *this, t);
+  RippleQuarters<TPixelAccess, true>(TPixelAccess{&Dest, &OldLayer, &NewLayer}, g, c, *this, lo, hi, t);
   return false;
 }
 

@@ -24,10 +24,15 @@ class TWipeGreys {
  public:
   // Rebuilds the table when the surface's depth differs from the one it was built for.
   const std::array<uint32_t, 256>& For(const TCustomDIBX& surface);
+  // The table holds the plain greys of the surface's channel masks (each channel the top bits of
+  // k), which the vector rows compute instead of looking them up.
+  bool Plain() const { return plain_; }
 
  private:
   std::array<uint32_t, 256> values_{};
+  std::array<uint32_t, 3> masks_{};
   int32_t bits_ = -1;
+  bool plain_ = false;
 };
 
 // WP_SPOT: a ring 512 distance units wide runs outward from the centre (inward from the corners
@@ -52,6 +57,9 @@ class TWipeSpot : public TCustomWipe {
 
   int32_t map_width_ = 0;
   int32_t map_height_ = 0;
+  // The least and greatest distance of each block of a row's pixels.
+  std::vector<int32_t> block_lo_;
+  std::vector<int32_t> block_hi_;
   TWipeGreys greys_;
 };
 
@@ -92,6 +100,9 @@ class TWipeRipple : public TCustomWipe {
   int32_t hh_ = 0;
   int32_t qw_ = 0;      // (width + 1) div 2, (height + 1) div 2: the quarter with the middle lines
   int32_t qh_ = 0;
+  // The least and greatest distance of each block of a quarter row's entries.
+  std::vector<int32_t> block_lo_;
+  std::vector<int32_t> block_hi_;
 };
 
 class TWipeCrack;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -338,9 +339,193 @@ void RippleCopy(const Access& a, const TRippleGeometry& g, const TCommon& c, boo
   }
 }
 
+// What the vector ring rows read: the tables, the ring position and the locked surfaces (32 bits,
+// all of the tables' size, every byte offset of the new layer within 31 bits, every displaced
+// radius below 32768 so that the products with the cosines stay within 32 bits).
+struct TRippleVector {
+  const uint16_t* dist = nullptr;
+  const int32_t* cos_map = nullptr;
+  const int32_t* sin_map = nullptr;
+  const int32_t* wave = nullptr;
+  int32_t last = 0, t = 0;
+  TPlane d, o, n;
+  TRippleGeometry g;
+};
+
+#if defined(__SSE2__)
+// The small pieces of the AVX2 rows (compiled for AVX2 like them).
+__attribute__((target("avx2"))) inline __m256i Load8(const uint8_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+__attribute__((target("avx2"))) inline void Store8(uint8_t* p, __m256i x) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), x);
+}
+__attribute__((target("avx2"))) inline __m256i Reverse8(__m256i x, __m256i reverse) {
+  return _mm256_permutevar8x32_epi32(x, reverse);
+}
+// (value x r) div 65536, toward zero.
+__attribute__((target("avx2"))) inline __m256i ScaleQ16(__m256i value, __m256i r, __m256i low16) {
+  const __m256i p = _mm256_mullo_epi32(value, r);
+  return _mm256_srai_epi32(_mm256_add_epi32(p, _mm256_and_si256(_mm256_srai_epi32(p, 31), low16)), 16);
+}
+
+// Entries i_begin.. of quarter row j, eight at a time while eight are left, with AVX2; returns
+// the first entry not done. The pixels of the left half of the row are the entries in order, those
+// of the right half the entries reversed; off the ring each pixel is its own place's, on it the
+// displaced one is gathered from the new layer.
+__attribute__((target("avx2"))) int32_t RippleRun32Avx2(const TRippleVector& vector, int32_t j, int32_t i_begin,
+                                                        int32_t i_end) {
+  const TRippleVector v = vector;
+  const int32_t y0 = j, y1 = v.g.h - 1 - j;
+  uint8_t* d0 = v.d.Row(y0);
+  uint8_t* d1 = v.d.Row(y1);
+  const uint8_t* o0 = v.o.Row(y0);
+  const uint8_t* o1 = v.o.Row(y1);
+  const uint8_t* n0 = v.n.Row(y0);
+  const uint8_t* n1 = v.n.Row(y1);
+  const size_t row = size_t(j) * size_t(v.g.qw);
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  const __m256i zero = _mm256_setzero_si256(), minus1 = _mm256_set1_epi32(-1), low16 = _mm256_set1_epi32(0xFFFF);
+  const __m256i k_base = _mm256_set1_epi32(v.last - v.t), last = _mm256_set1_epi32(v.last);
+  const __m256i hw = _mm256_set1_epi32(v.g.hw), hh = _mm256_set1_epi32(v.g.hh);
+  const __m256i w = _mm256_set1_epi32(v.g.w), h = _mm256_set1_epi32(v.g.h);
+  const __m256i w1 = _mm256_set1_epi32(v.g.w - 1), h1 = _mm256_set1_epi32(v.g.h - 1);
+  const __m256i pitch = _mm256_set1_epi32(int32_t(v.n.pitch)), y0v = _mm256_set1_epi32(y0);
+  int32_t i = i_begin;
+  for (; i + 8 <= i_end; i += 8) {
+    const __m256i dist = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v.dist + row + i)));
+    const __m256i k = _mm256_add_epi32(dist, k_base);
+    const __m256i beyond = _mm256_cmpgt_epi32(k, last), behind = _mm256_cmpgt_epi32(zero, k);
+    const __m256i ring = _mm256_xor_si256(_mm256_or_si256(beyond, behind), minus1);
+    // The own places: the left pixels at i.., the right ones (reversed) at w - 8 - i...
+    const ptrdiff_t left = ptrdiff_t(i) * 4, right = ptrdiff_t(v.g.w - 8 - i) * 4;
+    const __m256i beyond_r = Reverse8(beyond, reverse);
+    __m256i p00 = _mm256_blendv_epi8(Load8(n0 + left), Load8(o0 + left), beyond);
+    __m256i p10 = _mm256_blendv_epi8(Load8(n0 + right), Load8(o0 + right), beyond_r);
+    __m256i p01 = _mm256_blendv_epi8(Load8(n1 + left), Load8(o1 + left), beyond);
+    __m256i p11 = _mm256_blendv_epi8(Load8(n1 + right), Load8(o1 + right), beyond_r);
+    if (!_mm256_testz_si256(ring, ring)) {
+      const __m256i kc = _mm256_min_epi32(_mm256_max_epi32(k, zero), last);
+      const __m256i r = _mm256_add_epi32(dist, _mm256_i32gather_epi32(v.wave, kc, 4));
+      const __m256i cos = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v.cos_map + row + i));
+      const __m256i sin = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v.sin_map + row + i));
+      const __m256i sx = _mm256_add_epi32(ScaleQ16(cos, r, low16), hw);
+      const __m256i sy = _mm256_add_epi32(ScaleQ16(sin, r, low16), hh);
+      const __m256i in = _mm256_and_si256(_mm256_and_si256(_mm256_cmpgt_epi32(sx, minus1), _mm256_cmpgt_epi32(w, sx)),
+                                          _mm256_and_si256(_mm256_cmpgt_epi32(sy, minus1), _mm256_cmpgt_epi32(h, sy)));
+      const __m256i fx0 = _mm256_blendv_epi8(_mm256_add_epi32(_mm256_set1_epi32(i), lanes), sx, in);
+      const __m256i fy0 = _mm256_blendv_epi8(y0v, sy, in);
+      const __m256i fx1 = _mm256_sub_epi32(w1, fx0), fy1 = _mm256_sub_epi32(h1, fy0);
+      const __m256i row0 = _mm256_mullo_epi32(fy0, pitch), row1 = _mm256_mullo_epi32(fy1, pitch);
+      const __m256i col0 = _mm256_slli_epi32(fx0, 2), col1 = _mm256_slli_epi32(fx1, 2);
+      const int* base = reinterpret_cast<const int*>(v.n.base);
+      p00 = _mm256_mask_i32gather_epi32(p00, base, _mm256_add_epi32(row0, col0), ring, 1);
+      const __m256i ring_r = Reverse8(ring, reverse);
+      p10 = _mm256_mask_i32gather_epi32(p10, base, Reverse8(_mm256_add_epi32(row0, col1), reverse), ring_r, 1);
+      p01 = _mm256_mask_i32gather_epi32(p01, base, _mm256_add_epi32(row1, col0), ring, 1);
+      p11 = _mm256_mask_i32gather_epi32(p11, base, Reverse8(_mm256_add_epi32(row1, col1), reverse), ring_r, 1);
+    }
+    Store8(d0 + left, p00);
+    Store8(d0 + right, p10);
+    Store8(d1 + left, p01);
+    Store8(d1 + right, p11);
+  }
+  return i;
+}
+
+// The same at 15 and 16 bits, eight entries a time. A displaced pixel comes from the aligned
+// 32-bit word that holds it (rows start on such words and hold whole ones, so the word stays
+// inside the row).
+__attribute__((target("avx2"))) inline __m128i Pack16(__m256i x) {
+  return _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(x, x), 0x08));
+}
+__attribute__((target("avx2"))) inline __m128i Masks16(__m256i x) {
+  return _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(x, x), 0x08));
+}
+__attribute__((target("avx2"))) inline __m128i Load4(const uint8_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+__attribute__((target("avx2"))) inline void Store4(uint8_t* p, __m128i x) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), x);
+}
+
+__attribute__((target("avx2"))) inline __m128i Gather16(const int* base, __m256i offset, __m256i half, __m256i ring) {
+  const __m256i word = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, offset, ring, 1);
+  return Pack16(_mm256_and_si256(_mm256_srlv_epi32(word, half), _mm256_set1_epi32(0xFFFF)));
+}
+
+__attribute__((target("avx2"))) int32_t RippleRun16Avx2(const TRippleVector& vector, int32_t j, int32_t i_begin,
+                                                        int32_t i_end) {
+  const TRippleVector v = vector;
+  const int32_t y0 = j, y1 = v.g.h - 1 - j;
+  uint8_t* d0 = v.d.Row(y0);
+  uint8_t* d1 = v.d.Row(y1);
+  const uint8_t* o0 = v.o.Row(y0);
+  const uint8_t* o1 = v.o.Row(y1);
+  const uint8_t* n0 = v.n.Row(y0);
+  const uint8_t* n1 = v.n.Row(y1);
+  const size_t row = size_t(j) * size_t(v.g.qw);
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m128i reverse = _mm_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+  const __m256i zero = _mm256_setzero_si256(), minus1 = _mm256_set1_epi32(-1), low16 = _mm256_set1_epi32(0xFFFF);
+  const __m256i one = _mm256_set1_epi32(1);
+  const __m256i k_base = _mm256_set1_epi32(v.last - v.t), last = _mm256_set1_epi32(v.last);
+  const __m256i hw = _mm256_set1_epi32(v.g.hw), hh = _mm256_set1_epi32(v.g.hh);
+  const __m256i w = _mm256_set1_epi32(v.g.w), h = _mm256_set1_epi32(v.g.h);
+  const __m256i w1 = _mm256_set1_epi32(v.g.w - 1), h1 = _mm256_set1_epi32(v.g.h - 1);
+  const __m256i pitch = _mm256_set1_epi32(int32_t(v.n.pitch)), y0v = _mm256_set1_epi32(y0);
+  const int* base = reinterpret_cast<const int*>(v.n.base);
+  int32_t i = i_begin;
+  for (; i + 8 <= i_end; i += 8) {
+    const __m256i dist = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v.dist + row + i)));
+    const __m256i k = _mm256_add_epi32(dist, k_base);
+    const __m256i beyond = _mm256_cmpgt_epi32(k, last), behind = _mm256_cmpgt_epi32(zero, k);
+    const __m256i ring = _mm256_xor_si256(_mm256_or_si256(beyond, behind), minus1);
+    const ptrdiff_t left = ptrdiff_t(i) * 2, right = ptrdiff_t(v.g.w - 8 - i) * 2;
+    const __m128i beyond16 = Masks16(beyond), beyond16_r = _mm_shuffle_epi8(beyond16, reverse);
+    __m128i p00 = _mm_blendv_epi8(Load4(n0 + left), Load4(o0 + left), beyond16);
+    __m128i p10 = _mm_blendv_epi8(Load4(n0 + right), Load4(o0 + right), beyond16_r);
+    __m128i p01 = _mm_blendv_epi8(Load4(n1 + left), Load4(o1 + left), beyond16);
+    __m128i p11 = _mm_blendv_epi8(Load4(n1 + right), Load4(o1 + right), beyond16_r);
+    if (!_mm256_testz_si256(ring, ring)) {
+      const __m256i kc = _mm256_min_epi32(_mm256_max_epi32(k, zero), last);
+      const __m256i r = _mm256_add_epi32(dist, _mm256_i32gather_epi32(v.wave, kc, 4));
+      const __m256i cos = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v.cos_map + row + i));
+      const __m256i sin = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v.sin_map + row + i));
+      const __m256i sx = _mm256_add_epi32(ScaleQ16(cos, r, low16), hw);
+      const __m256i sy = _mm256_add_epi32(ScaleQ16(sin, r, low16), hh);
+      const __m256i in = _mm256_and_si256(_mm256_and_si256(_mm256_cmpgt_epi32(sx, minus1), _mm256_cmpgt_epi32(w, sx)),
+                                          _mm256_and_si256(_mm256_cmpgt_epi32(sy, minus1), _mm256_cmpgt_epi32(h, sy)));
+      const __m256i fx0 = _mm256_blendv_epi8(_mm256_add_epi32(_mm256_set1_epi32(i), lanes), sx, in);
+      const __m256i fy0 = _mm256_blendv_epi8(y0v, sy, in);
+      const __m256i fx1 = _mm256_sub_epi32(w1, fx0), fy1 = _mm256_sub_epi32(h1, fy0);
+      const __m256i row0 = _mm256_mullo_epi32(fy0, pitch), row1 = _mm256_mullo_epi32(fy1, pitch);
+      // The word of pixel x is at 4 (x div 2); its pixel is the high half for odd x.
+      const __m256i word0 = _mm256_slli_epi32(_mm256_srli_epi32(fx0, 1), 2);
+      const __m256i word1 = _mm256_slli_epi32(_mm256_srli_epi32(fx1, 1), 2);
+      const __m256i half0 = _mm256_slli_epi32(_mm256_and_si256(fx0, one), 4);
+      const __m256i half1 = _mm256_slli_epi32(_mm256_and_si256(fx1, one), 4);
+      const __m128i ring16 = Masks16(ring), ring16_r = _mm_shuffle_epi8(ring16, reverse);
+      p00 = _mm_blendv_epi8(p00, Gather16(base, _mm256_add_epi32(row0, word0), half0, ring), ring16);
+      const __m128i g10 = Gather16(base, _mm256_add_epi32(row0, word1), half1, ring);
+      p10 = _mm_blendv_epi8(p10, _mm_shuffle_epi8(g10, reverse), ring16_r);
+      p01 = _mm_blendv_epi8(p01, Gather16(base, _mm256_add_epi32(row1, word0), half0, ring), ring16);
+      const __m128i g11 = Gather16(base, _mm256_add_epi32(row1, word1), half1, ring);
+      p11 = _mm_blendv_epi8(p11, _mm_shuffle_epi8(g11, reverse), ring16_r);
+    }
+    Store4(d0 + left, p00);
+    Store4(d0 + right, p10);
+    Store4(d1 + left, p01);
+    Store4(d1 + right, p11);
+  }
+  return i;
+}
+#endif
+
 template <typename Access, bool Clip>
 void RippleQuarters(const Access& access, const TRippleGeometry& geometry, const TCommon& common,
-                    const TWipeRipple& wipe, const int32_t* block_lo, const int32_t* block_hi, int32_t t) {
+                    const TWipeRipple& wipe, const int32_t* block_lo, const int32_t* block_hi, int32_t t,
+                    const TRippleVector* vector = nullptr) {
   // Everything the loops read, in locals: the pixel stores may alias any memory, and would make
   // the compiler read tables and surfaces through the references again after every pixel.
   const Access a = access;
@@ -365,7 +550,15 @@ void RippleQuarters(const Access& access, const TRippleGeometry& geometry, const
         RippleCopy<Access, Clip>(a, g, c, block_lo[at] > t, i_begin, i_end, j);
         continue;
       }
-      for (int32_t i = i_begin; i < i_end; ++i) {
+      int32_t i = i_begin;
+#if defined(__SSE2__)
+      if constexpr (!Clip && std::is_same_v<Access, TDirectAccess<4>>) {
+        if (vector) i = RippleRun32Avx2(*vector, j, i_begin, i_end);
+      } else if constexpr (!Clip && std::is_same_v<Access, TDirectAccess<2>>) {
+        if (vector) i = RippleRun16Avx2(*vector, j, i_begin, i_end);
+      }
+#endif
+      for (; i < i_end; ++i) {
         const int32_t x0 = i, x1 = g.w - 1 - i;
         const int32_t d = dist[row + size_t(i)];
         const int32_t k = last + d - t;
@@ -563,9 +756,13 @@ void TWipeRipple::SetParam(int32_t index, int32_t value) {
   TCustomWipe::SetParam(index, value);
   if (index != 0) return;
   const int32_t q = int32_t(Wave.size() / 4);
+  int64_t wave_max = 0;
   for (size_t n = 0; n < Wave.size(); ++n) {
     Wave[n] = q < 1 ? 0 : Clamp32(int64_t(int32_t(n) % q) * value / q);
+    wave_max = std::max(wave_max, std::abs(int64_t(Wave[n])));
   }
+  const int32_t dist_max = DistMap.empty() ? 0 : *std::max_element(DistMap.begin(), DistMap.end());
+  displaced_max_ = wave_max + dist_max;
 }
 
 int32_t TWipeRipple::Reach() const { return RoundEven(std::hypot(double(hh_), double(hw_))) + int32_t(Wave.size()); }
@@ -582,15 +779,23 @@ bool TWipeRipple::Step() {
   if (const int32_t bytes = DirectBytes(Dest, OldLayer, NewLayer)) {
     draw::TDrawScope scope(Dest, bytes == 2 ? pixels::TFormat::P565 : pixels::TFormat::P32, &OldLayer, &NewLayer);
     if (!scope.Ok()) return false;
-    if (bytes == 2) {
-      const TDirectAccess<2> a{scope.dst, scope.src, scope.mask};
-      clip ? RippleQuarters<TDirectAccess<2>, true>(a, g, c, *this, lo, hi, t)
-           : RippleQuarters<TDirectAccess<2>, false>(a, g, c, *this, lo, hi, t);
-    } else {
-      const TDirectAccess<4> a{scope.dst, scope.src, scope.mask};
-      clip ? RippleQuarters<TDirectAccess<4>, true>(a, g, c, *this, lo, hi, t)
-           : RippleQuarters<TDirectAccess<4>, false>(a, g, c, *this, lo, hi, t);
+    const TDirectAccess<2> a2{scope.dst, scope.src, scope.mask};
+    const TDirectAccess<4> a4{scope.dst, scope.src, scope.mask};
+    if (clip) {
+      bytes == 2 ? RippleQuarters<TDirectAccess<2>, true>(a2, g, c, *this, lo, hi, t)
+                 : RippleQuarters<TDirectAccess<4>, true>(a4, g, c, *this, lo, hi, t);
+      return false;
     }
+    // The vector rows where their products and byte offsets stay within 32 bits (and, at 16
+    // bits, the new layer's rows start on 32-bit words).
+    const int64_t span = std::abs(int64_t(scope.mask.pitch)) * height_ + int64_t(width_) * bytes;
+    const bool words = (reinterpret_cast<uintptr_t>(scope.mask.base) | uintptr_t(scope.mask.pitch)) % 4 == 0;
+    const bool vectors = ActiveSimdLevel() == TSimdLevel::Avx2 && displaced_max_ < 32768 &&
+                         span < (int64_t(1) << 31) && words;
+    const TRippleVector vector{DistMap.data(), CosMap.data(), SinMap.data(), Wave.data(), int32_t(Wave.size()) - 1,
+                               t, scope.dst, scope.src, scope.mask, g};
+    bytes == 2 ? RippleQuarters<TDirectAccess<2>, false>(a2, g, c, *this, lo, hi, t, vectors ? &vector : nullptr)
+               : RippleQuarters<TDirectAccess<4>, false>(a4, g, c, *this, lo, hi, t, vectors ? &vector : nullptr);
     return false;
   }
   RippleQuarters<TPixelAccess, true>(TPixelAccess{&Dest, &OldLayer, &NewLayer}, g, c, *this, lo, hi, t);

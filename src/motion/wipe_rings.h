@@ -103,6 +103,8 @@ class TWipeRipple : public TCustomWipe {
   // The least and greatest distance of each block of a quarter row's entries.
   std::vector<int32_t> block_lo_;
   std::vector<int32_t> block_hi_;
+  // The greatest displaced radius (distance plus wave) in size.
+  int64_t displaced_max_ = 0;
 };
 
 class TWipeCrack;

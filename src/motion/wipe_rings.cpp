@@ -668,8 +668,17 @@ TWipeSpot::TWipeSpot(const TWipeEnv& env, TCustomDIBX& dest, TCustomDIBX& old_la
 }
 
 void TWipeSpot::SetReverse(bool reverse) {
+  const bool same_size = map_width_ == std::max(0, Dest.Width()) && map_height_ == std::max(0, Dest.Height());
+  if (same_size && reverse == Reverse) return;
   Reverse = reverse;
-  BuildMap();
+  if (!same_size) {
+    BuildMap();
+    return;
+  }
+  // The distances from the corners are those from the centre taken from the greatest.
+  const int32_t reach = Radius - 512;
+  for (int32_t& d : DistMap) d = reach - d;
+  SumUpBlocks(DistMap, map_width_, map_height_, kSpotBlock, block_lo_, block_hi_);
 }
 
 void TWipeSpot::BuildMap() {

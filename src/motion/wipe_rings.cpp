@@ -346,7 +346,7 @@ struct TRippleVector {
   const uint16_t* dist = nullptr;
   const int32_t* cos_map = nullptr;
   const int32_t* sin_map = nullptr;
-  const int32_t* wave = nullptr;
+  const int32_t* wave = nullptr;  // followed by 7 more readable entries
   int32_t last = 0, t = 0;
   TPlane d, o, n;
   TRippleGeometry g;
@@ -373,6 +373,15 @@ __attribute__((target("avx2"))) inline __m256i ScaleQ16(__m256i value, __m256i r
 // the first entry not done. The pixels of the left half of the row are the entries in order, those
 // of the right half the entries reversed; off the ring each pixel is its own place's, on it the
 // displaced one is gathered from the new layer.
+// The wave at the entries' k (clamped to the wave): neighbouring entries differ by at most 1 in
+// distance, so the eight lie within eight entries of the wave from the least.
+__attribute__((target("avx2"))) inline __m256i WaveOf(const TRippleVector& v, __m128i dist16, __m256i kc) {
+  const int32_t least = _mm_extract_epi16(_mm_minpos_epu16(dist16), 0);
+  const int32_t first = std::clamp(v.last + least - v.t, 0, v.last);
+  const __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v.wave + first));
+  return _mm256_permutevar8x32_epi32(window, _mm256_sub_epi32(kc, _mm256_set1_epi32(first)));
+}
+
 __attribute__((target("avx2"))) int32_t RippleRun32Avx2(const TRippleVector& vector, int32_t j, int32_t i_begin,
                                                         int32_t i_end) {
   const TRippleVector v = vector;
@@ -393,7 +402,8 @@ __attribute__((target("avx2"))) int32_t RippleRun32Avx2(const TRippleVector& vec
   const __m256i pitch = _mm256_set1_epi32(int32_t(v.n.pitch)), y0v = _mm256_set1_epi32(y0);
   int32_t i = i_begin;
   for (; i + 8 <= i_end; i += 8) {
-    const __m256i dist = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v.dist + row + i)));
+    const __m128i dist16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v.dist + row + i));
+    const __m256i dist = _mm256_cvtepu16_epi32(dist16);
     const __m256i k = _mm256_add_epi32(dist, k_base);
     const __m256i beyond = _mm256_cmpgt_epi32(k, last), behind = _mm256_cmpgt_epi32(zero, k);
     const __m256i ring = _mm256_xor_si256(_mm256_or_si256(beyond, behind), minus1);
@@ -406,7 +416,7 @@ __attribute__((target("avx2"))) int32_t RippleRun32Avx2(const TRippleVector& vec
     __m256i p11 = _mm256_blendv_epi8(Load8(n1 + right), Load8(o1 + right), beyond_r);
     if (!_mm256_testz_si256(ring, ring)) {
       const __m256i kc = _mm256_min_epi32(_mm256_max_epi32(k, zero), last);
-      const __m256i r = _mm256_add_epi32(dist, _mm256_i32gather_epi32(v.wave, kc, 4));
+      const __m256i r = _mm256_add_epi32(dist, WaveOf(v, dist16, kc));
       const __m256i cos = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v.cos_map + row + i));
       const __m256i sin = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v.sin_map + row + i));
       const __m256i sx = _mm256_add_epi32(ScaleQ16(cos, r, low16), hw);
@@ -477,7 +487,8 @@ __attribute__((target("avx2"))) int32_t RippleRun16Avx2(const TRippleVector& vec
   const int* base = reinterpret_cast<const int*>(v.n.base);
   int32_t i = i_begin;
   for (; i + 8 <= i_end; i += 8) {
-    const __m256i dist = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v.dist + row + i)));
+    const __m128i dist16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v.dist + row + i));
+    const __m256i dist = _mm256_cvtepu16_epi32(dist16);
     const __m256i k = _mm256_add_epi32(dist, k_base);
     const __m256i beyond = _mm256_cmpgt_epi32(k, last), behind = _mm256_cmpgt_epi32(zero, k);
     const __m256i ring = _mm256_xor_si256(_mm256_or_si256(beyond, behind), minus1);
@@ -489,7 +500,7 @@ __attribute__((target("avx2"))) int32_t RippleRun16Avx2(const TRippleVector& vec
     __m128i p11 = _mm_blendv_epi8(Load4(n1 + right), Load4(o1 + right), beyond16_r);
     if (!_mm256_testz_si256(ring, ring)) {
       const __m256i kc = _mm256_min_epi32(_mm256_max_epi32(k, zero), last);
-      const __m256i r = _mm256_add_epi32(dist, _mm256_i32gather_epi32(v.wave, kc, 4));
+      const __m256i r = _mm256_add_epi32(dist, WaveOf(v, dist16, kc));
       const __m256i cos = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v.cos_map + row + i));
       const __m256i sin = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v.sin_map + row + i));
       const __m256i sx = _mm256_add_epi32(ScaleQ16(cos, r, low16), hw);
@@ -770,6 +781,8 @@ void TWipeRipple::SetParam(int32_t index, int32_t value) {
     Wave[n] = q < 1 ? 0 : Clamp32(int64_t(int32_t(n) % q) * value / q);
     wave_max = std::max(wave_max, std::abs(int64_t(Wave[n])));
   }
+  padded_wave_ = Wave;
+  padded_wave_.resize(Wave.size() + 8, 0);
   const int32_t dist_max = DistMap.empty() ? 0 : *std::max_element(DistMap.begin(), DistMap.end());
   displaced_max_ = wave_max + dist_max;
 }
@@ -801,8 +814,8 @@ bool TWipeRipple::Step() {
     const bool words = (reinterpret_cast<uintptr_t>(scope.mask.base) | uintptr_t(scope.mask.pitch)) % 4 == 0;
     const bool vectors = ActiveSimdLevel() == TSimdLevel::Avx2 && displaced_max_ < 32768 &&
                          span < (int64_t(1) << 31) && words;
-    const TRippleVector vector{DistMap.data(), CosMap.data(), SinMap.data(), Wave.data(), int32_t(Wave.size()) - 1,
-                               t, scope.dst, scope.src, scope.mask, g};
+    const TRippleVector vector{DistMap.data(), CosMap.data(), SinMap.data(), padded_wave_.data(),
+                               int32_t(Wave.size()) - 1, t, scope.dst, scope.src, scope.mask, g};
     bytes == 2 ? RippleQuarters<TDirectAccess<2>, false>(a2, g, c, *this, lo, hi, t, vectors ? &vector : nullptr)
                : RippleQuarters<TDirectAccess<4>, false>(a4, g, c, *this, lo, hi, t, vectors ? &vector : nullptr);
     return false;

@@ -105,6 +105,8 @@ class TWipeRipple : public TCustomWipe {
   std::vector<int32_t> block_hi_;
   // The greatest displaced radius (distance plus wave) in size.
   int64_t displaced_max_ = 0;
+  // The wave with 8 entries of 0 after it, for the vector rows' reads of eight at a time.
+  std::vector<int32_t> padded_wave_;
 };
 
 class TWipeCrack;

@@ -418,6 +418,20 @@ TEST(FlipCommandTest, TheClearFlagAtTheSwapAndOnAbandon) {
   }
 }
 
+// After the swap the keys go to the new layer's key control, also when no control had them before.
+TEST(FlipCommandTest, TheSwapLooksForTheFocusOnTheNewLayer) {
+  FlipRig rig;
+  StubBox* keys = rig.scene.Box("keys", TRect{0, 0, 4, 4}, rig.scene.root.Bases(1));
+  keys->SetHandleKey(true);
+  rig.Frame();
+  ASSERT_EQ(rig.scene.root.FocusControl(), nullptr);
+  rig.Start(FlipPage(Timed(Value(I(0)), Value(I(1)))));
+  for (int i = 0; i < 3; ++i) rig.Frame();
+  ASSERT_EQ(rig.Int("done"), 1);
+  rig.Frame();
+  EXPECT_EQ(rig.scene.root.FocusControl(), keys);
+}
+
 // The hold flag keeps queued events waiting while the flip runs; without it a handler runs
 // between two steps and the flip still ends on the game clock.
 TEST(FlipCommandTest, HoldKeepsEventsWaiting) {

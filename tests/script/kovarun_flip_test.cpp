@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -120,14 +121,15 @@ class KovarunFlipTest : public ::testing::Test {
     Picture picture;
     // The game clock at which the flip was entered (-1 when the trace does not show it).
     int64_t flip_clock = -1;
+    std::vector<std::string> log;
   };
 
-  // Runs kovarun for `frames` frames and reads its shot and trace.
-  Shot Run(long frames) {
+  // Runs kovarun on the game `folder` for `frames` frames and reads its shot and trace.
+  Shot Run(long frames, const std::string& folder = "flip") {
     const std::string shot = tree.Path("shot.png"), log = tree.Path("trace.txt"), err = tree.Path("err.txt");
     std::remove(shot.c_str());
-    std::vector<std::string> args = {KOVARUN_PATH,  tree.Path("flip"), "--frames", std::to_string(frames),
-                                     "--shot",      shot,              "--log",    log};
+    std::vector<std::string> args = {KOVARUN_PATH, tree.Path(folder), "--frames", std::to_string(frames),
+                                     "--shot",     shot,              "--log",    log};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -152,6 +154,7 @@ class KovarunFlipTest : public ::testing::Test {
     const std::string flip_trace = " : start.ksb(" + std::to_string(flip_line) + ")";
     for (std::string line; std::getline(log_in, line);) {
       if (line.size() > 11 && line.substr(8) == flip_trace) result.flip_clock = std::stoll(line.substr(0, 8), nullptr, 16);
+      result.log.push_back(line);
     }
     if (result.status != 0) return result;
     TFileStream file(shot, plat::TFileMode::Read);
@@ -220,6 +223,73 @@ TEST_F(KovarunFlipTest, ShotsMidTransitionHoldTheKindsMixture) {
     EXPECT_NE(Run(swap - 1).picture, to.picture) << "the step before the swap";
   }
   if (built == 0) GTEST_SKIP() << "no transition kind of the table is built yet";
+}
+
+// A game saved by an event handler while its flip runs, and loaded by a fresh run from its first
+// frame: the loaded flip finds no transition, completes in its third run (the layers swap) and
+// clears the old layer as the saved flag says; a second flip back shows that layer without the
+// control it had. Both runs end on the same picture.
+TEST_F(KovarunFlipTest, AFlipSavedMidwayEndsAfterTheLoadAsInTheSavingRun) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = kWidth;
+  p.screen_height = kHeight;
+  tree.WriteFile("saves/kova.kpb", p.Build());
+  tree.WriteFile("saves/install.dat", TestGameInstallSet());
+  tree.WriteFile("saves/left.wxa", Gradient(6, 5, 0x204060));
+  tree.WriteFile("saves/carried.wxa", Gradient(8, 6, 0xC08010));
+  constexpr int32_t kImgNew = 9;
+  constexpr uint32_t kColourA = 0x302010, kColourB = 0x1080F0;
+  PageWriter start;
+  start.GameLoad(Value(I(1)));  // nothing to load in the saving run
+  start.Wait(NoResult(), Value(I(16)));
+  start.Calc(ExprBuilder().Call(3, "____0", {S("BASE0"), I(PR_COLOR), I(kColourA)}));
+  start.Calc(ExprBuilder().Call(3, "____0", {S("BASE1"), I(PR_COLOR), I(kColourB)}));
+  start.Component(kImgNew, {{PR_NAME, Value(S("left"))}, {PR_SOURCE, Value(S("left.wxa"))}, {PR_LEFT, Value(I(2))},
+                            {PR_TOP, Value(I(3))}});
+  start.Component(kImgNew, {{PR_NAME, Value(S("carried"))}, {PR_SOURCE, Value(S("carried.wxa"))},
+                            {PR_LEFT, Value(I(12))}, {PR_TOP, Value(I(6))}});
+  start.Wait(NoResult(), Value(I(40)));
+  // The idle event queued in the flip's entry step runs its handler before the flip's next run.
+  start.SetProp(Value(S("left")), Value(I(PR_ONIDLE)), Value(S("save.ksb")));
+  PageWriter::FlipRecord flip;
+  flip.kind = Value(I(WP_FADE));
+  flip.length = Value(I(200));
+  flip.move_mode = Value(I(1));
+  flip.names = {Value(S("carried"))};
+  flip.clear = Yes();
+  start.Flip(flip);
+  const int32_t after_flip = start.Next() + 1;
+  start.Calc(Assign("limit", I(1)));
+  start.Flip(Value(I(WP_NONE)), Value(I(1)));  // back to the first layer
+  start.Wait(NoResult(), Value(I(100)));
+  start.Terminate();
+  tree.WriteFile("saves/start.ksb", start.Bytes());
+  PageWriter save;
+  save.SetProp(Value(S("left")), Value(I(PR_ONIDLE)), Value(S("")));
+  save.GameSave(Value(I(1)), "", 0, Value(S("mid-flip")));
+  tree.WriteFile("saves/save.ksb", save.Bytes());
+
+  const Shot saving = Run(200, "saves");
+  ASSERT_EQ(saving.status, 0) << saving.err;
+  ASSERT_NE(saving.err.find("terminated"), std::string::npos) << saving.err;
+  ASSERT_TRUE(std::any_of(saving.log.begin(), saving.log.end(),
+                          [](const std::string& l) { return l.ends_with(" : save.ksb(2)"); }));
+  const Shot loading = Run(200, "saves");
+  ASSERT_EQ(loading.status, 0) << loading.err;
+  ASSERT_NE(loading.err.find("terminated"), std::string::npos) << loading.err;
+  // The load is served in the first frame; the loaded flip runs in the next three and the
+  // command after it in the third.
+  const std::string after = " : start.ksb(" + std::to_string(after_flip) + ")";
+  const auto first_after = std::find_if(loading.log.begin(), loading.log.end(),
+                                        [&](const std::string& l) { return l.ends_with(after); });
+  ASSERT_NE(first_after, loading.log.end());
+  EXPECT_EQ(first_after->substr(0, 8), "00000040");
+  EXPECT_FALSE(std::any_of(loading.log.begin(), loading.log.end(),
+                           [](const std::string& l) { return l.ends_with(" : save.ksb(2)"); }));
+  // The first layer shows again, without "left".
+  EXPECT_EQ(loading.picture, saving.picture);
+  ASSERT_EQ(saving.picture.size(), size_t(kWidth * kHeight));
+  for (const uint32_t px : saving.picture) ASSERT_EQ(px, kColourA >> 16 | (kColourA & 0xFF00) | (kColourA & 0xFF) << 16);
 }
 
 }  // namespace

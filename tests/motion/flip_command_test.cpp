@@ -76,7 +76,8 @@ class RecordingMakers : public ISceneMakers {
 // folder, the flip's behaviour over the scene, and a frame step as the player runs it.
 class FlipRig {
  public:
-  explicit FlipRig(TDisplayFormat format = kDisplay8888) : scene(format) {
+  explicit FlipRig(TDisplayFormat format = kDisplay8888, int32_t width = 64, int32_t height = 48)
+      : scene(format, width, height) {
     scene.globals.Makers().Register(makers);
     RegisterFlipCommand(commands, scene.root);
     parts.files.SetFolder(tree.Root());
@@ -461,6 +462,54 @@ TEST(FlipCommandTest, HoldKeepsEventsWaiting) {
     EXPECT_EQ(rig.Int("done"), 1);
     rig.Frame();
     EXPECT_GT(rig.Int("idles"), 0);
+  }
+}
+
+// A handler that waits between two steps of the flip holds the transition where it stands; the
+// time it took counts: the flip swaps in the step in which the handler returns.
+TEST(FlipCommandTest, TheTimeAHandlerTakesCounts) {
+  FlipRig rig;
+  StubTimer* timer = rig.scene.Timer("timer");
+  timer->on_idle = "idle.ksb";
+  PageWriter idle;  // the second idle event waits 200 ms
+  idle.Calc(Step("idles", E::Plus, I(1)));
+  idle.If(Compare(E::Equal, V("idles"), I(2)));
+  idle.Indent(1).Wait(NoResult(), Value(I(200)));
+  idle.Calc(Assign("waited", I(1)));
+  rig.AddPage("idle.ksb", idle);
+  PageWriter page;
+  page.VarNew("idles", 1, Value(I(0)));
+  page.VarNew("waited", 1, Value(I(0)));
+  page.VarNew("done", 1, Value(I(0)));
+  page.Flip(Timed(Value(I(1)), Value(I(100)))).Calc(Assign("done", I(1)));
+  rig.Start(page);
+  int waited_in = 0;
+  for (int frame = 1; frame <= 40 && rig.Int("done") == 0; ++frame) {
+    rig.Frame();
+    if (rig.Int("waited") == 1 && waited_in == 0) waited_in = frame;
+  }
+  ASSERT_GT(waited_in, 10);
+  EXPECT_EQ(rig.frames, waited_in);
+  EXPECT_EQ(rig.makers.positions, std::vector<int32_t>{0});
+}
+
+// A screen of 1 x 1 or 3 x 2 pixels: the snapshot takes its size and the flip ends as on any other.
+TEST(FlipCommandTest, TinyScreens) {
+  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{3, 2}}) {
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+    FlipRig rig(kDisplay8888, w, h);
+    rig.scene.Box("box", TRect{0, 0, 5, 5}, nullptr, 0x0000FF);
+    rig.Frame();
+    Flip f = Timed(Value(I(0)), Value(I(50)));
+    f.move_mode = Value(I(0));
+    rig.Start(FlipPage(f));
+    rig.Frame();
+    ASSERT_NE(rig.Snapshot(), nullptr);
+    EXPECT_EQ(rig.Snapshot()->GetDIB()->Width(), w);
+    EXPECT_EQ(rig.Snapshot()->GetDIB()->Height(), h);
+    EXPECT_EQ(rig.Snapshot()->GetDIB()->GetPixel(0, 0), rig.scene.PixelOf(0x0000FF));
+    EXPECT_EQ(rig.FramesUntilDone(), 4);  // the flip's third step, after one frame without it
+    EXPECT_EQ(rig.scene.Pixel(w - 1, h - 1), rig.scene.PixelOf(0x0000FF));
   }
 }
 

@@ -493,6 +493,38 @@ TEST(FlipCommandTest, TheTimeAHandlerTakesCounts) {
   EXPECT_EQ(rig.makers.positions, std::vector<int32_t>{0});
 }
 
+// A flip inside an event handler lets the next level's events run while it waits, when its length
+// gave a value above 0; without one they wait for the handler to end.
+TEST(FlipCommandTest, InAHandlerTheLengthLetsFurtherEventsRun) {
+  for (const bool timed : {true, false}) {
+    SCOPED_TRACE(timed ? "a length of 200" : "no length");
+    FlipRig rig;
+    rig.scene.Timer("flipper")->on_idle = "flip.ksb";
+    rig.scene.Timer("counter")->on_idle = "count.ksb";
+    PageWriter flip;
+    flip.If(Compare(E::Equal, V("flips"), I(0)));
+    flip.Indent(1).Calc(Assign("flips", I(1)));
+    flip.Flip(Timed(Value(I(1)), timed ? Value(I(200)) : NoResult()));
+    flip.Calc(Assign("done", I(1)));
+    rig.AddPage("flip.ksb", flip);
+    PageWriter count;
+    count.Calc(Step("counts", E::Plus, I(1)));
+    count.If(Compare(E::Equal, V("done"), I(0)));
+    count.Indent(1).Calc(Step("during", E::Plus, I(1)));
+    rig.AddPage("count.ksb", count);
+    PageWriter main;
+    for (const char* var : {"flips", "counts", "during", "done"}) main.VarNew(var, 1, Value(I(0)));
+    main.Wait(NoResult(), Value(I(100000)));
+    rig.Start(main);
+    EXPECT_NE(rig.FramesUntilDone(), -1);
+    if (timed) {
+      EXPECT_GE(rig.Int("during"), 5);
+    } else {
+      EXPECT_EQ(rig.Int("during"), 0);
+    }
+  }
+}
+
 // A screen of 1 x 1 or 3 x 2 pixels: the snapshot takes its size and the flip ends as on any other.
 TEST(FlipCommandTest, TinyScreens) {
   for (const auto& [w, h] : {std::pair{1, 1}, std::pair{3, 2}}) {

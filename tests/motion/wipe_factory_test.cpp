@@ -11,7 +11,9 @@ namespace {
 TEST(WipeFactoryTest, NoTransitionForKindZeroAndKindsBeyondTheTable) {
   TDIBX dest, from, to;
   for (TDIBX* s : {&dest, &from, &to}) s->SetSize(16, 12, 32);
-  for (int32_t kind : {int32_t(WP_NONE), 32, 255, -1}) EXPECT_EQ(CreateWipe(kind, TWipeEnv{}, dest, from, to), nullptr) << kind;
+  for (int32_t kind : {int32_t(WP_NONE), 32, 255, -1}) {
+    EXPECT_EQ(CreateWipe(kind, TWipeEnv{}, dest, from, to), nullptr) << kind;
+  }
 }
 
 TEST(WipeFactoryTest, DefaultParametersByKind) {

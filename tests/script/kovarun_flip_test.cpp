@@ -59,6 +59,52 @@ Picture Fade(const Picture& from, const Picture& to, int32_t position, int32_t l
   return out;
 }
 
+// Grey g added to (or, with `subtract`, taken from) every channel, saturated.
+Picture AddGrey(const Picture& picture, uint32_t g, bool subtract) {
+  Picture out(picture.size());
+  for (size_t i = 0; i < picture.size(); ++i) {
+    uint32_t v = 0;
+    for (int shift : {0, 8, 16}) {
+      const int32_t c = int32_t(picture[i] >> shift & 0xFF) + (subtract ? -int32_t(g) : int32_t(g));
+      v |= uint32_t(c < 0 ? 0 : c > 255 ? 255 : c) << shift;
+    }
+    out[i] = v;
+  }
+  return out;
+}
+
+// Through white or black: v := position x 511 div length; below 256 the start picture with grey v
+// added (taken), then the end picture with grey 511 - v.
+Picture PassThrough(const Picture& from, const Picture& to, int32_t position, int32_t length, bool black) {
+  const uint32_t v = uint32_t(position) * 511 / uint32_t(length);
+  return v < 256 ? AddGrey(from, v, black) : AddGrey(to, 511 - v, black);
+}
+Picture White(const Picture& from, const Picture& to, int32_t position, int32_t length) {
+  return PassThrough(from, to, position, length, false);
+}
+Picture Black(const Picture& from, const Picture& to, int32_t position, int32_t length) {
+  return PassThrough(from, to, position, length, true);
+}
+
+// The flash: the end picture with grey 255 - position x 255 div length added.
+Picture Flash(const Picture&, const Picture& to, int32_t position, int32_t length) {
+  return AddGrey(to, 255 - uint32_t(position) * 255 / uint32_t(length), false);
+}
+
+// The horizontal scroll: the start picture moved o := W x position div length to the left, the
+// end picture following it from the right.
+Picture ScrollH(const Picture& from, const Picture& to, int32_t position, int32_t length) {
+  const int32_t o = kWidth * position / length;
+  Picture out(from.size());
+  for (int32_t y = 0; y < kHeight; ++y) {
+    for (int32_t x = 0; x < kWidth; ++x) {
+      const int32_t sx = x + o;
+      out[size_t(y * kWidth + x)] = sx < kWidth ? from[size_t(y * kWidth + sx)] : to[size_t(y * kWidth + sx - kWidth)];
+    }
+  }
+  return out;
+}
+
 // A kind, its length, the frames after which a shot is taken (counted from the flip's entry step:
 // 0 is that step), and its formula. Other kinds join the table as they are built.
 struct KindCase {
@@ -72,6 +118,10 @@ struct KindCase {
 const std::vector<KindCase>& Cases() {
   static const std::vector<KindCase> cases = {
       {"fade", WP_FADE, 480, {0, 1, 2, 11, 16, 30}, Fade},
+      {"white", WP_WHITE, 480, {2, 10, 16, 17, 30}, White},
+      {"black", WP_BLACK, 480, {2, 16, 17, 25}, Black},
+      {"flash", WP_FLASH, 320, {0, 2, 9, 20}, Flash},
+      {"scroll", WP_SCROLLH, 480, {2, 11, 21, 30}, ScrollH},
   };
   return cases;
 }

@@ -203,7 +203,9 @@ class KovarunFlipTest : public ::testing::Test {
     std::ifstream log_in(log);
     const std::string flip_trace = " : start.ksb(" + std::to_string(flip_line) + ")";
     for (std::string line; std::getline(log_in, line);) {
-      if (line.size() > 11 && line.substr(8) == flip_trace) result.flip_clock = std::stoll(line.substr(0, 8), nullptr, 16);
+      if (line.size() > 11 && line.substr(8) == flip_trace) {
+        result.flip_clock = std::stoll(line.substr(0, 8), nullptr, 16);
+      }
       result.log.push_back(line);
     }
     if (result.status != 0) return result;
@@ -339,7 +341,8 @@ TEST_F(KovarunFlipTest, AFlipSavedMidwayEndsAfterTheLoadAsInTheSavingRun) {
   // The first layer shows again, without "left".
   EXPECT_EQ(loading.picture, saving.picture);
   ASSERT_EQ(saving.picture.size(), size_t(kWidth * kHeight));
-  for (const uint32_t px : saving.picture) ASSERT_EQ(px, kColourA >> 16 | (kColourA & 0xFF00) | (kColourA & 0xFF) << 16);
+  const uint32_t rgb_a = kColourA >> 16 | (kColourA & 0xFF00) | (kColourA & 0xFF) << 16;
+  for (const uint32_t px : saving.picture) ASSERT_EQ(px, rgb_a);
 }
 
 }  // namespace

@@ -204,8 +204,11 @@ TEST(FlipCommandTest, TheTimeSpentBetweenStepsCounts) {
   rig.Frame(399);  // 999: still below the length
   EXPECT_EQ(rig.Int("done"), 0);
   EXPECT_EQ(rig.makers.positions, (std::vector<int32_t>{0, 600, 999}));
+  // Each drawn frame hands the screen the transition's area to present.
+  EXPECT_EQ(rig.scene.root.TransitionArea(), (TRect{0, 0, 1, 1}));
   rig.Frame(1);
   EXPECT_EQ(rig.Int("done"), 1);
+  EXPECT_EQ(rig.scene.root.TransitionArea(), TRect{});
 }
 
 // The expressions are evaluated in the record's order, the parameters and the mask only when a

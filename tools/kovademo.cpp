@@ -20,8 +20,9 @@
 // (or the wheel, or Up) that shows the newest window's height of the message history, which the
 // wheel (or Up and Down) pages through; a click, Enter, Space, Escape or the button goes back to
 // the page being read.
-// Escape on the story goes back to the title. Everything is written with the fixture writers of
-// the test suite.
+// Escape on the story goes back to the title. Each change of scene goes through a screen
+// transition of its own (see demo_game.h): the next scene is made on the hidden layer and the flip
+// command shows it. Everything is written with the fixture writers of the test suite.
 //
 // The places and colours below are what the end-to-end tests click and look for.
 #include <cstdio>
@@ -57,9 +58,9 @@ std::string Text(const std::vector<uint8_t>& bytes) { return std::string(bytes.b
 // A colour reference ($00BBGGRR) of an 0xRRGGBB colour.
 int32_t ColourRef(uint32_t rgb) { return int32_t((rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16); }
 
-// "SetProp(the active layer, PR_COLOR, colour)".
-ExprBuilder LayerColour(uint32_t rgb) {
-  return ExprBuilder().Call(3, "____0", {S("BASE0"), I(8), I(ColourRef(rgb))});
+// "SetProp(the active layer, PR_COLOR, colour)" ("BASE1": the hidden layer).
+ExprBuilder LayerColour(uint32_t rgb, const char* layer = "BASE0") {
+  return ExprBuilder().Call(3, "____0", {S(layer), I(8), I(ColourRef(rgb))});
 }
 
 // The demo's buttons: the name of the component (also of its picture and its handler page), the
@@ -202,12 +203,14 @@ void SetUpVolume(PageWriter& p) {
   SetProp(p, "volume_slider", PR_ONKEYDOWN, S("on_settings_key.ksb"));
 }
 
-// The text-speed menu of the settings screen: open while the screen shows, its
+// The text-speed menu of the settings screen: opened on the hidden layer as the screen is made
+// and open while it shows, its
 // items chosen by the mouse (the keys choose the speed through the slider's key
 // handler: a menu lights no item until the pointer or a first key reaches it,
 // so a key press would only light "Slow").
 void OpenSpeedMenu(PageWriter& p) {
   p.Component(kMenuType, {{PR_NAME, Value(S("speed"))},
+                          {PR_PARENT, Value(S("\x01"))},  // the hidden layer
                           {PR_TEXT, Value(S(demo::kSpeedItems))},
                           {PR_LEFT, Value(I(demo::kSpeedLeft))},
                           {PR_TOP, Value(I(demo::kSpeedTop))},
@@ -223,7 +226,8 @@ void OpenSpeedMenu(PageWriter& p) {
                           {PR_ONSELECT, Value(S("on_speed.ksb"))}});
 }
 
-// The settings screen's captions, made when it shows and deleted when it goes;
+// The settings screen's captions, made on the hidden layer before it shows and deleted once it has
+// gone;
 // "speed_value" names the text speed in use.
 struct Caption {
   const char* name;
@@ -248,6 +252,7 @@ void ShowSpeed(PageWriter& p, int32_t d) {
 void MakeCaptions(PageWriter& p, int32_t d) {
   for (const Caption& c : kCaptions) {
     p.Component(kLabelType, {{PR_NAME, Value(S(c.name))},
+                             {PR_PARENT, Value(S("\x01"))},  // the hidden layer
                              {PR_TEXT, Value(S(c.text))},
                              {PR_LEFT, Value(I(c.left))},
                              {PR_TOP, Value(I(c.top))},
@@ -605,14 +610,8 @@ void AddMessagePages(ArchiveBuilder& archive) {
 
 // The window and its button show with the second scene, which starts the story
 // again.
-void ShowMessage(PageWriter& p, int32_t d, int32_t scene) {
-  MesProp(p.Indent(d), PR_VISIBLE, B(scene == 1));
-  SetProp(p, "history", PR_VISIBLE, B(scene == 1));
-  SetProp(p, "history_caption", PR_VISIBLE, B(scene == 1));
-  SetProp(p, "english", PR_VISIBLE, B(scene == 1));
-  SetProp(p, "notice", PR_VISIBLE, B(false));
-  if (scene != 1) return;
-  p.Calc(Assign("story", I(0)));
+void StartStory(PageWriter& p, int32_t d) {
+  p.Indent(d).Calc(Assign("story", I(0)));
   p.Calc(Assign("history_shown", I(0)));
   CentreCaption(p, "history_caption", "History", demo::kHistoryButton.CentreX());
   ShowStory(p, d, true);
@@ -641,19 +640,77 @@ void SetUp(PageWriter& p) {
   SetUpMessage(p);
 }
 
-// Shows a scene (0 the title, 1 the second scene, 2 the settings): its
-// background and only its buttons and controls.
-void Show(PageWriter& p, int32_t d, int32_t scene) {
+// The controls of each scene (0 the title, 1 the second scene, 2 the settings) besides the
+// buttons, and whether each shows with its scene (the notice shows only when Save or Load leaves
+// it).
+struct SceneControl {
+  const char* name;
+  int32_t scene;
+  bool shown;
+};
+constexpr SceneControl kSceneControls[] = {
+    {"volume_slider", 2, true}, {"mes", 1, true}, {"history", 1, true}, {"history_caption", 1, true},
+    {"english", 1, true},       {"notice", 1, false},
+};
+
+// Each control of `scene` shown (or hidden) on `layer` (a name for the PR_PARENT property: "" the
+// active layer, the one-byte name 1 the hidden one), each other control hidden where it is.
+void SetSceneControls(PageWriter& p, int32_t scene, const char* layer, bool others) {
+  auto set = [&](const std::string& name, int32_t of, bool shown) {
+    if (of == scene && !others) {
+      if (*layer) SetProp(p, name, PR_PARENT, S(layer));
+      SetProp(p, name, PR_VISIBLE, B(shown));
+    } else if (of != scene && others) {
+      SetProp(p, name, PR_VISIBLE, B(false));
+    }
+  };
+  for (const Button& b : kButtons) {
+    set(b.name, b.scene, true);
+    set(std::string(b.name) + "_caption", b.scene, true);
+  }
+  for (const SceneControl& c : kSceneControls) set(c.name, c.scene, c.shown);
+}
+
+// Shows the first scene at once: the title's background and only its buttons.
+void ShowFirst(PageWriter& p) {
+  p.Indent(0).Calc(LayerColour(demo::kTitleColour));
+  SetSceneControls(p, 0, "", false);
+  SetSceneControls(p, 0, "", true);
+}
+
+// Changes to a scene through a transition: the scene is made on the hidden layer (its background,
+// its controls carried over and shown, the story started), the flip shows it, and then the
+// controls left on the old layer are hidden.
+void Show(PageWriter& p, int32_t d, int32_t scene, const demo::Transition& transition) {
   p.Indent(d).Calc(LayerColour(scene == 0   ? demo::kTitleColour
                                : scene == 1 ? demo::kSceneColour
-                                            : demo::kSettingsColour));
-  for (const Button& b : kButtons) {
-    SetProp(p, b.name, PR_VISIBLE, B(b.scene == scene));
-    SetProp(p, std::string(b.name) + "_caption", PR_VISIBLE, B(b.scene == scene));
-  }
-  SetProp(p, "volume_slider", PR_VISIBLE, B(scene == 2));
-  ShowMessage(p, d, scene);
+                                            : demo::kSettingsColour,
+                               "BASE1"));
+  SetSceneControls(p, scene, "\x01", false);
+  if (scene == 1) StartStory(p, d);
+  PageWriter::FlipRecord flip;
+  flip.kind = Value(I(transition.kind));
+  flip.length = Value(I(demo::kTransitionMs));
+  if (transition.mask) flip.mask = Value(S(transition.mask));
+  p.Indent(d).Flip(flip);
+  SetSceneControls(p, scene, "", true);
   p.Indent(d);
+}
+
+// The mask fade's grey picture: brightest at the top left corner, darkest at the bottom right,
+// tiled over the screen.
+std::vector<uint8_t> MaskPicture() {
+  BmpFields bmp;
+  bmp.width = demo::kMaskWidth;
+  bmp.height = demo::kMaskHeight;
+  const int32_t span = bmp.width + bmp.height - 2;
+  for (int32_t y = 0; y < bmp.height; ++y) {
+    for (int32_t x = 0; x < bmp.width; ++x) {
+      const uint32_t g = uint32_t(255 - 255 * (x + y) / span);
+      bmp.pixels.push_back(g << 16 | g << 8 | g);
+    }
+  }
+  return BuildBmp(bmp);
 }
 
 // A button's handler: tells the start page which button was clicked.
@@ -683,7 +740,7 @@ std::vector<uint8_t> StartPage(int32_t end = 0, int32_t wait_end = 0) {
   }
   SetUp(p);
   SetUpVolume(p);
-  Show(p, 0, 0);
+  ShowFirst(p);
   ShowScreenMode(p, 0);
   const int32_t loop = p.Next();
   p.While(Yes(), end);
@@ -699,14 +756,14 @@ std::vector<uint8_t> StartPage(int32_t end = 0, int32_t wait_end = 0) {
   p.Calc(Assign("choice", V("clicked")));
   p.Calc(Assign("clicked", I(0)));
   p.If(Is(kStart));
-  Show(p, 2, 1);
+  Show(p, 2, 1, demo::kToStory);
   p.Indent(1).Elseif(Is(kFullScreen));
   p.Indent(2).Calc(toggle);
   ShowScreenMode(p, 2);
   p.Indent(1).Elseif(Is(kQuit));
   p.Indent(2).Terminate();
   p.Indent(1).Elseif(Is(kBack));
-  Show(p, 2, 0);
+  Show(p, 2, 0, demo::kToTitle);
   p.Indent(1).Elseif(Is(kSave));
   // A game loaded later goes on here, after its resume page has set
   // "just_loaded".
@@ -722,13 +779,15 @@ std::vector<uint8_t> StartPage(int32_t end = 0, int32_t wait_end = 0) {
   // page.
   ShowNotice(p, 2, "Nothing saved in slot 1 yet.");
   p.Indent(1).Elseif(Is(kSettings));
-  Show(p, 2, 2);
-  MakeCaptions(p, 2);
+  // The screen's own captions and menu are made on the hidden layer before it shows.
+  MakeCaptions(p.Indent(2), 2);
   OpenSpeedMenu(p.Indent(2));
+  Show(p, 2, 2, demo::kToSettings);
   p.Indent(1).Elseif(Is(kDone));
+  // They go once the title shows.
+  Show(p, 2, 0, demo::kFromSettings);
   p.Indent(2).MenuClose(Value(S("speed")));
   DeleteCaptions(p);
-  Show(p, 2, 0);
   p.Indent(0).WhileLoop(NoResult(), loop);
   if (end == p.Next() && wait_end == after_wait) return p.Bytes();
   return StartPage(p.Next(), after_wait);
@@ -763,6 +822,7 @@ ArchiveBuilder DemoArchive() {
   archive.Add("volume_track.bmp", Text(TrackPicture()));
   archive.Add("volume_thumb.bmp", Text(ThumbPicture()));
   archive.Add("volume_steps.bmp", Text(StepPicture()));
+  archive.Add(demo::kMaskPicture, Text(MaskPicture()));
   AddMessagePages(archive);
   return archive;
 }

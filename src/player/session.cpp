@@ -44,7 +44,9 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
                                 .store = &store_,
                                 .glyph_cache = &glyph_cache_,
                                 .pictures = &picture_files_}),
-      registry_{.kinds = &scene_parts_.Kinds(), .commands = &commands_},
+      // The subsystems' commands work on the session's own scene: a driver that gives the script a
+      // stand-in scene registers the behaviours it wants itself.
+      registry_{.kinds = &scene_parts_.Kinds(), .commands = ports.scene ? nullptr : &commands_},
       // The subsystems in layer order; each registers as it is added.
       subsystems_(registry_, {&scene_subsystem_, &motion_subsystem_}),
       // The driver's ports over the registered ones.

@@ -71,7 +71,8 @@ enum class TRealTimeStep {
 // None is owned; each must outlive the session; nullptr leaves the registered one.
 struct TSessionPorts {
   // A stand-in for the scene as the script and the event queue see it (a test's fake scene): the
-  // interpreter finds components through it instead of the session's root container.
+  // interpreter finds components through it instead of the session's root container. The
+  // subsystems then register no command behaviours (theirs work on the session's own scene).
   TScenePort* scene = nullptr;
   // The script's input (pointer, buttons, keys); the scene's by default.
   TInputPort* input = nullptr;

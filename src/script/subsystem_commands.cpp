@@ -210,6 +210,18 @@ void TComFlip::LoadFromStream(TStream& stream) {
   if (Page().Version >= 107) ReadExpr(stream, HoldExpr);
 }
 
+void TComFlip::SaveState(TStream& stream) {
+  WriteStateTag(stream);
+  WriteStreamByte(stream, HoldFlag);
+  WriteStreamByte(stream, ClearFlag);
+}
+
+void TComFlip::LoadState(TStream& stream) {
+  if (ReadStateTag(stream) < 100) return;
+  HoldFlag = ReadStreamByte(stream);
+  ClearFlag = ReadStreamByte(stream);
+}
+
 // ---- Game save and load ----
 
 void TComGameSave::Execute(TCallMan& callman, TPage*& /*page*/, int32_t& pc) {

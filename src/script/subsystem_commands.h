@@ -221,6 +221,10 @@ class TComFlip : public TComRegistered {
   // True when the length expression's last evaluation gave an integer above 0.
   bool AllowsEvents() const override;
   void LoadFromStream(TStream& stream) override;
+  // The tag "kova100", the hold flag and the clear flag. The phase and the start time are not
+  // kept: a flip restored by a load finds no transition running and completes within three runs.
+  void SaveState(TStream& stream) override;
+  void LoadState(TStream& stream) override;
 
   TKovaParser Kind;
   TKovaParser Length;

@@ -84,11 +84,17 @@ class PlayerOnX : public XDesktopTest {
     return found == 4;
   }
 
-  // Grabs the screen until `at` (screen pixels) shows `colour`; false after about 10 s.
+  // Grabs the screen until `at` (screen pixels) shows `colour`; false after about 10 s. A scene
+  // change runs a transition, which may show the colour there before it ends: the screen is
+  // grabbed again once a transition's time has passed, and it must still show the colour.
   bool WaitForColour(int32_t x, int32_t y, uint32_t colour, Screen& screen) {
+    const auto shows = [&] {
+      return Grab(server_->Display(), tree_.Path("shot.xwd"), screen) && screen.Has(x, y) && screen.At(x, y) == colour;
+    };
     for (int i = 0; i < 100; ++i) {
-      if (Grab(server_->Display(), tree_.Path("shot.xwd"), screen) && screen.Has(x, y) && screen.At(x, y) == colour) {
-        return true;
+      if (shows()) {
+        Pause(demo::kTransitionMs + 200);
+        if (shows()) return true;
       }
       Pause(100);
     }

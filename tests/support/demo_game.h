@@ -20,6 +20,22 @@ inline constexpr int32_t kHeight = 480;
 inline constexpr uint32_t kTitleColour = 0x203060;
 inline constexpr uint32_t kSceneColour = 0x286030;
 
+// The scene changes go through screen transitions (kinds by their numbers; a kind the player
+// does not have simply swaps at the end): the title to the story a fade, the story back to the
+// title a horizontal scroll, the title to the settings horizontal blinds, the settings back to
+// the title a mask fade ordered by the grey picture kMaskPicture. Each runs kTransitionMs.
+struct Transition {
+  int32_t kind;
+  const char* mask;  // the mask picture's name, or nullptr
+};
+inline constexpr Transition kToStory{1, nullptr};
+inline constexpr Transition kToTitle{6, nullptr};
+inline constexpr Transition kToSettings{2, nullptr};
+inline constexpr Transition kFromSettings{19, "wipe_mask.bmp"};
+inline constexpr const char* kMaskPicture = "wipe_mask.bmp";
+inline constexpr int32_t kMaskWidth = 160, kMaskHeight = 120;
+inline constexpr int32_t kTransitionMs = 160;
+
 // The title screen's buttons.
 inline constexpr Rect kSettingsButton{220, 170, 420, 220};
 inline constexpr Rect kStartButton{220, 240, 420, 290};

@@ -120,11 +120,19 @@ PageWriter& PageWriter::PropMotion(const std::vector<ExprBuilder>& exprs) {
 }
 
 PageWriter& PageWriter::Flip(const ExprBuilder& kind, const ExprBuilder& length, const std::vector<ExprBuilder>& names) {
-  Cmd(13).Expr(kind).Expr(length).Expr(NoResult()).Expr(NoResult()).I32(static_cast<int32_t>(names.size()));
-  for (const ExprBuilder& n : names) Expr(n);
-  Expr(NoResult()).Expr(NoResult()).Expr(NoResult());
-  if (version_ >= 101) Expr(NoResult());
-  if (version_ >= 107) Expr(NoResult());
+  FlipRecord r;
+  r.kind = kind;
+  r.length = length;
+  r.names = names;
+  return Flip(r);
+}
+
+PageWriter& PageWriter::Flip(const FlipRecord& r) {
+  Cmd(13).Expr(r.kind).Expr(r.length).Expr(r.reverse).Expr(r.move_mode).I32(static_cast<int32_t>(r.names.size()));
+  for (const ExprBuilder& n : r.names) Expr(n);
+  Expr(r.clear).Expr(r.param0).Expr(r.param1);
+  if (version_ >= 101) Expr(r.mask);
+  if (version_ >= 107) Expr(r.hold);
   return *this;
 }
 

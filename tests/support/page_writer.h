@@ -131,6 +131,13 @@ class PageWriter {
   // Kind, length, reverse, move mode, name lists, clear, param 0, param 1, mask (from 101), hold
   // (from 107); expressions not given are empty.
   PageWriter& Flip(const ExprBuilder& kind, const ExprBuilder& length, const std::vector<ExprBuilder>& names = {});
+  // Every field of the flip's record.
+  struct FlipRecord {
+    ExprBuilder kind, length, reverse, move_mode;
+    std::vector<ExprBuilder> names;
+    ExprBuilder clear, param0, param1, mask, hold;
+  };
+  PageWriter& Flip(const FlipRecord& r);
   PageWriter& GameSave(const ExprBuilder& slot, std::string_view resume_page, int32_t resume_index,
                        const ExprBuilder& caption);
   PageWriter& GameLoad(const ExprBuilder& slot) { return Cmd(39).Expr(slot); }

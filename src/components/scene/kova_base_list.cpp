@@ -147,7 +147,8 @@ ISceneWipe* TKovaBaseList::Flip(int32_t index, int32_t kind, int32_t length, int
         transition_ = makers_->CreateWipe(kind, *shown, *start->Surface(), *other->Surface(), length, reverse);
       }
     }
-    if (focus_ && focus_->GetBase() != ActiveBase()) {
+    // No focused control is none on the new active layer either: the focus is looked for there.
+    if (!focus_ || focus_->GetBase() != ActiveBase()) {
       focus_ = nullptr;
       focus_recalc_ = true;
     }

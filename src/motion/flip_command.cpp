@@ -83,13 +83,20 @@ class TFlipBehaviour : public TCommandBehaviour {
 
     ISceneWipe* wipe = root_.Flip(root_.ActiveIndex(), kind, length, 0, true, reverse);
     if (!wipe) return;
-    for (int32_t index = 0; index < 2; ++index) {
-      if (const TCustomParam* p = EvalExpr(index == 0 ? flip.Param0 : flip.Param1, callman)) {
-        wipe->SetParam(index, p->GetInt());
+    try {
+      for (int32_t index = 0; index < 2; ++index) {
+        if (const TCustomParam* p = EvalExpr(index == 0 ? flip.Param0 : flip.Param1, callman)) {
+          wipe->SetParam(index, p->GetInt());
+        }
       }
+      if (const TCustomParam* mask = EvalExpr(flip.Mask, callman)) wipe->SetMaskName(mask->GetStr());
+      wipe->Prepare();
+    } catch (...) {
+      // The interpreter passes over a command that fails here: the flip completes at once rather
+      // than leave its transition running with nothing to end it, and the error goes on.
+      Complete(flip, false);
+      throw;
     }
-    if (const TCustomParam* mask = EvalExpr(flip.Mask, callman)) wipe->SetMaskName(mask->GetStr());
-    wipe->Prepare();
   }
 
   void Execute(TCommand& command, TCallMan& callman, TPage*& /*page*/, int32_t& pc) override {
@@ -124,6 +131,9 @@ class TFlipBehaviour : public TCommandBehaviour {
   // A screen-sized copy of the picture shown, laid opaque over the active layer, the mouse
   // passing through it.
   void TakeSnapshot() {
+    // A snapshot still there (a flip started by a handler while another runs) gives way: the new
+    // one holds the same picture, and a second of that name would outlive both flips.
+    if (TKovaControl* earlier = root_.FindControl(kFlipSnapshotName)) earlier->RemoveFromOwner();
     root_.Draw();
     TKovaBase* active = root_.ActiveBase();
     auto* snapshot = new TKovaCustomImage(&root_);

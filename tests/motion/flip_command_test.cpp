@@ -13,6 +13,7 @@
 
 #include "components/scene/kova_cabinet.h"
 #include "components/widgets/kova_custom_image.h"
+#include "core/errors.h"
 #include "core/stream.h"
 #include "core/stream_records.h"
 #include "core/vocabulary.h"
@@ -47,9 +48,13 @@ class RecordingWipe : public ISceneWipe {
     if (index == 0 || index == 1) params_[index] = value;
   }
   void SetMaskName(std::string name) override { calls_.push_back("mask=" + name); }
-  void Prepare() override { calls_.push_back("prepare"); }
+  void Prepare() override {
+    calls_.push_back("prepare");
+    if (fail_prepare) throw EKovaError("the mask picture is damaged");
+  }
   bool Step() override { return false; }
   TRect UpdateArea() const override { return TRect{0, 0, 1, 1}; }
+  bool fail_prepare = false;
 
  private:
   int32_t length_;
@@ -65,8 +70,12 @@ class RecordingMakers : public ISceneMakers {
                                          bool reverse) override {
     calls.push_back("create " + std::to_string(kind) + " " + std::to_string(length) + (reverse ? " reverse" : ""));
     positions.clear();
-    return std::make_unique<RecordingWipe>(kind, length, calls, positions);
+    auto wipe = std::make_unique<RecordingWipe>(kind, length, calls, positions);
+    wipe->fail_prepare = fail_prepare;
+    return wipe;
   }
+  // The transitions made fail their Prepare (as a damaged mask picture does).
+  bool fail_prepare = false;
   std::vector<std::string> calls;
   // The positions the last transition made was given.
   std::vector<int32_t> positions;
@@ -545,6 +554,53 @@ TEST(FlipCommandTest, TinyScreens) {
     EXPECT_EQ(rig.Snapshot()->GetDIB()->GetPixel(0, 0), rig.scene.PixelOf(0x0000FF));
     EXPECT_EQ(rig.FramesUntilDone(), 4);  // the flip's third step, after one frame without it
     EXPECT_EQ(rig.scene.Pixel(w - 1, h - 1), rig.scene.PixelOf(0x0000FF));
+  }
+}
+
+// A transition that cannot be set up (its mask picture is damaged) is not left running over a
+// flip that will never end it: the error goes on to the game and the new layer shows at once.
+TEST(FlipCommandTest, ATransitionThatFailsItsSetUpSwapsAtOnce) {
+  FlipRig rig;
+  rig.makers.fail_prepare = true;
+  Flip f = Timed(Value(I(WP_MASKFADE)), Value(I(200)));
+  f.mask = Value(S("damaged.png"));
+  rig.Start(FlipPage(f));
+  EXPECT_THROW(rig.Frame(), EKovaError);
+  EXPECT_EQ(rig.scene.root.Transition(), nullptr);
+  EXPECT_EQ(rig.scene.root.ActiveIndex(), 1);
+  rig.Frame();
+  EXPECT_EQ(rig.Int("done"), 1);
+  EXPECT_EQ(rig.scene.Pixel(30, 30), rig.scene.PixelOf(FlipRig::kColour1));
+}
+
+// A flip with a snapshot started by a handler while another flip's snapshot lies on the layer:
+// the new snapshot takes the old one's place, and once both flips are over none is left.
+TEST(FlipCommandTest, ANestedFlipLeavesNoSnapshotBehind) {
+  FlipRig rig;
+  rig.scene.Timer("flipper")->on_idle = "flip.ksb";
+  PageWriter inner;
+  inner.If(Compare(E::Equal, V("flips"), I(0)));
+  inner.Indent(1).Calc(Assign("flips", I(1)));
+  Flip nested = Timed(Value(I(0)), Value(I(50)));
+  nested.move_mode = Value(I(0));
+  inner.Flip(nested);
+  rig.AddPage("flip.ksb", inner);
+  PageWriter main;
+  main.VarNew("flips", 1, Value(I(0)));
+  main.VarNew("done", 1, Value(I(0)));
+  Flip outer = Timed(Value(I(0)), Value(I(200)));
+  outer.move_mode = Value(I(0));
+  main.Flip(outer).Calc(Assign("done", I(1)));
+  rig.Start(main);
+  ASSERT_NE(rig.FramesUntilDone(), -1);
+  EXPECT_EQ(rig.Int("flips"), 1);
+  rig.Frame();
+  for (int32_t layer = 0; layer < 2; ++layer) {
+    TKovaBase* base = rig.scene.root.Bases(layer);
+    for (int32_t i = 0; i < base->GetControlCount(); ++i) {
+      const std::string& name = base->GetControl(i)->GetName();
+      EXPECT_FALSE(!name.empty() && name[0] == '\x01') << "layer " << layer << ": a control named after the snapshot";
+    }
   }
 }
 

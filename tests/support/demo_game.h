@@ -20,8 +20,7 @@ inline constexpr int32_t kHeight = 480;
 inline constexpr uint32_t kTitleColour = 0x203060;
 inline constexpr uint32_t kSceneColour = 0x286030;
 
-// The scene changes go through screen transitions (kinds by their numbers; a kind the player
-// does not have simply swaps at the end): the title to the story a fade, the story back to the
+// The scene changes go through screen transitions (kinds by their numbers): the title to the story a fade, the story back to the
 // title a horizontal scroll, the title to the settings horizontal blinds, the settings back to
 // the title a mask fade ordered by the grey picture kMaskPicture. Each runs kTransitionMs.
 struct Transition {

@@ -113,6 +113,9 @@ int32_t CompareRows(const TPixelOps& fast, const char* name) {
         args.color = r.Pixel();
         args.keyed = r.Coin();
         args.key = r.Below(3) == 0 ? r.Pixel() : 0x00123456;
+        // 16-bit pixels match a key of their size (the source's runs hold 0x3456 and 0x0012); a
+        // wider key, which no pixel matches, is kept now and then.
+        if (bytes == 2 && r.Below(4) != 0) args.key &= 0xFFFF;
         args.skip_equal = r.Coin();
         args.skip_zero_weight = r.Coin();
         args.table = table.data();
@@ -164,8 +167,9 @@ TEST(PixelOps, FastRowsEqualTheReferenceRows) {
   for (TSimdLevel level : {TSimdLevel::Sse2, TSimdLevel::Avx2}) {
     if (level > SupportedSimdLevel()) continue;
     const TPixelOps& fast = pixels::PixelOps(level);
-    // Both 32-bit formats have fast rows for every operation but the tables and translucency.
-    EXPECT_GE(CompareRows(fast, std::string(SimdLevelName(level)).c_str()), 24) << SimdLevelName(level);
+    // Both 32-bit formats have fast rows for every operation but the tables and translucency, and
+    // both 16-bit formats for the blends, the masks and the saturated adds and subtractions.
+    EXPECT_GE(CompareRows(fast, std::string(SimdLevelName(level)).c_str()), 36) << SimdLevelName(level);
   }
 }
 

@@ -1,5 +1,5 @@
-// The 32-bit row routines with AVX2 (eight pixels per vector); compiled with -mavx2 and used only
-// when the processor has AVX2.
+// The 32-bit row routines with AVX2 (eight pixels per vector), and the 16-bit ones (sixteen);
+// compiled with -mavx2 and used only when the processor has AVX2.
 #include <immintrin.h>
 
 #include <cstring>
@@ -43,14 +43,37 @@ struct V {
   static bool all_ones(T m) { return _mm256_movemask_epi8(m) == -1; }
   static bool all_zero(T m) { return _mm256_testz_si256(m, m) != 0; }
   static T select(T mask, T a, T b) { return _mm256_blendv_epi8(b, a, mask); }
+  // The 16-bit rows'.
+  static T loadp(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+  static void storep(void* p, T v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+  static T rev16(T v) {
+    const T r = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1,
+                                 14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+    return _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, r), 0x4E);
+  }
+  static T weights16(const uint8_t* m) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m)));
+  }
+  static T cmpeq16(T a, T b) { return _mm256_cmpeq_epi16(a, b); }
+  template <int K>
+  static T srl16(T a) {
+    return _mm256_srli_epi16(a, K);
+  }
+  static T adds16(T a, T b) { return _mm256_adds_epu16(a, b); }
+  static T subs16(T a, T b) { return _mm256_subs_epu16(a, b); }
 };
 
 #include "graphics/pixels/ops_simd32.inl"
+#include "graphics/pixels/ops_simd16.inl"
 
 }  // namespace avx2
 
 const TPixelOps& Avx2PixelOps() {
-  static const TPixelOps table = avx2::MakeTable();
+  static const TPixelOps table = [] {
+    TPixelOps t = avx2::MakeTable();
+    avx2::p16::SetFormats(t);
+    return t;
+  }();
   return table;
 }
 

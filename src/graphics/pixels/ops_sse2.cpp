@@ -1,4 +1,4 @@
-// The 32-bit row routines with SSE2 (four pixels per vector).
+// The 32-bit row routines with SSE2 (four pixels per vector), and the 16-bit ones (eight).
 #include <emmintrin.h>
 
 #include <cstring>
@@ -43,14 +43,33 @@ struct V {
   static bool all_ones(T m) { return _mm_movemask_epi8(m) == 0xFFFF; }
   static bool all_zero(T m) { return _mm_movemask_epi8(m) == 0; }
   static T select(T mask, T a, T b) { return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b)); }
+  // The 16-bit rows'.
+  static T loadp(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+  static void storep(void* p, T v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+  static T rev16(T v) { return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B), 0x4E); }
+  static T weights16(const uint8_t* m) {
+    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m)), _mm_setzero_si128());
+  }
+  static T cmpeq16(T a, T b) { return _mm_cmpeq_epi16(a, b); }
+  template <int K>
+  static T srl16(T a) {
+    return _mm_srli_epi16(a, K);
+  }
+  static T adds16(T a, T b) { return _mm_adds_epu16(a, b); }
+  static T subs16(T a, T b) { return _mm_subs_epu16(a, b); }
 };
 
 #include "graphics/pixels/ops_simd32.inl"
+#include "graphics/pixels/ops_simd16.inl"
 
 }  // namespace sse2
 
 const TPixelOps& Sse2PixelOps() {
-  static const TPixelOps table = sse2::MakeTable();
+  static const TPixelOps table = [] {
+    TPixelOps t = sse2::MakeTable();
+    sse2::p16::SetFormats(t);
+    return t;
+  }();
   return table;
 }
 

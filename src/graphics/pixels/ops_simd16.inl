@@ -202,6 +202,32 @@ struct KMaskBlend {
   }
 };
 
+// The colour's share c * level of every blend is the same for every pixel: worked out once.
+struct KFillBlend {
+  using Op = OpFillBlend;
+  static bool Fits(const TOpArgs& a) { return a.level <= 255; }
+  template <class F, bool Rev>
+  static void Run(uint16_t* d, const uint16_t* s, const uint8_t* m, int32_t n, const TOpArgs& a) {
+    using C = TChannels<F>;
+    const T c = Set(a.color & F::kPixelMask), w = Set(a.level), iw = Set(255 - a.level);
+    const T cr = V::mul16(C::R::Get(c), w), cg = V::mul16(C::G::Get(c), w), cb = V::mul16(C::B::Get(c), w);
+    const auto one = [&](uint16_t* p) {
+      const T dv = V::loadp(p);
+      const T r = C::R::Put(V::add16(V::mul16(C::R::Get(dv), iw), cr));
+      const T g = C::G::Put(V::add16(V::mul16(C::G::Get(dv), iw), cg));
+      const T b = C::B::Put(V::add16(V::mul16(C::B::Get(dv), iw), cb));
+      V::storep(p, V::select(V::cmpeq16(dv, c), dv, V::or_(V::or_(r, g), b)));
+    };
+    int32_t i = 0;
+    for (; i + 2 * N <= n; i += 2 * N) {
+      one(d + i);
+      one(d + i + N);
+    }
+    for (; i + N <= n; i += N) one(d + i);
+    Tail<F, OpFillBlend, Rev>(d, s, m, i, n, a);
+  }
+};
+
 // Saturated adds and subtractions of the colour, two vectors a turn.
 template <bool Add>
 struct KFillSat {
@@ -256,6 +282,7 @@ void SetFormat(TPixelOps& t, TFormat f) {
   Put<Entry<KAdd, F>>(t, TOp::Add, f);
   Put<Entry<KMask, F>>(t, TOp::Mask, f);
   Put<Entry<KMaskBlend, F>>(t, TOp::MaskBlend, f);
+  Put<Entry<KFillBlend, F>>(t, TOp::FillBlend, f);
   Put<Entry<KFillSat<true>, F>>(t, TOp::FillAdd, f);
   Put<Entry<KFillSat<false>, F>>(t, TOp::FillSub, f);
 }

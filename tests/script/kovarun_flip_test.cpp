@@ -667,6 +667,7 @@ struct KindCase {
   bool reverse = false;
   bool mask_picture = false;  // a grey mask picture named by the flip
   int32_t width = kWidth, height = kHeight;
+  bool swap_shot = false;  // also a shot of the swap's frame (the flip's timing)
 };
 
 // The parameters a kind has before the flip gives its own.
@@ -681,78 +682,84 @@ std::pair<int32_t, int32_t> DefaultParams(int32_t kind) {
   }
 }
 
+// A row whose run also shoots the swap's frame.
+KindCase Timed(KindCase c) {
+  c.swap_shot = true;
+  return c;
+}
+
 const std::vector<KindCase>& Cases() {
   // Frames are chosen so that each case's positions (16 x (frame - 1) ms) fall in distinct phases.
   static const std::vector<KindCase> cases = {
-      {"fade", WP_FADE, 480, {0, 1, 2, 11, 16, 30}, Fade},
+      Timed({"fade", WP_FADE, 480, {0, 1, 2, 11, 16, 30}, Fade}),
       {"fade_sliding", WP_FADE, 480, {2, 9, 20}, Fade, 9, -5},
-      {"blindh", WP_BLINDH, 480, {2, 8, 20, 29}, BlindH},
-      {"blindh_soft_reversed", WP_BLINDH, 480, {2, 9, 17, 26}, BlindH, 5, 4, true},
+      {"blindh", WP_BLINDH, 480, {8, 20, 29}, BlindH},
+      {"blindh_soft_reversed", WP_BLINDH, 480, {9, 17}, BlindH, 5, 4, true},
       {"blindv", WP_BLINDV, 480, {3, 12, 24}, BlindV, 5, 3},
       {"blindv_reversed", WP_BLINDV, 480, {4, 16}, BlindV, 6, 1, true},
-      {"curtainh", WP_CURTAINH, 480, {2, 10, 19, 28}, CurtainH, 6, 20},
+      {"curtainh", WP_CURTAINH, 480, {10, 19, 28}, CurtainH, 6, 20},
       {"curtainh_reversed", WP_CURTAINH, 480, {6, 20}, CurtainH, 4, 1, true},
       {"curtainv", WP_CURTAINV, 480, {3, 11, 23}, CurtainV, 5, 12},
       {"curtainv_reversed", WP_CURTAINV, 480, {7, 18}, CurtainV, 1, 1, true},
-      {"scroll", WP_SCROLLH, 480, {2, 11, 21, 30}, ScrollH},
+      Timed({"scroll", WP_SCROLLH, 480, {2, 11, 21, 30}, ScrollH}),
       {"scrollh_reversed", WP_SCROLLH, 480, {5, 18}, ScrollH, std::nullopt, std::nullopt, true},
       {"scrollv", WP_SCROLLV, 480, {3, 14, 27}, ScrollV},
       {"scrollv_reversed", WP_SCROLLV, 480, {8, 22}, ScrollV, std::nullopt, std::nullopt, true},
       {"grid", WP_GRID, 480, {2, 12, 25}, GridAll},
-      {"grid_cells", WP_GRID, 480, {3, 10, 18, 27}, GridAll, 6, 4},
-      {"grid_cells_reversed", WP_GRID, 480, {5, 14, 24}, GridAll, 5, 1, true},
+      {"grid_cells", WP_GRID, 480, {10, 18, 27}, GridAll, 6, 4},
+      {"grid_cells_reversed", WP_GRID, 480, {5, 14}, GridAll, 5, 1, true},
       {"gridh", WP_GRIDH, 480, {4, 13, 22}, GridH, 7, 5},
       {"gridh_reversed", WP_GRIDH, 480, {6, 19}, GridH, 5, 3, true},
       {"gridv", WP_GRIDV, 480, {4, 13, 22}, GridV, 5, 6},
       {"gridv_reversed", WP_GRIDV, 480, {7, 17}, GridV, 4, 2, true},
-      {"dither", WP_DITHER, 480, {0, 2, 9, 17, 28}, Dither},
+      {"dither", WP_DITHER, 480, {9, 17}, Dither},
       {"dither_whole_block", WP_DITHER, 480, {5, 16, 26}, Dither, std::nullopt, std::nullopt, false, false, 72, 64},
-      {"white", WP_WHITE, 480, {2, 10, 16, 17, 30}, White},
-      {"black", WP_BLACK, 480, {2, 16, 17, 25}, Black},
-      {"flash", WP_FLASH, 320, {0, 2, 9, 20}, Flash},
-      {"mosaic", WP_MOSAIC, 480, {2, 6, 10, 14, 20, 24, 29}, Mosaic},
+      Timed({"white", WP_WHITE, 480, {2, 10, 16, 17, 30}, White}),
+      Timed({"black", WP_BLACK, 480, {2, 16, 17, 25}, Black}),
+      Timed({"flash", WP_FLASH, 320, {0, 2, 9, 20}, Flash}),
+      {"mosaic", WP_MOSAIC, 480, {6, 10, 20, 24}, Mosaic},
       {"mosaic_large", WP_MOSAIC, 480, {3, 12, 21}, Mosaic, std::nullopt, std::nullopt, false, false, 56, 40},
-      {"sudareh", WP_SUDAREH, 480, {2, 8, 15, 24}, SudareH},
+      {"sudareh", WP_SUDAREH, 480, {8, 15, 24}, SudareH},
       {"sudareh_reversed", WP_SUDAREH, 480, {6, 20}, SudareH, std::nullopt, std::nullopt, true},
-      {"sudarev", WP_SUDAREV, 480, {3, 11, 19, 28}, SudareV},
+      {"sudarev", WP_SUDAREV, 480, {11, 19, 28}, SudareV},
       {"sudarev_reversed", WP_SUDAREV, 480, {7, 23}, SudareV, std::nullopt, std::nullopt, true},
-      {"spot", WP_SPOT, 480, {2, 7, 13, 20, 27}, Spot},
-      {"spot_reversed", WP_SPOT, 480, {5, 12, 18, 25}, Spot, std::nullopt, std::nullopt, true},
-      {"maskfade_without_mask", WP_MASKFADE, 480, {2, 9, 16, 24}, MaskFade},
-      {"maskfade", WP_MASKFADE, 480, {3, 10, 17, 25}, MaskFade, std::nullopt, std::nullopt, false, true},
+      {"spot", WP_SPOT, 480, {7, 13, 27}, Spot},
+      {"spot_reversed", WP_SPOT, 480, {12, 25}, Spot, std::nullopt, std::nullopt, true},
+      {"maskfade_without_mask", WP_MASKFADE, 480, {9, 16}, MaskFade},
+      {"maskfade", WP_MASKFADE, 480, {10, 17, 25}, MaskFade, std::nullopt, std::nullopt, false, true},
       {"maskfade_reversed", WP_MASKFADE, 480, {6, 20}, MaskFade, std::nullopt, std::nullopt, true, true},
-      {"maskwhite_without_mask", WP_MASKWHITE, 480, {4, 16, 26}, MaskWhite},
-      {"maskwhite", WP_MASKWHITE, 480, {2, 9, 15, 22, 29}, MaskWhite, std::nullopt, std::nullopt, false, true},
+      {"maskwhite_without_mask", WP_MASKWHITE, 480, {16}, MaskWhite},
+      {"maskwhite", WP_MASKWHITE, 480, {2, 9, 15, 22}, MaskWhite, std::nullopt, std::nullopt, false, true},
       {"maskwhite_reversed", WP_MASKWHITE, 480, {8, 19}, MaskWhite, std::nullopt, std::nullopt, true, true},
-      {"maskblack", WP_MASKBLACK, 480, {3, 11, 18, 27}, MaskBlack, std::nullopt, std::nullopt, false, true},
+      {"maskblack", WP_MASKBLACK, 480, {11, 18, 27}, MaskBlack, std::nullopt, std::nullopt, false, true},
       {"maskblack_reversed", WP_MASKBLACK, 480, {7, 21}, MaskBlack, std::nullopt, std::nullopt, true, true},
-      {"maskblack_without_mask", WP_MASKBLACK, 480, {5, 20}, MaskBlack},
-      {"small", WP_SMALL, 480, {2, 8, 16, 23, 29}, Small},
+      {"maskblack_without_mask", WP_MASKBLACK, 480, {20}, MaskBlack},
+      {"small", WP_SMALL, 480, {2, 8, 16, 29}, Small},
       {"small_turning", WP_SMALL, 480, {4, 12, 20}, Small, 96},
       {"small_turning_reversed", WP_SMALL, 480, {9, 17}, Small, 96, std::nullopt, true},
-      {"big", WP_BIG, 496, {2, 9, 16, 24, 30}, Big},
+      {"big", WP_BIG, 496, {2, 9, 16, 30}, Big},
       {"big_turning", WP_BIG, 496, {5, 13, 21}, Big, 40},
       {"big_turning_reversed", WP_BIG, 496, {10, 18}, Big, 40, std::nullopt, true},
-      {"ripple", WP_RIPPLE, 480, {2, 6, 10, 14, 18, 24}, Ripple, std::nullopt, std::nullopt, false, false, 32, 24},
+      {"ripple", WP_RIPPLE, 480, {6, 10, 14, 18}, Ripple, std::nullopt, std::nullopt, false, false, 32, 24},
       {"ripple_deep", WP_RIPPLE, 480, {8, 12, 16}, Ripple, 11, std::nullopt, false, false, 40, 28},
-      {"blurwhite", WP_BLURWHITE, 480, {2, 10, 14, 17, 20, 27}, BlurWhite},
-      {"blurwhite_large", WP_BLURWHITE, 480, {6, 14, 18, 25}, BlurWhite, std::nullopt, std::nullopt, false, false,
+      {"blurwhite", WP_BLURWHITE, 480, {10, 14, 17, 27}, BlurWhite},
+      {"blurwhite_large", WP_BLURWHITE, 480, {6, 18, 25}, BlurWhite, std::nullopt, std::nullopt, false, false,
        48, 40},
-      {"blurblack", WP_BLURBLACK, 480, {3, 13, 15, 19, 22}, BlurBlack},
-      {"blurblack_large", WP_BLURBLACK, 480, {8, 15, 19, 28}, BlurBlack, std::nullopt, std::nullopt, false, false,
+      {"blurblack", WP_BLURBLACK, 480, {3, 15, 19, 22}, BlurBlack},
+      {"blurblack_large", WP_BLURBLACK, 480, {8, 19}, BlurBlack, std::nullopt, std::nullopt, false, false,
        48, 40},
-      {"twisth", WP_TWISTH, 480, {2, 6, 11, 16, 21, 26}, TwistH},
+      {"twisth", WP_TWISTH, 480, {6, 11, 16, 21}, TwistH},
       {"twisth_reversed", WP_TWISTH, 480, {8, 17}, TwistH, std::nullopt, std::nullopt, true},
-      {"twistv", WP_TWISTV, 480, {3, 7, 12, 17, 22, 27}, TwistV},
+      {"twistv", WP_TWISTV, 480, {7, 12, 17, 22}, TwistV},
       {"twistv_reversed", WP_TWISTV, 480, {9, 18}, TwistV, std::nullopt, std::nullopt, true},
-      {"crack", WP_CRACK, 480, {0, 3, 12, 25}, Crack},
-      {"crack_two_chips", WP_CRACK, 480, {0, 2, 7, 12, 16, 20}, Crack, 10, 200},
-      {"crack_wide_chips", WP_CRACK, 480, {0, 2, 8, 10, 14}, Crack, 17, 150},
-      {"crack_together", WP_CRACK, 480, {0, 3, 20}, Crack, 20, 0},
-      {"zoomin", WP_ZOOMIN, 480, {0, 2, 6, 11, 16, 21, 26}, Zoomin},
-      {"zoomin_point", WP_ZOOMIN, 480, {4, 9, 16, 24}, Zoomin, 17, 5},
-      {"clockhand", WP_CLOCKHAND, 480, {0, 4, 10, 17, 24, 29}, Clockhand},
-      {"clockhand_reversed", WP_CLOCKHAND, 480, {2, 8, 14, 21, 27}, Clockhand, std::nullopt, std::nullopt, true},
+      {"crack", WP_CRACK, 480, {0, 12, 25}, Crack},
+      {"crack_two_chips", WP_CRACK, 480, {0, 2, 12, 20}, Crack, 10, 200},
+      {"crack_wide_chips", WP_CRACK, 480, {2, 10, 14}, Crack, 17, 150},
+      {"crack_together", WP_CRACK, 480, {3, 20}, Crack, 20, 0},
+      {"zoomin", WP_ZOOMIN, 480, {0, 6, 16, 21}, Zoomin},
+      {"zoomin_point", WP_ZOOMIN, 480, {9, 16, 24}, Zoomin, 17, 5},
+      {"clockhand", WP_CLOCKHAND, 480, {4, 10, 17, 24}, Clockhand},
+      {"clockhand_reversed", WP_CLOCKHAND, 480, {8, 14, 21}, Clockhand, std::nullopt, std::nullopt, true},
   };
   return cases;
 }
@@ -950,7 +957,9 @@ TEST_P(KovarunFlipKindTest, ShotsMidTransitionHoldTheKindsMixture) {
     ASSERT_EQ(mid.status, 0) << mid.err;
     EXPECT_EQ(Mismatch(mid.picture, want, width), "");
   }
-  EXPECT_EQ(Run(swap).picture, to.picture) << "the swap";
+  if (c.swap_shot) {
+    EXPECT_EQ(Run(swap).picture, to.picture) << "the swap";
+  }
   // The step before the swap still shows the transition's last picture.
   const Expected last = expected(16 * int32_t(swap - 2 - entry));
   const Shot before = Run(swap - 1);

@@ -1,7 +1,10 @@
 // The flip of a game run by the kovarun program: a game shows one picture on its layer, prepares
 // another on the hidden layer and flips with a transition; shots after chosen frame counts (16 ms
 // of the virtual clock each) hold the mixture that the transition's formula gives at that point,
-// computed here from the shots of the start and the end picture.
+// computed here from the shots of the start and the end picture. Every kind has its own formula
+// below, written from the kind's definition (not from the transitions' code); where the picture
+// hangs on floating-point rounding edges or on the session's random draws, only the pixels the
+// formula fixes are compared.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>

@@ -1,0 +1,148 @@
+#include "motion/film_track.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace kova {
+
+namespace {
+
+// pi / 2 as the extended constant the sine easings use.
+constexpr long double kHalfPi = 1.5707963267948966L;
+
+int32_t HoldInInt32(long double v) {
+  constexpr long double lo = std::numeric_limits<int32_t>::min();
+  constexpr long double hi = std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(std::clamp(v, lo, hi));
+}
+
+int32_t HoldInInt32(int64_t v) {
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+// The eased fraction of a sine mode at step i of n (n != 0): sin((n - i - 1) * (pi / 2) / n) for
+// MT_INC (taken off the end), sin(i * (pi / 2) / n) otherwise (added to the start).
+long double EasedSine(uint8_t mode, int64_t i, int64_t n) {
+  const long double steps = mode == MT_INC ? static_cast<long double>(n - i - 1) : static_cast<long double>(i);
+  return std::sin(steps * kHalfPi / static_cast<long double>(n));
+}
+
+}  // namespace
+
+int32_t InterpolateSteps(uint8_t mode, int32_t start, int32_t end, int64_t i, int64_t n) {
+  if (i == 0) return start;
+  if (i == n - 1) return end;
+  const int64_t span = int64_t{end} - start;
+  if (mode == MT_NORMAL) {
+    if (n - 1 == 0) return end;
+    // 64-bit product: |span| < 2^32 and the steps of a track stay within the Int32 range.
+    const int64_t steps = std::clamp<int64_t>(i, std::numeric_limits<int32_t>::min(),
+                                              std::numeric_limits<int32_t>::max());
+    return HoldInInt32(start + span * steps / (n - 1));
+  }
+  if (n == 0) return end;
+  const long double moved = std::nearbyint(EasedSine(mode, i, n) * static_cast<long double>(span));
+  return mode == MT_INC ? HoldInInt32(end - moved) : HoldInInt32(start + moved);
+}
+
+double InterpolateStepsFloat(uint8_t mode, int64_t i, double start, double end, int64_t n) {
+  if (i == 0) return start;
+  if (i == n - 1) return end;
+  if (n == 0) return end;
+  const long double span = static_cast<long double>(end) - start;
+  if (mode == MT_NORMAL) {
+    return static_cast<double>(start + span * static_cast<long double>(i) / static_cast<long double>(n));
+  }
+  const long double moved = EasedSine(mode, i, n) * span;
+  return static_cast<double>(mode == MT_INC ? end - moved : start + moved);
+}
+
+TCustomFrameList::~TCustomFrameList() { ClearFrames(); }
+
+void TCustomFrameList::ClearFrames() {
+  Frames.clear();
+  Duration = 0;
+}
+
+bool TCustomFrameList::SetLink(TCustomFrameList* link) {
+  // The chain from `link` ends (no cycle exists yet); it must not pass through this track.
+  for (const TCustomFrameList* p = link; p; p = p->link_) {
+    if (p == this) {
+      link_ = nullptr;
+      return false;
+    }
+  }
+  link_ = link;
+  return true;
+}
+
+int64_t TCustomFrameList::GetStartTick() const {
+  int64_t tick = 0;
+  const TCustomFrameList* p = this;
+  for (; p->link_; p = p->link_) tick += p->link_->Duration;
+  return tick + p->Start;
+}
+
+bool TCustomFrameList::IsActiveAt(int64_t tick) const {
+  const int64_t start = GetStartTick();
+  return start <= tick && tick < start + Duration;
+}
+
+TCustomFrameList* TCustomFrameList::FindFollower() const {
+  if (!Film) return nullptr;
+  const int32_t count = Film->TrackCount();
+  for (int32_t k = 0; k < count; ++k) {
+    TCustomFrameList* track = Film->TrackAt(k);
+    if (track && track->link_ == this) return track;
+  }
+  return nullptr;
+}
+
+int32_t TCustomFrameList::FrameIndexAt(int64_t t) const {
+  if (Frames.empty()) return -1;
+  int64_t r = t % std::max<int64_t>(1, Cycle);
+  for (int32_t k = 0; k < FrameCount(); ++k) {
+    r -= Frames[static_cast<size_t>(k)]->Duration();
+    if (r < 0) return k;
+  }
+  return FrameCount() - 1;
+}
+
+int32_t TCustomFrameList::InterpolateInt(uint8_t mode, int32_t start, int32_t end, int32_t i) const {
+  const int64_t n = int64_t{Duration} + (FindFollower() ? 1 : 0);
+  return InterpolateSteps(mode, start, end, i, n);
+}
+
+double TCustomFrameList::InterpolateFloat(uint8_t mode, int32_t i, double start, double end) const {
+  const int64_t n = int64_t{Duration} + (FindFollower() ? 1 : 0);
+  return InterpolateStepsFloat(mode, i, start, end, n);
+}
+
+int32_t ResolveTrackLinks(std::span<TCustomFrameList* const> tracks, std::span<const int32_t> links) {
+  int32_t dropped = 0;
+  for (size_t k = 0; k < tracks.size(); ++k) {
+    if (!tracks[k]) continue;
+    const int64_t index = k < links.size() ? links[k] : -1;
+    TCustomFrameList* target =
+        index >= 0 && index < static_cast<int64_t>(tracks.size()) ? tracks[static_cast<size_t>(index)] : nullptr;
+    if (!tracks[k]->SetLink(target) && target) ++dropped;
+  }
+  return dropped;
+}
+
+TCustomImageFrameList::TStartValues TCustomImageFrameList::GetStartValues() const {
+  TStartValues v{GetPosStart(), PosEnd};
+  if (Film && Film->MotionMode() && Film->Relative()) {
+    const TPoint o = Film->Origin();
+    auto less = [&o](TPoint p) {
+      return TPoint{HoldInInt32(int64_t{p.X} - o.X), HoldInInt32(int64_t{p.Y} - o.Y)};
+    };
+    v.Start = less(v.Start);
+    v.End = less(v.End);
+  }
+  return v;
+}
+
+}  // namespace kova

@@ -29,6 +29,12 @@ long double EasedSine(uint8_t mode, int64_t i, int64_t n) {
   return std::sin(steps * kHalfPi / static_cast<long double>(n));
 }
 
+// Trunc of a double into the Int32 range (NaN gives 0).
+int32_t TruncToInt32(double v) {
+  if (std::isnan(v)) return 0;
+  return HoldInInt32(std::trunc(static_cast<long double>(v)));
+}
+
 }  // namespace
 
 int32_t InterpolateSteps(uint8_t mode, int32_t start, int32_t end, int64_t i, int64_t n) {
@@ -143,6 +149,68 @@ TCustomImageFrameList::TStartValues TCustomImageFrameList::GetStartValues() cons
     v.End = less(v.End);
   }
   return v;
+}
+
+TCustomImageFrameList::TPose TCustomImageFrameList::PoseAt(const TCustomFrame& frame, int32_t i) const {
+  TPose pose;
+  const TPoint frame_offset = frame.Offset();
+  pose.Offset = {HoldInInt32(int64_t{Center.X} - frame_offset.X), HoldInInt32(int64_t{Center.Y} - frame_offset.Y)};
+
+  const TStartValues pos = GetStartValues();
+  pose.X = InterpolateInt(XMode, pos.Start.X, pos.End.X, i);
+  pose.Y = InterpolateInt(YMode, pos.Start.Y, pos.End.Y, i);
+
+  pose.ZoomX = InterpolateInt(ZoomXMode, TruncToInt32(GetZoomXStart() * 256), TruncToInt32(ZoomXEnd * 256), i);
+  pose.ZoomY = InterpolateInt(ZoomYMode, TruncToInt32(GetZoomYStart() * 256), TruncToInt32(ZoomYEnd * 256), i);
+
+  const TPoint size_start = GetClipSizeStart();
+  const int32_t w = InterpolateInt(ClipXMode, size_start.X, ClipSizeEnd.X, i);
+  const int32_t h = InterpolateInt(ClipYMode, size_start.Y, ClipSizeEnd.Y, i);
+  if (w >= 1 && h >= 1) {
+    const TPoint origin_start = GetClipOriginStart();
+    const int32_t left = InterpolateInt(ClipXMode, origin_start.X, ClipOriginEnd.X, i);
+    const int32_t top = InterpolateInt(ClipYMode, origin_start.Y, ClipOriginEnd.Y, i);
+    pose.Clip = {left, top, HoldInInt32(int64_t{left} + w), HoldInInt32(int64_t{top} + h)};
+  }
+
+  const int32_t rotation_start = GetRotationStart();
+  if (rotation_start != 0 || RotationEnd != 0) {
+    const double degrees = InterpolateFloat(RotationMode, i, rotation_start, RotationEnd);
+    // Degrees of an Int32 span stay far inside the 64-bit range after the scaling.
+    const auto steps = static_cast<int64_t>(std::nearbyint(static_cast<long double>(degrees) * 256 / 360));
+    pose.Rotation = static_cast<int32_t>(((steps % 256) + 256) % 256);
+  }
+
+  const int32_t alpha_start = GetAlphaStart();
+  if (alpha_start != 0 || AlphaEnd != 0) {
+    const int32_t s = alpha_start == 0 ? 255 : alpha_start;
+    const int32_t e = AlphaEnd == 0 ? 255 : AlphaEnd;
+    const int32_t alpha = InterpolateInt(MT_NORMAL, s, e, i);
+    pose.Alpha = alpha < 0 ? HoldInInt32(int64_t{256} - alpha) : alpha;
+  }
+  return pose;
+}
+
+bool TCustomImageFrameList::Update(int64_t tick) {
+  const bool motion = Film && Film->MotionMode();
+  if (!IsActiveAt(tick)) {
+    if (!motion && Sprite) HideSprite();
+    return false;
+  }
+  if (!motion) CreateSprite();
+  const int64_t start = GetStartTick();
+  const int64_t t = tick - start;
+  const int32_t index = FrameIndexAt(t);
+  if (index < 0 || index >= FrameCount()) return true;
+  const TCustomFrame& frame = *Frames[static_cast<size_t>(index)];
+  // Active: 0 <= t < Duration, inside the Int32 range.
+  const TPose pose = PoseAt(frame, static_cast<int32_t>(t));
+  if (!motion && Film && !Film->DrawsTarget() && Sprite) {
+    const int32_t parity = Film->WipeParityAt(start) & 1;
+    Film->PlaceOnLayer(*Sprite, OtherLayer ? parity ^ 1 : parity);
+  }
+  Apply(frame, pose);
+  return true;
 }
 
 }  // namespace kova

@@ -19,6 +19,7 @@
 namespace kova {
 
 class TCustomFrameList;
+class TKovaObject;
 
 // The length of one tick in milliseconds (1000 / 60 as a double).
 inline constexpr double kFilmTickMs = 16.666666666666668;
@@ -42,6 +43,12 @@ class IFilmOfTracks {
   // With MotionMode: positions are offsets from Origin().
   virtual bool Relative() const { return false; }
   virtual TPoint Origin() const { return {}; }
+  // The film draws into a target component of its own (then its tracks choose no layer).
+  virtual bool DrawsTarget() const { return false; }
+  // 0 or 1: the parity of the screen transitions the film has started by `tick`.
+  virtual int32_t WipeParityAt(int64_t /*tick*/) const { return 0; }
+  // Makes `sprite` a child of layer `layer` (0 or 1) of the film's root container.
+  virtual void PlaceOnLayer(TKovaObject& /*sprite*/, int32_t /*layer*/) {}
 };
 
 // One frame of a track. The base has no size, offset (0, 0) and lasts one tick; its setters do
@@ -188,6 +195,34 @@ class TCustomImageFrameList : public TCustomFrameList {
   };
   TStartValues GetStartValues() const;
 
+  // What the track hands its sprite at a tick.
+  struct TPose {
+    int32_t X = 0, Y = 0;
+    // (0, 0, 0, 0): no clipping.
+    TRect Clip;
+    int32_t Alpha = 255;
+    // A full turn is 256.
+    int32_t Rotation = 0;
+    // 256 is the natural size.
+    int32_t ZoomX = 256, ZoomY = 256;
+    // The picture's hot spot less the frame's offset.
+    TPoint Offset;
+  };
+  // The pose i ticks after the start with `frame` shown: position, zoom, clip, rotation and
+  // alpha interpolated over the track's span.
+  TPose PoseAt(const TCustomFrame& frame, int32_t i) const;
+
+  // Drives the sprite at `tick`; answers whether the track is active then. Outside its span the
+  // sprite is hidden (not in motion mode); inside, the sprite is made when missing (not in motion
+  // mode), put onto its layer (when the film draws no target), and given the pose of the frame
+  // shown. A track without frames is active but applies nothing.
+  bool Update(int64_t tick);
+
+  // The sprite the track drives; owned through its owner container.
+  virtual TKovaObject* CreateSprite() { return Sprite; }
+  virtual void HideSprite() {}
+  virtual void Apply(const TCustomFrame& /*frame*/, const TPose& /*pose*/) {}
+
   // The hot spot of the picture.
   TPoint Center;
   TPoint PosEnd, PosStart;
@@ -202,6 +237,7 @@ class TCustomImageFrameList : public TCustomFrameList {
   uint8_t RotationMode = MT_NORMAL;
   TPoint ClipOriginStart, ClipOriginEnd, ClipSizeStart, ClipSizeEnd;
   uint8_t ClipXMode = MT_NORMAL, ClipYMode = MT_NORMAL;
+  TKovaObject* Sprite = nullptr;
 };
 
 }  // namespace kova

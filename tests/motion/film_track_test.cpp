@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "components/scene/kova_object.h"
+
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -10,14 +12,17 @@
 namespace kova {
 namespace {
 
-// A frame of a fixed duration.
+// A frame of a fixed duration and offset.
 class TTicksFrame : public TCustomFrame {
  public:
-  TTicksFrame(TCustomFrameList& track, int32_t ticks) : TCustomFrame(track), ticks_(ticks) {}
+  TTicksFrame(TCustomFrameList& track, int32_t ticks, TPoint offset = {})
+      : TCustomFrame(track), ticks_(ticks), offset_(offset) {}
   int32_t Duration() const override { return ticks_; }
+  TPoint Offset() const override { return offset_; }
 
  private:
   int32_t ticks_;
+  TPoint offset_;
 };
 
 // A film that is only its list of tracks.
@@ -28,6 +33,9 @@ class TTrackFilm : public IFilmOfTracks {
     return index >= 0 && index < TrackCount() ? tracks[static_cast<size_t>(index)].get() : nullptr;
   }
   bool MotionMode() const override { return motion; }
+  bool DrawsTarget() const override { return target; }
+  int32_t WipeParityAt(int64_t tick) const override { return tick >= parity_from ? 1 : 0; }
+  void PlaceOnLayer(TKovaObject& sprite, int32_t layer) override { placed.push_back({&sprite, layer}); }
   bool Relative() const override { return relative; }
   TPoint Origin() const override { return origin; }
 
@@ -43,8 +51,30 @@ class TTrackFilm : public IFilmOfTracks {
   }
 
   std::vector<std::unique_ptr<TCustomFrameList>> tracks;
-  bool motion = false, relative = false;
+  bool motion = false, relative = false, target = false;
   TPoint origin;
+  int64_t parity_from = 1000;  // the film's first transition starts here
+  std::vector<std::pair<TKovaObject*, int32_t>> placed;
+};
+
+// An image-like track that keeps what it is asked to do.
+class TPoseTrack : public TCustomImageFrameList {
+ public:
+  using TCustomImageFrameList::TCustomImageFrameList;
+  TKovaObject* CreateSprite() override {
+    ++created;
+    if (!Sprite) Sprite = &sprite;
+    return Sprite;
+  }
+  void HideSprite() override {
+    ++hidden;
+    Sprite = nullptr;
+  }
+  void Apply(const TCustomFrame& frame, const TPose& pose) override { applied.push_back({&frame, pose}); }
+
+  TKovaObject sprite{nullptr};
+  int created = 0, hidden = 0;
+  std::vector<std::pair<const TCustomFrame*, TPose>> applied;
 };
 
 struct TIntCase {
@@ -296,6 +326,135 @@ TEST(FilmTrackLinkTest, RelativeMotionPositionsAreOffsetsFromTheOrigin) {
     EXPECT_EQ(v.Start, c.start) << c.motion << c.relative;
     EXPECT_EQ(v.End, c.end) << c.motion << c.relative;
   }
+}
+
+TEST(FilmTrackPoseTest, RotationAndAlphaOverTheSpan) {
+  struct TCase {
+    int32_t start, end, duration, i, rotation;
+  };
+  const TCase rotations[] = {
+      {-90, -90, 1, 0, 192}, {450, 450, 1, 0, 64}, {0, 0, 3, 1, 0},
+      // Degrees divide by the length (72, 144, then the end); 256 steps to a turn.
+      {0, 360, 5, 1, 51}, {0, 360, 5, 2, 102}, {0, 360, 5, 4, 0}, {0, -720, 3, 1, 85},
+  };
+  for (const TCase& c : rotations) {
+    TTrackFilm film;
+    auto& track = film.Add();
+    track.RotationStart = c.start, track.RotationEnd = c.end, track.Duration = c.duration;
+    TCustomFrame frame(track);
+    EXPECT_EQ(track.PoseAt(frame, c.i).Rotation, c.rotation) << c.start << ".." << c.end << " at " << c.i;
+  }
+  const TCase alphas[] = {
+      {0, 0, 3, 1, 255}, {0, 128, 3, 0, 255}, {0, 128, 3, 1, 192}, {0, 128, 3, 2, 128}, {40, 0, 2, 1, 255},
+      {-10, -10, 1, 0, 266},  // a negative result is replaced by 256 minus it
+  };
+  for (const TCase& c : alphas) {
+    TTrackFilm film;
+    auto& track = film.Add();
+    track.AlphaStart = c.start, track.AlphaEnd = c.end, track.Duration = c.duration;
+    TCustomFrame frame(track);
+    EXPECT_EQ(track.PoseAt(frame, c.i).Alpha, c.rotation) << c.start << ".." << c.end << " at " << c.i;
+  }
+}
+
+TEST(FilmTrackPoseTest, PositionZoomClipAndOffset) {
+  TTrackFilm film;
+  auto& track = film.Add();
+  track.Duration = 3;
+  track.Center = {10, 4};
+  track.PosStart = {0, 100}, track.PosEnd = {20, 0};
+  track.YMode = MT_DEC;
+  track.ZoomXStart = 0.5, track.ZoomXEnd = 2.0;
+  track.ZoomYStart = 0.999;  // truncated: 255
+  track.ClipSizeStart = {0, 10}, track.ClipSizeEnd = {10, 10};
+  track.ClipOriginStart = {2, 2}, track.ClipOriginEnd = {4, 8};
+  TTicksFrame frame(track, 1, {3, 5});
+  const auto at0 = track.PoseAt(frame, 0);
+  EXPECT_EQ(at0.Offset, (TPoint{7, -1}));
+  EXPECT_EQ((TPoint{at0.X, at0.Y}), (TPoint{0, 100}));
+  EXPECT_EQ(at0.ZoomX, 128);
+  EXPECT_EQ(at0.ZoomY, 255);
+  EXPECT_EQ(at0.Clip, (TRect{0, 0, 0, 0}));  // a width below 1: no clipping
+  const auto at1 = track.PoseAt(frame, 1);
+  EXPECT_EQ((TPoint{at1.X, at1.Y}), (TPoint{10, 50}));  // 100 + Round(sin(pi / 6) * -100)
+  EXPECT_EQ(at1.ZoomX, 320);
+  EXPECT_EQ(at1.ZoomY, 255);
+  EXPECT_EQ(at1.Clip, (TRect{3, 5, 8, 15}));
+  const auto at2 = track.PoseAt(frame, 2);
+  EXPECT_EQ((TPoint{at2.X, at2.Y}), (TPoint{20, 0}));
+  EXPECT_EQ(at2.ZoomX, 512);
+  EXPECT_EQ(at2.ZoomY, 256);
+  EXPECT_EQ(at2.Clip, (TRect{4, 8, 14, 18}));
+
+  // A linked track starts from its link's end values.
+  auto& next = film.Add();
+  next.Duration = 2;
+  next.PosEnd = {40, 0};
+  next.ZoomXEnd = 1.0;
+  next.AlphaEnd = 100;
+  ASSERT_TRUE(next.SetLink(&track));
+  track.AlphaEnd = 50;
+  const auto linked = next.PoseAt(frame, 0);
+  EXPECT_EQ((TPoint{linked.X, linked.Y}), (TPoint{20, 0}));
+  EXPECT_EQ(linked.ZoomX, 512);
+  EXPECT_EQ(linked.Alpha, 50);
+  // The first track now has a follower: one step more, so tick 2 falls short of its end.
+  EXPECT_EQ(track.PoseAt(frame, 2).X, 13);
+}
+
+TEST(FilmTrackPoseTest, UpdateDrivesTheSpriteWhileActive) {
+  TTrackFilm film;
+  auto& track = film.Add<TPoseTrack>();
+  track.Start = 5, track.Duration = 3, track.Cycle = 2;
+  track.PosStart = {0, 0}, track.PosEnd = {30, 0};
+  track.Frames.push_back(std::make_unique<TTicksFrame>(track, 1));
+  track.Frames.push_back(std::make_unique<TTicksFrame>(track, 1));
+
+  EXPECT_FALSE(track.Update(4));
+  EXPECT_EQ(track.hidden, 0);  // no sprite yet
+  for (int64_t tick : {5, 6, 7}) EXPECT_TRUE(track.Update(tick)) << tick;
+  EXPECT_EQ(track.created, 3);
+  ASSERT_EQ(track.applied.size(), 3u);
+  EXPECT_EQ(track.applied[0].first, track.Frames[0].get());
+  EXPECT_EQ(track.applied[1].first, track.Frames[1].get());
+  EXPECT_EQ(track.applied[2].first, track.Frames[0].get());
+  EXPECT_EQ(track.applied[1].second.X, 15);
+  EXPECT_EQ(track.applied[2].second.X, 30);
+  EXPECT_EQ(film.placed, (std::vector<std::pair<TKovaObject*, int32_t>>(3, {&track.sprite, 0})));
+  EXPECT_FALSE(track.Update(8));
+  EXPECT_EQ(track.hidden, 1);
+  EXPECT_EQ(track.Sprite, nullptr);
+
+  // The layer follows the transitions started by the track's start tick; OtherLayer flips it.
+  film.placed.clear();
+  film.parity_from = 5;
+  track.Update(5);
+  track.OtherLayer = true;
+  track.Update(6);
+  film.target = true;  // a film drawing into its target chooses no layer
+  track.Update(7);
+  EXPECT_EQ(film.placed, (std::vector<std::pair<TKovaObject*, int32_t>>{{&track.sprite, 1}, {&track.sprite, 0}}));
+
+  // In motion mode the film moves a control: no sprite is made or hidden, the pose still goes out.
+  TTrackFilm motion_film;
+  motion_film.motion = true;
+  auto& moving = motion_film.Add<TPoseTrack>();
+  moving.Duration = 2;
+  moving.Frames.push_back(std::make_unique<TTicksFrame>(moving, 1));
+  moving.Sprite = &moving.sprite;
+  EXPECT_TRUE(moving.Update(0));
+  EXPECT_FALSE(moving.Update(2));
+  EXPECT_EQ(moving.created + moving.hidden, 0);
+  EXPECT_EQ(moving.applied.size(), 1u);
+  EXPECT_TRUE(motion_film.placed.empty());
+
+  // Without frames the track is active and applies nothing.
+  TTrackFilm empty_film;
+  auto& empty = empty_film.Add<TPoseTrack>();
+  empty.Duration = 4;
+  EXPECT_TRUE(empty.Update(1));
+  EXPECT_EQ(empty.created, 1);
+  EXPECT_TRUE(empty.applied.empty());
 }
 
 }  // namespace

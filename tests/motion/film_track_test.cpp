@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "components/scene/image_cache.h"
 #include "components/scene/kova_object.h"
+#include "graphics/dibx.h"
+#include "motion/film_image_frame.h"
 
 #include <cmath>
 #include <limits>
@@ -191,6 +194,28 @@ TEST(FilmTrackFrameTest, ClearingFramesEndsTheTrack) {
   EXPECT_EQ(track.FrameCount(), 0);
   EXPECT_EQ(track.Duration, 0);
   EXPECT_EQ(track.FrameIndexAt(0), -1);
+}
+
+TEST(FilmTrackFrameTest, ImageFramesLastTheirDelayInTicks) {
+  struct TCase {
+    int32_t ms, ticks;
+  };
+  // 25 ms is 1.5 ticks and 75 ms 4.5: halves go to the even neighbour.
+  for (TCase c : {TCase{100, 6}, TCase{10, 1}, TCase{1, 1}, TCase{25, 2}, TCase{75, 4}, TCase{1000, 60}}) {
+    TCustomFrameList track(nullptr);
+    TWexaItemFrame cached;
+    cached.Duration = c.ms;
+    EXPECT_EQ(TImageFrame(track, cached).Duration(), c.ticks) << c.ms;
+  }
+  TCustomFrameList track(nullptr);
+  TWexaItemFrame cached;
+  cached.NewSurface(32);
+  cached.Surface().SetSize(13, 11, 32);
+  cached.OffsetX = 4, cached.OffsetY = -2;
+  track.Frames.push_back(std::make_unique<TImageFrame>(track, cached));
+  EXPECT_EQ(track.FirstFrameWidth(), 13);
+  EXPECT_EQ(track.FirstFrameHeight(), 11);
+  EXPECT_EQ(track.Frames[0]->Offset(), (TPoint{4, -2}));
 }
 
 TEST(FilmTrackLinkTest, LinkedTracksStartAtTheEndOfTheirLink) {

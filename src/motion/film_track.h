@@ -8,9 +8,11 @@
 // chain ends in a track without a link, and the walks are loops, never recursion.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/types.h"
@@ -20,6 +22,7 @@ namespace kova {
 
 class TCustomFrameList;
 class TKovaObject;
+class TStringList;
 
 // The length of one tick in milliseconds (1000 / 60 as a double).
 inline constexpr double kFilmTickMs = 16.666666666666668;
@@ -93,6 +96,22 @@ class TCustomFrameList {
 
   // The film file's kind byte of this track.
   virtual uint8_t Kind() const { return kTrackImage; }
+  // Only the sound track pauses.
+  virtual bool GetPaused() const { return false; }
+  virtual void SetPaused(bool) {}
+  // The file the track shows or plays; the base names none.
+  virtual std::string GetFileName() const { return {}; }
+  virtual void SetFileName(std::string) {}
+  // Three 32-bit words naming the properties the kind supports (not consulted in playback).
+  virtual std::array<uint32_t, 3> PropertySet() const { return {}; }
+  // Loads the pictures or sounds the track names; the base loads nothing.
+  virtual void LoadResources() {}
+  // LoadResources when `tick` lies inside the track.
+  void LoadIfActive(int64_t tick) {
+    if (IsActiveAt(tick)) LoadResources();
+  }
+  // Adds the track's file names, each once, to `names`; the base has none.
+  virtual void EnumFileNames(TStringList& /*names*/) const {}
 
   // Size of frame 0; 0 without frames.
   int32_t FirstFrameWidth() const { return Frames.empty() ? 0 : Frames.front()->Width(); }

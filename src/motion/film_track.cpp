@@ -37,16 +37,25 @@ int32_t TruncToInt32(double v) {
 
 }  // namespace
 
+namespace {
+
+int64_t HoldSteps(int64_t n) {
+  return std::clamp<int64_t>(n, std::numeric_limits<int32_t>::min(), int64_t{std::numeric_limits<int32_t>::max()} + 1);
+}
+
+}  // namespace
+
 int32_t InterpolateSteps(uint8_t mode, int32_t start, int32_t end, int64_t i, int64_t n) {
+  // Spans of tracks reach at most Int32 + 1 steps; held there, no sum below can overflow.
+  n = HoldSteps(n);
+  i = HoldSteps(i);
   if (i == 0) return start;
   if (i == n - 1) return end;
   const int64_t span = int64_t{end} - start;
   if (mode == MT_NORMAL) {
     if (n - 1 == 0) return end;
-    // 64-bit product: |span| < 2^32 and the steps of a track stay within the Int32 range.
-    const int64_t steps = std::clamp<int64_t>(i, std::numeric_limits<int32_t>::min(),
-                                              std::numeric_limits<int32_t>::max());
-    return HoldInInt32(start + span * steps / (n - 1));
+    // 64-bit product: |span| < 2^32 and |i| <= 2^31.
+    return HoldInInt32(start + span * i / (n - 1));
   }
   if (n == 0) return end;
   const long double moved = std::nearbyint(EasedSine(mode, i, n) * static_cast<long double>(span));
@@ -54,6 +63,8 @@ int32_t InterpolateSteps(uint8_t mode, int32_t start, int32_t end, int64_t i, in
 }
 
 double InterpolateStepsFloat(uint8_t mode, int64_t i, double start, double end, int64_t n) {
+  n = HoldSteps(n);
+  i = HoldSteps(i);
   if (i == 0) return start;
   if (i == n - 1) return end;
   if (n == 0) return end;

@@ -82,7 +82,7 @@ class TCustomFrame {
 // The products are taken in 64 bits and the sines in extended precision, rounded to the nearest
 // with halves to even. A step beyond a span with no room to divide (n - 1 = 0 for the linear
 // integer mode, n = 0 otherwise) gives end; an integer result beyond the Int32 range is held at
-// its bound.
+// its bound, and so are i and n (a track's span has at most Int32 + 1 steps).
 int32_t InterpolateSteps(uint8_t mode, int32_t start, int32_t end, int64_t i, int64_t n);
 double InterpolateStepsFloat(uint8_t mode, int64_t i, double start, double end, int64_t n);
 

@@ -129,6 +129,11 @@ TEST(FilmTrackInterpolationTest, WideSpansNeitherWrapNorDivideByZero) {
   EXPECT_EQ(InterpolateSteps(MT_DEC, 1, 9, 5, 0), 9);
   EXPECT_EQ(InterpolateStepsFloat(MT_NORMAL, 5, 1, 9, 0), 9);
   EXPECT_EQ(InterpolateSteps(MT_NORMAL, 1, 9, -1, 0), 9);  // n - 1 = -1 is the end
+  // Steps and lengths no track has are held at the Int32 bounds, not overflowed.
+  constexpr int64_t far = std::numeric_limits<int64_t>::max();
+  EXPECT_EQ(InterpolateSteps(MT_NORMAL, 0, hi, far, far), hi);
+  EXPECT_EQ(InterpolateSteps(MT_DEC, 0, 100, -far, -far), 100);
+  EXPECT_EQ(InterpolateStepsFloat(MT_NORMAL, -far, 0, 4, std::numeric_limits<int64_t>::min()), 4);
 }
 
 TEST(FilmTrackInterpolationTest, AFollowerAddsOneStepSoTheTrackNeverShowsItsEnd) {

@@ -5,10 +5,7 @@
 // below, written from the kind's definition (not from the transitions' code); where the picture
 // hangs on floating-point rounding edges or on the session's random draws, only the pixels the
 // formula fixes are compared.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -28,12 +25,12 @@
 #include "graphics/dib.h"
 #include "graphics/pictures/png_loader.h"
 #include "script/test_game.h"
+#include "support/run_program.h"
 #include "support/bmp_writer.h"
 #include "support/expr_builder.h"
 #include "support/game_tree.h"
 #include "support/page_writer.h"
 
-extern char** environ;
 
 namespace kova::test {
 namespace {
@@ -844,24 +841,10 @@ class KovarunFlipTest : public ::testing::Test {
   Shot Run(long frames, const std::string& folder = "flip") {
     const std::string shot = tree.Path("shot.png"), log = tree.Path("trace.txt"), err = tree.Path("err.txt");
     std::remove(shot.c_str());
-    std::vector<std::string> args = {KOVARUN_PATH, tree.Path(folder), "--frames", std::to_string(frames),
-                                     "--shot",     shot,              "--log",    log};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
+    const std::vector<std::string> args = {tree.Path(folder), "--frames", std::to_string(frames),
+                                           "--shot",          shot,       "--log",    log};
     Shot result;
-    const int rc = posix_spawn(&pid, KOVARUN_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(rc, 0);
-    if (rc != 0) return result;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    result.status = RunProgram(KOVARUN_PATH, args, "", err);
     std::ifstream err_in(err);
     std::stringstream err_text;
     err_text << err_in.rdbuf();

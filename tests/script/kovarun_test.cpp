@@ -1,10 +1,7 @@
 // Runs the kovarun program on game folders built by the test writers, as a person checking a game
 // would: the exit status, the messages on standard error and the trace written with --log.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,6 +24,7 @@
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/text/text_codec.h"
 #include "script/test_game.h"
+#include "support/run_program.h"
 #include "support/demo_game.h"
 #include "support/glyph_list_writer.h"
 #include "support/map_file_writer.h"
@@ -38,7 +36,6 @@
 #include "text/font_pixel.h"
 #include "text/glyph_layer_font.h"
 
-extern char** environ;
 
 namespace kova::test {
 namespace {
@@ -71,28 +68,12 @@ class KovarunTest : public ::testing::Test {
     const std::string err_path = tree.Path("stderr.txt");
     const std::string log_path = tree.Path("trace.txt");
     if (!keep_log) std::remove(log_path.c_str());
-    args.insert(args.begin(), program);
     if (program == std::string(KOVARUN_PATH)) {
       args.push_back("--log");
       args.push_back(log_path);
     }
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
     RunResult result;
-    const int rc = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(rc, 0);
-    if (rc != 0) return result;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    result.status = RunProgram(program, args, "", err_path);
     result.err = ReadText(err_path);
     result.log = Lines(ReadText(log_path));
     return result;

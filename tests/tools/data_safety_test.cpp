@@ -1,11 +1,8 @@
 // The helper programs never destroy data: kvarc extract writes beside its output and refuses the
 // archive itself, kvarc pack follows no link, writes no entry it cannot read and leaves other
 // files alone, kvarc list shows no raw control bytes, kovademo replaces its output whole.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -15,9 +12,9 @@
 #include <vector>
 
 #include "core/archive.h"
+#include "support/run_program.h"
 #include "support/archive_builder.h"
 
-extern char** environ;
 
 namespace kova::test {
 namespace {
@@ -66,24 +63,9 @@ class ToolTest : public ::testing::Test {
   }
 
   RunResult Run(const char* program, std::vector<std::string> args) {
-    args.insert(args.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
     const std::string out_path = dir_ + ".out", err_path = dir_ + ".err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
     RunResult r;
-    const int rc = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(rc, 0);
-    if (rc != 0) return r;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    r.status = RunProgram(program, args, out_path, err_path);
     r.out = Read(out_path);
     r.err = Read(err_path);
     ::unlink(out_path.c_str());

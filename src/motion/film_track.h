@@ -21,6 +21,9 @@
 namespace kova {
 
 class TCustomFrameList;
+class TFilmReader;
+class TKovaBaseList;
+class TKovaControl;
 class TKovaObject;
 class TStringList;
 
@@ -52,6 +55,28 @@ class IFilmOfTracks {
   virtual int32_t WipeParityAt(int64_t /*tick*/) const { return 0; }
   // Makes `sprite` a child of layer `layer` (0 or 1) of the film's root container.
   virtual void PlaceOnLayer(TKovaObject& /*sprite*/, int32_t /*layer*/) {}
+
+  // The root container the tracks' sprites belong to (in motion mode: the driven control's);
+  // nullptr: the tracks make no sprites and load no pictures.
+  virtual TKovaBaseList* Owner() const { return nullptr; }
+  // The component the film draws for when it shares the global screen, else nullptr.
+  virtual TKovaControl* Target() const { return nullptr; }
+  // In motion mode: the control the tracks drive, and its priority (tracks add their Order).
+  virtual TKovaControl* Control() const { return nullptr; }
+  virtual int32_t PriorityBase() const { return 0; }
+  // The film's size in pixels.
+  virtual int32_t FilmWidth() const { return 0; }
+  virtual int32_t FilmHeight() const { return 0; }
+  // Forgets the transition the film runs, so that the next SetTime starts it anew (a wipe
+  // track's settings changed).
+  virtual void ClearCurrentWipe() {}
+};
+
+// What a track's record in the film file is read with: the file's version (gating fields) and
+// the folder of the film (relative file names are resolved against it).
+struct TFilmRecordContext {
+  int32_t version = 108;
+  std::string folder;
 };
 
 // One frame of a track. The base has no size, offset (0, 0) and lasts one tick; its setters do
@@ -112,6 +137,13 @@ class TCustomFrameList {
   }
   // Adds the track's file names, each once, to `names`; the base has none.
   virtual void EnumFileNames(TStringList& /*names*/) const {}
+  // Reads the kind's record, after the base record, from the film file; the base has none.
+  virtual void ReadRecord(TFilmReader& /*in*/, const TFilmRecordContext& /*context*/) {}
+  // Brings the track to `tick`: answers whether it is active then. The base does nothing and is
+  // active inside its span.
+  virtual bool Update(int64_t tick) { return IsActiveAt(tick); }
+  // Removes what the track shows or plays (its sprite, its sound); the base has nothing.
+  virtual void HideSprite() {}
 
   // Size of frame 0; 0 without frames.
   int32_t FirstFrameWidth() const { return Frames.empty() ? 0 : Frames.front()->Width(); }
@@ -235,11 +267,10 @@ class TCustomImageFrameList : public TCustomFrameList {
   // sprite is hidden (not in motion mode); inside, the sprite is made when missing (not in motion
   // mode), put onto its layer (when the film draws no target), and given the pose of the frame
   // shown. A track without frames is active but applies nothing.
-  bool Update(int64_t tick);
+  bool Update(int64_t tick) override;
 
   // The sprite the track drives; owned through its owner container.
   virtual TKovaObject* CreateSprite() { return Sprite; }
-  virtual void HideSprite() {}
   virtual void Apply(const TCustomFrame& /*frame*/, const TPose& /*pose*/) {}
 
   // The hot spot of the picture.

@@ -134,6 +134,7 @@ class TRectFrameList : public TCustomFrameList {
   TPoint ClipOriginStart, ClipOriginEnd, ClipSizeStart, ClipSizeEnd;
   uint8_t ClipXMode = MT_NORMAL, ClipYMode = MT_NORMAL;
   TKovaObject* Sprite = nullptr;
+  TObjectHandle SpriteHandle;
 };
 
 // Kind 2: a filled, bordered rectangle.

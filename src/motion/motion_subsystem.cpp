@@ -1,12 +1,15 @@
 #include "motion/motion_subsystem.h"
 
+#include "components/scene/component_factory.h"
 #include "motion/flip_command.h"
+#include "motion/kova_cinema.h"
 #include "motion/wipe_factory.h"
 
 namespace kova {
 
 void TMotionSubsystem::Register(TSubsystemRegistry& registry) {
   if (registry.makers) registry.makers->Register(*this);
+  if (registry.kinds) registry.kinds->Register(KT_CINEMA, &TComponentFactory::Make<TKovaCinema>);
   if (registry.commands) RegisterFlipCommand(*registry.commands, root_);
 }
 

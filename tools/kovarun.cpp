@@ -1,6 +1,6 @@
 // kovarun: runs a game folder without a display, for tests and for checking a game.
 //
-//   kovarun GAME_FOLDER [--frames N] [--log FILE] [--input FILE] [--shot FILE.png]
+//   kovarun GAME_FOLDER [--frames N] [--log FILE] [--input FILE] [--shot FILE.png] [--no-logo]
 //   kovarun --help | -h                 this usage on standard output
 //
 // Opens the game the way the player does (GAME_FOLDER is the game's base folder: its loose files
@@ -17,7 +17,9 @@
 // of its frame the way the player window feeds its events: the edit or memo with the keyboard
 // takes the keys and the text, a click into a field gives it the keyboard, and the rest reaches
 // the scene. With --shot, the screen's picture after the last frame is written to FILE.png as an
-// 8-bit RGB PNG.
+// 8-bit RGB PNG. Like the player, the program first plays its opening logo (a film of about
+// 1.5 s that a click or Space or Enter skips) and starts the game's script after it; --no-logo
+// starts the script in the first frame.
 //
 // Exit status: 0 when the game ended by its Terminate command, was closed, or ran its N frames;
 // 1 when start-up failed (in any form: no game data, no project, a start page too old for this
@@ -69,11 +71,13 @@ struct TOptions {
   std::string log_file;
   std::string input_file;
   std::string shot_file;
+  bool no_logo = false;
   bool help = false;  // --help or -h: the usage, nothing run
 };
 
 void Usage(FILE* to) {
   std::fputs("usage: kovarun GAME_FOLDER [--frames N] [--log FILE|-] [--input FILE] [--shot FILE.png]\n"
+             "               [--no-logo]\n"
              "  --frames N      run at most N frames of 16 ms (default 3600)\n"
              "  --log FILE      write the script's trace lines to FILE (\"-\": standard output)\n"
              "  --input FILE    feed recorded input: one event a line, FRAME EVENT [ARGS], frames from 1,\n"
@@ -81,6 +85,7 @@ void Usage(FILE* to) {
              "                  rup X Y, wheelup, wheeldown, keydown VK, keyup VK, text STRING (the\n"
              "                  rest of the line, UTF-8, typed into the edit or memo with the keyboard)\n"
              "  --shot FILE.png write the screen's picture after the last frame as an RGB PNG\n"
+             "  --no-logo       start the game at once, without the opening logo\n"
              "  -h, --help      show this and end\n"
              "  \"--\" ends the options (for a folder whose name starts with \"-\")\n",
              to);
@@ -116,6 +121,8 @@ bool ParseArgs(int argc, char** argv, TOptions& options) {
       options.input_file = argv[++i];
     } else if (arg == "--shot" && i + 1 < argc) {
       options.shot_file = argv[++i];
+    } else if (arg == "--no-logo") {
+      options.no_logo = true;
     } else {
       return false;
     }
@@ -230,6 +237,7 @@ int Run(const TOptions& options) {
     if (!options.log_file.empty()) session.Log().SetWriter([&log](std::string_view line) { log.Write(line); });
     session.SetErrorSink([](std::string_view text) { PrintError(text); });
     session.SetFrameInput([&](int64_t frame) { input.Feed(frame, session.SceneRoot()); });
+    if (options.no_logo) session.SkipLogo();
 
     TLaunchInfo launch;
     launch.ProgramFolder = ProgramFolder();

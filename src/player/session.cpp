@@ -204,7 +204,9 @@ bool TSession::Step(int32_t delta) {
   Guarded([&] {
     scene.Process();
     // Without a project (a driver that started the interpreter itself) the interpreter steps alone.
-    if (project_) {
+    if (project_ && !logo_done_) {
+      LogoStep();
+    } else if (project_) {
       project_->Step();
     } else {
       interpreter_.Step();

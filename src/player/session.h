@@ -172,6 +172,14 @@ class TSession {
   // input step: drivers feed recorded input here.
   void SetFrameInput(std::function<void(int64_t frame)> input) { frame_input_ = std::move(input); }
 
+  // ---- The opening logo ----
+  // A program that carries the logo archive (the resource "MADEWITH" of type "DATA") plays its
+  // film before the game's first script step: the script starts one step after the film ended,
+  // or was skipped by a click (not on its label) or by Space or Enter. Without the resource, or
+  // after SkipLogo (before the first step), the script starts at once.
+  void SkipLogo() { logo_done_ = true; }
+  bool LogoDone() const { return logo_done_; }
+
  private:
   // The main window as the session's parts see it: every request goes to the driver's window, and
   // a close request is also noted for the frame step.
@@ -281,6 +289,13 @@ class TSession {
   std::string stop_message_;
   std::function<void(std::string_view)> error_sink_;
   bool real_time_started_ = false;
+  // The opening logo's step (in place of the script's while the logo runs).
+  void LogoStep();
+  void EndLogo();
+  static bool ProgramHasLogo();
+  bool logo_done_ = !ProgramHasLogo();
+  TObjectHandle logo_cinema_;
+  int32_t logo_archive_ = -1;
 };
 
 }  // namespace kova

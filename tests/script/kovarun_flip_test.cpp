@@ -841,7 +841,7 @@ class KovarunFlipTest : public ::testing::Test {
   Shot Run(long frames, const std::string& folder = "flip") {
     const std::string shot = tree.Path("shot.png"), log = tree.Path("trace.txt"), err = tree.Path("err.txt");
     std::remove(shot.c_str());
-    const std::vector<std::string> args = {tree.Path(folder), "--frames", std::to_string(frames),
+    const std::vector<std::string> args = {"--no-logo", tree.Path(folder), "--frames", std::to_string(frames),
                                            "--shot",          shot,       "--log",    log};
     Shot result;
     result.status = RunProgram(KOVARUN_PATH, args, "", err);

@@ -69,6 +69,8 @@ class KovarunTest : public ::testing::Test {
     const std::string log_path = tree.Path("trace.txt");
     if (!keep_log) std::remove(log_path.c_str());
     if (program == std::string(KOVARUN_PATH)) {
+      // These runs count their frames from the game's first script step.
+      args.insert(args.begin(), "--no-logo");
       args.push_back("--log");
       args.push_back(log_path);
     }
@@ -220,6 +222,47 @@ TEST_F(KovarunTest, AMissingFolderACorruptArchiveOrABadCommandLineFailCleanly) {
 
 // A game whose start page only sets the active layer's colour (through the SetProp function), waits
 // and ends; with recorded input whose bad line is refused before the game starts.
+// The opening logo kovarun carries: it plays before the script, centred on the screen, and a
+// click beside its label, or Space, skips it; the game's start page runs after it.
+TEST_F(KovarunTest, TheOpeningLogoPlaysFirstAndAClickOrSpaceSkipsIt) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 320;
+  p.screen_height = 240;
+  tree.WriteFile("logo/kova.kpb", p.Build());
+  tree.WriteFile("logo/install.dat", TestGameInstallSet());
+  PageWriter start;
+  start.Calc(ExprBuilder().Call(3, "____0", {S("BASE0"), I(8), I(0x3080F0)}));  // SetProp: PR_COLOR
+  start.Wait(NoResult(), Value(I(5000)));
+  start.Terminate();
+  tree.WriteFile("logo/start.ksb", start.Bytes());
+  tree.WriteFile("space.txt", std::string("2 keydown 32\n3 keyup 32\n"));
+  tree.WriteFile("click.txt", std::string("1 move 5 5\n2 ldown 5 5\n3 lup 5 5\n"));
+  const std::string shot = tree.Path("shot.png");
+  // The layer's colour at a corner and the picture's centre after a run without --no-logo.
+  auto run = [&](std::vector<std::string> args) {
+    std::remove(shot.c_str());
+    args.insert(args.begin(), {tree.Path("logo"), "--shot", shot});
+    const std::string err = tree.Path("logo_err.txt");
+    EXPECT_EQ(RunProgram(KOVARUN_PATH, args, "", err), 0) << ReadText(err);
+    TFileStream file(shot, plat::TFileMode::Read);
+    TDIBSurface picture;
+    ReadPng(file, picture);
+    return std::pair<uint32_t, uint32_t>{picture.GetPixel(5, 5), picture.GetPixel(160, 120)};
+  };
+  constexpr uint32_t kLayer = 0xF08030;
+  // Frame 40 lies inside the logo: the script has not set the colour yet.
+  const auto inside = run({"--frames", "40"});
+  EXPECT_NE(inside.first, kLayer);
+  EXPECT_NE(inside.second, kLayer);
+  // The logo ends by itself after about 1.5 s; then the start page runs.
+  EXPECT_EQ(run({"--frames", "200"}).first, kLayer);
+  // Space or a click beside the label skips it at once.
+  EXPECT_EQ(run({"--frames", "40", "--input", tree.Path("space.txt")}).first, kLayer);
+  EXPECT_EQ(run({"--frames", "40", "--input", tree.Path("click.txt")}).first, kLayer);
+  // --no-logo starts the script in the first frame.
+  EXPECT_EQ(run({"--frames", "3", "--no-logo"}).second, kLayer);
+}
+
 TEST_F(KovarunTest, ShotHoldsTheLayerColourAndInputFilesAreChecked) {
   ProjectBuilder p = TestGameProject();
   p.screen_width = 32;

@@ -42,6 +42,7 @@ TKovaObject* TKovaPropMotion::LiveTarget() const {
 
 bool TKovaPropMotion::Update() {
   if (paused_) return false;
+  if (failed_) return true;
   TKovaObject* target = nullptr;
   if (resolved_) {
     target = LiveTarget();
@@ -63,7 +64,14 @@ bool TKovaPropMotion::Update() {
   const long double value = ValueAt(start_value_, end_value_, duration_, elapsed_, mode_);
   const bool finished = elapsed_ > 0 && int64_t(elapsed_) >= int64_t(duration_) - 1;
   value_.SetFloat(value);
-  SetProp(*target, prop_id_, value_);
+  try {
+    SetProp(*target, prop_id_, value_);
+  } catch (...) {
+    // The error goes to the caller once; the motion ends at its next update rather than raise it
+    // again in every frame.
+    failed_ = true;
+    throw;
+  }
   if (finished) return true;
   const TKovaBaseList* root = Root();
   const int64_t next = int64_t(elapsed_) + (root ? root->FrameDelta() : 0);

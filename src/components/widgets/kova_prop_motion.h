@@ -50,7 +50,8 @@ class TKovaPropMotion : public TKovaComponent {
   static long double ValueAt(long double start, long double end, int32_t duration, int32_t elapsed, uint8_t mode);
 
   // Resolves the target at the first update, writes the value of the elapsed time into its
-  // property and advances by the frame delta; true when the motion is over.
+  // property and advances by the frame delta; true when the motion is over. An error of the
+  // property dispatch passes to the caller, and the next update ends the motion.
   bool Update() override;
 
   // After the object's record: the target's name, the property id (int32), the end value (10-byte
@@ -78,6 +79,8 @@ class TKovaPropMotion : public TKovaComponent {
   int32_t elapsed_ = 0;
   long double start_value_ = 0.0L;
   bool paused_ = false;
+  // Set when writing the property raised: the motion is over.
+  bool failed_ = false;
   // The carrier of the value written.
   TParamFloat value_;
 };

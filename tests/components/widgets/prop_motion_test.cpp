@@ -12,6 +12,8 @@
 
 #include "components/scene/prop_dispatch.h"
 #include "components/widgets/kova_box.h"
+#include "core/errors.h"
+#include "core/messages.h"
 #include "core/stream.h"
 #include "core/stream_records.h"
 #include "script/params.h"
@@ -169,6 +171,19 @@ TEST(PropMotionTest, EndsWithoutWritingWhenTheTargetIsMissingGoesOrTheIdNamesNoP
     EXPECT_TRUE(t->writes.empty());
     EXPECT_FALSE(scene.MotionLives());
   }
+}
+
+TEST(PropMotionTest, AnErrorOfTheDispatchIsPassedOnOnceAndEndsTheMotion) {
+  MotionScene scene;
+  scene.Box("box");
+  TKovaPropMotion* m = scene.Motion("box", PR_APPEARX, 50.0L, 1000);
+  try {
+    m->Update();
+    FAIL() << "no error";
+  } catch (const EKovaError& e) {
+    EXPECT_EQ(e.Message(), MsgText(TMsg::SetPropError));
+  }
+  EXPECT_TRUE(m->Update());
 }
 
 TEST(PropMotionTest, APausedMotionKeepsItsElapsedTimeAndWritesNothing) {

@@ -170,6 +170,28 @@ void TComMovieStop::LoadFromStream(TStream& stream) {
   if (Page().Version >= 107) ReadExpr(stream, HoldExpr);
 }
 
+void TComMovieStop::SaveState(TStream& stream) {
+  WriteStateTag(stream);
+  std::string name;
+  if (Restored) {
+    name = TargetName;
+  } else if (const TKovaObject* target = Scene ? Scene->Resolve(Target) : nullptr) {
+    name = Scene->ComponentName(target);
+  }
+  WriteStreamString(stream, name);
+  WriteStreamByte(stream, Wait);
+  WriteStreamByte(stream, Hold);
+}
+
+void TComMovieStop::LoadState(TStream& stream) {
+  const int32_t version = ReadStateTag(stream);
+  Target = {};
+  TargetName = ReadStreamString(stream);
+  Wait = ReadStreamByte(stream);
+  if (version >= 100) Hold = ReadStreamByte(stream);
+  Restored = true;
+}
+
 void TComMediaPlay::LoadFromStream(TStream& stream) {
   TCommand::LoadFromStream(stream);
   ReadExpr(stream, CompoName);

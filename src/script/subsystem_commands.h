@@ -19,6 +19,8 @@
 
 namespace kova {
 
+class TScenePort;
+
 // A command whose behaviour a subsystem registers: Prepare, Execute and Abandon run the
 // interpreter's registered behaviour of the command's kind, or the base's (pc advances).
 class TComRegistered : public TCommand {
@@ -174,6 +176,8 @@ class TComEntryHist : public TCommand {
 
 // ---- Media and motion commands ----
 
+// Stops or fades out the named component; with the wait flag it stays current until a faded
+// component has been freed (queued events run meanwhile unless the hold flag is set).
 class TComMovieStop : public TComRegistered {
  public:
   using TComRegistered::TComRegistered;
@@ -181,12 +185,25 @@ class TComMovieStop : public TComRegistered {
   bool HoldsEvents() const override { return Hold != 0; }
   bool AllowsEvents() const override { return Wait != 0; }
   void LoadFromStream(TStream& stream) override;
+  // The tag "kova100", the target's name (empty when there is none or it is no longer a
+  // component), the wait flag and the hold flag.
+  void SaveState(TStream& stream) override;
+  // The target is found by the loaded name when the command next runs (Restored).
+  void LoadState(TStream& stream) override;
   TKovaParser CompoName;
   TKovaParser Fade;
   TKovaParser WaitExpr;
   TKovaParser HoldExpr;
   uint8_t Wait = 0;
   uint8_t Hold = 0;
+  // The component fading out; its handle resolves to nothing once it is freed.
+  TObjectHandle Target;
+  // The name of the target after a load, until the command next runs.
+  std::string TargetName;
+  bool Restored = false;
+  // The scene the target lives in (set when the command runs): the save asks it for the target's
+  // name, while the target lives.
+  const TScenePort* Scene = nullptr;
 };
 
 class TComMediaPlay : public TComRegistered {

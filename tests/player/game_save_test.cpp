@@ -183,6 +183,10 @@ class GameSaveTest : public ::testing::Test {
     scene.CreateComponent(KT_CABINET, "drawer", "shelf");
     // One component of every kind the player has, in its first state.
     for (uint8_t kind : FactoryKinds()) ASSERT_NE(scene.CreateComponent(kind, KindName(kind), ""), nullptr);
+    // A property motion without a target ends at its first update: paused, it waits in the scene.
+    TParamFlag paused;
+    paused.SetFlag(true);
+    scene.SetProp(KindName(KT_PROPMOTION), PR_PAUSED, paused);
     s.SceneRoot().ActiveBase()->SetColor(0x123456);
     // The message history in its new form with a page still pending, and a read mark.
     store.Globals.HistFormat = {16, 0, 0, 200, 50, 4};

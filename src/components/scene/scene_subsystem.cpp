@@ -3,6 +3,7 @@
 #include "components/widgets/kova_box.h"
 #include "components/widgets/kova_button.h"
 #include "components/scene/kova_cabinet.h"
+#include "components/scene/media_commands.h"
 #include "components/widgets/kova_cg_label.h"
 #include "components/widgets/kova_edit.h"
 #include "components/widgets/kova_gauge.h"
@@ -10,6 +11,7 @@
 #include "components/widgets/kova_label.h"
 #include "components/widgets/kova_map_image.h"
 #include "components/widgets/kova_menu.h"
+#include "components/widgets/kova_prop_motion.h"
 #include "components/text/kova_mes.h"
 #include "components/widgets/kova_slider.h"
 #include "components/widgets/kova_tile.h"
@@ -35,10 +37,12 @@ void RegisterSceneKinds(TComponentFactory& kinds) {
   kinds.Register(KT_SCROLLBAR, &TComponentFactory::Make<TKovaScrollbar>);
   kinds.Register(KT_GAUGE, &TComponentFactory::Make<TKovaGauge>);
   kinds.Register(KT_CGLABEL, &TComponentFactory::Make<TKovaCGLabel>);
+  kinds.Register(KT_PROPMOTION, &TComponentFactory::Make<TKovaPropMotion>);
 }
 
 void TSceneSubsystem::Register(TSubsystemRegistry& registry) {
   if (registry.kinds) RegisterSceneKinds(*registry.kinds);
+  if (registry.commands) RegisterMediaCommands(*registry.commands, parts_.Root());
   registry.makers = &parts_.Makers();
   registry.scene = &services_;
   registry.input = &services_;

@@ -1,6 +1,7 @@
 // The scene subsystem: the root container and its component kinds, as the session brings them in
 // (see core/subsystem.h). Its registration puts the scene's component kinds into the session's
-// factory and serves the script's scene, input and history ports from the scene's parts. Nothing
+// factory and the behaviour of the media and motion commands into the interpreter's command
+// table, and serves the script's scene, input and history ports from the scene's parts. Nothing
 // of it runs on its own, so its stop has nothing to end.
 #pragma once
 

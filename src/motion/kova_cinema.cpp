@@ -195,7 +195,16 @@ void TKovaCinema::Draw() {
     TRect area = IntersectRects(GetBoundsRect(), IntersectRects(target->GetClipRect(), target->BoundsRect()));
     const TRect clip = GetClipRect();
     if (!IsRectEmpty(clip)) area = IntersectRects(area, clip);
-    if (!IsRectEmpty(area)) {
+    if (!IsRectEmpty(area) && private_root_->Transition() && private_root_->RootSurface()) {
+      // A transition: the film root mixes its layers into its own surface, shown at the
+      // cinema's place.
+      private_root_->Draw();
+      const int32_t x = GetScreenLeft(), y = GetScreenTop();
+      target->ResetClipRect();
+      target->AddClipRect(area);
+      target->Draw(x, y, *private_root_->RootSurface(), private_root_->RootSurface()->BoundsRect(), false, false, false);
+      target->ClipRect = saved;
+    } else if (!IsRectEmpty(area)) {
       // The film layers draw in screen coordinates straight into the cinema's target.
       TKovaBase* layer = private_root_->ActiveBase();
       layer->DirtyList().Clear();

@@ -2,6 +2,9 @@
 // own scene draws into the host component's area instead of the screen. The film root draws into
 // its own root surface; its layers answer the host's target, position and clip, and pass what
 // they invalidate on to the layer the host lies on, so that the screen is redrawn there too.
+// While the film root runs a screen transition, its layers draw instead into their own surfaces
+// in the film's coordinates, the transition mixes them into the root surface, and the host
+// copies that to its place.
 #pragma once
 
 #include <memory>
@@ -28,9 +31,13 @@ class TKovaBaseCinema : public TKovaBase {
   int32_t GetClipWidth() const override;
   int32_t GetClipHeight() const override;
   void InvalidateRect(const TRect& r) override;
+  void Draw() override;
 
  private:
   TKovaControl* FilmHost() const;
+  // True while the film root runs a transition.
+  bool Composing() const;
+  TKovaControl* PlacingHost() const;
   TKovaBaseListCinema* film_root_;
 };
 

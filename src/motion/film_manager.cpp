@@ -174,7 +174,8 @@ void TFilmManager::SetTime(int32_t tick) {
       ISceneWipe* wipe = owner_->Flip(active.parity, w->WipeKind, w->Duration,
                                       static_cast<int32_t>(std::clamp<int64_t>(tick - s, INT32_MIN, INT32_MAX)),
                                       fresh, w->Reverse);
-      if (wipe) {
+      // Flip answers the running transition; only one it has just made is set up.
+      if (wipe && fresh && w->WipeKind != 0) {
         wipe->SetParam(0, w->Param0);
         wipe->SetParam(1, w->Param1);
         wipe->SetMaskName(w->MaskName);

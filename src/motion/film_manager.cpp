@@ -85,16 +85,17 @@ void TFilmManager::LoadFromStream(std::span<const uint8_t> bytes, std::string_vi
   Clear();
   const std::string folder = FolderOf(name);
   TFilmReader in(bytes);
-  const std::string header = in.Raw(kHeaderSize);
-  if (header.compare(0, kSignatureSize, kCinemaSignature) == 0) {
+  // Fewer bytes than a signature match neither; a signature without its digits is cut short.
+  const std::string_view head(reinterpret_cast<const char*>(bytes.data()), std::min(bytes.size(), kSignatureSize));
+  if (head == kCinemaSignature) {
     Signature = 0;
-  } else if (header.compare(0, kSignatureSize, kMotionSignature) == 0) {
+  } else if (head == kMotionSignature) {
     Signature = 1;
   } else {
     Signature = 2;
     return;
   }
-  const std::string digits = header.substr(kSignatureSize);
+  const std::string digits = in.Raw(kHeaderSize).substr(kSignatureSize);
   int32_t version = 0;
   for (char c : digits) {
     if (c < '0' || c > '9') Raise<EReadError>(TMsg::PictureBadVersion, digits.c_str());
@@ -134,6 +135,7 @@ void TFilmManager::LoadFromStream(std::span<const uint8_t> bytes, std::string_vi
     Length = static_cast<int32_t>(std::clamp<int64_t>(length, 0, INT32_MAX));
   } catch (...) {
     Clear();
+    Length = 0;
     throw;
   }
 }
@@ -172,7 +174,8 @@ void TFilmManager::SetTime(int32_t tick) {
       ISceneWipe* wipe = owner_->Flip(active.parity, w->WipeKind, w->Duration,
                                       static_cast<int32_t>(std::clamp<int64_t>(tick - s, INT32_MIN, INT32_MAX)),
                                       fresh, w->Reverse);
-      if (wipe) {
+      // Flip answers the running transition; only one it has just made is set up.
+      if (wipe && fresh && w->WipeKind != 0) {
         wipe->SetParam(0, w->Param0);
         wipe->SetParam(1, w->Param1);
         wipe->SetMaskName(w->MaskName);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "components/scene/image_cache.h"
 #include "components/scene/kova_base.h"
@@ -346,8 +347,11 @@ void TKovaMapImage::Transfer(IO& io, R& r) {
   if (io.Since(115)) {
     // A map saved while closing goes on closing and takes no more input.
     io.Int(r.closing_, [&](auto v) {
-      r.closing_ = v;
-      if (v != 0) r.event_lock_ = true;
+      // Only loading calls it (the record is also described for a const map when saving).
+      if constexpr (!std::is_const_v<std::remove_reference_t<decltype(r)>>) {
+        r.closing_ = v;
+        if (v != 0) r.event_lock_ = true;
+      }
     });
   }
 }

@@ -53,7 +53,7 @@ TEST(FilmBoxTrack, ColoursBorderAndBoundsInterpolatePerChannel) {
   EXPECT_EQ(s.scene.Pixel(20, 2), s.scene.PixelOf(0x7F0080));
   EXPECT_EQ(s.scene.Pixel(9, 2), s.scene.PixelOf(0));
 
-  // Deleted by others: noticed; the end of the span removes the sprite, and so does the freed track.
+  // Deleted by others: noticed; the span's end removes the sprite, and so does the freed track.
   s.scene.root.DeleteComponent(sprite);
   box.Update(2);
   ASSERT_EQ(s.film.Sprites().size(), 1u);

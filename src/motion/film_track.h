@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "core/object_handle.h"
 #include "core/types.h"
 #include "core/vocabulary.h"
 
@@ -288,10 +287,7 @@ class TCustomImageFrameList : public TCustomFrameList {
   uint8_t RotationMode = MT_NORMAL;
   TPoint ClipOriginStart, ClipOriginEnd, ClipSizeStart, ClipSizeEnd;
   uint8_t ClipXMode = MT_NORMAL, ClipYMode = MT_NORMAL;
-  // The sprite and its handle in the owner container (a sprite a script freed meanwhile is
-  // forgotten, never touched).
   TKovaObject* Sprite = nullptr;
-  TObjectHandle SpriteHandle;
 };
 
 }  // namespace kova

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "core/object_handle.h"
 #include "motion/film_image_frame.h"
 #include "motion/film_track.h"
 
@@ -56,6 +57,8 @@ class TImageFrameList : public TCustomImageFrameList {
   int32_t ImageWidth = 0, ImageHeight = 0;
   // The cached picture, held with the track as its owner (nullptr: none).
   TWexaItem* Picture = nullptr;
+  // The sprite's handle in the owner container: a sprite freed by others is noticed through it.
+  TObjectHandle SpriteHandle;
 };
 
 // Kind 5: the picture tiled over an interpolated rectangle with an interpolated scroll.
@@ -99,6 +102,13 @@ class TLabelFrameList : public TCustomImageFrameList {
 
   // Sets LabelWidth and LabelHeight from the text, its font and its lines.
   void Measure();
+  // A different value is stored and the text measured again.
+  void SetText(std::string text);
+  void SetAntialias(bool v);
+  void SetFontName(std::string name);
+  void SetFontHeight(int32_t v);
+  void SetFontStyle(uint8_t v);
+  void SetLineSpace(int32_t v);
 
   std::string Text;
   bool Antialias = false;
@@ -110,6 +120,7 @@ class TLabelFrameList : public TCustomImageFrameList {
   int32_t FontColor = 0xFFFFFF;
   int32_t LabelWidth = 0, LabelHeight = 0;
   uint8_t HAlign = 0;
+  TObjectHandle SpriteHandle;
 };
 
 // The rectangle base of the box, particle and fire tracks.

@@ -1,32 +1,59 @@
 // The image and tile tracks: pictures of the image cache on image and tile sprites.
-#include <cstdlib>
+#include <algorithm>
+#include <limits>
 
 #include "components/scene/image_cache.h"
+#include "components/scene/kova_base_list.h"
 #include "components/widgets/kova_images.h"
 #include "components/widgets/kova_tile.h"
 #include "core/string_list.h"
-#include "motion/film_sprites.h"
 #include "motion/film_tracks.h"
 
 namespace kova {
 
 namespace {
 
-// frame size x zoom / 256, truncated toward zero, in 64 bits.
-int32_t Zoomed(int32_t size, int32_t zoom) { return static_cast<int32_t>(int64_t{size} * zoom / 256); }
-
-const TWexaItemFrame& CachedFrame(const TCustomFrame& frame) { return static_cast<const TImageFrame&>(frame).ImageFrame; }
-
-// The control's surface takes the frame's transparent colour as its colour key.
-void KeyControlSurface(TKovaObject& control, const TWexaItemFrame& frame) {
-  if (TCustomDIBX* surface = control.GetDIB()) surface->TransparentColor = surface->ColorToPixel(frame.TransparentColor);
+// The sprite while it lives in the film's owner container; a sprite freed by others (a script,
+// a flip clearing its layer) is forgotten.
+TKovaObject* LiveSprite(IFilmOfTracks* film, TKovaObject*& sprite, TObjectHandle& handle) {
+  if (!sprite) return nullptr;
+  TKovaBaseList* root = film ? film->Owner() : nullptr;
+  if (!root || root->Resolve(handle) != sprite || root->IsPendingDelete(sprite)) {
+    sprite = nullptr;
+    handle = {};
+  }
+  return sprite;
 }
 
-void SetClip(TKovaObject& control, const TRect& clip) {
-  control.SetClipLeft(clip.Left);
-  control.SetClipTop(clip.Top);
-  control.SetClipWidth(clip.Right - clip.Left);
-  control.SetClipHeight(clip.Bottom - clip.Top);
+// Makes a new sprite of type T in the owner container, named on the film's sprite prefix.
+template <class T>
+T* MakeSprite(IFilmOfTracks& film, TKovaBaseList& root) {
+  auto* sprite = new T(&root);
+  sprite->SetName(root.UniqueName(&root, FilmSpritePrefix(film)));
+  return sprite;
+}
+
+// The frame's transparent colour as the surface's key (-1: none).
+int32_t KeyOf(TCustomDIBX& surface, int32_t color) { return color < 0 ? -1 : int32_t(surface.ColorToPixel(color)); }
+
+int32_t Truncated(int64_t size, int32_t zoom) {
+  return int32_t(std::clamp<int64_t>(size * zoom / 256, std::numeric_limits<int32_t>::min(),
+                                     std::numeric_limits<int32_t>::max()));
+}
+
+// The picture, the key and the clip of a frame on a driven control.
+void SetControlPicture(TKovaControl& c, const TImageFrame& frame) {
+  TWexaItemFrame& f = const_cast<TWexaItemFrame&>(frame.ImageFrame);
+  c.SetDIB(&f.Surface());
+  c.SetSubDIB(f.Mask());
+  if (TCustomDIBX* surface = c.GetDIB()) surface->TransparentColor = KeyOf(*surface, f.TransparentColor);
+}
+
+void SetClip(TKovaObject& c, const TRect& clip) {
+  c.SetClipLeft(clip.Left);
+  c.SetClipTop(clip.Top);
+  c.SetClipWidth(clip.Right - clip.Left);
+  c.SetClipHeight(clip.Bottom - clip.Top);
 }
 
 }  // namespace
@@ -49,90 +76,105 @@ void TImageFrameList::SetFileName(std::string name) {
   const int32_t duration = Duration;
   ClearPicture();
   ImageWidth = ImageHeight = 0;
-  TKovaBaseList* owner = Film ? Film->Owner() : nullptr;
-  TWexaCollection* cache = owner ? owner->ImageCache() : nullptr;
-  if (cache && !FileName.empty()) Picture = cache->Acquire(this, FileName, false, false);
-  int32_t cycle = 0;
-  if (Picture) {
+  Cycle = 0;
+  TKovaBaseList* root = Film ? Film->Owner() : nullptr;
+  TWexaCollection* cache = root ? root->ImageCache() : nullptr;
+  if (cache && !FileName.empty()) {
+    Picture = cache->Acquire(this, FileName, false, false);
     ImageWidth = Picture->Width;
     ImageHeight = Picture->Height;
-    for (int32_t i = 0; i < Picture->GetFrameCount(); ++i) {
-      Frames.push_back(std::make_unique<TImageFrame>(*this, Picture->Frame(i)));
+    int64_t cycle = 0;
+    for (int32_t k = 0; k < Picture->GetFrameCount(); ++k) {
+      Frames.push_back(std::make_unique<TImageFrame>(*this, Picture->Frame(k)));
       cycle += Frames.back()->Duration();
     }
+    Cycle = int32_t(std::min<int64_t>(cycle, std::numeric_limits<int32_t>::max()));
   }
-  Cycle = cycle;
-  Duration = duration >= 1 ? duration : cycle;
+  // A stored length of at least one tick stays; else one pass through the frames.
+  Duration = duration >= 1 ? duration : Cycle;
 }
 
 void TImageFrameList::LoadResources() {
-  std::string name = std::move(FileName);
-  FileName.clear();
   const int32_t duration = Duration;
+  std::string name = FileName;
+  FileName.clear();
   SetFileName(std::move(name));
-  Duration = duration;
+  if (duration >= 1) Duration = duration;
 }
 
 void TImageFrameList::EnumFileNames(TStringList& names) const {
-  if (FileName.empty() || names.IndexOf(FileName) >= 0) return;
-  TKovaBaseList* owner = Film ? Film->Owner() : nullptr;
-  TWexaCollection* cache = owner ? owner->ImageCache() : nullptr;
-  IPictureSource* files = cache ? cache->Source() : nullptr;
-  if (files && files->PictureExists(FileName)) names.Add(FileName);
+  TKovaBaseList* root = Film ? Film->Owner() : nullptr;
+  TWexaCollection* cache = root ? root->ImageCache() : nullptr;
+  IPictureSource* source = cache ? cache->Source() : nullptr;
+  if (FileName.empty() || !source || !source->PictureExists(FileName)) return;
+  if (names.IndexOf(FileName) < 0) names.Add(FileName);
 }
 
 TKovaObject* TImageFrameList::CreateSprite() {
   if (LiveSprite(Film, Sprite, SpriteHandle)) return Sprite;
-  return MakeFilmSprite<TKovaImage>(Film, Sprite, SpriteHandle);
+  TKovaBaseList* root = Film ? Film->Owner() : nullptr;
+  if (!root) return nullptr;
+  Sprite = MakeSprite<TKovaImage>(*Film, *root);
+  SpriteHandle = Sprite->Handle();
+  return Sprite;
 }
 
-void TImageFrameList::HideSprite() { RemoveFilmSprite(Film, Sprite, SpriteHandle); }
+void TImageFrameList::HideSprite() {
+  if (!LiveSprite(Film, Sprite, SpriteHandle)) return;
+  Sprite->Invalidate();
+  Sprite->SetDIB(nullptr);
+  Sprite->SetSubDIB(nullptr);
+  // Not drawn again before the owner frees it at the end of its update.
+  Sprite->SetVisible(false);
+  Sprite->RemoveFromOwner();
+  Sprite = nullptr;
+  SpriteHandle = {};
+}
 
 void TImageFrameList::Apply(const TCustomFrame& frame, const TPose& pose) {
-  const TWexaItemFrame& cached = CachedFrame(frame);
+  const auto& image = static_cast<const TImageFrame&>(frame);
+  TWexaItemFrame& f = const_cast<TWexaItemFrame&>(image.ImageFrame);
   if (!Film) return;
   if (!Film->MotionMode()) {
-    auto* image = dynamic_cast<TKovaImage*>(LiveSprite(Film, Sprite, SpriteHandle));
-    if (!image) return;
-    TKovaImage::TTrackFrame f;
-    f.surface = &cached.Surface();
-    f.parent = Film->Target();
-    f.mask = cached.Mask();
-    f.transparent_color = cached.TransparentColor;
-    f.zoom_x = pose.ZoomX;
-    f.zoom_y = pose.ZoomY;
-    f.priority = Order;
-    f.flip_h = FlipH;
-    f.flip_v = FlipV;
-    f.offset_x = pose.Offset.X;
-    f.offset_y = pose.Offset.Y;
-    f.left = pose.X;
-    f.top = pose.Y;
-    f.angle = pose.Rotation;
-    f.alpha = pose.Alpha;
-    f.clip = pose.Clip;
-    image->SetupFromTrack(f);
+    auto* sprite = dynamic_cast<TKovaImage*>(Sprite);
+    if (!sprite) return;
+    TKovaImage::TTrackFrame t;
+    t.surface = &f.Surface();
+    t.parent = Film->Target();
+    t.mask = f.Mask();
+    t.transparent_color = f.TransparentColor;
+    t.zoom_x = pose.ZoomX;
+    t.zoom_y = pose.ZoomY;
+    t.priority = Order;
+    t.flip_h = FlipH;
+    t.flip_v = FlipV;
+    t.offset_x = pose.Offset.X;
+    t.offset_y = pose.Offset.Y;
+    t.left = pose.X;
+    t.top = pose.Y;
+    t.angle = pose.Rotation;
+    t.alpha = pose.Alpha;
+    t.clip = pose.Clip;
+    sprite->SetupFromTrack(t);
     return;
   }
-  TKovaControl* control = Film->Control();
-  if (!control) return;
-  control->SetDIB(&cached.Surface());
-  control->SetSubDIB(cached.Mask());
-  KeyControlSurface(*control, cached);
-  control->SetWidth(Zoomed(frame.Width(), pose.ZoomX));
-  control->SetHeight(Zoomed(frame.Height(), pose.ZoomY));
-  control->SetOrder(Order);
-  control->SetFlipH(FlipH);
-  control->SetFlipV(FlipV);
-  control->SetMotionX(pose.X);
-  control->SetMotionY(pose.Y);
-  control->SetOffsetX(pose.Offset.X);
-  control->SetOffsetY(pose.Offset.Y);
-  control->SetZoomX(pose.ZoomX);
-  control->SetZoomY(pose.ZoomY);
-  control->SetAngle(pose.Rotation);
-  control->SetAlpha(pose.Alpha);
-  SetClip(*control, pose.Clip);
+  TKovaControl* c = Film->Control();
+  if (!c) return;
+  SetControlPicture(*c, image);
+  c->SetWidth(Truncated(frame.Width(), pose.ZoomX));
+  c->SetHeight(Truncated(frame.Height(), pose.ZoomY));
+  c->SetOrder(Order);
+  c->SetFlipH(FlipH);
+  c->SetFlipV(FlipV);
+  c->SetMotionX(pose.X);
+  c->SetMotionY(pose.Y);
+  c->SetOffsetX(pose.Offset.X);
+  c->SetOffsetY(pose.Offset.Y);
+  c->SetZoomX(pose.ZoomX);
+  c->SetZoomY(pose.ZoomY);
+  c->SetAngle(pose.Rotation);
+  c->SetAlpha(pose.Alpha);
+  SetClip(*c, pose.Clip);
 }
 
 void TTileFrameList::SetFileName(std::string name) {
@@ -141,15 +183,21 @@ void TTileFrameList::SetFileName(std::string name) {
   TImageFrameList::SetFileName(std::move(name));
   if (Frames.empty() || !was_empty) return;
   const int32_t w = Frames.front()->Width(), h = Frames.front()->Height();
-  if (WidthStart == 0) WidthStart = w;
-  if (WidthEnd == 0) WidthEnd = w;
-  if (HeightStart == 0) HeightStart = h;
-  if (HeightEnd == 0) HeightEnd = h;
+  for (int32_t* v : {&WidthStart, &WidthEnd}) {
+    if (*v == 0) *v = w;
+  }
+  for (int32_t* v : {&HeightStart, &HeightEnd}) {
+    if (*v == 0) *v = h;
+  }
 }
 
 TKovaObject* TTileFrameList::CreateSprite() {
   if (LiveSprite(Film, Sprite, SpriteHandle)) return Sprite;
-  return MakeFilmSprite<TKovaTile>(Film, Sprite, SpriteHandle);
+  TKovaBaseList* root = Film ? Film->Owner() : nullptr;
+  if (!root) return nullptr;
+  Sprite = MakeSprite<TKovaTile>(*Film, *root);
+  SpriteHandle = Sprite->Handle();
+  return Sprite;
 }
 
 bool TTileFrameList::Update(int64_t tick) {
@@ -163,77 +211,78 @@ bool TTileFrameList::Update(int64_t tick) {
   const int64_t t = tick - start;
   const int32_t index = FrameIndexAt(t);
   if (index < 0 || index >= FrameCount() || !Film) return true;
-  const TCustomFrame& frame = *Frames[static_cast<size_t>(index)];
-  const auto i = static_cast<int32_t>(t);
+  const auto& frame = static_cast<const TImageFrame&>(*Frames[size_t(index)]);
+  const auto i = int32_t(t);
+  // Zoom, clip, alpha and offset as for every image-like track (a tile is never turned).
   const TPose pose = PoseAt(frame, i);
-
-  // The rectangle: its left and right (top and bottom) edges interpolated apart.
   const TStartValues pos = GetStartValues();
-  const auto edge = [](int32_t p, int32_t size) { return static_cast<int32_t>(int64_t{p} + size - 1); };
-  const int32_t x = InterpolateInt(XMode, pos.Start.X, pos.End.X, i);
-  const int32_t right = InterpolateInt(XMode, edge(pos.Start.X, GetWidthStart()), edge(pos.End.X, WidthEnd), i);
-  const int32_t y = InterpolateInt(YMode, pos.Start.Y, pos.End.Y, i);
-  const int32_t bottom = InterpolateInt(YMode, edge(pos.Start.Y, GetHeightStart()), edge(pos.End.Y, HeightEnd), i);
-  const auto width = static_cast<int32_t>(int64_t{right} - x + 1);
-  const auto height = static_cast<int32_t>(int64_t{bottom} - y + 1);
+  auto far_edge = [](int32_t p, int32_t size) {
+    return int32_t(std::clamp<int64_t>(int64_t(p) + size - 1, std::numeric_limits<int32_t>::min(),
+                                       std::numeric_limits<int32_t>::max()));
+  };
+  const int32_t x = pose.X, y = pose.Y;
+  const int32_t right = InterpolateInt(XMode, far_edge(pos.Start.X, GetWidthStart()), far_edge(pos.End.X, WidthEnd), i);
+  const int32_t bottom =
+      InterpolateInt(YMode, far_edge(pos.Start.Y, GetHeightStart()), far_edge(pos.End.Y, HeightEnd), i);
+  const auto width = int32_t(std::clamp<int64_t>(int64_t(right) - x + 1, 0, std::numeric_limits<int32_t>::max()));
+  const auto height = int32_t(std::clamp<int64_t>(int64_t(bottom) - y + 1, 0, std::numeric_limits<int32_t>::max()));
   const int32_t scroll_x = InterpolateInt(ScrollXMode, GetScrollXStart(), ScrollXEnd, i);
   const int32_t scroll_y = InterpolateInt(ScrollYMode, GetScrollYStart(), ScrollYEnd, i);
-  const TWexaItemFrame& cached = CachedFrame(frame);
+  TWexaItemFrame& f = const_cast<TWexaItemFrame&>(frame.ImageFrame);
 
   if (!motion) {
-    auto* tile = dynamic_cast<TKovaTile*>(LiveSprite(Film, Sprite, SpriteHandle));
-    if (!tile) return true;
-    if (!Film->DrawsTarget()) {
+    if (!Film->DrawsTarget() && Sprite) {
       const int32_t parity = Film->WipeParityAt(start) & 1;
-      Film->PlaceOnLayer(*tile, OtherLayer ? parity ^ 1 : parity);
+      Film->PlaceOnLayer(*Sprite, OtherLayer ? parity ^ 1 : parity);
     }
-    TKovaTile::TTrackFrame f;
-    f.width = width;
-    f.height = height;
-    f.parent = Film->Target();
-    f.surface = &cached.Surface();
-    f.mask = cached.Mask();
-    f.transparent_color = cached.TransparentColor;
-    f.zoom_x = pose.ZoomX;
-    f.zoom_y = pose.ZoomY;
-    f.priority = Order;
-    f.distance_x = DistanceX;
-    f.distance_y = DistanceY;
-    f.flip_h = FlipH;
-    f.flip_v = FlipV;
-    f.offset_x = pose.Offset.X;
-    f.offset_y = pose.Offset.Y;
-    f.left = x;
-    f.top = y;
-    f.alpha = pose.Alpha;
-    f.scroll_x = scroll_x;
-    f.scroll_y = scroll_y;
-    f.clip = pose.Clip;
-    tile->SetupFromTrack(f);
+    auto* sprite = dynamic_cast<TKovaTile*>(Sprite);
+    if (!sprite) return true;
+    TKovaTile::TTrackFrame tf;
+    tf.width = width;
+    tf.height = height;
+    tf.parent = Film->Target();
+    tf.surface = &f.Surface();
+    tf.mask = f.Mask();
+    tf.transparent_color = f.TransparentColor;
+    tf.zoom_x = pose.ZoomX;
+    tf.zoom_y = pose.ZoomY;
+    tf.priority = Order;
+    tf.distance_x = DistanceX;
+    tf.distance_y = DistanceY;
+    tf.flip_h = FlipH;
+    tf.flip_v = FlipV;
+    tf.offset_x = pose.Offset.X;
+    tf.offset_y = pose.Offset.Y;
+    tf.left = x;
+    tf.top = y;
+    tf.alpha = pose.Alpha;
+    tf.scroll_x = scroll_x;
+    tf.scroll_y = scroll_y;
+    tf.clip = pose.Clip;
+    sprite->SetupFromTrack(tf);
     return true;
   }
-  TKovaControl* control = Film->Control();
-  if (!control) return true;
-  control->SetDIB(&cached.Surface());
-  control->SetSubDIB(cached.Mask());
-  KeyControlSurface(*control, cached);
-  control->SetPriority(Film->PriorityBase() + Order);
-  control->SetDistanceX(DistanceX);
-  control->SetDistanceY(DistanceY);
-  control->SetFlipH(FlipH);
-  control->SetFlipV(FlipV);
-  control->SetMotionX(x);
-  control->SetMotionY(y);
-  control->SetWidth(width);
-  control->SetHeight(height);
-  control->SetOffsetX(pose.Offset.X);
-  control->SetOffsetY(pose.Offset.Y);
-  control->SetZoomX(pose.ZoomX);
-  control->SetZoomY(pose.ZoomY);
-  control->SetAlpha(pose.Alpha);
-  control->SetScrollX(scroll_x);
-  control->SetScrollY(scroll_y);
-  SetClip(*control, pose.Clip);
+  TKovaControl* c = Film->Control();
+  if (!c) return true;
+  SetControlPicture(*c, frame);
+  c->SetPriority(int32_t(std::clamp<int64_t>(int64_t(Film->PriorityBase()) + Order, std::numeric_limits<int32_t>::min(),
+                                             std::numeric_limits<int32_t>::max())));
+  c->SetDistanceX(DistanceX);
+  c->SetDistanceY(DistanceY);
+  c->SetFlipH(FlipH);
+  c->SetFlipV(FlipV);
+  c->SetMotionX(x);
+  c->SetMotionY(y);
+  c->SetWidth(width);
+  c->SetHeight(height);
+  c->SetOffsetX(pose.Offset.X);
+  c->SetOffsetY(pose.Offset.Y);
+  c->SetZoomX(pose.ZoomX);
+  c->SetZoomY(pose.ZoomY);
+  c->SetAlpha(pose.Alpha);
+  c->SetScrollX(scroll_x);
+  c->SetScrollY(scroll_y);
+  SetClip(*c, pose.Clip);
   return true;
 }
 

@@ -254,6 +254,8 @@ TEST_F(KovarunTest, TheOpeningLogoPlaysFirstAndAClickOrSpaceSkipsIt) {
   const auto inside = run({"--frames", "40"});
   EXPECT_NE(inside.first, kLayer);
   EXPECT_NE(inside.second, kLayer);
+  // The logo's own picture lies at the centre.
+  EXPECT_NE(inside.second & 0xFFFFFF, 0u);
   // The logo ends by itself after about 1.5 s; then the start page runs.
   EXPECT_EQ(run({"--frames", "200"}).first, kLayer);
   // Space or a click beside the label skips it at once.

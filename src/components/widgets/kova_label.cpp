@@ -38,6 +38,24 @@ bool EndsWithKmt(const std::string& name) {
 
 }  // namespace
 
+int64_t LabelLineGlyphs(TFontPixelManager& cache, const std::string& face, int32_t height, uint8_t style,
+                        std::string_view line, std::vector<TFontPixelRef>& glyphs) {
+  int64_t width = 0;
+  for (size_t p = 0; p < line.size();) {
+    uint16_t code = uint8_t(line[p]);
+    if (IsSjisLeadByte(line[p]) && p + 1 < line.size()) {
+      code = uint16_t(code << 8 | uint8_t(line[p + 1]));
+      p += 2;
+    } else {
+      ++p;
+    }
+    TFontPixelRef g = cache.GetGlyph(code, face, height, style);
+    width += int64_t(g->GetWidth()) + g->LeftBearing + g->AdvanceRemainder;
+    glyphs.push_back(std::move(g));
+  }
+  return width;
+}
+
 TKovaLabel::TKovaLabel(TKovaObject* owner) : TKovaControl(owner), font_name_(kDefaultFontName) {}
 
 TKovaLabel::~TKovaLabel() = default;
@@ -156,19 +174,7 @@ void TKovaLabel::Render() {
   if (cache) {
     cache->SetQuality(antialias_ ? 3 : 0);
     for (int i = 0; i < lines_.Count(); ++i) {
-      const std::string& line = lines_[i];
-      for (size_t p = 0; p < line.size();) {
-        uint16_t code = uint8_t(line[p]);
-        if (IsSjisLeadByte(line[p]) && p + 1 < line.size()) {
-          code = uint16_t(code << 8 | uint8_t(line[p + 1]));
-          p += 2;
-        } else {
-          ++p;
-        }
-        TFontPixelRef g = cache->GetGlyph(code, face, font_height_, font_style_);
-        widths[size_t(i)] += int64_t(g->GetWidth()) + g->LeftBearing + g->AdvanceRemainder;
-        glyphs[size_t(i)].push_back(std::move(g));
-      }
+      widths[size_t(i)] = LabelLineGlyphs(*cache, face, font_height_, font_style_, lines_[i], glyphs[size_t(i)]);
       widest = std::max(widest, widths[size_t(i)]);
     }
   }

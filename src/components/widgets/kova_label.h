@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "components/scene/kova_control.h"
@@ -15,6 +17,15 @@
 #include "graphics/dibx.h"
 
 namespace kova {
+
+class TFontPixel;
+class TFontPixelManager;
+
+// The glyphs of one line of label text (Shift-JIS) in the glyph cache's current quality, appended
+// to `glyphs`, and the line's width: the sum of the glyphs' cells. Labels and film label tracks
+// measure with it, so that both agree on a text's size.
+int64_t LabelLineGlyphs(TFontPixelManager& cache, const std::string& face, int32_t height, uint8_t style,
+                        std::string_view line, std::vector<std::shared_ptr<const TFontPixel>>& glyphs);
 
 class TKovaLabel : public TKovaControl {
  public:

@@ -41,6 +41,7 @@
 #include "support/bmp_writer.h"
 #include "support/demo_game.h"
 #include "support/expr_builder.h"
+#include "support/film_writer.h"
 #include "support/glyph_list_writer.h"
 #include "support/install_set_builder.h"
 #include "support/page_writer.h"
@@ -628,6 +629,12 @@ void ShowScreenMode(PageWriter& p, int32_t d) {
 
 // Creates every button, each at its place with its picture and its handler.
 void SetUp(PageWriter& p) {
+  constexpr int32_t kCinemaNew = 23;
+  p.Component(kCinemaNew, {{PR_NAME, Value(S("title_film"))},
+                           {PR_SOURCE, Value(S(demo::kTitleFilmName))},
+                           {PR_LEFT, Value(I(demo::kTitleFilm.left))},
+                           {PR_TOP, Value(I(demo::kTitleFilm.top))},
+                           {PR_REPEAT, Value(B(true))}});
   for (const Button& b : kButtons) {
     const std::string name = b.name;
     p.Component(kButtonType, {{PR_NAME, Value(S(name))}});
@@ -649,8 +656,8 @@ struct SceneControl {
   bool shown;
 };
 constexpr SceneControl kSceneControls[] = {
-    {"volume_slider", 2, true}, {"mes", 1, true}, {"history", 1, true}, {"history_caption", 1, true},
-    {"english", 1, true},       {"notice", 1, false},
+    {"volume_slider", 2, true}, {"mes", 1, true},     {"history", 1, true}, {"history_caption", 1, true},
+    {"english", 1, true},       {"notice", 1, false}, {"title_film", 0, true},
 };
 
 // Each control of `scene` shown (or hidden) on `layer` (a name for the PR_PARENT property: "" the
@@ -711,6 +718,61 @@ std::vector<uint8_t> MaskPicture() {
     }
   }
   return BuildBmp(bmp);
+}
+
+// A film colour (red in the low byte) from 0xRRGGBB.
+int32_t FilmColour(uint32_t rgb) { return int32_t((rgb & 0xFF) << 16 | (rgb & 0xFF00) | rgb >> 16); }
+
+// The title's film (see demo_game.h): a panel swinging between two colours over two linked
+// tracks, a square running round the panel's edge over four linked tracks, and the demo's name
+// sliding in and out, in a film as large as kTitleFilm.
+std::vector<uint8_t> TitleFilm() {
+  const int32_t w = demo::kTitleFilm.right - demo::kTitleFilm.left;
+  const int32_t h = demo::kTitleFilm.bottom - demo::kTitleFilm.top;
+  const int32_t half = demo::kTitleFilmTicks / 2, quarter = demo::kTitleFilmTicks / 4;
+  FilmWriter film;
+  film.width = w;
+  film.height = h;
+  for (int32_t i = 0; i < 2; ++i) {
+    FilmBox panel;
+    panel.base.duration = half;
+    panel.base.link = i == 0 ? -1 : 0;
+    panel.rect.pos_start = panel.rect.pos_end = {10, 10};
+    panel.rect.width_start = panel.rect.width_end = w - 20;
+    panel.rect.height_start = panel.rect.height_end = h - 20;
+    panel.color_start = FilmColour(demo::kTitleFilmPanel[i]);
+    panel.color_end = FilmColour(demo::kTitleFilmPanel[1 - i]);
+    panel.border_width_start = panel.border_width_end = 2;
+    panel.border_color_start = panel.border_color_end = FilmColour(demo::kButtonBorder);
+    film.Add(panel);
+  }
+  const int32_t side = 12, lo = 14, hi_x = w - 14 - side, hi_y = h - 14 - side;
+  const FilmPoint corners[5] = {{lo, lo}, {hi_x, lo}, {hi_x, hi_y}, {lo, hi_y}, {lo, lo}};
+  for (int32_t i = 0; i < 4; ++i) {
+    FilmBox square;
+    square.base.duration = quarter;
+    square.base.link = i == 0 ? -1 : 2 + i - 1;
+    square.base.order = 1;
+    square.rect.pos_start = corners[i];
+    square.rect.pos_end = corners[i + 1];
+    square.rect.width_start = square.rect.width_end = side;
+    square.rect.height_start = square.rect.height_end = side;
+    square.color_start = square.color_end = FilmColour(demo::kTitleFilmSquare);
+    film.Add(square);
+  }
+  FilmLabel name;
+  name.base.duration = demo::kTitleFilmTicks;
+  name.base.order = 2;
+  name.block.pos_start = {30, h / 2 - 12};
+  name.block.pos_end = {46, h / 2 - 12};
+  name.block.alpha_start = 80;
+  name.block.alpha_end = 255;
+  name.text = "KovaPlayer";
+  name.font_height = 20;
+  name.font_color = 0xFFFFFF;
+  name.antialias = true;
+  film.Add(name);
+  return film.Bytes();
 }
 
 // A button's handler: tells the start page which button was clicked.
@@ -823,6 +885,7 @@ ArchiveBuilder DemoArchive() {
   archive.Add("volume_thumb.bmp", Text(ThumbPicture()));
   archive.Add("volume_steps.bmp", Text(StepPicture()));
   archive.Add(demo::kMaskPicture, Text(MaskPicture()));
+  archive.Add(demo::kTitleFilmName, Text(TitleFilm()));
   AddMessagePages(archive);
   return archive;
 }

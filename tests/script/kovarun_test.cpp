@@ -1382,6 +1382,34 @@ TEST_F(DemoPlayTest, TheStoryIsReadByKeysAndTheHistoryShowsTheNewestText) {
   EXPECT_EQ(title.Rgb(10, 10), demo::kTitleColour);
 }
 
+// The title's film loops: its panel swings between its two colours and the square runs round
+// it; after kTitleFilmTicks ticks (4000 ms, the 252nd frame: two frames' wait, then 16 ms a
+// frame) both are back where they started.
+TEST_F(DemoPlayTest, TheTitleFilmLoopsItsPanelAndItsSquare) {
+  const demo::Rect& f = demo::kTitleFilm;
+  const int32_t px = f.left + 100, py = f.top + 140;  // on the panel, off the square's path
+  auto between = [](uint32_t rgb) {
+    for (int shift : {0, 8, 16}) {
+      const int32_t a = int32_t(demo::kTitleFilmPanel[0] >> shift & 0xFF);
+      const int32_t b = int32_t(demo::kTitleFilmPanel[1] >> shift & 0xFF);
+      const int32_t v = int32_t(rgb >> shift & 0xFF);
+      if (v < std::min(a, b) - 8 || v > std::max(a, b) + 8) return false;
+    }
+    return true;
+  };
+  const Played early = Play(40);
+  const Played later = Play(120);
+  EXPECT_TRUE(between(early.Rgb(px, py))) << std::hex << early.Rgb(px, py);
+  EXPECT_TRUE(between(later.Rgb(px, py))) << std::hex << later.Rgb(px, py);
+  EXPECT_NE(early.Rgb(px, py), later.Rgb(px, py));
+  EXPECT_NE(early.Rgb(px, py), demo::kTitleColour);
+  // Outside the film the title's colour shows.
+  EXPECT_EQ(early.Rgb(f.left - 2, py), demo::kTitleColour);
+  const Played looped = Play(252);
+  EXPECT_TRUE(Near(looped.Rgb(px, py), demo::kTitleFilmPanel[0])) << std::hex << looped.Rgb(px, py);
+  EXPECT_TRUE(Near(looped.Rgb(f.left + 20, f.top + 20), demo::kTitleFilmSquare));
+}
+
 // The bands of rows of `r` that hold ink (pixels away from `background`), as
 // [top, bottom) pairs, and the columns that hold ink.
 struct Ink {

@@ -35,6 +35,15 @@ inline constexpr const char* kMaskPicture = "wipe_mask.bmp";
 inline constexpr int32_t kMaskWidth = 160, kMaskHeight = 120;
 inline constexpr int32_t kTransitionMs = 160;
 
+// The title's animated film, left of the buttons: a panel whose colour swings to and fro, a
+// light square running round its edge and the demo's name, looping every kTitleFilmTicks ticks
+// (1/60 s). Its background is transparent: the title's colour shows between its sprites.
+inline constexpr Rect kTitleFilm{20, 240, 200, 420};
+inline constexpr const char* kTitleFilmName = "title.kmt";
+inline constexpr int32_t kTitleFilmTicks = 240;
+inline constexpr uint32_t kTitleFilmPanel[2] = {0x603020, 0x206080};
+inline constexpr uint32_t kTitleFilmSquare = 0xF8E070;
+
 // The title screen's buttons.
 inline constexpr Rect kSettingsButton{220, 170, 420, 220};
 inline constexpr Rect kStartButton{220, 240, 420, 290};

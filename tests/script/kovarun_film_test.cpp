@@ -185,5 +185,65 @@ TEST_F(KovarunFilmTest, TheWipeFadesToTheOtherLayerAndStaysThere) {
   }
 }
 
+// A game saved while its film plays and loaded in a fresh run: the loaded film goes on from the
+// tick it was saved at (after the two frames a cinema waits once set to a tick), so both runs end
+// with the box where the saving run left it, give or take those frames; a film started anew at
+// the load would lag by the whole time played before the save.
+TEST_F(KovarunFilmTest, AFilmSavedMidWayGoesOnFromTheSameTickWhenLoaded) {
+  ProjectBuilder p = TestGameProject();
+  p.screen_width = 320;
+  p.screen_height = 16;
+  tree.WriteFile("saves/kova.kpb", p.Build());
+  tree.WriteFile("saves/install.dat", TestGameInstallSet());
+  FilmWriter w;
+  w.width = 320;
+  w.height = 16;
+  w.color = 0;
+  FilmBox box;  // one pixel to the right a tick
+  box.base.duration = 300;
+  box.rect.pos_start = {0, 0};
+  box.rect.pos_end = {299, 0};
+  box.rect.width_start = box.rect.width_end = 4;
+  box.rect.height_start = box.rect.height_end = 16;
+  box.color_start = box.color_end = 0xFFFFFF;
+  w.Add(box);
+  tree.WriteFile("saves/run.kmt", w.Bytes());
+  PageWriter start;
+  start.GameLoad(Value(I(1)));  // nothing to load in the first run
+  start.Wait(NoResult(), Value(I(16)));
+  start.Component(kCinemaNew, {{PR_NAME, Value(S("film"))}, {PR_SOURCE, Value(S("run.kmt"))}});
+  start.Wait(NoResult(), Value(I(600)));
+  start.GameSave(Value(I(1)), "", 0, Value(S("run")));
+  start.Wait(NoResult(), Value(I(500)));
+  start.Terminate();
+  tree.WriteFile("saves/start.ksb", start.Bytes());
+
+  // The box's left edge at the end of a run, and whether the run made the cinema itself (the
+  // loading run takes it from the save and goes on after the saving command).
+  bool made = false;
+  auto box_left = [&](const std::string& png_name) {
+    const std::string shot = tree.Path(png_name), err = tree.Path("save_err.txt"), log = tree.Path("save_log.txt");
+    EXPECT_EQ(RunProgram(KOVARUN_PATH, {"--no-logo", tree.Path("saves"), "--shot", shot, "--log", log}, "", err), 0);
+    std::ifstream trace(log);
+    made = false;
+    for (std::string line; std::getline(trace, line);) made |= line.find("start.ksb(3)") != std::string::npos;
+    TFileStream file(shot, plat::TFileMode::Read);
+    TDIBSurface png;
+    ReadPng(file, png);
+    for (int32_t x = 0; x < png.Width(); ++x) {
+      if ((png.GetPixel(x, 8) & 0xFFFFFF) == 0xFFFFFF) return x;
+    }
+    return -1;
+  };
+  const int32_t saving = box_left("saving.png");
+  EXPECT_TRUE(made);
+  const int32_t loading = box_left("loading.png");
+  EXPECT_FALSE(made);
+  // About 1100 ms played in the saving run: tick 66 or so.
+  EXPECT_GT(saving, 55);
+  EXPECT_GE(loading, saving - 3);
+  EXPECT_LE(loading, saving);
+}
+
 }  // namespace
 }  // namespace kova::test

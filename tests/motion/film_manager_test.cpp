@@ -274,5 +274,35 @@ TEST(FilmManagerTest, AMissingMotionFileGivesNoFilmAndAMalformedOneRaises) {
   EXPECT_EQ(empty->Length(), 0);
 }
 
+// Every kind that takes a ".kmt" source plays it on itself: after a few frames the film's box
+// track has moved the control by its motion offset.
+TEST(FilmManagerTest, EveryKindWithAMotionSourceIsMovedByItsFilm) {
+  for (uint8_t kind : {KT_BOX, KT_BUTTON, KT_TILE, KT_LABEL, KT_IMAGES}) {
+    SCOPED_TRACE(int(kind));
+    MotionScene s;
+    RegisterSceneKinds(s.scene.globals.Kinds());
+    FilmWriter w(108, "KovaMotion");
+    test::FilmBox box;
+    box.base.duration = 31;
+    box.rect.pos_start = {0, 0};
+    box.rect.pos_end = {30, 60};
+    box.rect.width_start = box.rect.width_end = 6;
+    box.rect.height_start = box.rect.height_end = 4;
+    w.Add(box);
+    s.files.Add("m.kmt", w.Bytes());
+    auto* control = dynamic_cast<TKovaControl*>(s.scene.root.CreateComponent(kind));
+    ASSERT_NE(control, nullptr);
+    control->SetName("c");
+    control->SetParent(s.scene.root.ActiveBase());
+    control->SetSource("m.kmt");
+    ASSERT_NE(control->GetMotion(), nullptr);
+    ASSERT_NE(control->GetMotion()->Film(), nullptr);
+    EXPECT_EQ(control->GetMotion()->FrameCount(), 31);
+    for (int i = 0; i < 12; ++i) s.scene.Frame();
+    EXPECT_GT(control->GetMotionX(), 0);
+    EXPECT_EQ(control->GetMotionY(), control->GetMotionX() * 2);
+  }
+}
+
 }  // namespace
 }  // namespace kova

@@ -1,6 +1,7 @@
-// The film manager's own cost: SetTime over a film of 200 box tracks and two wipe tracks on a
-// headless root container (the clock walk, the wipe lookup, the flip and the layer sort), and
-// loading a 1,000-track film from memory against copying its bytes.
+// The film manager's cost: SetTime over a film of 200 box tracks and two wipe tracks on a
+// headless root container (the clock walk, the tracks' interpolation into their 200 live box
+// sprites, the wipe lookup, the flip and the layer sort), and loading a 1,000-track film from
+// memory against copying its bytes.
 #include <cstring>
 #include <vector>
 
@@ -44,10 +45,15 @@ void BM_FilmSetTime200(benchmark::State& state) {
   TFilmManager film;
   film.SetOwner(&root);
   film.LoadFromStream(Film(200), "bench.kmt");
-  int32_t tick = 0;
+  // Ticks 50 to 99: every track is active, so each call moves and recolours 200 live sprites
+  // (none is made or removed); each
+  // frame's end empties the dirty lists.
+  int32_t tick = 50;
   for (auto _ : state) {
     film.SetTime(tick);
-    tick = (tick + 1) % film.GetLength();
+    // A frame's end empties the layers' dirty lists, as every frame does.
+    root.EndFrame();
+    tick = 50 + (tick + 1) % 50;
   }
   state.SetItemsProcessed(state.iterations() * film.Count());
 }

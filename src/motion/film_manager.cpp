@@ -64,6 +64,8 @@ void TFilmManager::Clear() {
   // Each track removes what it shows before it goes.
   for (auto& track : tracks_) track->HideSprite();
   tracks_.clear();
+  wipes_.clear();
+  followers_valid_ = false;
   current_wipe_ = nullptr;
   relative_ = false;
   LoopStart = 0;
@@ -123,7 +125,9 @@ void TFilmManager::LoadFromStream(std::span<const uint8_t> bytes, std::string_vi
       if (!track) Raise<EReadError>(TMsg::StreamReadError);
       links.push_back(ReadBaseRecord(in, *track, version));
       track->ReadRecord(in, context);
+      if (kind == kTrackWipe) wipes_.push_back(static_cast<TWipeFrameList*>(track.get()));
       tracks_.push_back(std::move(track));
+      followers_valid_ = false;
     }
     std::vector<TCustomFrameList*> list;
     list.reserve(tracks_.size());
@@ -142,12 +146,11 @@ void TFilmManager::LoadFromStream(std::span<const uint8_t> bytes, std::string_vi
 
 TFilmManager::TActiveWipe TFilmManager::ActiveWipeAt(int64_t tick) const {
   TActiveWipe active;
-  for (auto& track : tracks_) {
-    if (track->Kind() != kTrackWipe) continue;
-    const int64_t s = track->GetStartTick();
-    const int64_t d = track->Duration;
+  for (TWipeFrameList* wipe : wipes_) {
+    const int64_t s = wipe->GetStartTick();
+    const int64_t d = wipe->Duration;
     if (s <= tick && tick < s + d) {
-      active.wipe = static_cast<TWipeFrameList*>(track.get());
+      active.wipe = wipe;
     } else if (s + d - 1 <= tick) {
       active.parity ^= 1;
     }
@@ -157,11 +160,22 @@ TFilmManager::TActiveWipe TFilmManager::ActiveWipeAt(int64_t tick) const {
 
 int32_t TFilmManager::WipeParityAt(int64_t tick) const {
   int32_t parity = 0;
-  for (auto& track : tracks_) {
-    if (track->Kind() != kTrackWipe) continue;
-    if (track->GetStartTick() + track->Duration - 1 <= tick) parity ^= 1;
+  for (const TWipeFrameList* wipe : wipes_) {
+    if (wipe->GetStartTick() + wipe->Duration - 1 <= tick) parity ^= 1;
   }
   return parity;
+}
+
+TCustomFrameList* TFilmManager::FollowerOf(const TCustomFrameList& track) const {
+  if (!followers_valid_) {
+    followers_.clear();
+    for (const auto& t : tracks_) {
+      if (t->Link()) followers_.emplace(t->Link(), t.get());  // the first in film order stays
+    }
+    followers_valid_ = true;
+  }
+  const auto it = followers_.find(&track);
+  return it == followers_.end() ? nullptr : it->second;
 }
 
 void TFilmManager::SetTime(int32_t tick) {

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "motion/film_track.h"
@@ -91,6 +92,8 @@ class TFilmManager : public IFilmOfTracks {
   int32_t FilmWidth() const override { return Width; }
   int32_t FilmHeight() const override { return Height; }
   void ClearCurrentWipe() override { current_wipe_ = nullptr; }
+  TCustomFrameList* FollowerOf(const TCustomFrameList& track) const override;
+  void LinksChanged() override { followers_valid_ = false; }
 
   int32_t Width = 0, Height = 0;
   // The background colour; -1 none.
@@ -109,6 +112,12 @@ class TFilmManager : public IFilmOfTracks {
 
  private:
   std::vector<std::unique_ptr<TCustomFrameList>> tracks_;
+  // The wipe tracks in film order, and each linked-to track's first follower (made again when a
+  // link changed): every track asks for its follower and the parity of the wipes each tick, so
+  // neither may walk the whole film.
+  std::vector<TWipeFrameList*> wipes_;
+  mutable std::unordered_map<const TCustomFrameList*, TCustomFrameList*> followers_;
+  mutable bool followers_valid_ = false;
   TWipeFrameList* current_wipe_ = nullptr;
   bool relative_ = false;
   TPoint origin_;

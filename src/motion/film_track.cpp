@@ -88,10 +88,12 @@ bool TCustomFrameList::SetLink(TCustomFrameList* link) {
   for (const TCustomFrameList* p = link; p; p = p->link_) {
     if (p == this) {
       link_ = nullptr;
+      if (Film) Film->LinksChanged();
       return false;
     }
   }
   link_ = link;
+  if (Film) Film->LinksChanged();
   return true;
 }
 
@@ -107,15 +109,16 @@ bool TCustomFrameList::IsActiveAt(int64_t tick) const {
   return start <= tick && tick < start + Duration;
 }
 
-TCustomFrameList* TCustomFrameList::FindFollower() const {
-  if (!Film) return nullptr;
-  const int32_t count = Film->TrackCount();
+TCustomFrameList* IFilmOfTracks::FollowerOf(const TCustomFrameList& track) const {
+  const int32_t count = TrackCount();
   for (int32_t k = 0; k < count; ++k) {
-    TCustomFrameList* track = Film->TrackAt(k);
-    if (track && track->link_ == this) return track;
+    TCustomFrameList* other = TrackAt(k);
+    if (other && other->Link() == &track) return other;
   }
   return nullptr;
 }
+
+TCustomFrameList* TCustomFrameList::FindFollower() const { return Film ? Film->FollowerOf(*this) : nullptr; }
 
 int32_t TCustomFrameList::FrameIndexAt(int64_t t) const {
   if (Frames.empty()) return -1;

@@ -70,6 +70,11 @@ class IFilmOfTracks {
   // Forgets the transition the film runs, so that the next SetTime starts it anew (a wipe
   // track's settings changed).
   virtual void ClearCurrentWipe() {}
+  // The first track, in film order, whose link is `track`; nullptr without one. The base walks
+  // the tracks; a film may answer from what it keeps of its links.
+  virtual TCustomFrameList* FollowerOf(const TCustomFrameList& track) const;
+  // A track's link changed: what the film keeps of its links is stale.
+  virtual void LinksChanged() {}
 };
 
 // What a track's record in the film file is read with: the file's version (gating fields) and

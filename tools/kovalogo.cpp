@@ -88,7 +88,7 @@ std::vector<uint8_t> LogoFilm() {
   f.Point(0, 0);
   f.Byte(0);
   f.Byte(0);
-  f.Int(0);    // alpha start
+  f.Int(1);    // alpha start (0 would stand for 255: opaque from the start)
   f.Int(255);  // alpha end
   f.Int(kWidth);
   f.Int(kHeight);
@@ -114,7 +114,7 @@ std::vector<uint8_t> LogoFilm() {
   f.Double(1.0);  // zoom x start, end
   f.Double(1.0);
   f.Byte(0);
-  f.Int(0);    // alpha start
+  f.Int(1);    // alpha start (as the box's)
   f.Int(255);  // alpha end
   f.Byte(0);   // rotation mode
   NoClip(f);

@@ -256,6 +256,10 @@ TEST_F(KovarunTest, TheOpeningLogoPlaysFirstAndAClickOrSpaceSkipsIt) {
   EXPECT_NE(inside.second, kLayer);
   // The logo's own picture lies at the centre.
   EXPECT_NE(inside.second & 0xFFFFFF, 0u);
+  // A click on the logo's label (the film's label, which the logo step takes over) does not skip
+  // it: at frame 60 the logo still plays.
+  tree.WriteFile("label_click.txt", std::string("50 move 150 118\n51 ldown 150 118\n52 lup 150 118\n"));
+  EXPECT_NE(run({"--frames", "60", "--input", tree.Path("label_click.txt")}).first, kLayer);
   // The logo ends by itself after about 1.5 s; then the start page runs.
   EXPECT_EQ(run({"--frames", "200"}).first, kLayer);
   // Space or a click beside the label skips it at once.

@@ -210,5 +210,19 @@ TEST(FilmImageTrack, TheDrawnSpriteShowsThePositionAndAlphaOfTheTick) {
   EXPECT_NE(s.scene.Pixel(13, 5), s.scene.PixelOf(0));
 }
 
+// A picture without a colour key keeps every pixel: its white is not taken for a key.
+TEST(FilmImageTrack, APictureWithoutAKeyShowsItsWhitePixels) {
+  PictureScene s;
+  s.pictures.Add("white.wxa", LayeredPicture(4, 4, {FrameSpec(Solid(4, 4, 0xFFFFFF), 50)}));
+  auto& track = s.film.Add<TImageFrameList>();
+  track.FileName = "white.wxa";
+  track.Duration = 4;
+  track.PosStart = track.PosEnd = {5, 5};
+  track.LoadResources();
+  track.Update(0);
+  s.scene.Frame();
+  EXPECT_EQ(s.scene.Pixel(6, 6), s.scene.PixelOf(0xFFFFFF));
+}
+
 }  // namespace
 }  // namespace kova

@@ -7,31 +7,12 @@
 #include "components/widgets/kova_images.h"
 #include "components/widgets/kova_tile.h"
 #include "core/string_list.h"
+#include "motion/film_sprites.h"
 #include "motion/film_tracks.h"
 
 namespace kova {
 
 namespace {
-
-// The sprite while it lives in the film's owner container; a sprite freed by others (a script,
-// a flip clearing its layer) is forgotten.
-TKovaObject* LiveSprite(IFilmOfTracks* film, TKovaObject*& sprite, TObjectHandle& handle) {
-  if (!sprite) return nullptr;
-  TKovaBaseList* root = film ? film->Owner() : nullptr;
-  if (!root || root->Resolve(handle) != sprite || root->IsPendingDelete(sprite)) {
-    sprite = nullptr;
-    handle = {};
-  }
-  return sprite;
-}
-
-// Makes a new sprite of type T in the owner container, named on the film's sprite prefix.
-template <class T>
-T* MakeSprite(IFilmOfTracks& film, TKovaBaseList& root) {
-  auto* sprite = new T(&root);
-  sprite->SetName(root.UniqueName(&root, FilmSpritePrefix(film)));
-  return sprite;
-}
 
 // The frame's transparent colour as the surface's key (-1: none).
 int32_t KeyOf(TCustomDIBX& surface, int32_t color) { return color < 0 ? -1 : int32_t(surface.ColorToPixel(color)); }
@@ -49,12 +30,6 @@ void SetControlPicture(TKovaControl& c, const TImageFrame& frame) {
   if (TCustomDIBX* surface = c.GetDIB()) surface->TransparentColor = KeyOf(*surface, f.TransparentColor);
 }
 
-void SetClip(TKovaObject& c, const TRect& clip) {
-  c.SetClipLeft(clip.Left);
-  c.SetClipTop(clip.Top);
-  c.SetClipWidth(clip.Right - clip.Left);
-  c.SetClipHeight(clip.Bottom - clip.Top);
-}
 
 }  // namespace
 
@@ -111,25 +86,10 @@ void TImageFrameList::EnumFileNames(TStringList& names) const {
 }
 
 TKovaObject* TImageFrameList::CreateSprite() {
-  if (LiveSprite(Film, Sprite, SpriteHandle)) return Sprite;
-  TKovaBaseList* root = Film ? Film->Owner() : nullptr;
-  if (!root) return nullptr;
-  Sprite = MakeSprite<TKovaImage>(*Film, *root);
-  SpriteHandle = Sprite->Handle();
-  return Sprite;
+  return EnsureSprite<TKovaImage>(Film, Sprite, SpriteHandle);
 }
 
-void TImageFrameList::HideSprite() {
-  if (!LiveSprite(Film, Sprite, SpriteHandle)) return;
-  Sprite->Invalidate();
-  Sprite->SetDIB(nullptr);
-  Sprite->SetSubDIB(nullptr);
-  // Not drawn again before the owner frees it at the end of its update.
-  Sprite->SetVisible(false);
-  Sprite->RemoveFromOwner();
-  Sprite = nullptr;
-  SpriteHandle = {};
-}
+void TImageFrameList::HideSprite() { RemoveSprite(Film, Sprite, SpriteHandle, true); }
 
 void TImageFrameList::Apply(const TCustomFrame& frame, const TPose& pose) {
   const auto& image = static_cast<const TImageFrame&>(frame);
@@ -174,7 +134,7 @@ void TImageFrameList::Apply(const TCustomFrame& frame, const TPose& pose) {
   c->SetZoomY(pose.ZoomY);
   c->SetAngle(pose.Rotation);
   c->SetAlpha(pose.Alpha);
-  SetClip(*c, pose.Clip);
+  SetSpriteClip(*c, pose.Clip);
 }
 
 void TTileFrameList::SetFileName(std::string name) {
@@ -192,12 +152,7 @@ void TTileFrameList::SetFileName(std::string name) {
 }
 
 TKovaObject* TTileFrameList::CreateSprite() {
-  if (LiveSprite(Film, Sprite, SpriteHandle)) return Sprite;
-  TKovaBaseList* root = Film ? Film->Owner() : nullptr;
-  if (!root) return nullptr;
-  Sprite = MakeSprite<TKovaTile>(*Film, *root);
-  SpriteHandle = Sprite->Handle();
-  return Sprite;
+  return EnsureSprite<TKovaTile>(Film, Sprite, SpriteHandle);
 }
 
 bool TTileFrameList::Update(int64_t tick) {
@@ -282,7 +237,7 @@ bool TTileFrameList::Update(int64_t tick) {
   c->SetAlpha(pose.Alpha);
   c->SetScrollX(scroll_x);
   c->SetScrollY(scroll_y);
-  SetClip(*c, pose.Clip);
+  SetSpriteClip(*c, pose.Clip);
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "components/widgets/kova_box.h"
 #include "components/widgets/kova_label.h"
 #include "core/string_list.h"
+#include "motion/film_sprites.h"
 #include "motion/film_tracks.h"
 #include "text/font_pixel.h"
 #include "text/xr_word.h"
@@ -18,41 +19,6 @@ namespace {
 
 int32_t Held(int64_t v) {
   return int32_t(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
-
-// The sprite while it lives in the film's owner container; a sprite freed by others is forgotten.
-TKovaObject* LiveSprite(IFilmOfTracks* film, TKovaObject*& sprite, TObjectHandle& handle) {
-  if (!sprite) return nullptr;
-  TKovaBaseList* root = film ? film->Owner() : nullptr;
-  if (!root || root->Resolve(handle) != sprite || root->IsPendingDelete(sprite)) {
-    sprite = nullptr;
-    handle = {};
-  }
-  return sprite;
-}
-
-void RemoveSprite(IFilmOfTracks* film, TKovaObject*& sprite, TObjectHandle& handle) {
-  if (!LiveSprite(film, sprite, handle)) return;
-  sprite->Invalidate();
-  // Not drawn again before the owner frees it at the end of its update.
-  sprite->SetVisible(false);
-  sprite->RemoveFromOwner();
-  sprite = nullptr;
-  handle = {};
-}
-
-template <class T>
-T* MakeSprite(IFilmOfTracks& film, TKovaBaseList& root) {
-  auto* sprite = new T(&root);
-  sprite->SetName(root.UniqueName(&root, FilmSpritePrefix(film)));
-  return sprite;
-}
-
-void SetClip(TKovaObject& c, const TRect& clip) {
-  c.SetClipLeft(clip.Left);
-  c.SetClipTop(clip.Top);
-  c.SetClipWidth(clip.Right - clip.Left);
-  c.SetClipHeight(clip.Bottom - clip.Top);
 }
 
 // Each 8-bit channel interpolated on its own, linearly.
@@ -140,13 +106,12 @@ void TLabelFrameList::Measure() {
 
 TKovaObject* TLabelFrameList::CreateSprite() {
   if (LiveSprite(Film, Sprite, SpriteHandle)) return Sprite;
-  TKovaBaseList* root = Film ? Film->Owner() : nullptr;
-  if (!root) return nullptr;
-  auto* label = MakeSprite<TKovaLabel>(*Film, *root);
-  label->SetParent(root->Bases(root->ActiveIndex() ^ (OtherLayer ? 1 : 0)));
-  Sprite = label;
-  SpriteHandle = label->Handle();
-  return Sprite;
+  // A new label lies at once on the active layer, or the other one.
+  TKovaObject* label = EnsureSprite<TKovaLabel>(Film, Sprite, SpriteHandle);
+  if (TKovaBaseList* root = label ? Film->Owner() : nullptr) {
+    label->SetParent(root->Bases(root->ActiveIndex() ^ (OtherLayer ? 1 : 0)));
+  }
+  return label;
 }
 
 void TLabelFrameList::HideSprite() { RemoveSprite(Film, Sprite, SpriteHandle); }
@@ -184,7 +149,7 @@ void TLabelFrameList::Apply(const TCustomFrame& /*frame*/, const TPose& pose) {
   c->SetAngle(pose.Rotation);
   c->SetZoomX(pose.ZoomX);
   c->SetZoomY(pose.ZoomY);
-  SetClip(*c, pose.Clip);
+  SetSpriteClip(*c, pose.Clip);
 }
 
 // ---- Rectangles and boxes ----
@@ -194,12 +159,7 @@ void TRectFrameList::HideSprite() { RemoveSprite(Film, Sprite, SpriteHandle); }
 TBoxFrameList::~TBoxFrameList() { HideSprite(); }
 
 TKovaObject* TBoxFrameList::CreateSprite() {
-  if (LiveSprite(Film, Sprite, SpriteHandle)) return Sprite;
-  TKovaBaseList* root = Film ? Film->Owner() : nullptr;
-  if (!root) return nullptr;
-  Sprite = MakeSprite<TKovaBox>(*Film, *root);
-  SpriteHandle = Sprite->Handle();
-  return Sprite;
+  return EnsureSprite<TKovaBox>(Film, Sprite, SpriteHandle);
 }
 
 bool TBoxFrameList::Update(int64_t tick) {
@@ -275,7 +235,7 @@ bool TBoxFrameList::Update(int64_t tick) {
   c->SetColor(color);
   c->SetBorderWidth(border);
   c->SetBorderColor(border_color);
-  SetClip(*c, clip);
+  SetSpriteClip(*c, clip);
   return true;
 }
 

@@ -118,6 +118,22 @@ TCustomFrameList* IFilmOfTracks::FollowerOf(const TCustomFrameList& track) const
   return nullptr;
 }
 
+TRect TCustomFrameList::ClipAt(int32_t i, TPoint origin_start, TPoint origin_end, TPoint size_start, TPoint size_end,
+                               uint8_t x_mode, uint8_t y_mode) const {
+  const int32_t w = InterpolateInt(x_mode, size_start.X, size_end.X, i);
+  const int32_t h = InterpolateInt(y_mode, size_start.Y, size_end.Y, i);
+  if (w < 1 || h < 1) return {};
+  const int32_t left = InterpolateInt(x_mode, origin_start.X, origin_end.X, i);
+  const int32_t top = InterpolateInt(y_mode, origin_start.Y, origin_end.Y, i);
+  return {left, top, HoldInInt32(int64_t{left} + w), HoldInInt32(int64_t{top} + h)};
+}
+
+int32_t TCustomFrameList::AlphaAt(int32_t i, int32_t start, int32_t end) const {
+  if (start == 0 && end == 0) return 255;
+  const int32_t alpha = InterpolateInt(MT_NORMAL, start == 0 ? 255 : start, end == 0 ? 255 : end, i);
+  return alpha < 0 ? HoldInInt32(int64_t{256} - alpha) : alpha;
+}
+
 TCustomFrameList* TCustomFrameList::FindFollower() const { return Film ? Film->FollowerOf(*this) : nullptr; }
 
 int32_t TCustomFrameList::FrameIndexAt(int64_t t) const {
@@ -177,15 +193,7 @@ TCustomImageFrameList::TPose TCustomImageFrameList::PoseAt(const TCustomFrame& f
   pose.ZoomX = InterpolateInt(ZoomXMode, TruncToInt32(GetZoomXStart() * 256), TruncToInt32(ZoomXEnd * 256), i);
   pose.ZoomY = InterpolateInt(ZoomYMode, TruncToInt32(GetZoomYStart() * 256), TruncToInt32(ZoomYEnd * 256), i);
 
-  const TPoint size_start = GetClipSizeStart();
-  const int32_t w = InterpolateInt(ClipXMode, size_start.X, ClipSizeEnd.X, i);
-  const int32_t h = InterpolateInt(ClipYMode, size_start.Y, ClipSizeEnd.Y, i);
-  if (w >= 1 && h >= 1) {
-    const TPoint origin_start = GetClipOriginStart();
-    const int32_t left = InterpolateInt(ClipXMode, origin_start.X, ClipOriginEnd.X, i);
-    const int32_t top = InterpolateInt(ClipYMode, origin_start.Y, ClipOriginEnd.Y, i);
-    pose.Clip = {left, top, HoldInInt32(int64_t{left} + w), HoldInInt32(int64_t{top} + h)};
-  }
+  pose.Clip = ClipAt(i, GetClipOriginStart(), ClipOriginEnd, GetClipSizeStart(), ClipSizeEnd, ClipXMode, ClipYMode);
 
   const int32_t rotation_start = GetRotationStart();
   if (rotation_start != 0 || RotationEnd != 0) {
@@ -195,13 +203,7 @@ TCustomImageFrameList::TPose TCustomImageFrameList::PoseAt(const TCustomFrame& f
     pose.Rotation = static_cast<int32_t>(((steps % 256) + 256) % 256);
   }
 
-  const int32_t alpha_start = GetAlphaStart();
-  if (alpha_start != 0 || AlphaEnd != 0) {
-    const int32_t s = alpha_start == 0 ? 255 : alpha_start;
-    const int32_t e = AlphaEnd == 0 ? 255 : AlphaEnd;
-    const int32_t alpha = InterpolateInt(MT_NORMAL, s, e, i);
-    pose.Alpha = alpha < 0 ? HoldInInt32(int64_t{256} - alpha) : alpha;
-  }
+  pose.Alpha = AlphaAt(i, GetAlphaStart(), AlphaEnd);
   return pose;
 }
 

@@ -181,6 +181,12 @@ class TCustomFrameList {
   // more when the track has a follower (so that the follower shows the end value).
   int32_t InterpolateInt(uint8_t mode, int32_t start, int32_t end, int32_t i) const;
   double InterpolateFloat(uint8_t mode, int32_t i, double start, double end) const;
+  // The clip rectangle at step i from its start origin and size to its end ones ((0, 0, 0, 0),
+  // no clipping, while either size is below 1), and the opacity from start to end (0 counts as
+  // 255; both 0: 255; a negative result gives 256 minus it).
+  TRect ClipAt(int32_t i, TPoint origin_start, TPoint origin_end, TPoint size_start, TPoint size_end, uint8_t x_mode,
+               uint8_t y_mode) const;
+  int32_t AlphaAt(int32_t i, int32_t start, int32_t end) const;
 
   // The end values a follower takes as its start values; a kind without them answers the base
   // values.

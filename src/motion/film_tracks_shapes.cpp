@@ -186,23 +186,9 @@ bool TBoxFrameList::Update(int64_t tick) {
   const int32_t bottom = InterpolateInt(YMode, Held(int64_t(pos_start.Y) + GetHeightStart() - 1),
                                         Held(int64_t(pos_end.Y) + HeightEnd - 1), i);
 
-  TRect clip;
-  const TPoint size_start = GetClipSizeStart();
-  const int32_t cw = InterpolateInt(ClipXMode, size_start.X, ClipSizeEnd.X, i);
-  const int32_t ch = InterpolateInt(ClipYMode, size_start.Y, ClipSizeEnd.Y, i);
-  if (cw >= 1 && ch >= 1) {
-    const TPoint origin_start = GetClipOriginStart();
-    const int32_t left = InterpolateInt(ClipXMode, origin_start.X, ClipOriginEnd.X, i);
-    const int32_t top = InterpolateInt(ClipYMode, origin_start.Y, ClipOriginEnd.Y, i);
-    clip = {left, top, Held(int64_t(left) + cw), Held(int64_t(top) + ch)};
-  }
-
-  int32_t alpha = 255;
-  const int32_t alpha_start = GetAlphaStart();
-  if (alpha_start != 0 || AlphaEnd != 0) {
-    alpha = InterpolateInt(MT_NORMAL, alpha_start == 0 ? 255 : alpha_start, AlphaEnd == 0 ? 255 : AlphaEnd, i);
-    if (alpha < 0) alpha = Held(int64_t(256) - alpha);
-  }
+  const TRect clip =
+      ClipAt(i, GetClipOriginStart(), ClipOriginEnd, GetClipSizeStart(), ClipSizeEnd, ClipXMode, ClipYMode);
+  const int32_t alpha = AlphaAt(i, GetAlphaStart(), AlphaEnd);
   const int32_t color = ChannelsAt(*this, GetColorStart(), ColorEnd, i);
   const int32_t border_start = GetBorderWidthStart();
   const int32_t border = border_start == BorderWidthEnd ? border_start

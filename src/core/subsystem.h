@@ -39,6 +39,7 @@ class TInputPort;
 class TScenePort;
 class TScreenPort;
 class TSceneMakerSlot;
+class TSceneMediaSlot;
 
 // What the subsystems register into. The session owns it and reads the ports back when it hands
 // them to the script.
@@ -51,6 +52,8 @@ struct TSubsystemRegistry {
   // The scene's slot for the makers of motion films and screen transitions: the subsystem that
   // builds them registers there (TSceneMakerSlot::Register, once).
   TSceneMakerSlot* makers = nullptr;
+  // The scene's media switch: the media subsystem registers there (TSceneMediaSlot::Register, once).
+  TSceneMediaSlot* media = nullptr;
   // The ports the script reaches the layers above through (nullptr: nobody serves it; the script
   // then sees the null port).
   TScenePort* scene = nullptr;

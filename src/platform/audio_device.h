@@ -42,6 +42,9 @@ class IAudioDevice {
   // again and is freed, with what it holds. Closing a closed device does nothing.
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
+  // True for a device that plays nothing by itself and pulls only when its user asks (the null
+  // device): its user then pulls each frame's samples on the frame's own (virtual) clock.
+  virtual bool PulledByCaller() const { return false; }
 };
 
 // No sound: opens always, plays nothing, and pulls only when a test calls Pull.
@@ -53,6 +56,7 @@ class TNullAudioDevice : public IAudioDevice {
   void Resume() override;
   void Close() override;
   bool IsOpen() const override;
+  bool PulledByCaller() const override { return true; }
 
   // Any thread (the test's stand-in for the device's thread): one pull of `frames` frames into
   // `samples` (resized, silence first), as the device would make it. False, with silence, when the

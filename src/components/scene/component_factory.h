@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 namespace kova {
 
@@ -12,11 +13,12 @@ class TKovaObject;
 
 class TComponentFactory {
  public:
-  using TConstructor = TKovaObject* (*)(TKovaObject* owner);
+  // A kind of a higher layer may carry what its components need (its subsystem's parts).
+  using TConstructor = std::function<TKovaObject*(TKovaObject* owner)>;
 
   // Sets the constructor of `code` (codes 2 .. 127; others are ignored); nullptr removes it.
   void Register(uint8_t code, TConstructor constructor);
-  bool Has(uint8_t code) const { return table_[code & 127] != nullptr; }
+  bool Has(uint8_t code) const { return static_cast<bool>(table_[code & 127]); }
   // A new component of `code and 127` owned by `owner`, or nullptr when the code has no class.
   TKovaObject* Create(TKovaObject* owner, uint8_t code) const;
 

@@ -360,6 +360,7 @@ void TKovaBaseList::SetFocusControl(TKovaControl* c) {
 void TKovaBaseList::SetMediaEnabled(bool v) {
   media_enabled_ = v;
   host_->SetMediaEnabled(v);
+  if (parts_.media) parts_.media->SetMediaEnabled(v);
 }
 
 // ---- The frame ----

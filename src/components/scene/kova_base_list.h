@@ -22,6 +22,7 @@
 #include "components/scene/kova_object.h"
 #include "components/scene/scene_host.h"
 #include "components/scene/scene_makers.h"
+#include "components/scene/scene_media.h"
 
 namespace kova {
 
@@ -69,6 +70,8 @@ struct TSceneRootParts {
   // The makers of motion films and screen transitions (nullptr: none; films and transitions are
   // not made).
   ISceneMakers* makers = nullptr;
+  // The media switch (nullptr: the script's sound switch reaches only the host).
+  ISceneMedia* media = nullptr;
 };
 
 class TKovaBaseList : public TKovaComponent {

@@ -15,7 +15,8 @@ TSceneParts::TSceneParts(const TSceneInputs& inputs)
                                                           .history = &history_,
                                                           .read_marks = &read_marks_,
                                                           .pattern = &pattern_,
-                                                          .makers = &makers_});
+                                                          .makers = &makers_,
+                                                          .media = &media_});
   BuildColorTables();
 }
 

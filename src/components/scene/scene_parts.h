@@ -54,6 +54,8 @@ class TSceneParts {
   TComponentFactory& Kinds() { return kinds_; }
   // The slot the subsystem that makes films and transitions registers its makers in.
   TSceneMakerSlot& Makers() { return makers_; }
+  // The slot the media subsystem registers its switch in.
+  TSceneMediaSlot& Media() { return media_; }
   TClipManager& ClipManager() { return clip_manager_; }
   // The picture cache every component reads pictures through.
   TWexaCollection& ImageCache() { return image_cache_; }
@@ -83,6 +85,7 @@ class TSceneParts {
   TSceneHost* host_;
   TComponentFactory kinds_;
   TSceneMakerSlot makers_;
+  TSceneMediaSlot media_;
   TClipManager clip_manager_;
   TDIBX pattern_;
   TDIBX backdrop_;

@@ -44,6 +44,7 @@ void TSceneSubsystem::Register(TSubsystemRegistry& registry) {
   if (registry.kinds) RegisterSceneKinds(*registry.kinds);
   if (registry.commands) RegisterMediaCommands(*registry.commands, parts_.Root());
   registry.makers = &parts_.Makers();
+  registry.media = &parts_.Media();
   registry.scene = &services_;
   registry.input = &services_;
   registry.history = &parts_.HistoryPort();

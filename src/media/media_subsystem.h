@@ -1,0 +1,85 @@
+// The media subsystem: the session's sound (see core/subsystem.h). It owns the audio bus on the
+// session's sound device, the backend's voices and the media layer's managers; it registers the
+// sound component's kind and the scene's media switch. Media start (when the game opens) opens
+// the bus and makes the managers from the sound settings; media stop frees them and closes the
+// bus. On a device pulled by its caller (headless runs, tests) every frame step pumps the mixer
+// and pulls the frame's samples on the session's clock, optionally into a capture.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/subsystem.h"
+#include "components/scene/scene_media.h"
+#include "media/audio_bus.h"
+#include "media/media_layer.h"
+#include "platform/audio_device.h"
+#include "platform/sound_codecs.h"
+
+namespace kova {
+
+class TMediaBackend;
+class TBusWaveOut;
+class TVrFileManager;
+
+struct TMediaSettings {
+  bool use_direct_sound = true;  // false: Ogg and WAV through the wave-out mixer
+  int32_t delay_time = 500;      // the mixer's sound delay, 100 .. 500 ms
+};
+
+struct TMediaInputs {
+  plat::IAudioDevice* device = nullptr;  // the session's sound device (closed)
+  TVrFileManager* files = nullptr;
+  plat::ISoundCodecs* codecs = nullptr;  // the Ogg and WMA decoders and the rate converter
+  // The platform's milliseconds (the mixer's clock on a real device).
+  std::function<uint32_t()> platform_ms;
+  // The session's game clock in ms (the mixer's clock on a device pulled by its caller).
+  std::function<uint32_t()> game_ms;
+  // Where a line about a missing sound device goes (standard error by default).
+  std::function<void(std::string_view)> warn;
+};
+
+class TMediaSubsystem : public TSubsystem, public ISceneMedia {
+ public:
+  explicit TMediaSubsystem(TMediaInputs inputs);
+  ~TMediaSubsystem() override;
+
+  std::string_view Name() const override { return "media"; }
+  void Register(TSubsystemRegistry& registry) override;
+  // Media stop, then the bus closed.
+  void Stop() override;
+
+  // Media start: opens the bus (without a device the game plays silently, on the session's
+  // clock, with one line of warning) and makes the managers. A second start does nothing.
+  void Start(const TMediaSettings& settings);
+  bool Started() const { return started_; }
+  // After each frame step of `delta` ms, for a device pulled by its caller: the mixer is pumped
+  // and the frame's samples pulled (into the capture when one is set).
+  void Frame(int32_t delta);
+  // Every sample pulled from now on is appended to `capture` (nullptr: none).
+  void SetCapture(std::vector<int16_t>* capture) { capture_ = capture; }
+
+  // ISceneMedia: the script's sound switch.
+  void SetMediaEnabled(bool enabled) override { layer_.SetEnabled(enabled); }
+  TMediaLayer& Layer() { return layer_; }
+  // The bus, once started.
+  TAudioBus* Bus() { return bus_.get(); }
+
+ private:
+  TMediaInputs inputs_;
+  plat::TNullAudioDevice fallback_device_;  // when the session's device cannot be opened
+  // Declared in the order they are made; the managers (with their items and the mixer) go first.
+  std::unique_ptr<TAudioBus> bus_;
+  std::unique_ptr<TMediaBackend> backend_;
+  std::unique_ptr<TBusWaveOut> wave_out_;
+  TMediaLayer layer_;
+  bool started_ = false;
+  bool caller_pulled_ = false;
+  std::vector<int16_t>* capture_ = nullptr;
+};
+
+}  // namespace kova

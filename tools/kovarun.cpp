@@ -1,10 +1,11 @@
 // kovarun: runs a game folder without a display, for tests and for checking a game.
 //
-//   kovarun GAME_FOLDER [--frames N] [--log FILE] [--input FILE] [--shot FILE.png] [--no-logo]
+//   kovarun GAME_FOLDER [--frames N] [--log FILE] [--input FILE] [--shot FILE.png] [--audio FILE.wav]
+//           [--no-logo]
 //   kovarun --help | -h                 this usage on standard output
 //
 // Opens the game the way the player does (GAME_FOLDER is the game's base folder: its loose files
-// and its "game.dat"), then runs frame steps on a virtual clock of 16 ms a frame until the script
+// and its "game.dat"; its sound settings from "game.ini" as the player reads them), then runs frame steps on a virtual clock of 16 ms a frame until the script
 // terminates or N frames (default 3600) have passed. With --log, the script's trace lines go to
 // FILE (UTF-8, one per line; "-" for the standard output). Message boxes are answered as a headless player answers them and
 // written to standard error.
@@ -17,7 +18,10 @@
 // of its frame the way the player window feeds its events: the edit or memo with the keyboard
 // takes the keys and the text, a click into a field gives it the keyboard, and the rest reaches
 // the scene. With --shot, the screen's picture after the last frame is written to FILE.png as an
-// 8-bit RGB PNG. Like the player, the program first plays its opening logo (a film of about
+// 8-bit RGB PNG. With --audio, everything the game played is written to FILE.wav (RIFF WAVE,
+// 44100 Hz, 16-bit, stereo): each frame's samples of 16 ms (705 or 706 frames in turn), decoded
+// and mixed on the virtual clock, so that the same game and input give the same bytes every run.
+// Like the player, the program first plays its opening logo (a film of about
 // 1.5 s that a click or Space or Enter skips) and starts the game's script after it; --no-logo
 // starts the script in the first frame.
 //
@@ -33,12 +37,14 @@
 // opens the game and steps frames until the session stops.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <fstream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -52,7 +58,9 @@
 #include "platform/files/replacing_file.h"
 #include "platform/services.h"
 #include "platform/text/text_codec.h"
+#include "platform/files/instance.h"
 #include "player/session.h"
+#include "player/sound_settings.h"
 #if KOVA_HAVE_FONTS
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
@@ -71,13 +79,14 @@ struct TOptions {
   std::string log_file;
   std::string input_file;
   std::string shot_file;
+  std::string audio_file;
   bool no_logo = false;
   bool help = false;  // --help or -h: the usage, nothing run
 };
 
 void Usage(FILE* to) {
   std::fputs("usage: kovarun GAME_FOLDER [--frames N] [--log FILE|-] [--input FILE] [--shot FILE.png]\n"
-             "               [--no-logo]\n"
+             "               [--audio FILE.wav] [--no-logo]\n"
              "  --frames N      run at most N frames of 16 ms (default 3600)\n"
              "  --log FILE      write the script's trace lines to FILE (\"-\": standard output)\n"
              "  --input FILE    feed recorded input: one event a line, FRAME EVENT [ARGS], frames from 1,\n"
@@ -85,6 +94,8 @@ void Usage(FILE* to) {
              "                  rup X Y, wheelup, wheeldown, keydown VK, keyup VK, text STRING (the\n"
              "                  rest of the line, UTF-8, typed into the edit or memo with the keyboard)\n"
              "  --shot FILE.png write the screen's picture after the last frame as an RGB PNG\n"
+             "  --audio FILE.wav write what the game plays as a WAVE file (44100 Hz, 16-bit, stereo;\n"
+             "                  each 16 ms frame's samples on the virtual clock)\n"
              "  --no-logo       start the game at once, without the opening logo\n"
              "  -h, --help      show this and end\n"
              "  \"--\" ends the options (for a folder whose name starts with \"-\")\n",
@@ -121,6 +132,8 @@ bool ParseArgs(int argc, char** argv, TOptions& options) {
       options.input_file = argv[++i];
     } else if (arg == "--shot" && i + 1 < argc) {
       options.shot_file = argv[++i];
+    } else if (arg == "--audio" && i + 1 < argc) {
+      options.audio_file = argv[++i];
     } else if (arg == "--no-logo") {
       options.no_logo = true;
     } else {
@@ -200,6 +213,60 @@ class TLogFile {
   plat::TReplacingFile file_;
 };
 
+// The sound of the run as a RIFF WAVE file (44100 Hz, 16-bit, stereo), written beside its name as
+// it comes and put in its place at the end, with the header's sizes filled in then. The sizes of
+// a run longer than the header can count (about 6.7 hours) stop at the largest it holds.
+class TWaveFile {
+ public:
+  bool Open(const std::string& path) {
+    if (!file_.Open(path)) return false;
+    const uint8_t header[44] = {};
+    return file_.Write(header, sizeof header);
+  }
+  bool IsOpen() const { return file_.IsOpen(); }
+  void Write(std::span<const int16_t> samples) {
+    bytes_.clear();
+    for (int16_t v : samples) {
+      bytes_.push_back(uint8_t(uint16_t(v) & 0xFF));
+      bytes_.push_back(uint8_t(uint16_t(v) >> 8));
+    }
+    file_.Write(bytes_.data(), int64_t(bytes_.size()));
+    data_size_ += int64_t(bytes_.size());
+  }
+  bool Close() {
+    if (!file_.IsOpen()) return true;
+    const uint32_t data = uint32_t(std::min<int64_t>(data_size_, 0xFFFFFFFFLL - 36));
+    std::vector<uint8_t> h;
+    const auto text = [&](const char* s) { h.insert(h.end(), s, s + 4); };
+    const auto u32 = [&](uint32_t v) {
+      for (int i = 0; i < 4; ++i) h.push_back(uint8_t(v >> (8 * i)));
+    };
+    const auto u16 = [&](uint16_t v) {
+      h.push_back(uint8_t(v));
+      h.push_back(uint8_t(v >> 8));
+    };
+    text("RIFF");
+    u32(36 + data);
+    text("WAVE");
+    text("fmt ");
+    u32(16);
+    u16(1);                 // PCM
+    u16(2);                 // channels
+    u32(44100);             // frames a second
+    u32(44100 * 4);         // bytes a second
+    u16(4);                 // bytes a frame
+    u16(16);                // bits a sample
+    text("data");
+    u32(data);
+    return file_.WriteAt(0, h.data(), int64_t(h.size())) && file_.Commit();
+  }
+
+ private:
+  plat::TReplacingFile file_;
+  std::vector<uint8_t> bytes_;
+  int64_t data_size_ = 0;
+};
+
 int Run(const TOptions& options) {
   TLogFile log;
   if (!options.log_file.empty() && !log.Open(options.log_file)) {
@@ -221,6 +288,11 @@ int Run(const TOptions& options) {
       return 2;
     }
   }
+  TWaveFile audio;
+  if (!options.audio_file.empty() && !audio.Open(options.audio_file)) {
+    std::fprintf(stderr, "kovarun: %s: %s\n", options.audio_file.c_str(), std::strerror(errno));
+    return 1;
+  }
   TReportingDialogs dialogs;
   plat::THeadlessServices services;
   services.dialogs = &dialogs;
@@ -238,6 +310,14 @@ int Run(const TOptions& options) {
     session.SetErrorSink([](std::string_view text) { PrintError(text); });
     session.SetFrameInput([&](int64_t frame) { input.Feed(frame, session.SceneRoot()); });
     if (options.no_logo) session.SkipLogo();
+    if (audio.IsOpen()) {
+      session.Media().SetCapture([&audio](std::span<const int16_t> samples) { audio.Write(samples); });
+    }
+
+    // The game's sound settings ("game.ini"), read as the player reads them.
+    const TSoundSettings sound =
+        TSettingsFile(plat::TGameUserFolder(options.game_folder, plat::MakeInstanceName(options.game_folder))).Read();
+    session.SetSoundSettings(TMediaSettings{.use_direct_sound = sound.UseDirectSound, .delay_time = sound.DelayTime});
 
     TLaunchInfo launch;
     launch.ProgramFolder = ProgramFolder();
@@ -273,6 +353,10 @@ int Run(const TOptions& options) {
         status = 1;
       }
     }
+  }
+  if (!audio.Close()) {
+    std::fprintf(stderr, "kovarun: %s: %s\n", options.audio_file.c_str(), std::strerror(errno));
+    return 1;
   }
   if (!log.Close()) {
     std::fprintf(stderr, "kovarun: %s: %s\n", options.log_file.c_str(), std::strerror(errno));

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,8 +61,9 @@ class TMediaSubsystem : public TSubsystem, public ISceneMedia {
   // After each frame step of `delta` ms, for a device pulled by its caller: the mixer is pumped
   // and the frame's samples pulled (into the capture when one is set).
   void Frame(int32_t delta);
-  // Every sample pulled from now on is appended to `capture` (nullptr: none).
-  void SetCapture(std::vector<int16_t>* capture) { capture_ = capture; }
+  // Every frame's samples pulled from now on go to `capture` (interleaved stereo; empty: none).
+  using TCapture = std::function<void(std::span<const int16_t> samples)>;
+  void SetCapture(TCapture capture) { capture_ = std::move(capture); }
 
   // ISceneMedia: the script's sound switch.
   void SetMediaEnabled(bool enabled) override { layer_.SetEnabled(enabled); }
@@ -71,6 +73,7 @@ class TMediaSubsystem : public TSubsystem, public ISceneMedia {
 
  private:
   TMediaInputs inputs_;
+  plat::TNoSoundCodecs no_codecs_;
   plat::TNullAudioDevice fallback_device_;  // when the session's device cannot be opened
   // Declared in the order they are made; the managers (with their items and the mixer) go first.
   std::unique_ptr<TAudioBus> bus_;
@@ -79,7 +82,8 @@ class TMediaSubsystem : public TSubsystem, public ISceneMedia {
   TMediaLayer layer_;
   bool started_ = false;
   bool caller_pulled_ = false;
-  std::vector<int16_t>* capture_ = nullptr;
+  TCapture capture_;
+  std::vector<int16_t> frame_samples_;
 };
 
 }  // namespace kova

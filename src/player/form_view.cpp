@@ -97,6 +97,8 @@ bool TFormView::Create(const TLaunchInfo& launch, const std::string& program_fil
   TSessionPorts ports;
   ports.screen = this;
   session_ = std::make_unique<TSession>(services_, TVrFileManagerOptions{}, &screen_host_, std::move(ports));
+  session_->SetSoundSettings(TMediaSettings{.use_direct_sound = settings_.UseDirectSound,
+                                            .delay_time = settings_.DelayTime});
   session_->SetErrorSink([this](std::string_view text) { ShowWarning(text); });
   bool opened = false;
   try {
@@ -288,12 +290,16 @@ void TFormView::Dispatch(const plat::TEvent& e) {
 
 void TFormView::Activate() {
   active_ = true;
-  if (session_) session_->RestartFrameTime();
+  if (!session_) return;
+  session_->RestartFrameTime();
+  session_->Media().Layer().Activate();
 }
 
 void TFormView::Deactivate() {
   active_ = false;
-  if (session_) session_->SceneRoot().ClearKeys();
+  if (!session_) return;
+  session_->SceneRoot().ClearKeys();
+  session_->Media().Layer().Deactivate();
 }
 
 void TFormView::ShowWarning(std::string_view text) {

@@ -38,6 +38,12 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
       events_(ports.scene ? ports.scene : &scene_),
       // The time budget is measured on the platform's clock, a real one.
       interpreter_(store_, ports_, commands_, &events_, *services_.clock),
+      media_subsystem_(TMediaInputs{.device = services_.audio,
+                                    .files = &files_,
+                                    .codecs = &codecs_,
+                                    .platform_ms = [this] { return services_.clock->TickMs(); },
+                                    .game_ms = [this] { return uint32_t(clock_.GameClock); },
+                                    .warn = {}}),
       screen_(screen ? screen : &scene_host_),
       scene_parts_(TSceneInputs{.host = screen_,
                                 .events = &events_,
@@ -48,7 +54,7 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
       // stand-in scene registers the behaviours it wants itself.
       registry_{.kinds = &scene_parts_.Kinds(), .commands = ports.scene ? nullptr : &commands_},
       // The subsystems in layer order; each registers as it is added.
-      subsystems_(registry_, {&scene_subsystem_, &motion_subsystem_}),
+      subsystems_(registry_, {&scene_subsystem_, &motion_subsystem_, &media_subsystem_}),
       // The driver's ports over the registered ones.
       ports_{Pick<TScenePort>(ports.scene, registry_.scene, scene_),
              Pick<TInputPort>(ports.input, registry_.input, scene_),
@@ -145,6 +151,8 @@ bool TSession::Open(TLaunchInfo launch) {
     scene_parts_.BuildColorTables();
     SceneRoot().SetWidth(project_->ScreenWidth);
     SceneRoot().SetHeight(project_->ScreenHeight);
+    // Media start, once the screen exists.
+    media_subsystem_.Start(sound_settings_);
   } catch (const EKovaError& e) {
     Finish(TStopReason::FailedStart, e.Message());
     return false;
@@ -239,6 +247,8 @@ bool TSession::Step(int32_t delta) {
       scene.EndFrame();
     });
   }
+  // A sound device pulled by its caller plays this frame's samples now, on the session's clock.
+  media_subsystem_.Frame(delta);
   return !CheckStop();
 }
 

@@ -35,7 +35,9 @@
 #include "core/frame_clock.h"
 #include "core/main_thread.h"
 #include "core/subsystem.h"
+#include "media/media_subsystem.h"
 #include "motion/motion_subsystem.h"
+#include "platform/media/media_codecs.h"
 #include "platform/services.h"
 #include "script/call_man.h"
 #include "script/command_table.h"
@@ -162,6 +164,11 @@ class TSession {
   TSceneParts& Scene() { return scene_parts_; }
   // The input of the session's own scene (what a driver's input port may build on).
   TInputPort& SceneInput() { return scene_; }
+  // The media subsystem: the sound of the game (its managers, its bus once the game opened).
+  TMediaSubsystem& Media() { return media_subsystem_; }
+  // The sound settings media start uses (game.ini's, read by the player; the defaults otherwise).
+  // Set before Open.
+  void SetSoundSettings(const TMediaSettings& settings) { sound_settings_ = settings; }
   // The subsystems, lowest first (those not stopped yet).
   const TSubsystems& Subsystems() const { return subsystems_; }
   // The headless screen (unused when the session was given a host of its own).
@@ -256,6 +263,11 @@ class TSession {
   TTimerList events_;
   TCallMan interpreter_;
   TMailbox mailbox_;
+  // The sound: made before the scene and freed after it, so that the sound components, freed with
+  // the scene, find the media layer still there (stopped, with no managers left).
+  plat::TMediaCodecs codecs_;
+  TMediaSettings sound_settings_;
+  TMediaSubsystem media_subsystem_;
   // The text's fonts and glyph cache (blank glyphs when the platform gives no fonts).
   plat::TBlankGlyphFonts blank_glyphs_;
   TGlyphLayerFont text_font_{services_.glyphs ? *services_.glyphs : blank_glyphs_};

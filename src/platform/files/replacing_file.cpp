@@ -50,6 +50,22 @@ bool TReplacingFile::Write(const void* buffer, int64_t count) {
   return true;
 }
 
+bool TReplacingFile::WriteAt(int64_t offset, const void* buffer, int64_t count) {
+  if (fd_ < 0 || failed_ || offset < 0) return false;
+  int64_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pwrite(fd_, static_cast<const char*>(buffer) + done,
+                               static_cast<size_t>(std::min<int64_t>(count - done, INT_MAX)), off_t(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failed_ = true;
+      return false;
+    }
+    done += n;
+  }
+  return true;
+}
+
 bool TReplacingFile::Commit() {
   if (fd_ < 0) return false;
   bool ok = !failed_ && ::fsync(fd_) == 0;

@@ -22,6 +22,9 @@ class TReplacingFile {
   bool IsOpen() const { return fd_ >= 0; }
   // Writes all of `count` bytes; false on failure (Commit then fails too).
   bool Write(const void* buffer, int64_t count);
+  // Writes all of `count` bytes at `offset` of what was written (a header filled in at the end);
+  // the position of Write does not move. False on failure (Commit then fails too).
+  bool WriteAt(int64_t offset, const void* buffer, int64_t count);
   // Flushes the new file and renames it over the target; false (errno set, the target as it was)
   // when anything failed. A link at the target's name is replaced, not followed.
   bool Commit();

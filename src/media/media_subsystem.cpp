@@ -1,0 +1,77 @@
+#include "media/media_subsystem.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "components/scene/component_factory.h"
+#include "media/kova_sound.h"
+#include "media/media_backend.h"
+#include "media/media_items.h"
+#include "media/wave_out.h"
+
+namespace kova {
+
+TMediaSubsystem::TMediaSubsystem(TMediaInputs inputs) : inputs_(std::move(inputs)) {
+  if (!inputs_.warn) {
+    inputs_.warn = [](std::string_view line) { std::fprintf(stderr, "%.*s\n", int(line.size()), line.data()); };
+  }
+  if (!inputs_.codecs) inputs_.codecs = &no_codecs_;
+}
+
+TMediaSubsystem::~TMediaSubsystem() { Stop(); }
+
+void TMediaSubsystem::Register(TSubsystemRegistry& registry) {
+  if (registry.kinds) RegisterSoundKind(*registry.kinds, layer_);
+  if (registry.media) registry.media->Register(*this);
+}
+
+void TMediaSubsystem::Start(const TMediaSettings& settings) {
+  if (started_) return;
+  started_ = true;
+  std::string error;
+  if (inputs_.device) {
+    bus_ = std::make_unique<TAudioBus>(*inputs_.device);
+    if (!bus_->Open(error)) bus_.reset();
+  } else {
+    error = "the player was given none";
+  }
+  if (!bus_) {
+    // Without a device the game plays on, silently, its sounds timed by the session's clock.
+    inputs_.warn("no sound device (" + error + "): the game plays without sound");
+    bus_ = std::make_unique<TAudioBus>(fallback_device_);
+    bus_->Open(error);
+  }
+  caller_pulled_ = bus_->PulledByCaller();
+  backend_ = std::make_unique<TMediaBackend>(*bus_, BusVoiceDecoders(*inputs_.codecs));
+  wave_out_ = std::make_unique<TBusWaveOut>(*bus_);
+  TSoundManagerParts parts;
+  parts.files = inputs_.files;
+  parts.backend = backend_.get();
+  parts.codecs = inputs_.codecs;
+  parts.wave_out = wave_out_.get();
+  parts.clock_ms = caller_pulled_ ? inputs_.game_ms : inputs_.platform_ms;
+  parts.delay_time = settings.delay_time;
+  parts.mixer_thread = !caller_pulled_;
+  parts.use_direct_sound = settings.use_direct_sound;
+  layer_.Install(TMediaKind::Wmp, std::make_unique<TWmpManager>(parts));
+  layer_.Install(TMediaKind::Ogg, std::make_unique<TOggManager>(parts));
+}
+
+void TMediaSubsystem::Frame(int32_t delta) {
+  if (!bus_ || !caller_pulled_) return;
+  if (auto* ogg = dynamic_cast<TOggManager*>(layer_.Manager(TMediaKind::Ogg))) ogg->Mixer().Pump();
+  frame_samples_.clear();
+  bus_->PullFrame(delta, capture_ ? &frame_samples_ : nullptr);
+  if (capture_) capture_(frame_samples_);
+}
+
+void TMediaSubsystem::Stop() {
+  // The items first (each stops its voice or its mixer source), then the players, then the bus.
+  layer_.Stop();
+  wave_out_.reset();
+  backend_.reset();
+  if (bus_) bus_->Close();
+  bus_.reset();
+}
+
+}  // namespace kova

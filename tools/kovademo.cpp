@@ -10,7 +10,8 @@
 // short notice; Settings to the settings screen: a slider sets the volume (0 .. 1000, kept in the
 // variable "volume"; Left and Right step it), a menu the text speed ("@TextDelay"; Up and Down
 // step it, and the screen names the speed in use), and its button Done (or Escape) goes back to
-// the title. Each button is a button component with its own picture (a face inside a border: a BMP
+// the title. Music loops from the start (at the slider's volume) and every button clicks. Each
+// button is a button component with its own picture (a face inside a border: a BMP
 // file named "NAME.wxa", which an image set loads like a layered picture) and a notify handler
 // ("on_NAME.ksb") that tells the start page's loop which button was clicked. The second scene
 // also shows a message window: a story in Japanese, one page per text, its English lines in a
@@ -25,6 +26,8 @@
 // command shows it. Everything is written with the fixture writers of the test suite.
 //
 // The places and colours below are what the end-to-end tests click and look for.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -46,6 +49,7 @@
 #include "support/install_set_builder.h"
 #include "support/page_writer.h"
 #include "support/project_writer.h"
+#include "support/sound_writer.h"
 
 namespace {
 
@@ -88,6 +92,7 @@ constexpr Button kButtons[] = {
 // The creating commands used.
 constexpr int32_t kButtonType = 30, kMenuType = 25, kSliderType = 51, kLabelType = 24;
 constexpr int32_t kMesType = 10;  // the message window's
+constexpr int32_t kSoundType = 42;
 
 // A button's picture: 24-bit BMP, the face inside the border.
 std::vector<uint8_t> ButtonPicture(const demo::Rect& r) {
@@ -269,11 +274,56 @@ void DeleteCaptions(PageWriter& p) {
   for (const Caption& c : kCaptions) p.ObjDel(Value(S(c.name)));
 }
 
-// The slider's handler: "volume" := the slider's value.
+// The slider's handler: "volume" := the slider's value, which the music takes.
 std::vector<uint8_t> VolumePage() {
   PageWriter p;
   p.Calc(ExprBuilder().Call(2, "volume", {S("volume_slider"), I(PR_VALUE)}));  // GetProp
+  SetProp(p, "music", PR_VOLUME, V("volume"));
   return p.Bytes();
+}
+
+// The music: each note a sine with a short rise and a longer fall, in both channels.
+std::vector<uint8_t> MusicOgg() {
+  std::vector<int16_t> samples;
+  for (double f : demo::kMusicNotes) {
+    for (int64_t i = 0; i < demo::kNoteFrames; ++i) {
+      const double t = double(i) / 44100.0;
+      const double rise = std::min(1.0, double(i) / 441.0);
+      const double fall = 1.0 - double(i) / double(demo::kNoteFrames);
+      const double v = 0.3 * rise * fall * std::sin(2.0 * 3.14159265358979323846 * f * t);
+      const auto sample = int16_t(std::lround(v * 32767.0));
+      samples.push_back(sample);
+      samples.push_back(sample);
+    }
+  }
+  return OggBytes(samples, 2, 44100);
+}
+
+// The click: a short falling tone.
+std::vector<uint8_t> ClickOgg() {
+  std::vector<int16_t> samples;
+  for (int64_t i = 0; i < demo::kClickFrames; ++i) {
+    const double fall = 1.0 - double(i) / double(demo::kClickFrames);
+    const double phase = 2.0 * 3.14159265358979323846 * demo::kClickFrequency * double(i) / 44100.0;
+    const double v = 0.4 * fall * fall * std::sin(phase);
+    samples.push_back(int16_t(std::lround(v * 32767.0)));
+  }
+  return OggBytes(samples, 1, 44100);
+}
+
+// The music, made once at the start; it repeats by itself.
+void StartMusic(PageWriter& p) {
+  p.Component(kSoundType, {{PR_NAME, Value(S("music"))},
+                           {PR_SOURCE, Value(S(demo::kMusicName))},
+                           {PR_REPEAT, Value(B(true))},
+                           {PR_VOLUME, Value(V("volume"))}});
+}
+
+// A click: a sound that frees itself at its end.
+void Click(PageWriter& p) {
+  p.Component(kSoundType, {{PR_NAME, Value(S("click"))},
+                           {PR_SOURCE, Value(S(demo::kClickName))},
+                           {PR_AUTOSCRAP, Value(B(true))}});
 }
 
 // The menu's handler: "@TextDelay" := 90, 50 or 10 for the item chosen (0, 1,
@@ -802,6 +852,7 @@ std::vector<uint8_t> StartPage(int32_t end = 0, int32_t wait_end = 0) {
   }
   SetUp(p);
   SetUpVolume(p);
+  StartMusic(p);
   ShowFirst(p);
   ShowScreenMode(p, 0);
   const int32_t loop = p.Next();
@@ -817,6 +868,7 @@ std::vector<uint8_t> StartPage(int32_t end = 0, int32_t wait_end = 0) {
   const int32_t after_wait = p.Next();
   p.Calc(Assign("choice", V("clicked")));
   p.Calc(Assign("clicked", I(0)));
+  Click(p);
   p.If(Is(kStart));
   Show(p, 2, 1, demo::kToStory);
   p.Indent(1).Elseif(Is(kFullScreen));
@@ -886,6 +938,8 @@ ArchiveBuilder DemoArchive() {
   archive.Add("volume_steps.bmp", Text(StepPicture()));
   archive.Add(demo::kMaskPicture, Text(MaskPicture()));
   archive.Add(demo::kTitleFilmName, Text(TitleFilm()));
+  archive.Add(demo::kMusicName, Text(MusicOgg()));
+  archive.Add(demo::kClickName, Text(ClickOgg()));
   AddMessagePages(archive);
   return archive;
 }

@@ -118,6 +118,15 @@ inline constexpr Rect kNotice{460, 320, 620, 350};
 inline constexpr int32_t kNoticeFontHeight = 18, kNoticeFrames = 120;
 inline constexpr uint32_t kNoticeColour = 0xFFE080;
 
+// The sound: music that loops from the title on (a phrase of kMusicNotes notes of kNoteFrames
+// frames each, 44100 Hz stereo, at the volume the slider sets), and a click at every button.
+inline constexpr const char* kMusicName = "music.ogg";
+inline constexpr const char* kClickName = "click.ogg";
+inline constexpr double kMusicNotes[] = {261.63, 329.63, 392.00, 523.25, 392.00, 329.63, 293.66, 349.23};
+inline constexpr int64_t kNoteFrames = 11025;  // a quarter of a second
+inline constexpr int64_t kClickFrames = 2205;  // 50 ms
+inline constexpr double kClickFrequency = 1200.0;
+
 // The virtual-key codes of the keys the demo's handlers take.
 inline constexpr int32_t kKeyEnter = 13, kKeyEscape = 27, kKeySpace = 32, kKeyUp = 38, kKeyDown = 40;
 inline constexpr int32_t kKeyLeft = 37, kKeyRight = 39;

@@ -173,34 +173,51 @@ TEST(WavOut, WidensEachFormatToFortyFourKiloHertzStereo) {
 }
 
 TEST(WavOut, TwoFullScaleSourcesSaturate) {
+  const std::vector<int16_t> in = {32767, -32768, 30000, -30000, 100, -100};
+  const std::vector<int16_t> sum = {32767, -32768, 32767, -32768, 200, -200};
+  std::vector<int16_t> values, expect;
+  for (int i = 0; i < 3; ++i) {  // 18 values: both the wide and the value-by-value add
+    values.insert(values.end(), in.begin(), in.end());
+    expect.insert(expect.end(), sum.begin(), sum.end());
+  }
+  expect.insert(expect.end(), {0, 0});
   Rig rig;
   ASSERT_TRUE(rig.mixer.Open());
-  const std::vector<uint8_t> bytes = Pcm16({32767, -32768, 30000, -30000, 100, -100});
-  for (int i = 0; i < 2; ++i) rig.Source(kStereo16, bytes)->Play();
+  for (int i = 0; i < 2; ++i) rig.Source(kStereo16, Pcm16(values))->Play();
   rig.mixer.Pump();
   ASSERT_GE(rig.device.Writes(), 1u);
   const std::vector<int16_t> out = rig.device.Block(0);
-  EXPECT_EQ(std::vector<int16_t>(out.begin(), out.begin() + 8),
-            (std::vector<int16_t>{32767, -32768, 32767, -32768, 200, -200, 0, 0}));
+  EXPECT_EQ(std::vector<int16_t>(out.begin(), out.begin() + ptrdiff_t(expect.size())), expect);
 }
 
 TEST(WavOut, LevelScalesBelowTwoHundredFiftyFive) {
+  const std::vector<int16_t> in = {1000, -1001, 32767, -32768};
   struct Case {
     int32_t level;
-    int16_t expect_pos, expect_neg;  // of 1000 and -1001
+    std::vector<int16_t> expect;  // of each value of `in`
   };
-  for (const Case c : {Case{256, 1000, -1001}, Case{255, 1000, -1001}, Case{128, 500, -501}, Case{64, 250, -251},
-                       Case{0, 0, 0}, Case{400, 1000, -1001}, Case{-7, 0, 0}}) {
+  const Case cases[] = {
+      {256, {1000, -1001, 32767, -32768}}, {255, {1000, -1001, 32767, -32768}},
+      {254, {992, -994, 32511, -32512}},   {128, {500, -501, 16383, -16384}},
+      {64, {250, -251, 8191, -8192}},      {0, {0, 0, 0, 0}},
+      {400, {1000, -1001, 32767, -32768}}, {-7, {0, 0, 0, 0}},
+  };
+  // 17 frames: the values four times over, then the first two once more.
+  std::vector<int16_t> values;
+  for (int i = 0; i < 34; ++i) values.push_back(in[size_t(i) % in.size()]);
+  for (const Case& c : cases) {
     Rig rig;
     ASSERT_TRUE(rig.mixer.Open());
-    TWavBuffer* source = rig.Source(kStereo16, Pcm16({1000, -1001}));
+    TWavBuffer* source = rig.Source(kStereo16, Pcm16(values));
     source->SetLevel(c.level);
     source->Play();
     rig.mixer.Pump();
     ASSERT_GE(rig.device.Writes(), 1u) << c.level;
     const std::vector<int16_t> out = rig.device.Block(0);
-    EXPECT_EQ(out[0], c.expect_pos) << c.level;
-    EXPECT_EQ(out[1], c.expect_neg) << c.level;
+    std::vector<int16_t> expect;
+    for (size_t i = 0; i < values.size(); ++i) expect.push_back(c.expect[i % in.size()]);
+    expect.push_back(0);
+    EXPECT_EQ(std::vector<int16_t>(out.begin(), out.begin() + ptrdiff_t(expect.size())), expect) << c.level;
   }
 }
 

@@ -30,14 +30,14 @@ int32_t WidenRow(const plat::TPcmFormat& f) {
   return (f.channels - 1) * 4 + (f.rate == 44100 ? 2 : 0) + (f.bits == 16 ? 1 : 0);
 }
 
-// Widens `frames` input frames at the start of `buffer` in place, from the last backwards, to
+// Widens the input frames `begin` .. `end` of `buffer` in place, from the last backwards, to
 // 44100 Hz 16-bit stereo. Each output frame lies at or past the input frame it comes from, so no
 // input is overwritten before it is read.
 template <int kChannels, int kRepeat, int kBits>
-void WidenFrames(int16_t* buffer, size_t frames) {
+void WidenFrames(int16_t* buffer, size_t begin, size_t end) {
   const auto* in = reinterpret_cast<const uint8_t*>(buffer);
   constexpr size_t kAlign = size_t(kChannels) * (kBits / 8);
-  for (size_t i = frames; i-- > 0;) {
+  for (size_t i = end; i-- > begin;) {
     int16_t v[2];
     for (int c = 0; c < kChannels; ++c) {
       if constexpr (kBits == 8) {
@@ -55,16 +55,77 @@ void WidenFrames(int16_t* buffer, size_t frames) {
   }
 }
 
+#if defined(__SSE2__)
+// The wide form of WidenFrames for the first `values` input values (whole chunks of 16 bytes),
+// from the last chunk backwards: each chunk is loaded before its output is stored, and its output
+// lies past every chunk before it.
+template <int kChannels, int kRepeat, int kBits>
+void WidenChunks(int16_t* buffer, size_t values) {
+  constexpr size_t kPerChunk = 16 / (kBits / 8);  // input values in 16 bytes
+  constexpr size_t kFactor = size_t(kRepeat) * (kChannels == 1 ? 2 : 1);  // output values per input value
+  auto* bytes = reinterpret_cast<uint8_t*>(buffer);
+  const size_t chunks = values / kPerChunk;
+  const __m128i sign = _mm_set1_epi8(char(0x80));
+  const __m128i zero = _mm_setzero_si128();
+  const auto emit = [](int16_t* out, __m128i w) {
+    if constexpr (kFactor == 1) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), w);
+    } else if constexpr (kChannels == 1 && kRepeat == 1) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(w, w));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi16(w, w));
+    } else if constexpr (kChannels == 2) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(w, w));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi32(w, w));
+    } else {
+      const __m128i a = _mm_unpacklo_epi16(w, w), b = _mm_unpackhi_epi16(w, w);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(a, a));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi32(a, a));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpacklo_epi32(b, b));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 24), _mm_unpackhi_epi32(b, b));
+    }
+  };
+  for (size_t c = chunks; c-- > 0;) {
+    const size_t first = c * kPerChunk;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + first * (kBits / 8)));
+    int16_t* out = buffer + first * kFactor;
+    if constexpr (kBits == 8) {
+      // (byte - 128) x 256: the byte with its top bit flipped, as the high byte of a value.
+      const __m128i x = _mm_xor_si128(v, sign);
+      const __m128i lo = _mm_unpacklo_epi8(zero, x), hi = _mm_unpackhi_epi8(zero, x);
+      emit(out, lo);
+      emit(out + 8 * kFactor, hi);
+    } else {
+      emit(out, v);
+    }
+  }
+}
+#endif
+
+// Widens a whole read: the frames past the last whole chunk one by one, then the chunks. The
+// frames' output lies past every chunk's, and the chunks' output covers only bytes read already.
+template <int kChannels, int kRepeat, int kBits>
+size_t WidenRead(int16_t* buffer, size_t frames) {
+#if defined(__SSE2__)
+  constexpr size_t kPerChunk = 16 / (kBits / 8);
+  const size_t wide = frames * kChannels / kPerChunk * kPerChunk / kChannels;
+  WidenFrames<kChannels, kRepeat, kBits>(buffer, wide, frames);
+  WidenChunks<kChannels, kRepeat, kBits>(buffer, wide * kChannels);
+#else
+  WidenFrames<kChannels, kRepeat, kBits>(buffer, 0, frames);
+#endif
+  return frames * kRepeat * 2;
+}
+
 // Widens by row; returns the number of 16-bit output values.
 size_t Widen(int32_t row, int16_t* buffer, size_t frames) {
   switch (row) {
-    case 0: WidenFrames<1, 2, 8>(buffer, frames); return frames * 4;
-    case 1: WidenFrames<1, 2, 16>(buffer, frames); return frames * 4;
-    case 2: WidenFrames<1, 1, 8>(buffer, frames); return frames * 2;
-    case 3: WidenFrames<1, 1, 16>(buffer, frames); return frames * 2;
-    case 4: WidenFrames<2, 2, 8>(buffer, frames); return frames * 4;
-    case 5: WidenFrames<2, 2, 16>(buffer, frames); return frames * 4;
-    case 6: WidenFrames<2, 1, 8>(buffer, frames); return frames * 2;
+    case 0: return WidenRead<1, 2, 8>(buffer, frames);
+    case 1: return WidenRead<1, 2, 16>(buffer, frames);
+    case 2: return WidenRead<1, 1, 8>(buffer, frames);
+    case 3: return WidenRead<1, 1, 16>(buffer, frames);
+    case 4: return WidenRead<2, 2, 8>(buffer, frames);
+    case 5: return WidenRead<2, 2, 16>(buffer, frames);
+    case 6: return WidenRead<2, 1, 8>(buffer, frames);
     case 7: return frames * 2;  // the output format itself
     default: return 0;
   }

@@ -453,17 +453,23 @@ TEST(WavOutThread, PumpsOnItsOwnAndStopsPromptly) {
     sources.back()->SetLoop(i != 0);
     sources.back()->Play();
   }
-  const auto start = std::chrono::steady_clock::now();
+  // Between the rounds the main thread calls only what takes no lock (IsEnd), so that nothing
+  // but IsEnd's own reads orders it after the pump's mixes.
   int ended = 0;
-  while ((device.Writes() < 8 || ended == 0) && std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
-    now += 5;
-    ended += sources[0]->IsEnd() ? 1 : 0;
-    sources[1]->SetLevel(int32_t(now.load() % 256));
-    (void)sources[2]->GetPosition();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  for (int round = 0; round < 4; ++round) {
+    sources[0]->Replay();
+    sources[0]->SetPosition(0);
+    sources[1]->SetLevel(100 + round);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
+    while (std::chrono::steady_clock::now() < until) {
+      now += 10;
+      ended += sources[0]->IsEnd() ? 1 : 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
   EXPECT_GE(device.Writes(), 8u);
   EXPECT_GT(ended, 0);  // the short source ended meanwhile
+  (void)sources[2]->GetPosition();
   const auto closing = std::chrono::steady_clock::now();
   mixer->Close();
   EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::milliseconds(500));

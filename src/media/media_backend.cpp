@@ -116,7 +116,7 @@ class TMediaBackend::TVoice : public IAudioInput {
     read_ = 0;
     written_ = 0;
     wraps_.clear();
-    ended_ = false;
+    ended_ = failed_;
     position_frame_ = frame;
     worker_->Post(TVoiceSeek{frame, generation_});
     changed_.notify_all();
@@ -205,9 +205,21 @@ class TMediaBackend::TVoice : public IAudioInput {
     changed_.notify_all();
   }
 
-  // The decoder thread: keeps the ring full ahead of the play position, loops at the end while
-  // auto-repeat is on, and serves the seeks the main thread posts.
+  // The decoder thread. A decoder that fails for good ends the voice, so that no pull waits for it.
   void Decode(TCommandQueue<TVoiceSeek>& commands) {
+    try {
+      DecodeAhead(commands);
+    } catch (...) {
+      std::lock_guard lock(mutex_);
+      failed_ = ended_ = true;
+      changed_.notify_all();
+      throw;  // its owner keeps the message
+    }
+  }
+
+  // Keeps the ring full ahead of the play position, loops at the end while auto-repeat is on, and
+  // serves the seeks the main thread posts.
+  void DecodeAhead(TCommandQueue<TVoiceSeek>& commands) {
     std::vector<TVoiceSeek> seeks;
     std::vector<int16_t> chunk(size_t(kChunkFrames) * kChannels);
     uint64_t generation = 0;
@@ -271,6 +283,7 @@ class TMediaBackend::TVoice : public IAudioInput {
   int64_t position_frame_ = 0;
   uint64_t generation_ = 0;  // counts the seeks: what was decoded before one is dropped
   bool ended_ = false;       // the decoder has nothing more (a voice that does not repeat)
+  bool failed_ = false;      // the decoder thread ended on an error: the voice stays ended
   bool stopping_ = false;
   bool playing_ = false;
   bool paused_ = false;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
 #include "platform/pcm_decoder.h"
@@ -36,6 +37,11 @@ class TFakeDecoder : public plat::IPcmDecoder {
     delay_ = delay;
     return *this;
   }
+  // Every read throws (a decoder that breaks its promise never to).
+  TFakeDecoder& Throwing() {
+    throws_ = true;
+    return *this;
+  }
   TFakeDecoder& WithFormat(plat::TPcmFormat format) {
     format_ = format;
     return *this;
@@ -51,6 +57,10 @@ class TFakeDecoder : public plat::IPcmDecoder {
       ++probe_->reads;
     }
     if (delay_.count() > 0) std::this_thread::sleep_for(delay_);
+    if (throws_) {
+      if (probe_) --probe_->reading;
+      throw std::runtime_error("broken decoder");
+    }
     const int64_t n = std::min(bytes / 4, frames_ - position_);
     auto* out = static_cast<int16_t*>(buffer);
     for (int64_t i = 0; i < n; ++i) {
@@ -75,6 +85,7 @@ class TFakeDecoder : public plat::IPcmDecoder {
   int64_t position_ = 0;
   plat::TPcmFormat format_{2, 44100, 16};
   std::chrono::milliseconds delay_{0};
+  bool throws_ = false;
   std::shared_ptr<TDecoderProbe> probe_;
 };
 

@@ -223,6 +223,19 @@ TEST_F(MediaBackendTest, APullOnTheDevicesClockLeavesAGapRatherThanWait) {
   EXPECT_EQ(Pull(100), std::vector<int16_t>(200, 10000)) << "a waiting pull gets the frames";
 }
 
+TEST_F(MediaBackendTest, ADecoderThatFailsEndsItsVoiceAndNoPullWaitsForIt) {
+  auto decoder = std::make_unique<TFakeDecoder>(44100, false);
+  decoder->Throwing();
+  const TVoiceHandle v = AddVoice(std::move(decoder));
+  backend_.Play(v);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Pull(100), std::vector<int16_t>(200, 0));
+  backend_.SetPosition(v, 0);
+  EXPECT_EQ(Pull(100), std::vector<int16_t>(200, 0));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_TRUE(backend_.IsEnd(v));
+}
+
 TEST_F(MediaBackendTest, RestoreAttachesTheVoicesToTheReopenedBus) {
   const TVoiceHandle v = AddTone(44100);
   backend_.Play(v);

@@ -11,7 +11,9 @@
 #include "core/vocabulary.h"
 #include "motion/film_manager.h"
 #include "motion/film_tracks.h"
+#include "core/string_list.h"
 #include "support/film_writer.h"
+#include "support/picture_fixtures.h"
 #include "support/scene_driver.h"
 
 namespace kova {
@@ -87,7 +89,9 @@ class FilmSoundTest : public ::testing::Test {
     std::vector<RecordingSound*> out;
     for (int32_t i = 0; i < scene.root.GetComponentCount(); ++i) {
       TKovaObject* c = scene.root.GetComponent(i);
-      if (c->GetCompoType() == KT_SOUND && !scene.root.IsPendingDelete(c)) out.push_back(static_cast<RecordingSound*>(c));
+      if (c->GetCompoType() == KT_SOUND && !scene.root.IsPendingDelete(c)) {
+        out.push_back(static_cast<RecordingSound*>(c));
+      }
     }
     return out;
   }
@@ -95,7 +99,8 @@ class FilmSoundTest : public ::testing::Test {
   std::vector<std::string> Take() { return std::exchange(log, {}); }
   int Count(const std::vector<std::string>& l, const std::string& s) { return int(std::count(l.begin(), l.end(), s)); }
 
-  test::SceneDriver scene;
+  test::MemoryPictures files;
+  test::SceneDriver scene{test::SceneWiring{.pictures = &files}};
   std::vector<std::string> log;
   int32_t length = 60000;
   TFilmManager film;
@@ -121,8 +126,9 @@ TEST_F(FilmSoundTest, TheSoundRepeatsWhenTheTrackOutlastsItOrSpansTheLoopPoint) 
     Load(w);
     ASSERT_EQ(Sounds().size(), 1u);
     EXPECT_EQ(Sounds()[0]->GetName(), "\x01" "0");
-    EXPECT_EQ(Take(), (std::vector<std::string>{"Source bgm.ogg", "Volume 1000", std::string("Repeat ") + (c.repeat ? "1" : "0"),
-                                                "Balance 0", "Paused 1", "PlayState 0"}));
+    const std::string repeat = std::string("Repeat ") + (c.repeat ? "1" : "0");
+    EXPECT_EQ(Take(), (std::vector<std::string>{"Source bgm.ogg", "Volume 1000", repeat, "Balance 0", "Paused 1",
+                                                "PlayState 0"}));
     film.Clear();
     scene.Frame();
     EXPECT_TRUE(Sounds().empty());
@@ -226,6 +232,24 @@ TEST_F(FilmSoundTest, TimeRunningBackAndSoundSwitchedOffPause) {
   EXPECT_EQ(Take(), std::vector<std::string>{"Paused 1"});
   film.SetTime(60);
   EXPECT_EQ(Take(), (std::vector<std::string>{"Volume 1000", "Balance 0", "Paused 1"}));
+}
+
+TEST_F(FilmSoundTest, TheFileIsListedOnceWhenTheGameHasIt) {
+  files.Add("bgm.ogg", {1});
+  FilmWriter w;
+  w.Add(Track(0, 30));
+  FilmSound gone = Track(0, 30);
+  gone.file_name = "gone.ogg";
+  w.Add(gone);
+  Load(w);
+  TStringList names;
+  film.EnumFileNames(names);
+  film.EnumFileNames(names);
+  EXPECT_EQ(names.Text(), "bgm.ogg\r\n");
+  // Loading the resources keeps the length and the sound.
+  film.GetTrack(0)->LoadResources();
+  EXPECT_EQ(film.GetTrack(0)->Duration, 30);
+  EXPECT_EQ(Sounds().size(), 2u);
 }
 
 TEST(FilmSoundWithoutKind, AFilmWithoutTheSoundKindPlaysSilently) {

@@ -92,6 +92,8 @@ class TMediaBackend : public IMediaBackend {
  private:
   class TVoice;
   TVoice* Find(TVoiceHandle voice) const;
+  // A voice over `decoder` (0 when there is none or it is not in the bus's format).
+  TVoiceHandle Add(std::unique_ptr<plat::IPcmDecoder> decoder);
 
   TAudioBus& bus_;
   TVoiceDecoders decoders_;

@@ -7,6 +7,7 @@
 #include "components/scene/kova_base.h"
 #include "components/scene/kova_base_list.h"
 #include "components/scene/kova_control.h"
+#include "components/scene/kova_film_layers.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/stream.h"
@@ -235,7 +236,25 @@ void TFilmManager::SetPaused(bool paused) {
 
 void TFilmManager::SetSoundEnabled(bool enabled) {
   SoundEnabled = enabled;
-  // Sound tracks have no sound component yet: there is nothing to pause.
+  if (enabled) return;
+  for (auto& track : tracks_) {
+    if (track->Kind() != kTrackSound) continue;
+    if (TKovaObject* sound = static_cast<TSoundFrameList&>(*track).OwnSound()) sound->SetPaused(true);
+  }
+}
+
+TKovaBaseList* TFilmManager::SoundOwner() const {
+  // A film player's private root belongs to the player, which lives in the scene's root (or in
+  // another player's); the sounds go to the outermost one.
+  TKovaBaseList* root = owner_;
+  for (int depth = 0; root && depth < 64; ++depth) {
+    auto* film_root = dynamic_cast<TKovaBaseListCinema*>(root);
+    TKovaControl* host = film_root ? film_root->HostControl() : nullptr;
+    TKovaBaseList* outer = host ? host->Root() : nullptr;
+    if (!outer) break;
+    root = outer;
+  }
+  return root;
 }
 
 void TFilmManager::EnumFileNames(TStringList& names) const {

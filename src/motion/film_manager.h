@@ -94,6 +94,11 @@ class TFilmManager : public IFilmOfTracks {
   void ClearCurrentWipe() override { current_wipe_ = nullptr; }
   TCustomFrameList* FollowerOf(const TCustomFrameList& track) const override;
   void LinksChanged() override { followers_valid_ = false; }
+  int32_t FilmLength() const override { return Length; }
+  int32_t FilmLoopStart() const override { return LoopStart; }
+  int32_t FilmMasterVolume() const override { return MasterVolume; }
+  bool FilmSoundEnabled() const override { return SoundEnabled; }
+  TKovaBaseList* SoundOwner() const override;
 
   int32_t Width = 0, Height = 0;
   // The background colour; -1 none.

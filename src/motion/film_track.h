@@ -75,6 +75,15 @@ class IFilmOfTracks {
   virtual TCustomFrameList* FollowerOf(const TCustomFrameList& track) const;
   // A track's link changed: what the film keeps of its links is stale.
   virtual void LinksChanged() {}
+  // What sound tracks read of the film: its length and loop start in ticks, its master volume
+  // (per mille) and its sound switch.
+  virtual int32_t FilmLength() const { return 0; }
+  virtual int32_t FilmLoopStart() const { return 0; }
+  virtual int32_t FilmMasterVolume() const { return 1000; }
+  virtual bool FilmSoundEnabled() const { return true; }
+  // The root container sound tracks make their sounds in: the global one, whichever root the
+  // film's sprites belong to; nullptr: the tracks play nothing.
+  virtual TKovaBaseList* SoundOwner() const { return nullptr; }
 };
 
 // What a track's record in the film file is read with: the file's version (gating fields) and

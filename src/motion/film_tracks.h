@@ -199,21 +199,45 @@ class TWipeFrameList : public TCustomFrameList {
   bool Reverse = false;
 };
 
-// Kind 4: a sound played with the film. (It plays once the sound component exists; until then it
-// keeps its values and plays nothing.)
+// Kind 4: a sound played with the film: a sound component in the global root container, made
+// paused when the film starts (or at the first update), started at the track's first active tick,
+// kept within 3000 ms of the film's time, paused outside its chain's span, when time runs back and
+// while the film's sound is off. Tracks linked one after another share one sound: the first of
+// the chain owns it, each link sets its own volume and balance. The sound is driven through the
+// object model's accessors only; a scene without the sound kind plays the track silently.
 class TSoundFrameList : public TCustomFrameList {
  public:
   // Holds one frame.
   explicit TSoundFrameList(IFilmOfTracks* film);
+  // Frees the track's sound.
+  ~TSoundFrameList() override;
 
   uint8_t Kind() const override { return kTrackSound; }
+  // With a link: the link's name, end volume and end balance.
   std::string GetFileName() const override;
-  void SetFileName(std::string name) override { FileName = std::move(name); }
+  int32_t GetVolumeStart() const;
+  int32_t GetBalanceStart() const;
+  // A different name is stored and the track's sound freed.
+  void SetFileName(std::string name) override;
   bool GetPaused() const override { return Paused; }
-  void SetPaused(bool paused) override { Paused = paused; }
+  // A change is stored and passed to the track's own sound.
+  void SetPaused(bool paused) override;
   void ReadRecord(TFilmReader& in, const TFilmRecordContext& context) override;
-  // Starts the sound of the chain (nothing yet).
-  void StartSound() {}
+  // Sets the file name again (Duration kept).
+  void LoadResources() override;
+  // The file name, once, when the game has the file.
+  void EnumFileNames(TStringList& names) const override;
+  // Frees the track's own sound (removed from its owner) and forgets it.
+  void HideSprite() override;
+
+  // The chain's sound: a linked track frees its own and answers its link's; nullptr: none.
+  TKovaObject* ChainSound();
+  // The chain's sound, made paused (and its repeat chosen) when there is none yet.
+  TKovaObject* StartSound();
+  // Volume and balance of the tick, the drift rule, pauses; true inside the track's span.
+  bool Update(int64_t tick) override;
+  // The sound this track made while it lives, else nullptr.
+  TKovaObject* OwnSound();
 
   std::string FileName;
   int32_t VolumeStart = 1000, VolumeEnd = 1000;
@@ -221,6 +245,14 @@ class TSoundFrameList : public TCustomFrameList {
   uint8_t VolumeMode = MT_NORMAL, BalanceMode = MT_NORMAL;
   bool Paused = false;
   int32_t LastTick = 0;
+
+ private:
+  // The first track of the link chain.
+  const TSoundFrameList& ChainRoot() const;
+
+  TKovaObject* sound_ = nullptr;
+  TObjectHandle sound_handle_;
+  TKovaBaseList* sound_root_ = nullptr;
 };
 
 // Kind 6: a particle system. (It drives the particle component once that exists; until then it

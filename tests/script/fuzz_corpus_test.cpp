@@ -22,6 +22,7 @@
 #include "support/le_writer.h"
 #include "support/page_writer.h"
 #include "support/project_writer.h"
+#include "support/sound_writer.h"
 #include "support/text_cost_fixtures.h"
 
 namespace kova::test {
@@ -193,6 +194,19 @@ void WriteTables() {
   Write("db", "tsv_wide", Prefixed({3}, Bytes(wide.begin(), wide.end())));
 }
 
+void WriteSounds() {
+  Write("wav", "pcm8_mono_22k", WavTone({1, 22050, 120, 440.0, 0.5}, {8}));
+  Write("wav", "pcm16_stereo_44k", WavTone({2, 44100, 60, 440.0, 0.5}));
+  Write("wav", "extensible_stereo_22k", WavTone({2, 22050, 40, 440.0, 0.5}, {16, true}));
+  Write("wav", "pcm16_mono_48k", WavTone({1, 48000, 90, 440.0, 0.5}));
+  Bytes listed = WavTone({1, 44100, 33, 440.0, 0.5}, {8});  // an odd chunk before the format
+  const Bytes list = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};
+  listed.insert(listed.begin() + 12, list.begin(), list.end());
+  Write("wav", "odd_chunk_first", listed);
+  Write("ogg", "mono_22k", OggTone({1, 22050, 2205, 440.0, 0.5}));
+  Write("ogg", "stereo_48k", OggTone({2, 48000, 1200, 880.0, 0.5}));
+}
+
 TEST(FuzzCorpus, WriteSeeds) {
   const char* enabled = std::getenv("KOVA_WRITE_FUZZ_CORPUS");
   if (!enabled || std::string(enabled) != "1") GTEST_SKIP() << "set KOVA_WRITE_FUZZ_CORPUS=1 to rewrite the seeds";
@@ -202,6 +216,7 @@ TEST(FuzzCorpus, WriteSeeds) {
   WriteProjects();
   WriteSaves();
   WriteTables();
+  WriteSounds();
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "platform/fonts/fontconfig_source.h"
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/files/optical_drives.h"
+#include "platform/media/media_codecs.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_dialogs.h"
 #include "platform/sdl/sdl_text_fields.h"
@@ -130,6 +131,8 @@ std::string ProgramFile() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Damaged sound data is the player's to report, not the media library's.
+  kova::plat::QuietMediaLibraryLog();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const TCommandLine command_line = ParseCommandLine(args);
   if (!command_line.unknown_option.empty()) {

@@ -60,6 +60,7 @@
 #include "platform/text/text_codec.h"
 #include "platform/files/instance.h"
 #include "player/session.h"
+#include "platform/media/media_codecs.h"
 #include "player/sound_settings.h"
 #if KOVA_HAVE_FONTS
 #include "platform/fonts/fontconfig_source.h"
@@ -368,6 +369,8 @@ int Run(const TOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Damaged sound data is the player's to report, not the media library's.
+  kova::plat::QuietMediaLibraryLog();
   TOptions options;
   if (!ParseArgs(argc, argv, options)) {
     Usage(stderr);

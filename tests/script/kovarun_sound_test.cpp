@@ -160,10 +160,13 @@ TEST_F(KovarunSoundTest, MusicIsInTheFileAsDecodedFromItsFirstFrameOn) {
 }
 
 TEST_F(KovarunSoundTest, TheSameGameGivesTheSameBytesEveryRun) {
-  tree.WriteFile("same/music.ogg", OggTone(Tone()));
+  ToneSpec music = Tone();
+  music.frames = 88200;  // two seconds
+  tree.WriteFile("same/music.ogg", OggTone(music));
   ToneSpec wave = Tone();
   wave.channels = 1;
   wave.rate = 22050;
+  wave.frames = 2205;  // a tenth of a second
   wave.frequency = 1000.0;
   tree.WriteFile("same/click.wav", WavTone(wave));
   WriteGame("same", "music.ogg", 800, [](PageWriter& p) {

@@ -83,7 +83,10 @@ std::vector<uint8_t> WavTone(const ToneSpec& tone, WavSpec spec) {
   return WavBytes(ToneSamples(tone), tone.channels, tone.rate, spec);
 }
 
-std::vector<uint8_t> OggTone(const ToneSpec& tone) {
+std::vector<uint8_t> OggTone(const ToneSpec& tone) { return OggBytes(ToneSamples(tone), tone.channels, tone.rate); }
+
+std::vector<uint8_t> OggBytes(const std::vector<int16_t>& samples, int channels, int rate) {
+  const int64_t frames = channels > 0 ? int64_t(samples.size()) / channels : 0;
   std::vector<uint8_t> out;
   auto put_page = [&out](const ogg_page& page) {
     out.insert(out.end(), page.header, page.header + page.header_len);
@@ -91,7 +94,7 @@ std::vector<uint8_t> OggTone(const ToneSpec& tone) {
   };
   vorbis_info info;
   vorbis_info_init(&info);
-  if (vorbis_encode_init_vbr(&info, tone.channels, tone.rate, 0.4f) != 0) {
+  if (vorbis_encode_init_vbr(&info, channels, rate, 0.4f) != 0) {
     vorbis_info_clear(&info);
     return out;
   }
@@ -111,16 +114,15 @@ std::vector<uint8_t> OggTone(const ToneSpec& tone) {
   ogg_page page;
   while (ogg_stream_flush(&stream, &page) != 0) put_page(page);
 
-  const std::vector<int16_t> samples = ToneSamples(tone);
   constexpr int64_t kChunk = 1024;
   bool eos = false;
   for (int64_t at = 0; !eos;) {
-    const int64_t n = std::min(kChunk, tone.frames - at);
+    const int64_t n = std::min(kChunk, frames - at);
     if (n > 0) {
       float** buffer = vorbis_analysis_buffer(&dsp, int(n));
       for (int64_t i = 0; i < n; ++i) {
-        for (int c = 0; c < tone.channels; ++c) {
-          buffer[c][i] = float(samples[size_t((at + i) * tone.channels + c)]) / 32768.0f;
+        for (int c = 0; c < channels; ++c) {
+          buffer[c][i] = float(samples[size_t((at + i) * channels + c)]) / 32768.0f;
         }
       }
       vorbis_analysis_wrote(&dsp, int(n));

@@ -31,6 +31,8 @@ std::vector<uint8_t> WavTone(const ToneSpec& tone, WavSpec spec = {});
 
 // An Ogg Vorbis file of the tone (quality 0.4 VBR; the same bytes on every run).
 std::vector<uint8_t> OggTone(const ToneSpec& tone);
+// An Ogg Vorbis file of interleaved 16-bit `samples` (the same encoder settings).
+std::vector<uint8_t> OggBytes(const std::vector<int16_t>& samples, int channels, int rate);
 
 // A WMA (version 2) sound in an ASF file of the tone; empty when the media library has no such
 // encoder or muxer.

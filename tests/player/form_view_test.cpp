@@ -10,9 +10,12 @@
 
 #include "components/scene/kova_base_list.h"
 #include "core/messages.h"
+#include "core/vocabulary.h"
+#include "media/media_layer.h"
 #include "player/headless_desktop.h"
 #include "player/program_entry.h"
 #include "player_test_util.h"
+#include "support/sound_writer.h"
 
 namespace kova::test {
 namespace {
@@ -140,6 +143,32 @@ TEST_F(FormViewTest, AnInactiveWindowWaitsAndForgetsItsKeys) {
   EXPECT_FALSE(view->Idle());
   EXPECT_EQ(view->Steps(), steps + 1);
   EXPECT_EQ(Clock().GameClock, game_clock);
+}
+
+// The sound pauses while the window does not have the user's attention and plays on after.
+TEST_F(FormViewTest, AnInactiveWindowPausesItsSoundAndGoesOnWithItWhenActiveAgain) {
+  ToneSpec tone;
+  tone.frames = 441000;  // ten seconds
+  tree.WriteFile("game/tone.wav", WavTone(tone));
+  PageWriter start;
+  start.Component(42, {{PR_NAME, Value(S("tone"))}, {PR_SOURCE, Value(S("tone.wav"))}});  // Sound
+  start.While(Yes(), 4);                       // 1
+  start.Indent(1).Wait(NoResult(), Value(I(16)));  // 2
+  start.Indent(0).WhileLoop(NoResult(), 1);    // 3
+  ASSERT_TRUE(Open(start));
+  for (int i = 0; i < 3; ++i) view->Idle();
+  TMediaManager* sounds = view->Session()->Media().Layer().Manager(TMediaKind::Ogg);
+  ASSERT_TRUE(sounds);
+  ASSERT_EQ(sounds->Items().size(), 1u);
+  TDMediaItem& item = *sounds->Items()[0];
+  EXPECT_TRUE(item.IsPlaying());
+  view->Dispatch(Ev(TEventKind::Deactivate));
+  EXPECT_TRUE(item.IsPaused());
+  EXPECT_FALSE(item.IsPlaying());
+  view->Dispatch(Ev(TEventKind::Deactivate));  // a second time changes nothing
+  view->Dispatch(Ev(TEventKind::Activate));
+  EXPECT_FALSE(item.IsPaused());
+  EXPECT_TRUE(item.IsPlaying());
 }
 
 TEST_F(FormViewTest, InputReachesTheSceneAsTheRulesSay) {

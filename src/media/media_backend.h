@@ -61,7 +61,8 @@ struct TVoiceDecoders {
   std::function<std::unique_ptr<plat::IPcmDecoder>(std::vector<uint8_t> bytes)> wma;
 };
 
-// The real decoders (sound_decoders.h) over `codecs` (which outlives their use), in the bus's format.
+// The real decoders (sound_decoders.h) over `codecs` (which outlives their use), in the bus's
+// format.
 TVoiceDecoders BusVoiceDecoders(plat::ISoundCodecs& codecs);
 
 class TMediaBackend : public IMediaBackend {

@@ -12,6 +12,8 @@
 #include "core/stream_records.h"
 #include "media/media_item.h"
 #include "media/media_layer.h"
+#include "motion/film_manager.h"
+#include "support/film_writer.h"
 #include "support/fake_script_host.h"
 #include "support/scene_driver.h"
 
@@ -476,6 +478,38 @@ TEST_F(SoundTest, ASoundPlayingAtTheSavePlaysAgainAfterTheSceneLoads) {
   EXPECT_TRUE(item->auto_repeat);
   EXPECT_EQ(item->pos, 2500);
   EXPECT_EQ(item->vol, -2000);
+}
+
+TEST_F(SoundTest, AFilmsSoundTrackPlaysThroughTheSoundComponent) {
+  test::FilmWriter w;
+  test::FilmSound track;
+  track.base.duration = 120;
+  track.file_name = "a.ogg";
+  track.volume_start = track.volume_end = 500;
+  w.Add(track);
+  {
+    TFilmManager film;
+    film.SetOwner(&scene.root);
+    film.LoadFromStream(w.Bytes(), "f.kmt");
+    film.ApplyInitialState();
+    // Made and waiting, paused.
+    FakeItem* item = Manager(TMediaKind::Ogg).Last();
+    ASSERT_NE(item, nullptr);
+    EXPECT_FALSE(item->playing);
+    film.SetTime(0);
+    EXPECT_TRUE(item->playing);
+    EXPECT_EQ(item->vol, -2500);
+    EXPECT_EQ(item->pos, 0);
+    // The last tick of the film is outside the span: paused and silent.
+    film.SetTime(119);
+    EXPECT_FALSE(item->playing);
+    EXPECT_EQ(item->vol, -10000);
+    film.SetTime(10);
+    EXPECT_TRUE(item->playing);
+  }
+  // The film has gone, and its sound with it.
+  scene.Frame();
+  EXPECT_TRUE(Manager(TMediaKind::Ogg).Items().empty());
 }
 
 }  // namespace

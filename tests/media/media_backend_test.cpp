@@ -2,6 +2,7 @@
 // wait for the decoders), with decoders made up by the tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -13,6 +14,8 @@
 #include "media/fake_decoders.h"
 #include "media/media_backend.h"
 #include "platform/audio_device.h"
+#include "platform/media/media_codecs.h"
+#include "support/sound_writer.h"
 
 namespace kova::test {
 namespace {
@@ -244,6 +247,49 @@ TEST_F(MediaBackendTest, RestoreAttachesTheVoicesToTheReopenedBus) {
   ASSERT_TRUE(bus_.Open(error));
   backend_.Restore();
   EXPECT_EQ(Pull(4), std::vector<int16_t>(8, 10000)) << "attached once, not twice";
+}
+
+// The real decoders, through BusVoiceDecoders: what they give plays in the bus's format.
+TEST(MediaBackendDecoders, PlayGeneratedSoundsAtTheirLevelAndLength) {
+  plat::TMediaCodecs codecs;
+  plat::TNullAudioDevice device;
+  TAudioBus bus(device);
+  std::string error;
+  ASSERT_TRUE(bus.Open(error)) << error;
+  TMediaBackend backend(bus, BusVoiceDecoders(codecs));
+
+  const ToneSpec stereo{2, 44100, 22050, 441.0, 0.5};
+  const std::vector<int16_t> exact = ToneSamples(stereo, true);
+  struct Case {
+    const char* what;
+    TVoiceHandle voice;
+    int32_t length_ms;
+  };
+  const Case cases[] = {
+      {"WAVE in the bus's format", backend.OggAdd(std::make_unique<TMemoryStream>(WavBytes(exact, 2, 44100)), false),
+       500},
+      {"mono WAVE at 22050 Hz", backend.OggAdd(std::make_unique<TMemoryStream>(WavTone({1, 22050, 11025})), false),
+       500},
+      {"Ogg Vorbis", backend.OggAdd(std::make_unique<TMemoryStream>(OggTone(stereo)), true), 500},
+      {"WMA", backend.WmpAdd(WmaTone(stereo)), 500},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (std::string(c.what) == "WMA" && WmaTone(stereo).empty()) continue;  // no encoder here
+    ASSERT_NE(c.voice, 0);
+    EXPECT_NEAR(backend.GetLen(c.voice), c.length_ms, 30);
+    backend.Play(c.voice);
+    std::vector<int16_t> out(size_t(2 * 30000));
+    bus.Mix(out, true);
+    if (c.voice == cases[0].voice) {
+      EXPECT_TRUE(std::equal(exact.begin(), exact.end(), out.begin())) << "played exactly as written";
+    }
+    const auto peak = *std::max_element(out.begin(), out.end());
+    EXPECT_NEAR(peak, 16384, 1800);
+    EXPECT_TRUE(backend.IsEnd(c.voice));
+    EXPECT_EQ(std::count(out.begin() + 2 * 25000, out.end(), int16_t(0)), 2 * 5000) << "silent after the end";
+    backend.Del(c.voice);
+  }
 }
 
 }  // namespace

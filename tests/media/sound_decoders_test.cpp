@@ -396,6 +396,36 @@ TEST_F(SoundDecoders, DamagedDataGivesNoDecoderOrAShortDecodeAndNeverHangs) {
   }
 }
 
+// A memory stream whose reads fail with the system's read error once `good` bytes were read (a
+// disk that fails under a range stream).
+class FailingStream : public TMemoryStream {
+ public:
+  FailingStream(const std::vector<uint8_t>& bytes, int64_t good) : TMemoryStream(bytes), good_(good) {}
+  int64_t Read(void* buffer, int64_t count) override {
+    if (read_ + count > good_) Raise<EReadError>(TMsg::StreamReadError);
+    read_ += count;
+    return TMemoryStream::Read(buffer, count);
+  }
+
+ private:
+  int64_t good_, read_ = 0;
+};
+
+TEST_F(SoundDecoders, AStreamThatFailsUnderTheDecoderEndsTheSound) {
+  const ToneSpec tone{2, 44100, 88200, 440.0, 0.5};
+  const Bytes ogg = OggTone(tone), wav = WavTone(tone);
+  for (bool is_ogg : {true, false}) {
+    SCOPED_TRACE(is_ogg ? "ogg" : "wav");
+    const Bytes& bytes = is_ogg ? ogg : wav;
+    // Enough for the headers and the length (Ogg reads its last page at the open).
+    const int64_t good = is_ogg ? int64_t(bytes.size()) * 3 / 2 : int64_t(bytes.size()) / 2;
+    auto decoder = OpenBusDecoder(codecs, std::make_unique<FailingStream>(bytes, good), is_ogg);
+    ASSERT_NE(decoder, nullptr);
+    const Bytes pcm = ReadAll(*decoder);
+    EXPECT_LT(int64_t(pcm.size()), tone.frames * 4);
+  }
+}
+
 TEST_F(SoundDecoders, OggStreamReadsAndSeeksWholeFramesOfTheDecodedSound) {
   const ToneSpec tone{2, 22050, 22050, 440.0, 0.5};
   const Bytes ogg = OggTone(tone);

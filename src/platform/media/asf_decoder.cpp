@@ -90,6 +90,7 @@ class TAsfDecoder : public IPcmDecoder {
     const AVStream* stream = format_ctx_->streams[stream_];
     codec_ctx_ = avcodec_alloc_context3(codec);
     if (!codec_ctx_ || avcodec_parameters_to_context(codec_ctx_, stream->codecpar) < 0) return false;
+    codec_ctx_->thread_count = 1;  // no threads of the library's own: the voice's worker decodes
     if (avcodec_open2(codec_ctx_, codec, nullptr) < 0) return false;
     const int channels = codec_ctx_->ch_layout.nb_channels;
     if (channels < 1 || channels > kMaxChannels || codec_ctx_->sample_rate < 1) return false;

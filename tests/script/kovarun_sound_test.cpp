@@ -190,6 +190,19 @@ TEST_F(KovarunSoundTest, TheSameGameGivesTheSameBytesEveryRun) {
   };
   EXPECT_GT(peak(0, 4410), 10000);
   EXPECT_EQ(peak(fade_end, fade_end + 4410), 0);
+  // Sampled frame by frame (16 ms, 1411 values), the level falls through the fade step by step:
+  // never rising, and for several frames neither full nor silent.
+  const int32_t full = peak(0, 4410);
+  int32_t last = full, between = 0;
+  for (size_t at = 4410; at + 1411 <= fade_end; at += 1411) {
+    const int32_t p = peak(at, at + 1411);
+    if (p < full * 9 / 10) {
+      EXPECT_LE(p, last + full / 50) << "at value " << at;
+      if (p > full / 100) ++between;
+    }
+    last = std::min(last, p);
+  }
+  EXPECT_GE(between, 5);
 }
 
 TEST_F(KovarunSoundTest, DamagedSoundDataIsReportedAndTheGamePlaysOnSilently) {

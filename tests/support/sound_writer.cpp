@@ -43,25 +43,25 @@ void PutTag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), 
 
 }  // namespace
 
-std::vector<uint8_t> WavBytes(const std::vector<int16_t>& samples, int channels, int rate, WavSpec spec) {
-  const uint32_t block = uint32_t(channels * spec.bits / 8);
-  const uint32_t data = uint32_t(samples.size()) * uint32_t(spec.bits / 8);
-  const uint32_t fmt_size = spec.extensible ? 40 : 16;
+std::vector<uint8_t> WavBytes(const std::vector<int16_t>& samples, int channels, int rate, WavLayout layout) {
+  const uint32_t block = uint32_t(channels * layout.bits / 8);
+  const uint32_t data = uint32_t(samples.size()) * uint32_t(layout.bits / 8);
+  const uint32_t fmt_size = layout.extensible ? 40 : 16;
   std::vector<uint8_t> out;
   PutTag(out, "RIFF");
   Put32(out, 4 + 8 + fmt_size + 8 + data + (data & 1));
   PutTag(out, "WAVE");
   PutTag(out, "fmt ");
   Put32(out, fmt_size);
-  Put16(out, spec.extensible ? 0xFFFE : 1);
+  Put16(out, layout.extensible ? 0xFFFE : 1);
   Put16(out, uint32_t(channels));
   Put32(out, uint32_t(rate));
   Put32(out, uint32_t(rate) * block);
   Put16(out, block);
-  Put16(out, uint32_t(spec.bits));
-  if (spec.extensible) {
+  Put16(out, uint32_t(layout.bits));
+  if (layout.extensible) {
     Put16(out, 22);
-    Put16(out, uint32_t(spec.bits));
+    Put16(out, uint32_t(layout.bits));
     Put32(out, channels == 1 ? 0x4 : 0x3);
     static const uint8_t kPcm[16] = {0x01, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
     out.insert(out.end(), kPcm, kPcm + 16);
@@ -69,7 +69,7 @@ std::vector<uint8_t> WavBytes(const std::vector<int16_t>& samples, int channels,
   PutTag(out, "data");
   Put32(out, data);
   for (int16_t s : samples) {
-    if (spec.bits == 8) {
+    if (layout.bits == 8) {
       out.push_back(uint8_t((uint16_t(s) >> 8) ^ 0x80));
     } else {
       Put16(out, uint16_t(s));
@@ -79,8 +79,8 @@ std::vector<uint8_t> WavBytes(const std::vector<int16_t>& samples, int channels,
   return out;
 }
 
-std::vector<uint8_t> WavTone(const ToneSpec& tone, WavSpec spec) {
-  return WavBytes(ToneSamples(tone), tone.channels, tone.rate, spec);
+std::vector<uint8_t> WavTone(const ToneSpec& tone, WavLayout layout) {
+  return WavBytes(ToneSamples(tone), tone.channels, tone.rate, layout);
 }
 
 std::vector<uint8_t> OggTone(const ToneSpec& tone) { return OggBytes(ToneSamples(tone), tone.channels, tone.rate); }

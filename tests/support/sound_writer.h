@@ -20,14 +20,14 @@ struct ToneSpec {
 // opposite phase when `right_inverted`).
 std::vector<int16_t> ToneSamples(const ToneSpec& tone, bool right_inverted = false);
 
-struct WavSpec {
+struct WavLayout {
   int bits = 16;            // 8 (unsigned) or 16
   bool extensible = false;  // the extensible format tag with the PCM sub-format
 };
 
 // A RIFF WAVE file of `samples` (interleaved 16-bit; 8-bit files keep the top byte, unsigned).
-std::vector<uint8_t> WavBytes(const std::vector<int16_t>& samples, int channels, int rate, WavSpec spec = {});
-std::vector<uint8_t> WavTone(const ToneSpec& tone, WavSpec spec = {});
+std::vector<uint8_t> WavBytes(const std::vector<int16_t>& samples, int channels, int rate, WavLayout layout = {});
+std::vector<uint8_t> WavTone(const ToneSpec& tone, WavLayout layout = {});
 
 // An Ogg Vorbis file of the tone (quality 0.4 VBR; the same bytes on every run).
 std::vector<uint8_t> OggTone(const ToneSpec& tone);

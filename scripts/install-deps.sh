@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
-  libvorbis-dev libfluidsynth-dev timgm6mb-soundfont
+  libvorbis-dev libfluidsynth-dev timgm6mb-soundfont libcdio-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev lua5.4
   libx11-dev xvfb xdotool x11-apps x11-utils openbox

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <system_error>
 
+#include "core/errors.h"
 #include "core/stream.h"
 #include "core/worker.h"
 #include "media/audio_bus.h"
@@ -310,9 +312,16 @@ TMediaBackend::TVoice* TMediaBackend::Find(TVoiceHandle voice) const {
 
 TVoiceHandle TMediaBackend::Add(std::unique_ptr<plat::IPcmDecoder> decoder) {
   if (!decoder || !IsBusFormat(decoder->Format())) return 0;
+  if (voices_.size() >= kMaxVoices) Raise<EOutOfMemory>(TMsg::OutOfMemory);
+  std::unique_ptr<TVoice> voice;
+  try {
+    voice = std::make_unique<TVoice>(next_, bus_, std::move(decoder));
+  } catch (const std::system_error&) {
+    Raise<EOutOfMemory>(TMsg::OutOfMemory);  // no thread for its decoder
+  }
   const TVoiceHandle handle = next_;
   next_ = next_ == INT32_MAX ? 1 : next_ + 1;
-  voices_.push_back(std::make_unique<TVoice>(handle, bus_, std::move(decoder)));
+  voices_.push_back(std::move(voice));
   return handle;
 }
 

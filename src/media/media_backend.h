@@ -67,6 +67,10 @@ TVoiceDecoders BusVoiceDecoders(plat::ISoundCodecs& codecs);
 
 class TMediaBackend : public IMediaBackend {
  public:
+  // The most voices that live at once (each has a thread of its own): one more is refused with
+  // "メモリが不足しています", as is one whose thread the system cannot start.
+  static constexpr size_t kMaxVoices = 128;
+
   // `bus` must outlive the backend. Every decoder must give the bus's format.
   TMediaBackend(TAudioBus& bus, TVoiceDecoders decoders);
   ~TMediaBackend() override;  // every voice is deleted first

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/stream.h"
 #include "media/audio_bus.h"
 #include "media/fake_decoders.h"
@@ -237,6 +238,15 @@ TEST_F(MediaBackendTest, ADecoderThatFailsEndsItsVoiceAndNoPullWaitsForIt) {
   EXPECT_EQ(Pull(100), std::vector<int16_t>(200, 0));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_TRUE(backend_.IsEnd(v));
+}
+
+TEST_F(MediaBackendTest, VoicesBeyondTheCapAreRefusedUntilOneIsDeleted) {
+  std::vector<TVoiceHandle> voices;
+  for (size_t i = 0; i < TMediaBackend::kMaxVoices; ++i) voices.push_back(AddTone(100));
+  ASSERT_TRUE(std::find(voices.begin(), voices.end(), 0) == voices.end());
+  EXPECT_THROW(AddTone(100), EOutOfMemory);
+  backend_.Del(voices.front());
+  EXPECT_NE(AddTone(100), 0);
 }
 
 TEST_F(MediaBackendTest, RestoreAttachesTheVoicesToTheReopenedBus) {

@@ -25,7 +25,7 @@ class TMidiItem;
 struct TMidiParts {
   TVrFileManager* files = nullptr;
   plat::IMidiDevices* devices = nullptr;  // the outputs; nullptr: none
-  std::function<uint32_t()> clock_ms;     // the sequencer's clock
+  std::function<uint32_t()> clock_ms;     // the sequencer's clock (read on the timer's thread)
   bool timer_thread = true;               // false: the owner calls Tick once a frame
   std::function<void(uint32_t ms)> sleep;  // the pause after a GS reset while seeking
 };

@@ -105,11 +105,17 @@ void TMidiPlayV::PlayFrom(int32_t ms) {
     current_ = 0;
     position_ = 0;
   }
+  // The device gets its pause after the last GS reset on the way only: what an earlier reset is
+  // followed by, the next one wipes out again, and a song full of resets must not stall the seek.
+  size_t last_reset = target;
+  for (size_t i = current_; i < target; ++i) {
+    if (events_[i].Class == kMidiGsReset) last_reset = i;
+  }
   for (; current_ < target; ++current_) {
     const TEvent& e = events_[current_];
     if (e.Class != kMidiNoteOn && e.Class != kMidiNoteOff) Send(e);
     position_ = e.Time;
-    if (e.Class == kMidiGsReset) sleep_(kGsResetPause);
+    if (current_ == last_reset) sleep_(kGsResetPause);
   }
   previous_ = clock_ms_();
   timer_->SetEnabled(true);

@@ -5,7 +5,8 @@
 // playing until it is stopped.
 //
 // A seek (PlayFrom) sends what lies before the target again, except notes, so that programs and
-// controllers are as the song had them there; a seek backwards replays from the start.
+// controllers are as the song had them there; a seek backwards replays from the start. After the
+// last GS reset on the way the output is given 10 ms to reset.
 //
 // Control changes go out scaled by the channel's percentage for that controller, held to 0..127.
 // System-exclusive messages go out whole and are used before the output returns, so nothing of

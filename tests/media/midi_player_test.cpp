@@ -119,6 +119,19 @@ TEST_F(MidiPlayerTest, ASeekWaitsTenMillisecondsAfterAGsReset) {
   now += 10;
   player.Tick();
   EXPECT_EQ(player.Position(), 10);
+
+  // Of many resets on the way only the last is waited for: a song of resets never stalls a seek.
+  Events resets(5000, gs);
+  resets.push_back(Ev(0, {0xC3, 7}));
+  resets.push_back(End(10));
+  player.LoadEvents(resets);
+  sleeps.clear();
+  player.PlayFrom(10);
+  EXPECT_EQ(sleeps, std::vector<uint32_t>{10});
+  const std::vector<Bytes> sent = Sent();
+  ASSERT_GE(sent.size(), 2u);
+  EXPECT_EQ(sent[sent.size() - 2], Bytes{});  // the pause, just before the program change
+  EXPECT_EQ(sent.back(), (Bytes{0xC3, 7}));
 }
 
 TEST_F(MidiPlayerTest, ASeekPastTheEndStartsTheSongAgain) {

@@ -137,6 +137,8 @@ void TMidiV::Clear() {
 
 void TMidiV::LoadFromStream(std::span<const uint8_t> bytes) {
   Clear();
+  // Events keep 32-bit offsets into the data pool: a song is read from its first 2 GiB.
+  bytes = bytes.first(std::min<size_t>(bytes.size(), kMaxInt32));
   if (!IsChunk(bytes, 0, "MThd") || bytes.size() < 14) return;
   const uint32_t header_length = Big(bytes, 4, 4);
   format_ = int32_t(Big(bytes, 8, 2));

@@ -5,6 +5,14 @@
 // Damaged data never throws: a track ends where its chunk or the data ends or where an event is
 // cut off, a variable-length quantity has at most four bytes, and a file whose division is 0 holds
 // no events. Every event's bytes lie in the file, so a song costs memory in proportion to its data.
+// A track also ends at a data byte with no running status in force (only channel messages set it,
+// system-exclusive messages clear it, meta events leave it), at a status byte inside a channel
+// message, at a system common or real-time status, and where its ticks would pass int32.
+//
+// Times are exact: microseconds are summed in integers over each tempo's stretch and each event's
+// absolute time is rounded to the millisecond. An SMPTE division (high bit set) times a tick at
+// 1000 / (frames a second x ticks a frame) ms, "29" frames being 30000 / 1001, and tempo events
+// then change nothing.
 #pragma once
 
 #include <cstdint>
@@ -75,7 +83,9 @@ class TMidiV {
   void Clear();
 
   int32_t Format() const { return format_; }
+  // As the header says; Tracks() holds the track chunks that were there.
   int32_t TrackCount() const { return track_count_; }
+  // As the header says (16 bits; an SMPTE division has its high bit set).
   int32_t Division() const { return division_; }
   // Every event, by tick, ties in the order they were read.
   const std::vector<TMidiMsgEvent>& Events() const { return events_; }
@@ -83,12 +93,14 @@ class TMidiV {
     return std::span<const uint8_t>(pool_).subspan(event.DataOffset, event.DataLength);
   }
   const std::vector<TMidiTrack>& Tracks() const { return tracks_; }
-  // The time signatures, the first 4/4 at tick 0.
+  // The time signatures by tick (ties in read order), the first 4/4 at tick 0 with 48 ticks a
+  // beat; ticks a beat are division x 4 / denominator (0 under SMPTE timing).
   const std::vector<TRhythm>& Rhythms() const { return rhythms_; }
   // The time of the last event, in ms.
   int32_t SongLength() const { return song_length_; }
 
   // The class of an event from its bytes (status byte first; a meta event FF, type, contents).
+  // Only meta events are classed by type: a system-exclusive message is the GS reset or other.
   static int32_t Classify(std::span<const uint8_t> data);
 
  private:

@@ -20,6 +20,7 @@
 #include "support/frame_driver.h"
 #include "support/install_set_builder.h"
 #include "support/le_writer.h"
+#include "support/midi_writer.h"
 #include "support/page_writer.h"
 #include "support/project_writer.h"
 #include "support/sound_writer.h"
@@ -207,6 +208,28 @@ void WriteSounds() {
   Write("ogg", "stereo_48k", OggTone({2, 48000, 1200, 880.0, 0.5}));
 }
 
+void WriteMidi() {
+  const uint8_t name[] = {'b', 'a', 's', 's'}, rhythm[] = {3, 2, 24, 8};
+  const Bytes gs = GsResetBytes();
+  TMidiWriter zero(0, 96);
+  zero.Track().Meta(0, 0x03, name).Tempo(0, 450000).SysEx(0, std::span<const uint8_t>(gs).subspan(1));
+  zero.Program(0, 0, 33).NoteOn(0, 0, 40, 100).Event(48, {43, 90}).Event(0x90, {40, 0}).Control(0, 0, 7, 100);
+  zero.Event(0, {0xE0, 0, 64}).Event(0x4000, {0xD0, 20}).Event(12, {0xF7, 2, 0xF8, 0xFA}).NoteOff(1, 0, 43);
+  Write("midi", "format0_running_status", zero.EndOfTrack(10).Bytes());
+  TMidiWriter one(1, 480);
+  one.Track().Meta(0, 0x58, rhythm).Tempo(0, 500000).Tempo(960, 250000).EndOfTrack(960);
+  one.Track().Meta(0, 0x03, name).NoteOn(0, 1, 60, 100).NoteOff(480, 1, 60).NoteOn(0, 1, 62, 0).EndOfTrack(480);
+  one.Track().Control(0, 9, 7, 127).NoteOn(240, 9, 36, 120).NoteOff(240, 9, 36).EndOfTrack();
+  Write("midi", "format1_tempo_changes", one.Bytes());
+  TMidiWriter smpte(0, uint8_t(-25) << 8 | 40);
+  smpte.Track().Tempo(0, 300000).NoteOn(0, 0, 60, 100).NoteOff(1000, 0, 60).EndOfTrack();
+  Write("midi", "smpte_25fps", smpte.Bytes());
+  TMidiWriter open_end(1, 96);
+  open_end.Track().NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60);  // no end of track
+  open_end.Track().NoteOn(0, 1, 60, 100).EndOfTrack(0).TrackLengthOverride(400);
+  Write("midi", "missing_end_of_track", open_end.Bytes());
+}
+
 TEST(FuzzCorpus, WriteSeeds) {
   const char* enabled = std::getenv("KOVA_WRITE_FUZZ_CORPUS");
   if (!enabled || std::string(enabled) != "1") GTEST_SKIP() << "set KOVA_WRITE_FUZZ_CORPUS=1 to rewrite the seeds";
@@ -217,6 +240,7 @@ TEST(FuzzCorpus, WriteSeeds) {
   WriteSaves();
   WriteTables();
   WriteSounds();
+  WriteMidi();
 }
 
 }  // namespace

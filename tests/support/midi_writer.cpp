@@ -47,6 +47,16 @@ TMidiWriter& TMidiWriter::Event(uint32_t delta, std::initializer_list<uint8_t> b
   return Event(delta, std::span<const uint8_t>(bytes.begin(), bytes.size()));
 }
 
+TMidiWriter& TMidiWriter::Raw(std::span<const uint8_t> bytes) {
+  std::vector<uint8_t>& out = Current().events;
+  out.insert(out.end(), bytes.begin(), bytes.end());
+  return *this;
+}
+
+TMidiWriter& TMidiWriter::Raw(std::initializer_list<uint8_t> bytes) {
+  return Raw(std::span<const uint8_t>(bytes.begin(), bytes.size()));
+}
+
 TMidiWriter& TMidiWriter::NoteOn(uint32_t delta, int channel, int key, int velocity) {
   return Event(delta, {uint8_t(0x90 | (channel & 15)), uint8_t(key), uint8_t(velocity)});
 }

@@ -24,6 +24,9 @@ class TMidiWriter {
   // stand (a running-status event simply leaves out its status byte).
   TMidiWriter& Event(uint32_t delta, std::span<const uint8_t> bytes);
   TMidiWriter& Event(uint32_t delta, std::initializer_list<uint8_t> bytes);
+  // Bytes as they stand, no delta before them (damaged deltas and events).
+  TMidiWriter& Raw(std::span<const uint8_t> bytes);
+  TMidiWriter& Raw(std::initializer_list<uint8_t> bytes);
   TMidiWriter& NoteOn(uint32_t delta, int channel, int key, int velocity);
   TMidiWriter& NoteOff(uint32_t delta, int channel, int key);
   TMidiWriter& Control(uint32_t delta, int channel, int controller, int value);

@@ -1,12 +1,16 @@
 #include "media/media_subsystem.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <utility>
 
 #include "components/scene/component_factory.h"
 #include "media/kova_sound.h"
 #include "media/media_backend.h"
 #include "media/media_items.h"
+#include "media/midi_items.h"
+#include "media/midi_sound.h"
 #include "media/wave_out.h"
 
 namespace kova {
@@ -16,6 +20,10 @@ TMediaSubsystem::TMediaSubsystem(TMediaInputs inputs) : inputs_(std::move(inputs
     inputs_.warn = [](std::string_view line) { std::fprintf(stderr, "%.*s\n", int(line.size()), line.data()); };
   }
   if (!inputs_.codecs) inputs_.codecs = &no_codecs_;
+  if (!inputs_.midi) {
+    inputs_.midi = &no_midi_;
+    warn_no_midi_ = false;  // a session that plays no MIDI at all
+  }
 }
 
 TMediaSubsystem::~TMediaSubsystem() { Stop(); }
@@ -55,11 +63,49 @@ void TMediaSubsystem::Start(const TMediaSettings& settings) {
   parts.use_direct_sound = settings.use_direct_sound;
   layer_.Install(TMediaKind::Wmp, std::make_unique<TWmpManager>(parts));
   layer_.Install(TMediaKind::Ogg, std::make_unique<TOggManager>(parts));
+
+  midi_devices_ = std::make_unique<TBusMidiDevices>(*inputs_.midi, *bus_);
+  if (warn_no_midi_ && midi_devices_->Names().empty()) inputs_.warn("no MIDI output (no SoundFont was found): MIDI songs stay silent");
+  TMidiParts midi;
+  midi.files = inputs_.files;
+  midi.devices = midi_devices_.get();
+  midi.clock_ms = parts.clock_ms;
+  midi.timer_thread = !caller_pulled_;
+  if (!caller_pulled_) {
+    midi.sleep = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  } else {
+    midi.sleep = [](uint32_t) {};  // the game clock does not move during a seek
+  }
+  layer_.Install(TMediaKind::Midi, std::make_unique<TMidiManager>(midi));
+}
+
+TMidiManager* TMediaSubsystem::Midi() const { return dynamic_cast<TMidiManager*>(layer_.Manager(TMediaKind::Midi)); }
+
+bool TMediaSubsystem::HasMidi() const { return Midi() != nullptr; }
+
+std::string TMediaSubsystem::MidiCurrentDevice() const {
+  TMidiManager* midi = Midi();
+  return midi ? midi->GetCurrentDeviceName() : std::string();
+}
+
+void TMediaSubsystem::MidiSelectDevice(std::string_view name) {
+  if (TMidiManager* midi = Midi()) midi->SelectDevice(name);
+}
+
+int32_t TMediaSubsystem::MidiDeviceCount() const {
+  TMidiManager* midi = Midi();
+  return midi ? midi->GetDeviceCount() : 0;
+}
+
+std::string TMediaSubsystem::MidiDeviceName(int32_t index) const {
+  TMidiManager* midi = Midi();
+  return midi ? midi->GetDeviceName(index) : std::string();
 }
 
 void TMediaSubsystem::Frame(int32_t delta) {
   if (!bus_ || !caller_pulled_) return;
   if (auto* ogg = dynamic_cast<TOggManager*>(layer_.Manager(TMediaKind::Ogg))) ogg->Mixer().Pump();
+  if (TMidiManager* midi = Midi()) midi->Tick();  // the song's events up to now, then its sound
   frame_samples_.clear();
   bus_->PullFrame(delta, capture_ ? &frame_samples_ : nullptr);
   if (capture_) capture_(frame_samples_);
@@ -68,6 +114,7 @@ void TMediaSubsystem::Frame(int32_t delta) {
 void TMediaSubsystem::Stop() {
   // The items first (each stops its voice or its mixer source), then the players, then the bus.
   layer_.Stop();
+  midi_devices_.reset();
   wave_out_.reset();
   backend_.reset();
   if (bus_) bus_->Close();

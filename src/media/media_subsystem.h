@@ -18,13 +18,17 @@
 #include "components/scene/scene_media.h"
 #include "media/audio_bus.h"
 #include "media/media_layer.h"
+#include "script/media_port.h"
 #include "platform/audio_device.h"
+#include "platform/midi_out.h"
 #include "platform/sound_codecs.h"
 
 namespace kova {
 
 class TMediaBackend;
 class TBusWaveOut;
+class TBusMidiDevices;
+class TMidiManager;
 class TVrFileManager;
 
 struct TMediaSettings {
@@ -36,6 +40,8 @@ struct TMediaInputs {
   plat::IAudioDevice* device = nullptr;  // the session's sound device (closed)
   TVrFileManager* files = nullptr;
   plat::ISoundCodecs* codecs = nullptr;  // the Ogg and WMA decoders and the rate converter
+  // The MIDI outputs; without a device among them media start warns once (nullptr: none, quietly).
+  plat::IMidiDevices* midi = nullptr;
   // The platform's milliseconds (the mixer's clock on a real device).
   std::function<uint32_t()> platform_ms;
   // The session's game clock in ms (the mixer's clock on a device pulled by its caller).
@@ -44,7 +50,7 @@ struct TMediaInputs {
   std::function<void(std::string_view)> warn;
 };
 
-class TMediaSubsystem : public TSubsystem, public ISceneMedia {
+class TMediaSubsystem : public TSubsystem, public ISceneMedia, public TMediaPort {
  public:
   explicit TMediaSubsystem(TMediaInputs inputs);
   ~TMediaSubsystem() override;
@@ -68,17 +74,29 @@ class TMediaSubsystem : public TSubsystem, public ISceneMedia {
   // ISceneMedia: the script's sound switch.
   void SetMediaEnabled(bool enabled) override { layer_.SetEnabled(enabled); }
   TMediaLayer& Layer() { return layer_; }
+
+  // TMediaPort: the script's MIDI device list and choice, through the MIDI manager.
+  bool HasMidi() const override;
+  std::string MidiCurrentDevice() const override;
+  void MidiSelectDevice(std::string_view name) override;
+  int32_t MidiDeviceCount() const override;
+  std::string MidiDeviceName(int32_t index) const override;
   // The bus, once started.
   TAudioBus* Bus() { return bus_.get(); }
 
  private:
   TMediaInputs inputs_;
+  TMidiManager* Midi() const;
+
   plat::TNoSoundCodecs no_codecs_;
+  plat::TNoMidiDevices no_midi_;
+  bool warn_no_midi_ = true;  // one line when the MIDI outputs given have no device
   plat::TNullAudioDevice fallback_device_;  // when the session's device cannot be opened
   // Declared in the order they are made; the managers (with their items and the mixer) go first.
   std::unique_ptr<TAudioBus> bus_;
   std::unique_ptr<TMediaBackend> backend_;
   std::unique_ptr<TBusWaveOut> wave_out_;
+  std::unique_ptr<TBusMidiDevices> midi_devices_;
   TMediaLayer layer_;
   bool started_ = false;
   bool caller_pulled_ = false;

@@ -1,5 +1,6 @@
 #include "player/session.h"
 
+#include <cstdlib>
 #include <new>
 #include <optional>
 #include <utility>
@@ -23,6 +24,13 @@ P& Pick(P* driver, P* registered, P& none) {
   return registered ? *registered : none;
 }
 
+// The SoundFont of MIDI songs: the one KOVA_SOUNDFONT names, else a General MIDI one of Debian's.
+std::string SoundFontPath() {
+  const char* named = std::getenv("KOVA_SOUNDFONT");
+  const std::vector<std::string> candidates = plat::DefaultSoundFonts();
+  return plat::FindSoundFont(named ? named : "", candidates);
+}
+
 }  // namespace
 
 TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files, TSceneHost* screen,
@@ -38,9 +46,11 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
       events_(ports.scene ? ports.scene : &scene_),
       // The time budget is measured on the platform's clock, a real one.
       interpreter_(store_, ports_, commands_, &events_, *services_.clock),
+      midi_out_(SoundFontPath()),
       media_subsystem_(TMediaInputs{.device = services_.audio,
                                     .files = &files_,
                                     .codecs = &codecs_,
+                                    .midi = &midi_out_,
                                     .platform_ms = [this] { return services_.clock->TickMs(); },
                                     .game_ms = [this] { return uint32_t(clock_.GameClock); },
                                     .warn = {}}),
@@ -59,7 +69,7 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
       ports_{Pick<TScenePort>(ports.scene, registry_.scene, scene_),
              Pick<TInputPort>(ports.input, registry_.input, scene_),
              Pick<TScreenPort>(ports.screen, registry_.screen, null_screen_),
-             null_media_,
+             media_subsystem_,
              Pick<THistoryPort>(nullptr, registry_.history, null_history_),
              open_project_,
              services_,

@@ -38,6 +38,7 @@
 #include "media/media_subsystem.h"
 #include "motion/motion_subsystem.h"
 #include "platform/media/media_codecs.h"
+#include "platform/media/synth_midi.h"
 #include "platform/services.h"
 #include "script/call_man.h"
 #include "script/command_table.h"
@@ -266,6 +267,8 @@ class TSession {
   // The sound: made before the scene and freed after it, so that the sound components, freed with
   // the scene, find the media layer still there (stopped, with no managers left).
   plat::TMediaCodecs codecs_;
+  // MIDI through the software synthesizer, with the SoundFont KOVA_SOUNDFONT names or Debian's.
+  plat::TSynthMidiDevices midi_out_;
   TMediaSettings sound_settings_;
   TMediaSubsystem media_subsystem_;
   // The text's fonts and glyph cache (blank glyphs when the platform gives no fonts).

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "media/audio_bus.h"
@@ -130,6 +131,21 @@ TEST_F(SynthTest, ResetSilencesEveryChannel) {
       EXPECT_GT(peak, 1000);
     }
   }
+}
+
+TEST_F(SynthTest, MessagesFromAnotherThreadWhileTheBusRendersIt) {
+  std::unique_ptr<plat::IMidiOut> out = devices_->Open(-1);
+  ASSERT_NE(out, nullptr);
+  std::thread sender([&] {
+    for (int i = 0; i < 200; ++i) {
+      out->ShortMsg(uint32_t(0x90 | (i & 3)) | uint32_t(48 + i % 24) << 8 | 90 << 16);
+      out->ShortMsg(uint32_t(0xB0 | (i & 3)) | 7 << 8 | uint32_t(i % 128) << 16);
+    }
+    out->Reset();
+  });
+  for (int block = 0; block < 50; ++block) Render(*out, 441);
+  sender.join();
+  Render(*out, 441);
 }
 
 // An output that counts what it is asked and renders a constant level.

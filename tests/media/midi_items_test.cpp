@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -19,6 +20,7 @@
 #include "platform/text/text_codec.h"
 #include "support/fake_script_host.h"
 #include "support/game_tree.h"
+#include "support/midi_writer.h"
 #include "support/scene_driver.h"
 
 namespace kova::test {
@@ -26,6 +28,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Events = std::vector<TMidiPlayV::TEvent>;
+using Progs = std::vector<std::pair<int32_t, uint8_t>>;  // (device, program) in order
 
 // Programs 1, 2, 3 ... every 100 ms on channel 0 from 0 on, `count` of them, then the end.
 Events Ramp(int32_t count, uint8_t channel = 0) {
@@ -54,8 +57,8 @@ class MidiItemsTest : public ::testing::Test {
   }
   std::vector<TSentMsg> Sent() { return log.Take(); }
   // The programs sent since the last call, and on which device.
-  std::vector<std::pair<int32_t, uint8_t>> Programs() {
-    std::vector<std::pair<int32_t, uint8_t>> out;
+  Progs Programs() {
+    Progs out;
     for (const TSentMsg& m : log.Take()) {
       if (m.bytes.size() == 2 && (m.bytes[0] & 0xF0) == 0xC0) out.emplace_back(m.device, m.bytes[1]);
     }
@@ -153,11 +156,10 @@ TEST_F(MidiItemsTest, PausePositionsAndPlayResumeWhereTheSongWas) {
   a.Play();
   EXPECT_FALSE(a.IsPaused());
   // Forwards from 500 to 1200: only what lies between is sent, up to the event at 1200.
-  EXPECT_EQ(Programs(),
-            (std::vector<std::pair<int32_t, uint8_t>>{{-1, 6}, {-1, 7}, {-1, 8}, {-1, 9}, {-1, 10}, {-1, 11}, {-1, 12}}));
+  EXPECT_EQ(Programs(), (Progs{{-1, 6}, {-1, 7}, {-1, 8}, {-1, 9}, {-1, 10}, {-1, 11}, {-1, 12}}));
   EXPECT_EQ(a.GetPosition(), 1100);
   a.SetPosition(300);  // playing: a seek at once, backwards, so from the start
-  EXPECT_EQ(Programs(), (std::vector<std::pair<int32_t, uint8_t>>{{-1, 1}, {-1, 2}, {-1, 3}}));
+  EXPECT_EQ(Programs(), (Progs{{-1, 1}, {-1, 2}, {-1, 3}}));
   EXPECT_TRUE(a.IsPlaying());
 }
 
@@ -174,7 +176,7 @@ TEST_F(MidiItemsTest, ItemsTakeTurnsInTheOneSequencer) {
   EXPECT_EQ(a.GetPosition(), 0);
   Programs();
   RunTo(5710);
-  EXPECT_EQ(Programs(), (std::vector<std::pair<int32_t, uint8_t>>{{-1, 1}, {-1, 2}, {-1, 3}, {-1, 4}, {-1, 5}}));
+  EXPECT_EQ(Programs(), (Progs{{-1, 1}, {-1, 2}, {-1, 3}, {-1, 4}, {-1, 5}}));
   EXPECT_TRUE(b.IsEnd());  // the event at 400 was the last before the end
   b.SetAutoRepeat(true);
   EXPECT_TRUE(b.GetAutoRepeat());
@@ -241,7 +243,7 @@ TEST_F(MidiItemsTest, SetDeviceMovesAPlayingSongToTheNewDeviceAtItsPlace) {
   EXPECT_TRUE(a.IsPlaying());
   EXPECT_EQ(a.GetPosition(), 300);
   RunTo(5660);
-  EXPECT_EQ(Programs(), (std::vector<std::pair<int32_t, uint8_t>>{{1, 5}, {1, 6}}));
+  EXPECT_EQ(Programs(), (Progs{{1, 5}, {1, 6}}));
 }
 
 TEST_F(MidiItemsTest, FreeingTheCurrentItemClosesTheDevice) {
@@ -270,11 +272,18 @@ TEST_F(MidiItemsTest, SongsAreGameFilesOrDiskFiles) {
   }
 }
 
-// A sound component over the real manager: the song plays, is saved and plays again after a load.
+// A sound component over the real manager and a song file: it plays, is saved and plays again
+// after a load.
 TEST(MidiSoundTest, ASongPlayingAtTheSavePlaysAgainAfterTheLoad) {
   uint32_t now = 1000;
   GameTree tree;
-  tree.WriteFile("game/bgm.mid", SongBytes(Ramp(50)));
+  // A Standard MIDI File: controller 7 at 100, then programs 1 .. 50 every 100 ms (96 ticks at
+  // 480 ticks a quarter of 500 ms), the end at 5000 ms.
+  TMidiWriter w(0, 480);
+  w.Track().Control(0, 0, 7, 100);
+  for (int i = 0; i < 50; ++i) w.Program(i == 0 ? 0 : 96, 0, i + 1);
+  w.EndOfTrack(96);
+  tree.WriteFile("game/bgm.mid", w.Bytes());
   TVrFileManager files;
   files.SetFolder(tree.Path("game"));
   TMidiLog log;
@@ -288,7 +297,6 @@ TEST(MidiSoundTest, ASongPlayingAtTheSavePlaysAgainAfterTheLoad) {
   RegisterSoundKind(scene.globals.Kinds(), media);
   auto owned = std::make_unique<TMidiManager>(TMidiParts{&files, &devices, [&] { return now; }, false, {}});
   TMidiManager& manager = *owned;
-  manager.Sequencer().SetReader(ReadSongBytes);
   media.Install(TMediaKind::Midi, std::move(owned));
 
   auto* sound = static_cast<TKovaSound*>(scene.root.CreateComponent(KT_SOUND));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "media/recording_midi_out.h"
+#include "support/midi_writer.h"
 
 namespace kova::test {
 namespace {
@@ -71,6 +72,27 @@ TEST_F(MidiPlayerTest, EachEventGoesOutAtTheFirstTickPastItsTimeAndTheLastNever)
   player.Stop();
   EXPECT_FALSE(player.IsPlaying());
   EXPECT_EQ(Sent(), NotesOff());
+}
+
+TEST_F(MidiPlayerTest, ASongFileGoesOutAtItsTimesAcrossTempoChanges) {
+  // 480 ticks a quarter: 500 ms a quarter, from tick 960 (1000 ms) on 250 ms.
+  const Bytes gs = GsResetBytes();
+  TMidiWriter w(1, 480);
+  w.Track().Tempo(0, 500000).Tempo(960, 250000).EndOfTrack(960);
+  w.Track().NoteOn(480, 2, 60, 100).SysEx(0, std::span(gs).subspan(1));
+  w.NoteOn(480, 2, 64, 100).NoteOff(480, 2, 60).Control(240, 2, 10, 20).EndOfTrack(0);
+  player.LoadFromStream(w.Bytes());
+  EXPECT_EQ(player.SongLength(), 1500);
+  player.PlayFrom(0);
+  Sent();
+  RunTo(2700);
+  std::vector<std::pair<uint32_t, Bytes>> sent;
+  for (TSentMsg& m : log.Take()) sent.emplace_back(m.time - 1000, m.bytes);
+  const std::vector<std::pair<uint32_t, Bytes>> expected{
+      {510, {0x92, 60, 100}}, {510, gs}, {1010, {0x92, 64, 100}}, {1260, {0x82, 60, 64}},
+      {1380, {0xB2, 10, 20}}};
+  EXPECT_EQ(sent, expected);
+  EXPECT_EQ(player.BeatsPerMinute(), 240);
 }
 
 TEST_F(MidiPlayerTest, AfterALongGapThePositionMovesOnBySecondAtMost) {

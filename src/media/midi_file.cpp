@@ -163,6 +163,7 @@ void TMidiV::LoadFromStream(std::span<const uint8_t> bytes) {
   // The chunks after the header; chunks of other types are passed over.
   size_t at = 8 + size_t(std::max<uint32_t>(header_length, 6));
   int32_t sequence = 0;
+  std::vector<size_t> runs;  // where each track's events start
   while (int32_t(tracks_.size()) < track_count_ && at < bytes.size() && bytes.size() - at >= 8) {
     const bool is_track = IsChunk(bytes, at, "MTrk");
     const size_t length = Big(bytes, at + 4, 4);
@@ -171,6 +172,7 @@ void TMidiV::LoadFromStream(std::span<const uint8_t> bytes) {
     if (is_track) {
       const int32_t track = int32_t(tracks_.size());
       tracks_.emplace_back();
+      runs.push_back(events_.size());
       TTrackReader reader(bytes.subspan(at, end - at), pool_);
       TMidiMsgEvent event;
       while (reader.Next(event)) {
@@ -191,11 +193,18 @@ void TMidiV::LoadFromStream(std::span<const uint8_t> bytes) {
     at = end;
   }
 
-  // Each track is in tick order already; ties between tracks go in the order they were read.
-  const auto earlier = [](const TMidiMsgEvent& a, const TMidiMsgEvent& b) {
-    return a.Tick != b.Tick ? a.Tick < b.Tick : a.Sequence < b.Sequence;
-  };
-  if (!std::is_sorted(events_.begin(), events_.end(), earlier)) std::sort(events_.begin(), events_.end(), earlier);
+  // Each track is in tick order already: the tracks' runs are merged pairwise, the earlier run
+  // first on ties, so ties between tracks stay in the order they were read.
+  const auto earlier = [](const TMidiMsgEvent& a, const TMidiMsgEvent& b) { return a.Tick < b.Tick; };
+  for (size_t width = 1; width < runs.size(); width *= 2) {
+    for (size_t i = 0; i + width < runs.size(); i += 2 * width) {
+      const auto begin = events_.begin();
+      const size_t last = std::min(i + 2 * width, runs.size());
+      const size_t end = last < runs.size() ? runs[last] : events_.size();
+      std::inplace_merge(begin + std::ptrdiff_t(runs[i]), begin + std::ptrdiff_t(runs[i + width]),
+                         begin + std::ptrdiff_t(end), earlier);
+    }
+  }
   std::stable_sort(rhythms_.begin(), rhythms_.end(),
                    [](const TRhythm& a, const TRhythm& b) { return a.Tick < b.Tick; });
 

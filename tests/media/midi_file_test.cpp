@@ -3,6 +3,7 @@
 // files, each read safely as far as its bytes honestly go.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -80,6 +81,26 @@ TEST(MidiFile, Format1TracksAreMergedByTickWithTiesInReadOrder) {
   EXPECT_EQ(single.Format(), 0);
   EXPECT_EQ(TicksOf(single), (std::vector<int32_t>{0, 0, 48, 48, 144}));
   EXPECT_EQ(single.SongLength(), 750);
+}
+
+TEST(MidiFile, ManyTracksMergeIntoOneOrder) {
+  TMidiWriter w(1, 96);
+  int expected = 0;
+  for (int t = 0; t < 7; ++t) {
+    w.Track();
+    for (int i = 0; i < 5 + t * 3; ++i, ++expected) w.NoteOn(uint32_t((t * 5 + i * 3) % 4), t, 60, 100);
+  }
+  const TMidiV song = Load(w.Bytes());
+  ASSERT_EQ(song.Events().size(), size_t(expected));
+  std::vector<bool> seen(static_cast<size_t>(expected));
+  for (size_t i = 0; i < song.Events().size(); ++i) {
+    const TMidiMsgEvent& e = song.Events()[i];
+    seen[size_t(e.Sequence)] = true;
+    if (i == 0) continue;
+    const TMidiMsgEvent& before = song.Events()[i - 1];
+    ASSERT_TRUE(before.Tick < e.Tick || (before.Tick == e.Tick && before.Sequence < e.Sequence)) << i;
+  }
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), true), expected);
 }
 
 // Running status: only channel messages set it, system-exclusive messages clear it, meta events

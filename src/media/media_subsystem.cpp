@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "components/scene/component_factory.h"
+#include "media/cd_items.h"
 #include "media/kova_sound.h"
 #include "media/media_backend.h"
 #include "media/media_items.h"
@@ -55,14 +56,22 @@ void TMediaSubsystem::Start(const TMediaSettings& settings) {
   parts.use_direct_sound = settings.use_direct_sound;
   layer_.Install(TMediaKind::Wmp, std::make_unique<TWmpManager>(parts));
   layer_.Install(TMediaKind::Ogg, std::make_unique<TOggManager>(parts));
+  layer_.Install(TMediaKind::Cdda,
+                 std::make_unique<TCddaManager>(TCddaParts{inputs_.cd_drives, backend_.get(), inputs_.cd_drive}));
 }
 
 void TMediaSubsystem::Frame(int32_t delta) {
-  if (!bus_ || !caller_pulled_) return;
-  if (auto* ogg = dynamic_cast<TOggManager*>(layer_.Manager(TMediaKind::Ogg))) ogg->Mixer().Pump();
-  frame_samples_.clear();
-  bus_->PullFrame(delta, capture_ ? &frame_samples_ : nullptr);
-  if (capture_) capture_(frame_samples_);
+  if (!bus_) return;
+  if (caller_pulled_) {
+    if (auto* ogg = dynamic_cast<TOggManager*>(layer_.Manager(TMediaKind::Ogg))) ogg->Mixer().Pump();
+    frame_samples_.clear();
+    bus_->PullFrame(delta, capture_ ? &frame_samples_ : nullptr);
+    if (capture_) capture_(frame_samples_);
+  }
+  if (auto* cd = dynamic_cast<TCddaManager*>(layer_.Manager(TMediaKind::Cdda))) {
+    const std::function<uint32_t()>& clock = caller_pulled_ ? inputs_.game_ms : inputs_.platform_ms;
+    if (clock) cd->Poll(clock());
+  }
 }
 
 void TMediaSubsystem::Stop() {

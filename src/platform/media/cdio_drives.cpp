@@ -69,21 +69,15 @@ class TCdioDisc : public ICdDisc {
 
 class TCdioDrives : public ICdDrives {
  public:
-  TCdioDrives(const std::string& image, bool with_devices) {
-    cdio_log_set_handler(QuietLog);
-    if (with_devices) {
-      if (char** devices = cdio_get_devices(DRIVER_DEVICE)) {
-        for (char** d = devices; *d && names_.size() < 26; ++d) names_.emplace_back(*d);
-        cdio_free_device_list(devices);
-      }
-    }
-    devices_ = int32_t(names_.size());
-    if (!image.empty()) names_.push_back(image);
+  TCdioDrives(const std::string& image, bool with_devices) : image_(image), with_devices_(with_devices) {}
+
+  std::vector<std::string> Names() override {
+    List();
+    return names_;
   }
 
-  std::vector<std::string> Names() override { return names_; }
-
   std::unique_ptr<ICdDisc> Open(int32_t index) override {
+    List();
     if (index < 0 || index >= int32_t(names_.size())) return nullptr;
     try {
       CdIo_t* cdio = index < devices_ ? cdio_open(names_[size_t(index)].c_str(), DRIVER_DEVICE)
@@ -96,6 +90,24 @@ class TCdioDrives : public ICdDrives {
   }
 
  private:
+  // The drives are looked for when first asked for (media start), not when the layer is made.
+  void List() {
+    if (listed_) return;
+    listed_ = true;
+    cdio_log_set_handler(QuietLog);
+    if (with_devices_) {
+      if (char** devices = cdio_get_devices(DRIVER_DEVICE)) {
+        for (char** d = devices; *d && names_.size() < 26; ++d) names_.emplace_back(*d);
+        cdio_free_device_list(devices);
+      }
+    }
+    devices_ = int32_t(names_.size());
+    if (!image_.empty()) names_.push_back(image_);
+  }
+
+  std::string image_;
+  bool with_devices_;
+  bool listed_ = false;
   std::vector<std::string> names_;
   int32_t devices_ = 0;
 };

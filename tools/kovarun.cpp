@@ -316,9 +316,11 @@ int Run(const TOptions& options) {
     }
 
     // The game's sound settings ("game.ini"), read as the player reads them.
-    const TSoundSettings sound =
-        TSettingsFile(plat::TGameUserFolder(options.game_folder, plat::MakeInstanceName(options.game_folder))).Read();
+    const TSettingsFile settings_file(
+        plat::TGameUserFolder(options.game_folder, plat::MakeInstanceName(options.game_folder)));
+    const TSoundSettings sound = settings_file.Read();
     session.SetSoundSettings(TMediaSettings{.use_direct_sound = sound.UseDirectSound, .delay_time = sound.DelayTime});
+    session.SetSettingsIni(&settings_file.Ini());  // its "CDDrive"
 
     TLaunchInfo launch;
     launch.ProgramFolder = ProgramFolder();

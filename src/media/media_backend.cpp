@@ -155,6 +155,7 @@ class TMediaBackend::TVoice : public IAudioInput {
     while (at < frames) {
       if (count_ == 0) {
         if (ended_ || !wait) break;
+        changed_.notify_all();  // a pull longer than the ring: the decoder thread has room now
         const uint64_t generation = generation_;
         if (!changed_.wait_until(lock, deadline, [&] { return count_ > 0 || ended_ || generation != generation_; })) {
           break;

@@ -31,6 +31,9 @@ class IMediaBackend {
   // An Ogg Vorbis (`is_ogg`) or RIFF WAVE sound read from `source`, which the voice owns from now
   // on and reads on its own thread; 0 when the data cannot be decoded.
   virtual TVoiceHandle OggAdd(std::unique_ptr<TStream> source, bool is_ogg) = 0;
+  // A voice over `decoder` (in the bus's format), which the voice owns from now on and reads on
+  // its own thread; 0 when there is none or it is in another format. The base plays nothing.
+  virtual TVoiceHandle PcmAdd(std::unique_ptr<plat::IPcmDecoder>) { return 0; }
   // Stops the voice and its thread and frees its stream; when it returns nothing reads it any more.
   virtual void Del(TVoiceHandle voice) = 0;
 
@@ -77,6 +80,7 @@ class TMediaBackend : public IMediaBackend {
 
   TVoiceHandle WmpAdd(std::vector<uint8_t> bytes) override;
   TVoiceHandle OggAdd(std::unique_ptr<TStream> source, bool is_ogg) override;
+  TVoiceHandle PcmAdd(std::unique_ptr<plat::IPcmDecoder> decoder) override { return Add(std::move(decoder)); }
   void Del(TVoiceHandle voice) override;
   bool GetAutoRepeat(TVoiceHandle voice) override;
   void SetAutoRepeat(TVoiceHandle voice, bool repeat) override;

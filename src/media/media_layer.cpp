@@ -26,6 +26,7 @@ void TMediaLayer::Deactivate() {
   for (TMediaKind kind : {TMediaKind::Wmp, TMediaKind::Ogg, TMediaKind::Cdda, TMediaKind::Midi}) {
     TMediaManager* m = Manager(kind);
     if (m && m->Enabled()) m->PauseAll();
+    if (m) m->LostAttention();
   }
 }
 
@@ -33,6 +34,7 @@ void TMediaLayer::Activate() {
   if (TMediaManager* video = Manager(TMediaKind::Video)) video->ResumeAll();
   for (TMediaKind kind : {TMediaKind::Wmp, TMediaKind::Ogg, TMediaKind::Cdda, TMediaKind::Midi}) {
     TMediaManager* m = Manager(kind);
+    if (m) m->GainingAttention();
     if (m && m->Enabled()) m->ResumeAll();
   }
 }

@@ -35,10 +35,11 @@ class TMediaLayer {
   // The scene's media switch: SetEnabled on the WMA, Ogg, CD and MIDI managers, in that order.
   void SetEnabled(bool enabled);
   // The window lost the user's attention: video PauseAll; WMA, Ogg and CD PauseAll when enabled;
-  // MIDI PauseAll when enabled.
+  // MIDI PauseAll when enabled; each manager's LostAttention after its own PauseAll.
   void Deactivate();
   // The window has the user's attention again: video ResumeAll; WMA and Ogg ResumeAll when
-  // enabled; CD ResumeAll when enabled; MIDI ResumeAll when enabled.
+  // enabled; CD ResumeAll when enabled; MIDI ResumeAll when enabled; each manager's
+  // GainingAttention before its own ResumeAll.
   void Activate();
   // Entering and leaving a modal loop of the window (a menu, a move or a resize): PauseAll, then
   // ResumeAll, on the WMA, video, Ogg, CD and MIDI managers in that order.

@@ -37,6 +37,10 @@ class TMediaManager {
   bool Suspended() const { return suspended_; }
   // The sound device was opened anew: the kind's voices play on again.
   virtual void Restore() {}
+  // The window lost the user's attention (after the kind's PauseAll, whether enabled or not), and
+  // is regaining it (before its ResumeAll). The CD kind puts back and reads the user's CD level.
+  virtual void LostAttention() {}
+  virtual void GainingAttention() {}
 
  protected:
   virtual std::unique_ptr<TDMediaItem> CreateItem(const std::string& name) = 0;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "components/scene/component_factory.h"
+#include "media/cd_items.h"
 #include "media/kova_sound.h"
 #include "media/media_backend.h"
 #include "media/media_items.h"
@@ -63,6 +64,8 @@ void TMediaSubsystem::Start(const TMediaSettings& settings) {
   parts.use_direct_sound = settings.use_direct_sound;
   layer_.Install(TMediaKind::Wmp, std::make_unique<TWmpManager>(parts));
   layer_.Install(TMediaKind::Ogg, std::make_unique<TOggManager>(parts));
+  layer_.Install(TMediaKind::Cdda,
+                 std::make_unique<TCddaManager>(TCddaParts{inputs_.cd_drives, backend_.get(), inputs_.cd_drive}));
 
   midi_devices_ = std::make_unique<TBusMidiDevices>(*inputs_.midi, *bus_);
   if (warn_no_midi_ && midi_devices_->Names().empty()) inputs_.warn("no MIDI output (no SoundFont was found): MIDI songs stay silent");
@@ -103,12 +106,18 @@ std::string TMediaSubsystem::MidiDeviceName(int32_t index) const {
 }
 
 void TMediaSubsystem::Frame(int32_t delta) {
-  if (!bus_ || !caller_pulled_) return;
-  if (auto* ogg = dynamic_cast<TOggManager*>(layer_.Manager(TMediaKind::Ogg))) ogg->Mixer().Pump();
-  if (TMidiManager* midi = Midi()) midi->Tick();  // the song's events up to now, then its sound
-  frame_samples_.clear();
-  bus_->PullFrame(delta, capture_ ? &frame_samples_ : nullptr);
-  if (capture_) capture_(frame_samples_);
+  if (!bus_) return;
+  if (caller_pulled_) {
+    if (auto* ogg = dynamic_cast<TOggManager*>(layer_.Manager(TMediaKind::Ogg))) ogg->Mixer().Pump();
+    if (TMidiManager* midi = Midi()) midi->Tick();  // the song's events up to now, then its sound
+    frame_samples_.clear();
+    bus_->PullFrame(delta, capture_ ? &frame_samples_ : nullptr);
+    if (capture_) capture_(frame_samples_);
+  }
+  if (auto* cd = dynamic_cast<TCddaManager*>(layer_.Manager(TMediaKind::Cdda))) {
+    const std::function<uint32_t()>& clock = caller_pulled_ ? inputs_.game_ms : inputs_.platform_ms;
+    if (clock) cd->Poll(clock());
+  }
 }
 
 void TMediaSubsystem::Stop() {

@@ -21,6 +21,7 @@
 #include "script/media_port.h"
 #include "platform/audio_device.h"
 #include "platform/midi_out.h"
+#include "platform/cd_audio.h"
 #include "platform/sound_codecs.h"
 
 namespace kova {
@@ -46,6 +47,9 @@ struct TMediaInputs {
   std::function<uint32_t()> platform_ms;
   // The session's game clock in ms (the mixer's clock on a device pulled by its caller).
   std::function<uint32_t()> game_ms;
+  // The CD drives (none when absent), and the drive the game's settings name ("CDDrive").
+  plat::ICdDrives* cd_drives = nullptr;
+  std::function<std::string()> cd_drive;
   // Where a line about a missing sound device goes (standard error by default).
   std::function<void(std::string_view)> warn;
 };
@@ -65,7 +69,8 @@ class TMediaSubsystem : public TSubsystem, public ISceneMedia, public TMediaPort
   void Start(const TMediaSettings& settings);
   bool Started() const { return started_; }
   // After each frame step of `delta` ms, for a device pulled by its caller: the mixer is pumped
-  // and the frame's samples pulled (into the capture when one is set).
+  // and the frame's samples pulled (into the capture when one is set). On every device the CD
+  // player is then polled (on the game clock when pulled by the caller, else the platform's).
   void Frame(int32_t delta);
   // Every frame's samples pulled from now on go to `capture` (interleaved stereo; empty: none).
   using TCapture = std::function<void(std::span<const int16_t> samples)>;

@@ -99,6 +99,7 @@ bool TFormView::Create(const TLaunchInfo& launch, const std::string& program_fil
   session_ = std::make_unique<TSession>(services_, TVrFileManagerOptions{}, &screen_host_, std::move(ports));
   session_->SetSoundSettings(TMediaSettings{.use_direct_sound = settings_.UseDirectSound,
                                             .delay_time = settings_.DelayTime});
+  session_->SetSettingsIni(settings_ini_);
   session_->SetErrorSink([this](std::string_view text) { ShowWarning(text); });
   bool opened = false;
   try {

@@ -79,6 +79,8 @@ class TFormView : public TScreenPort {
   bool AppActive() const { return active_; }
   bool QuitRequested() const { return quit_; }
   const TSoundSettings& Settings() const { return settings_; }
+  // The game's settings file (outliving the view), given to the session for its "CDDrive".
+  void SetSettingsIni(const plat::TIniFile* ini) { settings_ini_ = ini; }
   // Frame steps run so far.
   int64_t Steps() const { return steps_; }
 
@@ -145,6 +147,7 @@ class TFormView : public TScreenPort {
 
   IDesktop& desktop_;
   TSoundSettings settings_;
+  const plat::TIniFile* settings_ini_ = nullptr;
   TMainWindow main_window_{*this};
   TReportingDialogs dialogs_;
   plat::TServices services_;

@@ -89,6 +89,7 @@ int RunPlayer(const TCommandLine& command_line, IDesktop& desktop, const std::st
   if (command_line.config) return RunConfigDialog(desktop, settings);
 
   TFormView view(desktop, settings.Read());
+  view.SetSettingsIni(&settings.Ini());
   TLaunchInfo launch;
   launch.ProgramFolder = program_folder;
   launch.Params = command_line.params;

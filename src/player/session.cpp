@@ -53,6 +53,8 @@ TSession::TSession(const plat::TServices& services, TVrFileManagerOptions files,
                                     .midi = &midi_out_,
                                     .platform_ms = [this] { return services_.clock->TickMs(); },
                                     .game_ms = [this] { return uint32_t(clock_.GameClock); },
+                                    .cd_drives = cd_drives_.get(),
+                                    .cd_drive = [this] { return CdDriveSetting(); },
                                     .warn = {}}),
       screen_(screen ? screen : &scene_host_),
       scene_parts_(TSceneInputs{.host = screen_,
@@ -132,6 +134,16 @@ void TSession::TPictureFiles::LoadPicture(TStream& dest, std::string_view name) 
 uint32_t TSession::TPictureFiles::PictureSeed() {
   TProject* project = session_.Project();
   return project ? uint32_t(project->PictureKey) : 0;
+}
+
+std::string TSession::CdDriveSetting() const {
+  if (!settings_ini_ || !project_ || project_->KeyText.empty()) return {};
+  return settings_ini_->ReadString("Software\\" + project_->KeyText, "CDDrive", "");
+}
+
+std::string TSession::CdImageFromEnvironment() {
+  const char* image = std::getenv("KOVA_CD_IMAGE");
+  return image ? std::string(image) : std::string();
 }
 
 TSession::~TSession() {

@@ -37,6 +37,8 @@
 #include "core/subsystem.h"
 #include "media/media_subsystem.h"
 #include "motion/motion_subsystem.h"
+#include "platform/files/ini_file.h"
+#include "platform/media/cdio_drives.h"
 #include "platform/media/media_codecs.h"
 #include "platform/media/synth_midi.h"
 #include "platform/services.h"
@@ -170,6 +172,13 @@ class TSession {
   // The sound settings media start uses (game.ini's, read by the player; the defaults otherwise).
   // Set before Open.
   void SetSoundSettings(const TMediaSettings& settings) { sound_settings_ = settings; }
+  // The game's settings file (game.ini), which outlives the session; "CDDrive" is read from it.
+  void SetSettingsIni(const plat::TIniFile* ini) { settings_ini_ = ini; }
+  // The settings' CD drive: section "Software\" and the project's key text, key "CDDrive"; empty
+  // without a project, a key or the file.
+  std::string CdDriveSetting() const;
+  // The disc image the environment names (KOVA_CD_IMAGE, a .cue sheet), empty when none.
+  static std::string CdImageFromEnvironment();
   // The subsystems, lowest first (those not stopped yet).
   const TSubsystems& Subsystems() const { return subsystems_; }
   // The headless screen (unused when the session was given a host of its own).
@@ -269,6 +278,9 @@ class TSession {
   plat::TMediaCodecs codecs_;
   // MIDI through the software synthesizer, with the SoundFont KOVA_SOUNDFONT names or Debian's.
   plat::TSynthMidiDevices midi_out_;
+  // The CD drives and the disc image KOVA_CD_IMAGE names; the settings file "CDDrive" is read from.
+  std::unique_ptr<plat::ICdDrives> cd_drives_ = plat::MakeCdioDrives(CdImageFromEnvironment());
+  const plat::TIniFile* settings_ini_ = nullptr;
   TMediaSettings sound_settings_;
   TMediaSubsystem media_subsystem_;
   // The text's fonts and glyph cache (blank glyphs when the platform gives no fonts).

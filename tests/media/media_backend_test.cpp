@@ -240,6 +240,18 @@ TEST_F(MediaBackendTest, ADecoderThatFailsEndsItsVoiceAndNoPullWaitsForIt) {
   EXPECT_TRUE(backend_.IsEnd(v));
 }
 
+TEST_F(MediaBackendTest, APullLongerThanTheVoicesBufferGetsEveryFrameWithoutStalling) {
+  const TVoiceHandle voice = AddRamp(3 * 44100);
+  backend_.Play(voice);
+  const auto start = std::chrono::steady_clock::now();
+  const std::vector<int16_t> pulled = Pull(2 * 44100);  // two seconds, more than the buffer ahead
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  EXPECT_EQ(backend_.GetPosition(voice), 2000);
+  size_t wrong = 0;  // every frame is the ramp's, with no gap
+  for (size_t f = 0; f < 2 * 44100; ++f) wrong += pulled[2 * f] != int16_t(f % 30000);
+  EXPECT_EQ(wrong, 0u);
+}
+
 TEST_F(MediaBackendTest, VoicesBeyondTheCapAreRefusedUntilOneIsDeleted) {
   std::vector<TVoiceHandle> voices;
   for (size_t i = 0; i < TMediaBackend::kMaxVoices; ++i) voices.push_back(AddTone(100));

@@ -155,7 +155,9 @@ void TCddaItem::Pause() {
 }
 
 bool TCddaItem::IsPlaying() { return Current() && manager_.player_.Mode() == TCDP::kPlaying; }
-bool TCddaItem::IsEnd() { return Current() && manager_.player_.Mode() == TCDP::kStopped; }
+// A paused item has stopped its player too, but it has not reached its end: reporting one would
+// make the sound component repeat it or raise its end event at every pause.
+bool TCddaItem::IsEnd() { return Current() && !paused_ && manager_.player_.Mode() == TCDP::kStopped; }
 
 int32_t TCddaItem::GetLen() {
   if (length_ms_ == 0 && Valid()) {

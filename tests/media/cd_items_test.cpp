@@ -152,6 +152,7 @@ TEST_F(CdItemsTest, PauseResumesOneSecondEarlier) {
     item.Pause();
     EXPECT_TRUE(item.IsPaused());
     EXPECT_FALSE(item.IsPlaying());
+    EXPECT_FALSE(item.IsEnd());
     EXPECT_EQ(Play(100).first, 0);
     item.Play();
     EXPECT_FALSE(item.IsPaused());

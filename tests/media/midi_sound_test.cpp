@@ -208,6 +208,8 @@ TEST(MediaSubsystemMidi, TheScriptSeesTheManagersDevicesOnceMediaHasStarted) {
                                      .midi = &platform,
                                      .platform_ms = [] { return 0u; },
                                      .game_ms = [] { return 0u; },
+                                     .cd_drives = nullptr,
+                                     .cd_drive = {},
                                      .warn = [&](std::string_view w) { warnings.emplace_back(w); }});
   EXPECT_FALSE(media.HasMidi());
   EXPECT_EQ(media.MidiDeviceCount(), 0);
@@ -234,6 +236,8 @@ TEST(MediaSubsystemMidi, OutputsWithoutADeviceWarnOnceAtMediaStart) {
                                      .midi = &none,
                                      .platform_ms = [] { return 0u; },
                                      .game_ms = [] { return 0u; },
+                                     .cd_drives = nullptr,
+                                     .cd_drive = {},
                                      .warn = [&](std::string_view w) { warnings.emplace_back(w); }});
   media.Start({});
   ASSERT_EQ(warnings.size(), 1u);

@@ -264,7 +264,6 @@ class TSession {
   TDBManager tables_;
   std::mt19937_64 random_;
   TScreenPort null_screen_;
-  TMediaPort null_media_;
   TOpenProject open_project_{*this};
   TCommandTable commands_;
   // The script engine's parts get ports_ (made below, after the scene whose ports it holds) when

@@ -8,10 +8,12 @@
 #include "components/scene/component_factory.h"
 #include "media/cd_items.h"
 #include "media/kova_sound.h"
+#include "media/kova_video.h"
 #include "media/media_backend.h"
 #include "media/media_items.h"
 #include "media/midi_items.h"
 #include "media/midi_sound.h"
+#include "media/video_items.h"
 #include "media/wave_out.h"
 
 namespace kova {
@@ -21,6 +23,7 @@ TMediaSubsystem::TMediaSubsystem(TMediaInputs inputs) : inputs_(std::move(inputs
     inputs_.warn = [](std::string_view line) { std::fprintf(stderr, "%.*s\n", int(line.size()), line.data()); };
   }
   if (!inputs_.codecs) inputs_.codecs = &no_codecs_;
+  if (!inputs_.video_codecs) inputs_.video_codecs = &no_video_codecs_;
   if (!inputs_.midi) {
     inputs_.midi = &no_midi_;
     warn_no_midi_ = false;  // a session that plays no MIDI at all
@@ -30,7 +33,10 @@ TMediaSubsystem::TMediaSubsystem(TMediaInputs inputs) : inputs_(std::move(inputs
 TMediaSubsystem::~TMediaSubsystem() { Stop(); }
 
 void TMediaSubsystem::Register(TSubsystemRegistry& registry) {
-  if (registry.kinds) RegisterSoundKind(*registry.kinds, layer_);
+  if (registry.kinds) {
+    RegisterSoundKind(*registry.kinds, layer_);
+    RegisterVideoKind(*registry.kinds, layer_);
+  }
   if (registry.media) registry.media->Register(*this);
 }
 
@@ -62,6 +68,14 @@ void TMediaSubsystem::Start(const TMediaSettings& settings) {
   parts.delay_time = settings.delay_time;
   parts.mixer_thread = !caller_pulled_;
   parts.use_direct_sound = settings.use_direct_sound;
+  TVideoManagerParts video;
+  video.files = inputs_.files;
+  video.codecs = inputs_.video_codecs;
+  video.backend = backend_.get();
+  video.clock_ms = parts.clock_ms;
+  video.wait_for_pictures = caller_pulled_;
+  video.max_pixels = inputs_.max_video_pixels;
+  layer_.Install(TMediaKind::Video, std::make_unique<TVideoManager>(std::move(video)));
   layer_.Install(TMediaKind::Wmp, std::make_unique<TWmpManager>(parts));
   layer_.Install(TMediaKind::Ogg, std::make_unique<TOggManager>(parts));
   layer_.Install(TMediaKind::Cdda,

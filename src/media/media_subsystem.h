@@ -23,6 +23,7 @@
 #include "platform/midi_out.h"
 #include "platform/cd_audio.h"
 #include "platform/sound_codecs.h"
+#include "platform/video_codecs.h"
 
 namespace kova {
 
@@ -41,6 +42,9 @@ struct TMediaInputs {
   plat::IAudioDevice* device = nullptr;  // the session's sound device (closed)
   TVrFileManager* files = nullptr;
   plat::ISoundCodecs* codecs = nullptr;  // the Ogg and WMA decoders and the rate converter
+  plat::IVideoCodecs* video_codecs = nullptr;  // the video decoders (none: videos show nothing)
+  // The most pixels a video's picture may have (larger videos are refused).
+  int64_t max_video_pixels = int64_t(1920) * 1080 * 4;
   // The MIDI outputs; without a device among them media start warns once (nullptr: none, quietly).
   plat::IMidiDevices* midi = nullptr;
   // The platform's milliseconds (the mixer's clock on a real device).
@@ -94,6 +98,7 @@ class TMediaSubsystem : public TSubsystem, public ISceneMedia, public TMediaPort
   TMidiManager* Midi() const;
 
   plat::TNoSoundCodecs no_codecs_;
+  plat::TNoVideoCodecs no_video_codecs_;
   plat::TNoMidiDevices no_midi_;
   bool warn_no_midi_ = true;  // one line when the MIDI outputs given have no device
   plat::TNullAudioDevice fallback_device_;  // when the session's device cannot be opened

@@ -40,6 +40,7 @@
 #include "platform/files/ini_file.h"
 #include "platform/media/cdio_drives.h"
 #include "platform/media/media_codecs.h"
+#include "platform/media/video_decoder.h"
 #include "platform/media/synth_midi.h"
 #include "platform/services.h"
 #include "script/call_man.h"
@@ -275,6 +276,7 @@ class TSession {
   // The sound: made before the scene and freed after it, so that the sound components, freed with
   // the scene, find the media layer still there (stopped, with no managers left).
   plat::TMediaCodecs codecs_;
+  plat::TMediaVideoCodecs video_codecs_;
   // MIDI through the software synthesizer, with the SoundFont KOVA_SOUNDFONT names or Debian's.
   plat::TSynthMidiDevices midi_out_;
   // The CD drives and the disc image KOVA_CD_IMAGE names; the settings file "CDDrive" is read from.

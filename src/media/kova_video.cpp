@@ -1,0 +1,7 @@
+#include "media/kova_video.h"
+
+namespace kova {
+
+void RegisterVideoKind(TComponentFactory&, TMediaLayer&) {}
+
+}  // namespace kova

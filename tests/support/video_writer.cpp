@@ -1,0 +1,7 @@
+#include "video_writer.h"
+
+namespace kova::test {
+
+std::vector<uint8_t> VideoBytes(const VideoSpec&) { return {}; }
+
+}  // namespace kova::test

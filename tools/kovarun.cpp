@@ -17,8 +17,8 @@
 // commits it; a character code page 932 cannot hold is left out). Each is fed to the input step
 // of its frame the way the player window feeds its events: the edit or memo with the keyboard
 // takes the keys and the text, a click into a field gives it the keyboard, and the rest reaches
-// the scene. With --shot, the screen's picture after the last frame is written to FILE.png as an
-// 8-bit RGB PNG. With --audio, everything the game played is written to FILE.wav (RIFF WAVE,
+// the scene. With --shot, the screen's picture after the last frame (with the overlay videos over
+// it, as the player shows them) is written to FILE.png as an 8-bit RGB PNG. With --audio, everything the game played is written to FILE.wav (RIFF WAVE,
 // 44100 Hz, 16-bit, stereo): each frame's samples of 16 ms (705 or 706 frames in turn), decoded
 // and mixed on the virtual clock, so that the same game and input give the same bytes every run.
 // Like the player, the program first plays its opening logo (a film of about
@@ -351,7 +351,10 @@ int Run(const TOptions& options) {
         std::fprintf(stderr, "kovarun: %d save%s could not be written\n", int(failed), failed == 1 ? "" : "s");
         if (status == 0) status = 4;
       }
-      if (!options.shot_file.empty() && !SaveSurfacePng(session.SceneHost().Screen(), options.shot_file)) {
+      // The shot is what the player shows: the scene's picture with the overlay videos over it.
+      TDIBX shown;
+      if (!options.shot_file.empty()) ComposeOverlay(session.SceneHost().Screen(), session.VideoOverlay(), shown);
+      if (!options.shot_file.empty() && !SaveSurfacePng(shown, options.shot_file)) {
         std::fprintf(stderr, "kovarun: %s: the picture could not be written\n", options.shot_file.c_str());
         status = 1;
       }

@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "media/video_items.h"
+
 namespace kova {
 
 void TMediaLayer::Install(TMediaKind kind, std::unique_ptr<TMediaManager> manager) {
@@ -54,6 +56,14 @@ void TMediaLayer::LeaveModalLoop() {
 void TMediaLayer::Restore() {
   if (TMediaManager* m = Manager(TMediaKind::Wmp)) m->Restore();
   if (TMediaManager* m = Manager(TMediaKind::Ogg)) m->Restore();
+}
+
+void TMediaLayer::SuspendVideo() {
+  if (auto* videos = dynamic_cast<TVideoManager*>(Manager(TMediaKind::Video))) videos->SuspendVideo();
+}
+
+void TMediaLayer::ResumeVideo() {
+  if (auto* videos = dynamic_cast<TVideoManager*>(Manager(TMediaKind::Video))) videos->ResumeVideo();
 }
 
 }  // namespace kova

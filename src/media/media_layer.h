@@ -47,6 +47,9 @@ class TMediaLayer {
   void LeaveModalLoop();
   // The sound device was opened anew: the WMA and Ogg managers' Restore.
   void Restore();
+  // Around a switch between window and full screen: the video manager's suspend and resume.
+  void SuspendVideo();
+  void ResumeVideo();
 
  private:
   std::array<std::unique_ptr<TMediaManager>, kMediaKinds> managers_;

@@ -72,6 +72,8 @@ class TMediaSubsystem : public TSubsystem, public ISceneMedia, public TMediaPort
   // clock, with one line of warning) and makes the managers. A second start does nothing.
   void Start(const TMediaSettings& settings);
   bool Started() const { return started_; }
+  // The most pixels a video's picture may have, for the video manager made at the next start.
+  void SetVideoPixelLimit(int64_t pixels) { inputs_.max_video_pixels = pixels; }
   // After each frame step of `delta` ms, for a device pulled by its caller: the mixer is pumped
   // and the frame's samples pulled (into the capture when one is set). On every device the CD
   // player is then polled (on the game clock when pulled by the caller, else the platform's).

@@ -144,6 +144,7 @@ void TFormView::OpenScreen(int32_t width, int32_t height) {
   screen_ = std::make_unique<TScreenManager>(desktop_.Display(), *window_.window, *window_.presenter, width, height,
                                              project ? project->FullScreenWidth : 0,
                                              project ? project->FullScreenHeight : 0);
+  screen_->SetOverlay(&session_->VideoOverlay());
 }
 
 void TFormView::PlaceWindow() {
@@ -318,9 +319,11 @@ void TFormView::SetFullScreen(bool full_screen) {
   if (!screen_) return;
   if (full_screen) {
     if (screen_->FullScreen() || screen_->ModeIndex < 0) return;
+    SuspendVideo();
     screen_->SetMode(screen_->ModeIndex);
   } else {
     if (!screen_->FullScreen()) return;
+    SuspendVideo();
     screen_->SetMode(-1);
   }
   AfterModeChange();
@@ -330,6 +333,7 @@ void TFormView::ApplyFullScreenMode(int32_t index) {
   if (!screen_) return;
   screen_->ModeIndex = index;
   if (!screen_->FullScreen() || index < 0 || index == screen_->CurrentMode()) return;
+  SuspendVideo();
   screen_->SetMode(index);
   AfterModeChange();
 }
@@ -341,8 +345,14 @@ bool TFormView::GetDisplayMode(int32_t i, TDisplayMode& mode) const {
   return true;
 }
 
+void TFormView::SuspendVideo() {
+  if (session_) session_->Media().Layer().SuspendVideo();
+}
+
 void TFormView::AfterModeChange() {
   window_.window->SetTopStrip(screen_->FullScreen() ? 0 : kDockHeight);
+  // The overlay videos show again in the new window, drawn with the whole picture.
+  if (session_) session_->Media().Layer().ResumeVideo();
   screen_->RepaintAll();
 }
 

@@ -137,7 +137,10 @@ class TFormView : public TScreenPort {
 
   void OpenScreen(int32_t width, int32_t height);
   void PlaceWindow();
-  // After a switch between window and full screen: the strip above the picture and a full repaint.
+  // Before a switch between window and full screen: the overlay videos stop being drawn.
+  void SuspendVideo();
+  // After a switch between window and full screen: the strip above the picture, the overlay
+  // videos drawn again and a full repaint.
   void AfterModeChange();
   void Activate();
   void Deactivate();

@@ -96,10 +96,38 @@ void TScreenManager::Present(const TKovaBaseList& root) {
       rects_.push_back(plat::TScreenRect{r.Left, r.Top, r.Right, r.Bottom});
     }
   }
-  if (rects_.empty()) return;
-  presenter_.PresentRects(Frame(), rects_);
+  const bool overlays = overlay_ && overlay_->Visible();
+  if (!overlays && !composing_) {
+    if (rects_.empty()) return;
+    presenter_.PresentRects(Frame(), rects_);
+    return;
+  }
+  // The composed picture follows the back buffer where the scene drew and where an overlay was
+  // drawn last time; then the overlays are drawn over it.
+  const bool whole = !composing_ || composed_.Width() != back_buffer_.Width() ||
+                     composed_.Height() != back_buffer_.Height() || composed_.BitCount() != back_buffer_.BitCount();
+  if (whole) {
+    composed_.CopyFrom(back_buffer_);
+  } else {
+    auto refresh = [&](int32_t left, int32_t top, int32_t right, int32_t bottom) {
+      if (right > left && bottom > top) composed_.Draw(left, top, back_buffer_, TRect{left, top, right, bottom}, false, false, false);
+    };
+    for (const plat::TScreenRect& r : rects_) refresh(r.left, r.top, r.right, r.bottom);
+    for (const TRect& r : last_areas_) refresh(r.Left, r.Top, r.Right, r.Bottom);
+  }
+  overlay_areas_.clear();
+  if (overlays) overlay_->Draw(composed_, overlay_areas_);
+  for (const TRect& r : last_areas_) rects_.push_back(plat::TScreenRect{r.Left, r.Top, r.Right, r.Bottom});
+  for (const TRect& r : overlay_areas_) rects_.push_back(plat::TScreenRect{r.Left, r.Top, r.Right, r.Bottom});
+  last_areas_.swap(overlay_areas_);
+  composing_ = overlays;
+  if (whole) {
+    presenter_.RepaintAll(FrameOf(composed_));
+  } else if (!rects_.empty()) {
+    presenter_.PresentRects(FrameOf(composed_), rects_);
+  }
 }
 
-void TScreenManager::RepaintAll() { presenter_.RepaintAll(Frame()); }
+void TScreenManager::RepaintAll() { presenter_.RepaintAll(FrameOf(Shown())); }
 
 }  // namespace kova

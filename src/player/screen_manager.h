@@ -7,12 +7,17 @@
 // with the picture scaled to fit, its aspect kept. The modes are listed as a game expects to see
 // them; choosing one chooses full screen, and the picture is scaled to the desktop either way. So
 // the back buffer keeps the desktop's depth in both modes.
+//
+// Overlay pictures (the overlay videos) are drawn over the scene's when it is presented, into a
+// composed picture of the back buffer's size: the scene's back buffer stays untouched, and while no
+// overlay shows the back buffer is presented as it is.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "graphics/dibx.h"
+#include "player/screen_overlay.h"
 #include "platform/window/video.h"
 
 namespace kova {
@@ -70,6 +75,10 @@ class TScreenManager {
   void RepaintAll();
   // The back buffer as the presenter takes it.
   plat::TFrameBuffer Frame();
+  // Draws `overlay` (not owned; nullptr: none) over the scene's picture whenever it is presented.
+  void SetOverlay(IScreenOverlay* overlay) { overlay_ = overlay; }
+  // The picture last presented: the composed one while overlays show, else the back buffer.
+  TCustomDIBX& Shown() { return composing_ ? static_cast<TCustomDIBX&>(composed_) : back_buffer_; }
 
  private:
   plat::IWindow& window_;
@@ -82,6 +91,10 @@ class TScreenManager {
   int32_t preferred_bit_count_ = 24;
   TDIBX back_buffer_;
   std::vector<plat::TScreenRect> rects_;
+  IScreenOverlay* overlay_ = nullptr;
+  TDIBX composed_;
+  bool composing_ = false;  // the last picture presented was composed_
+  std::vector<TRect> overlay_areas_, last_areas_;
 };
 
 }  // namespace kova

@@ -1,5 +1,6 @@
 #include "player/session.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <optional>
@@ -174,7 +175,9 @@ bool TSession::Open(TLaunchInfo launch) {
     scene_parts_.BuildColorTables();
     SceneRoot().SetWidth(project_->ScreenWidth);
     SceneRoot().SetHeight(project_->ScreenHeight);
-    // Media start, once the screen exists.
+    // Media start, once the screen exists. A video's pictures may be a few times the screen's.
+    media_subsystem_.SetVideoPixelLimit(
+        std::max<int64_t>(int64_t(1920) * 1080, int64_t(4) * project_->ScreenWidth * project_->ScreenHeight));
     media_subsystem_.Start(sound_settings_);
   } catch (const EKovaError& e) {
     Finish(TStopReason::FailedStart, e.Message());

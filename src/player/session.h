@@ -43,6 +43,7 @@
 #include "platform/media/video_decoder.h"
 #include "platform/media/synth_midi.h"
 #include "platform/services.h"
+#include "player/screen_overlay.h"
 #include "script/call_man.h"
 #include "script/command_table.h"
 #include "script/db_manager.h"
@@ -170,6 +171,8 @@ class TSession {
   TInputPort& SceneInput() { return scene_; }
   // The media subsystem: the sound of the game (its managers, its bus once the game opened).
   TMediaSubsystem& Media() { return media_subsystem_; }
+  // The overlay videos, drawn over the scene's picture when it is presented.
+  IScreenOverlay& VideoOverlay() { return video_overlay_; }
   // The sound settings media start uses (game.ini's, read by the player; the defaults otherwise).
   // Set before Open.
   void SetSoundSettings(const TMediaSettings& settings) { sound_settings_ = settings; }
@@ -284,6 +287,7 @@ class TSession {
   const plat::TIniFile* settings_ini_ = nullptr;
   TMediaSettings sound_settings_;
   TMediaSubsystem media_subsystem_;
+  TVideoOverlay video_overlay_{media_subsystem_.Layer()};
   // The text's fonts and glyph cache (blank glyphs when the platform gives no fonts).
   plat::TBlankGlyphFonts blank_glyphs_;
   TGlyphLayerFont text_font_{services_.glyphs ? *services_.glyphs : blank_glyphs_};

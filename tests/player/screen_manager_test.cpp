@@ -150,5 +150,69 @@ TEST_F(PresentTest, TheSwitchFallsBackToTheWindow) {
   EXPECT_EQ(window.SavePlacement(), before);
 }
 
+// An overlay that fills one rectangle with one colour while it shows.
+class SquareOverlay : public IScreenOverlay {
+ public:
+  bool Visible() override { return shown; }
+  void Draw(TCustomDIBX& picture, std::vector<TRect>& areas) override {
+    for (int32_t y = area.Top; y < area.Bottom; ++y) {
+      for (int32_t x = area.Left; x < area.Right; ++x) picture.SetPixel(x, y, colour);
+    }
+    areas.push_back(area);
+  }
+  bool shown = true;
+  TRect area{4, 4, 8, 8};
+  uint32_t colour = 0xff0000;
+};
+
+TEST_F(PresentTest, OverlaysAreDrawnOverThePresentedPictureNotIntoTheBackBuffer) {
+  TKovaBaseList& root = globals.Root();
+  SquareOverlay overlay;
+  screen.SetOverlay(&overlay);
+  auto fill = [&](uint32_t colour) {
+    TDIBX& back = screen.BackBuffer();
+    for (int32_t y = 0; y < back.Height(); ++y) {
+      for (int32_t x = 0; x < back.Width(); ++x) back.SetPixel(x, y, colour);
+    }
+  };
+  auto shown = [&](int32_t x, int32_t y) { return presenter.Pixel(x, y) & 0xffffff; };
+  root.Draw();
+  root.EndFrame();
+  // The scene's picture is painted here by hand; each present shows the rectangles marked dirty.
+  fill(0x000080);
+  screen.Present(root);  // the first composed picture is shown whole
+  EXPECT_EQ(shown(5, 5), 0xff0000u);
+  EXPECT_EQ(shown(20, 20), 0x000080u);
+  EXPECT_EQ(screen.BackBuffer().GetPixel(5, 5) & 0xffffff, 0x000080u);
+  EXPECT_NE(&screen.Shown(), static_cast<TCustomDIBX*>(&screen.BackBuffer()));
+  root.EndFrame();
+
+  // The overlay moves: its old place shows the scene again, its new one the overlay.
+  overlay.area = TRect{10, 10, 14, 14};
+  screen.Present(root);
+  EXPECT_EQ(shown(5, 5), 0x000080u);
+  EXPECT_EQ(shown(11, 11), 0xff0000u);
+  EXPECT_EQ(presenter.LastRects(), (std::vector<plat::TScreenRect>{{4, 4, 8, 8}, {10, 10, 14, 14}}));
+  root.EndFrame();
+
+  // The scene draws under the overlay: the overlay stays on top.
+  fill(0x008000);
+  root.ActiveBase()->InvalidateRect(TRect{0, 0, 40, 30});
+  screen.Present(root);
+  EXPECT_EQ(shown(11, 11), 0xff0000u);
+  EXPECT_EQ(shown(0, 0), 0x008000u);
+  root.EndFrame();
+
+  // Hidden: its place is given back to the scene's picture, and the back buffer is shown again.
+  overlay.shown = false;
+  screen.Present(root);
+  EXPECT_EQ(shown(11, 11), 0x008000u);
+  EXPECT_EQ(&screen.Shown(), static_cast<TCustomDIBX*>(&screen.BackBuffer()));
+  const int32_t presents = presenter.PresentCount();
+  root.EndFrame();
+  screen.Present(root);  // nothing changed and nothing over it: nothing shown
+  EXPECT_EQ(presenter.PresentCount(), presents);
+}
+
 }  // namespace
 }  // namespace kova

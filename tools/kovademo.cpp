@@ -50,6 +50,7 @@
 #include "support/page_writer.h"
 #include "support/project_writer.h"
 #include "support/sound_writer.h"
+#include "support/video_writer.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ constexpr Button kButtons[] = {
 constexpr int32_t kButtonType = 30, kMenuType = 25, kSliderType = 51, kLabelType = 24;
 constexpr int32_t kMesType = 10;  // the message window's
 constexpr int32_t kSoundType = 42;
+constexpr int32_t kMovieType = 12;
 
 // A button's picture: 24-bit BMP, the face inside the border.
 std::vector<uint8_t> ButtonPicture(const demo::Rect& r) {
@@ -280,6 +282,18 @@ std::vector<uint8_t> VolumePage() {
   p.Calc(ExprBuilder().Call(2, "volume", {S("volume_slider"), I(PR_VALUE)}));  // GetProp
   SetProp(p, "music", PR_VOLUME, V("volume"));
   return p.Bytes();
+}
+
+// The title's clip.
+std::vector<uint8_t> ClipVideo() {
+  VideoSpec spec;
+  spec.width = demo::kClip.right - demo::kClip.left;
+  spec.height = demo::kClip.bottom - demo::kClip.top;
+  spec.fps = demo::kClipFps;
+  spec.colours.assign(std::begin(demo::kClipColours), std::end(demo::kClipColours));
+  spec.pictures_per_colour = demo::kClipPicturesPerColour;
+  spec.sound = false;
+  return VideoBytes(spec);
 }
 
 // The music: each note a sine with a short rise and a longer fall, in both channels.
@@ -685,6 +699,11 @@ void SetUp(PageWriter& p) {
                            {PR_LEFT, Value(I(demo::kTitleFilm.left))},
                            {PR_TOP, Value(I(demo::kTitleFilm.top))},
                            {PR_REPEAT, Value(B(true))}});
+  p.Component(kMovieType, {{PR_NAME, Value(S("clip"))},
+                           {PR_SOURCE, Value(S(demo::kClipName))},
+                           {PR_LEFT, Value(I(demo::kClip.left))},
+                           {PR_TOP, Value(I(demo::kClip.top))},
+                           {PR_REPEAT, Value(B(true))}});
   for (const Button& b : kButtons) {
     const std::string name = b.name;
     p.Component(kButtonType, {{PR_NAME, Value(S(name))}});
@@ -708,6 +727,7 @@ struct SceneControl {
 constexpr SceneControl kSceneControls[] = {
     {"volume_slider", 2, true}, {"mes", 1, true},     {"history", 1, true}, {"history_caption", 1, true},
     {"english", 1, true},       {"notice", 1, false}, {"title_film", 0, true},
+    {"clip", 0, true},
 };
 
 // Each control of `scene` shown (or hidden) on `layer` (a name for the PR_PARENT property: "" the
@@ -940,6 +960,7 @@ ArchiveBuilder DemoArchive() {
   archive.Add(demo::kTitleFilmName, Text(TitleFilm()));
   archive.Add(demo::kMusicName, Text(MusicOgg()));
   archive.Add(demo::kClickName, Text(ClickOgg()));
+  archive.Add(demo::kClipName, Text(ClipVideo()));
   AddMessagePages(archive);
   return archive;
 }

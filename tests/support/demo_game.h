@@ -44,6 +44,14 @@ inline constexpr int32_t kTitleFilmTicks = 240;
 inline constexpr uint32_t kTitleFilmPanel[2] = {0x603020, 0x206080};
 inline constexpr uint32_t kTitleFilmSquare = 0xF8E070;
 
+// The title's video, right of the buttons: a clip of colour fields (kClipColours in turn, each
+// shown for kClipPicturesPerColour pictures at kClipFps), looping, with no sound of its own,
+// drawn over the title's picture. Made with the media library's own encoders (a ".wmv" file).
+inline constexpr Rect kClip{452, 240, 612, 360};
+inline constexpr const char* kClipName = "clip.wmv";
+inline constexpr uint32_t kClipColours[] = {0xD05050, 0x50B060, 0x5070D0, 0xD0C050};
+inline constexpr int32_t kClipFps = 10, kClipPicturesPerColour = 5;
+
 // The title screen's buttons.
 inline constexpr Rect kSettingsButton{220, 170, 420, 220};
 inline constexpr Rect kStartButton{220, 240, 420, 290};

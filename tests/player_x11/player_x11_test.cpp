@@ -1,9 +1,10 @@
 // The player program on a real X server: an Xvfb server of the test's own, SDL's X11 driver, the
 // demo game written by kovademo. Buttons are clicked with xdotool, the screen is grabbed with xwd
-// and its pixels checked after each click (the scene's background and its buttons' pictures), in a
-// window and in full screen (the picture scaled to the desktop); the second scene's Save writes the
-// save file and its Load brings the game back where it was saved; the window manager's close
-// request (WM_DELETE_WINDOW) ends the player with status 0. Run bare and under a window manager; skipped, with the reason, only where Xvfb cannot run.
+// and its pixels checked after each click (the scene's background, its buttons' pictures and the
+// title's clip playing over the title), in a window and in full screen (the picture scaled to the
+// desktop); the second scene's Save writes the save file and its Load brings the game back where
+// it was saved; the window manager's close request (WM_DELETE_WINDOW) ends the player with status
+// 0. Run bare and under a window manager; skipped, with the reason, only where Xvfb cannot run.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -101,6 +102,25 @@ class PlayerOnX : public XDesktopTest {
     return false;
   }
   // The screen position of a game pixel: 1:1 below the strip in a window, scaled in full screen.
+  // The title's clip shows one of its colours at its centre (within the encoder's loss); waits
+  // up to about 5 s for it.
+  bool ClipShows(Screen& s) {
+    const int32_t x = ScreenX(demo::kClip.CentreX()), y = ScreenY(demo::kClip.CentreY());
+    for (int i = 0; i < 50; ++i) {
+      if (Grab(server_->Display(), tree_.Path("shot.xwd"), s) && s.Has(x, y) && IsClipColour(s.At(x, y))) return true;
+      Pause(100);
+    }
+    return false;
+  }
+  static bool IsClipColour(uint32_t c) {
+    for (uint32_t k : demo::kClipColours) {
+      bool near = true;
+      for (int shift : {0, 8, 16}) near = near && std::abs(int((c >> shift) & 0xff) - int((k >> shift) & 0xff)) <= 40;
+      if (near) return true;
+    }
+    return false;
+  }
+
   int32_t ScreenX(int32_t game_x) const { return full_ ? game_x * width_ / demo::kWidth : origin_x_ + game_x; }
   int32_t ScreenY(int32_t game_y) const {
     return full_ ? game_y * height_ / demo::kHeight : origin_y_ + kStrip + game_y;
@@ -160,10 +180,13 @@ TEST_P(PlayerOnX, PlaysTheDemoInAWindowAndInFullScreen) {
   for (const demo::Rect& b : {demo::kBackButton, demo::kSaveButton, demo::kLoadButton}) {
     ExpectButton(s, b, false, demo::kTitleColour);
   }
+  // The title's clip plays over the title.
+  EXPECT_TRUE(ClipShows(s)) << PlayerErrors();
 
   // Start: the second scene, with only its own buttons.
   Click(demo::kStartButton);
   ASSERT_TRUE(WaitForColour(ScreenX(10), ScreenY(10), demo::kSceneColour, s)) << PlayerErrors();
+  EXPECT_EQ(s.At(ScreenX(demo::kClip.CentreX()), ScreenY(demo::kClip.CentreY())), demo::kSceneColour);
   EXPECT_EQ(s.At(ScreenX(demo::kWidth - 1), ScreenY(demo::kHeight - 1)), demo::kSceneColour);
   for (const demo::Rect& b : {demo::kBackButton, demo::kSaveButton, demo::kLoadButton}) {
     ExpectButton(s, b, true, demo::kSceneColour);
@@ -200,6 +223,8 @@ TEST_P(PlayerOnX, PlaysTheDemoInAWindowAndInFullScreen) {
   ASSERT_TRUE(WaitForColour(1023, 767, demo::kTitleColour, s)) << "not in full screen\n" << PlayerErrors();
   EXPECT_EQ(s.At(0, 0), demo::kTitleColour);
   EXPECT_EQ(s.At(512, 3), demo::kTitleColour);
+  // The clip, scaled with the picture.
+  EXPECT_TRUE(ClipShows(s)) << PlayerErrors();
   Pause(300);
   ASSERT_TRUE(Grab(server_->Display(), tree_.Path("shot.xwd"), s));
   const int32_t window_caption = CaptionWidth(s, demo::kFullScreenButton);

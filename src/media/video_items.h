@@ -40,6 +40,8 @@ class TVideoItem : public TDMediaItem {
   // The picture due at the clock's time, taken (NeedPaint is false after it until a newer one is
   // due); nullptr before the first.
   virtual const plat::TVideoPicture* GetPicture() { return nullptr; }
+  // The picture due at the clock's time, without taking it (the overlay's drawing).
+  virtual const plat::TVideoPicture* CurrentPicture() { return nullptr; }
   virtual int32_t GetSourceWidth() { return 0; }
   virtual int32_t GetSourceHeight() { return 0; }
   // Overlay placement: where the picture goes in the presented picture (`dest`, screen pixels)
@@ -98,6 +100,8 @@ class TVideoManager : public TMediaManager {
   void DrawOverlays(TCustomDIBX& target, std::vector<TRect>& areas);
 
   const TVideoManagerParts& Parts() const { return parts_; }
+  // The host path a decoded item's bytes are read through (empty when read from the game's files).
+  static std::string HostPathOf(const TVideoItem& item);
 
  protected:
   // The decoded item of `name` (tests make their own).

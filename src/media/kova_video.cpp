@@ -235,7 +235,7 @@ void TKovaVideo::SetPaused(bool v) {
 
 void TKovaVideo::SetAniPaused(bool v) {
   const bool was = Running();
-  ani_paused_ = v;
+  TKovaCustomImage::SetAniPaused(v);
   RunChanged(was);
 }
 

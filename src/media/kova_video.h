@@ -49,7 +49,7 @@ class TKovaVideo : public TKovaCustomImage {
   void SetRepeat(bool v) override;
   bool GetPaused() const override { return paused_; }
   void SetPaused(bool v) override;
-  bool GetAniPaused() const override { return ani_paused_; }
+  // The flag is the control's (it joins the control's record).
   void SetAniPaused(bool v) override;
   int32_t GetVolume() const override { return volume_; }
   void SetVolume(int32_t v) override;
@@ -108,7 +108,7 @@ class TKovaVideo : public TKovaCustomImage {
 
  private:
   TVideoManager* Manager() const;
-  bool Running() const { return !paused_ && !ani_paused_; }
+  bool Running() const { return !paused_ && !GetAniPaused(); }
   // After a pause flag changed: pauses the item, or plays it (a new fade-in in play state 1).
   void RunChanged(bool was_running);
   int32_t Level() const { return TKovaSound::ItemLevel(volume_, false); }
@@ -133,7 +133,6 @@ class TKovaVideo : public TKovaCustomImage {
   std::unique_ptr<TCustomDIBX> frame_;
   bool repeat_ = false;
   bool paused_ = false;
-  bool ani_paused_ = false;
   int32_t volume_ = 1000;
   int32_t balance_ = 0;
   std::unique_ptr<TKovaMixer> fader_;

@@ -199,6 +199,25 @@ TEST_P(VideoSurfaceTest, ANewPictureIsTakenAtMostEvery33MsAndDrawn) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, VideoSurfaceTest, ::testing::Values(kDisplay8888, kDisplay565));
 
+TEST_F(VideoTest, ARecreatedSurfaceTakesThePictureAgain) {
+  TKovaVideo* video = Video();
+  video->SetOverlay(false);
+  video->SetPlayState(TKovaVideo::kPlay);
+  FakeVideoItem* item = Item(video);
+  item->Show(0xFF0000);
+  scene.Frame();
+  video->FreeDIB();
+  EXPECT_EQ(video->FrameSurface(), nullptr);
+  EXPECT_EQ(video->Surface(), nullptr);
+  scene.Frame();
+  video->RecreateDIB();
+  ASSERT_NE(video->FrameSurface(), nullptr);
+  EXPECT_EQ(video->Surface(), video->FrameSurface());
+  EXPECT_EQ(video->FrameSurface()->Width(), 16);
+  scene.Frame();
+  EXPECT_EQ(scene.Pixel(15, 7), scene.PixelOf(0x0000FF));
+}
+
 TEST_F(VideoTest, SwitchingTheOverlayOffRestartsAtTheSamePlaceThroughTheSurface) {
   TKovaVideo* video = Video();
   video->SetVolume(500);

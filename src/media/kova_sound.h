@@ -51,6 +51,8 @@ class TKovaMixer {
 
   TDMediaItem& Item() const { return item_; }
   int32_t Target() const { return target_; }
+  // A new level to reach (a volume change while a fade-in runs).
+  void SetTarget(int32_t target) { target_ = target; }
   int32_t Duration() const { return duration_; }
   int32_t StartLevel() const { return start_level_; }
   bool Started() const { return started_; }

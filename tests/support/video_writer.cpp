@@ -1,7 +1,232 @@
 #include "video_writer.h"
 
-namespace kova::test {
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/mem.h>
+}
 
-std::vector<uint8_t> VideoBytes(const VideoSpec&) { return {}; }
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace kova::test {
+namespace {
+
+constexpr int kSoundRate = 44100;
+constexpr double kToneAmplitude = 0.5;
+
+struct MemoryOut {
+  std::vector<uint8_t> bytes;
+  int64_t position = 0;
+};
+
+int WritePacket(void* opaque, uint8_t* data, int size) {
+  auto* m = static_cast<MemoryOut*>(opaque);
+  const size_t end = size_t(m->position) + size_t(size);
+  if (m->bytes.size() < end) m->bytes.resize(end);
+  std::memcpy(m->bytes.data() + m->position, data, size_t(size));
+  m->position = int64_t(end);
+  return size;
+}
+
+int64_t SeekOut(void* opaque, int64_t offset, int whence) {
+  auto* m = static_cast<MemoryOut*>(opaque);
+  if (whence & AVSEEK_SIZE) return int64_t(m->bytes.size());
+  switch (whence & ~AVSEEK_FORCE) {
+    case SEEK_SET: m->position = offset; break;
+    case SEEK_CUR: m->position += offset; break;
+    case SEEK_END: m->position = int64_t(m->bytes.size()) + offset; break;
+    default: return -1;
+  }
+  return m->position;
+}
+
+// A colour in studio-range YUV (the common standard-definition matrix).
+struct Yuv {
+  uint8_t y, u, v;
+};
+
+Yuv ToYuv(uint32_t rgb) {
+  const double r = (rgb >> 16) & 0xff, g = (rgb >> 8) & 0xff, b = rgb & 0xff;
+  auto clamp = [](double x) { return uint8_t(std::clamp(std::lround(x), 0L, 255L)); };
+  return {clamp(16 + 0.257 * r + 0.504 * g + 0.098 * b), clamp(128 - 0.148 * r - 0.291 * g + 0.439 * b),
+          clamp(128 + 0.439 * r - 0.368 * g - 0.071 * b)};
+}
+
+struct Encoder {
+  AVCodecContext* codec = nullptr;
+  AVStream* stream = nullptr;
+};
+
+// Owns what the encoding makes and frees it at the end, whichever way it ends.
+struct Encoding {
+  AVFormatContext* format = nullptr;
+  AVIOContext* avio = nullptr;
+  Encoder video, sound;
+  AVFrame* frame = nullptr;
+  AVPacket* packet = nullptr;
+  ~Encoding() {
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&video.codec);
+    avcodec_free_context(&sound.codec);
+    if (format) avformat_free_context(format);
+    if (avio) {
+      av_freep(&avio->buffer);
+      avio_context_free(&avio);
+    }
+  }
+
+  bool AddStream(Encoder& e, const AVCodec* codec) {
+    if (format->oformat->flags & AVFMT_GLOBALHEADER) e.codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    e.codec->flags |= AV_CODEC_FLAG_BITEXACT;
+    if (avcodec_open2(e.codec, codec, nullptr) < 0) return false;
+    e.stream = avformat_new_stream(format, nullptr);
+    if (!e.stream || avcodec_parameters_from_context(e.stream->codecpar, e.codec) < 0) return false;
+    e.stream->time_base = e.codec->time_base;
+    return true;
+  }
+
+  // Sends `f` (nullptr: the end) and writes what comes out.
+  bool Encode(Encoder& e, const AVFrame* f) {
+    if (avcodec_send_frame(e.codec, f) < 0) return false;
+    while (true) {
+      const int got = avcodec_receive_packet(e.codec, packet);
+      if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return true;
+      if (got < 0) return false;
+      av_packet_rescale_ts(packet, e.codec->time_base, e.stream->time_base);
+      packet->stream_index = e.stream->index;
+      if (av_interleaved_write_frame(format, packet) < 0) return false;
+    }
+  }
+};
+
+bool WritePicture(Encoding& x, const VideoSpec& spec, uint32_t colour, int64_t index) {
+  AVFrame* f = x.frame;
+  av_frame_unref(f);
+  f->format = AV_PIX_FMT_YUV420P;
+  f->width = spec.width;
+  f->height = spec.height;
+  if (av_frame_get_buffer(f, 0) < 0) return false;
+  const Yuv c = ToYuv(colour);
+  const int cw = (spec.width + 1) / 2, ch = (spec.height + 1) / 2;
+  for (int row = 0; row < spec.height; ++row) std::memset(f->data[0] + row * f->linesize[0], c.y, size_t(spec.width));
+  for (int row = 0; row < ch; ++row) {
+    std::memset(f->data[1] + row * f->linesize[1], c.u, size_t(cw));
+    std::memset(f->data[2] + row * f->linesize[2], c.v, size_t(cw));
+  }
+  f->pts = index;
+  return x.Encode(x.video, f);
+}
+
+// Sound frames [at, at + count) of the tone, in the sound encoder's sample format.
+bool WriteSound(Encoding& x, const VideoSpec& spec, int64_t at, int count, int frame_size) {
+  AVFrame* f = x.frame;
+  AVCodecContext* codec = x.sound.codec;
+  av_frame_unref(f);
+  f->format = codec->sample_fmt;
+  f->sample_rate = kSoundRate;
+  f->nb_samples = frame_size;  // a short last frame is padded with silence
+  if (av_channel_layout_copy(&f->ch_layout, &codec->ch_layout) < 0) return false;
+  if (av_frame_get_buffer(f, 0) < 0) return false;
+  const double step = 2.0 * std::numbers::pi * spec.frequency / kSoundRate;
+  for (int i = 0; i < frame_size; ++i) {
+    const double value = i < count ? kToneAmplitude * std::sin(step * double(at + i)) : 0.0;
+    if (codec->sample_fmt == AV_SAMPLE_FMT_FLTP) {
+      for (int c = 0; c < 2; ++c) reinterpret_cast<float*>(f->extended_data[c])[i] = float(value);
+    } else {  // interleaved 16-bit
+      const auto s = int16_t(std::lround(value * 32767.0));
+      auto* out = reinterpret_cast<int16_t*>(f->data[0]);
+      out[2 * i] = s;
+      out[2 * i + 1] = s;
+    }
+  }
+  f->pts = at;
+  return x.Encode(x.sound, f);
+}
+
+}  // namespace
+
+std::vector<uint8_t> VideoBytes(const VideoSpec& spec) {
+  const bool asf = spec.container == "asf";
+  if (!asf && spec.container != "avi") return {};
+  if (spec.width <= 0 || spec.height <= 0 || spec.fps <= 0 || spec.pictures_per_colour <= 0) return {};
+  const AVCodec* video_codec = avcodec_find_encoder(asf ? AV_CODEC_ID_WMV2 : AV_CODEC_ID_MPEG4);
+  const AVCodec* sound_codec = avcodec_find_encoder(asf ? AV_CODEC_ID_WMAV2 : AV_CODEC_ID_PCM_S16LE);
+  const AVOutputFormat* muxer = av_guess_format(spec.container.c_str(), nullptr, nullptr);
+  if (!video_codec || !sound_codec || !muxer) return {};
+
+  MemoryOut out;
+  Encoding x;
+  if (avformat_alloc_output_context2(&x.format, muxer, nullptr, nullptr) < 0) return {};
+  x.format->flags |= AVFMT_FLAG_BITEXACT;
+
+  x.video.codec = avcodec_alloc_context3(video_codec);
+  if (!x.video.codec) return {};
+  AVCodecContext* v = x.video.codec;
+  v->width = spec.width;
+  v->height = spec.height;
+  v->pix_fmt = AV_PIX_FMT_YUV420P;
+  v->time_base = AVRational{1, spec.fps};
+  v->framerate = AVRational{spec.fps, 1};
+  v->gop_size = 4;  // key frames every few pictures, so a seek has some to find and some to decode forward
+  v->max_b_frames = 0;
+  v->flags |= AV_CODEC_FLAG_QSCALE;
+  v->global_quality = FF_QP2LAMBDA * 2;
+  v->qmin = v->qmax = 2;
+  v->thread_count = 1;
+  if (!x.AddStream(x.video, video_codec)) return {};
+
+  int sound_frame_size = 1024;
+  if (spec.sound) {
+    x.sound.codec = avcodec_alloc_context3(sound_codec);
+    if (!x.sound.codec) return {};
+    AVCodecContext* s = x.sound.codec;
+    s->sample_fmt = asf ? AV_SAMPLE_FMT_FLTP : AV_SAMPLE_FMT_S16;
+    s->sample_rate = kSoundRate;
+    av_channel_layout_default(&s->ch_layout, 2);
+    s->bit_rate = 128000;
+    s->time_base = AVRational{1, kSoundRate};
+    if (!x.AddStream(x.sound, sound_codec)) return {};
+    if (s->frame_size > 0) sound_frame_size = s->frame_size;
+  }
+
+  constexpr int kBuffer = 1 << 15;
+  auto* buffer = static_cast<uint8_t*>(av_malloc(kBuffer));
+  if (!buffer) return {};
+  x.avio = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, WritePacket, SeekOut);
+  if (!x.avio) {
+    av_free(buffer);
+    return {};
+  }
+  x.format->pb = x.avio;
+  x.format->flags |= AVFMT_FLAG_CUSTOM_IO;
+  if (avformat_write_header(x.format, nullptr) < 0) return {};
+  x.frame = av_frame_alloc();
+  x.packet = av_packet_alloc();
+  if (!x.frame || !x.packet) return {};
+
+  // Pictures and sound in step, each sound frame written once the pictures reach its time.
+  const int64_t pictures = int64_t(spec.colours.size()) * spec.pictures_per_colour;
+  const int64_t sound_frames = pictures * kSoundRate / spec.fps;
+  int64_t sound_at = 0;
+  for (int64_t i = 0; i < pictures; ++i) {
+    if (!WritePicture(x, spec, spec.colours[size_t(i / spec.pictures_per_colour)], i)) return {};
+    const int64_t until = std::min(sound_frames, (i + 1) * kSoundRate / spec.fps);
+    while (spec.sound && sound_at < until) {
+      const int n = int(std::min<int64_t>(sound_frame_size, sound_frames - sound_at));
+      if (!WriteSound(x, spec, sound_at, n, asf ? sound_frame_size : n)) return {};
+      sound_at += n;
+    }
+  }
+  if (!x.Encode(x.video, nullptr)) return {};
+  if (spec.sound && !x.Encode(x.sound, nullptr)) return {};
+  if (av_write_trailer(x.format) < 0) return {};
+  avio_flush(x.avio);
+  return out.bytes;
+}
 
 }  // namespace kova::test

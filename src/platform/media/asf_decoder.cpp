@@ -1,7 +1,9 @@
-// WMA/ASF sound over FFmpeg: the ASF demuxer reads our copy of the bytes through an in-memory
-// reader, the stream's decoder decodes its first audio stream and libswresample turns what it
-// gives into 44100 Hz 16-bit stereo. Seeks decode again from the start to the frame asked (the
-// container's index is coarse; a decode is exact).
+// Sound in a container over FFmpeg: WMA/ASF sound files and the sound tracks of videos. The
+// demuxer reads through the byte source, the stream's decoder decodes its first audio stream and
+// libswresample turns what it gives into 44100 Hz 16-bit stereo. A sound file seeks by decoding
+// again from the start to the frame asked (the container's index is coarse; a decode is exact); a
+// video's sound track seeks in the container, then decodes forward from the timestamp it lands on
+// (decoding a long video's sound from the start would take too long).
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -15,75 +17,34 @@ extern "C" {
 #include <cstring>
 
 #include "platform/media/media_decoders.h"
+#include "platform/media/source_io.h"
 
 namespace kova::plat {
 namespace {
 
 constexpr int kOutRate = 44100;
 constexpr int kOutChannels = 2;
-constexpr int kAvioBuffer = 1 << 15;
 constexpr int kMaxChannels = 8;
+// A container seek is worth it only this far from where the decoder is.
+constexpr int64_t kSeekAheadFrames = 2 * kOutRate;
+// A container seek lands this far before the frame asked, so the decoder settles (its first
+// piece after a seek lacks what the one before would have overlapped) before the frame.
+constexpr int64_t kSettleFrames = kOutRate / 4;
 // A decoder that gives nothing for this many packets in a row has nothing to give.
 constexpr int kMaxSilentPackets = 4096;
 
-struct TMemoryReader {
-  const std::vector<uint8_t>* bytes = nullptr;
-  int64_t position = 0;
-};
-
-int ReadPacket(void* opaque, uint8_t* buffer, int size) {
-  auto* r = static_cast<TMemoryReader*>(opaque);
-  const int64_t left = int64_t(r->bytes->size()) - r->position;
-  if (left <= 0 || size <= 0) return AVERROR_EOF;
-  const int n = int(std::min<int64_t>(left, size));
-  std::memcpy(buffer, r->bytes->data() + r->position, size_t(n));
-  r->position += n;
-  return n;
-}
-
-int64_t SeekReader(void* opaque, int64_t offset, int whence) {
-  auto* r = static_cast<TMemoryReader*>(opaque);
-  const int64_t size = int64_t(r->bytes->size());
-  if (whence & AVSEEK_SIZE) return size;
-  int64_t base = 0;
-  switch (whence & ~AVSEEK_FORCE) {
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = r->position; break;
-    case SEEK_END: base = size; break;
-    default: return -1;
-  }
-  if ((offset > 0 && base > INT64_MAX - offset) || base + offset < 0 || base + offset > size) return -1;
-  r->position = base + offset;
-  return r->position;
-}
-
-class TAsfDecoder : public IPcmDecoder {
+class TContainerSound : public IPcmDecoder {
  public:
-  explicit TAsfDecoder(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) { reader_.bytes = &bytes_; }
-  ~TAsfDecoder() override { Close(); }
-  TAsfDecoder(const TAsfDecoder&) = delete;
-  TAsfDecoder& operator=(const TAsfDecoder&) = delete;
+  // `format` forces the container (nullptr: probed); `container_seek` seeks through the container.
+  TContainerSound(std::unique_ptr<IByteSource> source, const AVInputFormat* format, bool container_seek)
+      : demuxer_(std::move(source)), input_format_(format), container_seek_(container_seek) {}
+  ~TContainerSound() override { Close(); }
+  TContainerSound(const TContainerSound&) = delete;
+  TContainerSound& operator=(const TContainerSound&) = delete;
 
   bool Open() {
-    reader_.position = 0;
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kAvioBuffer));
-    if (!buffer) return false;
-    avio_ = avio_alloc_context(buffer, kAvioBuffer, 0, &reader_, ReadPacket, nullptr, SeekReader);
-    if (!avio_) {
-      av_free(buffer);
-      return false;
-    }
-    format_ctx_ = avformat_alloc_context();
-    if (!format_ctx_) return false;
-    format_ctx_->pb = avio_;
-    format_ctx_->flags |= AVFMT_FLAG_CUSTOM_IO;
-    const AVInputFormat* asf = av_find_input_format("asf");
-    if (!asf) return false;
-    if (avformat_open_input(&format_ctx_, nullptr, asf, nullptr) < 0) {
-      format_ctx_ = nullptr;  // freed by the failed open
-      return false;
-    }
-    if (avformat_find_stream_info(format_ctx_, nullptr) < 0) return false;
+    if (!demuxer_.Open(input_format_)) return false;
+    format_ctx_ = demuxer_.Format();
     const AVCodec* codec = nullptr;
     stream_ = av_find_best_stream(format_ctx_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (stream_ < 0 || !codec) return false;
@@ -132,17 +93,10 @@ class TAsfDecoder : public IPcmDecoder {
   bool SeekFrame(int64_t frame) override {
     frame = std::max<int64_t>(frame, 0);
     if (total_ >= 0) frame = std::min(frame, total_);
-    if (frame < position_) {
-      Close();
-      pending_.clear();
-      pending_at_ = 0;
-      position_ = 0;
-      ended_ = false;
-      draining_ = false;
-      if (!Open()) {
-        ended_ = true;
-        return false;
-      }
+    if (container_seek_ && (frame < position_ || frame - position_ > kSeekAheadFrames)) {
+      if (!SeekContainer(frame)) return false;
+    } else if (frame < position_) {
+      if (!Rewind()) return false;
     }
     int16_t scratch[4096 * kOutChannels];
     while (position_ < frame) {
@@ -158,11 +112,44 @@ class TAsfDecoder : public IPcmDecoder {
     av_packet_free(&packet_);
     swr_free(&swr_);
     avcodec_free_context(&codec_ctx_);
-    if (format_ctx_) avformat_close_input(&format_ctx_);
-    if (avio_) {
-      av_freep(&avio_->buffer);
-      avio_context_free(&avio_);
-    }
+    format_ctx_ = nullptr;
+    demuxer_.Close();
+  }
+
+  // Seeks the container to a packet at or before `frame` and decodes the first piece there,
+  // taking the position from its timestamp; back at the start (to be decoded forward) when the
+  // container cannot seek or lands past the frame. False when not even that can be done.
+  bool SeekContainer(int64_t frame) {
+    if (first_ts_ == AV_NOPTS_VALUE && position_ == 0 && pending_.empty()) DecodeMore();
+    const int64_t lead = frame - kSettleFrames;
+    if (first_ts_ == AV_NOPTS_VALUE || lead <= 0) return Rewind();
+    const AVStream* stream = format_ctx_->streams[stream_];
+    const int64_t ts = first_ts_ + av_rescale_q_rnd(lead, AVRational{1, kOutRate}, stream->time_base, AV_ROUND_DOWN);
+    if (av_seek_frame(format_ctx_, stream_, ts, AVSEEK_FLAG_BACKWARD) < 0) return Rewind();
+    avcodec_flush_buffers(codec_ctx_);
+    swr_free(&swr_);
+    if (!MakeResampler()) return Rewind();
+    pending_.clear();
+    pending_at_ = 0;
+    ended_ = false;
+    draining_ = false;
+    resync_ = true;
+    if (!DecodeMore() || resync_ || position_ > frame) return Rewind();
+    return true;
+  }
+
+  // Back to the start by opening again; false when that fails (the sound then has ended).
+  bool Rewind() {
+    Close();
+    pending_.clear();
+    pending_at_ = 0;
+    position_ = 0;
+    ended_ = false;
+    draining_ = false;
+    resync_ = false;
+    if (Open()) return true;
+    ended_ = true;
+    return false;
   }
 
   bool MakeResampler() {
@@ -203,6 +190,18 @@ class TAsfDecoder : public IPcmDecoder {
     for (int silent = 0; silent < kMaxSilentPackets; ++silent) {
       const int got = avcodec_receive_frame(codec_ctx_, frame_);
       if (got == 0) {
+        if (resync_) {
+          const int64_t at = frame_->best_effort_timestamp;
+          if (at == AV_NOPTS_VALUE) {
+            av_frame_unref(frame_);
+            return End();
+          }
+          const AVStream* stream = format_ctx_->streams[stream_];
+          position_ = std::max<int64_t>(0, av_rescale_q(at - first_ts_, stream->time_base, AVRational{1, kOutRate}));
+          resync_ = false;
+        } else if (first_ts_ == AV_NOPTS_VALUE && position_ == 0) {
+          first_ts_ = frame_->best_effort_timestamp;
+        }
         const bool converted = Convert(frame_);
         av_frame_unref(frame_);
         if (!converted) return End();
@@ -266,10 +265,10 @@ class TAsfDecoder : public IPcmDecoder {
     return true;
   }
 
-  std::vector<uint8_t> bytes_;
-  TMemoryReader reader_;
-  AVIOContext* avio_ = nullptr;
-  AVFormatContext* format_ctx_ = nullptr;
+  TSourceDemuxer demuxer_;
+  const AVInputFormat* input_format_ = nullptr;
+  bool container_seek_ = false;
+  AVFormatContext* format_ctx_ = nullptr;  // the demuxer's
   AVCodecContext* codec_ctx_ = nullptr;
   SwrContext* swr_ = nullptr;
   AVPacket* packet_ = nullptr;
@@ -284,13 +283,26 @@ class TAsfDecoder : public IPcmDecoder {
   int64_t position_ = 0;
   bool ended_ = false;
   bool draining_ = false;
+  bool resync_ = false;  // the position comes from the next decoded piece's timestamp
+  // The timestamp of the first piece decoded from the start: where frame 0 stands. Decoders may
+  // stamp what they give with a later packet's time, and do so again after a seek.
+  int64_t first_ts_ = AV_NOPTS_VALUE;
 };
 
 }  // namespace
 
 std::unique_ptr<IPcmDecoder> OpenAsfDecoder(std::vector<uint8_t> bytes) {
   if (bytes.empty()) return nullptr;
-  auto decoder = std::make_unique<TAsfDecoder>(std::move(bytes));
+  const AVInputFormat* asf = av_find_input_format("asf");
+  if (!asf) return nullptr;
+  auto decoder = std::make_unique<TContainerSound>(std::make_unique<TBytesSource>(std::move(bytes)), asf, false);
+  if (!decoder->Open()) return nullptr;
+  return decoder;
+}
+
+std::unique_ptr<IPcmDecoder> OpenContainerSound(std::unique_ptr<IByteSource> source) {
+  if (!source) return nullptr;
+  auto decoder = std::make_unique<TContainerSound>(std::move(source), nullptr, true);
   if (!decoder->Open()) return nullptr;
   return decoder;
 }

@@ -13,6 +13,7 @@
 #include "media/sound_decoders.h"
 #include "platform/media/media_codecs.h"
 #include "platform/media/video_decoder.h"
+#include "support/sound_writer.h"
 #include "support/video_writer.h"
 
 namespace kova::test {
@@ -216,10 +217,14 @@ TEST_P(VideoDecoder, AVideoWithoutSoundHasNoSoundTrack) {
   EXPECT_NE(codecs_.OpenVideo(Source(bytes), kBudget), nullptr);
 }
 
-TEST_P(VideoDecoder, RefusesPicturesOverThePixelBudget) {
+TEST_P(VideoDecoder, RefusesPicturesOverThePixelBudgetAndFilesWithoutPictures) {
   EXPECT_EQ(Open(48 * 32 - 1), nullptr);
   EXPECT_EQ(Open(0), nullptr);
   EXPECT_NE(Open(48 * 32), nullptr);
+  const Bytes sound_only = WmaTone({2, 44100, 44100, 440.0, 0.5});
+  ASSERT_FALSE(sound_only.empty());
+  EXPECT_EQ(codecs_.OpenVideo(Source(sound_only), kBudget), nullptr);
+  EXPECT_NE(codecs_.OpenVideoSound(Source(sound_only)), nullptr) << "a sound in any container opens";
 }
 
 // Opens `bytes` and reads what it gives: never more pictures than the bytes could hold, each of

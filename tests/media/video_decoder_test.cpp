@@ -227,6 +227,33 @@ TEST_P(VideoDecoder, RefusesPicturesOverThePixelBudgetAndFilesWithoutPictures) {
   EXPECT_NE(codecs_.OpenVideoSound(Source(sound_only)), nullptr) << "a sound in any container opens";
 }
 
+TEST(VideoDecoderSizes, PicturesOfAnotherSizeAreScaledToTheFirst) {
+  plat::QuietMediaLibraryLog();
+  for (auto [w, h] : {std::pair{64, 48}, {32, 16}}) {
+    SCOPED_TRACE(testing::Message() << w << " x " << h);
+    VideoSpec spec = Clip("avi");
+    spec.resize_at = 6;
+    spec.resized_width = w;
+    spec.resized_height = h;
+    const Bytes bytes = VideoBytes(spec);
+    if (bytes.empty()) GTEST_SKIP() << "no MPEG-4 encoder";
+    plat::TMediaVideoCodecs codecs;
+    auto video = codecs.OpenVideo(Source(bytes), kBudget);
+    ASSERT_NE(video, nullptr);
+    ASSERT_EQ(video->Width(), 48);
+    ASSERT_EQ(video->Height(), 32);
+    TVideoPicture picture;
+    int count = 0;
+    while (video->ReadPicture(picture)) {
+      EXPECT_EQ(picture.width, 48);
+      EXPECT_EQ(picture.height, 32);
+      EXPECT_TRUE(Solid(picture, spec.colours[size_t(count / 2)])) << "picture " << count;
+      ++count;
+    }
+    EXPECT_EQ(count, 12);
+  }
+}
+
 // Opens `bytes` and reads what it gives: never more pictures than the bytes could hold, each of
 // the video's size, and a seek and the sound track likewise.
 void ReadsSafely(const Bytes& bytes) {

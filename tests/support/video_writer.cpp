@@ -104,16 +104,17 @@ struct Encoding {
   }
 };
 
-bool WritePicture(Encoding& x, const VideoSpec& spec, uint32_t colour, int64_t index) {
+bool WritePicture(Encoding& x, uint32_t colour, int64_t index) {
   AVFrame* f = x.frame;
+  const int width = x.video.codec->width, height = x.video.codec->height;
   av_frame_unref(f);
   f->format = AV_PIX_FMT_YUV420P;
-  f->width = spec.width;
-  f->height = spec.height;
+  f->width = width;
+  f->height = height;
   if (av_frame_get_buffer(f, 0) < 0) return false;
   const Yuv c = ToYuv(colour);
-  const int cw = (spec.width + 1) / 2, ch = (spec.height + 1) / 2;
-  for (int row = 0; row < spec.height; ++row) std::memset(f->data[0] + row * f->linesize[0], c.y, size_t(spec.width));
+  const int cw = (width + 1) / 2, ch = (height + 1) / 2;
+  for (int row = 0; row < height; ++row) std::memset(f->data[0] + row * f->linesize[0], c.y, size_t(width));
   for (int row = 0; row < ch; ++row) {
     std::memset(f->data[1] + row * f->linesize[1], c.u, size_t(cw));
     std::memset(f->data[2] + row * f->linesize[2], c.v, size_t(cw));
@@ -164,21 +165,25 @@ std::vector<uint8_t> VideoBytes(const VideoSpec& spec) {
   if (avformat_alloc_output_context2(&x.format, muxer, nullptr, nullptr) < 0) return {};
   x.format->flags |= AVFMT_FLAG_BITEXACT;
 
-  x.video.codec = avcodec_alloc_context3(video_codec);
-  if (!x.video.codec) return {};
-  AVCodecContext* v = x.video.codec;
-  v->width = spec.width;
-  v->height = spec.height;
-  v->pix_fmt = AV_PIX_FMT_YUV420P;
-  v->time_base = AVRational{1, spec.fps};
-  v->framerate = AVRational{spec.fps, 1};
-  v->gop_size = 4;  // key frames every few pictures, so a seek has some to find and some to decode forward
-  v->max_b_frames = 0;
-  v->flags |= AV_CODEC_FLAG_QSCALE;
-  v->global_quality = FF_QP2LAMBDA * 2;
-  v->qmin = v->qmax = 2;
-  v->thread_count = 1;
-  if (!x.AddStream(x.video, video_codec)) return {};
+  // The picture encoder at a size (opened by AddStream, or on its own for a resize).
+  auto make_video = [&](int width, int height) {
+    AVCodecContext* v = avcodec_alloc_context3(video_codec);
+    if (!v) return v;
+    v->width = width;
+    v->height = height;
+    v->pix_fmt = AV_PIX_FMT_YUV420P;
+    v->time_base = AVRational{1, spec.fps};
+    v->framerate = AVRational{spec.fps, 1};
+    v->gop_size = 4;  // key frames every few pictures, so a seek has some to find and some to decode forward
+    v->max_b_frames = 0;
+    v->flags |= AV_CODEC_FLAG_QSCALE;
+    v->global_quality = FF_QP2LAMBDA * 2;
+    v->qmin = v->qmax = 2;
+    v->thread_count = 1;
+    return v;
+  };
+  x.video.codec = make_video(spec.width, spec.height);
+  if (!x.video.codec || !x.AddStream(x.video, video_codec)) return {};
 
   int sound_frame_size = 1024;
   if (spec.sound) {
@@ -214,7 +219,15 @@ std::vector<uint8_t> VideoBytes(const VideoSpec& spec) {
   const int64_t sound_frames = pictures * kSoundRate / spec.fps;
   int64_t sound_at = 0;
   for (int64_t i = 0; i < pictures; ++i) {
-    if (!WritePicture(x, spec, spec.colours[size_t(i / spec.pictures_per_colour)], i)) return {};
+    if (i == spec.resize_at) {
+      if (spec.resized_width <= 0 || spec.resized_height <= 0 || !x.Encode(x.video, nullptr)) return {};
+      avcodec_free_context(&x.video.codec);
+      x.video.codec = make_video(spec.resized_width, spec.resized_height);
+      if (!x.video.codec) return {};
+      x.video.codec->flags |= AV_CODEC_FLAG_BITEXACT;
+      if (avcodec_open2(x.video.codec, video_codec, nullptr) < 0) return {};
+    }
+    if (!WritePicture(x, spec.colours[size_t(i / spec.pictures_per_colour)], i)) return {};
     const int64_t until = std::min(sound_frames, (i + 1) * kSoundRate / spec.fps);
     while (spec.sound && sound_at < until) {
       const int n = int(std::min<int64_t>(sound_frame_size, sound_frames - sound_at));

@@ -32,15 +32,15 @@ constexpr int kHeight = 720;
 
 const std::vector<uint8_t>& Clip() {
   static const std::vector<uint8_t> bytes = [] {
-    kova::test::VideoSpec spec;
-    spec.width = kWidth;
-    spec.height = kHeight;
-    spec.fps = 30;
-    spec.colours = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff, 0x000000, 0x808080, 0xffff00, 0x00ffff, 0xff00ff, 0x204060};
-    spec.pictures_per_colour = 3;
-    spec.sound = false;
-    spec.container = "avi";
-    return kova::test::VideoBytes(spec);
+    kova::test::VideoSpec wanted;
+    wanted.width = kWidth;
+    wanted.height = kHeight;
+    wanted.fps = 30;
+    wanted.colours = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff, 0x000000, 0x808080, 0xffff00, 0x00ffff, 0xff00ff, 0x204060};
+    wanted.pictures_per_colour = 3;
+    wanted.sound = false;
+    wanted.container = "avi";
+    return kova::test::VideoBytes(wanted);
   }();
   return bytes;
 }

@@ -29,6 +29,6 @@ struct VideoSpec {
 };
 
 // The video's bytes; empty when the media library lacks an encoder or muxer it needs.
-std::vector<uint8_t> VideoBytes(const VideoSpec& spec);
+std::vector<uint8_t> VideoBytes(const VideoSpec& clip);
 
 }  // namespace kova::test

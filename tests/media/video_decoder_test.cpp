@@ -13,6 +13,7 @@
 #include "media/sound_decoders.h"
 #include "platform/media/media_codecs.h"
 #include "platform/media/video_decoder.h"
+#include "support/sound_writer.h"
 #include "support/video_writer.h"
 
 namespace kova::test {
@@ -52,33 +53,33 @@ bool Near(uint32_t got, uint32_t want) {
 
 // 48 x 32, 10 pictures a second: red, green, blue, white, black, a grey, two pictures each.
 VideoSpec Clip(const std::string& container) {
-  VideoSpec spec;
-  spec.width = 48;
-  spec.height = 32;
-  spec.colours = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff, 0x000000, 0x808080};
-  spec.container = container;
-  return spec;
+  VideoSpec clip;
+  clip.width = 48;
+  clip.height = 32;
+  clip.colours = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff, 0x000000, 0x808080};
+  clip.container = container;
+  return clip;
 }
 
 class VideoDecoder : public ::testing::TestWithParam<std::string> {
  protected:
   static void SetUpTestSuite() { plat::QuietMediaLibraryLog(); }
   void SetUp() override {
-    spec_ = Clip(GetParam());
-    bytes_ = VideoBytes(spec_);
+    clip_ = Clip(GetParam());
+    bytes_ = VideoBytes(clip_);
     if (bytes_.empty()) GTEST_SKIP() << "the media library cannot encode " << GetParam();
   }
   std::unique_ptr<plat::IVideoDecoder> Open(int64_t budget = kBudget) { return codecs_.OpenVideo(Source(bytes_), budget); }
-  uint32_t ColourAt(int64_t picture) const { return spec_.colours[size_t(picture / spec_.pictures_per_colour)]; }
-  int64_t Pictures() const { return int64_t(spec_.colours.size()) * spec_.pictures_per_colour; }
+  uint32_t ColourAt(int64_t picture) const { return clip_.colours[size_t(picture / clip_.pictures_per_colour)]; }
+  int64_t Pictures() const { return int64_t(clip_.colours.size()) * clip_.pictures_per_colour; }
 
   plat::TMediaVideoCodecs codecs_;
-  VideoSpec spec_;
+  VideoSpec clip_;
   Bytes bytes_;
 };
 
 TEST_P(VideoDecoder, GivesEveryPictureAtItsTimeInItsColour) {
-  EXPECT_EQ(VideoBytes(spec_), bytes_) << "the writer makes the same bytes every run";
+  EXPECT_EQ(VideoBytes(clip_), bytes_) << "the writer makes the same bytes every run";
   auto video = Open();
   ASSERT_NE(video, nullptr);
   EXPECT_EQ(video->Width(), 48);
@@ -185,7 +186,7 @@ int64_t BestOffset(const std::vector<int16_t>& all, const std::vector<int16_t>& 
 
 TEST_P(VideoDecoder, SoundSeeksToTheFrameAsked) {
   // A slow tone, so that a sound that is off by up to a few thousand frames cannot look right.
-  VideoSpec slow = spec_;
+  VideoSpec slow = clip_;
   slow.frequency = 10.0;
   const Bytes bytes = VideoBytes(slow);
   auto sound = codecs_.OpenVideoSound(Source(bytes));
@@ -208,7 +209,7 @@ TEST_P(VideoDecoder, SoundSeeksToTheFrameAsked) {
 }
 
 TEST_P(VideoDecoder, AVideoWithoutSoundHasNoSoundTrack) {
-  VideoSpec silent = spec_;
+  VideoSpec silent = clip_;
   silent.sound = false;
   const Bytes bytes = VideoBytes(silent);
   ASSERT_FALSE(bytes.empty());
@@ -216,10 +217,41 @@ TEST_P(VideoDecoder, AVideoWithoutSoundHasNoSoundTrack) {
   EXPECT_NE(codecs_.OpenVideo(Source(bytes), kBudget), nullptr);
 }
 
-TEST_P(VideoDecoder, RefusesPicturesOverThePixelBudget) {
+TEST_P(VideoDecoder, RefusesPicturesOverThePixelBudgetAndFilesWithoutPictures) {
   EXPECT_EQ(Open(48 * 32 - 1), nullptr);
   EXPECT_EQ(Open(0), nullptr);
   EXPECT_NE(Open(48 * 32), nullptr);
+  const Bytes sound_only = WmaTone({2, 44100, 44100, 440.0, 0.5});
+  ASSERT_FALSE(sound_only.empty());
+  EXPECT_EQ(codecs_.OpenVideo(Source(sound_only), kBudget), nullptr);
+  EXPECT_NE(codecs_.OpenVideoSound(Source(sound_only)), nullptr) << "a sound in any container opens";
+}
+
+TEST(VideoDecoderSizes, PicturesOfAnotherSizeAreScaledToTheFirst) {
+  plat::QuietMediaLibraryLog();
+  for (auto [w, h] : {std::pair{64, 48}, {32, 16}}) {
+    SCOPED_TRACE(testing::Message() << w << " x " << h);
+    VideoSpec clip = Clip("avi");
+    clip.resize_at = 6;
+    clip.resized_width = w;
+    clip.resized_height = h;
+    const Bytes bytes = VideoBytes(clip);
+    if (bytes.empty()) GTEST_SKIP() << "no MPEG-4 encoder";
+    plat::TMediaVideoCodecs codecs;
+    auto video = codecs.OpenVideo(Source(bytes), kBudget);
+    ASSERT_NE(video, nullptr);
+    ASSERT_EQ(video->Width(), 48);
+    ASSERT_EQ(video->Height(), 32);
+    TVideoPicture picture;
+    int count = 0;
+    while (video->ReadPicture(picture)) {
+      EXPECT_EQ(picture.width, 48);
+      EXPECT_EQ(picture.height, 32);
+      EXPECT_TRUE(Solid(picture, clip.colours[size_t(count / 2)])) << "picture " << count;
+      ++count;
+    }
+    EXPECT_EQ(count, 12);
+  }
 }
 
 // Opens `bytes` and reads what it gives: never more pictures than the bytes could hold, each of

@@ -104,16 +104,17 @@ struct Encoding {
   }
 };
 
-bool WritePicture(Encoding& x, const VideoSpec& spec, uint32_t colour, int64_t index) {
+bool WritePicture(Encoding& x, uint32_t colour, int64_t index) {
   AVFrame* f = x.frame;
+  const int width = x.video.codec->width, height = x.video.codec->height;
   av_frame_unref(f);
   f->format = AV_PIX_FMT_YUV420P;
-  f->width = spec.width;
-  f->height = spec.height;
+  f->width = width;
+  f->height = height;
   if (av_frame_get_buffer(f, 0) < 0) return false;
   const Yuv c = ToYuv(colour);
-  const int cw = (spec.width + 1) / 2, ch = (spec.height + 1) / 2;
-  for (int row = 0; row < spec.height; ++row) std::memset(f->data[0] + row * f->linesize[0], c.y, size_t(spec.width));
+  const int cw = (width + 1) / 2, ch = (height + 1) / 2;
+  for (int row = 0; row < height; ++row) std::memset(f->data[0] + row * f->linesize[0], c.y, size_t(width));
   for (int row = 0; row < ch; ++row) {
     std::memset(f->data[1] + row * f->linesize[1], c.u, size_t(cw));
     std::memset(f->data[2] + row * f->linesize[2], c.v, size_t(cw));
@@ -123,7 +124,7 @@ bool WritePicture(Encoding& x, const VideoSpec& spec, uint32_t colour, int64_t i
 }
 
 // Sound frames [at, at + count) of the tone, in the sound encoder's sample format.
-bool WriteSound(Encoding& x, const VideoSpec& spec, int64_t at, int count, int frame_size) {
+bool WriteSound(Encoding& x, const VideoSpec& clip, int64_t at, int count, int frame_size) {
   AVFrame* f = x.frame;
   AVCodecContext* codec = x.sound.codec;
   av_frame_unref(f);
@@ -132,7 +133,7 @@ bool WriteSound(Encoding& x, const VideoSpec& spec, int64_t at, int count, int f
   f->nb_samples = frame_size;  // a short last frame is padded with silence
   if (av_channel_layout_copy(&f->ch_layout, &codec->ch_layout) < 0) return false;
   if (av_frame_get_buffer(f, 0) < 0) return false;
-  const double step = 2.0 * std::numbers::pi * spec.frequency / kSoundRate;
+  const double step = 2.0 * std::numbers::pi * clip.frequency / kSoundRate;
   for (int i = 0; i < frame_size; ++i) {
     const double value = i < count ? kToneAmplitude * std::sin(step * double(at + i)) : 0.0;
     if (codec->sample_fmt == AV_SAMPLE_FMT_FLTP) {
@@ -150,13 +151,13 @@ bool WriteSound(Encoding& x, const VideoSpec& spec, int64_t at, int count, int f
 
 }  // namespace
 
-std::vector<uint8_t> VideoBytes(const VideoSpec& spec) {
-  const bool asf = spec.container == "asf";
-  if (!asf && spec.container != "avi") return {};
-  if (spec.width <= 0 || spec.height <= 0 || spec.fps <= 0 || spec.pictures_per_colour <= 0) return {};
+std::vector<uint8_t> VideoBytes(const VideoSpec& clip) {
+  const bool asf = clip.container == "asf";
+  if (!asf && clip.container != "avi") return {};
+  if (clip.width <= 0 || clip.height <= 0 || clip.fps <= 0 || clip.pictures_per_colour <= 0) return {};
   const AVCodec* video_codec = avcodec_find_encoder(asf ? AV_CODEC_ID_WMV2 : AV_CODEC_ID_MPEG4);
   const AVCodec* sound_codec = avcodec_find_encoder(asf ? AV_CODEC_ID_WMAV2 : AV_CODEC_ID_PCM_S16LE);
-  const AVOutputFormat* muxer = av_guess_format(spec.container.c_str(), nullptr, nullptr);
+  const AVOutputFormat* muxer = av_guess_format(clip.container.c_str(), nullptr, nullptr);
   if (!video_codec || !sound_codec || !muxer) return {};
 
   MemoryOut out;
@@ -164,24 +165,28 @@ std::vector<uint8_t> VideoBytes(const VideoSpec& spec) {
   if (avformat_alloc_output_context2(&x.format, muxer, nullptr, nullptr) < 0) return {};
   x.format->flags |= AVFMT_FLAG_BITEXACT;
 
-  x.video.codec = avcodec_alloc_context3(video_codec);
-  if (!x.video.codec) return {};
-  AVCodecContext* v = x.video.codec;
-  v->width = spec.width;
-  v->height = spec.height;
-  v->pix_fmt = AV_PIX_FMT_YUV420P;
-  v->time_base = AVRational{1, spec.fps};
-  v->framerate = AVRational{spec.fps, 1};
-  v->gop_size = 4;  // key frames every few pictures, so a seek has some to find and some to decode forward
-  v->max_b_frames = 0;
-  v->flags |= AV_CODEC_FLAG_QSCALE;
-  v->global_quality = FF_QP2LAMBDA * 2;
-  v->qmin = v->qmax = 2;
-  v->thread_count = 1;
-  if (!x.AddStream(x.video, video_codec)) return {};
+  // The picture encoder at a size (opened by AddStream, or on its own for a resize).
+  auto make_video = [&](int width, int height) {
+    AVCodecContext* v = avcodec_alloc_context3(video_codec);
+    if (!v) return v;
+    v->width = width;
+    v->height = height;
+    v->pix_fmt = AV_PIX_FMT_YUV420P;
+    v->time_base = AVRational{1, clip.fps};
+    v->framerate = AVRational{clip.fps, 1};
+    v->gop_size = 4;  // key frames every few pictures, so a seek has some to find and some to decode forward
+    v->max_b_frames = 0;
+    v->flags |= AV_CODEC_FLAG_QSCALE;
+    v->global_quality = FF_QP2LAMBDA * 2;
+    v->qmin = v->qmax = 2;
+    v->thread_count = 1;
+    return v;
+  };
+  x.video.codec = make_video(clip.width, clip.height);
+  if (!x.video.codec || !x.AddStream(x.video, video_codec)) return {};
 
   int sound_frame_size = 1024;
-  if (spec.sound) {
+  if (clip.sound) {
     x.sound.codec = avcodec_alloc_context3(sound_codec);
     if (!x.sound.codec) return {};
     AVCodecContext* s = x.sound.codec;
@@ -210,20 +215,28 @@ std::vector<uint8_t> VideoBytes(const VideoSpec& spec) {
   if (!x.frame || !x.packet) return {};
 
   // Pictures and sound in step, each sound frame written once the pictures reach its time.
-  const int64_t pictures = int64_t(spec.colours.size()) * spec.pictures_per_colour;
-  const int64_t sound_frames = pictures * kSoundRate / spec.fps;
+  const int64_t pictures = int64_t(clip.colours.size()) * clip.pictures_per_colour;
+  const int64_t sound_frames = pictures * kSoundRate / clip.fps;
   int64_t sound_at = 0;
   for (int64_t i = 0; i < pictures; ++i) {
-    if (!WritePicture(x, spec, spec.colours[size_t(i / spec.pictures_per_colour)], i)) return {};
-    const int64_t until = std::min(sound_frames, (i + 1) * kSoundRate / spec.fps);
-    while (spec.sound && sound_at < until) {
+    if (i == clip.resize_at) {
+      if (clip.resized_width <= 0 || clip.resized_height <= 0 || !x.Encode(x.video, nullptr)) return {};
+      avcodec_free_context(&x.video.codec);
+      x.video.codec = make_video(clip.resized_width, clip.resized_height);
+      if (!x.video.codec) return {};
+      x.video.codec->flags |= AV_CODEC_FLAG_BITEXACT;
+      if (avcodec_open2(x.video.codec, video_codec, nullptr) < 0) return {};
+    }
+    if (!WritePicture(x, clip.colours[size_t(i / clip.pictures_per_colour)], i)) return {};
+    const int64_t until = std::min(sound_frames, (i + 1) * kSoundRate / clip.fps);
+    while (clip.sound && sound_at < until) {
       const int n = int(std::min<int64_t>(sound_frame_size, sound_frames - sound_at));
-      if (!WriteSound(x, spec, sound_at, n, asf ? sound_frame_size : n)) return {};
+      if (!WriteSound(x, clip, sound_at, n, asf ? sound_frame_size : n)) return {};
       sound_at += n;
     }
   }
   if (!x.Encode(x.video, nullptr)) return {};
-  if (spec.sound && !x.Encode(x.sound, nullptr)) return {};
+  if (clip.sound && !x.Encode(x.sound, nullptr)) return {};
   if (av_write_trailer(x.format) < 0) return {};
   avio_flush(x.avio);
   return out.bytes;

@@ -21,9 +21,14 @@ struct VideoSpec {
   // "asf" (WMV version 2 pictures, WMA version 2 sound: a ".wmv" file) or "avi" (MPEG-4 part 2
   // pictures, uncompressed 16-bit sound).
   std::string container = "asf";
+  // From picture `resize_at` on (when >= 0), the pictures are `resized_width` x `resized_height`:
+  // a second encoder's pictures go on in the same stream, as a damaged or spliced file has them.
+  int resize_at = -1;
+  int resized_width = 0;
+  int resized_height = 0;
 };
 
 // The video's bytes; empty when the media library lacks an encoder or muxer it needs.
-std::vector<uint8_t> VideoBytes(const VideoSpec& spec);
+std::vector<uint8_t> VideoBytes(const VideoSpec& clip);
 
 }  // namespace kova::test

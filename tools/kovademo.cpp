@@ -293,6 +293,7 @@ std::vector<uint8_t> ClipVideo() {
   spec.colours.assign(std::begin(demo::kClipColours), std::end(demo::kClipColours));
   spec.pictures_per_colour = demo::kClipPicturesPerColour;
   spec.sound = false;
+  spec.pattern = "bar";
   return VideoBytes(spec);
 }
 

@@ -45,8 +45,8 @@ inline constexpr uint32_t kTitleFilmPanel[2] = {0x603020, 0x206080};
 inline constexpr uint32_t kTitleFilmSquare = 0xF8E070;
 
 // The title's video, right of the buttons: a clip of colour fields (kClipColours in turn, each
-// shown for kClipPicturesPerColour pictures at kClipFps), looping, with no sound of its own,
-// drawn over the title's picture. Made with the media library's own encoders (a ".wmv" file).
+// shown for kClipPicturesPerColour pictures at kClipFps) with a light bar running along their
+// lowest quarter, looping, with no sound of its own, drawn over the title's picture. Made with the media library's own encoders (a ".wmv" file).
 inline constexpr Rect kClip{452, 240, 612, 360};
 inline constexpr const char* kClipName = "clip.wmv";
 inline constexpr uint32_t kClipColours[] = {0xD05050, 0x50B060, 0x5070D0, 0xD0C050};

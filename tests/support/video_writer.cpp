@@ -104,7 +104,29 @@ struct Encoding {
   }
 };
 
-bool WritePicture(Encoding& x, uint32_t colour, int64_t index) {
+// The pattern's light on the picture's luma plane.
+void DrawPattern(AVFrame* f, const std::string& pattern, int64_t index, uint8_t luma) {
+  const int width = f->width, height = f->height;
+  if (pattern == "bar") {
+    const int bar = std::max(2, width / 10);
+    const int left = int(index * bar % std::max(width, 1));
+    for (int row = height * 3 / 4; row < height; ++row) {
+      uint8_t* line = f->data[0] + row * f->linesize[0];
+      for (int col = left; col < std::min(width, left + bar); ++col) line[col] = 235;
+    }
+  } else if (pattern == "texture") {
+    const int t = int(index);
+    for (int row = 0; row < height; ++row) {
+      uint8_t* line = f->data[0] + row * f->linesize[0];
+      for (int col = 0; col < width; ++col) {
+        const int v = luma + ((col * 3 + row * 5 + t * 11) & 31) - 16 + (((col ^ row) + t) & 15) - 8;
+        line[col] = uint8_t(std::clamp(v, 16, 235));
+      }
+    }
+  }
+}
+
+bool WritePicture(Encoding& x, uint32_t colour, int64_t index, const std::string& pattern) {
   AVFrame* f = x.frame;
   const int width = x.video.codec->width, height = x.video.codec->height;
   av_frame_unref(f);
@@ -119,6 +141,7 @@ bool WritePicture(Encoding& x, uint32_t colour, int64_t index) {
     std::memset(f->data[1] + row * f->linesize[1], c.u, size_t(cw));
     std::memset(f->data[2] + row * f->linesize[2], c.v, size_t(cw));
   }
+  DrawPattern(f, pattern, index, c.y);
   f->pts = index;
   return x.Encode(x.video, f);
 }
@@ -227,7 +250,7 @@ std::vector<uint8_t> VideoBytes(const VideoSpec& clip) {
       x.video.codec->flags |= AV_CODEC_FLAG_BITEXACT;
       if (avcodec_open2(x.video.codec, video_codec, nullptr) < 0) return {};
     }
-    if (!WritePicture(x, clip.colours[size_t(i / clip.pictures_per_colour)], i)) return {};
+    if (!WritePicture(x, clip.colours[size_t(i / clip.pictures_per_colour)], i, clip.pattern)) return {};
     const int64_t until = std::min(sound_frames, (i + 1) * kSoundRate / clip.fps);
     while (clip.sound && sound_at < until) {
       const int n = int(std::min<int64_t>(sound_frame_size, sound_frames - sound_at));

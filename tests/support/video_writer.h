@@ -26,6 +26,11 @@ struct VideoSpec {
   int resize_at = -1;
   int resized_width = 0;
   int resized_height = 0;
+  // Over each picture's colour: "" nothing (every pixel the colour); "bar" a light bar that moves
+  // across the picture's lowest quarter, a tenth of its width each picture; "texture" a fine
+  // pattern over the whole picture that moves each picture, so that decoding it costs about what
+  // real footage does.
+  std::string pattern;
 };
 
 // The video's bytes; empty when the media library lacks an encoder or muxer it needs.

@@ -286,15 +286,15 @@ std::vector<uint8_t> VolumePage() {
 
 // The title's clip.
 std::vector<uint8_t> ClipVideo() {
-  VideoSpec spec;
-  spec.width = demo::kClip.right - demo::kClip.left;
-  spec.height = demo::kClip.bottom - demo::kClip.top;
-  spec.fps = demo::kClipFps;
-  spec.colours.assign(std::begin(demo::kClipColours), std::end(demo::kClipColours));
-  spec.pictures_per_colour = demo::kClipPicturesPerColour;
-  spec.sound = false;
-  spec.pattern = "bar";
-  return VideoBytes(spec);
+  VideoSpec wanted;
+  wanted.width = demo::kClip.right - demo::kClip.left;
+  wanted.height = demo::kClip.bottom - demo::kClip.top;
+  wanted.fps = demo::kClipFps;
+  wanted.colours.assign(std::begin(demo::kClipColours), std::end(demo::kClipColours));
+  wanted.pictures_per_colour = demo::kClipPicturesPerColour;
+  wanted.sound = false;
+  wanted.pattern = "bar";
+  return VideoBytes(wanted);
 }
 
 // The music: each note a sine with a short rise and a longer fall, in both channels.

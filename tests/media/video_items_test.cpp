@@ -311,8 +311,8 @@ INSTANTIATE_TEST_SUITE_P(Depths, OverlayTest, ::testing::Values(32, 16, 15));
 
 // A generated WMV clip through the real decoders and the real voices on a bus the test pulls.
 TEST(VideoItemsReal, AClipShowsItsColoursAtTheirTimesAndSoundsOnTheBus) {
-  VideoSpec spec;  // 16 x 16, red, green, blue for 200 ms each, with a 440 Hz tone
-  const std::vector<uint8_t> clip = VideoBytes(spec);
+  VideoSpec wanted;  // 16 x 16, red, green, blue for 200 ms each, with a 440 Hz tone
+  const std::vector<uint8_t> clip = VideoBytes(wanted);
   ASSERT_FALSE(clip.empty());
   GameTree tree;
   tree.WriteFile("game/clip.wmv", std::string(clip.begin(), clip.end()));

@@ -50,8 +50,8 @@ bool Near(uint32_t a, uint32_t b) {
 class KovarunVideoTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    VideoSpec spec;  // 10 pictures a second: red, green, blue, two pictures each (600 ms)
-    clip = VideoBytes(spec);
+    VideoSpec wanted;  // 10 pictures a second: red, green, blue, two pictures each (600 ms)
+    clip = VideoBytes(wanted);
     ASSERT_FALSE(clip.empty()) << "the media library has no WMV encoder";
     ProjectBuilder p = TestGameProject();
     p.screen_width = kWidth;

@@ -10,7 +10,18 @@ TVideoPictures::TVideoPictures(std::unique_ptr<plat::IVideoDecoder> decoder) : d
   height_ = decoder_->Height();
   length_ = std::max<int64_t>(decoder_->DurationMs(), 0);
   spare_.resize(kAhead + 1);
-  worker_ = std::make_unique<TWorker<int>>([this](TCommandQueue<int>&) { Body(); },
+  worker_ = std::make_unique<TWorker<int>>(
+      [this](TCommandQueue<int>&) {
+        try {
+          Body();
+        } catch (...) {
+          // A decoder that fails this way gives nothing more: the pictures end, and nobody waits.
+          std::lock_guard lock(mutex_);
+          broken_ = true;
+          ended_ = true;
+          changed_.notify_all();
+        }
+      },
                                            [this] {
                                              std::lock_guard lock(mutex_);
                                              stop_ = true;
@@ -102,7 +113,7 @@ void TVideoPictures::Seek(int64_t ms) {
   std::lock_guard lock(mutex_);
   for (plat::TVideoPicture& p : queue_) spare_.push_back(std::move(p));
   queue_.clear();
-  ended_ = false;
+  ended_ = broken_;
   seek_pending_ = true;
   seek_ms_ = ms;
   ++generation_;

@@ -62,6 +62,7 @@ class TVideoPictures {
   std::deque<plat::TVideoPicture> queue_;  // decoded, in time order
   std::vector<plat::TVideoPicture> spare_;  // buffers to decode into
   bool ended_ = false;
+  bool broken_ = false;  // the decoder failed: nothing more will come, whatever is asked
   bool stop_ = false;
   bool seek_pending_ = false;
   int64_t seek_ms_ = 0;

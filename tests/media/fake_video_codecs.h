@@ -2,13 +2,14 @@
 // "VID width height pictures interval_ms [sound]": picture i starts at i * interval_ms and its
 // left half is PictureColour(i), its right half the inverse colour; with "sound" it has a sound
 // track of silence. Anything else is not a video. A decoder can be made slow (each picture takes
-// `delay_ms`), and every decoder counts its seeks.
+// `delay_ms`) or fail with an exception at a picture, and every decoder counts its seeks.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,13 +36,14 @@ struct FakeVideoFile {
 
 class FakeVideoDecoder : public plat::IVideoDecoder {
  public:
-  FakeVideoDecoder(const FakeVideoFile& file, int delay_ms, std::atomic<int>* seeks)
-      : file_(file), delay_ms_(delay_ms), seeks_(seeks) {}
+  FakeVideoDecoder(const FakeVideoFile& file, int delay_ms, std::atomic<int>* seeks, int throw_at = -1)
+      : file_(file), delay_ms_(delay_ms), seeks_(seeks), throw_at_(throw_at) {}
   int32_t Width() const override { return file_.width; }
   int32_t Height() const override { return file_.height; }
   int64_t DurationMs() const override { return int64_t(file_.pictures) * file_.interval; }
   bool ReadPicture(plat::TVideoPicture& p) override {
     if (next_ >= file_.pictures) return false;
+    if (next_ == throw_at_) throw std::runtime_error("the decoder failed");
     if (delay_ms_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms_));
     p.width = file_.width;
     p.height = file_.height;
@@ -64,6 +66,7 @@ class FakeVideoDecoder : public plat::IVideoDecoder {
   FakeVideoFile file_;
   int delay_ms_;
   std::atomic<int>* seeks_;
+  int throw_at_;
   int32_t next_ = 0;
 };
 
@@ -96,7 +99,7 @@ class FakeVideoCodecs : public plat::IVideoCodecs {
     FakeVideoFile file;
     if (!source || !FakeVideoFile::Parse(*source, file)) return nullptr;
     if (int64_t(file.width) * file.height > max_pixels) return nullptr;
-    return std::make_unique<FakeVideoDecoder>(file, delay_ms, &seeks);
+    return std::make_unique<FakeVideoDecoder>(file, delay_ms, &seeks, throw_at);
   }
   std::unique_ptr<plat::IPcmDecoder> OpenVideoSound(std::unique_ptr<plat::IByteSource> source) override {
     FakeVideoFile file;
@@ -105,6 +108,7 @@ class FakeVideoCodecs : public plat::IVideoCodecs {
   }
 
   int delay_ms = 0;
+  int throw_at = -1;  // the picture whose decoding raises (-1: none)
   std::atomic<int> seeks{0};
 };
 

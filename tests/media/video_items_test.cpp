@@ -255,6 +255,21 @@ TEST_F(VideoItemsTest, FreeingAPlayingItemReturnsPromptly) {
   EXPECT_TRUE(Manager().Items().empty());
 }
 
+TEST_F(VideoItemsTest, ADecoderThatFailsEndsThePicturesWithoutAWait) {
+  codecs.throw_at = 2;
+  TVideoItem& item = Add("clip.avi");
+  item.Play();
+  now += 150;
+  EXPECT_EQ(Shown(item), PictureColour(1));
+  // The failed picture and those after it never come; nothing waits for them, also after a seek.
+  const auto start = std::chrono::steady_clock::now();
+  now += 200;
+  EXPECT_EQ(Shown(item), PictureColour(1));
+  item.SetPosition(0);
+  EXPECT_EQ(Shown(item), PictureColour(1));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
 class OverlayTest : public VideoItemsTest, public ::testing::WithParamInterface<int32_t> {};
 
 TEST_P(OverlayTest, VisibleOverlayItemsAreDrawnScaledAndCut) {

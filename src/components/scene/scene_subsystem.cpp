@@ -2,6 +2,7 @@
 
 #include "components/widgets/kova_box.h"
 #include "components/widgets/kova_button.h"
+#include "components/scene/cabinet_commands.h"
 #include "components/scene/kova_cabinet.h"
 #include "components/scene/media_commands.h"
 #include "components/widgets/kova_cg_label.h"
@@ -42,7 +43,10 @@ void RegisterSceneKinds(TComponentFactory& kinds) {
 
 void TSceneSubsystem::Register(TSubsystemRegistry& registry) {
   if (registry.kinds) RegisterSceneKinds(*registry.kinds);
-  if (registry.commands) RegisterMediaCommands(*registry.commands, parts_.Root());
+  if (registry.commands) {
+    RegisterMediaCommands(*registry.commands, parts_.Root());
+    RegisterCabinetCommands(*registry.commands, parts_.Root());
+  }
   registry.makers = &parts_.Makers();
   registry.media = &parts_.Media();
   registry.scene = &services_;

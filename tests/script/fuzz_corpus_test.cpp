@@ -21,6 +21,7 @@
 #include "support/install_set_builder.h"
 #include "support/le_writer.h"
 #include "support/midi_writer.h"
+#include "support/prev_menu_writer.h"
 #include "support/page_writer.h"
 #include "support/project_writer.h"
 #include "support/sound_writer.h"
@@ -230,6 +231,24 @@ void WriteMidi() {
   Write("midi", "missing_end_of_track", open_end.Bytes());
 }
 
+void WritePrevMenus() {
+  PrevMenuButton full;
+  full.x = 40, full.y = 60, full.image = "start.bmp", full.flag = 1, full.name = "start", full.alt1 = "start_hover.bmp";
+  full.alt2 = "start_leave.bmp", full.alt3 = "start_click.kmt", full.alt4 = "start_off.bmp", full.sub = "..\\sub.bmp";
+  full.sub2 = "sub_leave.bmp", full.extra = "sub_click.bmp", full.sub_x = 8, full.sub_y = 4, full.cursor = "hand.cur";
+  PrevMenuButton plain;
+  plain.x = 200, plain.y = 60, plain.image = "\\abs\\load.bmp";
+  PrevMenuFile v101;
+  v101.width = 640, v101.height = 480, v101.buttons = {full, plain};
+  Write("prev_menu", "version101_two_buttons", PrevMenuBytes(v101));
+  PrevMenuFile v100 = v101;
+  v100.version = "100";
+  Write("prev_menu", "version100_no_fifth_picture", PrevMenuBytes(v100));
+  PrevMenuFile counted = v101;
+  counted.count = 3;  // one more than the records
+  Write("prev_menu", "count_beyond_records", PrevMenuBytes(counted));
+}
+
 TEST(FuzzCorpus, WriteSeeds) {
   const char* enabled = std::getenv("KOVA_WRITE_FUZZ_CORPUS");
   if (!enabled || std::string(enabled) != "1") GTEST_SKIP() << "set KOVA_WRITE_FUZZ_CORPUS=1 to rewrite the seeds";
@@ -241,6 +260,7 @@ TEST(FuzzCorpus, WriteSeeds) {
   WriteTables();
   WriteSounds();
   WriteMidi();
+  WritePrevMenus();
 }
 
 }  // namespace

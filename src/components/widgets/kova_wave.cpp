@@ -62,7 +62,13 @@ void TKovaWave::PositionChanged() {
   PlaceSurface();
 }
 
-TCustomDIBX* TKovaWave::GetTargetDIB() { return amp_ != 0 ? &wave_ : LayerTarget(); }
+TCustomDIBX* TKovaWave::GetTargetDIB() {
+  TCustomDIBX* layer = LayerTarget();
+  if (amp_ == 0) return layer;
+  // The layer's surface may have been made again since the last frame: never pass on to an old one.
+  wave_.SetTarget(layer);
+  return &wave_;
+}
 
 void TKovaWave::InvalidateParent(const TRect& r) {
   const int64_t a = std::abs(int64_t(amp_));

@@ -60,6 +60,22 @@ TEST(WaveTest, ChildrenDrawShiftedByTheTravellingSine) {
   EXPECT_EQ(scene.Pixel(49, 47), black);
 }
 
+TEST(WaveTest, GrandchildrenDrawThroughTheWaveToo) {
+  WaveScene scene;
+  TKovaWave* w = scene.NewWave();
+  TKovaControl* inside = scene.root.FindControl("inside");
+  ASSERT_NE(inside, nullptr);
+  inside->SetColor(0x0000FF);
+  scene.Box("deeper", TRect{5, 0, 10, 48}, inside);  // white, at x 25 .. 29 before the shift
+  scene.Frame(16);
+  const int32_t offset = w->WaveSurface().RowOffsets[24];
+  ASSERT_EQ(offset, 6);
+  EXPECT_EQ(scene.Pixel(24 + offset, 24), scene.PixelOf(0x0000FF));
+  EXPECT_EQ(scene.Pixel(25 + offset, 24), scene.PixelOf(0xFFFFFF));
+  EXPECT_EQ(scene.Pixel(29 + offset, 24), scene.PixelOf(0xFFFFFF));
+  EXPECT_EQ(scene.Pixel(30 + offset, 24), scene.PixelOf(0x0000FF));
+}
+
 TEST(WaveTest, PhaseStepsCarryTheRemainderAndWrapBy255) {
   WaveScene scene;
   TKovaWave* w = scene.NewWave();

@@ -193,11 +193,6 @@ TEST(FireTest, TheSameSeedGivesTheSameFlame) {
 
 // A grey level i added at level 255 onto black, per channel of the pixel format.
 uint32_t AddedGrey(TDisplayFormat format, uint32_t grey_pixel) {
-  if (format.BitCount == 32) {
-    uint32_t out = 0;
-    for (uint32_t m : {0xFF0000u, 0xFF00u, 0xFFu}) out |= (((grey_pixel & m) * 255) >> 8) & m;
-    return out;
-  }
   uint32_t out = 0;
   for (uint32_t m : {format.RedMask, format.GreenMask, format.BlueMask}) out |= (((grey_pixel & m) * 255) >> 8) & m;
   return out;

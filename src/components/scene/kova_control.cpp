@@ -452,7 +452,10 @@ void TKovaControl::DrawChildren() {
   TCustomDIBX* target = GetTargetDIB();
   if (!target) return;
   const TRect saved = target->ClipRect;
-  const TRect c = IntersectRects(target->GetClipRect(), target->BoundsRect());
+  // A surface that passes its drawing on to another (a wave) has no bounds of its own in the
+  // coordinates drawn in: its clip alone limits the children.
+  const TRect c = target->BaseSurface() == target ? IntersectRects(target->GetClipRect(), target->BoundsRect())
+                                                  : target->GetClipRect();
   const TRect r = IntersectRects(GetBoundsRect(), c);
   if (!IsRectEmpty(r)) {
     // Children may be re-sorted or re-parented by what they draw: walk a copy.

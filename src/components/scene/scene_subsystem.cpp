@@ -7,6 +7,7 @@
 #include "components/scene/media_commands.h"
 #include "components/widgets/kova_cg_label.h"
 #include "components/widgets/kova_edit.h"
+#include "components/widgets/kova_fire.h"
 #include "components/widgets/kova_gauge.h"
 #include "components/widgets/kova_images.h"
 #include "components/widgets/kova_label.h"
@@ -17,6 +18,7 @@
 #include "components/widgets/kova_slider.h"
 #include "components/widgets/kova_tile.h"
 #include "components/widgets/kova_timer.h"
+#include "components/widgets/kova_wave.h"
 #include "core/vocabulary.h"
 
 namespace kova {
@@ -39,6 +41,8 @@ void RegisterSceneKinds(TComponentFactory& kinds) {
   kinds.Register(KT_GAUGE, &TComponentFactory::Make<TKovaGauge>);
   kinds.Register(KT_CGLABEL, &TComponentFactory::Make<TKovaCGLabel>);
   kinds.Register(KT_PROPMOTION, &TComponentFactory::Make<TKovaPropMotion>);
+  kinds.Register(KT_FIRE, &TComponentFactory::Make<TKovaFire>);
+  kinds.Register(KT_WAVE, &TComponentFactory::Make<TKovaWave>);
 }
 
 void TSceneSubsystem::Register(TSubsystemRegistry& registry) {

@@ -1,6 +1,7 @@
 #include "components/widgets/kova_fire.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -116,17 +117,27 @@ void TKovaFire::Step() {
   noise_y_ = row_wrap_[size_t(noise_y_ + 1)];
   if (noise_y_ % 8 == 0) noise_x_ = column_wrap_[size_t(noise_x_ + 1)];
   for (int32_t y = std::max(0, h - 4); y < h; ++y) std::memset(field_.PixelAddress(0, y), kHot, size_t(w));
-  if (h < 3) return;
+  // Rows below the hot ones need three rows; cells between the edge columns need three columns.
+  if (h < 3 || w < 3) return;
+  // The floor and the cooling as one table of the four cells' sum.
+  std::array<uint8_t, 1024> heat;
+  for (size_t i = 0; i < heat.size(); ++i) heat[i] = floor_[cooling_[i]];
+  // The noise row is read from column noise_x_ + x, wrapping at the width: two straight runs.
+  const int32_t wrap_at = std::clamp(w - noise_x_, 1, w - 1);
   for (int32_t y = 0; y <= h - 3; ++y) {
     uint8_t* row = field_.PixelAddress(0, y);
     const uint8_t* below = field_.PixelAddress(0, y + 1);
     const uint8_t* below2 = field_.PixelAddress(0, y + 2);
     const uint8_t* noise = noise_.data() + size_t(row_wrap_[size_t(y + 1 + noise_y_)]) * size_t(w);
-    for (int32_t x = 1; x <= w - 2; ++x) {
-      const int32_t sum = below[x - 1] + below[x + 1] + row[x] + below2[x];
-      const int32_t v = floor_[cooling_[size_t(sum)]] - noise[column_wrap_[size_t(x + noise_x_)]];
-      row[x] = uint8_t(std::max<int32_t>(v, kCold));
-    }
+    auto run = [&](int32_t from, int32_t to, int32_t shift) {
+      for (int32_t x = from; x < to; ++x) {
+        const int32_t sum = below[x - 1] + below[x + 1] + row[x] + below2[x];
+        const int32_t v = heat[size_t(sum)] - noise[x + shift];
+        row[x] = uint8_t(std::max<int32_t>(v, kCold));
+      }
+    };
+    run(1, std::min(wrap_at, w - 1), noise_x_);
+    run(std::max(wrap_at, 1), w - 1, noise_x_ - w);
   }
 }
 

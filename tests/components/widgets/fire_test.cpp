@@ -129,7 +129,7 @@ TEST(FireTest, SmallEmptyAndOversizedFieldsAreSafe) {
     int32_t w, h;
     int32_t field_w, field_h;
   };
-  for (const Case c : {Case{4, 2, 4, 2}, Case{1, 1, 1, 1}, Case{3, 3, 3, 3}, Case{0, 5, 0, 0}, Case{-3, 4, 0, 0},
+  for (const Case c : {Case{4, 2, 4, 2}, Case{1, 1, 1, 1}, Case{3, 3, 3, 3}, Case{1, 10, 1, 10}, Case{2, 8, 2, 8}, Case{0, 5, 0, 0}, Case{-3, 4, 0, 0},
                        Case{100000, 100000, 0, 0}}) {
     SCOPED_TRACE(::testing::Message() << c.w << " x " << c.h);
     FireScene scene;

@@ -14,6 +14,8 @@ extern "C" {
 #include <cstring>
 #include <numbers>
 
+#include "support/memory_avio.h"
+
 namespace kova::test {
 
 std::vector<int16_t> ToneSamples(const ToneSpec& tone, bool right_inverted) {
@@ -157,32 +159,6 @@ std::vector<uint8_t> OggBytes(const std::vector<int16_t>& samples, int channels,
 
 namespace {
 
-struct MemoryOut {
-  std::vector<uint8_t> bytes;
-  int64_t position = 0;
-};
-
-int WritePacket(void* opaque, uint8_t* data, int size) {
-  auto* m = static_cast<MemoryOut*>(opaque);
-  const size_t end = size_t(m->position) + size_t(size);
-  if (m->bytes.size() < end) m->bytes.resize(end);
-  std::memcpy(m->bytes.data() + m->position, data, size_t(size));
-  m->position = int64_t(end);
-  return size;
-}
-
-int64_t SeekOut(void* opaque, int64_t offset, int whence) {
-  auto* m = static_cast<MemoryOut*>(opaque);
-  if (whence & AVSEEK_SIZE) return int64_t(m->bytes.size());
-  switch (whence & ~AVSEEK_FORCE) {
-    case SEEK_SET: m->position = offset; break;
-    case SEEK_CUR: m->position += offset; break;
-    case SEEK_END: m->position = int64_t(m->bytes.size()) + offset; break;
-    default: return -1;
-  }
-  return m->position;
-}
-
 // Owns what the encoding makes and frees it at the end, whichever way it ends.
 struct WmaEncoding {
   AVCodecContext* codec = nullptr;
@@ -236,7 +212,7 @@ std::vector<uint8_t> WmaTone(const ToneSpec& tone) {
   stream->time_base = e.codec->time_base;
   constexpr int kBuffer = 1 << 15;
   auto* buffer = static_cast<uint8_t*>(av_malloc(kBuffer));
-  e.avio = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, WritePacket, SeekOut);
+  e.avio = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, MemoryOut::Write, MemoryOut::Seek);
   e.format->pb = e.avio;
   e.format->flags |= AVFMT_FLAG_CUSTOM_IO;
   if (avformat_write_header(e.format, nullptr) < 0) return {};

@@ -12,37 +12,13 @@ extern "C" {
 #include <cstring>
 #include <numbers>
 
+#include "memory_avio.h"
+
 namespace kova::test {
 namespace {
 
 constexpr int kSoundRate = 44100;
 constexpr double kToneAmplitude = 0.5;
-
-struct MemoryOut {
-  std::vector<uint8_t> bytes;
-  int64_t position = 0;
-};
-
-int WritePacket(void* opaque, uint8_t* data, int size) {
-  auto* m = static_cast<MemoryOut*>(opaque);
-  const size_t end = size_t(m->position) + size_t(size);
-  if (m->bytes.size() < end) m->bytes.resize(end);
-  std::memcpy(m->bytes.data() + m->position, data, size_t(size));
-  m->position = int64_t(end);
-  return size;
-}
-
-int64_t SeekOut(void* opaque, int64_t offset, int whence) {
-  auto* m = static_cast<MemoryOut*>(opaque);
-  if (whence & AVSEEK_SIZE) return int64_t(m->bytes.size());
-  switch (whence & ~AVSEEK_FORCE) {
-    case SEEK_SET: m->position = offset; break;
-    case SEEK_CUR: m->position += offset; break;
-    case SEEK_END: m->position = int64_t(m->bytes.size()) + offset; break;
-    default: return -1;
-  }
-  return m->position;
-}
 
 // A colour in studio-range YUV (the common standard-definition matrix).
 struct Yuv {
@@ -225,7 +201,7 @@ std::vector<uint8_t> VideoBytes(const VideoSpec& clip) {
   constexpr int kBuffer = 1 << 15;
   auto* buffer = static_cast<uint8_t*>(av_malloc(kBuffer));
   if (!buffer) return {};
-  x.avio = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, WritePacket, SeekOut);
+  x.avio = avio_alloc_context(buffer, kBuffer, 1, &out, nullptr, MemoryOut::Write, MemoryOut::Seek);
   if (!x.avio) {
     av_free(buffer);
     return {};
